@@ -1,0 +1,27 @@
+#pragma once
+// Collecting the drawing commands that go back to the host, and writing the exchange file.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+void QueueCommand(std::string line);
+
+// Attribute emitters with change suppression against EmitState. `mapping` switches the
+// value mapping on only when it is exactly 1.
+void EmitLayerGroup(std::int32_t group);
+void EmitLayer(std::int32_t layer);
+void EmitColor(std::int32_t color, std::int32_t mapping);
+void EmitLineType(std::int32_t lineType, std::int32_t mapping);
+void EmitLineWidth(std::int32_t width);
+void EmitPointKind(std::int32_t kind, std::int32_t mapping);
+
+// Geometry emitters; degenerate geometry (and any non-finite number) is dropped.
+void EmitLine(double x1, double y1, double x2, double y2);
+void EmitPoint(double x, double y);
+void EmitCircle(double cx, double cy, double r);
+void EmitArc(double cx, double cy, double r, double value4, double value5, double ratio,
+             double tilt);
+
+// Replaces the exchange file with the queued lines ("hq" when none), each ending in CR LF.
+// On failure returns false and leaves no exchange file behind.
+bool WriteExchangeFile(const std::filesystem::path& path);

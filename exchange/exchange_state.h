@@ -1,0 +1,245 @@
+#pragma once
+// The one process-wide exchange state: everything read from the exchange file and
+// everything to be written back. The reader fills it, the command writer keeps its memory
+// of the attributes last written in EmitState, and the tool reads a few values from it.
+//
+// Integers are signed 32-bit, reals doubles, strings 8-bit text in the host's code page
+// (Shift-JIS), stored byte for byte.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A growable list with its count beside it: the count is size().
+template <typename T>
+using EntityList = std::vector<T>;
+
+struct TextStyleDef {
+  double Width = 3.0;
+  double Height = 3.0;
+  double Spacing = 0.0;
+  std::int32_t Color = 2;
+};
+
+// The seven integers every entity record opens with, copied from EmitState when the
+// record is made.
+struct CommonAttributes {
+  std::int32_t HandPointRef = 0;
+  std::int32_t LayerGroup = 0;
+  std::int32_t Layer = 0;
+  std::int32_t Color = 1;
+  std::int32_t LineType = 1;
+  std::int32_t LineWidth = 0;
+  std::int32_t ZFlags = 0;
+};
+
+// Entity kinds: the tag of each list in ReadOrder.
+enum EntityKind : std::int32_t {
+  kEntLine = 1,
+  kEntCircle = 2,
+  kEntArc = 3,
+  kEntText = 4,
+  kEntPoint = 5,
+  kEntPointEx = 6,
+  kEntDim = 7,
+  kEntBlock = 8,
+  kEntSl2 = 9,
+  kEntSl3 = 10,
+  kEntSl4 = 11,
+  kEntSc = 12,
+  kEntSe = 13,
+  kEntSo = 14,
+  kEntSg = 15,
+};
+
+struct TJwwEntLine : CommonAttributes {
+  std::int32_t PolylineNo = 0;
+  double X1 = 0.0, Y1 = 0.0, X2 = 0.0, Y2 = 0.0;
+};
+
+struct TJwwEntCircle : CommonAttributes {
+  double CenterX = 0.0, CenterY = 0.0, Radius = 0.0;
+};
+
+struct TJwwEntArc : CommonAttributes {
+  double CenterX = 0.0, CenterY = 0.0, Radius = 0.0;
+  double Value4 = 0.0, Value5 = 0.0, Flattening = 0.0, Tilt = 0.0;
+};
+
+struct TJwwEntText : CommonAttributes {
+  std::int32_t TextKind = 0;
+  std::int32_t TextCode = 0;
+  std::int32_t TextStyle = 0;
+  double Width = 0.0, Height = 0.0, Spacing = 0.0;
+  double Value1 = 0.0, Value2 = 0.0, Value3 = 0.0, Value4 = 0.0;
+  std::string FontName;
+  std::string Content;
+};
+
+struct TJwwEntPoint : CommonAttributes {
+  double X = 0.0, Y = 0.0;
+};
+
+struct TJwwEntPointEx : CommonAttributes {
+  double X = 0.0, Y = 0.0, Value3 = 0.0, Value4 = 0.0;
+  std::int32_t Value5 = 0;
+};
+
+struct TJwwEntDim : CommonAttributes {
+  TJwwEntLine Line;
+  TJwwEntText Text;
+};
+
+struct TJwwEntBlk : CommonAttributes {
+  double X = 0.0, Y = 0.0;
+  std::string Name;
+};
+
+struct TJwwEntSl2 : CommonAttributes {
+  std::int32_t ExtColor = 0;
+  std::array<double, 4> Value{};  // Value1..Value4 at index 0..3
+};
+
+struct TJwwEntSl3 : CommonAttributes {
+  std::int32_t ExtColor = 0;
+  std::array<double, 6> Value{};  // Value1..Value6
+};
+
+struct TJwwEntSl4 : CommonAttributes {
+  std::int32_t ExtColor = 0;
+  std::array<double, 8> Value{};  // Value1..Value8
+};
+
+struct TJwwEntSc : CommonAttributes {
+  std::int32_t ExtColor = 0;
+  std::array<double, 7> Value{};  // Value1..Value7
+  std::int32_t Value8 = 0;
+};
+using TJwwEntSe = TJwwEntSc;
+
+struct TJwwEntSo : CommonAttributes {
+  std::int32_t ExtColor = 0;
+  std::array<double, 8> Value{};  // Value1..Value8
+};
+using TJwwEntSg = TJwwEntSo;
+
+struct HandPoint {
+  bool Used = false;
+  double X = 0.0;
+  double Y = 0.0;
+  std::int32_t HitKind = 0;  // 0 none, 1 "-", 2 "ln", 3 "ci", 4 "ch"
+};
+
+struct ReadOrderEntry {
+  std::int32_t Kind = 0;   // EntityKind 1..15
+  std::int32_t Index = 0;  // 0-based position in its list
+};
+
+// While reading: the attributes in force for the next entity. After ResetEmitState: the
+// attributes last written, for change suppression.
+struct EmitState {
+  std::int32_t HandPointRef = 0;
+  std::int32_t LayerGroup = 0;
+  std::int32_t Layer = 0;
+  std::int32_t Color = 1;
+  std::int32_t LineType = 1;
+  std::int32_t LineWidth = 0;
+  std::int32_t TextStyle = 1;
+  double FreeTextWidth = 2.0;
+  double FreeTextHeight = 2.0;
+  double FreeTextSpacing = 0.0;
+  std::int32_t FreeTextColor = 1;
+  std::int32_t TextCode = 0;
+  std::string FontName;  // set to kDefaultFontName by Init/Reset
+  std::int32_t PointKind = 1;
+  std::int32_t ExtColor = 0;
+  bool LayerGroupUnset = true;
+  bool LayerUnset = true;
+  bool ColorUnset = true;
+  bool LineTypeUnset = true;
+  bool LineWidthUnset = true;
+  bool TextStyleUnset = true;
+  bool PointKindUnset = false;  // false at program start; only the writer uses it
+};
+
+// "<ＭＳ ゴシック>" in Shift-JIS: angle brackets, full-width ＭＳ, a half-width space, ゴシック.
+extern const char kDefaultFontName[];
+
+struct ExchangeState {
+  // Header values.
+  std::string FileName;
+  double HostAngle = 0.0;  // degrees
+  std::array<double, 16> GroupScales{};
+  double PaperWidth = 1189.0;
+  double PaperHeight = 841.0;
+  std::array<TextStyleDef, 10> TextStyles{};  // entry 0 = text style 1
+  bool BzFlag = false;
+  std::array<double, 4> HnValues{};
+
+  // Layer tables: 16 groups, 256 layers (index = group * 16 + layer).
+  std::vector<std::string> GroupNames;
+  std::vector<std::int32_t> GroupValues;
+  std::vector<std::string> LayerNames;
+  std::vector<std::int32_t> LayerValues;
+
+  // Host attributes: the first value of each attribute in the file.
+  std::int32_t HostLayerGroup = 0;
+  std::int32_t HostLayer = 0;
+  std::int32_t HostColor = 1;
+  std::int32_t HostLineType = 1;
+  std::int32_t HostLineWidth = 0;
+  std::int32_t HostTextStyle = 1;
+  double HostFreeTextWidth = 2.0;
+  double HostFreeTextHeight = 2.0;
+  double HostFreeTextSpacing = 0.0;
+  std::int32_t HostFreeTextColor = 1;
+  std::string HostFontName;
+
+  EmitState Emit;
+
+  // Entity-line context.
+  std::int32_t ZFlags = 0;
+  std::int32_t PolylineNo = 0;
+  bool InPolyline = false;
+  bool InMessage = false;
+  TJwwEntLine PendingDimLine;  // defaults: (0,0)-(1,0), see InitExchangeState
+
+  // Indicated points: slots 0..99, slot 0 never filled.
+  std::vector<HandPoint> HandPoints;
+  std::int32_t HandPointCount = 0;
+
+  // Entity lists, one per EntityKind.
+  EntityList<TJwwEntLine> LineList;
+  EntityList<TJwwEntCircle> CircleList;
+  EntityList<TJwwEntArc> ArcList;
+  EntityList<TJwwEntText> TextList;
+  EntityList<TJwwEntPoint> PointList;
+  EntityList<TJwwEntPointEx> PointExList;
+  EntityList<TJwwEntDim> DimList;
+  EntityList<TJwwEntBlk> BlockList;
+  EntityList<TJwwEntSl2> Sl2List;
+  EntityList<TJwwEntSl3> Sl3List;
+  EntityList<TJwwEntSl4> Sl4List;
+  EntityList<TJwwEntSc> ScList;
+  EntityList<TJwwEntSe> SeList;
+  EntityList<TJwwEntSo> SoList;
+  EntityList<TJwwEntSg> SgList;
+
+  EntityList<ReadOrderEntry> ReadOrder;
+  EntityList<std::string> CommandQueue;  // output lines, without line ends
+};
+
+// The single instance.
+ExchangeState& Exchange();
+
+// Gives every value its default and empties every list; PointKindUnset is left as it is.
+void InitExchangeState();
+// Prepares EmitState for writing: all seven Unset flags true, attribute values at their
+// defaults; HandPointRef, the entity-line context and everything else stay.
+void ResetEmitState();
+// Frees the tables, HandPoints, ReadOrder, every list and the CommandQueue.
+void ReleaseExchangeState();
+// Appends one ReadOrder entry (kind, index).
+void AppendReadOrder(std::int32_t kind, std::int32_t index);
+// Writes the seven CommonAttributes of a new record from EmitState and ZFlags.
+void StampCommonAttributes(CommonAttributes& record);

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test; then the extra test stages.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build
+ctest --test-dir build --output-on-failure -j2
+for stage in scripts/test.d/*.sh; do
+  [ -e "$stage" ] || continue
+  echo "== stage ${stage##*/}"
+  bash "$stage"
+done

@@ -1,0 +1,55 @@
+#pragma once
+// The tool's one form. FormShow is the run sequence, FormClose the close sequence,
+// Button1Click the OK handler and Button2Click the Cancel handler; all of them drive the
+// window only through FormWindow.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tool/form_window.h"
+
+class TForm1 final : public FormEvents {
+ public:
+  // args: the command-line arguments after the program's own path (UTF-8).
+  // exePath: the full path of the running executable, as the operating system reports it.
+  TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath);
+
+  void FormShow() override;
+  void FormClose();
+  void Button1Click() override;
+  void Button2Click() override;
+  bool IsClosed() const override { return closed_; }
+
+  // Runs the close sequence once and closes the window.
+  void Close();
+
+  void LoadSettings();
+  void SaveSettings();
+  std::filesystem::path SettingsPath() const;  // executable path with extension ".dat"
+
+  // False when the close sequence could not write the exchange file.
+  bool ExchangeFileWritten() const { return exchangeWritten_; }
+
+  // The seven settings.
+  std::int32_t PresetLayerGroup = -1;
+  std::int32_t PresetLayer = -1;
+  std::int32_t PresetLineType = 0;
+  std::int32_t PresetLineWidth = -1;
+  double Radius = 100.0;
+  double Ratio = 1.0;
+  double Angle = 0.0;
+
+  // Directory of the running executable, with its trailing separator.
+  std::filesystem::path ExeDir;
+
+ private:
+  bool HasArguments() const { return !args_.empty(); }
+  std::filesystem::path ExchangeFilePath() const;
+
+  FormWindow& window_;
+  std::vector<std::string> args_;
+  std::filesystem::path exePath_;
+  bool closed_ = false;
+  bool exchangeWritten_ = true;
+};
