@@ -1,0 +1,149 @@
+#include "numeric/lenient_number.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+namespace {
+
+struct IntCase {
+  std::string_view text;
+  std::int32_t expected;
+};
+
+struct RealCase {
+  std::string_view text;
+  double expected;
+};
+
+void CheckInts(std::initializer_list<IntCase> cases) {
+  for (const IntCase& c : cases) {
+    EXPECT_EQ(LenientStrToInt(c.text), c.expected) << "text: [" << c.text << "]";
+  }
+}
+
+void CheckReals(std::initializer_list<RealCase> cases) {
+  for (const RealCase& c : cases) {
+    const double value = LenientStrToFloat(c.text);
+    EXPECT_EQ(value, c.expected) << "text: [" << c.text << "]";
+    EXPECT_FALSE(std::signbit(value) && value == 0.0) << "negative zero from [" << c.text << "]";
+  }
+}
+
+TEST(LenientStrToInt, SpacesAndEmptyText) {
+  CheckInts({{"", 0}, {"   ", 0}, {" 12", 12}, {"12 ", 0}, {"1 2", 0}, {"\t12", 0}, {"12\t", 0}});
+}
+
+TEST(LenientStrToInt, Decimal) {
+  CheckInts({{"007", 7},
+             {"010", 10},
+             {"-0", 0},
+             {"+5", 5},
+             {"-5", -5},
+             {"--5", 0},
+             {"+-5", 0},
+             {"-", 0},
+             {"+", 0},
+             {"5-", 0},
+             {"1.0", 0},
+             {"1e3", 0},
+             {"2147483647", 2147483647},
+             {"-2147483648", std::numeric_limits<std::int32_t>::min()},
+             {"2147483648", 0},
+             {"-2147483649", 0},
+             {"00000000000002147483647", 2147483647},
+             {"99999999999999999999999", 0}});
+}
+
+TEST(LenientStrToInt, Hexadecimal) {
+  CheckInts({{"$1F", 31},
+             {"x1F", 31},
+             {"X1f", 31},
+             {"0x1F", 31},
+             {"0X1f", 31},
+             {"$", 0},
+             {"0x", 0},
+             {"x", 0},
+             {"$FFFFFFFF", -1},
+             {"$80000000", std::numeric_limits<std::int32_t>::min()},
+             {"$7FFFFFFF", 2147483647},
+             {"$100000000", 0},
+             {"$000000001F", 31},  // leading zeros are not significant
+             {"-$10", -16},
+             {"-0x10", -16},
+             {"+$10", 16},
+             {"$-10", 0},
+             {"-$80000000", std::numeric_limits<std::int32_t>::min()},
+             {"-$FFFFFFFF", 1},
+             {"$1G", 0},
+             {"$1F ", 0},
+             {" $a", 10},
+             {"0$1", 0}});
+}
+
+TEST(LenientStrToFloat, SpacesAndEmptyText) {
+  CheckReals({{"", 0.0}, {"   ", 0.0}, {" 1.5", 1.5}, {"1.5 ", 0.0}, {"1 .5", 0.0}, {"\t1", 0.0}});
+}
+
+TEST(LenientStrToFloat, MantissaForms) {
+  CheckReals({{"1.5", 1.5},
+              {"+1.5", 1.5},
+              {"-1.5", -1.5},
+              {"1.5e0", 1.5},
+              {".5", 0.5},
+              {"5.", 5.0},
+              {"-.5", -0.5},
+              {".", 0.0},
+              {"+", 0.0},
+              {"-", 0.0},
+              {"-.", 0.0},
+              {"-0", 0.0},
+              {"-0.0e5", 0.0},
+              {"1,5", 0.0},
+              {"1.2.3", 0.0},
+              {"0x10", 0.0},
+              {"$10", 0.0},
+              {"--1", 0.0},
+              {"inf", 0.0},
+              {"nan", 0.0},
+              {"infinity", 0.0},
+              {"123456789012345678901234567890", 123456789012345678901234567890.0},
+              {"0.1", 0.1},
+              {"3.14159265358979", 3.14159265358979}});
+}
+
+TEST(LenientStrToFloat, Exponents) {
+  CheckReals({{"1e3", 1000.0},
+              {"1E+3", 1000.0},
+              {"2.5e-2", 0.025},
+              {"1e", 0.0},
+              {"1e+", 0.0},
+              {"1e-", 0.0},
+              {"1e3.0", 0.0},
+              {"1e3 ", 0.0},
+              {".e5", 0.0},
+              {"5.e1", 50.0},
+              {"1e0000000000000000000000003", 1000.0}});
+}
+
+TEST(LenientStrToFloat, ValuesBeyondTheDoubleRangeReadAsZero) {
+  CheckReals({{"1e400", 0.0},
+              {"-1e400", 0.0},
+              {"1e99999999999999999999", 0.0},
+              {"1e-400", 0.0},
+              {"2e-324", 0.0},  // nearer to 0 than to the smallest subnormal
+              {"1.7976931348623157e308", std::numeric_limits<double>::max()}});
+}
+
+TEST(LenientStrToFloat, TinyValuesBecomeTheNearestSubnormal) {
+  const double smallest = std::numeric_limits<double>::denorm_min();
+  CheckReals({{"4.9406564584124654e-324", smallest},
+              {"3e-324", smallest},
+              {"-3e-324", -smallest},
+              {"1e-310", 1e-310}});
+}
+
+}  // namespace
