@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tool/form_window.h"
+#include "tool/settings_file.h"
 
 class TForm1 final : public FormEvents {
  public:
@@ -43,9 +44,19 @@ class TForm1 final : public FormEvents {
   // Directory of the running executable, with its trailing separator.
   std::filesystem::path ExeDir;
 
+  ToolSettings Settings() const;
+  void SetSettings(const ToolSettings& settings);
+
  private:
   bool HasArguments() const { return !args_.empty(); }
+  bool IsEllipseRun() const { return HasArguments() && args_[0] == "/R10"; }
   std::filesystem::path ExchangeFilePath() const;
+
+  void QueueAttributeBlock();
+  void QueueRestoreBlock();
+  void SetUpEllipseWidgets();
+  void PlaceAndFillDialog();
+  void ReadListsBack();
 
   FormWindow& window_;
   std::vector<std::string> args_;

@@ -3,10 +3,23 @@
 #include <vector>
 
 #include "platform/linux/dialog_loader.h"
+#include "platform/linux/exe_path.h"
 #include "tool/app.h"
 
+namespace {
+constexpr int kExitExchangeNotWritten = 1;
+}
+
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const std::filesystem::path exePath = std::filesystem::read_symlink("/proc/self/exe");
-  return RunAuxline(args, exePath, [&] { return LoadDialogWindow(exePath.parent_path()); });
+  try {
+    const std::filesystem::path exePath = RunningExecutablePath();
+    // Without its own location the tool cannot find the exchange file; it touches nothing
+    // rather than guess from the working directory.
+    if (exePath.empty()) return kExitExchangeNotWritten;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return RunAuxline(args, exePath, [&] { return LoadDialogWindow(exePath.parent_path()); });
+  } catch (...) {
+    return kExitExchangeNotWritten;
+  }
 }

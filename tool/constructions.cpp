@@ -1,0 +1,101 @@
+#include "tool/constructions.h"
+
+#include <cmath>
+
+#include "exchange/command_writer.h"
+#include "exchange/exchange_state.h"
+#include "numeric/lenient_number.h"
+#include "numeric/plane_geometry.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kTolerance = 1e-8;
+constexpr int kPointMarkKind = 9;
+
+// A slot the host did not fill holds (0, 0); so does one outside a released table.
+const HandPoint& IndicatedPoint(std::size_t slot) {
+  static const HandPoint kUnfilled;
+  const std::vector<HandPoint>& points = Exchange().HandPoints;
+  return slot < points.size() ? points[slot] : kUnfilled;
+}
+
+double DegreesToRadians(double degrees) { return degrees / 180.0 * kPi; }
+
+// "/R2" to "/R4": through P1 at an angle to the host angle.
+void LineAtHostAngle(std::string_view mode, std::string_view angleArgument) {
+  double degrees = Exchange().HostAngle;
+  if (mode == "/R3") degrees = degrees + 90.0;
+  if (mode == "/R4") degrees = LenientStrToFloat(angleArgument) + degrees;
+  const HandPoint& p1 = IndicatedPoint(1);
+  EmitConstructionLine(p1.X, p1.Y, DegreesToRadians(degrees));
+}
+
+// "/R5" to "/R7": through P2 at an angle to the first line the host sent. The line's
+// orientation (which end came first) must not matter, so its direction is taken below 180.
+bool LineAtFirstLineAngle(std::string_view mode, std::string_view angleArgument) {
+  const ExchangeState& state = Exchange();
+  if (state.LineList.empty()) return false;
+  const TJwwEntLine& line = state.LineList.front();
+  double degrees = DirectionAngle(line.X2 - line.X1, line.Y2 - line.Y1) * 180.0 / kPi;
+  if (degrees >= 180.0) degrees = degrees - 180.0;
+  if (mode == "/R6") degrees = degrees + 90.0;
+  if (mode == "/R7") degrees = LenientStrToFloat(angleArgument) + degrees;
+  const HandPoint& p2 = IndicatedPoint(2);
+  EmitConstructionLine(p2.X, p2.Y, DegreesToRadians(degrees));
+  return true;
+}
+
+}  // namespace
+
+void EmitConstructionLine(double px, double py, double theta) {
+  // cos and sin of theta + pi are computed rather than negated: the host receives exactly
+  // these endpoints, tiny residues included.
+  const double x1 = px + std::cos(theta) * kConstructionHalfLength;
+  const double y1 = py + std::sin(theta) * kConstructionHalfLength;
+  const double x2 = px + std::cos(theta + kPi) * kConstructionHalfLength;
+  const double y2 = py + std::sin(theta + kPi) * kConstructionHalfLength;
+  EmitLine(x1, y1, x2, y2);
+}
+
+bool ConstructionRun(std::string_view mode, std::string_view angleArgument) {
+  if (mode == "/R1") {
+    const HandPoint& p1 = IndicatedPoint(1);
+    const HandPoint& p2 = IndicatedPoint(2);
+    const double theta = DirectionAngle(p2.X - p1.X, p2.Y - p1.Y);
+    EmitConstructionLine((p1.X + p2.X) / 2.0, (p1.Y + p2.Y) / 2.0, theta);
+  } else if (mode == "/R2" || mode == "/R3" || mode == "/R4") {
+    LineAtHostAngle(mode, angleArgument);
+  } else if (mode == "/R5" || mode == "/R6" || mode == "/R7") {
+    return LineAtFirstLineAngle(mode, angleArgument);
+  } else if (mode == "/R8") {
+    const HandPoint& p1 = IndicatedPoint(1);
+    EmitPointKind(kPointMarkKind, 0);
+    EmitPoint(p1.X, p1.Y);
+  } else if (mode == "/R9") {
+    const HandPoint& p1 = IndicatedPoint(1);
+    const HandPoint& p2 = IndicatedPoint(2);
+    EmitCircle(p1.X, p1.Y, PointDistance(p1.X, p1.Y, p2.X, p2.Y));
+  }
+  return true;
+}
+
+void EllipseRun(double radius, double ratio, double angle) {
+  const HandPoint& p1 = IndicatedPoint(1);
+  if (std::fabs(ratio - 1.0) <= kTolerance) {
+    EmitCircle(p1.X, p1.Y, radius);
+    return;
+  }
+  // The tilt is not reduced again: 350 + 20 is sent as 370.
+  const double tilt = Exchange().HostAngle + angle;
+  EmitArc(p1.X, p1.Y, radius, 0.0, 0.0, ratio, tilt);
+}
+
+double ReduceToFullTurn(double degrees) {
+  if (!std::isfinite(degrees)) return 0.0;
+  double reduced = std::fmod(degrees, 360.0);
+  if (reduced < 0.0) reduced += 360.0;
+  // A tiny negative remainder plus 360 rounds to 360 itself, which lies outside the range.
+  if (reduced >= 360.0) reduced = 0.0;
+  return reduced == 0.0 ? 0.0 : reduced;  // no negative zero
+}

@@ -1,0 +1,6 @@
+#include "tool/headless_window.h"
+
+void HeadlessWindow::Run(FormEvents& form) {
+  form.FormShow();
+  if (!form.IsClosed()) form.Button2Click();
+}

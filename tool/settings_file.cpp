@@ -1,0 +1,108 @@
+#include "tool/settings_file.h"
+
+#include <algorithm>
+#include <fstream>
+#include <string_view>
+
+#include "exchange/atomic_file.h"
+#include "exchange/real_text.h"
+#include "numeric/lenient_number.h"
+
+namespace {
+
+template <typename Char>
+bool IsSeparator(Char c) {
+  if (c == Char('/')) return true;
+#ifdef _WIN32
+  if (c == Char('\\') || c == Char(':')) return true;
+#endif
+  return false;
+}
+
+// One line of `bytes` from `pos` on; moves `pos` past its line end. A CR counts as part of
+// the line end only when an LF follows it.
+std::string_view NextLine(std::string_view bytes, std::size_t& pos) {
+  const std::size_t start = pos;
+  const std::size_t lf = bytes.find('\n', start);
+  std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
+  pos = lf == std::string_view::npos ? bytes.size() : lf + 1;
+  if (lf != std::string_view::npos && end > start && bytes[end - 1] == '\r') --end;
+  return bytes.substr(start, end - start);
+}
+
+void AppendLine(std::string& out, std::string_view text) {
+  out.append(text);
+  out.append("\r\n");
+}
+
+}  // namespace
+
+std::filesystem::path SettingsPathFor(const std::filesystem::path& exePath) {
+  auto text = exePath.native();
+  using Char = typename decltype(text)::value_type;
+  std::size_t nameStart = 0;
+  for (std::size_t i = text.size(); i > 0; --i) {
+    if (IsSeparator(text[i - 1])) {
+      nameStart = i;
+      break;
+    }
+  }
+  const std::size_t dot = text.rfind(Char('.'));
+  if (dot != decltype(text)::npos && dot >= nameStart) text.resize(dot);
+  for (const char c : std::string_view(".dat")) text.push_back(Char(c));
+  return std::filesystem::path(text);
+}
+
+std::string FormatSettings(const ToolSettings& settings) {
+  std::string out;
+  out.reserve(96);
+  AppendLine(out, std::to_string(settings.PresetLayerGroup));
+  AppendLine(out, std::to_string(settings.PresetLayer));
+  AppendLine(out, std::to_string(settings.PresetLineType));
+  AppendLine(out, std::to_string(settings.PresetLineWidth));
+  AppendLine(out, RealToText(settings.Radius));
+  AppendLine(out, RealToText(settings.Ratio));
+  AppendLine(out, RealToText(settings.Angle));
+  return out;
+}
+
+void ParseSettings(std::string_view bytes, bool complete, ToolSettings& settings) {
+  std::int32_t* const integers[] = {&settings.PresetLayerGroup, &settings.PresetLayer,
+                                    &settings.PresetLineType, &settings.PresetLineWidth};
+  double* const reals[] = {&settings.Radius, &settings.Ratio, &settings.Angle};
+  std::size_t pos = 0;
+  for (int line = 0; line < 7; ++line) {
+    // After a failed read only lines that ended in a line break are known to be whole.
+    if (!complete && bytes.find('\n', pos) == std::string_view::npos) return;
+    const std::string_view text = NextLine(bytes, pos);
+    if (line < 4) {
+      *integers[line] = LenientStrToInt(text);
+    } else {
+      *reals[line - 4] = LenientStrToFloat(text);
+    }
+  }
+}
+
+ToolSettings LoadSettingsFile(const std::filesystem::path& path) {
+  ToolSettings settings;
+  std::ifstream file(path, std::ios::binary);
+  if (!file.is_open()) return settings;
+  // Read in chunks until seven line breaks have passed: lines after the seventh are never
+  // looked at, however large the file.
+  std::string bytes;
+  char buffer[4096];
+  int lineBreaks = 0;
+  while (lineBreaks < 7 && file.read(buffer, sizeof buffer).gcount() > 0) {
+    const std::string_view chunk(buffer, static_cast<std::size_t>(file.gcount()));
+    lineBreaks += static_cast<int>(std::count(chunk.begin(), chunk.end(), '\n'));
+    bytes.append(chunk);
+    if (!file) break;
+  }
+  const bool failed = file.bad();
+  ParseSettings(bytes, !failed, settings);
+  return settings;
+}
+
+bool SaveSettingsFile(const std::filesystem::path& path, const ToolSettings& settings) {
+  return ReplaceFileContents(path, FormatSettings(settings));
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The settings file: the seven values the tool keeps between runs, one per line, beside the
+// executable. Formatting and parsing are pure functions over bytes so that they can be
+// checked without a form; reading and writing the file are thin wrappers around them.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+struct ToolSettings {
+  std::int32_t PresetLayerGroup = -1;  // -1: the host's current layer group
+  std::int32_t PresetLayer = -1;       // -1: the host's current layer
+  std::int32_t PresetLineType = 0;     // index in the line-type list; 0: the host's current
+  std::int32_t PresetLineWidth = -1;   // -1: the host's current width
+  double Radius = 100.0;
+  double Ratio = 1.0;
+  double Angle = 0.0;  // degrees
+};
+
+// The executable's path with its extension replaced by ".dat". Only a "." after the last
+// path separator (or, on Windows, drive colon) starts an extension; a name without one gets
+// ".dat" appended.
+std::filesystem::path SettingsPathFor(const std::filesystem::path& exePath);
+
+// Seven lines, each ending in CR LF: four integers in decimal, three reals in the real text
+// form.
+std::string FormatSettings(const ToolSettings& settings);
+
+// Reads the seven lines from `bytes`. A line ends at CR LF, a lone LF or the end of the
+// bytes; lines past the end read as empty text and therefore as 0, lines past the seventh
+// are ignored. When `complete` is false (the read stopped early on an error), the fields
+// past the last line that was read in full keep their values in `settings`.
+void ParseSettings(std::string_view bytes, bool complete, ToolSettings& settings);
+
+// Defaults, then whatever the file at `path` holds. A missing or unreadable file leaves
+// the defaults.
+ToolSettings LoadSettingsFile(const std::filesystem::path& path);
+
+// Replaces the file crash-safely. On failure the previous file stays as it was.
+bool SaveSettingsFile(const std::filesystem::path& path, const ToolSettings& settings);

@@ -1,0 +1,188 @@
+#include "tool/tform1.h"
+
+#include <string_view>
+#include <utility>
+
+#include "exchange/command_writer.h"
+#include "exchange/exchange_reader.h"
+#include "exchange/exchange_state.h"
+#include "exchange/real_text.h"
+#include "numeric/lenient_number.h"
+#include "tool/constructions.h"
+#include "tool/dialog_layout.h"
+
+namespace {
+
+constexpr char kExchangeFileName[] = "JWC_TEMP.TXT";
+constexpr double kSmallestAccepted = 1e-8;  // radius and ratio must exceed it
+
+constexpr DrawingWidget kDrawingWidgets[] = {DrawingWidget::LabelA1, DrawingWidget::EditA1,
+                                             DrawingWidget::LabelA2, DrawingWidget::EditA2,
+                                             DrawingWidget::LabelA3, DrawingWidget::EditA3};
+
+// The list entry that shows a stored value: value + offset, or none (-1) when that lies
+// outside the list. Computed wide so that no stored value can overflow.
+int ListIndexFor(std::int32_t value, int offset, std::size_t count) {
+  const long long index = static_cast<long long>(value) + offset;
+  return index >= 0 && index < static_cast<long long>(count) ? static_cast<int>(index) : -1;
+}
+
+}  // namespace
+
+TForm1::TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath)
+    : window_(window), args_(std::move(args)), exePath_(std::move(exePath)) {}
+
+std::filesystem::path TForm1::ExchangeFilePath() const { return ExeDir / kExchangeFileName; }
+
+std::filesystem::path TForm1::SettingsPath() const { return SettingsPathFor(exePath_); }
+
+ToolSettings TForm1::Settings() const {
+  return ToolSettings{PresetLayerGroup, PresetLayer, PresetLineType, PresetLineWidth,
+                      Radius,           Ratio,       Angle};
+}
+
+void TForm1::SetSettings(const ToolSettings& settings) {
+  PresetLayerGroup = settings.PresetLayerGroup;
+  PresetLayer = settings.PresetLayer;
+  PresetLineType = settings.PresetLineType;
+  PresetLineWidth = settings.PresetLineWidth;
+  Radius = settings.Radius;
+  Ratio = settings.Ratio;
+  Angle = settings.Angle;
+}
+
+void TForm1::LoadSettings() { SetSettings(LoadSettingsFile(SettingsPath())); }
+
+// The file is replaced crash-safely: when the save fails, the previous settings survive.
+void TForm1::SaveSettings() { SaveSettingsFile(SettingsPath(), Settings()); }
+
+void TForm1::FormShow() {
+  if (HasArguments()) window_.SetWindowState(WindowState::Minimised);
+  InitExchangeState();
+  ExeDir = exePath_.parent_path() / "";
+  ReadExchangeFile(ExchangeFilePath());
+  LoadSettings();
+
+  bool dialog = false;
+  if (!HasArguments()) {
+    dialog = true;
+    window_.SetActivePage(Page::TabSheet2);
+  } else {
+    ResetEmitState();
+    QueueAttributeBlock();
+    const std::string_view angleArgument = args_.size() > 1 ? args_[1] : std::string_view();
+    if (!ConstructionRun(args_[0], angleArgument)) {
+      Close();  // "/R5" to "/R7" without a line: the attribute block alone goes back
+      return;
+    }
+  }
+
+  for (const DrawingWidget widget : kDrawingWidgets) window_.SetWidgetVisible(widget, false);
+  if (IsEllipseRun()) {
+    SetUpEllipseWidgets();
+    dialog = true;
+  }
+
+  if (!dialog) {
+    QueueRestoreBlock();
+    SaveSettings();
+    Close();
+    return;
+  }
+  PlaceAndFillDialog();
+}
+
+void TForm1::QueueAttributeBlock() {
+  const ExchangeState& state = Exchange();
+  EmitLayerGroup(PresetLayerGroup == -1 ? state.HostLayerGroup : PresetLayerGroup);
+  EmitLayer(PresetLayer == -1 ? state.HostLayer : PresetLayer);
+  EmitColor(9, 0);
+  EmitLineType(PresetLineType, 1);
+  EmitLineWidth(PresetLineWidth);
+}
+
+void TForm1::QueueRestoreBlock() {
+  const ExchangeState& state = Exchange();
+  if (PresetLayerGroup != -1) EmitLayerGroup(state.HostLayerGroup);
+  if (PresetLayer != -1) EmitLayer(state.HostLayer);
+}
+
+void TForm1::SetUpEllipseWidgets() {
+  for (const DrawingWidget widget : kDrawingWidgets) window_.SetWidgetVisible(widget, true);
+  window_.SetCaption(DrawingWidget::LabelA1, layout::kRadiusCaption);
+  window_.SetCaption(DrawingWidget::LabelA2, layout::kRatioCaption);
+  window_.SetCaption(DrawingWidget::LabelA3, layout::kAngleCaption);
+  window_.SetText(DrawingWidget::EditA1, RealToText(Radius));
+  window_.SetText(DrawingWidget::EditA2, RealToText(Ratio));
+  window_.SetText(DrawingWidget::EditA3, RealToText(Angle));
+  window_.SetActivePage(Page::TabSheet1);
+}
+
+void TForm1::PlaceAndFillDialog() {
+  // Centred on the mouse cursor; integer halves truncate toward zero, and the window is
+  // deliberately not kept inside the screen.
+  const ScreenPoint cursor = window_.CursorPosition();
+  const WindowSize size = window_.OuterSize();
+  window_.MoveTo(cursor.X - size.Width / 2, cursor.Y - size.Height / 2);
+  window_.SetWindowState(WindowState::Normal);
+
+  const std::vector<std::string> groups = layout::LayerGroupItems();
+  const std::vector<std::string> layers = layout::LayerItems();
+  const std::vector<std::string> lineTypes = layout::LineTypeItems();
+  window_.FillList(ListBox::ComboBox1, groups);
+  window_.FillList(ListBox::ComboBox2, layers);
+  window_.FillList(ListBox::ComboBox3, lineTypes);
+  window_.SetListText(ListBox::ComboBox4, "");
+
+  window_.SelectItem(ListBox::ComboBox1, ListIndexFor(PresetLayerGroup, 1, groups.size()));
+  window_.SelectItem(ListBox::ComboBox2, ListIndexFor(PresetLayer, 1, layers.size()));
+  window_.SelectItem(ListBox::ComboBox3, ListIndexFor(PresetLineType, 0, lineTypes.size()));
+  if (PresetLineWidth >= 0) {
+    window_.SetListText(ListBox::ComboBox4, std::to_string(PresetLineWidth));
+  }
+}
+
+// A list with no selected entry (the settings file held a value outside it) keeps the
+// loaded value: storing -2 or -1 from a missing selection would change a setting the user
+// never touched.
+void TForm1::ReadListsBack() {
+  const int group = window_.SelectedItem(ListBox::ComboBox1);
+  if (group >= 0) PresetLayerGroup = group - 1;
+  const int layer = window_.SelectedItem(ListBox::ComboBox2);
+  if (layer >= 0) PresetLayer = layer - 1;
+  const int lineType = window_.SelectedItem(ListBox::ComboBox3);
+  if (lineType >= 0) PresetLineType = lineType;
+  const std::string width = window_.ListText(ListBox::ComboBox4);
+  PresetLineWidth = width.empty() ? -1 : LenientStrToInt(width);
+}
+
+void TForm1::Button1Click() {
+  if (closed_) return;
+  ReadListsBack();
+  if (IsEllipseRun()) {
+    Radius = LenientStrToFloat(window_.Text(DrawingWidget::EditA1));
+    Ratio = LenientStrToFloat(window_.Text(DrawingWidget::EditA2));
+    Angle = LenientStrToFloat(window_.Text(DrawingWidget::EditA3));
+    // Refused silently: the dialog stays open with the user's entries.
+    if (Radius <= kSmallestAccepted || Ratio <= kSmallestAccepted) return;
+    Angle = ReduceToFullTurn(Angle);
+    EllipseRun(Radius, Ratio, Angle);
+    QueueRestoreBlock();
+  }
+  SaveSettings();
+  Close();
+}
+
+void TForm1::Button2Click() { Close(); }
+
+void TForm1::Close() {
+  if (closed_) return;
+  closed_ = true;
+  FormClose();
+  window_.Close();
+}
+
+void TForm1::FormClose() {
+  if (HasArguments()) exchangeWritten_ = WriteExchangeFile(ExchangeFilePath());
+  ReleaseExchangeState();
+}
