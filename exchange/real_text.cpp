@@ -1,0 +1,167 @@
+#include "exchange/real_text.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+// How the 15 significant digits are found, half-up on the exact binary value:
+//
+// 1. Shortest round-trip digits S (std::to_chars without precision). For a normal double
+//    the gap between X and S is at most half an ulp, below 1.12e-16 of X, while the
+//    distance from any 15-digit decimal to the nearest rounding tie is at least 5e-16 of X.
+//    So when S has at most 15 digits, S is exactly X rounded to 15 digits.
+// 2. S with 16 or 17 digits: let t be the tie (15 digits followed by a 5) next to X. If t
+//    lay strictly between X and S, t would be a candidate no longer than S and closer to X,
+//    and S would not be the shortest closest decimal. So X and S lie on the same side of t
+//    unless S is t itself (16 digits ending in 5): then S's sixteenth digit decides.
+// 3. Otherwise (a tie candidate, or a subnormal, where step 1 does not hold): 21 digits
+//    correctly rounded from the exact value. Double rounding can only mislead when those
+//    digits read exactly "...500000" after the fifteenth; then the exact expansion (at most
+//    767 significant digits) decides.
+
+namespace {
+
+constexpr int kSignificantDigits = 15;
+constexpr int kCheckDigits = 21;     // step 3: 15 digits plus a six-digit tail
+constexpr int kExactDigits = 780;    // every digit of any double, and a few spare zeros
+
+// The significant digits of a positive real: value = 0.d1 d2 ... dn * 10^Exponent10,
+// where Exponent10 is the "E" of the written form's rules.
+struct Digits {
+  std::array<char, kExactDigits + 1> Text;  // filled before use; left uninitialised for speed
+  int Count = 0;
+  int Exponent10 = 0;
+};
+
+// Reads the output of to_chars in scientific form ("d", "d.ddd", then "e+XX" / "e-XXX").
+void ReadScientific(const char* first, const char* last, Digits& out) {
+  out.Count = 0;
+  const char* p = first;
+  for (; p != last && *p != 'e'; ++p) {
+    if (*p != '.') out.Text[static_cast<std::size_t>(out.Count++)] = *p;
+  }
+  int exponent = 0;
+  bool negative = false;
+  if (p != last) ++p;  // 'e'
+  if (p != last && (*p == '+' || *p == '-')) negative = (*p++ == '-');
+  for (; p != last; ++p) exponent = exponent * 10 + (*p - '0');
+  out.Exponent10 = (negative ? -exponent : exponent) + 1;
+}
+
+// Keeps the first 15 digits, adding one unit in the last place when roundUp; a carry out of
+// the first digit moves the exponent (9.99...95 becomes 1 with E one higher).
+void KeepFifteen(Digits& d, bool roundUp) {
+  if (d.Count > kSignificantDigits) d.Count = kSignificantDigits;
+  if (roundUp) {
+    int i = d.Count - 1;
+    while (i >= 0 && d.Text[static_cast<std::size_t>(i)] == '9') --i;
+    if (i < 0) {
+      d.Text[0] = '1';
+      d.Count = 1;
+      ++d.Exponent10;
+      return;
+    }
+    ++d.Text[static_cast<std::size_t>(i)];
+    d.Count = i + 1;
+  }
+  while (d.Count > 1 && d.Text[static_cast<std::size_t>(d.Count - 1)] == '0') --d.Count;
+}
+
+void ConvertWithPrecision(double magnitude, int digitCount, Digits& d) {
+  std::array<char, kExactDigits + 16> buffer;
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                    std::chars_format::scientific, digitCount - 1);
+  ReadScientific(buffer.data(), result.ptr, d);
+}
+
+// Digits of a finite, positive magnitude, rounded half-up to 15 significant digits.
+void SignificantDigits(double magnitude, Digits& d) {
+  if (magnitude >= std::numeric_limits<double>::min()) {
+    std::array<char, 32> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                      std::chars_format::scientific);
+    ReadScientific(buffer.data(), result.ptr, d);
+    if (d.Count <= kSignificantDigits) {
+      KeepFifteen(d, false);
+      return;
+    }
+    const char sixteenth = d.Text[kSignificantDigits];
+    if (d.Count == 17 || sixteenth != '5') {
+      KeepFifteen(d, sixteenth >= '5');
+      return;
+    }
+  }
+  ConvertWithPrecision(magnitude, kCheckDigits, d);
+  const char* tail = d.Text.data() + kSignificantDigits;
+  if (std::memcmp(tail, "500000", kCheckDigits - kSignificantDigits) != 0) {
+    KeepFifteen(d, tail[0] >= '5');
+    return;
+  }
+  ConvertWithPrecision(magnitude, kExactDigits, d);
+  KeepFifteen(d, d.Text[kSignificantDigits] >= '5');
+}
+
+// Lays out the digits in positional or scientific form; returns the end of the text.
+char* Layout(const Digits& d, bool negative, char* out) {
+  if (negative) *out++ = '-';
+  const int e = d.Exponent10;
+  const char* digits = d.Text.data();
+  const int n = d.Count;
+  if (e >= -3 && e <= 15) {
+    if (e <= 0) {
+      *out++ = '0';
+      *out++ = '.';
+      for (int i = 0; i < -e; ++i) *out++ = '0';
+      std::memcpy(out, digits, static_cast<std::size_t>(n));
+      return out + n;
+    }
+    const int whole = n < e ? n : e;
+    std::memcpy(out, digits, static_cast<std::size_t>(whole));
+    out += whole;
+    for (int i = n; i < e; ++i) *out++ = '0';
+    if (n > e) {
+      *out++ = '.';
+      std::memcpy(out, digits + e, static_cast<std::size_t>(n - e));
+      out += n - e;
+    }
+    return out;
+  }
+  *out++ = digits[0];
+  if (n > 1) {
+    *out++ = '.';
+    std::memcpy(out, digits + 1, static_cast<std::size_t>(n - 1));
+    out += n - 1;
+  }
+  *out++ = 'E';
+  int power = e - 1;
+  if (power < 0) {
+    *out++ = '-';
+    power = -power;
+  }
+  return std::to_chars(out, out + 8, power).ptr;
+}
+
+}  // namespace
+
+void AppendRealText(std::string& out, double value) {
+  // Zero of either sign is "0"; so is a value no reader could take back (infinity, NaN):
+  // the real text syntax has no word for them, and the reader would make 0 of any word.
+  if (value == 0.0 || !std::isfinite(value)) {
+    out.push_back('0');
+    return;
+  }
+  Digits digits;
+  SignificantDigits(std::fabs(value), digits);
+  std::array<char, 48> text;
+  char* end = Layout(digits, std::signbit(value), text.data());
+  out.append(text.data(), static_cast<std::size_t>(end - text.data()));
+}
+
+std::string RealToText(double value) {
+  std::string text;
+  AppendRealText(text, value);
+  return text;
+}

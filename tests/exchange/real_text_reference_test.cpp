@@ -1,0 +1,364 @@
+// RealToText against an independent reference: the exact decimal expansion of the double
+// (mantissa times a power of two or five, by long multiplication), rounded half-up to 15
+// digits with string arithmetic. Short sweeps always run; the configure option
+// AUXLINE_LONG_TESTS turns them into sweeps of over a million values.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "exchange/real_text.h"
+
+namespace {
+
+#ifdef AUXLINE_LONG_TESTS
+constexpr int kScale = 50;
+#else
+constexpr int kScale = 1;
+#endif
+
+// Non-negative big integer in base 10^9, least significant limb first.
+using BigNumber = std::vector<std::uint32_t>;
+constexpr std::uint64_t kLimbBase = 1000000000;
+
+BigNumber MultiplySmall(const BigNumber& a, std::uint32_t factor) {
+  BigNumber result;
+  std::uint64_t carry = 0;
+  for (const std::uint32_t limb : a) {
+    const std::uint64_t product = std::uint64_t{limb} * factor + carry;
+    result.push_back(static_cast<std::uint32_t>(product % kLimbBase));
+    carry = product / kLimbBase;
+  }
+  while (carry != 0) {
+    result.push_back(static_cast<std::uint32_t>(carry % kLimbBase));
+    carry /= kLimbBase;
+  }
+  return result;
+}
+
+BigNumber Multiply(const BigNumber& a, const BigNumber& b) {
+  std::vector<std::uint64_t> wide(a.size() + b.size() + 1, 0);
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    std::uint64_t carry = 0;
+    for (std::size_t j = 0; j < b.size(); ++j) {
+      const std::uint64_t sum = wide[i + j] + std::uint64_t{a[i]} * b[j] + carry;
+      wide[i + j] = sum % kLimbBase;
+      carry = sum / kLimbBase;
+    }
+    for (std::size_t k = i + b.size(); carry != 0; ++k) {
+      const std::uint64_t sum = wide[k] + carry;
+      wide[k] = sum % kLimbBase;
+      carry = sum / kLimbBase;
+    }
+  }
+  while (wide.size() > 1 && wide.back() == 0) wide.pop_back();
+  return BigNumber(wide.begin(), wide.end());
+}
+
+std::string DecimalString(const BigNumber& n) {
+  std::string text = std::to_string(n.back());
+  for (std::size_t i = n.size() - 1; i-- > 0;) {
+    const std::string limb = std::to_string(n[i]);
+    text.append(9 - limb.size(), '0');
+    text += limb;
+  }
+  return text;
+}
+
+// Powers of two and five up to the largest the double range needs, built once.
+const BigNumber& Power(std::uint32_t base, int exponent) {
+  static std::vector<BigNumber> twos{BigNumber{1}};
+  static std::vector<BigNumber> fives{BigNumber{1}};
+  std::vector<BigNumber>& table = base == 2 ? twos : fives;
+  while (static_cast<int>(table.size()) <= exponent) {
+    table.push_back(MultiplySmall(table.back(), base));
+  }
+  return table[static_cast<std::size_t>(exponent)];
+}
+
+// Every digit of |value| (finite, non-zero): |value| = 0.digits * 10^exponent10.
+void ExactDigits(double value, std::string& digits, int& exponent10) {
+  int binaryExponent = 0;
+  const double fraction = std::frexp(std::fabs(value), &binaryExponent);
+  // |value| = mantissa * 2^(binaryExponent - 53), mantissa an integer below 2^53.
+  auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+  int power = binaryExponent - 53;
+  BigNumber m{static_cast<std::uint32_t>(mantissa % kLimbBase),
+              static_cast<std::uint32_t>(mantissa / kLimbBase)};
+  if (m.back() == 0) m.pop_back();
+  if (power >= 0) {
+    digits = DecimalString(Multiply(m, Power(2, power)));
+    exponent10 = static_cast<int>(digits.size());
+  } else {
+    // m * 2^-k = m * 5^k / 10^k
+    digits = DecimalString(Multiply(m, Power(5, -power)));
+    exponent10 = static_cast<int>(digits.size()) + power;
+  }
+}
+
+// The written form, built from the exact digits with string operations only.
+std::string ReferenceText(double value) {
+  if (value == 0.0) return "0";
+  std::string exact;
+  int e = 0;
+  ExactDigits(value, exact, e);
+  std::string kept = exact.substr(0, 15);
+  if (exact.size() > 15 && exact[15] >= '5') {
+    std::size_t i = kept.size();
+    while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
+    if (i == 0) {
+      kept.insert(kept.begin(), '1');
+      ++e;
+    } else {
+      ++kept[i - 1];
+    }
+  }
+  kept.erase(kept.find_last_not_of('0') + 1);
+  const int n = static_cast<int>(kept.size());
+  std::string text = value < 0 ? "-" : "";
+  if (e >= -3 && e <= 0) {
+    text += "0.";
+    text.append(static_cast<std::size_t>(-e), '0');
+    text += kept;
+  } else if (e >= 1 && e <= 15) {
+    text.append(kept, 0, static_cast<std::size_t>(e));
+    if (n <= e) {
+      text.append(static_cast<std::size_t>(e - n), '0');
+    } else {
+      text += '.';
+      text.append(kept, static_cast<std::size_t>(e));
+    }
+  } else {
+    text += kept[0];
+    if (n > 1) {
+      text += '.';
+      text.append(kept, 1);
+    }
+    text += 'E';
+    text += std::to_string(e - 1);
+  }
+  return text;
+}
+
+double Parsed(const std::string& text) {
+  double value = 0.0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+std::uint64_t Bits(double value) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+double FromBits(std::uint64_t bits) {
+  double value = 0.0;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// Compares both signs of every value; stops reporting after a few mismatches.
+void ExpectMatchesReference(const std::vector<double>& values) {
+  int failures = 0;
+  for (const double v : values) {
+    for (const double value : {v, -v}) {
+      const std::string expected = ReferenceText(value);
+      const std::string actual = RealToText(value);
+      if (actual != expected && ++failures <= 10) {
+        ADD_FAILURE() << "bits 0x" << std::hex << Bits(value) << ": got " << actual
+                      << ", exact rounding gives " << expected;
+      }
+    }
+  }
+  EXPECT_EQ(failures, 0) << "of " << values.size() << " values";
+}
+
+TEST(RealTextReference, ReferenceAgreesWithKnownExpansions) {
+  EXPECT_EQ(ReferenceText(1000000000000005.0), "1.00000000000001E15");
+  EXPECT_EQ(ReferenceText(2.0 / 3.0), "0.666666666666667");
+  EXPECT_EQ(ReferenceText(0.00001), "1E-5");
+  EXPECT_EQ(ReferenceText(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324");
+  std::string digits;
+  int e = 0;
+  ExactDigits(0.1, digits, e);
+  digits.erase(digits.find_last_not_of('0') + 1);
+  EXPECT_EQ(digits, "1000000000000000055511151231257827021181583404541015625");
+  EXPECT_EQ(e, 0);
+}
+
+// Uniform bit patterns: every binary exponent equally likely, subnormals included.
+TEST(RealTextReference, RandomBitPatterns) {
+  std::mt19937_64 random(20240501);
+  std::vector<double> values;
+  while (values.size() < static_cast<std::size_t>(20000 * kScale)) {
+    const double value = FromBits(random() & 0x7FFFFFFFFFFFFFFFull);
+    if (std::isfinite(value)) values.push_back(value);
+  }
+  for (int i = 0; i < 1000 * kScale; ++i) values.push_back(FromBits(random() & 0x000FFFFFFFFFFFFFull));
+  ExpectMatchesReference(values);
+}
+
+// Numbers of the size the tool writes: random digits at decimal exponents -12..20.
+TEST(RealTextReference, RandomDrawingMagnitudes) {
+  std::mt19937_64 random(77);
+  std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-12, 20);
+  std::vector<double> values;
+  for (int i = 0; i < 5000 * kScale; ++i) {
+    values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+  }
+  ExpectMatchesReference(values);
+}
+
+// Doubles whose exact value is a 16-digit decimal ending in 5: odd r times 2^-j with
+// r * 5^j of 16 digits. These must round up, which round-half-even would not always do.
+TEST(RealTextReference, ExactTiesRoundUp) {
+  std::mt19937_64 random(5);
+  std::vector<double> values{1000000000000005.0, 999999999999999.5, 1.5, 0.125};
+  std::uint64_t fivePower = 1;
+  for (int j = 0; j <= 22; ++j, fivePower *= 5) {
+    const std::uint64_t low = (1000000000000000ull + fivePower - 1) / fivePower;
+    std::uint64_t high = (10000000000000000ull - 1) / fivePower;
+    if (high >= (1ull << 53)) high = (1ull << 53) - 1;
+    std::uniform_int_distribution<std::uint64_t> pick(low, high);
+    for (int i = 0; i < 100 * kScale; ++i) {
+      std::uint64_t r = pick(random);
+      if (j == 0) r = r / 10 * 10 + 5;
+      else r |= 1;
+      if (r > high) continue;
+      values.push_back(std::ldexp(static_cast<double>(r), -j));
+    }
+  }
+  ExpectMatchesReference(values);
+}
+
+// The double nearest to a 16-digit decimal ending in 5, and its two neighbours: the cases
+// where the shortest form alone cannot decide, across the whole exponent range.
+TEST(RealTextReference, NearTies) {
+  std::mt19937_64 random(11);
+  std::uniform_int_distribution<std::uint64_t> leading(100000000000000ull, 999999999999999ull);
+  std::uniform_int_distribution<int> exponent(-320, 300);
+  std::vector<double> values;
+  for (int i = 0; i < 2000 * kScale; ++i) {
+    const double value =
+        Parsed(std::to_string(leading(random)) + "5e" + std::to_string(exponent(random)));
+    if (value == 0.0 || !std::isfinite(value)) continue;
+    values.push_back(value);
+    values.push_back(std::nextafter(value, 0.0));
+    values.push_back(std::nextafter(value, 1e308));
+  }
+  ExpectMatchesReference(values);
+}
+
+// Hard cases: doubles whose first 21 digits read "...500000" after the fifteenth, although
+// the exact value lies a hair below or above the tie. Built by modular arithmetic, so that
+// the decision needs the complete expansion.
+__extension__ using Wide = unsigned __int128;
+
+Wide WidePower(Wide base, int exponent) {
+  Wide result = 1;
+  while (exponent-- > 0) result *= base;
+  return result;
+}
+
+Wide PowerModulo(Wide base, Wide exponent, Wide modulus) {
+  Wide result = 1;
+  base %= modulus;
+  for (; exponent != 0; exponent >>= 1, base = base * base % modulus) {
+    if (exponent & 1) result = result * base % modulus;
+  }
+  return result;
+}
+
+// m in [2^52, 2^53) and in [low, high] with m = residue (mod modulus), or 0 if none.
+std::uint64_t MantissaInRange(Wide residue, Wide modulus, Wide low, Wide high) {
+  const Wide two52 = Wide{1} << 52;
+  if (low < two52) low = two52;
+  if (high > (Wide{1} << 53) - 1) high = (Wide{1} << 53) - 1;
+  if (low > high) return 0;
+  const Wide m = residue + (low > residue ? (low - residue + modulus - 1) / modulus : 0) * modulus;
+  return m <= high ? static_cast<std::uint64_t>(m) : 0;
+}
+
+std::vector<double> HardCases() {
+  std::vector<double> values;
+  // Large integers m * 2^e, 15 + p digits, m * 2^e = 10^p / 2 +- 2^(p-1) (mod 10^p).
+  for (int p = 9; p <= 22; ++p) {
+    const Wide five = WidePower(5, p);
+    for (int e = p; e <= p + 70; ++e) {
+      const Wide low = (WidePower(10, p + 14) + (Wide{1} << e) - 1) >> e;
+      const Wide high = (WidePower(10, p + 15) - 1) >> e;
+      const Wide inverse = PowerModulo(Wide{1} << (e - p), 4 * five / 5 - 1, five);
+      for (const Wide r : {(five - 1) / 2, (five + 1) / 2}) {
+        const std::uint64_t m = MantissaInRange(r * inverse % five, five, low, high);
+        if (m != 0) values.push_back(std::ldexp(static_cast<double>(m), e));
+      }
+    }
+  }
+  // Small values m * 2^-j = m * 5^j / 10^j, m * 5^j of 15 + q digits, the last q of them
+  // 5 * 10^(q-1) +- 5^q.
+  for (int q = 21; q <= 23; ++q) {
+    const Wide twoQ = Wide{1} << q;
+    for (int j = q; j <= q + 12; ++j) {
+      const Wide fiveJ = WidePower(5, j);
+      const Wide low = (WidePower(10, q + 14) + fiveJ - 1) / fiveJ;
+      const Wide high = (WidePower(10, q + 15) - 1) / fiveJ;
+      const Wide inverse = PowerModulo(WidePower(5, j - q), (twoQ >> 1) - 1, twoQ);
+      for (const Wide s : {(twoQ >> 1) - 1, (twoQ >> 1) + 1}) {
+        const std::uint64_t m = MantissaInRange(s * inverse % twoQ, twoQ, low, high);
+        if (m != 0) values.push_back(std::ldexp(static_cast<double>(m), -j));
+      }
+    }
+  }
+  return values;
+}
+
+TEST(RealTextReference, HardCasesBesideATie) {
+  const std::vector<double> values = HardCases();
+  ASSERT_GT(values.size(), 100u);
+  int below = 0;
+  for (const double value : values) {
+    std::string exact;
+    int e = 0;
+    ExactDigits(value, exact, e);
+    ASSERT_GT(exact.size(), 21u);
+    // The construction must land beside the tie: "4999995..." or "5000004..." after digit 15.
+    const std::string tail = exact.substr(15, 6);
+    ASSERT_TRUE(tail == "499999" || tail == "500000") << exact;
+    if (tail == "499999") ++below;
+  }
+  EXPECT_GT(below, 10);
+  ExpectMatchesReference(values);
+}
+
+// Around every power of ten and around the carries that reach it (9.99999999999999|5e k),
+// including the notation boundaries E = -4, -3, 15, 16.
+TEST(RealTextReference, PowersOfTenAndCarries) {
+  std::vector<double> values;
+  for (int k = -323; k <= 308; ++k) {
+    for (const char* pattern : {"1e", "9.999999999999995e", "9.9999999999999949e",
+                                "9.99999999999999e", "1.00000000000001e"}) {
+      const double value = Parsed(pattern + std::to_string(k));
+      if (value == 0.0 || !std::isfinite(value)) continue;
+      double below = value;
+      double above = value;
+      values.push_back(value);
+      for (int step = 0; step < 3 * kScale; ++step) {
+        below = std::nextafter(below, 0.0);
+        above = std::nextafter(above, 1e308);
+        values.push_back(below);
+        if (std::isfinite(above)) values.push_back(above);
+      }
+    }
+  }
+  ExpectMatchesReference(values);
+}
+
+}  // namespace
