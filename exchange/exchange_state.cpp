@@ -36,6 +36,11 @@ void FreeList(std::vector<T>& list) {
   std::vector<T>().swap(list);
 }
 
+template <typename T>
+void FreeList(EntityList<T>& list) {
+  list.release();
+}
+
 }  // namespace
 
 ExchangeState& Exchange() { return g_state; }

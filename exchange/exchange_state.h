@@ -10,9 +10,12 @@
 #include <string>
 #include <vector>
 
-// A growable list with its count beside it: the count is size().
+#include "exchange/entity_list.h"
+
+// A growable list with its count beside it: the count is size(). Chunked, so that a file of
+// millions of entities grows its lists without copying them.
 template <typename T>
-using EntityList = std::vector<T>;
+using EntityList = ChunkedList<T>;
 
 struct TextStyleDef {
   double Width = 3.0;

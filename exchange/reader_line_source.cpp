@@ -1,0 +1,66 @@
+#include "exchange/reader_line_source.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kCtrlZ = '\x1A';
+
+}  // namespace
+
+ReaderLineSource::ReaderLineSource(std::istream& in, std::size_t blockSize)
+    : in_(in), buffer_(blockSize > 0 ? blockSize : 1) {}
+
+bool ReaderLineSource::Next(std::string_view& line) {
+  while (!finished_) {
+    const char* base = buffer_.data();
+    const void* lf = scanned_ < end_ ? std::memchr(base + scanned_, '\n', end_ - scanned_) : nullptr;
+    std::size_t lineEnd = 0;
+    std::size_t next = 0;
+    if (lf != nullptr) {
+      lineEnd = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+      next = lineEnd + 1;
+      if (lineEnd > lineStart_ && base[lineEnd - 1] == '\r') --lineEnd;
+    } else if (endOfFile_) {
+      finished_ = true;
+      if (lineStart_ == end_) return false;
+      lineEnd = end_;  // the last line, without a line end
+      next = end_;
+    } else {
+      scanned_ = end_;
+      ReadMore();
+      continue;
+    }
+    line = std::string_view(base + lineStart_, lineEnd - lineStart_);
+    lineStart_ = next;
+    scanned_ = next;
+    if (!line.empty() && line.front() == kCtrlZ) {
+      finished_ = true;
+      return false;
+    }
+    return true;
+  }
+  return false;
+}
+
+void ReaderLineSource::ReadMore() {
+  const std::size_t pending = end_ - lineStart_;
+  if (lineStart_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + lineStart_, pending);
+    scanned_ -= lineStart_;
+    end_ = pending;
+    lineStart_ = 0;
+  }
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than a block
+  const std::size_t room = buffer_.size() - end_;
+  in_.read(buffer_.data() + end_, static_cast<std::streamsize>(room));
+  const auto got = in_.gcount();
+  end_ += static_cast<std::size_t>(got > 0 ? got : 0);
+  if (in_.bad()) {
+    // The unfinished line is dropped; the lines before it stay applied.
+    failed_ = true;
+    finished_ = true;
+  } else if (static_cast<std::size_t>(got) < room) {
+    endOfFile_ = true;
+  }
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Cuts the exchange file into lines. The file is read in large blocks; each line is handed
+// out as a view into the block buffer, without its line break, so no line is copied.
+#include <cstddef>
+#include <istream>
+#include <string_view>
+#include <vector>
+
+class ReaderLineSource {
+ public:
+  explicit ReaderLineSource(std::istream& in, std::size_t blockSize = std::size_t{1} << 20);
+
+  // The next line, valid until the next call. A line ends at LF or CR LF; the last line may
+  // lack its line end. False at the end of the file, at a line that starts with Ctrl-Z, and
+  // after a read failure.
+  bool Next(std::string_view& line);
+
+  // True once the end of the file or a Ctrl-Z line was reached without a read failure.
+  bool ReadToEnd() const { return finished_ && !failed_; }
+
+ private:
+  // Moves the unfinished line to the front of the buffer, grows the buffer if that line
+  // fills it, and reads the next block behind it.
+  void ReadMore();
+
+  std::istream& in_;
+  std::vector<char> buffer_;
+  std::size_t lineStart_ = 0;  // first byte of the next line
+  std::size_t scanned_ = 0;    // bytes from lineStart_ on are known to hold no LF up to here
+  std::size_t end_ = 0;        // end of the bytes read so far
+  bool endOfFile_ = false;
+  bool finished_ = false;
+  bool failed_ = false;
+};

@@ -1,0 +1,29 @@
+#pragma once
+// Shared set-up of the reader tests: a fresh exchange state and a way to feed it lines.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string_view>
+
+#include "exchange/exchange_reader.h"
+#include "exchange/exchange_state.h"
+
+class ReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { InitExchangeState(); }
+  void TearDown() override { InitExchangeState(); }
+
+  static void Read(std::initializer_list<std::string_view> lines) {
+    for (const std::string_view line : lines) ParseExchangeLine(line);
+  }
+
+  ExchangeState& s = Exchange();
+};
+
+// Sum of the fifteen list counts: equals the ReadOrder count.
+inline std::size_t TotalRecords(const ExchangeState& s) {
+  return s.LineList.size() + s.CircleList.size() + s.ArcList.size() + s.TextList.size() +
+         s.PointList.size() + s.PointExList.size() + s.DimList.size() + s.BlockList.size() +
+         s.Sl2List.size() + s.Sl3List.size() + s.Sl4List.size() + s.ScList.size() +
+         s.SeList.size() + s.SoList.size() + s.SgList.size();
+}
