@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs the tool the way the host does, on a copy of examples/: the executable, the exchange
+# file JWC_TEMP.TXT and the settings file auxline.dat side by side in a scratch directory.
+# Prints the exchange file before and after the run.
+#
+#   bash scripts/run-example.sh                 # "auxline /R1"
+#   bash scripts/run-example.sh /R4 45          # any mode, with its angle argument
+#   bash scripts/run-example.sh /R8 "" my.TXT   # another exchange file (third argument)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mode="${1-/R1}"
+angle="${2-}"
+exchange="${3:-examples/JWC_TEMP.TXT}"
+build="${BUILD_DIR:-build}"  # the same build directory as scripts/test.sh
+
+if [ ! -f "$build/build.ninja" ]; then
+  bash scripts/install-deps.sh
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" --target auxline >/dev/null
+
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+cp "$build/platform/linux/auxline" "$scratch/"
+# The dialog module, if built, sits beside the executable (only "/R10" and no mode use it).
+cp "$build"/platform/linux/*.so "$scratch/" 2>/dev/null || true
+cp "$exchange" "$scratch/JWC_TEMP.TXT"
+[ -f examples/auxline.dat ] && cp examples/auxline.dat "$scratch/auxline.dat"
+
+show() {  # file contents with the CR of each CR LF removed for the terminal
+  if [ -f "$1" ]; then sed 's/\r$//' "$1" | sed 's/^/    /'; else echo "    (no file)"; fi
+}
+
+args=("$mode")
+[ -n "$angle" ] && args+=("$angle")
+[ "$mode" = "" ] && args=()
+
+echo "== settings file auxline.dat"
+show "$scratch/auxline.dat"
+echo "== exchange file before: $exchange"
+show "$scratch/JWC_TEMP.TXT"
+status=0
+"$scratch/auxline" "${args[@]}" || status=$?
+echo "== ran: auxline ${args[*]}   (exit status $status)"
+echo "== exchange file after"
+show "$scratch/JWC_TEMP.TXT"
+echo "== settings file after"
+show "$scratch/auxline.dat"

@@ -1,0 +1,273 @@
+// The built program in a directory of its own, as the host runs it: exchange file (and
+// settings file) beside it, arguments on the command line, then both files compared byte
+// for byte. Expected coordinates are computed here from the geometry, not by the tool's
+// own construction code.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "exchange/real_text.h"
+#include "tests/e2e/run_tool.h"
+#include "tests/tool/temp_dir.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kHalf = 5e7;
+
+// Host context: angle 30, layer group 2, layer 5, line type 2, width 4.
+std::string HostFile(std::initializer_list<std::string_view> more) {
+  std::string out = CrLfLines({"hk 30", "lg2", "ly5", "lc3", "lt2", "lw4"});
+  return out + CrLfLines(more);
+}
+const std::vector<std::string> kDefaultBlock = {"lg2", "ly5", "lc9", "lt2", "lw4"};
+const std::string kDefaultSettings = CrLfLines({"-1", "-1", "0", "-1", "100", "1", "0"});
+
+std::string R(double value) { return RealToText(value); }
+
+// The line through (px, py) at theta, reaching 5e7 both ways.
+std::string ExpectedLine(double px, double py, double theta) {
+  return R(px + std::cos(theta) * kHalf) + " " + R(py + std::sin(theta) * kHalf) + " " +
+         R(px + std::cos(theta + kPi) * kHalf) + " " + R(py + std::sin(theta + kPi) * kHalf);
+}
+double Degrees(double degrees) { return degrees / 180.0 * kPi; }
+
+// The direction of a line in degrees, taken below 180: the arithmetic the host's line goes
+// through before an offset is added, so that the last bits agree.
+double LineDegrees(double dx, double dy) {
+  double radians = std::atan2(dy, dx);
+  if (radians < 0) radians += 2 * kPi;
+  const double degrees = radians * 180.0 / kPi;
+  return degrees >= 180.0 ? degrees - 180.0 : degrees;
+}
+
+std::string Lines(std::vector<std::string> head, std::initializer_list<std::string> tail = {}) {
+  head.insert(head.end(), tail);
+  std::string out;
+  for (const std::string& line : head) out += line + "\r\n";
+  return out;
+}
+
+struct Outcome {
+  int status = -1;
+  std::optional<std::string> exchange;
+  std::optional<std::string> settings;
+  bool workingDirTouched = false;
+};
+
+// Copies the program into a fresh directory with the given files and runs it from another
+// directory, so that only the executable's own location can lead it to its files.
+Outcome RunInFreshDir(const std::vector<std::string>& args, std::string_view exchange,
+            std::optional<std::string_view> settings = std::nullopt) {
+  TempDir toolDir;
+  TempDir workingDir;
+  const auto exe = toolDir / "auxline";
+  std::filesystem::copy_file(AUXLINE_EXE, exe);
+  WriteBytes(toolDir / "JWC_TEMP.TXT", exchange);
+  if (settings) WriteBytes(toolDir / "auxline.dat", *settings);
+  Outcome outcome;
+  outcome.status = RunTool(exe, args, workingDir.Path());
+  outcome.exchange = ReadBytes(toolDir / "JWC_TEMP.TXT");
+  outcome.settings = ReadBytes(toolDir / "auxline.dat");
+  outcome.workingDirTouched = !std::filesystem::is_empty(workingDir.Path());
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(toolDir.Path(), ignored)) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "auxline" || name == "auxline.dat" || name == "JWC_TEMP.TXT") << name;
+  }
+  return outcome;
+}
+
+struct ModeCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::string exchange;
+  std::string expected;
+};
+
+void ExpectModeRuns(const std::vector<ModeCase>& cases) {
+  for (const ModeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = RunInFreshDir(c.args, c.exchange);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.exchange, c.expected);
+    EXPECT_EQ(outcome.settings, kDefaultSettings);  // saved unchanged, defaults here
+    EXPECT_FALSE(outcome.workingDirTouched);
+  }
+}
+
+TEST(EndToEnd, LineModes) {
+  const std::string points = HostFile({"hp1 100 200", "hp2 400 600"});
+  ExpectModeRuns({
+      {"R1 through two points", {"/R1"}, HostFile({"hp1 0 0", "hp2 10 10"}),
+       Lines(kDefaultBlock, {ExpectedLine(5, 5, kPi / 4)})},
+      {"R1 horizontal, checked by hand", {"/R1"}, HostFile({"hp1 0 0", "hp2 10 0"}),
+       Lines(kDefaultBlock, {"50000005 0 -49999995 6.12323399573677E-9"})},
+      {"R1 equal points", {"/R1"}, HostFile({"hp1 3 4", "hp2 3 4"}),
+       Lines(kDefaultBlock, {"50000003 4 -49999997 4.00000000612323"})},
+      {"R1 no points", {"/R1"}, HostFile({}), Lines(kDefaultBlock, {ExpectedLine(0, 0, 0)})},
+      {"R2 host angle", {"/R2"}, points, Lines(kDefaultBlock, {ExpectedLine(100, 200, Degrees(30))})},
+      {"R2 without hk", {"/R2"}, CrLfLines({"lg2", "ly5", "lt2", "lw4", "hp1 100 200"}),
+       Lines(kDefaultBlock, {ExpectedLine(100, 200, 0)})},
+      {"R3 host angle 30", {"/R3"}, points,
+       Lines(kDefaultBlock, {ExpectedLine(100, 200, Degrees(120))})},
+      {"R4 with 45", {"/R4", "45"}, points,
+       Lines(kDefaultBlock, {ExpectedLine(100, 200, Degrees(45 + 30))})},
+      {"R4 without angle", {"/R4"}, points,
+       Lines(kDefaultBlock, {ExpectedLine(100, 200, Degrees(30))})},
+      {"R4 unreadable angle, extra arguments", {"/R4", "abc", "90", "x"}, points,
+       Lines(kDefaultBlock, {ExpectedLine(100, 200, Degrees(30))})},
+  });
+}
+
+TEST(EndToEnd, FirstLineModes) {
+  const auto withLine = [](std::string_view line) {
+    return HostFile({"hp1 1 1", "hp2 400 600", line});
+  };
+  const std::string horizontal = ExpectedLine(400, 600, 0);
+  ExpectModeRuns({
+      {"R5 forward line", {"/R5"}, withLine("0 0 10 0"), Lines(kDefaultBlock, {horizontal})},
+      {"R5 reversed line", {"/R5"}, withLine("0 0 -10 0"), Lines(kDefaultBlock, {horizontal})},
+      {"R5 first line only", {"/R5"}, withLine("0 0 10 10\r\n0 0 0 10"),
+       Lines(kDefaultBlock, {ExpectedLine(400, 600, Degrees(LineDegrees(10, 10)))})},
+      {"R6 line at 270", {"/R6"}, withLine("0 0 0 -10"),
+       Lines(kDefaultBlock, {ExpectedLine(400, 600, Degrees(LineDegrees(0, -10) + 90))})},
+      {"R7 with 30", {"/R7", "30"}, withLine("0 0 10 0"),
+       Lines(kDefaultBlock, {ExpectedLine(400, 600, Degrees(30))})},
+      {"R7 with 30, reversed", {"/R7", "30"}, withLine("0 0 -10 0"),
+       Lines(kDefaultBlock, {ExpectedLine(400, 600, Degrees(30))})},
+      {"R7 without angle", {"/R7"}, withLine("5 5 5 15"),
+       Lines(kDefaultBlock, {ExpectedLine(400, 600, Degrees(LineDegrees(0, 10)))})},
+  });
+}
+
+TEST(EndToEnd, PointAndCircleModes) {
+  ExpectModeRuns({
+      {"R8", {"/R8"}, HostFile({"hp1 1.5 -2"}), Lines(kDefaultBlock, {"pn9", "pt 1.5 -2"})},
+      {"R9", {"/R9"}, HostFile({"hp1 0 0", "hp2 3 4"}), Lines(kDefaultBlock, {"ci 0 0 5"})},
+      {"R9 P2 on P1", {"/R9"}, HostFile({"hp1 7 7", "hp2 7 7"}), Lines(kDefaultBlock)},
+  });
+}
+
+TEST(EndToEnd, UnrecognisedModesBuildNothing) {
+  const std::string points = HostFile({"hp1 0 0", "hp2 10 10"});
+  for (const char* mode : {"/r1", "/R01", "/R11", "R1", "/R1 ", ""}) {
+    SCOPED_TRACE(mode);
+    const Outcome outcome = RunInFreshDir({mode}, points, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.exchange, Lines({"lg3", "ly7", "lc9", "lt2", "lw4", "lg2", "ly5"}));
+    EXPECT_EQ(outcome.settings, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
+  }
+}
+
+TEST(EndToEnd, FirstLineModesWithoutALineSendTheAttributeBlockOnly) {
+  const std::string stored = CrLfLines({" 3", "7", "0", "-1", "100", "1", "0"});
+  for (const char* mode : {"/R5", "/R6", "/R7"}) {
+    SCOPED_TRACE(mode);
+    const Outcome outcome = RunInFreshDir({mode, "30"}, HostFile({"hp1 0 0", "hp2 10 10"}), stored);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.exchange, Lines({"lg3", "ly7", "lc9", "lt2", "lw4"}));
+    EXPECT_EQ(outcome.settings, stored);  // the run ends before saving: bytes untouched
+  }
+}
+
+TEST(EndToEnd, AttributeAndRestoreBlocks) {
+  const std::string points = HostFile({"hp1 0 0", "hp2 10 0"});
+  const std::string line = "50000005 0 -49999995 6.12323399573677E-9";
+  const struct {
+    const char* name;
+    std::vector<std::string> settings;
+    std::vector<std::string> head;
+    std::vector<std::string> restore;
+  } cases[] = {
+      {"host's current", {"-1", "-1", "0", "-1"}, {"lg2", "ly5", "lc9", "lt2", "lw4"}, {}},
+      {"other group and layer", {"3", "7", "0", "-1"}, {"lg3", "ly7", "lc9", "lt2", "lw4"}, {"lg2", "ly5"}},
+      {"group equal to host's", {"2", "7", "0", "-1"}, {"lg2", "ly7", "lc9", "lt2", "lw4"}, {"ly5"}},
+      {"layer equal to host's", {"15", "5", "0", "-1"}, {"lgF", "ly5", "lc9", "lt2", "lw4"}, {"lg2"}},
+      {"line type and width mapped", {"-1", "-1", "19", "25"}, {"lg2", "ly5", "lc9", "lt31", "lw25"}, {}},
+      {"line type 10, width too wide", {"-1", "-1", "10", "30001"}, {"lg2", "ly5", "lc9", "lt11", "lw0"}, {}},
+      {"group out of list range", {"99", "-1", "50", "30000"}, {"lg63", "ly5", "lc9", "lt62", "lw30000"}, {"lg2"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string stored;
+    for (const std::string& value : c.settings) stored += value + "\r\n";
+    stored += CrLfLines({"100", "1", "0"});
+    const Outcome outcome = RunInFreshDir({"/R1"}, points, stored);
+    std::vector<std::string> expected = c.head;
+    expected.push_back(line);
+    expected.insert(expected.end(), c.restore.begin(), c.restore.end());
+    EXPECT_EQ(outcome.exchange, Lines(expected));
+    EXPECT_EQ(outcome.settings, stored);
+  }
+}
+
+TEST(EndToEnd, SettingsFileVariants) {
+  const std::string points = HostFile({"hp1 0 0", "hp2 3 4"});
+  const std::string zeros = CrLfLines({"0", "0", "0", "0", "0", "0", "0"});
+  const struct {
+    const char* name;
+    std::optional<std::string> settings;
+    std::vector<std::string> expected;
+    std::string rewritten;
+  } cases[] = {
+      {"missing", std::nullopt, {"lg2", "ly5", "lc9", "lt2", "lw4", "ci 0 0 5"}, kDefaultSettings},
+      {"empty", std::string(), {"lg0", "ly0", "lc9", "lt2", "lw0", "ci 0 0 5", "lg2", "ly5"}, zeros},
+      {"four integer lines", CrLfLines({"3", "7", "5", "25"}),
+       {"lg3", "ly7", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2", "ly5"},
+       CrLfLines({"3", "7", "5", "25", "0", "0", "0"})},
+      {"lone LF, no final break", std::string("3\n-1\n5\n25\n12.5\n0.5\n330"),
+       {"lg3", "ly5", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2"},
+       CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"})},
+      {"padded with blanks", CrLfLines({"  3", "7 ", "5", "25", " 12.5", "0.5 ", "330"}),
+       {"lg3", "ly0", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2", "ly5"},
+       CrLfLines({"3", "0", "5", "25", "12.5", "0", "330"})},
+      {"decimal comma", CrLfLines({"-1", "-1", "0", "-1", "12,5", "1", "0"}),
+       {"lg2", "ly5", "lc9", "lt2", "lw4", "ci 0 0 5"},
+       CrLfLines({"-1", "-1", "0", "-1", "0", "1", "0"})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = RunInFreshDir({"/R9"}, points, c.settings);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.exchange, Lines(c.expected));
+    EXPECT_EQ(outcome.settings, c.rewritten);
+  }
+}
+
+TEST(EndToEnd, DialogRunsWithoutAWindow) {
+  const std::string exchange = HostFile({"hp1 0 0"});
+  const std::string stored = CrLfLines({"3", "-1", "0", "-1", "12.5", "0.5", "330"});
+
+  // No argument: the exchange file is read but never written, the settings never saved.
+  Outcome outcome = RunInFreshDir({}, exchange, stored);
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.exchange, exchange);
+  EXPECT_EQ(outcome.settings, stored);
+
+  // "/R10" closed at once, as by Cancel: the attribute block only, nothing saved.
+  outcome = RunInFreshDir({"/R10"}, exchange, stored);
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.exchange, Lines({"lg3", "ly5", "lc9", "lt2", "lw4"}));
+  EXPECT_EQ(outcome.settings, stored);
+}
+
+TEST(EndToEnd, MissingExchangeFileStillGetsWritten) {
+  TempDir toolDir;
+  std::filesystem::copy_file(AUXLINE_EXE, toolDir / "auxline");
+  EXPECT_EQ(RunTool(toolDir / "auxline", {"/R8"}, toolDir.Path()), 0);
+  EXPECT_EQ(ReadBytes(toolDir / "JWC_TEMP.TXT"), Lines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"}));
+}
+
+TEST(EndToEnd, UnwritableExchangeFileGivesStatus1) {
+  TempDir toolDir;
+  std::filesystem::copy_file(AUXLINE_EXE, toolDir / "auxline");
+  std::filesystem::create_directory(toolDir / "JWC_TEMP.TXT");
+  EXPECT_EQ(RunTool(toolDir / "auxline", {"/R1"}, toolDir.Path()), 1);
+}
+
+}  // namespace

@@ -1,0 +1,64 @@
+#pragma once
+// Starts the built executable as its own process, the way the host does: a fixed argument
+// list, no shell, a chosen working directory. No display is passed on, so no dialog window
+// can open; a run that does not end in time is killed and reported as -1.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+inline int RunTool(const std::filesystem::path& exe, const std::vector<std::string>& args,
+                   const std::filesystem::path& workingDir) {
+  std::vector<std::string> owned;
+  owned.push_back(exe.string());
+  owned.insert(owned.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : owned) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  std::vector<char*> envp;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view text(*entry);
+    if (text.starts_with("DISPLAY=") || text.starts_with("WAYLAND_DISPLAY=")) continue;
+    envp.push_back(*entry);
+  }
+  envp.push_back(nullptr);
+  const std::string dir = workingDir.string();
+
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    const int devNull = open("/dev/null", O_RDWR);
+    if (devNull >= 0) {
+      dup2(devNull, STDOUT_FILENO);
+      dup2(devNull, STDERR_FILENO);
+    }
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  int status = 0;
+  for (;;) {
+    const pid_t done = waitpid(child, &status, WNOHANG);
+    if (done == child) break;
+    if (done < 0) return -1;
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

@@ -1,0 +1,105 @@
+#include "tool/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/tool/temp_dir.h"
+
+namespace {
+
+void ExpectSettings(const ToolSettings& actual, const ToolSettings& expected) {
+  EXPECT_EQ(actual.PresetLayerGroup, expected.PresetLayerGroup);
+  EXPECT_EQ(actual.PresetLayer, expected.PresetLayer);
+  EXPECT_EQ(actual.PresetLineType, expected.PresetLineType);
+  EXPECT_EQ(actual.PresetLineWidth, expected.PresetLineWidth);
+  EXPECT_EQ(actual.Radius, expected.Radius);
+  EXPECT_EQ(actual.Ratio, expected.Ratio);
+  EXPECT_EQ(actual.Angle, expected.Angle);
+}
+
+TEST(SettingsPath, ReplacesOnlyAnExtensionOfTheFileName) {
+  const struct {
+    const char* exe;
+    const char* expected;
+  } cases[] = {
+      {"/opt/aux/auxline", "/opt/aux/auxline.dat"},
+      {"/opt/aux/auxline.exe", "/opt/aux/auxline.dat"},
+      {"/opt/aux/auxline.bin.old", "/opt/aux/auxline.bin.dat"},
+      {"/opt/aux.d/auxline", "/opt/aux.d/auxline.dat"},  // a dot in a directory does not count
+      {"/opt/aux/auxline.", "/opt/aux/auxline.dat"},
+      {"/opt/aux/.auxline", "/opt/aux/.dat"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SettingsPathFor(c.exe).string(), c.expected) << c.exe;
+  }
+}
+
+TEST(SettingsFormat, SevenCrLfLines) {
+  EXPECT_EQ(FormatSettings(ToolSettings{}), CrLfLines({"-1", "-1", "0", "-1", "100", "1", "0"}));
+  EXPECT_EQ(FormatSettings(ToolSettings{3, 15, 50, 30000, 12.5, 0.5, 330.0}),
+            CrLfLines({"3", "15", "50", "30000", "12.5", "0.5", "330"}));
+  EXPECT_EQ(FormatSettings(ToolSettings{-2147483647 - 1, 0, 0, 0, 0.0001, 0.00001, 2.5e20}),
+            CrLfLines({"-2147483648", "0", "0", "0", "0.0001", "1E-5", "2.5E20"}));
+}
+
+TEST(SettingsParse, LinesEndAtCrLfLoneLfOrTheEnd) {
+  const ToolSettings zeros{0, 0, 0, 0, 0.0, 0.0, 0.0};
+  const struct {
+    const char* name;
+    std::string bytes;
+    ToolSettings expected;
+  } cases[] = {
+      {"crlf", CrLfLines({"3", "5", "19", "25", "12.5", "0.5", "330"}), {3, 5, 19, 25, 12.5, 0.5, 330}},
+      {"lf", "3\n5\n19\n25\n12.5\n0.5\n330\n", {3, 5, 19, 25, 12.5, 0.5, 330}},
+      {"no final break", "3\r\n5\n19\r\n25\n12.5\n0.5\n330", {3, 5, 19, 25, 12.5, 0.5, 330}},
+      {"empty file", "", zeros},
+      {"integers only", CrLfLines({"3", "5", "19", "25"}), {3, 5, 19, 25, 0, 0, 0}},
+      {"leading blanks", CrLfLines({"  3", " 5", "19", "25", "  12.5", "0.5", "1"}), {3, 5, 19, 25, 12.5, 0.5, 1}},
+      {"trailing blanks", CrLfLines({"3 ", "5", "19", "25", "12.5 ", "0.5", "1"}), {0, 5, 19, 25, 0, 0.5, 1}},
+      {"fraction in integer line", CrLfLines({"1.5", "5", "19", "25", "1", "1", "1"}), {0, 5, 19, 25, 1, 1, 1}},
+      {"decimal comma", CrLfLines({"-1", "-1", "0", "-1", "12,5", "1", "0"}), {-1, -1, 0, -1, 0, 1, 0}},
+      {"lone CR is no line end", "3\r5\r\n", {0, 0, 0, 0, 0, 0, 0}},
+      {"extra lines ignored", CrLfLines({"1", "2", "3", "4", "5", "6", "7", "8", "junk"}), {1, 2, 3, 4, 5, 6, 7}},
+      {"out of list range kept", CrLfLines({"99", "-7", "400", "7", "1", "1", "1"}), {99, -7, 400, 7, 1, 1, 1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ToolSettings parsed;
+    ParseSettings(c.bytes, true, parsed);
+    ExpectSettings(parsed, c.expected);
+  }
+}
+
+TEST(SettingsParse, AfterAReadErrorOnlyWholeLinesCount) {
+  ToolSettings parsed;
+  ParseSettings("3\r\n5\r\n1", false, parsed);
+  ExpectSettings(parsed, ToolSettings{3, 5, 0, -1, 100.0, 1.0, 0.0});
+}
+
+TEST(SettingsFile, MissingFileGivesDefaultsAndSaveRoundTrips) {
+  TempDir dir;
+  ExpectSettings(LoadSettingsFile(dir / "auxline.dat"), ToolSettings{});
+
+  const ToolSettings stored{2, 11, 19, 7, 1.0 / 3.0, 0.25, 359.5};
+  ASSERT_TRUE(SaveSettingsFile(dir / "auxline.dat", stored));
+  EXPECT_EQ(ReadBytes(dir / "auxline.dat"), FormatSettings(stored));
+  ToolSettings expected = stored;
+  expected.Radius = 0.333333333333333;  // fifteen digits survive the text form
+  ExpectSettings(LoadSettingsFile(dir / "auxline.dat"), expected);
+}
+
+TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
+  TempDir dir;
+  // A name so long that no temporary name beside it fits: the save fails before the
+  // target is touched, whatever rights the test runs with.
+  const auto target = dir / (std::string(240, 'a') + ".dat");
+  const std::string old = CrLfLines({"3", "5", "19", "25", "12.5", "0.5", "330"});
+  WriteBytes(target, old);
+  ASSERT_EQ(ReadBytes(target), old);
+  EXPECT_FALSE(SaveSettingsFile(target, ToolSettings{}));
+  EXPECT_EQ(ReadBytes(target), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#pragma once
+// A fresh directory per test, removed afterwards, and whole-file byte helpers.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+class TempDir {
+ public:
+  TempDir() {
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      path_ = std::filesystem::temp_directory_path() /
+              ("auxline-test-" + std::to_string(entropy()) + std::to_string(entropy()));
+      if (std::filesystem::create_directory(path_)) return;
+    }
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Nothing when the file does not exist.
+inline std::optional<std::string> ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Joins lines, each ended by CR LF.
+inline std::string CrLfLines(std::initializer_list<std::string_view> lines) {
+  std::string out;
+  for (const std::string_view line : lines) {
+    out.append(line);
+    out.append("\r\n");
+  }
+  return out;
+}
