@@ -1,7 +1,66 @@
 #include "platform/linux/dialog_loader.h"
 
-// Stand-in until the real window exists: no window can be created, so a dialog run behaves
-// as if the window had been closed at once.
-std::unique_ptr<FormWindow> LoadDialogWindow(const std::filesystem::path& /*exeDir*/) {
-  return nullptr;
+#include <dlfcn.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/linux/qt/dialog_module.h"
+
+namespace {
+
+// The toolkit keeps argc and argv for the life of its application object, so they live as
+// long as the process. It sees the program path only: the tool's own arguments must not be
+// taken for toolkit options ("-platform", "-reverse", ...), which would change the dialog.
+struct ToolkitArguments {
+  std::string program;
+  std::vector<char*> argv;
+  int argc = 1;
+};
+
+std::string ProgramPathFromCommandLine(const std::filesystem::path& exeDir) {
+  std::ifstream commandLine("/proc/self/cmdline", std::ios::binary);
+  std::string first;
+  if (commandLine) std::getline(commandLine, first, '\0');
+  return first.empty() ? (exeDir / "auxline").string() : first;
+}
+
+ToolkitArguments& ArgumentsFor(const std::filesystem::path& exeDir) {
+  static ToolkitArguments arguments;
+  if (arguments.argv.empty()) {
+    arguments.program = ProgramPathFromCommandLine(exeDir);
+    arguments.argv = {arguments.program.data(), nullptr};
+  }
+  arguments.argc = 1;
+  return arguments;
+}
+
+DialogModuleFactory FindFactory(const std::filesystem::path& exeDir) {
+  const std::filesystem::path modulePath = exeDir / kDialogModuleFileName;
+  // RTLD_NOW: a module whose toolkit libraries are missing fails here, not in mid-run.
+  // The module is never unloaded: a toolkit does not survive being unloaded.
+  void* module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) return nullptr;
+  void* symbol = dlsym(module, kDialogModuleFactoryName);
+  DialogModuleFactory factory = nullptr;
+  static_assert(sizeof factory == sizeof symbol);
+  if (symbol != nullptr) std::memcpy(&factory, &symbol, sizeof factory);
+  return factory;
+}
+
+}  // namespace
+
+std::unique_ptr<FormWindow> LoadDialogWindow(const std::filesystem::path& exeDir) {
+  try {
+    const DialogModuleFactory factory = FindFactory(exeDir);
+    if (factory == nullptr) return nullptr;
+    ToolkitArguments& arguments = ArgumentsFor(exeDir);
+    return std::unique_ptr<FormWindow>(
+        factory(kDialogModuleInterfaceVersion, &arguments.argc, arguments.argv.data()));
+  } catch (...) {
+    return nullptr;
+  }
 }

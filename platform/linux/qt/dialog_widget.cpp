@@ -1,0 +1,209 @@
+#include "platform/linux/qt/dialog_widget.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <algorithm>
+#include <vector>
+
+#include "platform/linux/qt/dialog_appearance.h"
+
+namespace {
+
+using layout::WidgetId;
+using layout::WidgetKind;
+using layout::WidgetSpec;
+
+std::size_t Slot(WidgetId id) { return static_cast<std::size_t>(id); }
+
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+// List entries of the table's item height instead of the taller menu-style entries.
+class FixedHeightItemDelegate final : public QStyledItemDelegate {
+ public:
+  FixedHeightItemDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+  }
+
+ private:
+  int height_;
+};
+
+// Edits and lists take Latin input only: numbers and list choices, never converted text.
+void SwitchInputMethodOff(QWidget& widget) {
+  widget.setAttribute(Qt::WA_InputMethodEnabled, false);
+  widget.setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
+}
+
+QComboBox* CreateList(const WidgetSpec& spec, QWidget* parent) {
+  auto* list = new QComboBox(parent);
+  list->setItemDelegate(new FixedHeightItemDelegate(layout::kListItemHeight, list));
+  if (spec.Kind == WidgetKind::EditableDropDown) {
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);  // Enter confirms the dialog, adds nothing
+    for (const char* item : layout::kLineWidthItems) list->addItem(Utf8(item));
+    list->setCurrentIndex(-1);
+    list->setEditText(Utf8(spec.Text));
+  }
+  if (spec.InputMethodOff) {
+    SwitchInputMethodOff(*list);
+    if (list->lineEdit() != nullptr) SwitchInputMethodOff(*list->lineEdit());
+  }
+  return list;
+}
+
+// Children of one parent in tab order; rows without a tab order (pages, labels) keep
+// their table order.
+std::vector<const WidgetSpec*> ChildrenInTabOrder(WidgetId parent) {
+  std::vector<const WidgetSpec*> children;
+  for (const WidgetSpec& spec : layout::kWidgets) {
+    if (spec.Parent == parent) children.push_back(&spec);
+  }
+  std::stable_sort(children.begin(), children.end(),
+                   [](const WidgetSpec* a, const WidgetSpec* b) { return a->TabOrder < b->TabOrder; });
+  return children;
+}
+
+}  // namespace
+
+AuxlineDialog::AuxlineDialog() {
+  widgets_[Slot(WidgetId::Window)] = this;
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(Utf8(layout::kWindowCaption));
+  // A normal top-level window: caption, system menu, minimise and close; no maximise,
+  // no help button.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(DialogFont());
+  ApplyDialogBackground(*this);
+  setWindowIcon(DialogIcon());
+  setSizeGripEnabled(false);
+  setFixedSize(layout::kClientWidth, layout::kClientHeight);
+  move(layout::kDesignLeft, layout::kDesignTop);
+
+  for (const WidgetSpec& spec : layout::kWidgets) CreateWidget(spec);
+  SetUpTabOrder();
+}
+
+QWidget& AuxlineDialog::Widget(WidgetId id) const { return *widgets_[Slot(id)]; }
+
+void AuxlineDialog::CreateWidget(const WidgetSpec& spec) {
+  QWidget* parent = widgets_[Slot(spec.Parent)];
+  QWidget* widget = nullptr;
+  switch (spec.Kind) {
+    case WidgetKind::TabControl:
+      widget = new QTabWidget(parent);
+      break;
+    case WidgetKind::TabPage:
+      widget = new QWidget();
+      static_cast<QTabWidget*>(parent)->addTab(widget, Utf8(spec.Text));
+      break;
+    case WidgetKind::Label: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      widget = label;
+      break;
+    }
+    case WidgetKind::Edit: {
+      auto* edit = new QLineEdit(Utf8(spec.Text), parent);
+      if (spec.InputMethodOff) SwitchInputMethodOff(*edit);
+      widget = edit;
+      break;
+    }
+    case WidgetKind::DropDownList:
+    case WidgetKind::EditableDropDown:
+      widget = CreateList(spec, parent);
+      break;
+    case WidgetKind::PushButton: {
+      auto* button = new QPushButton(Utf8(spec.Text), parent);
+      widget = button;
+      break;
+    }
+  }
+  widget->setObjectName(Utf8(spec.Name));
+  widgets_[Slot(spec.Id)] = widget;
+  if (spec.Kind != WidgetKind::TabPage) widget->setGeometry(spec.Left, spec.Top, spec.Width, spec.Height);
+  if (spec.Kind == WidgetKind::Label) SetLabelCaption(spec.Id, Utf8(spec.Text));
+
+  if (spec.Id == WidgetId::Button1) {
+    auto& ok = static_cast<QPushButton&>(*widget);
+    ok.setDefault(true);  // Enter
+    connect(&ok, &QPushButton::clicked, this, [this] {
+      if (form_ != nullptr) form_->Button1Click();
+    });
+  } else if (spec.Id == WidgetId::Button2) {
+    connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, [this] {
+      if (form_ != nullptr) form_->Button2Click();
+    });
+  }
+}
+
+// One chain through the window: each parent's children by tab order, the contents of a tab
+// control right after it.
+void AuxlineDialog::SetUpTabOrder() {
+  std::vector<QWidget*> chain;
+  const auto append = [&](const auto& self, WidgetId parent) -> void {
+    for (const WidgetSpec* spec : ChildrenInTabOrder(parent)) {
+      switch (spec->Kind) {
+        case WidgetKind::Label:
+          break;
+        case WidgetKind::TabPage:
+          self(self, spec->Id);
+          break;
+        case WidgetKind::TabControl:
+          chain.push_back(widgets_[Slot(spec->Id)]);
+          self(self, spec->Id);
+          break;
+        default:
+          chain.push_back(widgets_[Slot(spec->Id)]);
+          break;
+      }
+    }
+  };
+  append(append, WidgetId::Window);
+  for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void AuxlineDialog::SetLabelCaption(WidgetId id, const QString& caption) {
+  auto& label = As<QLabel>(id);
+  const WidgetSpec& spec = layout::Spec(id);
+  label.setText(caption);
+  const QFontMetrics metrics(label.font());
+  label.resize(std::max(spec.Width, metrics.horizontalAdvance(caption)),
+               std::max(spec.Height, metrics.height()));
+}
+
+void AuxlineDialog::FocusFirstInput() {
+  const auto& pages = As<QTabWidget>(WidgetId::PageControl1);
+  const WidgetId page = pages.currentIndex() == 0 ? WidgetId::TabSheet1 : WidgetId::TabSheet2;
+  for (const WidgetSpec* spec : ChildrenInTabOrder(page)) {
+    QWidget& widget = Widget(spec->Id);
+    if (spec->TabOrder < 0 || widget.isHidden()) continue;
+    widget.setFocus(Qt::TabFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(&widget)) edit->selectAll();
+    return;
+  }
+  Widget(WidgetId::Button1).setFocus(Qt::TabFocusReason);
+}
+
+void AuxlineDialog::reject() {
+  if (form_ != nullptr) form_->Button2Click();
+}
+
+// The close box acts as Cancel. The form closes the window itself; should it stay open,
+// the window stays too.
+void AuxlineDialog::closeEvent(QCloseEvent* event) {
+  if (form_ != nullptr && !form_->IsClosed()) form_->Button2Click();
+  if (form_ != nullptr && !form_->IsClosed()) {
+    event->ignore();
+  } else {
+    event->accept();
+  }
+}

@@ -1,0 +1,122 @@
+#include "platform/linux/qt/toolkit_environment.h"
+
+#include <dlfcn.h>
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStyle>
+#include <QStyleFactory>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/linux/qt/dialog_appearance.h"
+#include "tool/dialog_layout.h"
+
+namespace {
+
+QByteArray Environment(const char* name) { return qgetenv(name).trimmed(); }
+
+// Directories the toolkit searches for its platform plugins.
+QStringList PlatformPluginDirectories() {
+  QStringList directories;
+  const QString explicitPath = QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM_PLUGIN_PATH"));
+  if (!explicitPath.isEmpty()) directories << explicitPath;
+  const QString pluginPath = QString::fromLocal8Bit(Environment("QT_PLUGIN_PATH"));
+  for (const QString& directory : pluginPath.split(QDir::listSeparator(), Qt::SkipEmptyParts)) {
+    directories << directory + QStringLiteral("/platforms");
+  }
+  directories << QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms");
+  return directories;
+}
+
+// Plugin files are named "libq" + platform name (+ variant): libqxcb.so, libqoffscreen.so,
+// libqwayland-generic.so.
+bool PlatformPluginPresent(const QString& platform) {
+  const QString prefix = QStringLiteral("libq") + platform;
+  for (const QString& directory : PlatformPluginDirectories()) {
+    const QStringList files = QDir(directory).entryList({prefix + QStringLiteral("*.so")}, QDir::Files);
+    if (!files.isEmpty()) return true;
+  }
+  return false;
+}
+
+// Opens and closes a connection to the X server named by DISPLAY. The X client library is
+// loaded by name because the toolkit's X platform needs it anyway; without it that platform
+// cannot start either.
+bool XServerReachable() {
+  if (Environment("DISPLAY").isEmpty()) return false;
+  void* library = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) return false;
+  using Connect = void* (*)(const char*, int*);
+  using HasError = int (*)(void*);
+  using Disconnect = void (*)(void*);
+  const auto connect = reinterpret_cast<Connect>(dlsym(library, "xcb_connect"));
+  const auto hasError = reinterpret_cast<HasError>(dlsym(library, "xcb_connection_has_error"));
+  const auto disconnect = reinterpret_cast<Disconnect>(dlsym(library, "xcb_disconnect"));
+  bool reachable = false;
+  if (connect != nullptr && hasError != nullptr && disconnect != nullptr) {
+    void* connection = connect(nullptr, nullptr);  // never null; errors are flagged on it
+    reachable = hasError(connection) == 0;
+    disconnect(connection);
+  }
+  dlclose(library);
+  return reachable;
+}
+
+// The Wayland socket: WAYLAND_DISPLAY (default "wayland-0"), absolute or in XDG_RUNTIME_DIR.
+bool WaylandDisplayPresent() {
+  QByteArray name = Environment("WAYLAND_DISPLAY");
+  if (name.isEmpty()) name = "wayland-0";
+  std::filesystem::path socket(name.toStdString());
+  if (socket.is_relative()) {
+    const QByteArray runtimeDir = Environment("XDG_RUNTIME_DIR");
+    if (runtimeDir.isEmpty()) return false;
+    socket = std::filesystem::path(runtimeDir.toStdString()) / socket;
+  }
+  std::error_code error;
+  return std::filesystem::exists(socket, error);
+}
+
+bool PlatformUsable(const QString& entry) {
+  const QString platform = entry.section(QLatin1Char(':'), 0, 0).trimmed();  // "xcb:opt=1"
+  if (platform.isEmpty() || !PlatformPluginPresent(platform)) return false;
+  if (platform == QStringLiteral("xcb")) return XServerReachable();
+  if (platform.startsWith(QStringLiteral("wayland"))) return WaylandDisplayPresent();
+  return true;  // offscreen, minimal, vnc, ...: nothing outside the process to check
+}
+
+}  // namespace
+
+void DisableDisplayScaling() {
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+      Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
+
+bool SelectUsablePlatform() {
+  const QString requested = QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM"));
+  // Without a request, an X display comes first (also under Wayland, through its X server):
+  // only there can the window be placed at the mouse cursor.
+  const QStringList candidates = requested.isEmpty()
+                                     ? QStringList{QStringLiteral("xcb"), QStringLiteral("wayland")}
+                                     : requested.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+  QStringList usable;
+  for (const QString& candidate : candidates) {
+    if (PlatformUsable(candidate)) usable << candidate.trimmed();
+  }
+  if (usable.isEmpty()) return false;
+  qputenv("QT_QPA_PLATFORM", usable.join(QLatin1Char(';')).toLocal8Bit());
+  return true;
+}
+
+void ConfigureApplication() {
+  QApplication::setApplicationName(QString::fromUtf8(layout::kApplicationTitle));
+  if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(style);
+  QApplication::setWindowIcon(DialogIcon());
+}
