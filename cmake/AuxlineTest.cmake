@@ -1,8 +1,23 @@
 # One helper registers every test binary: all *_test.cpp files of a folder become one
 # GoogleTest executable whose cases are registered with CTest one by one.
 include(GoogleTest)
-find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
+if(CMAKE_CROSSCOMPILING)
+  # The build machine's GoogleTest is for the build machine: build it from source for the
+  # target instead.
+  find_package(GTest QUIET)
+  if(NOT GTest_FOUND AND NOT TARGET GTest::gtest)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+    foreach(library gtest gtest_main gmock gmock_main)
+      if(NOT TARGET GTest::${library})
+        add_library(GTest::${library} ALIAS ${library})
+      endif()
+    endforeach()
+  endif()
+else()
+  find_package(GTest REQUIRED)
+endif()
 
 function(auxline_add_test name)
   cmake_parse_arguments(ARG "" "DIR" "LIBS;SOURCES" ${ARGN})

@@ -1,0 +1,193 @@
+#include "platform/win32/dialog_windows.h"
+
+#include <commctrl.h>
+#include <imm.h>
+
+#include "platform/win32/control_ids.h"
+#include "platform/win32/wide_text.h"
+
+namespace {
+
+using layout::WidgetId;
+using layout::WidgetKind;
+using layout::WidgetSpec;
+
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+constexpr int kDropDownExtent = 13 * 12 + 4;  // room for twelve items when a list opens
+
+LRESULT CALLBACK PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      return SendMessageW(GetAncestor(page, GA_ROOT), message, wParam, lParam);
+    default:
+      return DefWindowProcW(page, message, wParam, lParam);
+  }
+}
+
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HBRUSH background,
+                   bool withIcon) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<const wchar_t*>(IDC_ARROW));
+  windowClass.hbrBackground = background;
+  windowClass.lpszClassName = name;
+  if (withIcon) {
+    const wchar_t* icon = MAKEINTRESOURCEW(win32ids::kIconResource);
+    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, icon, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, icon, IMAGE_ICON, 16, 16, LR_SHARED));
+  }
+  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND Create(const WidgetSpec& spec, const wchar_t* windowClass, DWORD style, DWORD exStyle,
+            HWND parent, HINSTANCE instance, int extraHeight = 0) {
+  const std::wstring text = WideFromUtf8(spec.Text);
+  return CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, spec.Left, spec.Top,
+                         spec.Width, spec.Height + extraHeight, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ids::ControlId(spec.Id))),
+                         instance, nullptr);
+}
+
+// Makes the closed drop-down exactly as high as the layout says, and its items 13 high.
+void SetListHeights(HWND list, const WidgetSpec& spec) {
+  SendMessageW(list, CB_SETITEMHEIGHT, 0, layout::kListItemHeight);
+  RECT closed{};
+  GetWindowRect(list, &closed);
+  const LRESULT field = SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  const LRESULT wanted = field + (spec.Height - (closed.bottom - closed.top));
+  if (field > 0 && wanted > 0) SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
+}
+
+void TurnInputMethodOff(HWND window) {
+  ImmAssociateContextEx(window, nullptr, 0);
+  ImmAssociateContextEx(window, nullptr, IACE_CHILDREN);  // the edit inside an editable list
+}
+
+HWND CreatePage(const WidgetSpec& spec, HWND tabControl, HINSTANCE instance) {
+  const std::wstring caption = WideFromUtf8(spec.Text);
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = const_cast<wchar_t*>(caption.c_str());
+  const auto index = SendMessageW(tabControl, TCM_GETITEMCOUNT, 0, 0);
+  SendMessageW(tabControl, TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  RECT display{};
+  GetClientRect(tabControl, &display);
+  SendMessageW(tabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  return CreateWindowExW(WS_EX_CONTROLPARENT, win32ids::kPageClass, caption.c_str(),
+                         WS_CHILD | WS_CLIPSIBLINGS, display.left, display.top,
+                         display.right - display.left, display.bottom - display.top, tabControl,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ids::ControlId(spec.Id))),
+                         instance, nullptr);
+}
+
+HWND CreateWidget(const WidgetSpec& spec, HWND parent, HINSTANCE instance) {
+  switch (spec.Kind) {
+    case WidgetKind::TabControl:
+      return Create(spec, WC_TABCONTROLW, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_FOCUSNEVER,
+                    WS_EX_CONTROLPARENT, parent, instance);
+    case WidgetKind::TabPage:
+      return CreatePage(spec, parent, instance);
+    case WidgetKind::Label:
+      return Create(spec, L"STATIC", WS_VISIBLE | SS_LEFT, 0, parent, instance);
+    case WidgetKind::Edit:
+      return Create(spec, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, parent,
+                    instance);
+    case WidgetKind::DropDownList:
+      return Create(spec, WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+                    parent, instance, kDropDownExtent);
+    case WidgetKind::EditableDropDown:
+      return Create(spec, WC_COMBOBOXW,
+                    WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, parent,
+                    instance, kDropDownExtent);
+    case WidgetKind::PushButton: {
+      const DWORD role = spec.Id == WidgetId::Button1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+      return Create(spec, L"BUTTON", WS_VISIBLE | WS_TABSTOP | role, 0, parent, instance);
+    }
+  }
+  return nullptr;
+}
+
+// What a widget needs after creation: the font first (it decides the list heights), then
+// the fixed items of the line-width list, the heights and the input method.
+void FinishWidget(const WidgetSpec& spec, HWND widget, HFONT font) {
+  SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (spec.Id == WidgetId::ComboBox4) {
+    for (const char* item : layout::kLineWidthItems) {
+      const std::wstring text = WideFromUtf8(item);
+      SendMessageW(widget, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    SetWindowTextW(widget, WideFromUtf8(spec.Text).c_str());
+  }
+  if (spec.Kind == WidgetKind::DropDownList || spec.Kind == WidgetKind::EditableDropDown) {
+    SetListHeights(widget, spec);
+  }
+  if (spec.InputMethodOff) TurnInputMethodOff(widget);
+}
+
+HWND CreateForm(HINSTANCE instance, HWND owner, void* formParameter) {
+  RECT outer{0, 0, layout::kClientWidth, layout::kClientHeight};
+  AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
+  const std::wstring caption = WideFromUtf8(layout::kWindowCaption);
+  return CreateWindowExW(kFormExStyle, win32ids::kFormClass, caption.c_str(), kFormStyle,
+                         layout::kDesignLeft, layout::kDesignTop, outer.right - outer.left,
+                         outer.bottom - outer.top, owner, nullptr, instance, formParameter);
+}
+
+}  // namespace
+
+const DialogResources& SharedDialogResources() {
+  static const DialogResources resources = [] {
+    DialogResources made;
+    made.BackgroundColour = RGB(layout::kBackgroundRed, layout::kBackgroundGreen, layout::kBackgroundBlue);
+    made.Background = CreateSolidBrush(made.BackgroundColour);
+    const std::wstring face = WideFromUtf8(layout::kFontFace);
+    // A negative height asks for the character height, without the internal leading.
+    made.Font = CreateFontW(-layout::kFontPixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                            SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, face.c_str());
+    return made;
+  }();
+  return resources;
+}
+
+bool RegisterDialogClasses(HINSTANCE instance, WNDPROC formProcedure) {
+  const HBRUSH background = SharedDialogResources().Background;
+  return RegisterWindowClass(instance, win32ids::kApplicationClass, DefWindowProcW, nullptr, true) &&
+         RegisterWindowClass(instance, win32ids::kFormClass, formProcedure, background, true) &&
+         RegisterWindowClass(instance, win32ids::kPageClass, PageProcedure, background, false);
+}
+
+DialogWindows CreateDialogWindows(HINSTANCE instance, void* formParameter) {
+  DialogWindows windows;
+  const std::wstring title = WideFromUtf8(layout::kApplicationTitle);
+  windows.Application = CreateWindowExW(0, win32ids::kApplicationClass, title.c_str(), WS_POPUP, 0, 0,
+                                        0, 0, nullptr, nullptr, instance, nullptr);
+  windows.Form = windows.Application ? CreateForm(instance, windows.Application, formParameter) : nullptr;
+  bool complete = windows.Form != nullptr;
+  if (complete) {
+    windows.Widgets[static_cast<std::size_t>(WidgetId::Window)] = windows.Form;
+    for (const WidgetSpec& spec : layout::kWidgets) {
+      HWND widget = CreateWidget(spec, windows[spec.Parent], instance);
+      if (!widget) {
+        complete = false;
+        break;
+      }
+      windows.Widgets[static_cast<std::size_t>(spec.Id)] = widget;
+      FinishWidget(spec, widget, SharedDialogResources().Font);
+    }
+  }
+  if (!complete) {
+    if (windows.Form) DestroyWindow(windows.Form);
+    if (windows.Application) DestroyWindow(windows.Application);
+    return {};
+  }
+  return windows;
+}

@@ -1,0 +1,163 @@
+// The form's window procedure, a small dispatch to one handler per kind of message, and
+// the message loop with the dialog manager and the Alt shortcuts.
+#include "platform/win32/win32_form_window.h"
+
+#include <commctrl.h>
+
+namespace {
+
+using layout::WidgetId;
+
+bool IsWithin(HWND ancestor, HWND window) {
+  return window == ancestor || IsChild(ancestor, window);
+}
+
+bool IsTabStop(HWND window) {
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+  return (style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE);
+}
+
+void Focus(HWND control) {
+  SetFocus(control);
+  if (SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+    SendMessageW(control, EM_SETSEL, 0, -1);
+  }
+}
+
+}  // namespace
+
+LRESULT CALLBACK Win32FormWindow::FormProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(form, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+  }
+  auto* window = reinterpret_cast<Win32FormWindow*>(GetWindowLongPtrW(form, GWLP_USERDATA));
+  if (!window || window->windows_.Form != form) return DefWindowProcW(form, message, wParam, lParam);
+  return window->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT Win32FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      return OnCommand(wParam);
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+      return OnControlColour(reinterpret_cast<HDC>(wParam));
+    case WM_ACTIVATE:
+      return OnActivate(wParam);
+    case WM_CLOSE:
+      OnCloseBox();
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(IDOK, DC_HASDEFID);
+    default:
+      return DefWindowProcW(windows_.Form, message, wParam, lParam);
+  }
+}
+
+// OK and Cancel, whether clicked, pressed with Enter or Esc, or chosen with Alt+Y/Alt+N.
+LRESULT Win32FormWindow::OnCommand(WPARAM wParam) {
+  if (HIWORD(wParam) != BN_CLICKED || !events_ || closed_) return 0;
+  if (LOWORD(wParam) == IDOK) events_->Button1Click();
+  if (LOWORD(wParam) == IDCANCEL) events_->Button2Click();
+  return 0;
+}
+
+LRESULT Win32FormWindow::OnNotify(const NMHDR& header) {
+  if (header.hwndFrom == windows_[WidgetId::PageControl1] && header.code == TCN_SELCHANGE) {
+    ShowPage(ActivePage());
+  }
+  return 0;
+}
+
+// Labels, buttons and the form itself stand on the sky-blue background; edits and lists
+// keep the system's colours.
+LRESULT Win32FormWindow::OnControlColour(HDC context) {
+  const DialogResources& resources = SharedDialogResources();
+  SetTextColor(context, GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(context, resources.BackgroundColour);
+  return reinterpret_cast<LRESULT>(resources.Background);
+}
+
+// A window that is not a dialog box must keep its focused control across deactivation.
+LRESULT Win32FormWindow::OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focused = GetFocus();
+    focusWhenDeactivated_ = focused && IsChild(windows_.Form, focused) ? focused : nullptr;
+  } else if (focusWhenDeactivated_ && IsWindowVisible(focusWhenDeactivated_)) {
+    SetFocus(focusWhenDeactivated_);
+  } else {
+    FocusFirstControl();
+  }
+  return 0;
+}
+
+void Win32FormWindow::OnCloseBox() {
+  if (events_ && !closed_) events_->Button2Click();
+}
+
+// Alt+1 and Alt+2 choose the pages (their tabs carry these access keys), Ctrl+Tab toggles
+// them; Alt+Y and Alt+N press OK and Cancel.
+bool Win32FormWindow::HandleShortcut(const MSG& message) {
+  if (!IsWithin(windows_.Form, message.hwnd)) return false;
+  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0) {
+    SendMessageW(windows_[WidgetId::PageControl1], TCM_SETCURSEL, static_cast<WPARAM>(1 - ActivePage()), 0);
+    ShowPage(ActivePage());
+    return true;
+  }
+  if (message.message != WM_SYSKEYDOWN) return false;
+  switch (message.wParam) {
+    case '1':
+    case '2':
+      SendMessageW(windows_[WidgetId::PageControl1], TCM_SETCURSEL, message.wParam - '1', 0);
+      ShowPage(ActivePage());
+      return true;
+    case 'Y':
+      SendMessageW(windows_.Form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      return true;
+    case 'N':
+      SendMessageW(windows_.Form, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Win32FormWindow::RunMessageLoop() {
+  MSG message{};
+  while (!closed_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (HandleShortcut(message) || IsDialogMessageW(windows_.Form, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+int Win32FormWindow::ActivePage() const {
+  const LRESULT selected = SendMessageW(windows_[WidgetId::PageControl1], TCM_GETCURSEL, 0, 0);
+  return selected == 1 ? 1 : 0;
+}
+
+// Shows one page and hides the other; focus left on the hidden page moves to the shown one.
+void Win32FormWindow::ShowPage(int index) {
+  HWND shown = windows_[index == 0 ? WidgetId::TabSheet1 : WidgetId::TabSheet2];
+  HWND hidden = windows_[index == 0 ? WidgetId::TabSheet2 : WidgetId::TabSheet1];
+  const bool focusWasHidden = IsWithin(hidden, GetFocus());
+  ShowWindow(shown, SW_SHOWNA);
+  ShowWindow(hidden, SW_HIDE);
+  if (focusWasHidden) FocusFirstControl();
+}
+
+// The first control of the active page that takes the focus; OK when the page has none.
+void Win32FormWindow::FocusFirstControl() {
+  HWND page = windows_[ActivePage() == 0 ? WidgetId::TabSheet1 : WidgetId::TabSheet2];
+  for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsTabStop(child)) {
+      Focus(child);
+      return;
+    }
+  }
+  Focus(windows_[WidgetId::Button1]);
+}
