@@ -1,0 +1,173 @@
+// Attribute commands: value mapping into the host's numbering and change suppression.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "exchange/command_writer.h"
+#include "exchange/exchange_state.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The queued lines as a plain vector, whatever list the state keeps them in.
+Lines Queued() {
+  const auto& queue = Exchange().CommandQueue;
+  return Lines(queue.begin(), queue.end());
+}
+
+// A fresh run: state initialised, host attributes as given, emit state reset.
+void StartRun(std::int32_t hostColor = 7, std::int32_t hostLineType = 4,
+              std::int32_t hostLineWidth = 5) {
+  InitExchangeState();
+  Exchange().HostColor = hostColor;
+  Exchange().HostLineType = hostLineType;
+  Exchange().HostLineWidth = hostLineWidth;
+  ResetEmitState();
+}
+
+// What one emitter call queues in a fresh run: its single line, or "" when nothing.
+std::string FirstCommand(const std::function<void()>& emit) {
+  StartRun();
+  emit();
+  const Lines queue = Queued();
+  EXPECT_LE(queue.size(), 1u);
+  return queue.empty() ? "" : queue.front();
+}
+
+struct MappedCase {
+  std::int32_t value;
+  std::int32_t mapping;
+  const char* expected;
+};
+
+TEST(WriterAttributes, ColorMapping) {
+  for (const MappedCase& c : std::initializer_list<MappedCase>{
+           {9, 0, "lc9"}, {10, 0, "lc10"}, {10, 1, "lc101"}, {1, 1, "lc1"}, {9, 1, "lc9"},
+           {0, 1, "lc7"}, {-5, 1, "lc7"}, {10, 2, "lc10"}, {10, -1, "lc10"},
+           {19, 1, "lc110"}, {-5, 0, "lc-5"}}) {
+    EXPECT_EQ(FirstCommand([&] { EmitColor(c.value, c.mapping); }), c.expected)
+        << c.value << ", " << c.mapping;
+  }
+}
+
+TEST(WriterAttributes, LineTypeMapping) {
+  for (const MappedCase& c : std::initializer_list<MappedCase>{
+           {0, 1, "lt4"}, {-3, 1, "lt4"}, {1, 1, "lt1"}, {9, 1, "lt9"}, {10, 1, "lt11"},
+           {14, 1, "lt15"}, {15, 1, "lt16"}, {18, 1, "lt19"}, {19, 1, "lt31"},
+           {50, 1, "lt62"}, {19, 0, "lt19"}, {0, 0, "lt0"}, {19, 2, "lt19"}}) {
+    EXPECT_EQ(FirstCommand([&] { EmitLineType(c.value, c.mapping); }), c.expected)
+        << c.value << ", " << c.mapping;
+  }
+}
+
+TEST(WriterAttributes, PointKindMapping) {
+  for (const MappedCase& c : std::initializer_list<MappedCase>{
+           {0, 1, "pn1"}, {-2, 1, "pn1"}, {9, 1, "pn9"}, {12, 1, "pn103"}, {9, 0, "pn9"},
+           {12, 0, "pn12"}, {0, 0, "pn0"}}) {
+    EXPECT_EQ(FirstCommand([&] { EmitPointKind(c.value, c.mapping); }), c.expected)
+        << c.value << ", " << c.mapping;
+  }
+}
+
+// Values near the 32-bit limit wrap instead of overflowing.
+TEST(WriterAttributes, MappingAtTheTopOfTheIntegerRange) {
+  const std::int32_t top = std::numeric_limits<std::int32_t>::max();
+  EXPECT_EQ(FirstCommand([&] { EmitColor(top, 1); }), "lc-2147483558");
+  EXPECT_EQ(FirstCommand([&] { EmitLineType(top, 1); }), "lt-2147483637");
+  EXPECT_EQ(FirstCommand([&] { EmitColor(std::numeric_limits<std::int32_t>::min(), 0); }),
+            "lc-2147483648");
+}
+
+struct WidthCase {
+  std::int32_t width;
+  std::int32_t hostWidth;
+  const char* expected;
+};
+
+TEST(WriterAttributes, LineWidthIsAlwaysMapped) {
+  for (const WidthCase& c : std::initializer_list<WidthCase>{
+           {-1, 5, "lw5"}, {-1, 40000, "lw0"}, {-1, -7, "lw0"}, {-1, 30000, "lw30000"},
+           {0, 5, "lw0"}, {30000, 5, "lw30000"}, {30001, 5, "lw0"}, {-2, 5, "lw0"},
+           {12, 5, "lw12"}}) {
+    StartRun(1, 1, c.hostWidth);
+    EmitLineWidth(c.width);
+    EXPECT_EQ(Queued(), Lines{c.expected}) << c.width << " host " << c.hostWidth;
+  }
+}
+
+struct HexCase {
+  std::int32_t value;
+  const char* group;
+  const char* layer;
+};
+
+TEST(WriterAttributes, LayerGroupAndLayerInHexadecimal) {
+  for (const HexCase& c : std::initializer_list<HexCase>{
+           {0, "lg0", "ly0"}, {9, "lg9", "ly9"}, {10, "lgA", "lyA"}, {15, "lgF", "lyF"},
+           {16, "lg10", "ly10"}, {255, "lgFF", "lyFF"}, {-1, "lgFFFFFFFF", "lyFFFFFFFF"},
+           {std::numeric_limits<std::int32_t>::min(), "lg80000000", "ly80000000"}}) {
+    EXPECT_EQ(FirstCommand([&] { EmitLayerGroup(c.value); }), c.group);
+    EXPECT_EQ(FirstCommand([&] { EmitLayer(c.value); }), c.layer);
+  }
+}
+
+// A sequence of calls in one run and the lines it must queue.
+void ExpectQueued(const std::vector<std::function<void()>>& calls, const Lines& expected) {
+  StartRun();
+  for (const auto& call : calls) call();
+  EXPECT_EQ(Queued(), expected);
+}
+
+TEST(WriterAttributes, FirstCallAlwaysWritesThenOnlyChanges) {
+  ExpectQueued({[] { EmitLayerGroup(0); }, [] { EmitLayerGroup(0); },
+                [] { EmitLayerGroup(10); }, [] { EmitLayerGroup(0); }},
+               {"lg0", "lgA", "lg0"});
+  ExpectQueued({[] { EmitColor(1, 0); }, [] { EmitColor(1, 1); }, [] { EmitColor(2, 0); }},
+               {"lc1", "lc2"});
+  ExpectQueued({[] { EmitPointKind(1, 0); }, [] { EmitPointKind(1, 0); }}, {"pn1"});
+  ExpectQueued({[] { EmitLineWidth(0); }, [] { EmitLineWidth(30001); },
+                [] { EmitLineWidth(-2); }},
+               {"lw0"});
+}
+
+// Suppression compares the mapped values.
+TEST(WriterAttributes, SuppressionComparesMappedValues) {
+  ExpectQueued({[] { EmitColor(10, 1); }, [] { EmitColor(101, 0); }}, {"lc101"});
+  ExpectQueued({[] { EmitLineType(0, 1); }, [] { EmitLineType(4, 0); }}, {"lt4"});
+  ExpectQueued({[] { EmitLineWidth(-1); }, [] { EmitLineWidth(5); }}, {"lw5"});
+  ExpectQueued({[] { EmitPointKind(-4, 1); }, [] { EmitPointKind(1, 0); }}, {"pn1"});
+}
+
+// Each attribute keeps its own memory: a command of one never suppresses another.
+TEST(WriterAttributes, AttributesAreTrackedSeparately) {
+  ExpectQueued({[] { EmitLayerGroup(3); }, [] { EmitLayer(3); }, [] { EmitColor(3, 0); },
+                [] { EmitLineType(3, 0); }, [] { EmitLineWidth(3); },
+                [] { EmitPointKind(3, 0); }, [] { EmitLayerGroup(3); }, [] { EmitLayer(3); }},
+               {"lg3", "ly3", "lc3", "lt3", "lw3", "pn3"});
+}
+
+// Only ResetEmitState returns an attribute to "nothing written yet".
+TEST(WriterAttributes, ResetMakesTheNextCallWriteAgain) {
+  StartRun();
+  EmitLayer(2);
+  EmitPointKind(9, 0);
+  ResetEmitState();
+  EmitLayer(2);
+  EmitPointKind(9, 0);
+  EXPECT_EQ(Queued(), (Lines{"ly2", "pn9", "ly2", "pn9"}));
+}
+
+TEST(WriterAttributes, QueueCommandAppendsInOrder) {
+  StartRun();
+  QueueCommand("first");
+  QueueCommand("");
+  QueueCommand("third");
+  EXPECT_EQ(Queued(), (Lines{"first", "", "third"}));
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// Writing the exchange file: exact bytes, and no file at all after a failed write.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "exchange/command_writer.h"
+#include "exchange/exchange_state.h"
+#include "tests/exchange/writer_scratch_dir.h"
+
+namespace {
+
+struct FileCase {
+  const char* name;
+  std::vector<std::string> lines;
+  std::string bytes;
+};
+
+TEST(WriterFile, ExactBytes) {
+  const std::vector<FileCase> cases = {
+      {"nothing queued", {}, "hq\r\n"},
+      {"one line", {"lg0"}, "lg0\r\n"},
+      {"a run", {"lg3", "ly5", "lc9", "lt1", "lw0", "0 0 100 0", "lg0", "ly0"},
+       "lg3\r\nly5\r\nlc9\r\nlt1\r\nlw0\r\n0 0 100 0\r\nlg0\r\nly0\r\n"},
+      // Bytes go out as they are: no character-set conversion, no line-end translation.
+      {"raw bytes", {"\x82\xa0\x83\x4e", "a\tb", ""}, "\x82\xa0\x83\x4e\r\na\tb\r\n\r\n"},
+  };
+  for (const FileCase& c : cases) {
+    ScratchDirectory directory;
+    const auto path = directory.Path() / "JWC_TEMP.TXT";
+    PutFile(path, "hp1 0 0\nhp2 10 10\nmore than the new contents\n");
+    InitExchangeState();
+    for (const std::string& line : c.lines) QueueCommand(line);
+    EXPECT_TRUE(WriteExchangeFile(path)) << c.name;
+    EXPECT_EQ(FileBytes(path), c.bytes) << c.name;
+    EXPECT_EQ(directory.Entries(), std::set<std::string>{"JWC_TEMP.TXT"}) << c.name;
+    EXPECT_EQ(Exchange().CommandQueue.size(), c.lines.size()) << "writing keeps the queue";
+  }
+}
+
+// Failures: nothing is left where the host looks, and no temporary file either.
+TEST(WriterFile, MissingDirectory) {
+  ScratchDirectory directory;
+  InitExchangeState();
+  QueueCommand("lg0");
+  EXPECT_FALSE(WriteExchangeFile(directory.Path() / "absent" / "JWC_TEMP.TXT"));
+  EXPECT_TRUE(directory.Entries().empty());
+}
+
+TEST(WriterFile, ParentIsARegularFile) {
+  ScratchDirectory directory;
+  PutFile(directory.Path() / "plain", "x");
+  InitExchangeState();
+  EXPECT_FALSE(WriteExchangeFile(directory.Path() / "plain" / "JWC_TEMP.TXT"));
+  EXPECT_EQ(directory.Entries(), std::set<std::string>{"plain"});
+}
+
+// The old file is the host's own input; left behind it would be taken for commands.
+TEST(WriterFile, FailedWriteRemovesTheOldExchangeFile) {
+  ScratchDirectory directory;
+  const auto path = directory.Path() / LongestUsableName();
+  PutFile(path, "hp1 0 0\r\n");
+  ASSERT_TRUE(std::filesystem::exists(path));
+  InitExchangeState();
+  QueueCommand("lg0");
+  EXPECT_FALSE(WriteExchangeFile(path));
+  EXPECT_TRUE(directory.Entries().empty());
+}
+
+// A directory in the file's place is not the tool's to delete.
+TEST(WriterFile, DirectoryInThePlaceOfTheFileIsKept) {
+  ScratchDirectory directory;
+  const auto path = directory.Path() / "JWC_TEMP.TXT";
+  std::filesystem::create_directories(path / "inside");
+  InitExchangeState();
+  EXPECT_FALSE(WriteExchangeFile(path));
+  EXPECT_TRUE(std::filesystem::is_directory(path / "inside"));
+  EXPECT_EQ(directory.Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+}
+
+TEST(WriterFile, ReadOnlyDirectory) {
+  ScratchDirectory directory;
+  std::filesystem::permissions(directory.Path(),
+                               std::filesystem::perms::owner_read |
+                                   std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::replace);
+  // Some users (root) write into read-only directories all the same.
+  PutFile(directory.Path() / "probe", "x");
+  if (std::filesystem::exists(directory.Path() / "probe")) {
+    GTEST_SKIP() << "this user can write into read-only directories";
+  }
+  InitExchangeState();
+  QueueCommand("lg0");
+  EXPECT_FALSE(WriteExchangeFile(directory.Path() / "JWC_TEMP.TXT"));
+  EXPECT_TRUE(directory.Entries().empty());
+}
+
+}  // namespace

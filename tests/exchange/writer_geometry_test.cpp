@@ -1,0 +1,98 @@
+// Geometry commands: number layout, the degenerate-geometry thresholds and the guard
+// against numbers the host could not read (infinity, NaN).
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "exchange/command_writer.h"
+#include "exchange/exchange_state.h"
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct GeometryCase {
+  const char* name;
+  std::function<void()> emit;
+  const char* expected;  // "" when nothing may be queued
+};
+
+void ExpectGeometry(std::initializer_list<GeometryCase> cases) {
+  for (const GeometryCase& c : cases) {
+    InitExchangeState();
+    ResetEmitState();
+    c.emit();
+    const auto& list = Exchange().CommandQueue;
+    const std::vector<std::string> queue(list.begin(), list.end());
+    if (*c.expected == '\0') {
+      EXPECT_TRUE(queue.empty()) << c.name << " queued " << (queue.empty() ? "" : queue[0]);
+    } else {
+      EXPECT_EQ(queue, std::vector<std::string>{c.expected}) << c.name;
+    }
+  }
+}
+
+TEST(WriterGeometry, Lines) {
+  ExpectGeometry({
+      {"plain", [] { EmitLine(1, 2, 3, 4); }, "1 2 3 4"},
+      {"both below 1e-8", [] { EmitLine(0, 0, 0.000000005, 0.000000005); }, ""},
+      {"same point", [] { EmitLine(5, 5, 5, 5); }, ""},
+      {"x reaches 1e-8", [] { EmitLine(0, 0, 0.00000002, 0); }, "0 0 2E-8 0"},
+      {"y reaches 1e-8", [] { EmitLine(0, 0, 0, -0.00000002); }, "0 0 0 -2E-8"},
+      {"long line", [] { EmitLine(-5e7, 0.5, 5e7, -0.5); }, "-50000000 0.5 50000000 -0.5"},
+      {"rounded", [] { EmitLine(1.0 / 3, 0, 2.0 / 3, 0); },
+       "0.333333333333333 0 0.666666666666667 0"},
+  });
+}
+
+TEST(WriterGeometry, PointsAreNeverDegenerate) {
+  ExpectGeometry({
+      {"point", [] { EmitPoint(1.5, -2); }, "pt 1.5 -2"},
+      {"origin", [] { EmitPoint(0, -0.0); }, "pt 0 0"},
+  });
+}
+
+TEST(WriterGeometry, Circles) {
+  ExpectGeometry({
+      {"circle", [] { EmitCircle(1, 2, 3); }, "ci 1 2 3"},
+      {"tiny radius", [] { EmitCircle(1, 2, 0.000000005); }, ""},
+      {"zero radius", [] { EmitCircle(1, 2, 0); }, ""},
+      {"negative radius", [] { EmitCircle(1, 2, -3); }, ""},
+      {"radius above 1e-8", [] { EmitCircle(0, 0, 0.00000002); }, "ci 0 0 2E-8"},
+  });
+}
+
+TEST(WriterGeometry, ArcsAndEllipses) {
+  ExpectGeometry({
+      {"ellipse", [] { EmitArc(0, 0, 10, 0, 0, -0.5, 30); }, "ci 0 0 10 0 0 -0.5 30"},
+      {"zero ratio", [] { EmitArc(0, 0, 10, 0, 0, 0, 30); }, ""},
+      {"tiny ratio", [] { EmitArc(0, 0, 10, 0, 0, -0.000000005, 30); }, ""},
+      {"zero radius", [] { EmitArc(0, 0, 0, 0, 0, 0.5, 30); }, ""},
+      {"negative radius", [] { EmitArc(0, 0, -1, 0, 0, 0.5, 30); }, ""},
+      {"values 4 and 5 as given", [] { EmitArc(1, 2, 3, 4, 5, 6, 7); }, "ci 1 2 3 4 5 6 7"},
+  });
+}
+
+// An infinite or NaN number drops the whole command, like degenerate geometry.
+TEST(WriterGeometry, NonFiniteNumbersDropTheCommand) {
+  ExpectGeometry({
+      {"line to infinity", [] { EmitLine(0, 0, kInf, 0); }, ""},
+      {"line of infinities", [] { EmitLine(kInf, kInf, kInf, kInf); }, ""},
+      {"line with NaN", [] { EmitLine(kNaN, 0, 1, 1); }, ""},
+      {"line with NaN end", [] { EmitLine(0, 0, 1, kNaN); }, ""},
+      {"point with NaN", [] { EmitPoint(kNaN, 0); }, ""},
+      {"point at -infinity", [] { EmitPoint(0, -kInf); }, ""},
+      {"circle NaN radius", [] { EmitCircle(0, 0, kNaN); }, ""},
+      {"circle infinite radius", [] { EmitCircle(0, 0, kInf); }, ""},
+      {"circle infinite centre", [] { EmitCircle(kInf, 0, 1); }, ""},
+      {"arc NaN ratio", [] { EmitArc(0, 0, 1, 0, 0, kNaN, 0); }, ""},
+      {"arc infinite tilt", [] { EmitArc(0, 0, 1, 0, 0, 0.5, kInf); }, ""},
+      {"arc NaN value 4", [] { EmitArc(0, 0, 1, kNaN, 0, 0.5, 0); }, ""},
+  });
+}
+
+}  // namespace
