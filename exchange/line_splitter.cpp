@@ -1,7 +1,10 @@
 #include "exchange/line_splitter.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #include "exchange/reader_text.h"
 
@@ -37,15 +40,96 @@ constexpr std::array<ByteRole, 256> kSplittingRoles = MakeSplittingRoles();
 // equals signs are text, tabs and other control bytes vanish.
 bool KeptAfterSplitting(unsigned char byte) { return byte >= 0x20 && byte <= 0xFD; }
 
+// Bytes that need a look of their own while Splitting is on: anything below 0x21 (blanks
+// and control bytes), the double quote, the equals sign and every byte from 0x80 up. Eight
+// bytes are tested at a time; the lowest flagged byte is exact (a borrow only runs upwards
+// from a flagged byte), and that is the only one used.
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+std::uint64_t ZeroBytes(std::uint64_t w) { return (w - kOnes) & ~w & kHighBits; }
+
+std::uint64_t SpecialBytes(std::uint64_t w) {
+  const std::uint64_t below = (w - kOnes * 0x21) & ~w & kHighBits;
+  return below | ZeroBytes(w ^ (kOnes * '"')) | ZeroBytes(w ^ (kOnes * '=')) | (w & kHighBits);
+}
+
+// The end of the run of plain ASCII bytes that starts at i.
+std::size_t SkipPlainBytes(const unsigned char* in, std::size_t i, std::size_t n) {
+  // The word test finds the first byte in memory order on little-endian machines only.
+  while (std::endian::native == std::endian::little && i + 8 <= n) {
+    std::uint64_t word;
+    std::memcpy(&word, in + i, 8);
+    const std::uint64_t special = SpecialBytes(word);
+    if (special != 0) return i + static_cast<std::size_t>(std::countr_zero(special)) / 8;
+    i += 8;
+  }
+  while (i < n && in[i] < 0x80 && kSplittingRoles[in[i]] == ByteRole::kAppend) ++i;
+  return i;
+}
+
+}  // namespace
+
+namespace {
+
+// The field being built. It is a view into the line for as long as every byte since its
+// start was kept; the first byte dropped from inside it moves it into the scratch buffer,
+// where the rest of it is appended. Most fields never need the copy.
+class FieldBuilder {
+ public:
+  FieldBuilder(const char* line, char* scratch) : line_(line), scratchEnd_(scratch) {}
+
+  bool Empty(std::size_t i) const { return copying_ ? scratchEnd_ == copyStart_ : i == start_; }
+
+  // Byte i of the line is kept.
+  void Keep(std::size_t i) {
+    if (copying_) *scratchEnd_++ = line_[i];
+  }
+
+  // Bytes from `from` up to `to` are kept.
+  void KeepRun(std::size_t from, std::size_t to) {
+    if (!copying_) return;
+    std::memcpy(scratchEnd_, line_ + from, to - from);
+    scratchEnd_ += to - from;
+  }
+
+  // Byte i of the line is dropped.
+  void Drop(std::size_t i) {
+    if (copying_) return;
+    if (i == start_) {  // nothing kept yet: the field simply starts later
+      start_ = i + 1;
+      return;
+    }
+    copyStart_ = scratchEnd_;
+    for (std::size_t k = start_; k < i; ++k) *scratchEnd_++ = line_[k];
+    copying_ = true;
+  }
+
+  // The field as it ends before byte i; the next field starts at byte `next`.
+  std::string_view Close(std::size_t i, std::size_t next) {
+    const std::string_view text = copying_
+        ? std::string_view(copyStart_, static_cast<std::size_t>(scratchEnd_ - copyStart_))
+        : std::string_view(line_ + start_, i - start_);
+    copying_ = false;
+    start_ = next;
+    return text;
+  }
+
+ private:
+  const char* line_;
+  char* scratchEnd_;
+  char* copyStart_ = nullptr;
+  std::size_t start_ = 0;
+  bool copying_ = false;
+};
+
 }  // namespace
 
 const FieldTable& LineSplitter::Split(std::string_view line) {
   const std::size_t n = line.size();
   if (scratch_.size() < n) scratch_.resize(n);  // the fields never hold more than the line
   const auto* in = reinterpret_cast<const unsigned char*>(line.data());
-  char* const base = scratch_.data();
-  char* out = base;
-  char* fieldStart = out;
+  FieldBuilder current(line.data(), scratch_.data());
   int field = 0;
   bool tableFull = false;
   std::size_t i = 0;
@@ -53,26 +137,29 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
   // Splitting on: blanks separate fields until the first double quote or equals sign.
   bool splitting = true;
   while (splitting && i < n) {
-    const unsigned char byte = in[i];
-    switch (kSplittingRoles[byte]) {
-      case ByteRole::kAppend:
-        *out++ = static_cast<char>(byte);
+    // Runs of plain bytes are the bulk of every line.
+    const std::size_t runEnd = SkipPlainBytes(in, i, n);
+    current.KeepRun(i, runEnd);
+    i = runEnd;
+    if (i == n) break;
+    switch (kSplittingRoles[in[i]]) {
+      case ByteRole::kAppend:  // a single-byte character from 0x80 up
+        current.Keep(i);
         ++i;
         break;
       case ByteRole::kLead:
         if (i + 1 == n) {  // a lone lead byte at the end of the line is dropped
+          current.Drop(i);
           i = n;
           break;
         }
-        *out++ = static_cast<char>(byte);
-        *out++ = static_cast<char>(in[i + 1]);
+        current.Keep(i);
+        current.Keep(i + 1);
         i += 2;
         break;
       case ByteRole::kSeparator:
-        ++i;
-        if (out != fieldStart) {
-          table_.Field[static_cast<std::size_t>(field)] =
-              std::string_view(fieldStart, static_cast<std::size_t>(out - fieldStart));
+        if (!current.Empty(i)) {
+          table_.Field[static_cast<std::size_t>(field)] = current.Close(i, i + 1);
           if (field + 1 == kMaxFields) {
             // No room for another field: the rest of the line is dropped.
             tableFull = true;
@@ -80,19 +167,23 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
             break;
           }
           ++field;
-          fieldStart = out;
+        } else {
+          current.Drop(i);
         }
+        ++i;
         break;
       case ByteRole::kQuote:  // the first double quote is dropped
+        current.Drop(i);
         ++i;
         splitting = false;
         break;
       case ByteRole::kEquals:  // the equals sign stays in the field
-        *out++ = '=';
+        current.Keep(i);
         ++i;
         splitting = false;
         break;
       case ByteRole::kDrop:
+        current.Drop(i);
         ++i;
         break;
     }
@@ -102,20 +193,25 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
   while (i < n) {
     const unsigned char byte = in[i];
     if (IsLeadByte(byte)) {
-      if (i + 1 == n) break;
-      *out++ = static_cast<char>(byte);
-      *out++ = static_cast<char>(in[i + 1]);
+      if (i + 1 == n) {
+        current.Drop(i);
+        i = n;
+        break;
+      }
+      current.Keep(i);
+      current.Keep(i + 1);
       i += 2;
     } else {
-      if (KeptAfterSplitting(byte)) *out++ = static_cast<char>(byte);
+      if (KeptAfterSplitting(byte)) {
+        current.Keep(i);
+      } else {
+        current.Drop(i);
+      }
       ++i;
     }
   }
 
-  if (!tableFull) {
-    table_.Field[static_cast<std::size_t>(field)] =
-        std::string_view(fieldStart, static_cast<std::size_t>(out - fieldStart));
-  }
+  if (!tableFull) table_.Field[static_cast<std::size_t>(field)] = current.Close(n, n);
   const int count = field + 1;
   for (int f = count; f < fieldsInUse_; ++f) table_.Field[static_cast<std::size_t>(f)] = {};
   fieldsInUse_ = count;

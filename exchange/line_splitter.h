@@ -5,12 +5,13 @@
 
 #include "exchange/exchange_reader.h"
 
-// Owns the scratch buffer that the fields of the last split line point into, so that
-// splitting needs no allocation once the buffer has grown to the longest line.
+// Fields are views into the line itself where no byte had to be dropped from inside them,
+// and views into a scratch buffer otherwise; the buffer is reused, so splitting needs no
+// allocation once it has grown to the longest line.
 class LineSplitter {
  public:
   // Splits `line` (without its line break). The returned table, and the views in it, stay
-  // valid until the next call. A line that holds no field at all (empty, separators, control
+  // valid until the next call and as long as the bytes of `line` do. A line that holds no field at all (empty, separators, control
   // bytes or a lone double quote) gives FieldCount 1 with an empty field 0.
   const FieldTable& Split(std::string_view line);
 

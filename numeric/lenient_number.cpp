@@ -8,6 +8,13 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Mantissa digits are gathered while the value stays below this bound, far inside 64 bits.
+constexpr std::uint64_t kFastMantissaLimit = 100000000000000000ULL;  // 1e17
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // Value of a hexadecimal digit, or -1.
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -78,38 +85,109 @@ std::int32_t LenientStrToInt(std::string_view text) {
   return ParseDecimalTail(text.substr(i), negative);
 }
 
+namespace {
+
+// The common field of the exchange file, such as "-12345.6789": an optional sign, at most
+// 19 digits with an optional point, nothing else. Its digits fit into 64 bits without a
+// check; when the mantissa is exact as a double, one division rounds to the nearest
+// double. False leaves the text to the general path.
+bool TryPlainDecimal(std::string_view text, double& result) {
+  if (text.empty() || text.size() > 19) return false;
+  const char* p = text.data();
+  const char* const last = p + text.size();
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  std::uint64_t mantissa = 0;
+  const char* const digitsStart = p;
+  unsigned digit = 0;
+  while (p < last && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
+    mantissa = mantissa * 10 + digit;
+    ++p;
+  }
+  std::size_t digitCount = static_cast<std::size_t>(p - digitsStart);
+  std::size_t fractionDigits = 0;
+  if (p < last && *p == '.') {
+    const char* const fractionStart = ++p;
+    while (p < last && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
+      mantissa = mantissa * 10 + digit;
+      ++p;
+    }
+    fractionDigits = static_cast<std::size_t>(p - fractionStart);
+    digitCount += fractionDigits;
+  }
+  if (p != last || digitCount == 0 || mantissa > (std::uint64_t{1} << 53)) return false;
+  if (mantissa == 0) {
+    result = 0.0;
+    return true;
+  }
+  const double value = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
+  result = negative ? -value : value;
+  return true;
+}
+
+}  // namespace
+
 double LenientStrToFloat(std::string_view text) {
+  if (double plain = 0.0; TryPlainDecimal(text, plain)) return plain;
   bool negative = false;
   const std::size_t start = SkipSpacesAndSign(text, negative);
-  const std::size_t n = text.size();
+  const char* const first = text.data() + start;
+  const char* const last = text.data() + text.size();
 
-  // Syntax check: digits [ "." digits ] [ ("E" | "e") [sign] digits ], nothing after.
-  std::size_t i = start;
-  std::size_t mantissaDigits = 0;
-  while (i < n && IsDigit(text[i])) ++i, ++mantissaDigits;
-  if (i < n && text[i] == '.') {
-    ++i;
-    while (i < n && IsDigit(text[i])) ++i, ++mantissaDigits;
+  // One pass checks the syntax, digits [ "." digits ] [ ("E" | "e") [sign] digits ] with
+  // nothing after, and gathers up to 18 mantissa digits for the exact fast path.
+  const char* p = first;
+  std::uint64_t mantissa = 0;
+  bool mantissaExact = true;  // every digit went into `mantissa`
+  int scale = 0;              // decimal exponent that the fraction digits contribute
+  std::size_t digits = 0;
+  auto takeDigit = [&](char c, bool fraction) {
+    if (mantissa < kFastMantissaLimit) {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+      if (fraction) --scale;
+    } else {
+      mantissaExact = false;
+    }
+    ++digits;
+  };
+  while (p < last && IsDigit(*p)) takeDigit(*p++, false);
+  if (p < last && *p == '.') {
+    ++p;
+    while (p < last && IsDigit(*p)) takeDigit(*p++, true);
   }
-  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-    const std::size_t expDigitsStart = i;
-    while (i < n && IsDigit(text[i])) ++i;
-    if (i == expDigitsStart) return 0.0;
+  int exponent = 0;
+  if (p < last && (*p == 'e' || *p == 'E')) {
+    ++p;
+    bool negativeExponent = false;
+    if (p < last && (*p == '+' || *p == '-')) negativeExponent = *p++ == '-';
+    const char* const exponentDigits = p;
+    while (p < last && IsDigit(*p)) {
+      if (exponent < 100000) exponent = exponent * 10 + (*p - '0');  // saturates far out
+      ++p;
+    }
+    if (p == exponentDigits) return 0.0;
+    if (negativeExponent) exponent = -exponent;
   }
-  if (i != n) return 0.0;
+  if (p != last) return 0.0;
   // A mantissa without any digit ("." alone, "", "+") has the value 0.
-  if (mantissaDigits == 0) return 0.0;
+  if (digits == 0 || (mantissaExact && mantissa == 0)) return 0.0;
 
-  // The checked text (without the sign) is in the from_chars syntax, which accepts "5." and
-  // ".5" alike. Values beyond the double range read as 0.0, like any text that does not
-  // convert; values too small even for a subnormal round to 0.0, the nearest double.
+  // Exact fast path: a mantissa below 2^53 and a power of ten up to 1e22 are both exact
+  // doubles, so one multiplication or division rounds once, to the nearest double.
+  const int power = scale + exponent;
+  if (mantissaExact && mantissa <= (std::uint64_t{1} << 53) && power >= -22 && power <= 22) {
+    const double m = static_cast<double>(mantissa);
+    const double value = power >= 0 ? m * kPowersOfTen[power] : m / kPowersOfTen[-power];
+    return negative ? -value : value;
+  }
+
+  // Everything else goes through from_chars; the checked text without its sign is in its
+  // syntax, which accepts "5." and ".5" alike. Values beyond the double range read as 0.0,
+  // like any text that does not convert; values too small even for a subnormal round to
+  // 0.0, the nearest double.
   double value = 0.0;
-  const char* first = text.data() + start;
-  const char* last = text.data() + n;
-  const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
-  if (ec != std::errc() || ptr != last) return 0.0;
+  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  if (ec != std::errc() || end != last) return 0.0;
   if (value == 0.0) return 0.0;  // no negative zero
   return negative ? -value : value;
 }

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <random>
+#include <string>
 #include <limits>
 #include <string_view>
 
@@ -144,6 +147,48 @@ TEST(LenientStrToFloat, TinyValuesBecomeTheNearestSubnormal) {
               {"3e-324", smallest},
               {"-3e-324", -smallest},
               {"1e-310", 1e-310}});
+}
+
+TEST(LenientStrToFloat, NearestDoubleOnBothSidesOfTheExactFastPath) {
+  CheckReals({{"9007199254740992", 9007199254740992.0},
+              {"9007199254740993", 9007199254740992.0},  // ties to even
+              {"123456789012345678", 123456789012345678.0},
+              {"1e22", 1e22},
+              {"1e23", 1e23},
+              {"0.1e-20", 1e-21},
+              {"-12345.6789", -12345.6789},
+              {"0.000000000000000000001", 1e-21},
+              {"00000000000000000000000000001.5", 1.5},
+              {"0e999999", 0.0},
+              {"1.00000000000000000000000000001", 1.0}});
+}
+
+// Random decimal texts in every shape read exactly as the standard conversion reads them.
+TEST(LenientStrToFloat, MatchesTheStandardConversion) {
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<int> digitCount(0, 22);
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::uniform_int_distribution<int> exponent(-330, 330);
+  std::uniform_int_distribution<int> coin(0, 3);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (int i = digitCount(rng); i > 0; --i) text += static_cast<char>('0' + digit(rng));
+    if (coin(rng) != 0) {
+      text += '.';
+      for (int i = digitCount(rng); i > 0; --i) text += static_cast<char>('0' + digit(rng));
+    }
+    if (text.find_first_of("0123456789") == std::string::npos) text += '7';
+    if (coin(rng) == 0) {
+      text += 'e';
+      text += std::to_string(exponent(rng) / (coin(rng) + 1));
+    }
+    double expected = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), expected);
+    if (result.ec != std::errc()) expected = 0.0;
+    ASSERT_EQ(LenientStrToFloat(text), expected) << text;
+    const std::string negativeText = '-' + text;
+    ASSERT_EQ(LenientStrToFloat(negativeText), expected == 0.0 ? 0.0 : -expected) << text;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,104 @@
+// Throughput of the exchange-file reader on a generated file of about 100 MB.
+//
+//   reader_bench                       Google Benchmark runs (generates the file in the temp
+//                                      directory first)
+//   reader_bench --generate PATH [MB]  only writes the file
+//   reader_bench --read PATH           reads the file once and prints what it held; used by
+//                                      reader_memory.sh to measure the peak memory
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "bench/reader_generator.h"
+#include "exchange/exchange_reader.h"
+#include "exchange/exchange_state.h"
+
+namespace {
+
+constexpr std::uint64_t kDefaultMegabytes = 100;
+
+std::string BenchFilePath() {
+  return (std::filesystem::temp_directory_path() / "auxline_reader_bench.txt").string();
+}
+
+const std::string& GeneratedFile() {
+  static const std::string path = [] {
+    const std::string p = BenchFilePath();
+    reader_bench::GenerateExchangeFile(p, kDefaultMegabytes << 20);
+    return p;
+  }();
+  return path;
+}
+
+void BM_ReadExchangeFile(benchmark::State& state) {
+  const std::string& path = GeneratedFile();
+  const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
+  for (auto _ : state) {
+    InitExchangeState();
+    const bool ok = ReadExchangeFile(path);
+    benchmark::DoNotOptimize(ok);
+    state.PauseTiming();
+    state.counters["entities"] = static_cast<double>(Exchange().ReadOrder.size());
+    ReleaseExchangeState();
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(state.iterations() * bytes);
+}
+BENCHMARK(BM_ReadExchangeFile)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The parsing alone, without the file: the same lines fed from memory.
+void BM_ParseExchangeLines(benchmark::State& state) {
+  std::string text;
+  reader_bench::Lcg rng;
+  std::uint64_t entities = 0;
+  while (text.size() < (8u << 20)) reader_bench::AppendEntity(text, rng, entities);
+  for (auto _ : state) {
+    InitExchangeState();
+    std::size_t start = 0;
+    while (start < text.size()) {
+      const std::size_t lf = text.find('\n', start);
+      ParseExchangeLine(std::string_view(text).substr(start, lf - 1 - start));
+      start = lf + 1;
+    }
+    benchmark::DoNotOptimize(Exchange().ReadOrder.size());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+  ReleaseExchangeState();
+}
+BENCHMARK(BM_ParseExchangeLines)->Unit(benchmark::kMillisecond);
+
+int ReadOnce(const char* path) {
+  InitExchangeState();
+  const bool ok = ReadExchangeFile(path);
+  const ExchangeState& s = Exchange();
+  std::printf("read %s: %s, %zu entities (%zu lines, %zu circles, %zu points, %zu texts)\n",
+              path, ok ? "ok" : "FAILED", s.ReadOrder.size(), s.LineList.size(),
+              s.CircleList.size(), s.PointList.size(), s.TextList.size());
+  ReleaseExchangeState();
+  return ok ? 0 : 1;
+}
+
+int GenerateOnly(const char* path, const char* megabytes) {
+  const std::uint64_t mb = megabytes != nullptr ? std::strtoull(megabytes, nullptr, 10) : kDefaultMegabytes;
+  const std::uint64_t entities = reader_bench::GenerateExchangeFile(path, mb << 20);
+  std::printf("wrote %s: %llu entity lines\n", path, static_cast<unsigned long long>(entities));
+  return entities > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--read") == 0) return ReadOnce(argv[2]);
+  if (argc >= 3 && std::strcmp(argv[1], "--generate") == 0) {
+    return GenerateOnly(argv[2], argc >= 4 ? argv[3] : nullptr);
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::remove(BenchFilePath().c_str());
+  return 0;
+}
