@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string_view>
+#include <utility>
 
 #include "exchange/atomic_file.h"
 #include "exchange/real_text.h"
@@ -83,8 +84,10 @@ void ParseSettings(std::string_view bytes, bool complete, ToolSettings& settings
   }
 }
 
-ToolSettings LoadSettingsFile(const std::filesystem::path& path) {
+ToolSettings LoadSettingsFile(const std::filesystem::path& path,
+                              std::optional<std::string>* wholeFile) {
   ToolSettings settings;
+  if (wholeFile != nullptr) wholeFile->reset();
   std::ifstream file(path, std::ios::binary);
   if (!file.is_open()) return settings;
   // Read in chunks until seven line breaks have passed: lines after the seventh are never
@@ -92,14 +95,19 @@ ToolSettings LoadSettingsFile(const std::filesystem::path& path) {
   std::string bytes;
   char buffer[4096];
   int lineBreaks = 0;
-  while (lineBreaks < 7 && file.read(buffer, sizeof buffer).gcount() > 0) {
+  bool reachedEnd = false;
+  while (lineBreaks < 7) {
+    file.read(buffer, sizeof buffer);
     const std::string_view chunk(buffer, static_cast<std::size_t>(file.gcount()));
     lineBreaks += static_cast<int>(std::count(chunk.begin(), chunk.end(), '\n'));
     bytes.append(chunk);
-    if (!file) break;
+    if (!file) {
+      reachedEnd = file.eof() && !file.bad();
+      break;
+    }
   }
-  const bool failed = file.bad();
-  ParseSettings(bytes, !failed, settings);
+  ParseSettings(bytes, !file.bad(), settings);
+  if (wholeFile != nullptr && reachedEnd) *wholeFile = std::move(bytes);
   return settings;
 }
 

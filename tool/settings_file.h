@@ -4,6 +4,7 @@
 // checked without a form; reading and writing the file are thin wrappers around them.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,8 +34,10 @@ std::string FormatSettings(const ToolSettings& settings);
 void ParseSettings(std::string_view bytes, bool complete, ToolSettings& settings);
 
 // Defaults, then whatever the file at `path` holds. A missing or unreadable file leaves
-// the defaults.
-ToolSettings LoadSettingsFile(const std::filesystem::path& path);
+// the defaults. When `wholeFile` is given, it receives the file's bytes if the file was
+// read to its end, and nothing otherwise.
+ToolSettings LoadSettingsFile(const std::filesystem::path& path,
+                              std::optional<std::string>* wholeFile = nullptr);
 
 // Replaces the file crash-safely. On failure the previous file stays as it was.
 bool SaveSettingsFile(const std::filesystem::path& path, const ToolSettings& settings);

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <utility>
 
+#include "exchange/atomic_file.h"
 #include "exchange/command_writer.h"
 #include "exchange/exchange_reader.h"
 #include "exchange/exchange_state.h"
@@ -51,10 +52,18 @@ void TForm1::SetSettings(const ToolSettings& settings) {
   Angle = settings.Angle;
 }
 
-void TForm1::LoadSettings() { SetSettings(LoadSettingsFile(SettingsPath())); }
+void TForm1::LoadSettings() {
+  SetSettings(LoadSettingsFile(SettingsPath(), &loadedSettingsBytes_));
+}
 
-// The file is replaced crash-safely: when the save fails, the previous settings survive.
-void TForm1::SaveSettings() { SaveSettingsFile(SettingsPath(), Settings()); }
+// Every run without a dialog saves its unchanged settings; when the file already holds
+// exactly those bytes, rewriting it would only cost a file replacement. Otherwise the file
+// is replaced crash-safely: when the save fails, the previous settings survive.
+void TForm1::SaveSettings() {
+  std::string bytes = FormatSettings(Settings());
+  if (loadedSettingsBytes_ == bytes) return;
+  if (ReplaceFileContents(SettingsPath(), bytes)) loadedSettingsBytes_ = std::move(bytes);
+}
 
 void TForm1::FormShow() {
   if (HasArguments()) window_.SetWindowState(WindowState::Minimised);

@@ -4,6 +4,7 @@
 // window only through FormWindow.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,4 +64,7 @@ class TForm1 final : public FormEvents {
   std::filesystem::path exePath_;
   bool closed_ = false;
   bool exchangeWritten_ = true;
+  // The settings file as loaded, when it was read to its end: a save that would write
+  // the same bytes again leaves the file alone.
+  std::optional<std::string> loadedSettingsBytes_;
 };

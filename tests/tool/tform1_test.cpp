@@ -64,6 +64,32 @@ TEST_F(FormTest, ModeRunStaysMinimisedAndClosesInsideTheRunSequence) {
   EXPECT_EQ(Settings(), CrLfLines({"-1", "-1", "0", "-1", "100", "1", "0"}));
 }
 
+TEST_F(FormTest, SettingsFileHoldingTheSameBytesIsNotReplaced) {
+  const std::string canonical = CrLfLines({"3", "-1", "0", "-1", "100", "1", "0"});
+  const struct {
+    std::string stored;
+    bool replaced;
+  } cases[] = {
+      {canonical, false},
+      {CrLfLines({" 3", "-1", "0", "-1", "100", "1", "0"}), true},
+      {"3\n-1\n0\n-1\n100\n1\n0\n", true},
+      {canonical + "extra\r\n", true},
+      {canonical.substr(0, canonical.size() - 2), true},
+  };
+  for (const auto& c : cases) {
+    FakeWindow window;
+    TempDir dir;
+    WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
+    WriteBytes(dir / "auxline.dat", c.stored);
+    // A second name for the same file shows whether it was replaced or left in place.
+    std::filesystem::create_hard_link(dir / "auxline.dat", dir / "witness");
+    TForm1 form(window, {"/R2"}, dir / "auxline");
+    window.Run(form);
+    EXPECT_EQ(ReadBytes(dir / "auxline.dat"), canonical);
+    EXPECT_EQ(std::filesystem::hard_link_count(dir / "auxline.dat"), c.replaced ? 1u : 2u);
+  }
+}
+
 TEST_F(FormTest, FirstLineModeWithoutLineClosesBeforeTouchingWidgets) {
   WriteBytes(dir_ / "JWC_TEMP.TXT", CrLfLines({"lg2", "hp1 1 1", "hp2 2 2"}));
   form_.emplace(window_, std::vector<std::string>{"/R6"}, dir_ / "auxline");
