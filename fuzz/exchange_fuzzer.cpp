@@ -1,0 +1,181 @@
+// Fuzzes the whole path of one run: the input is an exchange file as the host writes it. It
+// is read twice, through ReadExchangeFile from a real file and line by line from memory,
+// and both readings must agree; then every construction mode runs on the state, as the run
+// sequence drives it (attribute block, construction, restore block), and its commands are
+// checked and read back; one of the runs is written through WriteExchangeFile and the file
+// is checked byte for byte and read again.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "exchange/command_writer.h"
+#include "exchange/exchange_reader.h"
+#include "exchange/exchange_state.h"
+#include "exchange/reader_line_source.h"
+#include "fuzz/exchange_invariants.h"
+#include "tool/constructions.h"
+
+namespace {
+
+// A private directory for the files of this process, on a memory file system when there is
+// one, removed at exit.
+const std::filesystem::path& ScratchDirectory() {
+  static const std::filesystem::path directory = [] {
+    std::error_code error;
+    std::filesystem::path base = "/dev/shm";
+    if (!std::filesystem::is_directory(base, error)) base = std::filesystem::temp_directory_path();
+    std::string pattern = (base / "auxline-fuzz-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) FuzzFail("cannot create a scratch directory");
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(ScratchDirectory(), ignored);
+    });
+    return std::filesystem::path(pattern);
+  }();
+  return directory;
+}
+
+void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) FuzzFail("cannot write the scratch file");
+}
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) FuzzFail("the written exchange file cannot be opened");
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The lines of the file as the reader must see them: a line ends at LF or CR LF, and a
+// Ctrl-Z at the start of a line ends the file.
+void ParseBuffer(std::string_view bytes) {
+  std::size_t position = 0;
+  while (position < bytes.size() && bytes[position] != '\x1a') {
+    const std::size_t lineFeed = bytes.find('\n', position);
+    std::string_view line = bytes.substr(position, lineFeed == std::string_view::npos
+                                                       ? std::string_view::npos
+                                                       : lineFeed - position);
+    if (lineFeed != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+    ParseExchangeLine(line);
+    if (lineFeed == std::string_view::npos) break;
+    position = lineFeed + 1;
+  }
+}
+
+// The lines through the reader's own line source, reading blocks of the given size.
+void ParseLines(std::string_view bytes, std::size_t blockSize) {
+  std::istringstream stream{std::string(bytes)};
+  ReaderLineSource lines(stream, blockSize);
+  std::string_view line;
+  while (lines.Next(line)) ParseExchangeLine(line);
+  if (!lines.ReadToEnd()) FuzzFail("the line source failed on a readable stream");
+}
+
+// The four integer settings the run sequence uses, picked by input bytes from the values
+// that matter: "current" (-1), the ends of each range, just outside them, and the extremes.
+struct Presets {
+  std::int32_t LayerGroup = -1;
+  std::int32_t Layer = -1;
+  std::int32_t LineType = 0;
+  std::int32_t LineWidth = -1;
+};
+
+Presets PresetsFrom(std::string_view bytes) {
+  static constexpr std::int32_t kInteresting[] = {
+      -1, 0, 1, 9, 10, 15, 16, 18, 19, 50, 51, 99, -2, 30000, 30001, INT32_MIN, INT32_MAX};
+  const auto pick = [&](std::size_t at) {
+    const unsigned char byte = at < bytes.size() ? static_cast<unsigned char>(bytes[at]) : 0;
+    return kInteresting[byte % std::size(kInteresting)];
+  };
+  return Presets{pick(0), pick(1), pick(2), pick(3)};
+}
+
+// The run sequence with arguments, without the form: attribute block, construction,
+// restore block. "/R10" stands for OK in the dialog, with the values taken from the "hn"
+// line of the input (radius, ratio, angle) and checked the way OK checks them.
+void RunMode(std::string_view mode, const Presets& presets) {
+  ExchangeState& state = Exchange();
+  state.CommandQueue.clear();
+  ResetEmitState();
+  EmitLayerGroup(presets.LayerGroup == -1 ? state.HostLayerGroup : presets.LayerGroup);
+  EmitLayer(presets.Layer == -1 ? state.HostLayer : presets.Layer);
+  EmitColor(9, 0);
+  EmitLineType(presets.LineType, 1);
+  EmitLineWidth(presets.LineWidth);
+
+  if (mode == "/R10") {
+    const double radius = state.HnValues[0];
+    const double ratio = state.HnValues[1];
+    if (radius <= 1e-8 || ratio <= 1e-8) return;  // OK refused: nothing more is queued
+    EllipseRun(radius, ratio, ReduceToFullTurn(state.HnValues[2]));
+  } else if (!ConstructionRun(mode, state.FileName)) {
+    return;  // no first line: the attribute block alone goes back
+  }
+  if (presets.LayerGroup != -1) EmitLayerGroup(state.HostLayerGroup);
+  if (presets.Layer != -1) EmitLayer(state.HostLayer);
+}
+
+constexpr std::string_view kModes[] = {"/R1", "/R2", "/R3", "/R4",  "/R5", "/R6",
+                                       "/R7", "/R8", "/R9", "/R10", "/r1"};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::filesystem::path input = ScratchDirectory() / "JWC_TEMP.TXT";
+  const std::filesystem::path output = ScratchDirectory() / "out" / "JWC_TEMP.TXT";
+  std::filesystem::create_directories(output.parent_path());
+
+  // Reading: through the reader's line source with a small block (so that lines cross
+  // block ends and outgrow the buffer), and from memory line by line; both must agree. Now
+  // and then the whole ReadExchangeFile from a real file too (it allocates a large block,
+  // which is slow under the sanitizers).
+  InitExchangeState();
+  ParseLines(bytes, 1 + (size > 5 ? static_cast<unsigned char>(bytes[5]) % 64 : 0));
+  CheckStateInvariants();
+  const std::string fromSource = DescribeState();
+  InitExchangeState();
+  ParseBuffer(bytes);
+  if (DescribeState() != fromSource) FuzzFail("the line source and the line reading differ");
+  if (size % 64 == 7) {
+    WriteBytes(input, bytes);
+    InitExchangeState();
+    if (!ReadExchangeFile(input)) FuzzFail("ReadExchangeFile failed on a readable file");
+    if (DescribeState() != fromSource) FuzzFail("ReadExchangeFile and the line reading differ");
+  }
+  const ExchangeState afterReading = Exchange();
+
+  // Every mode on the same state, as its own run.
+  const Presets presets = PresetsFrom(bytes);
+  const std::size_t writtenMode = size > 4 ? static_cast<unsigned char>(bytes[4]) % std::size(kModes) : 0;
+  std::vector<std::vector<std::string>> commandsOfModes;
+  commandsOfModes.reserve(std::size(kModes));
+  for (std::size_t m = 0; m < std::size(kModes); ++m) {
+    Exchange() = afterReading;
+    RunMode(kModes[m], presets);
+    const std::vector<std::string>& commands = commandsOfModes.emplace_back(
+        Exchange().CommandQueue.begin(), Exchange().CommandQueue.end());
+    if (m == writtenMode) {
+      if (!WriteExchangeFile(output)) FuzzFail("WriteExchangeFile failed");
+      const std::string written = ReadBytes(output);
+      CheckWrittenFile(written, commands);
+      InitExchangeState();
+      ParseLines(written, 64);
+      CheckStateInvariants();
+    }
+  }
+  InitExchangeState();
+  for (const std::vector<std::string>& commands : commandsOfModes) CheckCommands(commands);
+  ReleaseExchangeState();
+  return 0;
+}

@@ -1,0 +1,427 @@
+#include "fuzz/exchange_invariants.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "exchange/exchange_reader.h"
+#include "exchange/exchange_state.h"
+#include "exchange/real_text.h"
+#include "numeric/lenient_number.h"
+
+void FuzzFail(const std::string& what) {
+  std::fprintf(stderr, "exchange_fuzzer: %s\n", what.c_str());
+  std::abort();
+}
+
+namespace {
+
+// ---- state digest -------------------------------------------------------------------
+
+// Raw bytes: the digest is only ever compared with another digest.
+template <typename T>
+void PutRaw(std::string& out, const T& value) {
+  out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+void Put(std::string& out, double value) { PutRaw(out, value); }
+void Put(std::string& out, std::int32_t value) { PutRaw(out, value); }
+void Put(std::string& out, bool value) { out.push_back(value ? 't' : 'f'); }
+void Put(std::string& out, const std::string& value) {
+  PutRaw(out, value.size());
+  out += value;
+}
+template <std::size_t N>
+void Put(std::string& out, const std::array<double, N>& values) {
+  for (const double value : values) Put(out, value);
+}
+void Put(std::string& out, const CommonAttributes& a) {
+  for (const std::int32_t v : {a.HandPointRef, a.LayerGroup, a.Layer, a.Color, a.LineType,
+                               a.LineWidth, a.ZFlags}) {
+    Put(out, v);
+  }
+}
+void Put(std::string& out, const TJwwEntLine& r) {
+  Put(out, static_cast<const CommonAttributes&>(r));
+  Put(out, r.PolylineNo);
+  for (const double v : {r.X1, r.Y1, r.X2, r.Y2}) Put(out, v);
+}
+void Put(std::string& out, const TJwwEntText& r) {
+  Put(out, static_cast<const CommonAttributes&>(r));
+  for (const std::int32_t v : {r.TextKind, r.TextCode, r.TextStyle}) Put(out, v);
+  for (const double v : {r.Width, r.Height, r.Spacing, r.Value1, r.Value2, r.Value3, r.Value4}) {
+    Put(out, v);
+  }
+  Put(out, r.FontName);
+  Put(out, r.Content);
+}
+
+// ---- finiteness ---------------------------------------------------------------------
+
+void RequireFinite(double value, const char* where) {
+  if (!std::isfinite(value)) FuzzFail(std::string("non-finite real stored in ") + where);
+}
+template <typename Range>
+void RequireAllFinite(const Range& values, const char* where) {
+  for (const double value : values) RequireFinite(value, where);
+}
+
+// ---- command syntax -----------------------------------------------------------------
+
+std::vector<std::string_view> SplitBlanks(std::string_view line) {
+  std::vector<std::string_view> tokens;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t blank = line.find(' ', start);
+    tokens.push_back(line.substr(start, blank == std::string_view::npos ? blank : blank - start));
+    if (blank == std::string_view::npos) return tokens;
+    start = blank + 1;
+  }
+}
+
+bool IsDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// Decimal integer without "+" and without leading zeros.
+bool IsDecimalInteger(std::string_view text) {
+  if (text.starts_with('-')) text.remove_prefix(1);
+  return IsDigits(text) && (text.size() == 1 || text.front() != '0');
+}
+
+// Upper-case hexadecimal without leading zeros.
+bool IsUpperHex(std::string_view text) {
+  if (text.empty() || (text.size() > 1 && text.front() == '0')) return false;
+  for (const char c : text) {
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+  }
+  return true;
+}
+
+// A number in the real text form, finite, and written exactly as the writer writes the
+// value it reads back as (so the reader gets the same value the writer meant, to 15 digits).
+double CheckNumberToken(std::string_view token, std::string_view line) {
+  const double value = LenientStrToFloat(token);
+  if (!std::isfinite(value)) FuzzFail("non-finite number in command: " + std::string(line));
+  if (RealToText(value) != token) {
+    FuzzFail("number does not read back as itself: [" + std::string(token) + "] reads as " +
+             RealToText(value) + " in command: " + std::string(line));
+  }
+  return value;
+}
+
+struct ListSizes {
+  std::array<std::size_t, 16> Count{};
+  std::size_t Total = 0;
+};
+
+ListSizes CurrentListSizes() {
+  const ExchangeState& s = Exchange();
+  ListSizes sizes;
+  sizes.Count = {0,
+                 s.LineList.size(),
+                 s.CircleList.size(),
+                 s.ArcList.size(),
+                 s.TextList.size(),
+                 s.PointList.size(),
+                 s.PointExList.size(),
+                 s.DimList.size(),
+                 s.BlockList.size(),
+                 s.Sl2List.size(),
+                 s.Sl3List.size(),
+                 s.Sl4List.size(),
+                 s.ScList.size(),
+                 s.SeList.size(),
+                 s.SoList.size(),
+                 s.SgList.size()};
+  for (const std::size_t count : sizes.Count) sizes.Total += count;
+  return sizes;
+}
+
+// The one record a geometry command must add: kind and the numbers it holds.
+void RequireOneNewRecord(const ListSizes& before, EntityKind kind, std::string_view line) {
+  const ListSizes after = CurrentListSizes();
+  const std::size_t k = static_cast<std::size_t>(kind);
+  if (after.Total != before.Total + 1 || after.Count[k] != before.Count[k] + 1) {
+    FuzzFail("command is not read back as one record of kind " + std::to_string(k) + ": " +
+             std::string(line));
+  }
+  const ReadOrderEntry& last = Exchange().ReadOrder.back();
+  if (last.Kind != kind || static_cast<std::size_t>(last.Index) != before.Count[k]) {
+    FuzzFail("ReadOrder entry wrong after command: " + std::string(line));
+  }
+}
+
+void RequireSame(double read, double written, std::string_view line) {
+  if (read != written) FuzzFail("value read back differs in command: " + std::string(line));
+}
+
+// Reads one command into the current state and checks where it landed.
+void ReadBackCommand(const std::string& line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    const bool blankOk = c == ' ' && i > 0 && i + 1 < line.size() && line[i - 1] != ' ';
+    if (!(c > 0x20 && c < 0x7F) && !blankOk) FuzzFail("bad byte in command: " + line);
+  }
+  const std::vector<std::string_view> tokens = SplitBlanks(line);
+  const std::string_view key = tokens[0];
+  ExchangeState& s = Exchange();
+  const ListSizes before = CurrentListSizes();
+
+  if (tokens.size() == 1) {
+    const std::string_view prefix = key.substr(0, 2);
+    const std::string_view value = key.substr(2);
+    const bool hex = prefix == "lg" || prefix == "ly";
+    if (hex ? !IsUpperHex(value) : !IsDecimalInteger(value)) FuzzFail("bad attribute: " + line);
+    ParseExchangeLine(line);
+    const std::int32_t number = LenientStrToInt(value);
+    const std::int32_t digit = LenientStrToInt(std::string("$") + line[2]);
+    bool landed = false;
+    if (prefix == "lg") landed = !s.Emit.LayerGroupUnset && s.Emit.LayerGroup == digit;
+    else if (prefix == "ly") landed = !s.Emit.LayerUnset && s.Emit.Layer == digit;
+    else if (prefix == "lc") landed = !s.Emit.ColorUnset && s.Emit.Color == number;
+    else if (prefix == "lt") landed = !s.Emit.LineTypeUnset && s.Emit.LineType == number;
+    else if (prefix == "lw") landed = !s.Emit.LineWidthUnset && s.Emit.LineWidth == number;
+    else if (prefix == "pn") landed = s.Emit.PointKind == number;
+    else FuzzFail("unknown command: " + line);
+    if (!landed) FuzzFail("attribute command not read back: " + line);
+    if (CurrentListSizes().Total != before.Total) FuzzFail("attribute made a record: " + line);
+    return;
+  }
+
+  const bool keyed = key == "pt" || key == "ci";
+  std::vector<double> numbers;
+  for (std::size_t i = keyed ? 1 : 0; i < tokens.size(); ++i) {
+    numbers.push_back(CheckNumberToken(tokens[i], line));
+  }
+  ParseExchangeLine(line);
+  if (!keyed && numbers.size() == 4) {
+    RequireOneNewRecord(before, kEntLine, line);
+    const TJwwEntLine& r = s.LineList.back();
+    for (std::size_t i = 0; i < 4; ++i) RequireSame(std::array{r.X1, r.Y1, r.X2, r.Y2}[i], numbers[i], line);
+  } else if (key == "pt" && numbers.size() == 2) {
+    RequireOneNewRecord(before, kEntPoint, line);
+    RequireSame(s.PointList.back().X, numbers[0], line);
+    RequireSame(s.PointList.back().Y, numbers[1], line);
+  } else if (key == "ci" && numbers.size() == 3) {
+    RequireOneNewRecord(before, kEntCircle, line);
+    const TJwwEntCircle& r = s.CircleList.back();
+    for (std::size_t i = 0; i < 3; ++i) RequireSame(std::array{r.CenterX, r.CenterY, r.Radius}[i], numbers[i], line);
+    if (r.Radius <= 1e-8) FuzzFail("degenerate circle written: " + line);
+  } else if (key == "ci" && numbers.size() == 7) {
+    RequireOneNewRecord(before, kEntArc, line);
+    const TJwwEntArc& r = s.ArcList.back();
+    const std::array read{r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt};
+    for (std::size_t i = 0; i < 7; ++i) RequireSame(read[i], numbers[i], line);
+    if (r.Radius <= 1e-8 || std::fabs(r.Flattening) <= 1e-8) FuzzFail("degenerate ellipse written: " + line);
+  } else {
+    FuzzFail("command of unknown form: " + line);
+  }
+}
+
+}  // namespace
+
+void CheckStateInvariants() {
+  const ExchangeState& s = Exchange();
+  const ListSizes sizes = CurrentListSizes();
+  if (s.ReadOrder.size() != sizes.Total) {
+    FuzzFail("ReadOrder has " + std::to_string(s.ReadOrder.size()) + " entries for " +
+             std::to_string(sizes.Total) + " records");
+  }
+  std::array<std::size_t, 16> next{};
+  for (const ReadOrderEntry& entry : s.ReadOrder) {
+    if (entry.Kind < 1 || entry.Kind > 15) FuzzFail("ReadOrder kind out of range");
+    const std::size_t kind = static_cast<std::size_t>(entry.Kind);
+    if (entry.Index < 0 || static_cast<std::size_t>(entry.Index) != next[kind]) {
+      FuzzFail("ReadOrder index out of order for kind " + std::to_string(kind));
+    }
+    ++next[kind];
+  }
+  if (next != sizes.Count) FuzzFail("ReadOrder does not cover every record");
+
+  if (s.GroupNames.size() != 16 || s.GroupValues.size() != 16 || s.LayerNames.size() != 256 ||
+      s.LayerValues.size() != 256 || s.HandPoints.size() != 100) {
+    FuzzFail("a table changed its size");
+  }
+  if (s.HandPoints[0].Used) FuzzFail("indicated-point slot 0 filled");
+  std::int32_t used = 0;
+  for (const HandPoint& p : s.HandPoints) {
+    if (p.HitKind < 0 || p.HitKind > 4) FuzzFail("HitKind out of range");
+    RequireFinite(p.X, "HandPoints");
+    RequireFinite(p.Y, "HandPoints");
+    used += p.Used ? 1 : 0;
+  }
+  if (s.HandPointCount < used) FuzzFail("HandPointCount below the filled slots");
+  if (s.Emit.TextCode < 0 || s.Emit.TextCode > 8) FuzzFail("TextCode out of range");
+
+  RequireFinite(s.HostAngle, "HostAngle");
+  RequireAllFinite(s.GroupScales, "GroupScales");
+  RequireAllFinite(s.HnValues, "HnValues");
+  for (const double v : {s.PaperWidth, s.PaperHeight, s.HostFreeTextWidth, s.HostFreeTextHeight,
+                         s.HostFreeTextSpacing, s.Emit.FreeTextWidth, s.Emit.FreeTextHeight,
+                         s.Emit.FreeTextSpacing}) {
+    RequireFinite(v, "header");
+  }
+  for (const TextStyleDef& style : s.TextStyles) {
+    for (const double v : {style.Width, style.Height, style.Spacing}) RequireFinite(v, "TextStyles");
+  }
+  for (const TJwwEntLine& r : s.LineList) {
+    for (const double v : {r.X1, r.Y1, r.X2, r.Y2}) RequireFinite(v, "LineList");
+  }
+  for (const TJwwEntCircle& r : s.CircleList) {
+    for (const double v : {r.CenterX, r.CenterY, r.Radius}) RequireFinite(v, "CircleList");
+  }
+  for (const TJwwEntArc& r : s.ArcList) {
+    for (const double v : {r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt}) {
+      RequireFinite(v, "ArcList");
+    }
+  }
+  for (const TJwwEntPoint& r : s.PointList) {
+    for (const double v : {r.X, r.Y}) RequireFinite(v, "PointList");
+  }
+  for (const TJwwEntPointEx& r : s.PointExList) {
+    for (const double v : {r.X, r.Y, r.Value3, r.Value4}) RequireFinite(v, "PointExList");
+  }
+  for (const TJwwEntBlk& r : s.BlockList) {
+    for (const double v : {r.X, r.Y}) RequireFinite(v, "BlockList");
+  }
+  for (const auto& r : s.Sl2List) RequireAllFinite(r.Value, "Sl2List");
+  for (const auto& r : s.Sl3List) RequireAllFinite(r.Value, "Sl3List");
+  for (const auto& r : s.Sl4List) RequireAllFinite(r.Value, "Sl4List");
+  for (const auto& r : s.ScList) RequireAllFinite(r.Value, "ScList");
+  for (const auto& r : s.SeList) RequireAllFinite(r.Value, "SeList");
+  for (const auto& r : s.SoList) RequireAllFinite(r.Value, "SoList");
+  for (const auto& r : s.SgList) RequireAllFinite(r.Value, "SgList");
+}
+
+std::string DescribeState() {
+  const ExchangeState& s = Exchange();
+  std::string out;
+  out.reserve(16384);
+  Put(out, s.FileName);
+  Put(out, s.HostAngle);
+  Put(out, s.GroupScales);
+  Put(out, s.PaperWidth);
+  Put(out, s.PaperHeight);
+  for (const TextStyleDef& style : s.TextStyles) {
+    Put(out, style.Width);
+    Put(out, style.Height);
+    Put(out, style.Spacing);
+    Put(out, style.Color);
+  }
+  Put(out, s.BzFlag);
+  Put(out, s.HnValues);
+  for (const std::string& name : s.GroupNames) Put(out, name);
+  for (const std::int32_t value : s.GroupValues) Put(out, value);
+  for (const std::string& name : s.LayerNames) Put(out, name);
+  for (const std::int32_t value : s.LayerValues) Put(out, value);
+  for (const std::int32_t v : {s.HostLayerGroup, s.HostLayer, s.HostColor, s.HostLineType,
+                               s.HostLineWidth, s.HostTextStyle, s.HostFreeTextColor}) {
+    Put(out, v);
+  }
+  Put(out, s.HostFontName);
+  const EmitState& e = s.Emit;
+  for (const std::int32_t v : {e.HandPointRef, e.LayerGroup, e.Layer, e.Color, e.LineType,
+                               e.LineWidth, e.TextStyle, e.FreeTextColor, e.TextCode,
+                               e.PointKind, e.ExtColor, s.ZFlags, s.PolylineNo,
+                               s.HandPointCount}) {
+    Put(out, v);
+  }
+  Put(out, e.FontName);
+  for (const bool v : {e.LayerGroupUnset, e.LayerUnset, e.ColorUnset, e.LineTypeUnset,
+                       e.LineWidthUnset, e.TextStyleUnset, s.InPolyline, s.InMessage}) {
+    Put(out, v);
+  }
+  Put(out, s.PendingDimLine);
+  for (const HandPoint& p : s.HandPoints) {
+    Put(out, p.Used);
+    Put(out, p.X);
+    Put(out, p.Y);
+    Put(out, p.HitKind);
+  }
+  out += "|lines:";
+  for (const TJwwEntLine& r : s.LineList) Put(out, r);
+  out += "|circles:";
+  for (const TJwwEntCircle& r : s.CircleList) {
+    Put(out, static_cast<const CommonAttributes&>(r));
+    for (const double v : {r.CenterX, r.CenterY, r.Radius}) Put(out, v);
+  }
+  out += "|arcs:";
+  for (const TJwwEntArc& r : s.ArcList) {
+    Put(out, static_cast<const CommonAttributes&>(r));
+    for (const double v : {r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt}) {
+      Put(out, v);
+    }
+  }
+  out += "|texts:";
+  for (const TJwwEntText& r : s.TextList) Put(out, r);
+  out += "|points:";
+  for (const TJwwEntPoint& r : s.PointList) {
+    Put(out, static_cast<const CommonAttributes&>(r));
+    Put(out, r.X);
+    Put(out, r.Y);
+  }
+  out += "|pointex:";
+  for (const TJwwEntPointEx& r : s.PointExList) {
+    Put(out, static_cast<const CommonAttributes&>(r));
+    for (const double v : {r.X, r.Y, r.Value3, r.Value4}) Put(out, v);
+    Put(out, r.Value5);
+  }
+  out += "|dims:";
+  for (const TJwwEntDim& r : s.DimList) {
+    Put(out, static_cast<const CommonAttributes&>(r));
+    Put(out, r.Line);
+    Put(out, r.Text);
+  }
+  out += "|blocks:";
+  for (const TJwwEntBlk& r : s.BlockList) {
+    Put(out, static_cast<const CommonAttributes&>(r));
+    Put(out, r.X);
+    Put(out, r.Y);
+    Put(out, r.Name);
+  }
+  const auto putValues = [&out](const auto& list, const char* name) {
+    out += name;
+    for (const auto& r : list) {
+      Put(out, static_cast<const CommonAttributes&>(r));
+      Put(out, r.ExtColor);
+      Put(out, r.Value);
+    }
+  };
+  putValues(s.Sl2List, "|sl2:");
+  putValues(s.Sl3List, "|sl3:");
+  putValues(s.Sl4List, "|sl4:");
+  putValues(s.ScList, "|sc:");
+  putValues(s.SeList, "|se:");
+  putValues(s.SoList, "|so:");
+  putValues(s.SgList, "|sg:");
+  for (const TJwwEntSc& r : s.ScList) Put(out, r.Value8);
+  for (const TJwwEntSe& r : s.SeList) Put(out, r.Value8);
+  out += "|order:";
+  for (const ReadOrderEntry& entry : s.ReadOrder) {
+    Put(out, entry.Kind);
+    Put(out, entry.Index);
+  }
+  return out;
+}
+
+void CheckCommands(const std::vector<std::string>& commands) {
+  for (const std::string& line : commands) {
+    if (line.empty()) FuzzFail("empty command queued");
+    ReadBackCommand(line);
+  }
+  CheckStateInvariants();
+}
+
+void CheckWrittenFile(std::string_view bytes, const std::vector<std::string>& commands) {
+  std::string expected;
+  if (commands.empty()) expected = "hq\r\n";
+  for (const std::string& line : commands) expected += line + "\r\n";
+  if (bytes != expected) FuzzFail("the exchange file does not hold exactly the queued commands");
+}

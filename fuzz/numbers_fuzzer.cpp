@@ -1,0 +1,159 @@
+// Fuzzes the two lenient conversions. Every input is read by both of them and checked
+// against small reference readers written independently here (a plain grammar walk plus
+// the C library's strtoll/strtod), and against each other: a decimal integer text reads as
+// the same value in both syntaxes, a hexadecimal text is never a real, no real is ever an
+// infinity or NaN, and an integer text outside the syntax or the range reads as 0, never as
+// a partial value.
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "numeric/lenient_number.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, std::string_view text) {
+  std::fprintf(stderr, "numbers_fuzzer: %s for text [", what);
+  for (const char c : text) std::fprintf(stderr, "\\x%02x", static_cast<unsigned char>(c));
+  std::fprintf(stderr, "]\n");
+  std::abort();
+}
+
+bool AllOf(std::string_view text, int (*predicate)(int)) {
+  for (const char c : text) {
+    if (!predicate(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+std::string_view WithoutLeadingZeros(std::string_view digits) {
+  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+  return digits;
+}
+
+struct IntReading {
+  bool hexForm = false;  // the text took the hexadecimal branch of the syntax
+  std::optional<std::int32_t> value;  // empty: outside the syntax or the range
+};
+
+// The integer syntax walked directly: spaces, sign, prefix or digits, nothing after.
+IntReading ReferenceInt(std::string_view text) {
+  IntReading reading;
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.starts_with("0x") || text.starts_with("0X")) {
+    reading.hexForm = true;
+    text.remove_prefix(2);
+  } else if (!text.empty() && (text.front() == '$' || text.front() == 'x' || text.front() == 'X')) {
+    reading.hexForm = true;
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return reading;
+  if (reading.hexForm) {
+    if (!AllOf(text, [](int c) { return std::isxdigit(c); })) return reading;
+    const std::string digits(WithoutLeadingZeros(text));
+    if (digits.size() > 8) return reading;
+    std::uint32_t pattern = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
+    if (negative) pattern = 0u - pattern;
+    reading.value = static_cast<std::int32_t>(pattern);
+    return reading;
+  }
+  if (!AllOf(text, [](int c) { return std::isdigit(c); })) return reading;
+  const std::string digits(WithoutLeadingZeros(text));
+  if (digits.size() > 10) return reading;
+  long long magnitude = std::strtoll(digits.c_str(), nullptr, 10);
+  const long long value = negative ? -magnitude : magnitude;
+  if (value < INT32_MIN || value > INT32_MAX) return reading;
+  reading.value = static_cast<std::int32_t>(value);
+  return reading;
+}
+
+struct RealReading {
+  bool valid = false;
+  bool hasDigits = false;
+  std::string_view numberText;  // from the sign on, for strtod
+};
+
+// The real syntax walked directly.
+RealReading ReferenceRealSyntax(std::string_view text) {
+  RealReading reading;
+  std::size_t i = 0;
+  const auto digit = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+  while (i < text.size() && text[i] == ' ') ++i;
+  reading.numberText = text.substr(i);
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  while (digit(i)) ++i, reading.hasDigits = true;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (digit(i)) ++i, reading.hasDigits = true;
+  }
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (!digit(i)) return reading;
+    while (digit(i)) ++i;
+  }
+  reading.valid = i == text.size();
+  return reading;
+}
+
+void CheckInt(std::string_view text, const IntReading& reference) {
+  const std::int32_t value = LenientStrToInt(text);
+  if (value != reference.value.value_or(0)) Fail("LenientStrToInt differs from the reference", text);
+}
+
+void CheckReal(std::string_view text, const IntReading& intReference) {
+  const double value = LenientStrToFloat(text);
+  if (!std::isfinite(value)) Fail("LenientStrToFloat gave infinity or NaN", text);
+
+  const RealReading syntax = ReferenceRealSyntax(text);
+  if (!syntax.valid || !syntax.hasDigits) {
+    if (value != 0.0) Fail("LenientStrToFloat read text outside the syntax", text);
+  } else {
+    const std::string number(syntax.numberText);
+    errno = 0;
+    const double expected = std::strtod(number.c_str(), nullptr);
+    if (errno == ERANGE && std::isinf(expected)) {
+      if (value != 0.0) Fail("LenientStrToFloat kept a value beyond the double range", text);
+    } else if (errno == ERANGE) {
+      // Underflow: 0 or the nearest subnormal are both the nearest reading we accept.
+      if (value != 0.0 && value != expected) Fail("LenientStrToFloat underflow reading", text);
+    } else if (value != expected) {
+      Fail("LenientStrToFloat is not the nearest double", text);
+    }
+  }
+
+  // The two syntaxes against each other.
+  if (intReference.hexForm && value != 0.0) Fail("a hexadecimal text read as a real", text);
+  if (!intReference.hexForm && intReference.value &&
+      value != static_cast<double>(*intReference.value)) {
+    Fail("a decimal integer reads differently as a real", text);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const IntReading intReference = ReferenceInt(text);
+  CheckInt(text, intReference);
+  CheckReal(text, intReference);
+
+  // The reader's single hexadecimal digit: "$" and one byte gives 0..15.
+  if (size > 0) {
+    const std::string digit{'$', static_cast<char>(data[0])};
+    const std::int32_t value = LenientStrToInt(digit);
+    if (value < 0 || value > 15) Fail("a single hexadecimal digit outside 0..15", digit);
+  }
+  return 0;
+}
