@@ -1,19 +1,20 @@
 /* The floor for a headless run: a C program that does only the file work of one run and
  * nothing else. It finds its own directory, reads the exchange file and the settings file
- * beside itself, and writes back the bytes given as arguments 1 (exchange file) and 2
- * (settings file). The timing driver compares the tool against it. */
+ * beside itself, and writes the exchange file and the settings file back with the bytes
+ * given as arguments 2 and 3. Argument 1 chooses how: "inplace" truncates and writes each
+ * file, "replace" writes a temporary file beside it and renames it over the target (the
+ * crash-safe way the tool uses). The timing driver compares the tool against it. */
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
 
-static int read_all(const char* path) {
+static void read_all(const char* path) {
   char buffer[65536];
   FILE* file = fopen(path, "rb");
-  if (!file) return 0;
+  if (!file) return;
   while (fread(buffer, 1, sizeof buffer, file) == sizeof buffer) {
   }
   fclose(file);
-  return 1;
 }
 
 static int write_all(const char* path, const char* bytes) {
@@ -24,8 +25,19 @@ static int write_all(const char* path, const char* bytes) {
   return fclose(file) == 0 && ok;
 }
 
+static int replace_all(const char* path, const char* bytes) {
+  char temporary[4200];
+  snprintf(temporary, sizeof temporary, "%s.%ld.tmp", path, (long)getpid());
+  if (!write_all(temporary, bytes) || rename(temporary, path) != 0) {
+    unlink(temporary);
+    return 0;
+  }
+  return 1;
+}
+
 int main(int argc, char** argv) {
-  if (argc < 3) return 2;
+  if (argc < 4) return 2;
+  int (*store)(const char*, const char*) = strcmp(argv[1], "replace") == 0 ? replace_all : write_all;
   char dir[4096];
   ssize_t length = readlink("/proc/self/exe", dir, sizeof dir - 64);
   if (length <= 0) return 1;
@@ -37,7 +49,7 @@ int main(int argc, char** argv) {
   snprintf(settings, sizeof settings, "%sauxline.dat", dir);
   read_all(exchange);
   read_all(settings);
-  int ok = write_all(settings, argv[2]);
-  ok = write_all(exchange, argv[1]) && ok;
+  int ok = store(settings, argv[3]);
+  ok = store(exchange, argv[2]) && ok;
   return ok ? 0 : 1;
 }
