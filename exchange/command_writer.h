@@ -15,7 +15,8 @@ void EmitLineType(std::int32_t lineType, std::int32_t mapping);
 void EmitLineWidth(std::int32_t width);
 void EmitPointKind(std::int32_t kind, std::int32_t mapping);
 
-// Geometry emitters; degenerate geometry (and any non-finite number) is dropped.
+// Geometry emitters; degenerate geometry is dropped, and so is a command with a number that
+// could not be read back (infinite, NaN, or so large that its 15-digit form overflows).
 void EmitLine(double x1, double y1, double x2, double y2);
 void EmitPoint(double x, double y);
 void EmitCircle(double cx, double cy, double r);

@@ -2,6 +2,7 @@
 // against numbers the host could not read (infinity, NaN).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <limits>
 #include <string>
@@ -92,6 +93,20 @@ TEST(WriterGeometry, NonFiniteNumbersDropTheCommand) {
       {"arc NaN ratio", [] { EmitArc(0, 0, 1, 0, 0, kNaN, 0); }, ""},
       {"arc infinite tilt", [] { EmitArc(0, 0, 1, 0, 0, 0.5, kInf); }, ""},
       {"arc NaN value 4", [] { EmitArc(0, 0, 1, kNaN, 0, 0.5, 0); }, ""},
+  });
+}
+
+// The largest doubles round up past the double range in 15 digits; the reader would make
+// 0 of them, so they are dropped like infinity.
+TEST(WriterGeometry, NumbersBeyondTheReadableRangeDropTheCommand) {
+  constexpr double kLargestReadable = 1.797693134862315e308;
+  const double firstUnreadable = std::nextafter(kLargestReadable, kInf);
+  ExpectGeometry({
+      {"largest readable", [] { EmitPoint(kLargestReadable, -kLargestReadable); },
+       "pt 1.79769313486231E308 -1.79769313486231E308"},
+      {"next one up", [=] { EmitPoint(firstUnreadable, 0); }, ""},
+      {"largest double", [] { EmitCircle(0, 0, std::numeric_limits<double>::max()); }, ""},
+      {"lowest double", [] { EmitLine(std::numeric_limits<double>::lowest(), 0, 0, 0); }, ""},
   });
 }
 
