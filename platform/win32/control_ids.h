@@ -12,11 +12,12 @@ inline constexpr wchar_t kFormClass[] = L"AuxlineForm";
 inline constexpr wchar_t kPageClass[] = L"AuxlinePage";
 
 // The two buttons carry the standard identifiers so that the dialog manager's Enter and Esc
-// reach them; every other widget gets 1000 plus its place in the layout's enumeration.
+// reach them; every other widget gets 2000 plus its place in the layout's enumeration (the
+// numbers 1000 and 1001 belong to the parts inside a drop-down list).
 constexpr int ControlId(layout::WidgetId id) {
   if (id == layout::WidgetId::Button1) return IDOK;
   if (id == layout::WidgetId::Button2) return IDCANCEL;
-  return 1000 + static_cast<int>(id);
+  return 2000 + static_cast<int>(id);
 }
 
 inline constexpr int kIconResource = 1;

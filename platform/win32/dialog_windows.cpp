@@ -56,15 +56,10 @@ HWND Create(const WidgetSpec& spec, const wchar_t* windowClass, DWORD style, DWO
                          instance, nullptr);
 }
 
-// Makes the closed drop-down exactly as high as the layout says, and its items 13 high.
-void SetListHeights(HWND list, const WidgetSpec& spec) {
-  SendMessageW(list, CB_SETITEMHEIGHT, 0, layout::kListItemHeight);
-  RECT closed{};
-  GetWindowRect(list, &closed);
-  const LRESULT field = SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-  const LRESULT wanted = field + (spec.Height - (closed.bottom - closed.top));
-  if (field > 0 && wanted > 0) SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
-}
+// Asks for the layout's item height of 13 (honoured where the system allows it for lists
+// that are not owner-drawn). The closed height is left to the system, which makes it as
+// high as the font needs: 21 with the dialog font.
+void SetListHeights(HWND list) { SendMessageW(list, CB_SETITEMHEIGHT, 0, layout::kListItemHeight); }
 
 void TurnInputMethodOff(HWND window) {
   ImmAssociateContextEx(window, nullptr, 0);
@@ -127,8 +122,9 @@ void FinishWidget(const WidgetSpec& spec, HWND widget, HFONT font) {
     SetWindowTextW(widget, WideFromUtf8(spec.Text).c_str());
   }
   if (spec.Kind == WidgetKind::DropDownList || spec.Kind == WidgetKind::EditableDropDown) {
-    SetListHeights(widget, spec);
+    SetListHeights(widget);
   }
+  if (spec.Kind == WidgetKind::Label) FitLabelToText(widget);
   if (spec.InputMethodOff) TurnInputMethodOff(widget);
 }
 
@@ -156,6 +152,24 @@ const DialogResources& SharedDialogResources() {
     return made;
   }();
   return resources;
+}
+
+void FitLabelToText(HWND label) {
+  const int length = GetWindowTextLengthW(label);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  GetWindowTextW(label, text.data(), length + 1);
+  RECT extent{};
+  HDC context = GetDC(label);
+  HGDIOBJ previous = SelectObject(context, SharedDialogResources().Font);
+  DrawTextW(context, text.c_str(), length, &extent, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(context, previous);
+  ReleaseDC(label, context);
+  RECT current{};
+  GetWindowRect(label, &current);
+  const LONG height = current.bottom - current.top;
+  SetWindowPos(label, nullptr, 0, 0, extent.right - extent.left,
+               extent.bottom - extent.top > height ? extent.bottom - extent.top : height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool RegisterDialogClasses(HINSTANCE instance, WNDPROC formProcedure) {

@@ -32,6 +32,10 @@ const DialogResources& SharedDialogResources();
 // send (commands, colour requests) to the form.
 bool RegisterDialogClasses(HINSTANCE instance, WNDPROC formProcedure);
 
+// Labels size themselves to their text in the dialog font (the layout's widths fit the
+// original font; a substitute font or a longer caption would otherwise be cut off).
+void FitLabelToText(HWND label);
+
 // Creates every window; `formParameter` reaches the form's WM_NCCREATE. On failure the
 // windows already made are destroyed and the result's Form is null.
 DialogWindows CreateDialogWindows(HINSTANCE instance, void* formParameter);

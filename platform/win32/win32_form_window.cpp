@@ -72,6 +72,7 @@ void Win32FormWindow::SetWidgetVisible(DrawingWidget widget, bool visible) {
 
 void Win32FormWindow::SetCaption(DrawingWidget label, std::string_view text) {
   SetWindowTextUtf8(Widget(label), text);
+  FitLabelToText(Widget(label));
 }
 
 void Win32FormWindow::SetText(DrawingWidget edit, std::string_view text) {

@@ -1,0 +1,277 @@
+// The Win32 dialog window on its own: its layout against the layout table, its looks, the
+// FormWindow operations, and the keys and buttons that reach the form's handlers.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <imm.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/win32/control_ids.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_form_window.h"
+
+namespace {
+
+using layout::WidgetId;
+using layout::WidgetKind;
+
+class Win32Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window = Win32FormWindow::Create(GetModuleHandleW(nullptr));
+    ASSERT_NE(window, nullptr);
+  }
+  HWND Handle(WidgetId id) const { return window->Handle(id); }
+  // The rectangle of a widget in its parent's client coordinates.
+  RECT PlaceOf(WidgetId id) const {
+    RECT place{};
+    GetWindowRect(Handle(id), &place);
+    MapWindowPoints(nullptr, GetParent(Handle(id)), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+  }
+  std::unique_ptr<Win32FormWindow> window;
+};
+
+std::string TextOf(HWND window) {
+  wchar_t buffer[256] = {};
+  GetWindowTextW(window, buffer, 256);
+  return Utf8FromWide(buffer);
+}
+
+TEST_F(Win32Window, FrameCaptionAndTitles) {
+  HWND form = Handle(WidgetId::Window);
+  RECT client{};
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, layout::kClientWidth);
+  EXPECT_EQ(client.bottom, layout::kClientHeight);
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE));
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_EQ(TextOf(form), layout::kWindowCaption);
+  EXPECT_EQ(GetWindow(form, GW_OWNER), window->ApplicationHandle());
+  EXPECT_EQ(TextOf(window->ApplicationHandle()), layout::kApplicationTitle);
+  EXPECT_NE(GetClassLongPtrW(form, GCLP_HICONSM), 0u);
+  EXPECT_NE(GetClassLongPtrW(form, GCLP_HICON), 0u);
+}
+
+TEST_F(Win32Window, WidgetsSitWhereTheTableSays) {
+  for (const layout::WidgetSpec& spec : layout::kWidgets) {
+    SCOPED_TRACE(spec.Name);
+    HWND widget = Handle(spec.Id);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(GetDlgCtrlID(widget), win32ids::ControlId(spec.Id));
+    if (spec.Kind == WidgetKind::TabPage) {
+      EXPECT_EQ(GetParent(widget), Handle(WidgetId::PageControl1));
+      continue;
+    }
+    EXPECT_EQ(GetParent(widget), Handle(spec.Parent));
+    const RECT place = PlaceOf(spec.Id);
+    EXPECT_EQ(place.left, spec.Left);
+    EXPECT_EQ(place.top, spec.Top);
+    if (spec.Kind == WidgetKind::Label) continue;  // labels fit their text
+    EXPECT_EQ(place.right - place.left, spec.Width);
+    if (spec.Kind == WidgetKind::DropDownList || spec.Kind == WidgetKind::EditableDropDown) {
+      // A closed drop-down is as high as its font needs: the substitute font under Wine
+      // makes it a pixel taller than the layout.
+      EXPECT_NEAR(place.bottom - place.top, spec.Height, 1);
+    } else {
+      EXPECT_EQ(place.bottom - place.top, spec.Height);
+    }
+  }
+}
+
+TEST_F(Win32Window, SiblingsFollowTheTabOrder) {
+  for (WidgetId parent : {WidgetId::Window, WidgetId::TabSheet1, WidgetId::TabSheet2}) {
+    std::vector<std::string> expected, actual;
+    for (const layout::WidgetSpec& spec : layout::kWidgets) {
+      if (spec.Parent == parent && spec.TabOrder >= 0) expected.push_back(spec.Name);
+    }
+    for (HWND child = GetWindow(Handle(parent), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      for (const layout::WidgetSpec& spec : layout::kWidgets) {
+        if (Handle(spec.Id) == child && spec.TabOrder >= 0) actual.push_back(spec.Name);
+      }
+    }
+    EXPECT_EQ(actual, expected);
+  }
+  for (WidgetId id : {WidgetId::EditA1, WidgetId::ComboBox4, WidgetId::Button2}) {
+    EXPECT_TRUE(GetWindowLongPtrW(Handle(id), GWL_STYLE) & WS_TABSTOP);
+  }
+  EXPECT_FALSE(GetWindowLongPtrW(Handle(WidgetId::Label1), GWL_STYLE) & WS_TABSTOP);
+  EXPECT_EQ(GetWindowLongPtrW(Handle(WidgetId::Button1), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
+}
+
+TEST_F(Win32Window, FontColoursAndInputMethod) {
+  for (const layout::WidgetSpec& spec : layout::kWidgets) {
+    if (spec.Kind == WidgetKind::TabPage) continue;
+    SCOPED_TRACE(spec.Name);
+    LOGFONTW font{};
+    ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(spec.Id), WM_GETFONT, 0, 0)),
+                         sizeof font, &font), 0);
+    EXPECT_EQ(Utf8FromWide(font.lfFaceName), layout::kFontFace);
+    EXPECT_EQ(font.lfHeight, -layout::kFontPixelHeight);
+    EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
+    if (spec.InputMethodOff) {
+      EXPECT_EQ(ImmGetContext(Handle(spec.Id)), nullptr);
+    }
+  }
+  HWND lineWidthEdit = FindWindowExW(Handle(WidgetId::ComboBox4), nullptr, L"Edit", nullptr);
+  ASSERT_NE(lineWidthEdit, nullptr);
+  EXPECT_EQ(ImmGetContext(lineWidthEdit), nullptr);
+
+  HDC context = GetDC(Handle(WidgetId::Label1));
+  const auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+      Handle(WidgetId::Window), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context),
+      reinterpret_cast<LPARAM>(Handle(WidgetId::Button1))));
+  ReleaseDC(Handle(WidgetId::Label1), context);
+  LOGBRUSH colour{};
+  ASSERT_NE(GetObjectW(brush, sizeof colour, &colour), 0);
+  EXPECT_EQ(colour.lbColor, RGB(166, 202, 240));
+  EXPECT_EQ(GetClassLongPtrW(Handle(WidgetId::Window), GCLP_HBRBACKGROUND), reinterpret_cast<ULONG_PTR>(brush));
+  EXPECT_EQ(GetClassLongPtrW(Handle(WidgetId::TabSheet2), GCLP_HBRBACKGROUND), reinterpret_cast<ULONG_PTR>(brush));
+}
+
+TEST_F(Win32Window, ListsHoldTheirItemsAndSelections) {
+  HWND lineWidth = Handle(WidgetId::ComboBox4);
+  ASSERT_EQ(SendMessageW(lineWidth, CB_GETCOUNT, 0, 0), 13);
+  wchar_t item[16] = {};
+  SendMessageW(lineWidth, CB_GETLBTEXT, 12, reinterpret_cast<LPARAM>(item));
+  EXPECT_EQ(Utf8FromWide(item), "100");
+
+  window->FillList(ListBox::ComboBox2, layout::LayerItems());
+  EXPECT_EQ(SendMessageW(Handle(WidgetId::ComboBox2), CB_GETCOUNT, 0, 0), 17);
+  EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);
+  const struct {
+    int Select;
+    int Expected;
+  } kSelections[] = {{16, 16}, {0, 0}, {17, -1}, {5, 5}, {-2, -1}, {99, -1}};
+  for (const auto& selection : kSelections) {
+    window->SelectItem(ListBox::ComboBox2, selection.Select);
+    EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), selection.Expected) << selection.Select;
+  }
+  window->SelectItem(ListBox::ComboBox2, 3);
+  EXPECT_EQ(window->ListText(ListBox::ComboBox2), "レイヤ(2)");
+  window->FillList(ListBox::ComboBox2, {"a"});  // refilling clears the selection
+  EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);
+
+  for (const char* text : {"", "7", "25", "１２"}) {
+    window->SetListText(ListBox::ComboBox4, text);
+    EXPECT_EQ(window->ListText(ListBox::ComboBox4), text);
+  }
+}
+
+TEST_F(Win32Window, DrawingTabTextsPagesAndPlacement) {
+  window->SetText(DrawingWidget::EditA2, "0.5");
+  EXPECT_EQ(window->Text(DrawingWidget::EditA2), "0.5");
+  window->SetCaption(DrawingWidget::LabelA3, layout::kAngleCaption);
+  EXPECT_EQ(TextOf(Handle(WidgetId::LabelA3)), layout::kAngleCaption);
+  EXPECT_GT(PlaceOf(WidgetId::LabelA3).right - PlaceOf(WidgetId::LabelA3).left, 49);  // grew to fit
+
+  window->SetWidgetVisible(DrawingWidget::EditA3, false);
+  EXPECT_FALSE(GetWindowLongPtrW(Handle(WidgetId::EditA3), GWL_STYLE) & WS_VISIBLE);
+  window->SetWidgetVisible(DrawingWidget::EditA3, true);
+  EXPECT_TRUE(GetWindowLongPtrW(Handle(WidgetId::EditA3), GWL_STYLE) & WS_VISIBLE);
+
+  for (Page page : {Page::TabSheet2, Page::TabSheet1}) {
+    window->SetActivePage(page);
+    const bool second = page == Page::TabSheet2;
+    EXPECT_EQ(SendMessageW(Handle(WidgetId::PageControl1), TCM_GETCURSEL, 0, 0), second ? 1 : 0);
+    EXPECT_EQ((GetWindowLongPtrW(Handle(WidgetId::TabSheet2), GWL_STYLE) & WS_VISIBLE) != 0, second);
+    EXPECT_EQ((GetWindowLongPtrW(Handle(WidgetId::TabSheet1), GWL_STYLE) & WS_VISIBLE) != 0, !second);
+  }
+
+  RECT outer{};
+  GetWindowRect(Handle(WidgetId::Window), &outer);
+  EXPECT_EQ(window->OuterSize().Width, outer.right - outer.left);
+  EXPECT_EQ(window->OuterSize().Height, outer.bottom - outer.top);
+  window->MoveTo(-30, 40);  // not kept inside the screen
+  GetWindowRect(Handle(WidgetId::Window), &outer);
+  EXPECT_EQ(outer.left, -30);
+  EXPECT_EQ(outer.top, 40);
+}
+
+// A form whose FormShow queues one message; the buttons count and close the window.
+class ScriptedForm final : public FormEvents {
+ public:
+  ScriptedForm(Win32FormWindow& window, std::function<void()> onShow)
+      : window_(window), onShow_(std::move(onShow)) {}
+  void FormShow() override { onShow_(); }
+  void Button1Click() override {
+    ++Ok;
+    Close();
+  }
+  void Button2Click() override {
+    ++Cancel;
+    Close();
+  }
+  bool IsClosed() const override { return closed_; }
+  void Close() {
+    closed_ = true;
+    window_.Close();
+  }
+  int Ok = 0;
+  int Cancel = 0;
+
+ private:
+  Win32FormWindow& window_;
+  std::function<void()> onShow_;
+  bool closed_ = false;
+};
+
+TEST_F(Win32Window, KeysButtonsAndCloseBoxReachTheHandlers) {
+  const struct {
+    const char* Name;
+    WidgetId Target;
+    UINT Message;
+    WPARAM Key;
+    int Ok, Cancel;
+  } kCases[] = {
+      {"Enter", WidgetId::EditA1, WM_KEYDOWN, VK_RETURN, 1, 0},
+      {"Esc", WidgetId::EditA1, WM_KEYDOWN, VK_ESCAPE, 0, 1},
+      {"Alt+Y", WidgetId::ComboBox1, WM_SYSKEYDOWN, 'Y', 1, 0},
+      {"Alt+N", WidgetId::ComboBox1, WM_SYSKEYDOWN, 'N', 0, 1},
+      {"close box", WidgetId::Window, WM_CLOSE, 0, 0, 1},
+      {"Cancel clicked", WidgetId::Button2, BM_CLICK, 0, 0, 1},
+      {"OK clicked", WidgetId::Button1, BM_CLICK, 0, 1, 0},
+  };
+  for (const auto& testCase : kCases) {
+    SCOPED_TRACE(testCase.Name);
+    auto fresh = Win32FormWindow::Create(GetModuleHandleW(nullptr));
+    ASSERT_NE(fresh, nullptr);
+    ScriptedForm form(*fresh, [&] {
+      PostMessageW(fresh->Handle(testCase.Target), testCase.Message, testCase.Key,
+                   testCase.Message == WM_SYSKEYDOWN ? (1 | (1L << 29)) : 1);
+    });
+    fresh->Run(form);
+    EXPECT_EQ(form.Ok, testCase.Ok);
+    EXPECT_EQ(form.Cancel, testCase.Cancel);
+    EXPECT_FALSE(IsWindowVisible(fresh->Handle(WidgetId::Window)));
+  }
+}
+
+TEST_F(Win32Window, AltDigitsChooseThePages) {
+  ScriptedForm form(*window, [&] {
+    window->SetActivePage(Page::TabSheet1);
+    PostMessageW(Handle(WidgetId::EditA1), WM_SYSKEYDOWN, '2', 1 | (1L << 29));
+    PostMessageW(Handle(WidgetId::EditA1), WM_KEYDOWN, VK_ESCAPE, 1);  // then ends the loop
+  });
+  window->Run(form);
+  EXPECT_EQ(SendMessageW(Handle(WidgetId::PageControl1), TCM_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(form.Cancel, 1);
+}
+
+TEST_F(Win32Window, AFormClosedWhileShowingNeverOpensTheWindow) {
+  ScriptedForm* self = nullptr;
+  ScriptedForm closing(*window, [&] { self->Close(); });
+  self = &closing;
+  window->Run(closing);
+  EXPECT_EQ(closing.Ok + closing.Cancel, 0);
+  EXPECT_FALSE(GetWindowLongPtrW(Handle(WidgetId::Window), GWL_STYLE) & WS_VISIBLE);
+}
+
+}  // namespace
