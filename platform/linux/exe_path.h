@@ -5,6 +5,21 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+// The link's text as the kernel gives it. When the executable file has been replaced or
+// removed since the start (an update while the tool runs), the kernel appends
+// " (deleted)"; the tool still belongs beside the original name.
+inline std::string ExecutablePathFromLink(std::string target) {
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (target.ends_with(kDeleted)) {
+    std::error_code error;
+    if (!std::filesystem::exists(target, error)) target.resize(target.size() - kDeleted.size());
+  }
+  return target;
+}
 
 // Empty when the system cannot tell (no /proc, or the link cannot be read). Never throws.
 inline std::filesystem::path RunningExecutablePath() noexcept {
@@ -18,11 +33,11 @@ inline std::filesystem::path RunningExecutablePath() noexcept {
         buffer.resize(static_cast<std::size_t>(length));
         break;
       }
-      if (buffer.size() >= (1u << 20)) return {};
+      if (buffer.size() >= (std::size_t{1} << 20)) return {};
       buffer.resize(buffer.size() * 2);
     }
     if (buffer.empty() || buffer.front() != '/') return {};
-    return std::filesystem::path(std::move(buffer));
+    return std::filesystem::path(ExecutablePathFromLink(std::move(buffer)));
   } catch (...) {
     return {};
   }

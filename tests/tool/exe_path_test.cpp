@@ -1,0 +1,34 @@
+// Where the Linux entry finds the executable: from the system, whatever the working
+// directory, and beside the original name when the file was replaced during the run.
+#ifdef __linux__
+#include "platform/linux/exe_path.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/tool/temp_dir.h"
+
+namespace {
+
+TEST(ExePath, IsTheRunningBinaryWhateverTheWorkingDirectory) {
+  TempDir dir;
+  const auto before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  const std::filesystem::path exe = RunningExecutablePath();
+  std::filesystem::current_path(before);
+  ASSERT_TRUE(exe.is_absolute());
+  EXPECT_EQ(exe.filename(), "tool_tests");
+  EXPECT_TRUE(std::filesystem::exists(exe));
+}
+
+TEST(ExePath, DeletedMarkIsDroppedOnlyWhenNoSuchFileExists) {
+  TempDir dir;
+  const std::string gone = (dir / "auxline").string();
+  EXPECT_EQ(ExecutablePathFromLink(gone + " (deleted)"), gone);
+  EXPECT_EQ(ExecutablePathFromLink(gone), gone);
+  const std::string real = (dir / "odd (deleted)").string();
+  WriteBytes(real, "");
+  EXPECT_EQ(ExecutablePathFromLink(real), real);
+}
+
+}  // namespace
+#endif
