@@ -1,5 +1,6 @@
 #include "numeric/lenient_number.h"
 
+#include <bit>
 #include <charconv>
 #include <cstddef>
 #include <system_error>
@@ -96,7 +97,7 @@ bool TryPlainDecimal(std::string_view text, double& result) {
   const char* p = text.data();
   const char* const last = p + text.size();
   const bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
+  p += static_cast<std::size_t>(negative | (*p == '+'));  // no branch: signs come at random
   std::uint64_t mantissa = 0;
   const char* const digitsStart = p;
   unsigned digit = 0;
@@ -121,7 +122,8 @@ bool TryPlainDecimal(std::string_view text, double& result) {
     return true;
   }
   const double value = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
-  result = negative ? -value : value;
+  result = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) |
+                                 (static_cast<std::uint64_t>(negative) << 63));
   return true;
 }
 
