@@ -8,7 +8,7 @@
 
 class ReaderLineSource {
  public:
-  explicit ReaderLineSource(std::istream& in, std::size_t blockSize = std::size_t{1} << 20);
+  explicit ReaderLineSource(std::istream& in, std::size_t blockSize = std::size_t{1} << 16);
 
   // The next line, valid until the next call. A line ends at LF or CR LF; the last line may
   // lack its line end. False at the end of the file, at a line that starts with Ctrl-Z, and
