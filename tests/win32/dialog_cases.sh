@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The Windows dialog operated from outside under Wine: tests/win32/dialog_driver.exe starts
+# auxline.exe in a folder with a Japanese name, fills the boxes, picks list entries, presses
+# keys and buttons; then the exchange file and the settings file are compared byte for byte
+# with what the host and the next run must find, and the driver's report of the window with
+# the lines it must hold.
+#   WINEPREFIX=... DISPLAY=... bash tests/win32/dialog_cases.sh BUILD_DIR
+# Prints one line per case and "N passed, N failed"; exit status 1 when a case failed.
+set -uo pipefail
+build="$(cd "$1" && pwd)"
+exe="$build/platform/win32/auxline.exe"
+driver="$build/tests/win32/dialog_driver.exe"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+passed=0
+failed=0
+
+crlf() { [ $# -eq 0 ] || printf '%s\r\n' "$@"; }
+
+# The host: angle 30, layer group 2, layer 5, colour 3, line type 2, width 4, two points.
+host_file() { crlf "hk 30" "lg2" "ly5" "lc3" "lt2" "lw4" "hp1 100 200" "hp2 400 600"; }
+attribute_block=("lg2" "ly5" "lc9" "lt2" "lw4")
+
+case_dir=""
+case_name=""
+problems=""
+
+# start NAME [SETTINGS LINES...]: a fresh tool folder with the host's file and, if given,
+# a settings file.
+start() {
+  case_name="$1"
+  shift
+  case_dir="$scratch/補助線の作図 $((passed + failed + 1))"
+  mkdir -p "$case_dir"
+  cp "$exe" "$case_dir/auxline.exe"
+  host_file > "$case_dir/JWC_TEMP.TXT"
+  [ $# -eq 0 ] || crlf "$@" > "$case_dir/auxline.dat"
+  problems=""
+}
+
+# drive ARGUMENTS... -- ACTIONS...: runs the driver in the tool's folder.
+drive() {
+  (cd "$case_dir" && timeout 120 wine "$driver" auxline.exe "$@") > "$case_dir/report.txt" 2>/dev/null
+  [ $? -eq 0 ] || problems+=" driver($(grep -m1 FAIL "$case_dir/report.txt"))"
+}
+
+expect_file() {  # NAME LINES... (no lines: the file must not exist)
+  local name="$1"
+  shift
+  if [ $# -eq 0 ]; then
+    [ ! -e "$case_dir/$name" ] || problems+=" $name-exists"
+  elif ! cmp -s <(crlf "$@") "$case_dir/$name"; then
+    problems+=" $name"
+    diff <(crlf "$@" | cat -A) <(cat -A "$case_dir/$name") | sed 's/^/      /' >&2
+  fi
+}
+
+expect_unchanged_exchange() {
+  cmp -s <(host_file) "$case_dir/JWC_TEMP.TXT" || problems+=" JWC_TEMP.TXT-changed"
+}
+
+expect_report() {  # LINES the driver's report must hold
+  local line
+  for line in "$@"; do
+    grep -qxF -- "$line" "$case_dir/report.txt" || problems+=" report[$line]"
+  done
+}
+
+finish() {
+  if [ -z "$problems" ]; then
+    passed=$((passed + 1))
+    echo "  ok    $case_name"
+  else
+    failed=$((failed + 1))
+    echo "  FAIL  $case_name:$problems"
+  fi
+}
+
+start "/R10: the dialog as it opens; typed values, Tab, Enter"
+drive /R10 -- report type 12.5 key tab type 0.5 key tab type -30 key enter
+expect_report "caption 補助線の作図" "application q417－補助線の作図" "client 272 187" \
+  "frame caption sysmenu minimize" "placement centred on the cursor" "page 1" "focus EditA1" \
+  "default button Button1" 'LabelA1 shown "半　径"' 'LabelA3 shown "傾き角度[°]"' \
+  'EditA1 shown "100"' 'EditA2 shown "1"' 'EditA3 shown "0"' \
+  'ComboBox1 count 17 selected 0 text "現在ﾚｲﾔｸﾞﾙｰﾌﾟ"' 'ComboBox3 count 51 selected 0 text "現在線種"' \
+  'ComboBox4 count 13 selected -1 text ""' "exit 0"
+expect_file JWC_TEMP.TXT "${attribute_block[@]}" "ci 100 200 12.5 0 0 0.5 360"
+expect_file auxline.dat -1 -1 0 -1 12.5 0.5 330
+finish
+
+start "/R10: ratio 0 refuses OK and keeps the dialog; then Esc"
+drive /R10 -- set EditA2 0 click Button1 expect-open key escape
+expect_report "exit 0"
+expect_file JWC_TEMP.TXT "${attribute_block[@]}"
+expect_file auxline.dat
+finish
+
+start "/R10: settings changed, then the close box" -1 -1 0 -1 100 1 0
+drive /R10 -- key alt+2 select ComboBox1 3 close
+expect_file JWC_TEMP.TXT "${attribute_block[@]}"
+expect_file auxline.dat -1 -1 0 -1 100 1 0
+finish
+
+start "/R10: stored layer group 3, ratio 1 gives a circle, Alt+Y, restore block" 3 -1 0 -1 50 1 0
+drive /R10 -- report key alt+y
+expect_report 'ComboBox1 count 17 selected 4 text "ﾚｲﾔｸﾞﾙｰﾌﾟ[3]"' 'EditA1 shown "50"'
+expect_file JWC_TEMP.TXT lg3 ly5 lc9 lt2 lw4 "ci 100 200 50" lg2
+expect_file auxline.dat 3 -1 0 -1 50 1 0
+finish
+
+start "Settings dialog: as it opens; new choices, OK clicked"
+drive -- report select ComboBox1 4 select ComboBox3 19 set ComboBox4 25 click Button1
+expect_report "page 2" "focus ComboBox1" 'LabelA1 hidden "LabelA1"' 'EditA1 hidden "EditA1"' \
+  'ComboBox2 count 17 selected 0 text "現在レイヤ"' 'ComboBox4 count 13 selected -1 text ""' "exit 0"
+expect_unchanged_exchange
+expect_file auxline.dat 3 -1 19 25 100 1 0
+finish
+
+start "Settings dialog: values outside the lists, Alt+N saves nothing" 99 -1 0 7 100 1 0
+drive -- report key alt+n
+expect_report 'ComboBox1 count 17 selected -1 text ""' 'ComboBox4 count 13 selected -1 text "7"'
+expect_unchanged_exchange
+expect_file auxline.dat 99 -1 0 7 100 1 0
+finish
+
+start "Settings dialog: the empty line width and Enter store -1" -1 -1 0 25 100 1 0
+drive -- report select ComboBox4 0 key enter
+expect_report 'ComboBox4 count 13 selected -1 text "25"'
+expect_file auxline.dat -1 -1 0 -1 100 1 0
+finish
+
+# The drawing tab has no control that takes the focus, so it goes to OK; from there Tab
+# runs OK, Cancel, then the settings page from its first list.
+start "Settings dialog: Alt+1 shows the empty drawing tab, Tab order, Esc"
+drive -- key alt+1 report key alt+2 key tab key tab key tab report key escape
+expect_report "page 1" "focus Button1" "page 2" "focus ComboBox2"
+expect_file auxline.dat
+finish
+
+echo "dialog cases: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
