@@ -57,6 +57,7 @@ struct Outcome {
   std::optional<std::string> exchange;
   std::optional<std::string> settings;
   bool workingDirTouched = false;
+  std::optional<std::string> printed;  // standard output and error together
 };
 
 // Copies the program into a fresh directory with the given files and runs it from another
@@ -65,12 +66,15 @@ Outcome RunInFreshDir(const std::vector<std::string>& args, std::string_view exc
             std::optional<std::string_view> settings = std::nullopt) {
   TempDir toolDir;
   TempDir workingDir;
+  TempDir outputDir;
   const auto exe = toolDir / "auxline";
   std::filesystem::copy_file(AUXLINE_EXE, exe);
   WriteBytes(toolDir / "JWC_TEMP.TXT", exchange);
   if (settings) WriteBytes(toolDir / "auxline.dat", *settings);
   Outcome outcome;
-  outcome.status = RunTool(exe, args, workingDir.Path());
+  outcome.status = RunTool(exe, args, workingDir.Path(), outputDir / "output");
+  outcome.printed = ReadBytes(outputDir / "output");
+  EXPECT_EQ(outcome.printed, "");  // the tool never says anything
   outcome.exchange = ReadBytes(toolDir / "JWC_TEMP.TXT");
   outcome.settings = ReadBytes(toolDir / "auxline.dat");
   outcome.workingDirTouched = !std::filesystem::is_empty(workingDir.Path());

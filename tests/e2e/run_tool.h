@@ -17,8 +17,10 @@
 
 extern char** environ;
 
+// Standard output and standard error go to `outputFile` (nowhere when it is empty).
 inline int RunTool(const std::filesystem::path& exe, const std::vector<std::string>& args,
-                   const std::filesystem::path& workingDir) {
+                   const std::filesystem::path& workingDir,
+                   const std::filesystem::path& outputFile = {}) {
   std::vector<std::string> owned;
   owned.push_back(exe.string());
   owned.insert(owned.end(), args.begin(), args.end());
@@ -34,14 +36,15 @@ inline int RunTool(const std::filesystem::path& exe, const std::vector<std::stri
   }
   envp.push_back(nullptr);
   const std::string dir = workingDir.string();
+  const std::string output = outputFile.empty() ? std::string("/dev/null") : outputFile.string();
 
   const pid_t child = fork();
   if (child < 0) return -1;
   if (child == 0) {
-    const int devNull = open("/dev/null", O_RDWR);
-    if (devNull >= 0) {
-      dup2(devNull, STDOUT_FILENO);
-      dup2(devNull, STDERR_FILENO);
+    const int sink = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (sink >= 0) {
+      dup2(sink, STDOUT_FILENO);
+      dup2(sink, STDERR_FILENO);
     }
     if (chdir(dir.c_str()) != 0) _exit(126);
     execve(argv[0], argv.data(), envp.data());

@@ -78,6 +78,8 @@ TEST(SettingsParse, AfterAReadErrorOnlyWholeLinesCount) {
 TEST(SettingsFile, MissingFileGivesDefaultsAndSaveRoundTrips) {
   TempDir dir;
   ExpectSettings(LoadSettingsFile(dir / "auxline.dat"), ToolSettings{});
+  std::filesystem::create_directory(dir / "folder.dat");  // present but not readable
+  ExpectSettings(LoadSettingsFile(dir / "folder.dat"), ToolSettings{});
 
   const ToolSettings stored{2, 11, 19, 7, 1.0 / 3.0, 0.25, 359.5};
   ASSERT_TRUE(SaveSettingsFile(dir / "auxline.dat", stored));
