@@ -82,7 +82,9 @@ TEST_F(FormTest, SettingsFileHoldingTheSameBytesIsNotReplaced) {
     WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
     WriteBytes(dir / "auxline.dat", c.stored);
     // A second name for the same file shows whether it was replaced or left in place.
-    std::filesystem::create_hard_link(dir / "auxline.dat", dir / "witness");
+    std::error_code linkError;
+    std::filesystem::create_hard_link(dir / "auxline.dat", dir / "witness", linkError);
+    if (linkError) GTEST_SKIP() << "no hard links here";
     TForm1 form(window, {"/R2"}, dir / "auxline");
     window.Run(form);
     EXPECT_EQ(ReadBytes(dir / "auxline.dat"), canonical);
