@@ -26,6 +26,7 @@ TEST(AtomicFile, FailureKeepsTheOldFile) {
   ScratchDirectory directory;
   const auto path = directory.Path() / LongestUsableName();
   PutFile(path, "old");
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "this file system has no names that long";
   EXPECT_FALSE(ReplaceFileContents(path, "new"));
   EXPECT_EQ(FileBytes(path), "old");
   EXPECT_EQ(directory.Entries(), std::set<std::string>{LongestUsableName()});
