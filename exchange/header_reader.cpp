@@ -242,7 +242,8 @@ bool ApplyHeaderLine(const FieldTable& t) {
   if (key.empty()) return false;
 
   // Test 1: "file=" anywhere in field 0; the name is field 0 from its sixth character on.
-  if (key.size() >= 5 && key.find('=') != string_view::npos &&
+  // An equals sign ends splitting, so a field 0 that holds one is the only field.
+  if (t.FieldCount == 1 && key.size() >= 5 && key.find('=') != string_view::npos &&
       FindOnCharBoundary(key, "file=") != string_view::npos) {
     Exchange().FileName.assign(FromCharacter(key, 6));
     return true;
