@@ -1,6 +1,7 @@
 #include "tool/tform1.h"
 
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #include "exchange/atomic_file.h"
@@ -54,6 +55,8 @@ void TForm1::SetSettings(const ToolSettings& settings) {
 
 void TForm1::LoadSettings() {
   SetSettings(LoadSettingsFile(SettingsPath(), &loadedSettingsBytes_));
+  std::error_code ignored;
+  settingsFileUnread_ = !loadedSettingsBytes_ && std::filesystem::exists(SettingsPath(), ignored);
 }
 
 // Every run without a dialog saves its unchanged settings; when the file already holds
@@ -94,7 +97,7 @@ void TForm1::FormShow() {
 
   if (!dialog) {
     QueueRestoreBlock();
-    SaveSettings();
+    if (!settingsFileUnread_) SaveSettings();
     Close();
     return;
   }
