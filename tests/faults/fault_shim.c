@@ -1,0 +1,187 @@
+// Fault injection for the end-to-end fault tests, loaded into the tool with LD_PRELOAD.
+// Every call of the file functions below counts as one step; at step AUXLINE_FAULT_AT the
+// shim does what AUXLINE_FAULT_MODE says:
+//   kill       SIGKILL before the call (the call never happens)
+//   killafter  the call happens, then SIGKILL (before the tool sees its result)
+//   fail       the call does not happen and fails (errno EIO, ENOSPC for writes); fclose
+//              and close do release the stream or descriptor, then report the failure
+// With AUXLINE_FAULT_LOG set, the names of all steps are written to that file at exit, so
+// that a run without a fault tells how many steps there are.
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+enum FaultMode { kNone, kKill, kKillAfter, kFail };
+
+static long g_faultAt = 0;
+static enum FaultMode g_mode = kNone;
+static long g_step = 0;
+static char g_log[65536];
+static size_t g_logLength = 0;
+
+__attribute__((constructor)) static void ReadConfiguration(void) {
+  const char* at = getenv("AUXLINE_FAULT_AT");
+  const char* mode = getenv("AUXLINE_FAULT_MODE");
+  if (at != NULL) g_faultAt = strtol(at, NULL, 10);
+  if (mode != NULL) {
+    if (strcmp(mode, "kill") == 0) g_mode = kKill;
+    if (strcmp(mode, "killafter") == 0) g_mode = kKillAfter;
+    if (strcmp(mode, "fail") == 0) g_mode = kFail;
+  }
+}
+
+static void* Real(const char* name) { return dlsym(RTLD_NEXT, name); }
+
+__attribute__((destructor)) static void WriteLog(void) {
+  const char* path = getenv("AUXLINE_FAULT_LOG");
+  if (path == NULL) return;
+  int (*realOpen)(const char*, int, ...) = (int (*)(const char*, int, ...))Real("open");
+  ssize_t (*realWrite)(int, const void*, size_t) = (ssize_t(*)(int, const void*, size_t))Real("write");
+  int (*realClose)(int) = (int (*)(int))Real("close");
+  const int fd = realOpen(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return;
+  realWrite(fd, g_log, g_logLength);
+  realClose(fd);
+}
+
+// Counts one step. Returns the action for this call.
+static enum FaultMode Step(const char* name, const char* detail) {
+  ++g_step;
+  const int room = (int)(sizeof g_log - g_logLength);
+  if (room > 0) {
+    const int n = snprintf(g_log + g_logLength, (size_t)room, "%ld %s %s\n", g_step, name,
+                           detail != NULL ? detail : "");
+    if (n > 0) g_logLength += (size_t)(n < room ? n : room - 1);
+  }
+  if (g_step != g_faultAt) return kNone;
+  if (g_mode == kKill) raise(SIGKILL);
+  return g_mode;
+}
+
+static void KillAfter(enum FaultMode action) {
+  if (action == kKillAfter) raise(SIGKILL);
+}
+
+#define REAL(type, name, ...) ((type(*)(__VA_ARGS__))Real(#name))
+
+FILE* fopen(const char* path, const char* how) {
+  const enum FaultMode action = Step("fopen", path);
+  if (action == kFail) { errno = EIO; return NULL; }
+  FILE* result = REAL(FILE*, fopen, const char*, const char*)(path, how);
+  KillAfter(action);
+  return result;
+}
+
+FILE* fopen64(const char* path, const char* how) {
+  const enum FaultMode action = Step("fopen64", path);
+  if (action == kFail) { errno = EIO; return NULL; }
+  FILE* result = REAL(FILE*, fopen64, const char*, const char*)(path, how);
+  KillAfter(action);
+  return result;
+}
+
+static int OpenWith(const char* name, const char* path, int flags, va_list rest) {
+  mode_t mode = 0;
+  if (flags & (O_CREAT | O_TMPFILE)) mode = (mode_t)va_arg(rest, int);
+  const enum FaultMode action = Step(name, path);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, open, const char*, int, ...)(path, flags, mode);
+  KillAfter(action);
+  return result;
+}
+
+int open(const char* path, int flags, ...) {
+  va_list rest;
+  va_start(rest, flags);
+  const int result = OpenWith("open", path, flags, rest);
+  va_end(rest);
+  return result;
+}
+
+int open64(const char* path, int flags, ...) {
+  va_list rest;
+  va_start(rest, flags);
+  const int result = OpenWith("open64", path, flags, rest);
+  va_end(rest);
+  return result;
+}
+
+ssize_t write(int fd, const void* data, size_t size) {
+  const enum FaultMode action = Step("write", NULL);
+  if (action == kFail) { errno = ENOSPC; return -1; }
+  const ssize_t result = REAL(ssize_t, write, int, const void*, size_t)(fd, data, size);
+  KillAfter(action);
+  return result;
+}
+
+int fclose(FILE* stream) {
+  const enum FaultMode action = Step("fclose", NULL);
+  const int result = REAL(int, fclose, FILE*)(stream);
+  KillAfter(action);
+  if (action == kFail) { errno = EIO; return EOF; }
+  return result;
+}
+
+int close(int fd) {
+  const enum FaultMode action = Step("close", NULL);
+  const int result = REAL(int, close, int)(fd);
+  KillAfter(action);
+  if (action == kFail) { errno = EIO; return -1; }
+  return result;
+}
+
+int fsync(int fd) {
+  const enum FaultMode action = Step("fsync", NULL);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, fsync, int)(fd);
+  KillAfter(action);
+  return result;
+}
+
+int fdatasync(int fd) {
+  const enum FaultMode action = Step("fdatasync", NULL);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, fdatasync, int)(fd);
+  KillAfter(action);
+  return result;
+}
+
+int rename(const char* from, const char* to) {
+  const enum FaultMode action = Step("rename", to);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, rename, const char*, const char*)(from, to);
+  KillAfter(action);
+  return result;
+}
+
+int renameat(int fromDir, const char* from, int toDir, const char* to) {
+  const enum FaultMode action = Step("renameat", to);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, renameat, int, const char*, int, const char*)(fromDir, from, toDir, to);
+  KillAfter(action);
+  return result;
+}
+
+int unlink(const char* path) {
+  const enum FaultMode action = Step("unlink", path);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, unlink, const char*)(path);
+  KillAfter(action);
+  return result;
+}
+
+int remove(const char* path) {
+  const enum FaultMode action = Step("remove", path);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, remove, const char*)(path);
+  KillAfter(action);
+  return result;
+}

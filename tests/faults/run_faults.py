@@ -1,0 +1,389 @@
+#!/usr/bin/env python3
+"""End-to-end fault injection for the auxline executable.
+
+Every case copies the real executable into a fresh directory with an exchange file and a
+settings file, breaks something (the input, the directory, the disk, the process itself),
+runs the tool as the host does and then checks the promise:
+
+  * the process ended, within the time limit;
+  * the exchange file is a complete command list (every line a valid command, each ending
+    in CR LF), or the host's input left unchanged, or absent - never a partial file;
+  * the settings file is the old one or the new one, never partial, never missing when it
+    existed before.
+
+Usage: run_faults.py path/to/auxline
+Exit status 0 when every case holds; each case prints one line with its outcome.
+"""
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TIME_LIMIT = 120  # seconds for any single run
+
+NUM = r"-?(?:[0-9]+(?:\.[0-9]+)?|[0-9](?:\.[0-9]+)?E-?[0-9]+)"
+COMMAND = re.compile(
+    rf"(?:lg|ly)[0-9A-F]+|(?:lc|lt|lw|pn)-?[0-9]+|pt {NUM} {NUM}|ci {NUM} {NUM} {NUM}"
+    rf"|ci {NUM}(?: {NUM}){{6}}|{NUM} {NUM} {NUM} {NUM}")
+
+HOST_INPUT = b"".join(line + b"\r\n" for line in [
+    b"file=C:\\work\\plan.jww", b"hk 30", b"lg2 10", b"ly5", b"lc3", b"lt1", b"lw0",
+    b"hp1 10 20", b"hp2ln 40 60", b"0 0 100 0", b"ci 0 0 5", b"pt 1 2"])
+# Written by hand, not by the tool: the values the tool reads from it are written back in
+# the tool's own form, so that old and new settings files can be told apart.
+OLD_SETTINGS = b" 3\r\n5\n2\r\n1\r\n12.50\r\n0.5\r\n330\r\n"
+NEW_SETTINGS = b"3\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n"
+
+
+def is_command_list(data):
+    if not data.endswith(b"\r\n"):
+        return False
+    lines = data[:-2].split(b"\r\n")
+    if lines == [b"hq"]:
+        return True
+    try:
+        return all(COMMAND.fullmatch(line.decode("ascii")) for line in lines)
+    except UnicodeDecodeError:
+        return False
+
+
+class ToolDir:
+    """A directory holding a copy of the executable, its exchange file and settings."""
+
+    def __init__(self, root, name, exe, exchange=HOST_INPUT, settings=OLD_SETTINGS):
+        self.path = os.path.join(root, name)
+        os.makedirs(self.path)
+        self.exe = os.path.join(self.path, "auxline")
+        shutil.copy2(exe, self.exe)
+        self.exchange_path = os.path.join(self.path, "JWC_TEMP.TXT")
+        self.settings_path = os.path.join(self.path, "auxline.dat")
+        self.old_exchange = exchange
+        self.old_settings = settings
+        if exchange is not None:
+            with open(self.exchange_path, "wb") as f:
+                f.write(exchange)
+        if settings is not None:
+            with open(self.settings_path, "wb") as f:
+                f.write(settings)
+
+    def env(self, extra=None):
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env.update(extra or {})
+        return env
+
+    def run(self, args, extra_env=None, prefix=()):
+        """Exit status, negative for a signal, or None when the run did not end in time."""
+        try:
+            done = subprocess.run(list(prefix) + [self.exe] + list(args), cwd=self.path,
+                                  env=self.env(extra_env), stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                  timeout=TIME_LIMIT)
+            return done.returncode
+        except subprocess.TimeoutExpired:
+            return None
+
+    def exchange_outcome(self):
+        path = self.exchange_path
+        if os.path.isdir(path):
+            return "directory"
+        if not os.path.exists(path):
+            return "absent"
+        with open(path, "rb") as f:
+            data = f.read()
+        if self.old_exchange is not None and data == self.old_exchange:
+            return "unchanged"
+        return "commands" if is_command_list(data) else "PARTIAL"
+
+    def settings_outcome(self):
+        if not os.path.exists(self.settings_path):
+            return "LOST" if self.old_settings is not None else "absent"
+        with open(self.settings_path, "rb") as f:
+            data = f.read()
+        if data == self.old_settings:
+            return "old"
+        return "new" if data == NEW_SETTINGS else "PARTIAL"
+
+    def leftovers(self):
+        return sorted(n for n in os.listdir(self.path) if n.endswith(".tmp"))
+
+    def exchange_text(self):
+        with open(self.exchange_path, "rb") as f:
+            return f.read().decode("ascii", "replace")
+
+
+class Report:
+    def __init__(self):
+        self.failures = 0
+        self.passed = 0
+
+    def check(self, name, tool, status, statuses, exchanges, settings=("old", "new"), extra=""):
+        exchange = tool.exchange_outcome()
+        setting = tool.settings_outcome()
+        problems = []
+        if status is None:
+            problems.append("did not end")
+        elif status not in statuses:
+            problems.append(f"status {status}")
+        if exchange not in exchanges:
+            problems.append(f"exchange file {exchange}")
+        if setting not in settings:
+            problems.append(f"settings {setting}")
+        leftovers = tool.leftovers()
+        line = (f"{name}: status {status}, exchange file {exchange}, settings {setting}"
+                + (f", {len(leftovers)} temporary file(s) left" if leftovers else "")
+                + (f", {extra}" if extra else ""))
+        if problems:
+            self.failures += 1
+            print(f"FAIL {line} ({'; '.join(problems)})")
+        else:
+            self.passed += 1
+            print(f"ok   {line}")
+        return not problems
+
+
+def can_drop_read_permission(root):
+    """As root, chmod 000 does not stop reading: drop the capabilities that bypass it."""
+    if os.geteuid() != 0:
+        return []
+    if shutil.which("setpriv") is None:
+        return None
+    probe = os.path.join(root, "probe")
+    with open(probe, "wb") as f:
+        f.write(b"x")
+    os.chmod(probe, 0)
+    prefix = ["setpriv", "--inh-caps=-all", "--bounding-set=-dac_override,-dac_read_search", "--"]
+    result = subprocess.run(prefix + ["cat", probe], stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    os.remove(probe)
+    return prefix if result.returncode != 0 else None
+
+
+def mount(args):
+    return subprocess.run(["mount"] + args, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
+
+
+def umount(path):
+    subprocess.run(["umount", path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def fill_up(directory, leave_pages):
+    """Fills the file system of directory, then gives back leave_pages pages."""
+    filler = os.path.join(directory, "filler")
+    fd = os.open(filler, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+    try:
+        while True:
+            os.write(fd, b"\0" * 4096)
+    except OSError:
+        pass
+    finally:
+        os.close(fd)
+    size = os.path.getsize(filler)
+    os.truncate(filler, max(0, size - leave_pages * 4096))
+
+
+# ---- the cases ------------------------------------------------------------------------
+
+def input_cases(root, exe, report):
+    ok = ("commands",)
+    tool = ToolDir(root, "missing", exe, exchange=None)
+    report.check("exchange file missing", tool, tool.run(["/R1"]), (0,), ok)
+
+    tool = ToolDir(root, "empty", exe, exchange=b"")
+    report.check("exchange file empty", tool, tool.run(["/R1"]), (0,), ok)
+
+    tool = ToolDir(root, "directory", exe, exchange=None)
+    os.mkdir(tool.exchange_path)
+    report.check("exchange file is a directory", tool, tool.run(["/R1"]), (1,), ("directory",))
+
+    rng = random.Random(7)
+    tool = ToolDir(root, "binary", exe, exchange=bytes(rng.getrandbits(8) for _ in range(1 << 20)))
+    report.check("exchange file of 1 MiB random bytes", tool, tool.run(["/R9"]), (0,), ok)
+
+    big = b"hp1 10 20 " + b"7" * (100 * 1000 * 1000) + b"\r\nhp2 30 40\r\n"
+    tool = ToolDir(root, "hugeline", exe, exchange=big)
+    del big
+    start = time.monotonic()
+    status = tool.run(["/R1"])
+    report.check("exchange file with one line of 100 MB", tool, status, (0,), ok,
+                 extra=f"{time.monotonic() - start:.1f} s")
+    os.remove(tool.exchange_path)
+
+    tool = ToolDir(root, "cronly", exe, exchange=b"hp1 10 20\rhp2 30 40\rlg3\r")
+    report.check("exchange file with CR-only line ends", tool, tool.run(["/R1"]), (0,), ok)
+
+    tool = ToolDir(root, "ctrlz", exe, exchange=b"hp1 10 20\r\n\x1a\r\nhp1 50 60\r\n")
+    status = tool.run(["/R8"])
+    stopped = tool.exchange_outcome() == "commands" and "pt 10 20\r\n" in tool.exchange_text()
+    report.check("exchange file with Ctrl-Z in the middle", tool, status, (0,),
+                 ok if stopped else (), extra="reading stopped at Ctrl-Z" if stopped else
+                 "lines after Ctrl-Z were read")
+
+    prefix = can_drop_read_permission(root)
+    tool = ToolDir(root, "unreadable", exe)
+    os.chmod(tool.exchange_path, 0)
+    if prefix is None:
+        print("skip exchange file unreadable: running as root and the capabilities that "
+              "bypass file permissions cannot be dropped here")
+    else:
+        means = "chmod 000" + (", run without CAP_DAC_OVERRIDE/CAP_DAC_READ_SEARCH" if prefix else "")
+        report.check("exchange file unreadable", tool, tool.run(["/R1"], prefix=prefix), (0,),
+                     ok, extra=means)
+        # The run cannot know the settings; it must not replace them with its defaults.
+        tool = ToolDir(root, "settingsunreadable", exe)
+        os.chmod(tool.settings_path, 0)
+        report.check("settings file unreadable", tool, tool.run(["/R1"], prefix=prefix), (0,),
+                     ok, ("old",), extra=means)
+
+
+def read_only_case(root, exe, report):
+    tool = ToolDir(root, "readonly", exe)
+    if os.geteuid() == 0 and mount(["--bind", tool.path, tool.path]):
+        try:
+            if not mount(["-o", "remount,bind,ro", tool.path]):
+                print("skip read-only directory: a read-only bind mount is not permitted here")
+                return
+            status = tool.run(["/R1"])
+            report.check("executable's directory read-only", tool, status, (1,), ("unchanged",),
+                         ("old",), extra="read-only bind mount")
+        finally:
+            umount(tool.path)
+        return
+    if os.geteuid() != 0:
+        os.chmod(tool.path, 0o555)
+        status = tool.run(["/R1"])
+        os.chmod(tool.path, 0o755)
+        report.check("executable's directory read-only", tool, status, (1,), ("unchanged",),
+                     ("old",), extra="chmod 555")
+        return
+    print("skip read-only directory: no bind mount possible")
+
+
+def disk_full_cases(root, exe, report):
+    if os.geteuid() != 0:
+        print("skip disk full: mounting a small file system needs root")
+        return
+    for pages in (0, 1, 2):
+        tool = ToolDir(root, f"full{pages}", exe, exchange=None, settings=None)
+        if not mount(["-t", "tmpfs", "-o", "size=4m", "tmpfs", tool.path]):
+            print("skip disk full: mounting a tmpfs is not permitted here")
+            return
+        try:
+            _refill(tool, exe)
+            fill_up(tool.path, pages)
+            status = tool.run(["/R1"])
+            if pages == 0:
+                report.check("disk full", tool, status, (1,), ("absent", "unchanged"), ("old",),
+                             extra="4 MiB tmpfs filled up")
+            else:
+                report.check(f"disk full but {pages} page(s)", tool, status, (0, 1),
+                             ("absent", "unchanged", "commands"))
+        finally:
+            umount(tool.path)
+
+
+def _refill(tool, exe):
+    """Puts the executable, the exchange file and the settings into the freshly mounted
+    directory (the mount hides what ToolDir put there)."""
+    shutil.copy2(exe, tool.exe)
+    with open(tool.exchange_path, "wb") as f:
+        f.write(HOST_INPUT)
+    with open(tool.settings_path, "wb") as f:
+        f.write(OLD_SETTINGS)
+    tool.old_exchange = HOST_INPUT
+    tool.old_settings = OLD_SETTINGS
+
+
+def injected_cases(root, exe, shim, report):
+    """Kills the process, or fails the call, at every file-system step of a run."""
+    dry = ToolDir(root, "steps", exe)
+    log = os.path.join(root, "steps.log")
+    status = dry.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_LOG": log})
+    with open(log) as f:
+        steps = f.read().splitlines()
+    if status != 0 or len(steps) < 4:
+        print(f"FAIL fault shim: dry run status {status}, {len(steps)} steps")
+        report.failures += 1
+        return
+    print(f"     {len(steps)} file-system steps in one /R1 run: "
+          + ", ".join(s.split()[1] for s in steps))
+    counts = {}
+    for mode in ("kill", "killafter", "fail"):
+        for n in range(1, len(steps) + 1):
+            tool = ToolDir(root, f"{mode}{n}", exe)
+            env = {"LD_PRELOAD": shim, "AUXLINE_FAULT_AT": str(n), "AUXLINE_FAULT_MODE": mode}
+            status = tool.run(["/R1"], env)
+            statuses = (-signal.SIGKILL,) if mode != "fail" else (0, 1)
+            step = steps[n - 1].split(" ", 1)[1].replace(root, "")
+            passed = report.check(f"{mode} at step {n} ({step.strip()})", tool, status, statuses,
+                                  ("unchanged", "commands", "absent"))
+            key = (tool.exchange_outcome(), tool.settings_outcome())
+            counts[key] = counts.get(key, 0) + 1
+            if passed:
+                shutil.rmtree(tool.path)
+    print("     outcomes (exchange file, settings): "
+          + ", ".join(f"{k[0]}/{k[1]} x{v}" for k, v in sorted(counts.items())))
+
+
+def random_kill_cases(root, exe, report, runs):
+    """SIGKILL after a random delay, on a run with a large exchange file."""
+    rng = random.Random(2024)
+    lines = [b"hp1 10 20", b"hp2 40 60"] + [
+        b"%d %d %d %d" % (i, i + 1, i + 2, i + 3) for i in range(300000)]
+    big_input = b"\r\n".join(lines) + b"\r\n"
+    probe = ToolDir(root, "timing", exe, exchange=big_input)
+    start = time.monotonic()
+    probe.run(["/R5"])
+    duration = time.monotonic() - start
+    shutil.rmtree(probe.path)
+    killed = 0
+    for i in range(runs):
+        tool = ToolDir(root, f"randomkill{i}", exe, exchange=big_input)
+        delay = rng.uniform(0, duration * 1.1)
+        process = subprocess.Popen([tool.exe, "/R5"], cwd=tool.path, env=tool.env(),
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        time.sleep(delay)
+        process.send_signal(signal.SIGKILL)
+        try:
+            status = process.wait(timeout=TIME_LIMIT)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            status = None
+        killed += status == -signal.SIGKILL
+        if report.check(f"SIGKILL after {delay * 1000:.0f} ms", tool, status,
+                        (0, -signal.SIGKILL), ("unchanged", "commands")):
+            shutil.rmtree(tool.path)
+    print(f"     random kills: {killed} of {runs} runs killed, run time {duration * 1000:.0f} ms")
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__)
+        return 2
+    exe = os.path.abspath(sys.argv[1])
+    report = Report()
+    root = tempfile.mkdtemp(prefix="auxline-faults-")
+    try:
+        shim = os.path.join(root, "fault_shim.so")
+        subprocess.run(["cc", "-shared", "-fPIC", "-O2", "-o", shim,
+                        os.path.join(HERE, "fault_shim.c"), "-ldl"], check=True)
+        input_cases(root, exe, report)
+        read_only_case(root, exe, report)
+        disk_full_cases(root, exe, report)
+        injected_cases(root, exe, shim, report)
+        random_kill_cases(root, exe, report, runs=int(os.environ.get("AUXLINE_FAULT_KILLS", "40")))
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+    print(f"faults: {report.passed} passed, {report.failures} failed")
+    return 1 if report.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
