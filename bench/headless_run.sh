@@ -30,6 +30,9 @@ cp examples/auxline.dat "$scratch/tool/auxline.dat"
 cp "$scratch/tool/JWC_TEMP.TXT" "$scratch/out_exchange"
 cp "$scratch/tool/auxline.dat" "$scratch/out_settings"
 
+# Wall times include waiting for a CPU: on a busy machine compare the p10 figures and the
+# CPU times, which the load hardly changes.
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) CPUs"
 echo "exchange file: examples/JWC_TEMP.TXT ($(wc -c < examples/JWC_TEMP.TXT) bytes in, $(wc -c < "$scratch/out_exchange") bytes out)"
 "$scratch/spawn_timer" "$runs" examples/JWC_TEMP.TXT examples/auxline.dat \
   "$scratch/tool" "$mode" "$scratch/minimal" "$scratch/out_exchange" "$scratch/out_settings"
