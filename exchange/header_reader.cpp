@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "exchange/exchange_state.h"
 #include "exchange/reader_dispatch.h"
@@ -39,8 +40,26 @@ void ForEachValueField(int count, Assign assign) {
   for (int n = 1; n <= count; ++n) assign(static_cast<std::size_t>(n - 1), n);
 }
 
-std::size_t LayerIndex(const EmitState& emit) {
-  return static_cast<std::size_t>(emit.LayerGroup) * 16 + static_cast<std::size_t>(emit.Layer);
+// The entry of a table, or null when the index lies outside it. The reader's own indexes
+// are always in range once the state is initialised; the check keeps a line applied to a
+// released state, or after the writer changed EmitState, from writing anywhere else.
+template <typename Table>
+auto* Entry(Table& table, std::int64_t index) {
+  return index >= 0 && static_cast<std::uint64_t>(index) < table.size()
+             ? &table[static_cast<std::size_t>(index)]
+             : nullptr;
+}
+
+std::int64_t LayerIndex(const EmitState& emit) {
+  return std::int64_t{emit.LayerGroup} * 16 + emit.Layer;
+}
+
+void SetName(std::vector<std::string>& names, std::int64_t index, string_view name) {
+  if (std::string* entry = Entry(names, index)) entry->assign(name);
+}
+
+void SetValue(std::vector<std::int32_t>& values, std::int64_t index, std::int32_t value) {
+  if (std::int32_t* entry = Entry(values, index)) *entry = value;
 }
 
 // ---- Header keys (tests 2 to 10) ----
@@ -83,7 +102,7 @@ void ApplyLayerGroup(const FieldTable& t, string_view key) {
     s.Emit.LayerGroupUnset = false;
   }
   s.Emit.LayerGroup = value;
-  if (t.FieldCount >= 2) s.GroupValues[static_cast<std::size_t>(value)] = Integer(t, 1);
+  if (t.FieldCount >= 2) SetValue(s.GroupValues, value, Integer(t, 1));
 }
 
 void ApplyLayer(const FieldTable& t, string_view key) {
@@ -94,7 +113,7 @@ void ApplyLayer(const FieldTable& t, string_view key) {
     s.Emit.LayerUnset = false;
   }
   s.Emit.Layer = value;
-  if (t.FieldCount >= 2) s.LayerValues[LayerIndex(s.Emit)] = Integer(t, 1);
+  if (t.FieldCount >= 2) SetValue(s.LayerValues, LayerIndex(s.Emit), Integer(t, 1));
 }
 
 // ---- Attribute keys (tests 15 to 20, 26) ----
@@ -149,9 +168,9 @@ void ApplyTextStyle(const FieldTable& t, string_view key) {
 bool ApplyTableOrAttributeKey(const FieldTable& t, string_view key) {
   ExchangeState& s = Exchange();
   if (StartsWith(key, "lgn")) {
-    s.GroupNames[static_cast<std::size_t>(s.Emit.LayerGroup)].assign(FromCharacter(key, 4));
+    SetName(s.GroupNames, s.Emit.LayerGroup, FromCharacter(key, 4));
   } else if (StartsWith(key, "lyn")) {
-    s.LayerNames[LayerIndex(s.Emit)].assign(FromCharacter(key, 4));
+    SetName(s.LayerNames, LayerIndex(s.Emit), FromCharacter(key, 4));
   } else if (StartsWith(key, "lg")) {
     ApplyLayerGroup(t, key);
   } else if (StartsWith(key, "ly")) {
@@ -217,11 +236,12 @@ void ApplyHandPoint(const FieldTable& t, string_view key) {
   }
   const std::int32_t number = LenientStrToInt(numberText);
   if (number < 1 || number > 99) return;
-  HandPoint& slot = s.HandPoints[static_cast<std::size_t>(number)];
-  slot.Used = true;
-  slot.X = Real(t, 1);
-  slot.Y = Real(t, 2);
-  slot.HitKind = hitKind;
+  HandPoint* slot = Entry(s.HandPoints, number);
+  if (slot == nullptr) return;
+  slot->Used = true;
+  slot->X = Real(t, 1);
+  slot->Y = Real(t, 2);
+  slot->HitKind = hitKind;
   ++s.HandPointCount;
 }
 

@@ -85,6 +85,24 @@ TEST_F(ExchangeStateTest, ResetEmitStateKeepsHostAttributesAndHandPointRef) {
   EXPECT_EQ(s.CircleList[0].HandPointRef, 7);
 }
 
+// Lines applied to a released state, or after the writer moved EmitState out of the
+// reader's ranges, touch no table entry that is not there.
+TEST_F(ExchangeStateTest, TableKeysStayInsideTheTables) {
+  ReleaseExchangeState();
+  for (const char* line : {"hp1 1 2", "lg1 5", "ly2 6", "lgnX", "lynY", "ci 0 0 1"}) {
+    ParseExchangeLine(line);
+  }
+  EXPECT_EQ(s.HandPointCount, 0);
+  EXPECT_EQ(s.CircleList.size(), 1u);
+  InitExchangeState();
+  s.Emit.LayerGroup = 400;
+  s.Emit.Layer = -3;
+  ParseExchangeLine("lynZ");
+  ParseExchangeLine("lgnZ");
+  for (const std::string& name : s.LayerNames) EXPECT_EQ(name, "");
+  for (const std::string& name : s.GroupNames) EXPECT_EQ(name, "");
+}
+
 TEST(ChunkedList, GrowsAcrossChunksWithoutMovingRecords) {
   EntityList<TJwwEntLine> list;
   constexpr int kCount = 5000;  // several chunks
