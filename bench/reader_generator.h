@@ -22,12 +22,12 @@ class Lcg {
   std::uint64_t state_ = 0x2545F4914F6CDD1DULL;
 };
 
-// A coordinate as the host writes one: up to five integer digits and four decimals.
+// A coordinate as the host writes one: up to five integer digits and six decimals.
 inline void AppendCoordinate(std::string& out, Lcg& rng) {
   char text[32];
   const long whole = static_cast<long>(rng.Below(100000)) - 50000;
-  const unsigned fraction = rng.Below(10000);
-  const int n = std::snprintf(text, sizeof text, "%ld.%04u", whole, fraction);
+  const unsigned fraction = rng.Below(1000000);
+  const int n = std::snprintf(text, sizeof text, "%ld.%06u", whole, fraction);
   out.append(text, static_cast<std::size_t>(n));
 }
 
