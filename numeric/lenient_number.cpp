@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <charconv>
+#include <cstring>
 #include <cstddef>
 #include <system_error>
 
@@ -88,6 +89,18 @@ std::int32_t LenientStrToInt(std::string_view text) {
 
 namespace {
 
+// Four digit characters in a 32-bit word, first character lowest (little-endian only).
+bool FourDigits(std::uint32_t w) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  return (((w + 0x46464646u) | (w - 0x30303030u)) & 0x80808080u) == 0;
+}
+
+std::uint32_t FourDigitValue(std::uint32_t w) {
+  w -= 0x30303030u;
+  w = (w * 10) + (w >> 8);  // pairs of digits in bytes 0 and 2
+  return ((w & 0x000000FFu) * 100) + ((w >> 16) & 0x000000FFu);
+}
+
 // The common field of the exchange file, such as "-12345.6789": an optional sign, at most
 // 19 digits with an optional point, nothing else. Its digits fit into 64 bits without a
 // check; when the mantissa is exact as a double, one division rounds to the nearest
@@ -101,6 +114,13 @@ bool TryPlainDecimal(std::string_view text, double& result) {
   std::uint64_t mantissa = 0;
   const char* const digitsStart = p;
   unsigned digit = 0;
+  while (last - p >= 4) {
+    std::uint32_t w;
+    std::memcpy(&w, p, 4);
+    if (!FourDigits(w)) break;
+    mantissa = mantissa * 10000 + FourDigitValue(w);
+    p += 4;
+  }
   while (p < last && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
     mantissa = mantissa * 10 + digit;
     ++p;
@@ -109,6 +129,13 @@ bool TryPlainDecimal(std::string_view text, double& result) {
   std::size_t fractionDigits = 0;
   if (p < last && *p == '.') {
     const char* const fractionStart = ++p;
+    while (last - p >= 4) {
+      std::uint32_t w;
+      std::memcpy(&w, p, 4);
+      if (!FourDigits(w)) break;
+      mantissa = mantissa * 10000 + FourDigitValue(w);
+      p += 4;
+    }
     while (p < last && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
       mantissa = mantissa * 10 + digit;
       ++p;
