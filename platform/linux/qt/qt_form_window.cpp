@@ -62,9 +62,12 @@ ScreenPoint QtFormWindow::CursorPosition() const {
   return {position.x(), position.y()};
 }
 
-// The frame is known only once the window manager has framed the window; before that the
+// The frame as far as the platform knows it: the native window is created first, so that a
+// platform that decorates windows itself reports its frame before the first show. An X11
+// window manager tells the frame only once it has framed the window; until then the
 // client area is all there is.
 WindowSize QtFormWindow::OuterSize() const {
+  (void)dialog_->winId();
   const QRect frame = dialog_->frameGeometry();
   return {frame.width(), frame.height()};
 }

@@ -1,0 +1,54 @@
+#include "tests/qt/qt_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+
+#include "platform/linux/qt/toolkit_environment.h"
+
+QApplication& TestApplication() {
+  static int argc = 1;
+  static char program[] = "qt_tests";
+  static char* argv[] = {program, nullptr};
+  static QApplication* application = [] {
+    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
+    DisableDisplayScaling();
+    auto* created = new QApplication(argc, argv);  // lives until the test program ends
+    ConfigureApplication();
+    return created;
+  }();
+  return *application;
+}
+
+void RunWithDialogOpen(QtFormWindow& window, TForm1& form,
+                       const std::function<void(AuxlineDialog&)>& whileOpen) {
+  bool reached = false;
+  // A timer of this scope: should the dialog never open, it dies here instead of firing
+  // into a later test.
+  QTimer opened;
+  opened.setSingleShot(true);
+  QObject::connect(&opened, &QTimer::timeout, [&] {
+    reached = true;
+    AuxlineDialog& dialog = window.Dialog();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    whileOpen(dialog);
+    if (!form.IsClosed()) {
+      ADD_FAILURE() << "the dialog was left open";
+      form.Button2Click();
+    }
+  });
+  opened.start(0);
+  window.Run(form);
+  EXPECT_TRUE(reached) << "the dialog never opened";
+}
+
+void Retype(QWidget& edit, const QString& text) {
+  edit.setFocus(Qt::OtherFocusReason);
+  if (auto* lineEdit = qobject_cast<QLineEdit*>(&edit)) lineEdit->selectAll();
+  QTest::keyClicks(&edit, text);
+}
