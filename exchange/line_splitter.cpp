@@ -54,18 +54,23 @@ std::uint64_t SpecialBytes(std::uint64_t w) {
   return below | ZeroBytes(w ^ (kOnes * '"')) | ZeroBytes(w ^ (kOnes * '=')) | (w & kHighBits);
 }
 
-// The end of the run of plain ASCII bytes that starts at i.
-std::size_t SkipPlainBytes(const unsigned char* in, std::size_t i, std::size_t n) {
-  // The word test finds the first byte in memory order on little-endian machines only.
-  while (std::endian::native == std::endian::little && i + 8 <= n) {
-    std::uint64_t word;
-    std::memcpy(&word, in + i, 8);
-    const std::uint64_t special = SpecialBytes(word);
-    if (special != 0) return i + static_cast<std::size_t>(std::countr_zero(special)) / 8;
-    i += 8;
+// One bit per byte of the up to 64 bytes at `p`: set where the byte needs a look of its own.
+std::uint64_t SpecialBits(const unsigned char* p, std::size_t count) {
+  std::uint64_t bits = 0;
+  std::size_t k = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; k + 8 <= count; k += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p + k, 8);
+      // Gathers the high bit of each byte into eight adjacent bits, first byte lowest.
+      const std::uint64_t gathered = ((SpecialBytes(word) >> 7) * 0x0102040810204080ULL) >> 56;
+      bits |= gathered << k;
+    }
   }
-  while (i < n && in[i] < 0x80 && kSplittingRoles[in[i]] == ByteRole::kAppend) ++i;
-  return i;
+  for (; k < count; ++k) {
+    if (p[k] >= 0x80 || kSplittingRoles[p[k]] != ByteRole::kAppend) bits |= std::uint64_t{1} << k;
+  }
+  return bits;
 }
 
 }  // namespace
@@ -134,59 +139,54 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
   bool tableFull = false;
   std::size_t i = 0;
 
-  // Splitting on: blanks separate fields until the first double quote or equals sign.
+  // Splitting on: blanks separate fields until the first double quote or equals sign. The
+  // bytes that need a look are found 64 at a time; the plain bytes between them stay in
+  // the current field as they are.
   bool splitting = true;
-  while (splitting && i < n) {
-    // Runs of plain bytes are the bulk of every line.
-    const std::size_t runEnd = SkipPlainBytes(in, i, n);
-    current.KeepRun(i, runEnd);
-    i = runEnd;
-    if (i == n) break;
-    switch (kSplittingRoles[in[i]]) {
-      case ByteRole::kAppend:  // a single-byte character from 0x80 up
-        current.Keep(i);
-        ++i;
-        break;
-      case ByteRole::kLead:
-        if (i + 1 == n) {  // a lone lead byte at the end of the line is dropped
-          current.Drop(i);
-          i = n;
-          break;
-        }
-        current.Keep(i);
-        current.Keep(i + 1);
-        i += 2;
-        break;
-      case ByteRole::kSeparator:
-        if (!current.Empty(i)) {
-          table_.Field[static_cast<std::size_t>(field)] = current.Close(i, i + 1);
+  std::size_t resume = 0;  // bytes before this were taken as the second byte of a pair
+  for (std::size_t block = 0; splitting && block < n; block += 64) {
+    const std::size_t blockSize = n - block < 64 ? n - block : 64;
+    for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits &= bits - 1) {
+      const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
+      if (k < resume) continue;
+      const ByteRole role = kSplittingRoles[in[k]];
+      if (role == ByteRole::kAppend) continue;  // a single-byte character from 0x80 up
+      if (role == ByteRole::kLead && k + 1 < n) {
+        resume = k + 2;  // the pair stays in the field, whatever its second byte
+        continue;
+      }
+      current.KeepRun(i, k);
+      i = k + 1;
+      if (role == ByteRole::kSeparator) {
+        if (!current.Empty(k)) {
+          table_.Field[static_cast<std::size_t>(field)] = current.Close(k, k + 1);
           if (field + 1 == kMaxFields) {
             // No room for another field: the rest of the line is dropped.
             tableFull = true;
             i = n;
+            splitting = false;
             break;
           }
           ++field;
         } else {
-          current.Drop(i);
+          current.Drop(k);
         }
-        ++i;
-        break;
-      case ByteRole::kQuote:  // the first double quote is dropped
-        current.Drop(i);
-        ++i;
+      } else if (role == ByteRole::kEquals) {  // the equals sign stays in the field
+        current.Keep(k);
         splitting = false;
         break;
-      case ByteRole::kEquals:  // the equals sign stays in the field
-        current.Keep(i);
-        ++i;
-        splitting = false;
-        break;
-      case ByteRole::kDrop:
-        current.Drop(i);
-        ++i;
-        break;
+      } else {  // a double quote, a control byte, 0xFE, 0xFF or a lone lead byte at the end
+        current.Drop(k);
+        if (role == ByteRole::kQuote) {
+          splitting = false;
+          break;
+        }
+      }
     }
+  }
+  if (splitting) {
+    current.KeepRun(i, n);
+    i = n;
   }
 
   // Splitting off: the rest of the line belongs to the current field.
