@@ -14,7 +14,7 @@ QApplication& TestApplication() {
   static char program[] = "qt_tests";
   static char* argv[] = {program, nullptr};
   static QApplication* application = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
+    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/1);  // sizes assume its 2-pixel frame
     DisableDisplayScaling();
     auto* created = new QApplication(argc, argv);  // lives until the test program ends
     ConfigureApplication();

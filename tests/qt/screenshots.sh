@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Takes the README's pictures of the dialog: both pages, each as the window shows them in a
+# real X session (Xvfb, no window manager, so the client area only).
+# Usage: screenshots.sh <auxline> <auxline_qt.so> <output directory>
+# Needs: Xvfb, xdotool, ImageMagick (import).
+set -eu
+auxline=$1
+module=$2
+out=$3
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/xvfb_session.sh"
+start_xvfb
+
+scratch=$(mktemp -d)
+trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
+cp "$auxline" "$module" "$scratch/"
+printf '%s\r\n' 'hk 10' 'lg2' 'ly5' 'hp1 100 200' > "$scratch/JWC_TEMP.TXT"
+# Stored: layer group 3, current layer, line type 2, width 25, radius 12.5, ratio 0.5, 330°.
+printf '%s\r\n' 3 -1 2 25 12.5 0.5 330 > "$scratch/auxline.dat"
+
+# shot <png> <arguments...>
+shot() {
+  local png=$1
+  shift
+  (cd "$scratch" && exec ./auxline "$@") &
+  local pid=$!
+  local window
+  window=$(wait_for_window "補助線の作図")
+  [ -n "$window" ] || { echo "no window"; kill "$pid"; return 1; }
+  sleep 0.5  # let the first paint finish
+  import -window "$window" "$png"
+  xdotool windowfocus --sync "$window"
+  xdotool key Escape
+  wait "$pid" || true
+  echo "wrote $png"
+}
+
+shot "$out/dialog-drawing.png" /R10
+shot "$out/dialog-settings.png"
