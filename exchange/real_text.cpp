@@ -1,5 +1,6 @@
 #include "exchange/real_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -19,8 +20,8 @@
 //    unless S is t itself (16 digits ending in 5): then S's sixteenth digit decides.
 // 3. Otherwise (a tie candidate, or a subnormal, where step 1 does not hold): 21 digits
 //    correctly rounded from the exact value. Double rounding can only mislead when those
-//    digits read exactly "...500000" after the fifteenth; then the exact expansion (at most
-//    767 significant digits) decides.
+//    digits read exactly "...500000" after the fifteenth; then the exact expansion decides
+//    (at most 767 significant digits, far fewer for the magnitudes of drawings).
 
 namespace {
 
@@ -100,7 +101,12 @@ void SignificantDigits(double magnitude, Digits& d) {
     KeepFifteen(d, tail[0] >= '5');
     return;
   }
-  ConvertWithPrecision(magnitude, kExactDigits, d);
+  // The exact expansion: m * 2^(e-53) with an integer m has at most 53 - e binary places,
+  // so at most Exponent10 + 53 - e significant decimal digits.
+  int binaryExponent = 0;
+  std::frexp(magnitude, &binaryExponent);
+  const int exactLength = d.Exponent10 + std::max(0, 53 - binaryExponent);
+  ConvertWithPrecision(magnitude, std::clamp(exactLength, kCheckDigits, kExactDigits), d);
   KeepFifteen(d, d.Text[kSignificantDigits] >= '5');
 }
 
