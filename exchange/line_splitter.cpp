@@ -42,8 +42,8 @@ bool KeptAfterSplitting(unsigned char byte) { return byte >= 0x20 && byte <= 0xF
 
 // Bytes that need a look of their own while Splitting is on: anything below 0x21 (blanks
 // and control bytes), the double quote, the equals sign and every byte from 0x80 up. Eight
-// bytes are tested at a time; the lowest flagged byte is exact (a borrow only runs upwards
-// from a flagged byte), and that is the only one used.
+// bytes are tested at a time. No such byte is ever missed; a borrow running upwards from a
+// flagged byte may also flag a plain byte above it, which the role table then passes over.
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,9 @@ TEST(LineSplitter, ShiftJisAndDroppedBytes) {
       {"FE and FF dropped", "a\xFE" "b\xFF", {"ab"}},
       {"single-byte katakana kept", "\xB1\xB2 \xDF", {"\xB1\xB2", "\xDF"}},
       {"carriage return dropped inside a line", "1 2\r3", {"1", "23"}},
+      {"plain bytes right after flagged ones", "a\x01!#\x1f\"$%&'", {"a!#$%&'"}},
+      {"trail byte in the next 64-byte block",
+       std::string(63, 'x') + "\x81 y z", {std::string(63, 'x') + "\x81 y", "z"}},
   });
 }
 
@@ -99,6 +103,56 @@ TEST(LineSplitter, LongLine) {
   const FieldTable& table = splitter.Split("ch 1 2 3 4 \"" + longText);
   ASSERT_EQ(table.FieldCount, 6);
   EXPECT_EQ(table.Field[5].size(), longText.size());
+}
+
+// The tokenizer rules walked byte by byte, as plainly as they can be written.
+std::vector<std::string> ReferenceSplit(std::string_view line) {
+  auto isLead = [](unsigned char b) { return (b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFD); };
+  std::vector<std::string> fields(1);
+  bool splitting = true;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const auto b = static_cast<unsigned char>(line[i]);
+    if (isLead(b)) {
+      if (i + 1 == line.size()) break;
+      fields.back() += line.substr(i, 2);
+      ++i;
+    } else if (splitting && b == '"') {
+      splitting = false;
+    } else if (splitting && b == '=') {
+      fields.back() += '=';
+      splitting = false;
+    } else if (splitting && (b == ' ' || b == '\t')) {
+      if (!fields.back().empty()) {
+        if (fields.size() == kMaxFields) break;
+        fields.emplace_back();
+      }
+    } else if (b >= 0x20 && b <= 0xFD) {
+      fields.back() += static_cast<char>(b);
+    }
+  }
+  return fields;
+}
+
+TEST(LineSplitter, AgreesWithTheByteByByteRulesOnRandomLines) {
+  const std::string alphabet = std::string(" \t\"=a1.-\x01\r\x81\x40\xE0\xFE\xFF\xB1") + '\0';
+  std::mt19937 rng(2024);
+  std::uniform_int_distribution<std::size_t> length(0, 150);
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> plainRun(0, 3);
+  LineSplitter splitter;
+  for (int round = 0; round < 20000; ++round) {
+    std::string line;
+    for (std::size_t n = length(rng); line.size() < n;) {
+      // Mostly separators and runs of plain bytes, now and then anything else.
+      line += plainRun(rng) == 0 ? alphabet[pick(rng)] : (plainRun(rng) == 0 ? ' ' : 'x');
+    }
+    const std::vector<std::string> expected = ReferenceSplit(line);
+    const FieldTable& table = splitter.Split(line);
+    ASSERT_EQ(table.FieldCount, static_cast<int>(expected.size())) << "round " << round;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      ASSERT_EQ(table.Field[i], expected[i]) << "round " << round << ", field " << i;
+    }
+  }
 }
 
 }  // namespace
