@@ -1,0 +1,56 @@
+// A writer killed at any moment leaves the host either the old exchange file or the whole
+// new one, never a part of it. Needs process control, so it runs where POSIX is at hand.
+#include <gtest/gtest.h>
+
+#if __has_include(<sys/wait.h>) && __has_include(<unistd.h>)
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "exchange/command_writer.h"
+#include "exchange/exchange_state.h"
+#include "tests/exchange/writer_scratch_dir.h"
+
+namespace {
+
+TEST(WriterCrash, KilledWriterLeavesOldOrWholeNewFile) {
+  ScratchDirectory directory;
+  const auto path = directory.Path() / "JWC_TEMP.TXT";
+  const std::string oldBytes = "hp1 0 0\r\nhp2 10 10\r\n";
+  PutFile(path, oldBytes);
+
+  // A few megabytes, so that a kill often lands while the bytes are being written.
+  InitExchangeState();
+  std::string newBytes;
+  for (int i = 0; i < 200000; ++i) {
+    std::string line = std::to_string(i) + " 0.333333333333333 " + std::to_string(i + 1) + " 5";
+    newBytes += line + "\r\n";
+    QueueCommand(std::move(line));
+  }
+
+  std::mt19937 random(7);
+  int killedEarly = 0;
+  for (int round = 0; round < 20; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(WriteExchangeFile(path) ? 0 : 1);
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WIFSIGNALED(status)) ++killedEarly;
+    const std::string bytes = FileBytes(path);
+    ASSERT_TRUE(bytes == oldBytes || bytes == newBytes)
+        << "round " << round << ": " << bytes.size() << " bytes";
+  }
+  InitExchangeState();
+  RecordProperty("killed_before_finishing", killedEarly);
+}
+
+}  // namespace
+#endif
