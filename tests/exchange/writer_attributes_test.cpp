@@ -162,12 +162,4 @@ TEST(WriterAttributes, ResetMakesTheNextCallWriteAgain) {
   EXPECT_EQ(Queued(), (Lines{"ly2", "pn9", "ly2", "pn9"}));
 }
 
-TEST(WriterAttributes, QueueCommandAppendsInOrder) {
-  StartRun();
-  QueueCommand("first");
-  QueueCommand("");
-  QueueCommand("third");
-  EXPECT_EQ(Queued(), (Lines{"first", "", "third"}));
-}
-
 }  // namespace
