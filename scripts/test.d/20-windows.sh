@@ -10,6 +10,7 @@ build=build-windows
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DAUXLINE_QT=OFF -DAUXLINE_BENCH=OFF
 cmake --build "$build" -j2
+echo "Windows build: $((SECONDS - stage_started)) s"
 exe="$build/platform/win32/auxline.exe"
 
 # One self-contained GUI program: only the system's own DLLs are imported.

@@ -39,10 +39,12 @@ crlf 2 > "$inputs/settings-short"
 modes=("/R1" "/R2" "/R3" "/R4" "/R4 45" "/R4 abc" "/R5" "/R6" "/R7 30" "/R7 -12.5" "/R8" "/R9"
        "/r1" "/R11" "/R1 extra arguments")
 
-# compare LABEL EXCHANGE SETTINGS MODE: EXCHANGE and SETTINGS name files in $inputs, or "-".
+# compare LABEL EXCHANGE SETTINGS MODE: EXCHANGE and SETTINGS name files in $inputs, or "-";
+# MODE holds the arguments separated by blanks, or EMPTY for one empty argument.
 compare() {
   local label="$1" exchange="$2" settings="$3" mode
   read -r -a mode <<< "$4"
+  [ "$4" != EMPTY ] || mode=("")
   local n=$((passed + failed + 1))
   local linux="$scratch/linux/$n" windows="$scratch/windows/補助線の作図 $n"
   mkdir -p "$linux" "$windows"
@@ -79,7 +81,7 @@ done
 for settings in settings-example settings-outside settings-short; do
   for mode in "${modes[@]}"; do compare "settings $settings" mixed "$settings" "$mode"; done
 done
-compare "empty argument" example - ""
+compare "empty argument" example - EMPTY
 
 echo "Linux and Windows outputs: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
