@@ -240,6 +240,21 @@ TEST_F(DialogTest, TabWalksTheDrawingInputsThenTheButtons) {
   });
 }
 
+TEST_F(DialogTest, AccessKeysSwitchPagesAndPressButtons) {
+  Run({"/R10"}, kStoredSettings, [&](AuxlineDialog& d) {
+    const auto& pages = d.As<QTabWidget>(WidgetId::PageControl1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::AltModifier);
+    EXPECT_EQ(pages.currentWidget(), &d.Widget(WidgetId::TabSheet2));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::AltModifier);
+    EXPECT_EQ(pages.currentWidget(), &d.Widget(WidgetId::TabSheet1));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
+    // A button's access key animates the press and clicks when it is released.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form_->IsClosed(); }, 2000));
+  });
+  EXPECT_TRUE(form_->IsClosed());
+  EXPECT_EQ(Exchange(), kAttributeBlock);
+}
+
 // Centred on the cursor with integer halves of the outer size (odd here: the offscreen
 // platform draws a 2-pixel frame), not kept on the screen: the second window reaches past
 // the 800 x 600 offscreen screen. (Negative positions are not tried: that platform moves

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QList>
@@ -36,12 +37,16 @@ QStringList PlatformPluginDirectories() {
 }
 
 // Plugin files are named "libq" + platform name (+ variant): libqxcb.so, libqoffscreen.so,
-// libqwayland-generic.so.
-bool PlatformPluginPresent(const QString& platform) {
+// libqwayland-generic.so. A plugin counts only when it loads, that is when the libraries it
+// needs are installed too; it stays loaded for the toolkit, which would load it anyway.
+bool PlatformPluginLoads(const QString& platform) {
   const QString prefix = QStringLiteral("libq") + platform;
   for (const QString& directory : PlatformPluginDirectories()) {
-    const QStringList files = QDir(directory).entryList({prefix + QStringLiteral("*.so")}, QDir::Files);
-    if (!files.isEmpty()) return true;
+    const QDir pluginDirectory(directory);
+    for (const QString& file : pluginDirectory.entryList({prefix + QStringLiteral("*.so")}, QDir::Files)) {
+      const QByteArray path = QFile::encodeName(pluginDirectory.filePath(file));
+      if (dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL) != nullptr) return true;
+    }
   }
   return false;
 }
@@ -85,7 +90,7 @@ bool WaylandDisplayPresent() {
 
 bool PlatformUsable(const QString& entry) {
   const QString platform = entry.section(QLatin1Char(':'), 0, 0).trimmed();  // "xcb:opt=1"
-  if (platform.isEmpty() || !PlatformPluginPresent(platform)) return false;
+  if (platform.isEmpty() || !PlatformPluginLoads(platform)) return false;
   if (platform == QStringLiteral("xcb")) return XServerReachable();
   if (platform.startsWith(QStringLiteral("wayland"))) return WaylandDisplayPresent();
   return true;  // offscreen, minimal, vnc, ...: nothing outside the process to check
