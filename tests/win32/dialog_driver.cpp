@@ -10,6 +10,7 @@
 //   click WIDGET           clicks Button1 or Button2
 //   close                  the window's close box
 //   expect-open            checks that the program still runs with its window shown
+//   pause MILLISECONDS     waits (while a screenshot is taken, say)
 // Prints "exit N" with the program's exit status. Exit status 0 when every step worked.
 #include <windows.h>
 
@@ -204,6 +205,8 @@ bool Perform(Target& target, const std::vector<std::wstring>& actions, size_t& n
   } else if (action == "close") {
     PostMessageW(target.Form, WM_CLOSE, 0, 0);
     Sleep(kPostedSettleMs);
+  } else if (action == "pause") {
+    Sleep(static_cast<DWORD>(std::stoul(parameter())));
   } else if (action == "expect-open") {
     Sleep(700);
     if (!target.Running() || !IsWindowVisible(target.Form)) {

@@ -32,5 +32,9 @@ with open(sys.argv[1], "w", encoding="utf-16", newline="\r\n") as out:
     out.write("\n".join(lines) + "\n")
 PYTHON
 DISPLAY= wine regedit /S "$(winepath -w "$registry")" >/dev/null 2>&1
+# The symbols of the title-bar buttons, where the Wine build does not find its own copy.
+for font in /usr/share/wine/fonts/marlett.ttf; do
+  [ ! -e "$font" ] || cp "$font" "$prefix/drive_c/windows/Fonts/"
+done
 wineserver -w
 echo "$prefix"
