@@ -10,8 +10,9 @@ build=${AUXLINE_COVERAGE_BUILD:-build-cov}
 minimum=${1:-}
 
 command -v lcov > /dev/null || { echo "coverage: lcov is not installed (apt-get install lcov)"; exit 1; }
+mkdir -p "$build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DAUXLINE_COVERAGE=ON \
-  -DAUXLINE_QT=OFF -DAUXLINE_BENCH=OFF > "$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
+  -DAUXLINE_QT=OFF -DAUXLINE_BENCH=OFF > "$build/configure.log" 2>&1 || { cat "$build/configure.log"; exit 1; }
 cmake --build "$build" -j2
 find "$build" -name '*.gcda' -delete
 ctest --test-dir "$build" -j2 --output-on-failure > "$build/ctest.log" 2>&1 || { tail -40 "$build/ctest.log"; exit 1; }

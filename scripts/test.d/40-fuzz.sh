@@ -7,9 +7,11 @@ cd "$(dirname "$0")/../.."
 build=${AUXLINE_FUZZ_BUILD:-build-fuzz}
 seconds=${AUXLINE_FUZZ_SECONDS:-60}
 
+mkdir -p "$build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1" \
   -DAUXLINE_FUZZ=ON -DAUXLINE_SANITIZE=ON -DAUXLINE_TESTS=OFF -DAUXLINE_BENCH=OFF \
-  -DAUXLINE_QT=OFF > "$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
+  -DAUXLINE_QT=OFF > "$build/configure.log" 2>&1 || { cat "$build/configure.log"; exit 1; }
 cmake --build "$build" -j2 --target numbers_fuzzer exchange_fuzzer
 
 work=$(mktemp -d)
@@ -37,4 +39,5 @@ for target in numbers exchange; do
     failed=1
   fi
 done
+echo "fuzzing: ${SECONDS} s"
 exit "$failed"

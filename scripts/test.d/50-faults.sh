@@ -5,3 +5,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 python3 tests/faults/run_faults.py "${AUXLINE_BUILD:-build}/platform/linux/auxline"
+echo "fault injection: ${SECONDS} s"
