@@ -6,8 +6,11 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMargins>
 #include <QString>
 #include <QTabWidget>
+
+#include "platform/linux/qt/frame_margins.h"
 
 namespace {
 
@@ -62,18 +65,31 @@ ScreenPoint QtFormWindow::CursorPosition() const {
   return {position.x(), position.y()};
 }
 
-// The frame as far as the platform knows it: the native window is created first, so that a
-// platform that decorates windows itself reports its frame before the first show. An X11
-// window manager tells the frame only once it has framed the window; until then the
-// client area is all there is.
-WindowSize QtFormWindow::OuterSize() const {
-  (void)dialog_->winId();
-  const QRect frame = dialog_->frameGeometry();
-  return {frame.width(), frame.height()};
+// A shown window knows its frame. Before the first show the frame comes from a stand-in
+// window, asked once (under X11 the window manager answers, which takes a round trip).
+QMargins QtFormWindow::FrameMargins() const {
+  if (dialog_->isVisible()) {
+    const QRect outer = dialog_->frameGeometry();
+    const QRect client = dialog_->geometry();
+    return {client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
+            outer.bottom() - client.bottom()};
+  }
+  if (!expectedFrame_) expectedFrame_ = ExpectedFrameMargins(dialog_->windowFlags(), dialog_->size());
+  return *expectedFrame_;
 }
 
-// A top-level widget's position is that of its frame: the outer corner, as the form wants.
-void QtFormWindow::MoveTo(int left, int top) { dialog_->move(left, top); }
+WindowSize QtFormWindow::OuterSize() const {
+  const QSize outer = dialog_->size().grownBy(FrameMargins());
+  return {outer.width(), outer.height()};
+}
+
+// The client area goes inside the frame whose corner the form asks for. (Qt would take a
+// top-level position as the frame's, but under X11 it cannot know the frame before the
+// window is mapped and then places the client area there instead.)
+void QtFormWindow::MoveTo(int left, int top) {
+  const QMargins frame = FrameMargins();
+  dialog_->setGeometry(QRect(QPoint(left + frame.left(), top + frame.top()), dialog_->size()));
+}
 
 void QtFormWindow::SetWidgetVisible(DrawingWidget widget, bool visible) {
   dialog_->Widget(IdOf(widget)).setVisible(visible);

@@ -1,8 +1,10 @@
 #pragma once
 // The dialog window on Linux: maps the calls of the form onto the Qt widgets of
 // AuxlineDialog and runs the event loop until the form closes the window.
+#include <QMargins>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 #include "platform/linux/qt/dialog_widget.h"
 #include "tool/form_window.h"
@@ -41,8 +43,11 @@ class QtFormWindow final : public FormWindow {
   AuxlineDialog& Dialog() { return *dialog_; }
 
  private:
+  QMargins FrameMargins() const;
+
   std::unique_ptr<QApplication> ownedApplication_;  // declared first: destroyed last
   std::unique_ptr<AuxlineDialog> dialog_;
   QPointer<QEventLoop> loop_;
+  mutable std::optional<QMargins> expectedFrame_;  // asked once, before the first show
   bool closed_ = false;
 };
