@@ -165,9 +165,4 @@ TEST_F(LayoutTest, TabOrderFollowsTheTable) {
   EXPECT_EQ(visited, expected);
 }
 
-TEST_F(LayoutTest, OkIsTheDefaultButton) {
-  EXPECT_TRUE(Dialog().As<QPushButton>(WidgetId::Button1).isDefault());
-  EXPECT_FALSE(Dialog().As<QPushButton>(WidgetId::Button2).isDefault());
-}
-
 }  // namespace

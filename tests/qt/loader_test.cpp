@@ -8,7 +8,6 @@
 #include "platform/linux/dialog_loader.h"
 #include "platform/linux/qt/dialog_module.h"
 #include "tests/qt/qt_harness.h"
-#include "tests/tool/temp_dir.h"
 
 namespace {
 
@@ -24,11 +23,6 @@ TEST(DialogLoaderTest, ModuleBesideTheExecutableGivesAWorkingWindow) {
   EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);
   window->SetText(DrawingWidget::EditA2, "0.5");
   EXPECT_EQ(window->Text(DrawingWidget::EditA2), "0.5");
-}
-
-TEST(DialogLoaderTest, NoModuleGivesNoWindow) {
-  TempDir empty;
-  EXPECT_EQ(LoadDialogWindow(empty.Path()), nullptr);
 }
 
 TEST(DialogLoaderTest, ModuleRefusesAnotherInterfaceVersion) {
