@@ -2,14 +2,22 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <system_error>
 
 // How the 15 significant digits are found, half-up on the exact binary value:
 //
+// 0. Magnitudes of drawings (decimal exponents -7 to 15): the value times 10^(15-E), a power
+//    of ten that a double holds exactly, rounded to the double hi, then rounded half-up to
+//    an integer of 15 digits. hi lies below 2^50, so its fraction is exact and a multiple of
+//    at least 2^-6, while the product's rounding error is under half of that: it cannot
+//    carry the fraction across one half, except when the fraction is exactly one half.
+//    That case goes on to step 1.
 // 1. Shortest round-trip digits S (std::to_chars without precision). For a normal double
 //    the gap between X and S is at most half an ulp, below 1.12e-16 of X, while the
 //    distance from any 15-digit decimal to the nearest rounding tie is at least 5e-16 of X.
@@ -78,8 +86,74 @@ void ConvertWithPrecision(double magnitude, int digitCount, Digits& d) {
   ReadScientific(buffer.data(), result.ptr, d);
 }
 
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kLargestExactPower = 22;
+
+// "00" "01" ... "99": two digits per step with 32-bit arithmetic only.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// Writes value (below 100^pairs) as exactly 2 * pairs digits, leading zeros included.
+void WritePairs(std::uint32_t value, int pairs, char* out) {
+  for (int i = pairs - 1; i >= 0; --i) {
+    std::memcpy(out + 2 * i, kDigitPairs.data() + 2 * (value % 100), 2);
+    value /= 100;
+  }
+}
+
+// Writes n (below 10^15) as exactly 15 digits.
+void WriteFifteenDigits(std::uint64_t n, char* out) {
+  const auto high = static_cast<std::uint32_t>(n / 100000000);  // 7 digits
+  const auto low = static_cast<std::uint32_t>(n % 100000000);   // 8 digits
+  out[0] = static_cast<char>('0' + high / 1000000);
+  WritePairs(high % 1000000, 3, out + 1);
+  WritePairs(low, 4, out + 7);
+}
+
+// Step 0; false when the magnitude lies outside its range.
+bool ScaledDigits(double magnitude, Digits& d) {
+  // 2^(b-1) <= magnitude < 2^b, from the exponent field (subnormals lie outside the range).
+  const int binaryExponent = static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1022;
+  // E is this estimate or one more.
+  int e = static_cast<int>(std::floor((binaryExponent - 1) * 0.30102999566398120)) + 1;
+  for (;; ++e) {
+    const int k = kSignificantDigits - e;
+    if (k < 0 || k > kLargestExactPower) return false;
+    const double scale = kPowersOfTen[k];
+    const double hi = magnitude * scale;
+    if (hi > 1e15) continue;  // E was one more than the estimate
+    if (hi < 1e14) return false;  // cannot happen (E is never below the estimate); be safe
+    const double whole = std::floor(hi);
+    const double fraction = hi - whole;
+    // Exactly one half in hi: the product's rounding error decides, and step 1 reads it.
+    if (fraction == 0.5) return false;
+    const bool roundUp = fraction > 0.5;
+    const auto rounded = static_cast<std::uint64_t>(whole) + (roundUp ? 1u : 0u);
+    if (rounded == 1000000000000000u) {  // a carry into the next power of ten
+      d.Text[0] = '1';
+      d.Count = 1;
+      d.Exponent10 = e + 1;
+      return true;
+    }
+    WriteFifteenDigits(rounded, d.Text.data());
+    d.Count = kSignificantDigits;
+    d.Exponent10 = e;
+    KeepFifteen(d, false);  // drops the trailing zeros
+    return true;
+  }
+}
+
 // Digits of a finite, positive magnitude, rounded half-up to 15 significant digits.
 void SignificantDigits(double magnitude, Digits& d) {
+  if (ScaledDigits(magnitude, d)) return;
   if (magnitude >= std::numeric_limits<double>::min()) {
     std::array<char, 32> buffer;
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
