@@ -46,8 +46,9 @@ std::int32_t Shifted(std::int32_t value, std::int32_t offset) {
                                    static_cast<std::uint32_t>(offset));
 }
 
-// Colour, line type and point kind share one shape: values up to 0 mean "the host's own",
-// 1..9 are the same on both sides, 10 and above move into the host's extended ranges.
+// Colour, line type and point kind share one shape: values up to 0 mean "the host's own"
+// (for the point kind: kind 1), 1..9 are the same on both sides, 10 and above move into
+// the host's extended ranges.
 std::int32_t MapColor(std::int32_t color) {
   if (color <= 0) return Exchange().HostColor;
   if (color <= 9) return color;
