@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #include "exchange/atomic_file.h"
@@ -84,12 +85,14 @@ void ParseSettings(std::string_view bytes, bool complete, ToolSettings& settings
   }
 }
 
-ToolSettings LoadSettingsFile(const std::filesystem::path& path,
-                              std::optional<std::string>* wholeFile) {
-  ToolSettings settings;
-  if (wholeFile != nullptr) wholeFile->reset();
+SettingsFileContents ReadSettingsFile(const std::filesystem::path& path) {
+  SettingsFileContents contents;
   std::ifstream file(path, std::ios::binary);
-  if (!file.is_open()) return settings;
+  if (!file.is_open()) {
+    std::error_code ignored;
+    contents.Unreadable = std::filesystem::exists(path, ignored);
+    return contents;
+  }
   // Read in chunks until seven line breaks have passed: lines after the seventh are never
   // looked at, however large the file.
   std::string bytes;
@@ -106,9 +109,14 @@ ToolSettings LoadSettingsFile(const std::filesystem::path& path,
       break;
     }
   }
-  ParseSettings(bytes, !file.bad(), settings);
-  if (wholeFile != nullptr && reachedEnd) *wholeFile = std::move(bytes);
-  return settings;
+  contents.Unreadable = file.bad();
+  ParseSettings(bytes, !contents.Unreadable, contents.Values);
+  if (reachedEnd) contents.WholeFile = std::move(bytes);
+  return contents;
+}
+
+ToolSettings LoadSettingsFile(const std::filesystem::path& path) {
+  return ReadSettingsFile(path).Values;
 }
 
 bool SaveSettingsFile(const std::filesystem::path& path, const ToolSettings& settings) {

@@ -33,11 +33,21 @@ std::string FormatSettings(const ToolSettings& settings);
 // past the last line that was read in full keep their values in `settings`.
 void ParseSettings(std::string_view bytes, bool complete, ToolSettings& settings);
 
+// What reading the settings file gave.
+struct SettingsFileContents {
+  ToolSettings Values;  // defaults, then whatever the file holds
+  // The file exists but could not be opened or read without error: its values are not
+  // known, so it must not be replaced by a save of unchanged settings.
+  bool Unreadable = false;
+  // The file's bytes when it was read to its end; nothing otherwise.
+  std::optional<std::string> WholeFile;
+};
+
+SettingsFileContents ReadSettingsFile(const std::filesystem::path& path);
+
 // Defaults, then whatever the file at `path` holds. A missing or unreadable file leaves
-// the defaults. When `wholeFile` is given, it receives the file's bytes if the file was
-// read to its end, and nothing otherwise.
-ToolSettings LoadSettingsFile(const std::filesystem::path& path,
-                              std::optional<std::string>* wholeFile = nullptr);
+// the defaults.
+ToolSettings LoadSettingsFile(const std::filesystem::path& path);
 
 // Replaces the file crash-safely. On failure the previous file stays as it was.
 bool SaveSettingsFile(const std::filesystem::path& path, const ToolSettings& settings);

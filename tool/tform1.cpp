@@ -1,7 +1,6 @@
 #include "tool/tform1.h"
 
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 #include "exchange/atomic_file.h"
@@ -54,9 +53,10 @@ void TForm1::SetSettings(const ToolSettings& settings) {
 }
 
 void TForm1::LoadSettings() {
-  SetSettings(LoadSettingsFile(SettingsPath(), &loadedSettingsBytes_));
-  std::error_code ignored;
-  settingsFileUnread_ = !loadedSettingsBytes_ && std::filesystem::exists(SettingsPath(), ignored);
+  SettingsFileContents contents = ReadSettingsFile(SettingsPath());
+  SetSettings(contents.Values);
+  settingsFileUnread_ = contents.Unreadable;
+  loadedSettingsBytes_ = std::move(contents.WholeFile);
 }
 
 // Every run without a dialog saves its unchanged settings; when the file already holds

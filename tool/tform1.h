@@ -67,7 +67,7 @@ class TForm1 final : public FormEvents {
   // The settings file as loaded, when it was read to its end: a save that would write
   // the same bytes again leaves the file alone.
   std::optional<std::string> loadedSettingsBytes_;
-  // A settings file exists but was not read to its end (unreadable, or a read error): a
-  // run without a dialog must not replace it with the defaults it fell back to.
+  // A settings file exists but could not be opened or read: a run without a dialog must
+  // not replace it with the defaults it fell back to.
   bool settingsFileUnread_ = false;
 };

@@ -230,6 +230,9 @@ TEST(EndToEnd, SettingsFileVariants) {
       {"padded with blanks", CrLfLines({"  3", "7 ", "5", "25", " 12.5", "0.5 ", "330"}),
        {"lg3", "ly0", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2", "ly5"},
        CrLfLines({"3", "0", "5", "25", "12.5", "0", "330"})},
+      {"lines after the seventh", CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"}) + std::string(5000, '#'),
+       {"lg3", "ly5", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2"},
+       CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"})},
       {"decimal comma", CrLfLines({"-1", "-1", "0", "-1", "12,5", "1", "0"}),
        {"lg2", "ly5", "lc9", "lt2", "lw4", "ci 0 0 5"},
        CrLfLines({"-1", "-1", "0", "-1", "0", "1", "0"})},
@@ -258,6 +261,17 @@ TEST(EndToEnd, DialogRunsWithoutAWindow) {
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.exchange, Lines({"lg3", "ly5", "lc9", "lt2", "lw4"}));
   EXPECT_EQ(outcome.settings, stored);
+}
+
+TEST(EndToEnd, UnreadableSettingsFileIsNeitherUsedNorReplaced) {
+  // A folder where the settings file belongs: the run uses the defaults and leaves it.
+  TempDir toolDir;
+  std::filesystem::copy_file(AUXLINE_EXE, toolDir / "auxline");
+  WriteBytes(toolDir / "JWC_TEMP.TXT", HostFile({"hp1 0 0", "hp2 3 4"}));
+  std::filesystem::create_directory(toolDir / "auxline.dat");
+  EXPECT_EQ(RunTool(toolDir / "auxline", {"/R9"}, toolDir.Path()), 0);
+  EXPECT_EQ(ReadBytes(toolDir / "JWC_TEMP.TXT"), Lines(kDefaultBlock, {"ci 0 0 5"}));
+  EXPECT_TRUE(std::filesystem::is_directory(toolDir / "auxline.dat"));
 }
 
 TEST(EndToEnd, MissingExchangeFileStillGetsWritten) {

@@ -78,8 +78,6 @@ TEST(SettingsParse, AfterAReadErrorOnlyWholeLinesCount) {
 TEST(SettingsFile, MissingFileGivesDefaultsAndSaveRoundTrips) {
   TempDir dir;
   ExpectSettings(LoadSettingsFile(dir / "auxline.dat"), ToolSettings{});
-  std::filesystem::create_directory(dir / "folder.dat");  // present but not readable
-  ExpectSettings(LoadSettingsFile(dir / "folder.dat"), ToolSettings{});
 
   const ToolSettings stored{2, 11, 19, 7, 1.0 / 3.0, 0.25, 359.5};
   ASSERT_TRUE(SaveSettingsFile(dir / "auxline.dat", stored));
@@ -87,6 +85,33 @@ TEST(SettingsFile, MissingFileGivesDefaultsAndSaveRoundTrips) {
   ToolSettings expected = stored;
   expected.Radius = 0.333333333333333;  // fifteen digits survive the text form
   ExpectSettings(LoadSettingsFile(dir / "auxline.dat"), expected);
+}
+
+TEST(SettingsFile, TellsAnUnreadableFileFromAMissingOrLongOne) {
+  TempDir dir;
+  const std::string seven = CrLfLines({"3", "5", "19", "25", "12.5", "0.5", "330"});
+  WriteBytes(dir / "short.dat", seven);
+  WriteBytes(dir / "long.dat", seven + std::string(5000, 'x'));
+  std::filesystem::create_directory(dir / "folder.dat");
+  const struct {
+    const char* name;
+    bool unreadable;
+    std::optional<std::string> wholeFile;
+  } cases[] = {
+      {"missing.dat", false, std::nullopt},
+      {"short.dat", false, seven},
+      {"long.dat", false, std::nullopt},  // read no further than the seventh line
+      {"folder.dat", true, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const SettingsFileContents contents = ReadSettingsFile(dir / c.name);
+    EXPECT_EQ(contents.Unreadable, c.unreadable);
+    EXPECT_EQ(contents.WholeFile, c.wholeFile);
+    if (!c.unreadable && std::string_view(c.name) != "missing.dat") {
+      ExpectSettings(contents.Values, ToolSettings{3, 5, 19, 25, 12.5, 0.5, 330});
+    }
+  }
 }
 
 TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
