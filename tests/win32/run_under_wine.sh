@@ -24,6 +24,7 @@ for suite in numeric exchange tool; do
   step "$suite tests (Windows build)" wine "$build/tests/${suite}_tests.exe" --gtest_brief=1
 done
 step "window tests" wine "$build/tests/win32/win32_tests.exe" --gtest_brief=1
+step "no window without a dialog" bash tests/win32/no_window_check.sh "$build"
 step "dialog cases" bash tests/win32/dialog_cases.sh "$build"
 step "Linux and Windows outputs" bash tests/win32/compare_with_linux.sh "$linux_exe" "$build/platform/win32/auxline.exe"
 wineserver -k

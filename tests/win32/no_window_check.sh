@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs that need no dialog ("/R1" to "/R9", unrecognised modes) create no window at all,
+# and end about as fast as an empty console program: Wine's window trace of each run is
+# searched for windows made with the program's own instance handle. As a check of the
+# check, the /R10 dialog (closed with Esc by the driver) must show up in the same trace.
+#   WINEPREFIX=... DISPLAY=... bash tests/win32/no_window_check.sh WINDOWS_BUILD_DIR
+set -uo pipefail
+build="$(cd "$1" && pwd)"
+repo="$(cd "$(dirname "$0")/../.." && pwd)"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+cp "$build/platform/win32/auxline.exe" "$repo/examples/JWC_TEMP.TXT" "$scratch/"
+own_windows='WIN_CreateWindowEx.* inst=0000000140000000 '  # the image base of auxline.exe
+passed=0
+failed=0
+windows_made() {  # ARGUMENTS...: the number of windows the run made
+  cp "$repo/examples/JWC_TEMP.TXT" "$scratch/"
+  (cd "$scratch" && WINEDEBUG=+win timeout 60 wine "$@" 2>&1 >/dev/null) | grep -c "$own_windows"
+}
+for mode in /R1 /R2 /R3 /R4 /R5 /R6 /R7 /R8 /R9 /r10; do
+  made="$(windows_made ./auxline.exe "$mode")"
+  if [ "$made" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "  FAIL  $mode made $made windows"; fi
+done
+made="$(windows_made "$build/tests/win32/dialog_driver.exe" auxline.exe /R10 -- key escape)"
+if [ "$made" -gt 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "  FAIL  the /R10 dialog did not show in the trace"; fi
+
+# Start-up time, for the log: ten runs of "/R1" against ten runs of an empty program.
+timed() {
+  local started=$EPOCHREALTIME
+  for _ in 1 2 3 4 5 6 7 8 9 10; do (cd "$scratch" && WINEDEBUG=-all wine "$@" >/dev/null 2>&1); done
+  awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.0f ms", (b - a) * 100 }'
+}
+echo "  /R1 under Wine: $(timed ./auxline.exe /R1) a run; an empty program: $(timed cmd.exe /c exit) a run"
+echo "no-window runs: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
