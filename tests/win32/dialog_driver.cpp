@@ -81,6 +81,13 @@ struct Target {
   }
 
   bool Running() const { return WaitForSingleObject(Process.hProcess, 0) == WAIT_TIMEOUT; }
+
+  // Lets the program work off what was posted to it: it is idle again once its message
+  // loop waits for input; the pause covers what follows from the messages themselves.
+  void Settle() const {
+    WaitForInputIdle(Process.hProcess, 10000);
+    Sleep(kPostedSettleMs);
+  }
 };
 
 bool WidgetByName(const std::string& name, WidgetId& id) {
@@ -153,7 +160,7 @@ void Report(const Target& target) {
 void PostKey(const Target& target, UINT message, WPARAM key) {
   const LPARAM altDown = message == WM_SYSKEYDOWN ? (1L << 29) : 0;
   PostMessageW(target.Focus(), message, key, 1 | altDown);
-  Sleep(kPostedSettleMs);
+  target.Settle();
 }
 
 bool PressKey(const Target& target, const std::string& name) {
@@ -187,11 +194,11 @@ bool Perform(Target& target, const std::vector<std::wstring>& actions, size_t& n
       SendMessageW(target.Find(id), CB_SETCURSEL, static_cast<WPARAM>(std::stoi(parameter())), 0);
     } else {
       PostMessageW(target.Find(id), BM_CLICK, 0, 0);
-      Sleep(kPostedSettleMs);
+      target.Settle();
     }
   } else if (action == "type") {
     for (wchar_t character : parameter()) PostMessageW(target.Focus(), WM_CHAR, character, 1);
-    Sleep(kPostedSettleMs);
+    target.Settle();
   } else if (action == "key") {
     const std::string name = Utf8(parameter());
     if (name == "ctrl+tab") {
@@ -204,7 +211,7 @@ bool Perform(Target& target, const std::vector<std::wstring>& actions, size_t& n
     }
   } else if (action == "close") {
     PostMessageW(target.Form, WM_CLOSE, 0, 0);
-    Sleep(kPostedSettleMs);
+    target.Settle();
   } else if (action == "pause") {
     Sleep(static_cast<DWORD>(std::stoul(parameter())));
   } else if (action == "expect-open") {
@@ -244,7 +251,7 @@ bool Start(Target& target, const std::vector<std::wstring>& command) {
   while (GetTickCount() - start < kWindowTimeoutMs && target.Running()) {
     target.Form = FindWindowW(win32ids::kFormClass, caption.c_str());
     if (target.Form && IsWindowVisible(target.Form)) {
-      Sleep(kPostedSettleMs);  // let the window take the focus
+      target.Settle();  // let the window take the focus
       return true;
     }
     Sleep(50);
