@@ -6,7 +6,7 @@ if(CMAKE_CROSSCOMPILING)
   # The build machine's GoogleTest is for the build machine: build it from source for the
   # target instead.
   find_package(GTest QUIET)
-  if(NOT GTest_FOUND AND NOT TARGET GTest::gtest)
+  if(NOT GTest_FOUND AND NOT TARGET GTest::gtest AND EXISTS /usr/src/googletest/CMakeLists.txt)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
     foreach(library gtest gtest_main gmock gmock_main)
