@@ -12,10 +12,12 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "bench/reader_generator.h"
 #include "exchange/exchange_reader.h"
 #include "exchange/exchange_state.h"
+#include "numeric/lenient_number.h"
 
 namespace {
 
@@ -70,6 +72,32 @@ void BM_ParseExchangeLines(benchmark::State& state) {
   ReleaseExchangeState();
 }
 BENCHMARK(BM_ParseExchangeLines)->Unit(benchmark::kMillisecond);
+
+// The number conversion alone, on the fields the generator writes: coordinates and radii.
+void BM_ConvertFields(benchmark::State& state) {
+  std::string text;
+  reader_bench::Lcg rng;
+  std::vector<std::size_t> ends;
+  while (ends.size() < (1u << 20)) {
+    if (rng.Below(8) == 0) {
+      text += std::to_string(1 + rng.Below(500));
+    } else {
+      reader_bench::AppendCoordinate(text, rng);
+    }
+    ends.push_back(text.size());
+  }
+  for (auto _ : state) {
+    double sum = 0.0;
+    std::size_t start = 0;
+    for (const std::size_t end : ends) {
+      sum += LenientStrToFloat(std::string_view(text).substr(start, end - start));
+      start = end;
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(ends.size()));
+}
+BENCHMARK(BM_ConvertFields)->Unit(benchmark::kMillisecond);
 
 int ReadOnce(const char* path) {
   InitExchangeState();

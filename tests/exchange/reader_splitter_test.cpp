@@ -155,4 +155,26 @@ TEST(LineSplitter, AgreesWithTheByteByByteRulesOnRandomLines) {
   }
 }
 
+// Bytes are tested in groups of 8 or 16, the last group of a line overlapping the one
+// before it: a single special byte at every position of lines of every length around the
+// group sizes must be seen exactly once.
+TEST(LineSplitter, SpecialByteAtEveryPositionAgreesWithTheByteByByteRules) {
+  const std::string specials = std::string(" \t\"=\x81\x01\xFE\xE0") + '\0';
+  LineSplitter splitter;
+  for (std::size_t length = 1; length <= 140; ++length) {
+    for (std::size_t at = 0; at < length; ++at) {
+      for (const char special : specials) {
+        std::string line(length, '7');
+        line[at] = special;
+        const std::vector<std::string> expected = ReferenceSplit(line);
+        const FieldTable& table = splitter.Split(line);
+        ASSERT_EQ(table.FieldCount, static_cast<int>(expected.size())) << length << " " << at;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+          ASSERT_EQ(table.Field[i], expected[i]) << length << " " << at << " field " << i;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
