@@ -154,10 +154,9 @@ bool TryPlainDecimal(std::string_view text, double& result) {
   return true;
 }
 
-}  // namespace
-
-double LenientStrToFloat(std::string_view text) {
-  if (double plain = 0.0; TryPlainDecimal(text, plain)) return plain;
+// Everything but the plain decimal. Kept out of line: the registers its loops need would
+// otherwise be saved and restored on every call, the common fields included.
+[[gnu::noinline]] double GeneralStrToFloat(std::string_view text) {
   bool negative = false;
   const std::size_t start = SkipSpacesAndSign(text, negative);
   const char* const first = text.data() + start;
@@ -219,4 +218,11 @@ double LenientStrToFloat(std::string_view text) {
   if (ec != std::errc() || end != last) return 0.0;
   if (value == 0.0) return 0.0;  // no negative zero
   return negative ? -value : value;
+}
+
+}  // namespace
+
+double LenientStrToFloat(std::string_view text) {
+  if (double plain = 0.0; TryPlainDecimal(text, plain)) return plain;
+  return GeneralStrToFloat(text);
 }
