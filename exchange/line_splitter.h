@@ -16,6 +16,15 @@ class LineSplitter {
   const FieldTable& Split(std::string_view line);
 
  private:
+  // The usual line, whose only blanks are spaces and which holds no quote, equals sign,
+  // control byte or byte from 0x80 up, is simply cut at its spaces. False, with nothing
+  // decided, for any other line and for one of more than kMaxFields fields: the general
+  // walk then splits it.
+  bool SplitAtSpaces(std::string_view line);
+
+  // Ends a line of `count` fields: clears the fields the previous line left behind.
+  const FieldTable& Finish(int count);
+
   std::vector<char> scratch_;
   FieldTable table_;
   int fieldsInUse_ = 0;  // fields of the table that may hold text from an earlier line

@@ -152,6 +152,9 @@ TEST(LineSplitter, AgreesWithTheByteByByteRulesOnRandomLines) {
     for (std::size_t i = 0; i < expected.size(); ++i) {
       ASSERT_EQ(table.Field[i], expected[i]) << "round " << round << ", field " << i;
     }
+    for (std::size_t i = expected.size(); i < kMaxFields; ++i) {
+      ASSERT_TRUE(table.Field[i].empty()) << "round " << round << ", field " << i;
+    }
   }
 }
 
@@ -171,6 +174,9 @@ TEST(LineSplitter, SpecialByteAtEveryPositionAgreesWithTheByteByByteRules) {
         ASSERT_EQ(table.FieldCount, static_cast<int>(expected.size())) << length << " " << at;
         for (std::size_t i = 0; i < expected.size(); ++i) {
           ASSERT_EQ(table.Field[i], expected[i]) << length << " " << at << " field " << i;
+        }
+        for (std::size_t i = expected.size(); i < kMaxFields; ++i) {
+          ASSERT_TRUE(table.Field[i].empty()) << length << " " << at << " field " << i;
         }
       }
     }
