@@ -34,10 +34,15 @@ pointer_y=$Y
 (cd "$scratch" && exec ./auxline /R10) &
 tool_pid=$!
 
-window=$(wait_for_window "補助線の作図")
+window=$(wait_for_window "補助線の作図" "$tool_pid")
 if [ -z "$window" ]; then
-  echo "FAIL: no window captioned 補助線の作図 appeared"
-  kill "$tool_pid" 2>/dev/null
+  if kill -0 "$tool_pid" 2>/dev/null; then
+    echo "FAIL: no window captioned 補助線の作図 appeared within 30 s"
+    kill "$tool_pid" 2>/dev/null
+  else
+    wait "$tool_pid"
+    echo "FAIL: auxline ended with status $? before its window appeared"
+  fi
   exit 1
 fi
 # Without a window manager there is no frame: the outer size is the client area, and the

@@ -17,13 +17,15 @@ start_xvfb() {
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 }
 
-# wait_for_window <caption>: prints the window id once a window with exactly that caption
-# is mapped.
+# wait_for_window <caption> [pid]: prints the window id once a window with exactly that
+# caption is mapped. Gives up after 30 s (a loaded machine starts the toolkit slowly), or at
+# once when the process pid has ended.
 wait_for_window() {
-  local id=""
-  for _ in $(seq 100); do
+  local id="" deadline=$((SECONDS + 30))
+  while [ "$SECONDS" -lt "$deadline" ]; do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
     [ -n "$id" ] && break
+    if [ -n "${2:-}" ] && ! kill -0 "$2" 2>/dev/null; then break; fi
     sleep 0.1
   done
   echo "$id"
