@@ -3,17 +3,21 @@
 // the C library's strtoll/strtod), and against each other: a decimal integer text reads as
 // the same value in both syntaxes, a hexadecimal text is never a real, no real is ever an
 // infinity or NaN, and an integer text outside the syntax or the range reads as 0, never as
-// a partial value.
+// a partial value. The real text form is fuzzed alongside: the value read, and the input's
+// first eight bytes taken as a double, are written by RealToText and compared with the
+// C library's exact expansion rounded half-up to 15 digits, and read back.
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "exchange/real_text.h"
 #include "numeric/lenient_number.h"
 
 namespace {
@@ -141,6 +145,68 @@ void CheckReal(std::string_view text, const IntReading& intReference) {
   }
 }
 
+// The real text form from the exact decimal expansion that printf gives for any precision:
+// 15 significant digits rounded half-up, trailing zeros dropped, positional notation for
+// decimal exponents -3..15, "dE-x" outside.
+std::string ReferenceRealText(double value) {
+  if (value == 0.0) return "0";
+  char expansion[1100];
+  std::snprintf(expansion, sizeof expansion, "%.800e", std::fabs(value));
+  std::string digits;
+  const char* p = expansion;
+  for (; *p != 'e'; ++p) {
+    if (*p != '.') digits.push_back(*p);
+  }
+  int exponent = std::atoi(p + 1) + 1;  // value = 0.d1d2... * 10^exponent
+  const bool roundUp = digits[15] >= '5';
+  digits.resize(15);
+  if (roundUp) {
+    int i = 14;
+    while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9') digits[static_cast<std::size_t>(i--)] = '0';
+    if (i < 0) {
+      digits.insert(digits.begin(), '1');
+      digits.pop_back();
+      ++exponent;
+    } else {
+      ++digits[static_cast<std::size_t>(i)];
+    }
+  }
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string text = value < 0 ? "-" : "";
+  const int count = static_cast<int>(digits.size());
+  if (exponent >= -3 && exponent <= 15) {
+    if (exponent <= 0) {
+      text += "0." + std::string(static_cast<std::size_t>(-exponent), '0') + digits;
+    } else if (count <= exponent) {
+      text += digits + std::string(static_cast<std::size_t>(exponent - count), '0');
+    } else {
+      text += digits.substr(0, static_cast<std::size_t>(exponent)) + "." +
+              digits.substr(static_cast<std::size_t>(exponent));
+    }
+  } else {
+    text += digits.substr(0, 1);
+    if (count > 1) text += "." + digits.substr(1);
+    text += "E" + std::to_string(exponent - 1);
+  }
+  return text;
+}
+
+void CheckRealText(double value) {
+  if (!std::isfinite(value)) return;  // the writer never formats these
+  const std::string text = RealToText(value);
+  if (text != ReferenceRealText(value)) {
+    Fail(("RealToText differs from the reference: " + text + " for " +
+          ReferenceRealText(value)).c_str(), text);
+  }
+  // Read back: the nearest double to the 15 digits, which writes as the same text; only a
+  // text rounded past the largest double reads as 0.
+  const double back = LenientStrToFloat(text);
+  if (back == 0.0 && text != "0" && std::fabs(value) < 1.7976931348623e308) {
+    Fail("a written real reads back as 0", text);
+  }
+  if (back != 0.0 && RealToText(back) != text) Fail("a written real does not read back", text);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -148,6 +214,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const IntReading intReference = ReferenceInt(text);
   CheckInt(text, intReference);
   CheckReal(text, intReference);
+
+  CheckRealText(LenientStrToFloat(text));
+  if (size >= sizeof(double)) {
+    double pattern = 0.0;
+    std::memcpy(&pattern, data, sizeof pattern);
+    CheckRealText(pattern);
+  }
 
   // The reader's single hexadecimal digit: "$" and one byte gives 0..15.
   if (size > 0) {
