@@ -10,11 +10,7 @@ mode="${1:-/R1}"
 runs="${2:-500}"
 build="${BUILD_DIR:-build}"
 
-if [ ! -f "$build/build.ninja" ]; then
-  bash scripts/install-deps.sh
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$build" --target auxline >/dev/null
+bash scripts/ensure-build.sh "$build" auxline
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT

@@ -14,11 +14,7 @@ angle="${2-}"
 exchange="${3:-examples/JWC_TEMP.TXT}"
 build="${BUILD_DIR:-build}"  # the same build directory as scripts/test.sh
 
-if [ ! -f "$build/build.ninja" ]; then
-  bash scripts/install-deps.sh
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$build" --target auxline >/dev/null
+bash scripts/ensure-build.sh "$build" auxline
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
