@@ -4,7 +4,9 @@ start_xvfb() {
   local fifo display_number
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  # -noreset: a bare server resets when its last client leaves; the dialog module's probe
+  # connection is such a client, and the toolkit's own connection then fails during the reset.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
   xvfb_pid=$!
   trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null' EXIT
   read -r -t 20 display_number <"$fifo" || display_number=""
