@@ -27,9 +27,9 @@ const std::array<WidgetSpec, 19> kWidgets = {{
     {Button2, "Button2", PushButton, Window, 144, 144, 121, 33, "キャンセル(&N)", 2, false},
 }};
 
-const WidgetSpec& Spec(WidgetId id) {
-  for (const WidgetSpec& spec : kWidgets) {
-    if (spec.Id == id) return spec;
+const WidgetSpec& RowOf(WidgetId id) {
+  for (const WidgetSpec& row : kWidgets) {
+    if (row.Id == id) return row;
   }
   return kWidgets.front();
 }

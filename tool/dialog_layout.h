@@ -61,7 +61,7 @@ struct WidgetSpec {
 // In creation order: parents before children, siblings in tab order.
 extern const std::array<WidgetSpec, 19> kWidgets;
 
-const WidgetSpec& Spec(WidgetId id);
+const WidgetSpec& RowOf(WidgetId id);
 
 // ComboBox4 (line width): fixed items, never refilled: the empty text, then 10 ... 100.
 extern const std::array<const char*, 13> kLineWidthItems;

@@ -47,12 +47,12 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
   return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND Create(const WidgetSpec& spec, const wchar_t* windowClass, DWORD style, DWORD exStyle,
+HWND Create(const WidgetSpec& row, const wchar_t* windowClass, DWORD style, DWORD exStyle,
             HWND parent, HINSTANCE instance, int extraHeight = 0) {
-  const std::wstring text = WideFromUtf8(spec.Text);
-  return CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, spec.Left, spec.Top,
-                         spec.Width, spec.Height + extraHeight, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ids::ControlId(spec.Id))),
+  const std::wstring text = WideFromUtf8(row.Text);
+  return CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, row.Left, row.Top,
+                         row.Width, row.Height + extraHeight, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ids::ControlId(row.Id))),
                          instance, nullptr);
 }
 
@@ -66,8 +66,8 @@ void TurnInputMethodOff(HWND window) {
   ImmAssociateContextEx(window, nullptr, IACE_CHILDREN);  // the edit inside an editable list
 }
 
-HWND CreatePage(const WidgetSpec& spec, HWND tabControl, HINSTANCE instance) {
-  const std::wstring caption = WideFromUtf8(spec.Text);
+HWND CreatePage(const WidgetSpec& row, HWND tabControl, HINSTANCE instance) {
+  const std::wstring caption = WideFromUtf8(row.Text);
   TCITEMW item{};
   item.mask = TCIF_TEXT;
   item.pszText = const_cast<wchar_t*>(caption.c_str());
@@ -79,32 +79,32 @@ HWND CreatePage(const WidgetSpec& spec, HWND tabControl, HINSTANCE instance) {
   return CreateWindowExW(WS_EX_CONTROLPARENT, win32ids::kPageClass, caption.c_str(),
                          WS_CHILD | WS_CLIPSIBLINGS, display.left, display.top,
                          display.right - display.left, display.bottom - display.top, tabControl,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ids::ControlId(spec.Id))),
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ids::ControlId(row.Id))),
                          instance, nullptr);
 }
 
-HWND CreateWidget(const WidgetSpec& spec, HWND parent, HINSTANCE instance) {
-  switch (spec.Kind) {
+HWND CreateWidget(const WidgetSpec& row, HWND parent, HINSTANCE instance) {
+  switch (row.Kind) {
     case WidgetKind::TabControl:
-      return Create(spec, WC_TABCONTROLW, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_FOCUSNEVER,
+      return Create(row, WC_TABCONTROLW, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_FOCUSNEVER,
                     WS_EX_CONTROLPARENT, parent, instance);
     case WidgetKind::TabPage:
-      return CreatePage(spec, parent, instance);
+      return CreatePage(row, parent, instance);
     case WidgetKind::Label:
-      return Create(spec, L"STATIC", WS_VISIBLE | SS_LEFT, 0, parent, instance);
+      return Create(row, L"STATIC", WS_VISIBLE | SS_LEFT, 0, parent, instance);
     case WidgetKind::Edit:
-      return Create(spec, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, parent,
+      return Create(row, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, parent,
                     instance);
     case WidgetKind::DropDownList:
-      return Create(spec, WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+      return Create(row, WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
                     parent, instance, kDropDownExtent);
     case WidgetKind::EditableDropDown:
-      return Create(spec, WC_COMBOBOXW,
+      return Create(row, WC_COMBOBOXW,
                     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, parent,
                     instance, kDropDownExtent);
     case WidgetKind::PushButton: {
-      const DWORD role = spec.Id == WidgetId::Button1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-      return Create(spec, L"BUTTON", WS_VISIBLE | WS_TABSTOP | role, 0, parent, instance);
+      const DWORD role = row.Id == WidgetId::Button1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+      return Create(row, L"BUTTON", WS_VISIBLE | WS_TABSTOP | role, 0, parent, instance);
     }
   }
   return nullptr;
@@ -112,20 +112,20 @@ HWND CreateWidget(const WidgetSpec& spec, HWND parent, HINSTANCE instance) {
 
 // What a widget needs after creation: the font first (it decides the list heights), then
 // the fixed items of the line-width list, the heights and the input method.
-void FinishWidget(const WidgetSpec& spec, HWND widget, HFONT font) {
+void FinishWidget(const WidgetSpec& row, HWND widget, HFONT font) {
   SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (spec.Id == WidgetId::ComboBox4) {
+  if (row.Id == WidgetId::ComboBox4) {
     for (const char* item : layout::kLineWidthItems) {
       const std::wstring text = WideFromUtf8(item);
       SendMessageW(widget, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
-    SetWindowTextW(widget, WideFromUtf8(spec.Text).c_str());
+    SetWindowTextW(widget, WideFromUtf8(row.Text).c_str());
   }
-  if (spec.Kind == WidgetKind::DropDownList || spec.Kind == WidgetKind::EditableDropDown) {
+  if (row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown) {
     SetListHeights(widget);
   }
-  if (spec.Kind == WidgetKind::Label) FitLabelToText(widget);
-  if (spec.InputMethodOff) TurnInputMethodOff(widget);
+  if (row.Kind == WidgetKind::Label) FitLabelToText(widget);
+  if (row.InputMethodOff) TurnInputMethodOff(widget);
 }
 
 HWND CreateForm(HINSTANCE instance, HWND owner, void* formParameter) {
@@ -188,14 +188,14 @@ DialogWindows CreateDialogWindows(HINSTANCE instance, void* formParameter) {
   bool complete = windows.Form != nullptr;
   if (complete) {
     windows.Widgets[static_cast<std::size_t>(WidgetId::Window)] = windows.Form;
-    for (const WidgetSpec& spec : layout::kWidgets) {
-      HWND widget = CreateWidget(spec, windows[spec.Parent], instance);
+    for (const WidgetSpec& row : layout::kWidgets) {
+      HWND widget = CreateWidget(row, windows[row.Parent], instance);
       if (!widget) {
         complete = false;
         break;
       }
-      windows.Widgets[static_cast<std::size_t>(spec.Id)] = widget;
-      FinishWidget(spec, widget, SharedDialogResources().Font);
+      windows.Widgets[static_cast<std::size_t>(row.Id)] = widget;
+      FinishWidget(row, widget, SharedDialogResources().Font);
     }
   }
   if (!complete) {

@@ -30,8 +30,8 @@ class LayoutTest : public ::testing::Test {
   QtFormWindow window_;
 };
 
-bool KindMatches(const WidgetSpec& spec, QWidget& widget) {
-  switch (spec.Kind) {
+bool KindMatches(const WidgetSpec& row, QWidget& widget) {
+  switch (row.Kind) {
     case WidgetKind::TabControl: return qobject_cast<QTabWidget*>(&widget) != nullptr;
     case WidgetKind::TabPage: return true;  // any container; its tab is checked separately
     case WidgetKind::Label: return qobject_cast<QLabel*>(&widget) != nullptr;
@@ -39,7 +39,7 @@ bool KindMatches(const WidgetSpec& spec, QWidget& widget) {
     case WidgetKind::DropDownList:
     case WidgetKind::EditableDropDown: {
       auto* list = qobject_cast<QComboBox*>(&widget);
-      return list != nullptr && list->isEditable() == (spec.Kind == WidgetKind::EditableDropDown);
+      return list != nullptr && list->isEditable() == (row.Kind == WidgetKind::EditableDropDown);
     }
     case WidgetKind::PushButton: return qobject_cast<QPushButton*>(&widget) != nullptr;
   }
@@ -56,29 +56,29 @@ QString VisibleText(QWidget& widget) {
 
 TEST_F(LayoutTest, EveryWidgetHasTheKindParentPlaceAndTextOfItsRow) {
   auto& pages = *qobject_cast<QTabWidget*>(Find("PageControl1"));
-  for (const WidgetSpec& spec : layout::kWidgets) {
-    SCOPED_TRACE(spec.Name);
-    QWidget* widget = Find(spec.Name);
+  for (const WidgetSpec& row : layout::kWidgets) {
+    SCOPED_TRACE(row.Name);
+    QWidget* widget = Find(row.Name);
     ASSERT_NE(widget, nullptr);
-    EXPECT_EQ(widget, &Dialog().Widget(spec.Id));
-    EXPECT_TRUE(KindMatches(spec, *widget));
-    if (spec.Kind == WidgetKind::TabPage) {
+    EXPECT_EQ(widget, &Dialog().Widget(row.Id));
+    EXPECT_TRUE(KindMatches(row, *widget));
+    if (row.Kind == WidgetKind::TabPage) {
       const int index = pages.indexOf(widget);
-      EXPECT_EQ(index, spec.Id == WidgetId::TabSheet1 ? 0 : 1);
-      EXPECT_EQ(pages.tabText(index), QString::fromUtf8(spec.Text));
+      EXPECT_EQ(index, row.Id == WidgetId::TabSheet1 ? 0 : 1);
+      EXPECT_EQ(pages.tabText(index), QString::fromUtf8(row.Text));
       continue;
     }
-    EXPECT_EQ(widget->parentWidget(), &Dialog().Widget(spec.Parent));
-    EXPECT_EQ(widget->pos(), QPoint(spec.Left, spec.Top));
-    if (spec.Kind == WidgetKind::Label) {
+    EXPECT_EQ(widget->parentWidget(), &Dialog().Widget(row.Parent));
+    EXPECT_EQ(widget->pos(), QPoint(row.Left, row.Top));
+    if (row.Kind == WidgetKind::Label) {
       // Labels grow to fit their caption, as wide as the table at least.
-      EXPECT_GE(widget->width(), spec.Width);
-      EXPECT_GE(widget->height(), spec.Height);
+      EXPECT_GE(widget->width(), row.Width);
+      EXPECT_GE(widget->height(), row.Height);
     } else {
-      EXPECT_EQ(widget->size(), QSize(spec.Width, spec.Height));
+      EXPECT_EQ(widget->size(), QSize(row.Width, row.Height));
     }
-    if (spec.Kind != WidgetKind::TabControl && spec.Kind != WidgetKind::DropDownList) {
-      EXPECT_EQ(VisibleText(*widget), QString::fromUtf8(spec.Text));
+    if (row.Kind != WidgetKind::TabControl && row.Kind != WidgetKind::DropDownList) {
+      EXPECT_EQ(VisibleText(*widget), QString::fromUtf8(row.Text));
     }
   }
 }
@@ -86,10 +86,10 @@ TEST_F(LayoutTest, EveryWidgetHasTheKindParentPlaceAndTextOfItsRow) {
 // Widgets that stick out of their page or window would be cut off.
 TEST_F(LayoutTest, EveryWidgetLiesInsideItsParent) {
   Dialog().show();
-  for (const WidgetSpec& spec : layout::kWidgets) {
-    if (spec.Kind == WidgetKind::TabPage) continue;
-    SCOPED_TRACE(spec.Name);
-    QWidget& widget = Dialog().Widget(spec.Id);
+  for (const WidgetSpec& row : layout::kWidgets) {
+    if (row.Kind == WidgetKind::TabPage) continue;
+    SCOPED_TRACE(row.Name);
+    QWidget& widget = Dialog().Widget(row.Id);
     EXPECT_TRUE(widget.parentWidget()->rect().contains(widget.geometry())) << "parent "
         << widget.parentWidget()->width() << "x" << widget.parentWidget()->height();
   }
@@ -131,10 +131,10 @@ TEST_F(LayoutTest, LineWidthListIsEditableWithItsThirteenFixedItems) {
 }
 
 TEST_F(LayoutTest, InputMethodIsOffInEditsAndLists) {
-  for (const WidgetSpec& spec : layout::kWidgets) {
-    if (!spec.InputMethodOff) continue;
-    SCOPED_TRACE(spec.Name);
-    QWidget& widget = Dialog().Widget(spec.Id);
+  for (const WidgetSpec& row : layout::kWidgets) {
+    if (!row.InputMethodOff) continue;
+    SCOPED_TRACE(row.Name);
+    QWidget& widget = Dialog().Widget(row.Id);
     EXPECT_FALSE(widget.testAttribute(Qt::WA_InputMethodEnabled));
     if (auto* list = qobject_cast<QComboBox*>(&widget); list != nullptr && list->lineEdit() != nullptr) {
       EXPECT_FALSE(list->lineEdit()->testAttribute(Qt::WA_InputMethodEnabled));
@@ -150,10 +150,10 @@ TEST_F(LayoutTest, TabOrderFollowsTheTable) {
   QWidget* widget = &start;
   for (int step = 0; step < 200; ++step) {
     const QString name = widget == tabBar ? QStringLiteral("PageControl1") : widget->objectName();
-    for (const WidgetSpec& spec : layout::kWidgets) {
-      if (spec.TabOrder >= 0 && name == QString::fromUtf8(spec.Name) &&
-          (visited.empty() || visited.back() != spec.Name)) {
-        visited.emplace_back(spec.Name);
+    for (const WidgetSpec& row : layout::kWidgets) {
+      if (row.TabOrder >= 0 && name == QString::fromUtf8(row.Name) &&
+          (visited.empty() || visited.back() != row.Name)) {
+        visited.emplace_back(row.Name);
       }
     }
     widget = widget->nextInFocusChain();

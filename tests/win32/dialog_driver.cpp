@@ -91,9 +91,9 @@ struct Target {
 };
 
 bool WidgetByName(const std::string& name, WidgetId& id) {
-  for (const layout::WidgetSpec& spec : layout::kWidgets) {
-    if (name == spec.Name) {
-      id = spec.Id;
+  for (const layout::WidgetSpec& row : layout::kWidgets) {
+    if (name == row.Name) {
+      id = row.Id;
       return true;
     }
   }
@@ -101,12 +101,12 @@ bool WidgetByName(const std::string& name, WidgetId& id) {
 }
 
 std::string NameOf(const Target& target, HWND window) {
-  for (const layout::WidgetSpec& spec : layout::kWidgets) {
-    HWND widget = target.Find(spec.Id);
+  for (const layout::WidgetSpec& row : layout::kWidgets) {
+    HWND widget = target.Find(row.Id);
     if (widget && (widget == window || IsChild(widget, window))) {
       // The innermost match wins: a page holds the widgets that follow it in the table.
-      if (spec.Kind != layout::WidgetKind::TabPage && spec.Kind != layout::WidgetKind::TabControl) {
-        return spec.Name;
+      if (row.Kind != layout::WidgetKind::TabPage && row.Kind != layout::WidgetKind::TabControl) {
+        return row.Name;
       }
     }
   }
@@ -143,15 +143,15 @@ void Report(const Target& target) {
   std::printf("focus %s\n", NameOf(target, target.Focus()).c_str());
   const auto okStyle = static_cast<DWORD>(GetWindowLongPtrW(target.Find(WidgetId::Button1), GWL_STYLE));
   std::printf("default button %s\n", (okStyle & 0xF) == BS_DEFPUSHBUTTON ? "Button1" : "none");
-  for (const layout::WidgetSpec& spec : layout::kWidgets) {
-    HWND widget = target.Find(spec.Id);
-    const auto kind = spec.Kind;
+  for (const layout::WidgetSpec& row : layout::kWidgets) {
+    HWND widget = target.Find(row.Id);
+    const auto kind = row.Kind;
     const char* shown = (GetWindowLongPtrW(widget, GWL_STYLE) & WS_VISIBLE) ? "shown" : "hidden";
     if (kind == layout::WidgetKind::Label || kind == layout::WidgetKind::Edit ||
         kind == layout::WidgetKind::PushButton) {
-      std::printf("%s %s \"%s\"\n", spec.Name, shown, Utf8(Text(widget)).c_str());
+      std::printf("%s %s \"%s\"\n", row.Name, shown, Utf8(Text(widget)).c_str());
     } else if (kind == layout::WidgetKind::DropDownList || kind == layout::WidgetKind::EditableDropDown) {
-      ReportList(target, spec.Id, spec.Name);
+      ReportList(target, row.Id, row.Name);
     }
   }
   std::fflush(stdout);

@@ -61,27 +61,27 @@ TEST_F(Win32Window, FrameCaptionAndTitles) {
 }
 
 TEST_F(Win32Window, WidgetsSitWhereTheTableSays) {
-  for (const layout::WidgetSpec& spec : layout::kWidgets) {
-    SCOPED_TRACE(spec.Name);
-    HWND widget = Handle(spec.Id);
+  for (const layout::WidgetSpec& row : layout::kWidgets) {
+    SCOPED_TRACE(row.Name);
+    HWND widget = Handle(row.Id);
     ASSERT_NE(widget, nullptr);
-    EXPECT_EQ(GetDlgCtrlID(widget), win32ids::ControlId(spec.Id));
-    if (spec.Kind == WidgetKind::TabPage) {
+    EXPECT_EQ(GetDlgCtrlID(widget), win32ids::ControlId(row.Id));
+    if (row.Kind == WidgetKind::TabPage) {
       EXPECT_EQ(GetParent(widget), Handle(WidgetId::PageControl1));
       continue;
     }
-    EXPECT_EQ(GetParent(widget), Handle(spec.Parent));
-    const RECT place = PlaceOf(spec.Id);
-    EXPECT_EQ(place.left, spec.Left);
-    EXPECT_EQ(place.top, spec.Top);
-    if (spec.Kind == WidgetKind::Label) continue;  // labels fit their text
-    EXPECT_EQ(place.right - place.left, spec.Width);
-    if (spec.Kind == WidgetKind::DropDownList || spec.Kind == WidgetKind::EditableDropDown) {
+    EXPECT_EQ(GetParent(widget), Handle(row.Parent));
+    const RECT place = PlaceOf(row.Id);
+    EXPECT_EQ(place.left, row.Left);
+    EXPECT_EQ(place.top, row.Top);
+    if (row.Kind == WidgetKind::Label) continue;  // labels fit their text
+    EXPECT_EQ(place.right - place.left, row.Width);
+    if (row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown) {
       // A closed drop-down is as high as its font needs: the substitute font under Wine
       // makes it a pixel taller than the layout.
-      EXPECT_NEAR(place.bottom - place.top, spec.Height, 1);
+      EXPECT_NEAR(place.bottom - place.top, row.Height, 1);
     } else {
-      EXPECT_EQ(place.bottom - place.top, spec.Height);
+      EXPECT_EQ(place.bottom - place.top, row.Height);
     }
   }
 }
@@ -89,12 +89,12 @@ TEST_F(Win32Window, WidgetsSitWhereTheTableSays) {
 TEST_F(Win32Window, SiblingsFollowTheTabOrder) {
   for (WidgetId parent : {WidgetId::Window, WidgetId::TabSheet1, WidgetId::TabSheet2}) {
     std::vector<std::string> expected, actual;
-    for (const layout::WidgetSpec& spec : layout::kWidgets) {
-      if (spec.Parent == parent && spec.TabOrder >= 0) expected.push_back(spec.Name);
+    for (const layout::WidgetSpec& row : layout::kWidgets) {
+      if (row.Parent == parent && row.TabOrder >= 0) expected.push_back(row.Name);
     }
     for (HWND child = GetWindow(Handle(parent), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      for (const layout::WidgetSpec& spec : layout::kWidgets) {
-        if (Handle(spec.Id) == child && spec.TabOrder >= 0) actual.push_back(spec.Name);
+      for (const layout::WidgetSpec& row : layout::kWidgets) {
+        if (Handle(row.Id) == child && row.TabOrder >= 0) actual.push_back(row.Name);
       }
     }
     EXPECT_EQ(actual, expected);
@@ -107,17 +107,17 @@ TEST_F(Win32Window, SiblingsFollowTheTabOrder) {
 }
 
 TEST_F(Win32Window, FontColoursAndInputMethod) {
-  for (const layout::WidgetSpec& spec : layout::kWidgets) {
-    if (spec.Kind == WidgetKind::TabPage) continue;
-    SCOPED_TRACE(spec.Name);
+  for (const layout::WidgetSpec& row : layout::kWidgets) {
+    if (row.Kind == WidgetKind::TabPage) continue;
+    SCOPED_TRACE(row.Name);
     LOGFONTW font{};
-    ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(spec.Id), WM_GETFONT, 0, 0)),
+    ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(row.Id), WM_GETFONT, 0, 0)),
                          sizeof font, &font), 0);
     EXPECT_EQ(Utf8FromWide(font.lfFaceName), layout::kFontFace);
     EXPECT_EQ(font.lfHeight, -layout::kFontPixelHeight);
     EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
-    if (spec.InputMethodOff) {
-      EXPECT_EQ(ImmGetContext(Handle(spec.Id)), nullptr);
+    if (row.InputMethodOff) {
+      EXPECT_EQ(ImmGetContext(Handle(row.Id)), nullptr);
     }
   }
   HWND lineWidthEdit = FindWindowExW(Handle(WidgetId::ComboBox4), nullptr, L"Edit", nullptr);

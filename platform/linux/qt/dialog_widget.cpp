@@ -41,17 +41,17 @@ void SwitchInputMethodOff(QWidget& widget) {
   widget.setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
 }
 
-QComboBox* CreateList(const WidgetSpec& spec, QWidget* parent) {
+QComboBox* CreateList(const WidgetSpec& row, QWidget* parent) {
   auto* list = new QComboBox(parent);
   list->setItemDelegate(new FixedHeightItemDelegate(layout::kListItemHeight, list));
-  if (spec.Kind == WidgetKind::EditableDropDown) {
+  if (row.Kind == WidgetKind::EditableDropDown) {
     list->setEditable(true);
     list->setInsertPolicy(QComboBox::NoInsert);  // Enter confirms the dialog, adds nothing
     for (const char* item : layout::kLineWidthItems) list->addItem(Utf8(item));
     list->setCurrentIndex(-1);
-    list->setEditText(Utf8(spec.Text));
+    list->setEditText(Utf8(row.Text));
   }
-  if (spec.InputMethodOff) {
+  if (row.InputMethodOff) {
     SwitchInputMethodOff(*list);
     if (list->lineEdit() != nullptr) SwitchInputMethodOff(*list->lineEdit());
   }
@@ -62,8 +62,8 @@ QComboBox* CreateList(const WidgetSpec& spec, QWidget* parent) {
 // their table order.
 std::vector<const WidgetSpec*> ChildrenInTabOrder(WidgetId parent) {
   std::vector<const WidgetSpec*> children;
-  for (const WidgetSpec& spec : layout::kWidgets) {
-    if (spec.Parent == parent) children.push_back(&spec);
+  for (const WidgetSpec& row : layout::kWidgets) {
+    if (row.Parent == parent) children.push_back(&row);
   }
   std::stable_sort(children.begin(), children.end(),
                    [](const WidgetSpec* a, const WidgetSpec* b) { return a->TabOrder < b->TabOrder; });
@@ -88,22 +88,22 @@ AuxlineDialog::AuxlineDialog() {
   setFixedSize(layout::kClientWidth, layout::kClientHeight);
   move(layout::kDesignLeft, layout::kDesignTop);
 
-  for (const WidgetSpec& spec : layout::kWidgets) CreateWidget(spec);
+  for (const WidgetSpec& row : layout::kWidgets) CreateWidget(row);
   SetUpTabOrder();
 }
 
 QWidget& AuxlineDialog::Widget(WidgetId id) const { return *widgets_[Slot(id)]; }
 
-void AuxlineDialog::CreateWidget(const WidgetSpec& spec) {
-  QWidget* parent = widgets_[Slot(spec.Parent)];
+void AuxlineDialog::CreateWidget(const WidgetSpec& row) {
+  QWidget* parent = widgets_[Slot(row.Parent)];
   QWidget* widget = nullptr;
-  switch (spec.Kind) {
+  switch (row.Kind) {
     case WidgetKind::TabControl:
       widget = new QTabWidget(parent);
       break;
     case WidgetKind::TabPage:
       widget = new QWidget();
-      static_cast<QTabWidget*>(parent)->addTab(widget, Utf8(spec.Text));
+      static_cast<QTabWidget*>(parent)->addTab(widget, Utf8(row.Text));
       break;
     case WidgetKind::Label: {
       auto* label = new QLabel(parent);
@@ -112,33 +112,33 @@ void AuxlineDialog::CreateWidget(const WidgetSpec& spec) {
       break;
     }
     case WidgetKind::Edit: {
-      auto* edit = new QLineEdit(Utf8(spec.Text), parent);
-      if (spec.InputMethodOff) SwitchInputMethodOff(*edit);
+      auto* edit = new QLineEdit(Utf8(row.Text), parent);
+      if (row.InputMethodOff) SwitchInputMethodOff(*edit);
       widget = edit;
       break;
     }
     case WidgetKind::DropDownList:
     case WidgetKind::EditableDropDown:
-      widget = CreateList(spec, parent);
+      widget = CreateList(row, parent);
       break;
     case WidgetKind::PushButton: {
-      auto* button = new QPushButton(Utf8(spec.Text), parent);
+      auto* button = new QPushButton(Utf8(row.Text), parent);
       widget = button;
       break;
     }
   }
-  widget->setObjectName(Utf8(spec.Name));
-  widgets_[Slot(spec.Id)] = widget;
-  if (spec.Kind != WidgetKind::TabPage) widget->setGeometry(spec.Left, spec.Top, spec.Width, spec.Height);
-  if (spec.Kind == WidgetKind::Label) SetLabelCaption(spec.Id, Utf8(spec.Text));
+  widget->setObjectName(Utf8(row.Name));
+  widgets_[Slot(row.Id)] = widget;
+  if (row.Kind != WidgetKind::TabPage) widget->setGeometry(row.Left, row.Top, row.Width, row.Height);
+  if (row.Kind == WidgetKind::Label) SetLabelCaption(row.Id, Utf8(row.Text));
 
-  if (spec.Id == WidgetId::Button1) {
+  if (row.Id == WidgetId::Button1) {
     auto& ok = static_cast<QPushButton&>(*widget);
     ok.setDefault(true);  // Enter
     connect(&ok, &QPushButton::clicked, this, [this] {
       if (form_ != nullptr) form_->Button1Click();
     });
-  } else if (spec.Id == WidgetId::Button2) {
+  } else if (row.Id == WidgetId::Button2) {
     connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, [this] {
       if (form_ != nullptr) form_->Button2Click();
     });
@@ -150,19 +150,19 @@ void AuxlineDialog::CreateWidget(const WidgetSpec& spec) {
 void AuxlineDialog::SetUpTabOrder() {
   std::vector<QWidget*> chain;
   const auto append = [&](const auto& self, WidgetId parent) -> void {
-    for (const WidgetSpec* spec : ChildrenInTabOrder(parent)) {
-      switch (spec->Kind) {
+    for (const WidgetSpec* row : ChildrenInTabOrder(parent)) {
+      switch (row->Kind) {
         case WidgetKind::Label:
           break;
         case WidgetKind::TabPage:
-          self(self, spec->Id);
+          self(self, row->Id);
           break;
         case WidgetKind::TabControl:
-          chain.push_back(widgets_[Slot(spec->Id)]);
-          self(self, spec->Id);
+          chain.push_back(widgets_[Slot(row->Id)]);
+          self(self, row->Id);
           break;
         default:
-          chain.push_back(widgets_[Slot(spec->Id)]);
+          chain.push_back(widgets_[Slot(row->Id)]);
           break;
       }
     }
@@ -173,19 +173,19 @@ void AuxlineDialog::SetUpTabOrder() {
 
 void AuxlineDialog::SetLabelCaption(WidgetId id, const QString& caption) {
   auto& label = As<QLabel>(id);
-  const WidgetSpec& spec = layout::Spec(id);
+  const WidgetSpec& row = layout::RowOf(id);
   label.setText(caption);
   const QFontMetrics metrics(label.font());
-  label.resize(std::max(spec.Width, metrics.horizontalAdvance(caption)),
-               std::max(spec.Height, metrics.height()));
+  label.resize(std::max(row.Width, metrics.horizontalAdvance(caption)),
+               std::max(row.Height, metrics.height()));
 }
 
 void AuxlineDialog::FocusFirstInput() {
   const auto& pages = As<QTabWidget>(WidgetId::PageControl1);
   const WidgetId page = pages.currentIndex() == 0 ? WidgetId::TabSheet1 : WidgetId::TabSheet2;
-  for (const WidgetSpec* spec : ChildrenInTabOrder(page)) {
-    QWidget& widget = Widget(spec->Id);
-    if (spec->TabOrder < 0 || widget.isHidden()) continue;
+  for (const WidgetSpec* row : ChildrenInTabOrder(page)) {
+    QWidget& widget = Widget(row->Id);
+    if (row->TabOrder < 0 || widget.isHidden()) continue;
     widget.setFocus(Qt::TabFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(&widget)) edit->selectAll();
     return;

@@ -41,7 +41,7 @@ class AuxlineDialog final : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void CreateWidget(const layout::WidgetSpec& spec);
+  void CreateWidget(const layout::WidgetSpec& row);
   void SetUpTabOrder();
 
   static constexpr std::size_t kWidgetCount = static_cast<std::size_t>(layout::WidgetId::Button2) + 1;
