@@ -101,6 +101,24 @@ std::uint32_t FourDigitValue(std::uint32_t w) {
   return ((w & 0x000000FFu) * 100) + ((w >> 16) & 0x000000FFu);
 }
 
+// Adds the run of digits at p to the mantissa, four at a time while it can; returns the
+// position after the run.
+const char* AccumulateDigits(const char* p, const char* last, std::uint64_t& mantissa) {
+  while (last - p >= 4) {
+    std::uint32_t w;
+    std::memcpy(&w, p, 4);
+    if (!FourDigits(w)) break;
+    mantissa = mantissa * 10000 + FourDigitValue(w);
+    p += 4;
+  }
+  unsigned digit = 0;
+  while (p < last && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
+    mantissa = mantissa * 10 + digit;
+    ++p;
+  }
+  return p;
+}
+
 // The common field of the exchange file, such as "-12345.6789": an optional sign, at most
 // 19 digits with an optional point, nothing else. Its digits fit into 64 bits without a
 // check; when the mantissa is exact as a double, one division rounds to the nearest
@@ -113,33 +131,12 @@ bool TryPlainDecimal(std::string_view text, double& result) {
   p += static_cast<std::size_t>(negative | (*p == '+'));  // no branch: signs come at random
   std::uint64_t mantissa = 0;
   const char* const digitsStart = p;
-  unsigned digit = 0;
-  while (last - p >= 4) {
-    std::uint32_t w;
-    std::memcpy(&w, p, 4);
-    if (!FourDigits(w)) break;
-    mantissa = mantissa * 10000 + FourDigitValue(w);
-    p += 4;
-  }
-  while (p < last && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
-    mantissa = mantissa * 10 + digit;
-    ++p;
-  }
+  p = AccumulateDigits(p, last, mantissa);
   std::size_t digitCount = static_cast<std::size_t>(p - digitsStart);
   std::size_t fractionDigits = 0;
   if (p < last && *p == '.') {
     const char* const fractionStart = ++p;
-    while (last - p >= 4) {
-      std::uint32_t w;
-      std::memcpy(&w, p, 4);
-      if (!FourDigits(w)) break;
-      mantissa = mantissa * 10000 + FourDigitValue(w);
-      p += 4;
-    }
-    while (p < last && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
-      mantissa = mantissa * 10 + digit;
-      ++p;
-    }
+    p = AccumulateDigits(p, last, mantissa);
     fractionDigits = static_cast<std::size_t>(p - fractionStart);
     digitCount += fractionDigits;
   }
