@@ -2,7 +2,10 @@
 //
 //   reader_bench                       Google Benchmark runs (generates the file in the temp
 //                                      directory first)
-//   reader_bench --generate PATH [MB]  only writes the file
+//   reader_bench --generate PATH [MB] [mixed|geometry|texts] [LINES]
+//                                      only writes the file: the mixed file of the
+//                                      benchmarks, bare lines, circles and points only, or
+//                                      short texts only; at most LINES entity lines
 //   reader_bench --read PATH           reads the file once and prints what it held; used by
 //                                      reader_memory.sh to measure the peak memory
 #include <benchmark/benchmark.h>
@@ -110,9 +113,21 @@ int ReadOnce(const char* path) {
   return ok ? 0 : 1;
 }
 
-int GenerateOnly(const char* path, const char* megabytes) {
-  const std::uint64_t mb = megabytes != nullptr ? std::strtoull(megabytes, nullptr, 10) : kDefaultMegabytes;
-  const std::uint64_t entities = reader_bench::GenerateExchangeFile(path, mb << 20);
+int GenerateOnly(int argc, char** argv) {
+  const char* path = argv[2];
+  const std::uint64_t mb = argc >= 4 ? std::strtoull(argv[3], nullptr, 10) : kDefaultMegabytes;
+  const std::string shapeName = argc >= 5 ? argv[4] : "mixed";
+  const std::uint64_t lines = argc >= 6 ? std::strtoull(argv[5], nullptr, 10) : UINT64_MAX;
+  reader_bench::FileShape shape = reader_bench::FileShape::kMixed;
+  if (shapeName == "geometry") {
+    shape = reader_bench::FileShape::kGeometry;
+  } else if (shapeName == "texts") {
+    shape = reader_bench::FileShape::kTexts;
+  } else if (shapeName != "mixed") {
+    std::fprintf(stderr, "unknown file shape %s\n", shapeName.c_str());
+    return 2;
+  }
+  const std::uint64_t entities = reader_bench::GenerateExchangeFile(path, mb << 20, shape, lines);
   std::printf("wrote %s: %llu entity lines\n", path, static_cast<unsigned long long>(entities));
   return entities > 0 ? 0 : 1;
 }
@@ -122,7 +137,7 @@ int GenerateOnly(const char* path, const char* megabytes) {
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--read") == 0) return ReadOnce(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "--generate") == 0) {
-    return GenerateOnly(argv[2], argc >= 4 ? argv[3] : nullptr);
+    return GenerateOnly(argc, argv);
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -87,9 +87,56 @@ inline void AppendEntity(std::string& out, Lcg& rng, std::uint64_t& entities) {
   ++entities;
 }
 
-// Writes about `targetBytes` bytes to `path`; returns the number of entity lines written,
-// or 0 when the file could not be written.
-inline std::uint64_t GenerateExchangeFile(const std::string& path, std::uint64_t targetBytes) {
+// A coordinate with six decimals, as AppendCoordinate, without a sign.
+inline void AppendLength(std::string& out, Lcg& rng) {
+  char text[32];
+  const int n = std::snprintf(text, sizeof text, "%u.%06u", 1 + rng.Below(50000), rng.Below(1000000));
+  out.append(text, static_cast<std::size_t>(n));
+}
+
+// The geometry case: bare lines, circles and points only, every real with six decimals.
+inline void AppendGeometryEntity(std::string& out, Lcg& rng, std::uint64_t& entities) {
+  const std::uint32_t pick = rng.Below(100);
+  if (pick < 94) {
+    AppendCoordinate(out, rng);
+    for (int i = 0; i < 3; ++i) {
+      out += ' ';
+      AppendCoordinate(out, rng);
+    }
+  } else {
+    out += pick < 97 ? "ci " : "pt ";
+    AppendCoordinate(out, rng);
+    out += ' ';
+    AppendCoordinate(out, rng);
+    if (pick < 97) {
+      out += ' ';
+      AppendLength(out, rng);
+    }
+  }
+  out += "\r\n";
+  ++entities;
+}
+
+// The text-heavy case: short texts, "ch x y 3 0" and eight Shift-JIS bytes (four
+// double-byte characters), about 33 bytes a line.
+inline void AppendTextEntity(std::string& out, Lcg& rng, std::uint64_t& entities) {
+  char text[64];
+  static const char* const kWords[] = {"\x95\x94\x89\xae\x82\x50\x82\x51", "\x8f\xb0\x96\xca\x82\x51\x82\x65",
+                                       "\x8a\x4b\x92\x69\x8f\xe3\x82\xe8", "\x93\xfc\x8c\xfb\x82\x60\x82\x61"};
+  const int n = std::snprintf(text, sizeof text, "ch %u.%02u %u.%02u 3 0 %s\r\n", rng.Below(10000),
+                              rng.Below(100), rng.Below(10000), rng.Below(100), kWords[rng.Below(4)]);
+  out.append(text, static_cast<std::size_t>(n));
+  ++entities;
+}
+
+enum class FileShape { kMixed, kGeometry, kTexts };
+
+// Writes the header and then entity lines of the given shape until the file holds about
+// `targetBytes` bytes or `maxEntities` entity lines, whichever comes first. Returns the
+// number of entity lines, or 0 when the file could not be written.
+inline std::uint64_t GenerateExchangeFile(const std::string& path, std::uint64_t targetBytes,
+                                          FileShape shape = FileShape::kMixed,
+                                          std::uint64_t maxEntities = UINT64_MAX) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) return 0;
   Lcg rng;
@@ -97,9 +144,13 @@ inline std::uint64_t GenerateExchangeFile(const std::string& path, std::uint64_t
   std::uint64_t written = 0;
   std::string chunk;
   AppendHeader(chunk);
-  while (written + chunk.size() < targetBytes) {
-    while (chunk.size() < (1u << 20) && written + chunk.size() < targetBytes) {
-      AppendEntity(chunk, rng, entities);
+  while (written + chunk.size() < targetBytes && entities < maxEntities) {
+    while (chunk.size() < (1u << 20) && written + chunk.size() < targetBytes && entities < maxEntities) {
+      switch (shape) {
+        case FileShape::kMixed: AppendEntity(chunk, rng, entities); break;
+        case FileShape::kGeometry: AppendGeometryEntity(chunk, rng, entities); break;
+        case FileShape::kTexts: AppendTextEntity(chunk, rng, entities); break;
+      }
     }
     file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
     written += chunk.size();

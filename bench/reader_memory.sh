@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Peak memory of reading a generated exchange file, against the file's size.
+# Peak memory of reading generated exchange files, against the file's size.
 #
 #   bench/reader_memory.sh [BUILD_DIR] [MEGABYTES]
 #
-# Generates the file with reader_bench --generate, reads it once with reader_bench --read
-# under /usr/bin/time -v, and prints the file size, the maximum resident set size and their
-# ratio. Exits 1 when the ratio is 2.5 or more.
+# Two cases, each generated with reader_bench --generate and read once with reader_bench
+# --read under /usr/bin/time -v: the mixed file of the reader benchmarks (MEGABYTES, 100 by
+# default; limit 2.5 times the file) and a text-heavy file of 50 MB of short texts, "ch x y
+# 3 0" and eight Shift-JIS bytes (limit 3 times the file). Prints the file size, the maximum
+# resident set size and their ratio for each. Exits 1 when a ratio reaches its limit.
 set -euo pipefail
 
 build_dir="${1:-$(dirname "$0")/../build}"
@@ -23,19 +25,30 @@ fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 file="$work/JWC_TEMP.TXT"
+status=0
 
-"$bench" --generate "$file" "$megabytes"
-/usr/bin/time -v "$bench" --read "$file" 2> "$work/time.txt"
+# measure SHAPE MEGABYTES LIMIT
+measure() {
+  local shape="$1" mb="$2" limit="$3"
+  echo "== $shape, $mb MB"
+  "$bench" --generate "$file" "$mb" "$shape"
+  /usr/bin/time -v "$bench" --read "$file" 2> "$work/time.txt"
+  local file_bytes peak_kb elapsed user system
+  file_bytes=$(stat -c %s "$file")
+  peak_kb=$(awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$work/time.txt")
+  elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ { print $2 }' "$work/time.txt")
+  user=$(awk -F': ' '/User time/ { print $2 }' "$work/time.txt")
+  system=$(awk -F': ' '/System time/ { print $2 }' "$work/time.txt")
+  awk -v bytes="$file_bytes" -v kb="$peak_kb" -v elapsed="$elapsed" -v user="$user" -v sys="$system" \
+      -v limit="$limit" 'BEGIN {
+    ratio = kb * 1024 / bytes
+    printf "file %.1f MB, peak RSS %.1f MB, ratio %.2f (limit %s)\n", bytes / 1048576, kb / 1024, ratio, limit
+    printf "wall %s, user %s s, system %s s, %.0f MB/s on CPU time\n", elapsed, user, sys, bytes / 1048576 / (user + sys)
+    exit ratio < limit ? 0 : 1
+  }' || status=1
+  rm -f "$file"
+}
 
-file_bytes=$(stat -c %s "$file")
-peak_kb=$(awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$work/time.txt")
-elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ { print $2 }' "$work/time.txt")
-user=$(awk -F': ' '/User time/ { print $2 }' "$work/time.txt")
-system=$(awk -F': ' '/System time/ { print $2 }' "$work/time.txt")
-
-awk -v bytes="$file_bytes" -v kb="$peak_kb" -v elapsed="$elapsed" -v user="$user" -v sys="$system" 'BEGIN {
-  ratio = kb * 1024 / bytes
-  printf "file %.1f MB, peak RSS %.1f MB, ratio %.2f (limit 2.5)\n", bytes / 1048576, kb / 1024, ratio
-  printf "wall %s, user %s s, system %s s, %.0f MB/s on CPU time\n", elapsed, user, sys, bytes / 1048576 / (user + sys)
-  exit ratio < 2.5 ? 0 : 1
-}'
+measure mixed "$megabytes" 2.5
+measure texts 50 3
+exit "$status"
