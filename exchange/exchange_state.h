@@ -6,6 +6,7 @@
 // Integers are signed 32-bit, reals doubles, strings 8-bit text in the host's code page
 // (Shift-JIS), stored byte for byte.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,23 +18,34 @@
 template <typename T>
 using EntityList = ChunkedList<T>;
 
+template <typename T, std::size_t N>
+constexpr std::array<T, N> FilledArray(T value) {
+  std::array<T, N> values{};
+  values.fill(value);
+  return values;
+}
+
 struct TextStyleDef {
   double Width = 3.0;
   double Height = 3.0;
   double Spacing = 0.0;
   std::int32_t Color = 2;
+  bool operator==(const TextStyleDef&) const = default;
 };
 
-// The seven integers every entity record opens with, copied from EmitState when the
-// record is made.
-struct CommonAttributes {
+// The six attributes that EmitState holds and stamps into every entity record it makes.
+struct StampedAttributes {
   std::int32_t HandPointRef = 0;
-  std::int32_t LayerGroup = 0;
-  std::int32_t Layer = 0;
-  std::int32_t Color = 1;
-  std::int32_t LineType = 1;
-  std::int32_t LineWidth = 0;
+  std::int32_t LayerGroup = 0, Layer = 0;
+  std::int32_t Color = 1, LineType = 1, LineWidth = 0;
+  bool operator==(const StampedAttributes&) const = default;
+};
+
+// The seven integers every entity record opens with, copied from EmitState and the
+// entity-line context when the record is made.
+struct CommonAttributes : StampedAttributes {
   std::int32_t ZFlags = 0;
+  bool operator==(const CommonAttributes&) const = default;
 };
 
 // Entity kinds: the tag of each list in ReadOrder.
@@ -58,6 +70,7 @@ enum EntityKind : std::int32_t {
 struct TJwwEntLine : CommonAttributes {
   std::int32_t PolylineNo = 0;
   double X1 = 0.0, Y1 = 0.0, X2 = 0.0, Y2 = 0.0;
+  bool operator==(const TJwwEntLine&) const = default;
 };
 
 struct TJwwEntCircle : CommonAttributes {
@@ -131,29 +144,28 @@ struct HandPoint {
   double X = 0.0;
   double Y = 0.0;
   std::int32_t HitKind = 0;  // 0 none, 1 "-", 2 "ln", 3 "ci", 4 "ch"
+  bool operator==(const HandPoint&) const = default;
 };
 
 struct ReadOrderEntry {
   std::int32_t Kind = 0;   // EntityKind 1..15
   std::int32_t Index = 0;  // 0-based position in its list
+  bool operator==(const ReadOrderEntry&) const = default;
 };
 
+// "<ＭＳ ゴシック>" in Shift-JIS: angle brackets, full-width ＭＳ, a half-width space, ゴシック.
+inline constexpr char kDefaultFontName[] = "<\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e>";
+
 // While reading: the attributes in force for the next entity. After ResetEmitState: the
-// attributes last written, for change suppression.
-struct EmitState {
-  std::int32_t HandPointRef = 0;
-  std::int32_t LayerGroup = 0;
-  std::int32_t Layer = 0;
-  std::int32_t Color = 1;
-  std::int32_t LineType = 1;
-  std::int32_t LineWidth = 0;
+// attributes last written, for change suppression. The initialisers are the defaults.
+struct EmitState : StampedAttributes {
   std::int32_t TextStyle = 1;
   double FreeTextWidth = 2.0;
   double FreeTextHeight = 2.0;
   double FreeTextSpacing = 0.0;
   std::int32_t FreeTextColor = 1;
   std::int32_t TextCode = 0;
-  std::string FontName;  // set to kDefaultFontName by Init/Reset
+  std::string FontName = kDefaultFontName;
   std::int32_t PointKind = 1;
   std::int32_t ExtColor = 0;
   bool LayerGroupUnset = true;
@@ -165,32 +177,38 @@ struct EmitState {
   bool PointKindUnset = false;  // false at program start; only the writer uses it
 };
 
-// "<ＭＳ ゴシック>" in Shift-JIS: angle brackets, full-width ＭＳ, a half-width space, ゴシック.
-extern const char kDefaultFontName[];
+inline constexpr std::size_t kGroupCount = 16;
+inline constexpr std::size_t kLayerCount = 256;  // index = layer group * 16 + layer
+inline constexpr std::size_t kHandPointSlots = 100;
 
-struct ExchangeState {
+// Everything of the exchange state but its lists. The initialisers are the defaults, so a
+// fresh one is an initialised state.
+struct ExchangeValues {
   // Header values.
   std::string FileName;
   double HostAngle = 0.0;  // degrees
-  std::array<double, 16> GroupScales{};
+  std::array<double, kGroupCount> GroupScales = FilledArray<double, kGroupCount>(1.0);
   double PaperWidth = 1189.0;
   double PaperHeight = 841.0;
   std::array<TextStyleDef, 10> TextStyles{};  // entry 0 = text style 1
   bool BzFlag = false;
   std::array<double, 4> HnValues{};
 
-  // Layer tables: 16 groups, 256 layers (index = group * 16 + layer).
-  std::vector<std::string> GroupNames;
-  std::vector<std::int32_t> GroupValues;
-  std::vector<std::string> LayerNames;
-  std::vector<std::int32_t> LayerValues;
+  // Layer tables.
+  std::vector<std::string> GroupNames = std::vector<std::string>(kGroupCount);
+  std::vector<std::int32_t> GroupValues = std::vector<std::int32_t>(kGroupCount);
+  std::vector<std::string> LayerNames = std::vector<std::string>(kLayerCount);
+  std::vector<std::int32_t> LayerValues = std::vector<std::int32_t>(kLayerCount);
 
-  // Host attributes: the first value of each attribute in the file.
+  // Host attributes: the first value of each attribute in the file. A run gives the host
+  // back its layer group and layer when it ends.
   std::int32_t HostLayerGroup = 0;
   std::int32_t HostLayer = 0;
+  // The attribute emitters fall back on these three.
   std::int32_t HostColor = 1;
   std::int32_t HostLineType = 1;
   std::int32_t HostLineWidth = 0;
+  // Read and kept, never used by the tool.
   std::int32_t HostTextStyle = 1;
   double HostFreeTextWidth = 2.0;
   double HostFreeTextHeight = 2.0;
@@ -205,12 +223,15 @@ struct ExchangeState {
   std::int32_t PolylineNo = 0;
   bool InPolyline = false;
   bool InMessage = false;
-  TJwwEntLine PendingDimLine;  // defaults: (0,0)-(1,0), see InitExchangeState
+  // The line a dimension takes while no bare line has come in message mode: (0,0)-(1,0).
+  TJwwEntLine PendingDimLine = {{}, 0, 0.0, 0.0, 1.0, 0.0};
 
   // Indicated points: slots 0..99, slot 0 never filled.
-  std::vector<HandPoint> HandPoints;
+  std::vector<HandPoint> HandPoints = std::vector<HandPoint>(kHandPointSlots);
   std::int32_t HandPointCount = 0;
+};
 
+struct ExchangeState : ExchangeValues {
   // Entity lists, one per EntityKind.
   EntityList<TJwwEntLine> LineList;
   EntityList<TJwwEntCircle> CircleList;
@@ -232,10 +253,30 @@ struct ExchangeState {
   EntityList<std::string> CommandQueue;  // output lines, without line ends
 };
 
+// Calls visit(list, kind) for each of the fifteen entity lists, in EntityKind order.
+template <typename State, typename Visit>
+void ForEachEntityList(State& s, Visit&& visit) {
+  visit(s.LineList, kEntLine);
+  visit(s.CircleList, kEntCircle);
+  visit(s.ArcList, kEntArc);
+  visit(s.TextList, kEntText);
+  visit(s.PointList, kEntPoint);
+  visit(s.PointExList, kEntPointEx);
+  visit(s.DimList, kEntDim);
+  visit(s.BlockList, kEntBlock);
+  visit(s.Sl2List, kEntSl2);
+  visit(s.Sl3List, kEntSl3);
+  visit(s.Sl4List, kEntSl4);
+  visit(s.ScList, kEntSc);
+  visit(s.SeList, kEntSe);
+  visit(s.SoList, kEntSo);
+  visit(s.SgList, kEntSg);
+}
+
 // The single instance.
 ExchangeState& Exchange();
 
-// Gives every value its default and empties every list; PointKindUnset is left as it is.
+// Makes the state a fresh one, keeping PointKindUnset; the emptied lists keep their memory.
 void InitExchangeState();
 // Prepares EmitState for writing: all seven Unset flags true, attribute values at their
 // defaults; HandPointRef, the entity-line context and everything else stay.

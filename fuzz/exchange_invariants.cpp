@@ -124,22 +124,9 @@ struct ListSizes {
 ListSizes CurrentListSizes() {
   const ExchangeState& s = Exchange();
   ListSizes sizes;
-  sizes.Count = {0,
-                 s.LineList.size(),
-                 s.CircleList.size(),
-                 s.ArcList.size(),
-                 s.TextList.size(),
-                 s.PointList.size(),
-                 s.PointExList.size(),
-                 s.DimList.size(),
-                 s.BlockList.size(),
-                 s.Sl2List.size(),
-                 s.Sl3List.size(),
-                 s.Sl4List.size(),
-                 s.ScList.size(),
-                 s.SeList.size(),
-                 s.SoList.size(),
-                 s.SgList.size()};
+  ForEachEntityList(s, [&sizes](const auto& list, EntityKind kind) {
+    sizes.Count[static_cast<std::size_t>(kind)] = list.size();
+  });
   for (const std::size_t count : sizes.Count) sizes.Total += count;
   return sizes;
 }

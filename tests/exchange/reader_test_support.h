@@ -22,8 +22,7 @@ class ReaderTest : public ::testing::Test {
 
 // Sum of the fifteen list counts: equals the ReadOrder count.
 inline std::size_t TotalRecords(const ExchangeState& s) {
-  return s.LineList.size() + s.CircleList.size() + s.ArcList.size() + s.TextList.size() +
-         s.PointList.size() + s.PointExList.size() + s.DimList.size() + s.BlockList.size() +
-         s.Sl2List.size() + s.Sl3List.size() + s.Sl4List.size() + s.ScList.size() +
-         s.SeList.size() + s.SoList.size() + s.SgList.size();
+  std::size_t total = 0;
+  ForEachEntityList(s, [&total](const auto& list, EntityKind) { total += list.size(); });
+  return total;
 }
