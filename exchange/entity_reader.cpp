@@ -3,17 +3,13 @@
 #include <cstdint>
 #include <string_view>
 
-#include "exchange/exchange_reader.h"
 #include "exchange/exchange_state.h"
+#include "exchange/reader_dispatch.h"
 #include "numeric/lenient_number.h"
 
 namespace {
 
 using std::string_view;
-
-string_view Field(const FieldTable& t, int n) { return t.Field[static_cast<std::size_t>(n)]; }
-double Real(const FieldTable& t, int n) { return LenientStrToFloat(Field(t, n)); }
-std::int32_t Integer(const FieldTable& t, int n) { return LenientStrToInt(Field(t, n)); }
 
 // The append procedure: read-order entry, new record, stamped attributes. The caller fills
 // the record's own fields and then ends the entity line.
@@ -53,10 +49,10 @@ int TextKindOf(string_view key) {
 
 void FillLine(TJwwEntLine& line, const FieldTable& t, std::int32_t polylineNo) {
   line.PolylineNo = polylineNo;
-  line.X1 = Real(t, 0);
-  line.Y1 = Real(t, 1);
-  line.X2 = Real(t, 2);
-  line.Y2 = Real(t, 3);
+  line.X1 = t.Real(0);
+  line.Y1 = t.Real(1);
+  line.X2 = t.Real(2);
+  line.Y2 = t.Real(3);
 }
 
 // Fills a text record after its CommonAttributes have been stamped: the style decides the
@@ -79,12 +75,12 @@ void FillText(TJwwEntText& text, const FieldTable& t, std::int32_t textKind) {
     text.Spacing = emit.FreeTextSpacing;
     text.Color = emit.FreeTextColor;
   }
-  text.Value1 = Real(t, 1);
-  text.Value2 = Real(t, 2);
-  text.Value3 = Real(t, 3);
-  text.Value4 = Real(t, 4);
+  text.Value1 = t.Real(1);
+  text.Value2 = t.Real(2);
+  text.Value3 = t.Real(3);
+  text.Value4 = t.Real(4);
   text.FontName = emit.FontName;
-  text.Content.assign(Field(t, 5));
+  text.Content.assign(t.Field[5]);
 }
 
 void ReadText(const FieldTable& t, std::int32_t textKind) {
@@ -104,7 +100,7 @@ void ReadText(const FieldTable& t, std::int32_t textKind) {
 template <typename Record, std::size_t N>
 void FillValues(Record& record, const FieldTable& t) {
   record.ExtColor = Exchange().Emit.ExtColor;
-  for (std::size_t i = 0; i < N; ++i) record.Value[i] = Real(t, static_cast<int>(i + 1));
+  for (std::size_t i = 0; i < N; ++i) record.Value[i] = t.Real(static_cast<int>(i + 1));
 }
 
 // "sl": four, six, or eight and more values.
@@ -131,7 +127,7 @@ bool ReadScFamily(const FieldTable& t, string_view key) {
   if (key == "sc" || key == "se") {
     TJwwEntSc& record = key == "sc" ? AppendRecord(s.ScList, kEntSc) : AppendRecord(s.SeList, kEntSe);
     FillValues<TJwwEntSc, 7>(record, t);
-    record.Value8 = Integer(t, 8);
+    record.Value8 = t.Integer(8);
   } else if (key == "so" || key == "sg") {
     TJwwEntSo& record = key == "so" ? AppendRecord(s.SoList, kEntSo) : AppendRecord(s.SgList, kEntSg);
     FillValues<TJwwEntSo, 8>(record, t);
@@ -149,18 +145,18 @@ bool ReadKeyedEntity(const FieldTable& t, string_view key) {
   if (key == "ci") {
     if (n == 4) {
       TJwwEntCircle& circle = AppendRecord(s.CircleList, kEntCircle);
-      circle.CenterX = Real(t, 1);
-      circle.CenterY = Real(t, 2);
-      circle.Radius = Real(t, 3);
+      circle.CenterX = t.Real(1);
+      circle.CenterY = t.Real(2);
+      circle.Radius = t.Real(3);
     } else if (n >= 8) {
       TJwwEntArc& arc = AppendRecord(s.ArcList, kEntArc);
-      arc.CenterX = Real(t, 1);
-      arc.CenterY = Real(t, 2);
-      arc.Radius = Real(t, 3);
-      arc.Value4 = Real(t, 4);
-      arc.Value5 = Real(t, 5);
-      arc.Flattening = Real(t, 6);
-      arc.Tilt = Real(t, 7);
+      arc.CenterX = t.Real(1);
+      arc.CenterY = t.Real(2);
+      arc.Radius = t.Real(3);
+      arc.Value4 = t.Real(4);
+      arc.Value5 = t.Real(5);
+      arc.Flattening = t.Real(6);
+      arc.Tilt = t.Real(7);
     } else {
       return false;
     }
@@ -176,16 +172,16 @@ bool ReadKeyedEntity(const FieldTable& t, string_view key) {
     if (n == 3) {
       TJwwEntPoint& point = AppendRecord(s.PointList, kEntPoint);
       point.Color = s.Emit.PointKind;
-      point.X = Real(t, 1);
-      point.Y = Real(t, 2);
+      point.X = t.Real(1);
+      point.Y = t.Real(2);
     } else if (n >= 6) {
       TJwwEntPointEx& point = AppendRecord(s.PointExList, kEntPointEx);
       point.Color = s.Emit.PointKind;
-      point.X = Real(t, 1);
-      point.Y = Real(t, 2);
-      point.Value3 = Real(t, 3);
-      point.Value4 = Real(t, 4);
-      point.Value5 = Integer(t, 5);
+      point.X = t.Real(1);
+      point.Y = t.Real(2);
+      point.Value3 = t.Real(3);
+      point.Value4 = t.Real(4);
+      point.Value5 = t.Integer(5);
     } else {
       return false;
     }
@@ -195,9 +191,9 @@ bool ReadKeyedEntity(const FieldTable& t, string_view key) {
   if (key == "BL") {
     if (n < 4) return false;
     TJwwEntBlk& block = AppendRecord(s.BlockList, kEntBlock);
-    block.X = Real(t, 1);
-    block.Y = Real(t, 2);
-    block.Name.assign(Field(t, 3));
+    block.X = t.Real(1);
+    block.Y = t.Real(2);
+    block.Name.assign(t.Field[3]);
     EndEntityLine();
     return true;
   }

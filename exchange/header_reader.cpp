@@ -14,10 +14,6 @@ namespace {
 
 using std::string_view;
 
-string_view Field(const FieldTable& t, int n) { return t.Field[static_cast<std::size_t>(n)]; }
-double Real(const FieldTable& t, int n) { return LenientStrToFloat(Field(t, n)); }
-std::int32_t Integer(const FieldTable& t, int n) { return LenientStrToInt(Field(t, n)); }
-
 // The character at 1-based position `n` of field 0 read as one hexadecimal digit, as "$"
 // followed by that byte would read; 0 when it is missing or not a digit.
 std::int32_t HexDigitAt(string_view key, std::size_t n) {
@@ -68,55 +64,31 @@ bool ApplyHeaderKey(const FieldTable& t, string_view key) {
   ExchangeState& s = Exchange();
   const int n = t.FieldCount;
   if (key == "hk" && n >= 2) {
-    s.HostAngle = Real(t, 1);
+    s.HostAngle = t.Real(1);
   } else if (key == "hs" && n >= 17) {
-    ForEachValueField(16, [&](std::size_t i, int f) { s.GroupScales[i] = Real(t, f); });
+    ForEachValueField(16, [&](std::size_t i, int f) { s.GroupScales[i] = t.Real(f); });
   } else if (key == "hzs" && n >= 3) {
-    s.PaperWidth = Real(t, 1);
-    s.PaperHeight = Real(t, 2);
+    s.PaperWidth = t.Real(1);
+    s.PaperHeight = t.Real(2);
   } else if (key == "hcw" && n >= 11) {
-    ForEachValueField(10, [&](std::size_t i, int f) { s.TextStyles[i].Width = Real(t, f); });
+    ForEachValueField(10, [&](std::size_t i, int f) { s.TextStyles[i].Width = t.Real(f); });
   } else if (key == "hch" && n >= 11) {
-    ForEachValueField(10, [&](std::size_t i, int f) { s.TextStyles[i].Height = Real(t, f); });
+    ForEachValueField(10, [&](std::size_t i, int f) { s.TextStyles[i].Height = t.Real(f); });
   } else if (key == "hcd" && n >= 11) {
-    ForEachValueField(10, [&](std::size_t i, int f) { s.TextStyles[i].Spacing = Real(t, f); });
+    ForEachValueField(10, [&](std::size_t i, int f) { s.TextStyles[i].Spacing = t.Real(f); });
   } else if (key == "hcc" && n >= 11) {
-    ForEachValueField(10, [&](std::size_t i, int f) { s.TextStyles[i].Color = Integer(t, f); });
+    ForEachValueField(10, [&](std::size_t i, int f) { s.TextStyles[i].Color = t.Integer(f); });
   } else if (key == "bz") {
     s.BzFlag = true;
   } else if (key == "hn" && n >= 5) {
-    ForEachValueField(4, [&](std::size_t i, int f) { s.HnValues[i] = Real(t, f); });
+    ForEachValueField(4, [&](std::size_t i, int f) { s.HnValues[i] = t.Real(f); });
   } else {
     return false;
   }
   return true;
 }
 
-// ---- Layer keys (tests 11 to 14) ----
-
-void ApplyLayerGroup(const FieldTable& t, string_view key) {
-  ExchangeState& s = Exchange();
-  const std::int32_t value = HexDigitAt(key, 3);
-  if (s.Emit.LayerGroupUnset) {
-    s.HostLayerGroup = value;
-    s.Emit.LayerGroupUnset = false;
-  }
-  s.Emit.LayerGroup = value;
-  if (t.FieldCount >= 2) SetValue(s.GroupValues, value, Integer(t, 1));
-}
-
-void ApplyLayer(const FieldTable& t, string_view key) {
-  ExchangeState& s = Exchange();
-  const std::int32_t value = HexDigitAt(key, 3);
-  if (s.Emit.LayerUnset) {
-    s.HostLayer = value;
-    s.Emit.LayerUnset = false;
-  }
-  s.Emit.Layer = value;
-  if (t.FieldCount >= 2) SetValue(s.LayerValues, LayerIndex(s.Emit), Integer(t, 1));
-}
-
-// ---- Attribute keys (tests 15 to 20, 26) ----
+// ---- Layer and attribute keys (tests 11 to 20, 26) ----
 
 // Takes the first value of an attribute for the host and sets the current one.
 void SetAttribute(std::int32_t value, bool& unset, std::int32_t& hostValue, std::int32_t& current) {
@@ -131,7 +103,7 @@ void ApplyColor(const FieldTable& t, string_view key) {
   ExchangeState& s = Exchange();
   const std::int32_t value = LenientStrToInt(FromCharacter(key, 3));
   SetAttribute(value, s.Emit.ColorUnset, s.HostColor, s.Emit.Color);
-  if (value == 10 && t.FieldCount >= 2) s.Emit.ExtColor = Integer(t, 1);
+  if (value == 10 && t.FieldCount >= 2) s.Emit.ExtColor = t.Integer(1);
 }
 
 void ApplyFontName(string_view key) {
@@ -148,19 +120,19 @@ void ApplyTextStyle(const FieldTable& t, string_view key) {
   if (s.Emit.TextStyleUnset) {
     s.HostTextStyle = value;
     if (freeSizes) {
-      s.HostFreeTextWidth = Real(t, 1);
-      s.HostFreeTextHeight = Real(t, 2);
-      s.HostFreeTextSpacing = Real(t, 3);
-      s.HostFreeTextColor = Integer(t, 4);
+      s.HostFreeTextWidth = t.Real(1);
+      s.HostFreeTextHeight = t.Real(2);
+      s.HostFreeTextSpacing = t.Real(3);
+      s.HostFreeTextColor = t.Integer(4);
     }
     s.Emit.TextStyleUnset = false;
   }
   s.Emit.TextStyle = value;
   if (freeSizes) {
-    s.Emit.FreeTextWidth = Real(t, 1);
-    s.Emit.FreeTextHeight = Real(t, 2);
-    s.Emit.FreeTextSpacing = Real(t, 3);
-    s.Emit.FreeTextColor = Integer(t, 4);
+    s.Emit.FreeTextWidth = t.Real(1);
+    s.Emit.FreeTextHeight = t.Real(2);
+    s.Emit.FreeTextSpacing = t.Real(3);
+    s.Emit.FreeTextColor = t.Integer(4);
   }
 }
 
@@ -172,9 +144,11 @@ bool ApplyTableOrAttributeKey(const FieldTable& t, string_view key) {
   } else if (StartsWith(key, "lyn")) {
     SetName(s.LayerNames, LayerIndex(s.Emit), FromCharacter(key, 4));
   } else if (StartsWith(key, "lg")) {
-    ApplyLayerGroup(t, key);
+    SetAttribute(HexDigitAt(key, 3), s.Emit.LayerGroupUnset, s.HostLayerGroup, s.Emit.LayerGroup);
+    if (t.FieldCount >= 2) SetValue(s.GroupValues, s.Emit.LayerGroup, t.Integer(1));
   } else if (StartsWith(key, "ly")) {
-    ApplyLayer(t, key);
+    SetAttribute(HexDigitAt(key, 3), s.Emit.LayerUnset, s.HostLayer, s.Emit.Layer);
+    if (t.FieldCount >= 2) SetValue(s.LayerValues, LayerIndex(s.Emit), t.Integer(1));
   } else if (StartsWith(key, "lc")) {
     ApplyColor(t, key);
   } else if (StartsWith(key, "lt")) {
@@ -239,8 +213,8 @@ void ApplyHandPoint(const FieldTable& t, string_view key) {
   HandPoint* slot = Entry(s.HandPoints, number);
   if (slot == nullptr) return;
   slot->Used = true;
-  slot->X = Real(t, 1);
-  slot->Y = Real(t, 2);
+  slot->X = t.Real(1);
+  slot->Y = t.Real(2);
   slot->HitKind = hitKind;
   ++s.HandPointCount;
 }

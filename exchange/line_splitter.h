@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/exchange_reader.h"
+#include "exchange/field_table.h"
 
 // Fields are views into the line itself where no byte had to be dropped from inside them,
 // and views into a scratch buffer otherwise; the buffer is reused, so splitting needs no

@@ -1,7 +1,10 @@
 #pragma once
-// The stages of the exchange-line dispatch, shared by the reader's source files.
-#include "exchange/exchange_reader.h"
+// The two stages of the exchange-line dispatch; ParseExchangeLine runs them in this order.
+#include "exchange/field_table.h"
 
 // Tests 1 to 31 of the dispatch: header, table, attribute, mode and indicated-point keys.
 // True when one of them took the line; false hands it on to the entity stage.
 bool ApplyHeaderLine(const FieldTable& fields);
+
+// Tests 32 to 45: the entity lines, for lines that no key of the first stage has taken.
+void ParseEntityLine(const FieldTable& fields);

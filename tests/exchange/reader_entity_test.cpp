@@ -1,5 +1,6 @@
 #include <string>
 
+#include "exchange/reader_dispatch.h"
 #include "tests/exchange/reader_test_support.h"
 
 namespace {
