@@ -15,7 +15,7 @@ QApplication& TestApplication() {
   static char* argv[] = {program, nullptr};
   static QApplication* application = [] {
     setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/1);  // sizes assume its 2-pixel frame
-    DisableDisplayScaling();
+    ScaleWithTheDesktop();
     auto* created = new QApplication(argc, argv);  // lives until the test program ends
     ConfigureApplication();
     return created;

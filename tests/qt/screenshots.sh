@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the dialog: both pages, each as the window shows them in a
-# real X session (Xvfb, no window manager, so the client area only).
+# real X session (Xvfb, no window manager, so the client area only), at 100 % and on a
+# desktop scaled to 200 % (Xft.dpi 192).
 # Usage: screenshots.sh <auxline> <auxline_qt.so> <output directory>
-# Needs: Xvfb, xdotool, ImageMagick (import).
+# Needs: Xvfb, xdotool, xrdb, ImageMagick (import).
 set -eu
 auxline=$1
 module=$2
@@ -37,3 +38,6 @@ shot() {
 
 shot "$out/dialog-drawing.png" /R10
 shot "$out/dialog-settings.png"
+set_desktop_dpi 192
+shot "$out/dialog-drawing-200.png" /R10
+shot "$out/dialog-settings-200.png"

@@ -9,16 +9,9 @@ auxline=$1
 module=$2
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in Xvfb xdotool; do
-  if ! command -v "$tool" >/dev/null; then
-    if [ "${CI:-}" = true ]; then echo "FAIL: $tool is not installed"; exit 1; fi
-    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool)"
-    exit 77
-  fi
-done
-
 # shellcheck source=xvfb_session.sh
 . "$here/xvfb_session.sh"
+require_tools Xvfb xdotool
 start_xvfb || exit 1
 
 scratch=$(mktemp -d)

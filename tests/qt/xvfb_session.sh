@@ -1,5 +1,17 @@
 # Sourced by the scripts that need a real X server: starts a private Xvfb on a free display
 # number and stops it again on exit. Sets DISPLAY. Needs: Xvfb.
+
+# require_tools <tool...>: exits with 77 (skipped) where one is missing, or fails under CI.
+require_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null && continue
+    if [ "${CI:-}" = true ]; then echo "FAIL: $tool is not installed"; exit 1; fi
+    echo "SKIP: $tool is not installed (see scripts/packages.txt)"
+    exit 77
+  done
+}
+
 start_xvfb() {
   local fifo display_number
   fifo=$(mktemp -u)
@@ -16,7 +28,15 @@ start_xvfb() {
     return 1
   fi
   export DISPLAY=":$display_number"
-  unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+  # The desktop's scale comes from the server alone (set_desktop_dpi), not from the caller.
+  unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS \
+    QT_ENABLE_HIGHDPI_SCALING QT_USE_PHYSICAL_DPI QT_FONT_DPI
+}
+
+# set_desktop_dpi <dpi>: the desktop's scale as GNOME, KDE and Xfce publish it under X11,
+# the resource Xft.dpi (96 is 100 %). Clients read it when they start. Needs: xrdb.
+set_desktop_dpi() {
+  echo "Xft.dpi: $1" | xrdb -nocpp -merge
 }
 
 # wait_for_window <caption> [pid]: prints the window id once a window with exactly that
@@ -31,4 +51,9 @@ wait_for_window() {
     sleep 0.1
   done
   echo "$id"
+}
+
+# near <actual> <expected> <slack>: true when they differ by at most slack.
+near() {
+  [ "$1" -ge $(($2 - $3)) ] && [ "$1" -le $(($2 + $3)) ]
 }

@@ -47,6 +47,9 @@ QComboBox* CreateList(const WidgetSpec& row, QWidget* parent) {
   if (row.Kind == WidgetKind::EditableDropDown) {
     list->setEditable(true);
     list->setInsertPolicy(QComboBox::NoInsert);  // Enter confirms the dialog, adds nothing
+    // What the user typed is what OK reads: a completer would turn "3" into "30" and take
+    // the first Enter for itself.
+    list->setCompleter(nullptr);
     for (const char* item : layout::kLineWidthItems) list->addItem(Utf8(item));
     list->setCurrentIndex(-1);
     list->setEditText(Utf8(row.Text));

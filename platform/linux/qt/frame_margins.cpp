@@ -49,14 +49,17 @@ bool ManagerSupports(xcb_connection_t* connection, xcb_window_t root, xcb_atom_t
   return false;
 }
 
-std::optional<QMargins> FrameExtents(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t extents) {
+// The manager gives the frame in device pixels; the window is placed in device-independent
+// pixels, which differ when the desktop is scaled.
+std::optional<QMargins> FrameExtents(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t extents,
+                                     qreal devicePixelRatio) {
   const ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
       connection, xcb_get_property(connection, 0, window, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr));
   if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) != 16) return std::nullopt;
   const auto* value = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
   // Order on the wire: left, right, top, bottom.
-  return QMargins(static_cast<int>(value[0]), static_cast<int>(value[2]), static_cast<int>(value[1]),
-                  static_cast<int>(value[3]));
+  const QMarginsF frame(value[0], value[2], value[1], value[3]);
+  return (frame / devicePixelRatio).toMargins();
 }
 
 // Asks the window manager for the frame of the unmapped window and waits briefly for the
@@ -90,7 +93,9 @@ std::optional<QMargins> X11FrameMargins(QWidget& standIn) {
   using namespace std::chrono_literals;
   const auto deadline = std::chrono::steady_clock::now() + 500ms;
   while (std::chrono::steady_clock::now() < deadline) {
-    if (const std::optional<QMargins> margins = FrameExtents(connection, window, extents)) return margins;
+    if (const std::optional<QMargins> margins = FrameExtents(connection, window, extents, standIn.devicePixelRatioF())) {
+      return margins;
+    }
     std::this_thread::sleep_for(5ms);
   }
   return QMargins();

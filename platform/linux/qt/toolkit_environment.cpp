@@ -98,8 +98,10 @@ bool PlatformUsable(const QString& entry) {
 
 }  // namespace
 
-void DisableDisplayScaling() {
-  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+// The toolkit takes the desktop's scale from the X resource Xft.dpi (96 is 100 %) and lays
+// widgets out in device-independent pixels, so the 96-dpi layout grows as a whole. The
+// factor is used as it is: 144 dpi gives 1.5, not a size rounded to 2.
+void ScaleWithTheDesktop() {
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
       Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }

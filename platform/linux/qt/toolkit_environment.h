@@ -1,12 +1,13 @@
 #pragma once
-// What has to happen before the toolkit's application object may be created: the pixel
-// layout is fixed at 96 dpi, and a platform must be chosen that can really open a window.
-// The toolkit ends the process when its platform cannot start (no display, plugin missing),
-// so the module checks first and declines instead.
+// What has to happen before the toolkit's application object may be created: the layout,
+// designed in pixels at 96 dpi, scales with the desktop, and a platform must be chosen that
+// can really open a window. The toolkit ends the process when its platform cannot start (no
+// display, plugin missing), so the module checks first and declines instead.
 
-// Disables the toolkit's scaling with the screen's pixel density. Call before the
-// application object exists.
-void DisableDisplayScaling();
+// The whole window, font included, grows by the desktop's scale factor (Xft.dpi / 96),
+// fractional factors kept; at 96 dpi every pixel stays where the layout puts it. Call
+// before the application object exists.
+void ScaleWithTheDesktop();
 
 // Checks the platforms the toolkit would try (QT_QPA_PLATFORM, or the X display, or a
 // Wayland display) and narrows QT_QPA_PLATFORM to those that can start here. False when
@@ -14,5 +15,5 @@ void DisableDisplayScaling();
 bool SelectUsablePlatform();
 
 // Application-wide settings once the application object exists: the application title and
-// one widget style everywhere, since the fixed pixel layout is sized for it.
+// one widget style everywhere, since the pixel layout is sized for it.
 void ConfigureApplication();
