@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/module_file_check.h"
 #include "platform/linux/qt/dialog_module.h"
 
 namespace {
@@ -40,6 +41,8 @@ ToolkitArguments& ArgumentsFor(const std::filesystem::path& exeDir) {
 
 DialogModuleFactory FindFactory(const std::filesystem::path& exeDir) {
   const std::filesystem::path modulePath = exeDir / kDialogModuleFileName;
+  // A damaged module counts as missing: the loader itself would crash on a truncated one.
+  if (!SharedObjectFileIsWhole(modulePath)) return nullptr;
   // RTLD_NOW: a module whose toolkit libraries are missing fails here, not in mid-run.
   // The module is never unloaded: a toolkit does not survive being unloaded.
   void* module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -46,6 +46,20 @@ run "settings without module" 2 "$exchange_in" "${no_display[@]}" ./auxline
 printf 'not a shared object' > "$scratch/auxline_qt.so"
 run "R10 with broken module" 2 "$attribute_block" "${no_display[@]}" ./auxline /R10
 
+# A module cut short (a copy or an update that did not finish) is a missing one: never
+# handed to the loader, which dies of SIGBUS on one cut inside its loaded segments, and the
+# files end as the run without a module leaves them.
+rm "$scratch/auxline_qt.so"
+run "R10 without module, for reference" 2 - "${no_display[@]}" ./auxline /R10
+without_module=$(cat "$scratch/JWC_TEMP.TXT")
+for size in 1024 8192 40000 80000 $(($(stat -c %s "$module") - 1)); do
+  head -c "$size" "$module" > "$scratch/auxline_qt.so"
+  run "R10 with module cut to $size bytes" 2 "$without_module" "${no_display[@]}" ./auxline /R10
+done
+run "settings with module cut short" 2 "$exchange_in" "${no_display[@]}" ./auxline
+(cd "$scratch" && timeout 20 env "${no_display[@]}" LD_DEBUG=files ./auxline /R10) > "$scratch/ld.log" 2>&1
+grep -q 'auxline_qt' "$scratch/ld.log" && fail "a module short of its last byte was loaded"
+
 # The real module, but nowhere to show the window.
 cp "$module" "$scratch/auxline_qt.so"
 run "R10 without display" 2 "$attribute_block" "${no_display[@]}" ./auxline /R10
