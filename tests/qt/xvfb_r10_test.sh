@@ -54,11 +54,7 @@ xdotool windowfocus --sync "$window"
 xdotool type --delay 30 '12.5'
 xdotool key Return
 
-for _ in $(seq 100); do
-  kill -0 "$tool_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$tool_pid" 2>/dev/null; then
+if ! ended_within_10s "$tool_pid"; then
   echo "FAIL: auxline did not end after Enter"
   kill "$tool_pid"
   exit 1

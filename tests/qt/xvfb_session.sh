@@ -53,6 +53,16 @@ wait_for_window() {
   echo "$id"
 }
 
+# ended_within_10s <pid>: true once the process has ended; false while it still runs after 10 s.
+ended_within_10s() {
+  local _
+  for _ in $(seq 100); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  ! kill -0 "$1" 2>/dev/null
+}
+
 # near <actual> <expected> <slack>: true when they differ by at most slack.
 near() {
   [ "$1" -ge $(($2 - $3)) ] && [ "$1" -le $(($2 + $3)) ]

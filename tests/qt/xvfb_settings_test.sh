@@ -51,11 +51,7 @@ while read -r dpi width height size_slack keys; do
   xdotool windowfocus --sync "$window"
   # shellcheck disable=SC2086
   xdotool key --delay 50 $keys
-  for _ in $(seq 50); do
-    kill -0 "$tool_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$tool_pid" 2>/dev/null; then
+  if ! ended_within_10s "$tool_pid"; then
     fail "the dialog is still open"
     xdotool key Escape
   fi

@@ -84,11 +84,7 @@ case "$actions" in *MINIMIZE*) ;; *) echo "FAIL: minimising is not offered: $act
 xdotool windowfocus --sync "$window"
 xdotool type --delay 30 '55'  # typed, then discarded by the close box
 xdotool key alt+F4
-for _ in $(seq 100); do
-  kill -0 "$tool_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$tool_pid" 2>/dev/null; then
+if ! ended_within_10s "$tool_pid"; then
   echo "FAIL: the close box did not end auxline"
   exit 1
 fi
