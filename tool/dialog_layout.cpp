@@ -5,7 +5,7 @@ namespace layout {
 using enum WidgetId;
 using enum WidgetKind;
 
-const std::array<WidgetSpec, 19> kWidgets = {{
+const std::array<WidgetSpec, kWidgetCount - 1> kWidgets = {{
     {PageControl1, "PageControl1", TabControl, Window, 0, 0, 272, 137, "", 0, false},
     {TabSheet1, "TabSheet1", TabPage, PageControl1, 0, 0, 0, 0, "作図(&1)", -1, false},
     {LabelA1, "LabelA1", Label, TabSheet1, 8, 8, 49, 13, "LabelA1", -1, false},

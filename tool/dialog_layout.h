@@ -3,8 +3,11 @@
 // this table, so positions, sizes, captions and tab order live in one place. Texts are
 // UTF-8 (the sources are UTF-8); positions are pixels at 96 dpi, relative to the parent's client area.
 #include <array>
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "tool/form_window.h"
 
 namespace layout {
 
@@ -47,6 +50,32 @@ enum class WidgetId {
   Button2,
 };
 
+// Every widget of the layout, the window included: the size of a table indexed by WidgetId.
+inline constexpr std::size_t kWidgetCount = static_cast<std::size_t>(WidgetId::Button2) + 1;
+
+// The layout's widget behind each widget the form addresses.
+constexpr WidgetId IdOf(DrawingWidget widget) {
+  switch (widget) {
+    case DrawingWidget::LabelA1: return WidgetId::LabelA1;
+    case DrawingWidget::EditA1: return WidgetId::EditA1;
+    case DrawingWidget::LabelA2: return WidgetId::LabelA2;
+    case DrawingWidget::EditA2: return WidgetId::EditA2;
+    case DrawingWidget::LabelA3: return WidgetId::LabelA3;
+    case DrawingWidget::EditA3: return WidgetId::EditA3;
+  }
+  return WidgetId::LabelA1;
+}
+
+constexpr WidgetId IdOf(ListBox list) {
+  switch (list) {
+    case ListBox::ComboBox1: return WidgetId::ComboBox1;
+    case ListBox::ComboBox2: return WidgetId::ComboBox2;
+    case ListBox::ComboBox3: return WidgetId::ComboBox3;
+    case ListBox::ComboBox4: return WidgetId::ComboBox4;
+  }
+  return WidgetId::ComboBox1;
+}
+
 struct WidgetSpec {
   WidgetId Id;
   const char* Name;
@@ -59,7 +88,7 @@ struct WidgetSpec {
 };
 
 // In creation order: parents before children, siblings in tab order.
-extern const std::array<WidgetSpec, 19> kWidgets;
+extern const std::array<WidgetSpec, kWidgetCount - 1> kWidgets;  // all but the window
 
 const WidgetSpec& RowOf(WidgetId id);
 

@@ -9,12 +9,10 @@
 
 #include "tool/dialog_layout.h"
 
-inline constexpr std::size_t kWidgetCount = static_cast<std::size_t>(layout::WidgetId::Button2) + 1;
-
 struct DialogWindows {
   HWND Application = nullptr;  // never shown; its title is the application title
   HWND Form = nullptr;
-  std::array<HWND, kWidgetCount> Widgets{};  // by WidgetId; WidgetId::Window is the form
+  std::array<HWND, layout::kWidgetCount> Widgets{};  // by WidgetId; WidgetId::Window is the form
 
   HWND operator[](layout::WidgetId id) const { return Widgets[static_cast<std::size_t>(id)]; }
 };

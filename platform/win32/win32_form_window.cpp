@@ -132,14 +132,6 @@ void Win32FormWindow::Run(FormEvents& form) {
   events_ = nullptr;
 }
 
-HWND Win32FormWindow::Widget(DrawingWidget widget) const {
-  static constexpr WidgetId kIds[] = {WidgetId::LabelA1, WidgetId::EditA1, WidgetId::LabelA2,
-                                      WidgetId::EditA2,  WidgetId::LabelA3, WidgetId::EditA3};
-  return windows_[kIds[static_cast<int>(widget)]];
-}
+HWND Win32FormWindow::Widget(DrawingWidget widget) const { return windows_[layout::IdOf(widget)]; }
 
-HWND Win32FormWindow::List(ListBox list) const {
-  static constexpr WidgetId kIds[] = {WidgetId::ComboBox1, WidgetId::ComboBox2, WidgetId::ComboBox3,
-                                      WidgetId::ComboBox4};
-  return windows_[kIds[static_cast<int>(list)]];
-}
+HWND Win32FormWindow::List(ListBox list) const { return windows_[layout::IdOf(list)]; }

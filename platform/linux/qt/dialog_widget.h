@@ -44,7 +44,6 @@ class AuxlineDialog final : public QDialog {
   void CreateWidget(const layout::WidgetSpec& row);
   void SetUpTabOrder();
 
-  static constexpr std::size_t kWidgetCount = static_cast<std::size_t>(layout::WidgetId::Button2) + 1;
-  std::array<QWidget*, kWidgetCount> widgets_{};
+  std::array<QWidget*, layout::kWidgetCount> widgets_{};
   FormEvents* form_ = nullptr;
 };

@@ -14,29 +14,8 @@
 
 namespace {
 
+using layout::IdOf;
 using layout::WidgetId;
-
-WidgetId IdOf(DrawingWidget widget) {
-  switch (widget) {
-    case DrawingWidget::LabelA1: return WidgetId::LabelA1;
-    case DrawingWidget::EditA1: return WidgetId::EditA1;
-    case DrawingWidget::LabelA2: return WidgetId::LabelA2;
-    case DrawingWidget::EditA2: return WidgetId::EditA2;
-    case DrawingWidget::LabelA3: return WidgetId::LabelA3;
-    case DrawingWidget::EditA3: return WidgetId::EditA3;
-  }
-  return WidgetId::LabelA1;
-}
-
-WidgetId IdOf(ListBox list) {
-  switch (list) {
-    case ListBox::ComboBox1: return WidgetId::ComboBox1;
-    case ListBox::ComboBox2: return WidgetId::ComboBox2;
-    case ListBox::ComboBox3: return WidgetId::ComboBox3;
-    case ListBox::ComboBox4: return WidgetId::ComboBox4;
-  }
-  return WidgetId::ComboBox1;
-}
 
 QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
