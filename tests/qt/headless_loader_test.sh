@@ -35,7 +35,7 @@ run() {
   fi
 }
 
-no_display=(-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+no_display=(-u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM)
 
 cp "$auxline" "$scratch/auxline"
 # No module beside the executable.

@@ -108,13 +108,20 @@ void ScaleWithTheDesktop() {
 
 bool SelectUsablePlatform() {
   const QString requested = QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM"));
-  // Without a request, an X display comes first (also under Wayland, through its X server):
-  // only there can the window be placed at the mouse cursor.
-  const QStringList candidates = requested.isEmpty()
-                                     ? QStringList{QStringLiteral("xcb"), QStringLiteral("wayland")}
-                                     : requested.split(QLatin1Char(';'), Qt::SkipEmptyParts);
   QStringList usable;
-  for (const QString& candidate : candidates) {
+  if (requested.isEmpty()) {
+    // Without a request, an X display comes first (also under Wayland, through its X
+    // server): only there can the window be placed at the mouse cursor. The toolkit itself
+    // would take Wayland wherever a compositor runs. With X usable, the Wayland plugin and
+    // the graphics libraries it pulls in are not even loaded.
+    for (const char* platform : {"xcb", "wayland"}) {
+      if (PlatformUsable(QString::fromLatin1(platform))) {
+        usable << QString::fromLatin1(platform);
+        break;
+      }
+    }
+  }
+  for (const QString& candidate : requested.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
     if (PlatformUsable(candidate)) usable << candidate.trimmed();
   }
   if (usable.isEmpty()) return false;

@@ -9,9 +9,9 @@
 // before the application object exists.
 void ScaleWithTheDesktop();
 
-// Checks the platforms the toolkit would try (QT_QPA_PLATFORM, or the X display, or a
-// Wayland display) and narrows QT_QPA_PLATFORM to those that can start here. False when
-// none can: the caller must not create the application object then.
+// Narrows QT_QPA_PLATFORM to the platforms that can start here: those the user named in
+// it, or else the X display, or else a Wayland display. False when none can: the caller
+// must not create the application object then.
 bool SelectUsablePlatform();
 
 // Application-wide settings once the application object exists: the application title and
