@@ -167,6 +167,49 @@ TEST(LenientStrToFloat, NearestDoubleOnBothSidesOfTheExactFastPath) {
               {"1.00000000000000000000000000001", 1.0}});
 }
 
+// The host's usual field, six decimals, is read two words at a time: the cases sit at the
+// ends of that shape's lengths and put wrong bytes where the words are cut.
+TEST(LenientStrToFloat, SixDecimalFields) {
+  CheckReals({{"1.234567", 1.234567},
+              {"-.123456", -0.123456},
+              {"+.000001", 0.000001},
+              {"-0.000000", 0.0},
+              {"12345678.123456", 12345678.123456},
+              {"-1234567.999999", -1234567.999999},
+              {"-12345678.123456", -12345678.123456},
+              {"123456789.123456", 123456789.123456},
+              {"12.34567", 12.34567},
+              {"1.2345678", 1.2345678},
+              {"1-.123456", 0.0},
+              {"--.123456", 0.0},
+              {"+-1.123456", 0.0},
+              {" 1.123456", 1.123456},
+              {"1 .123456", 0.0},
+              {"12a4.123456", 0.0},
+              {"1234.12345a", 0.0},
+              {"1234.1234.6", 0.0},
+              {"12:4.123456", 0.0},
+              {"1234/123456", 0.0}});
+}
+
+// Every length of the six-decimal shape, with and without a sign, against the standard
+// conversion.
+TEST(LenientStrToFloat, SixDecimalFieldsMatchTheStandardConversion) {
+  std::mt19937 rng(2024);
+  std::uniform_int_distribution<int> digit(0, 9);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (int i = round % 10; i > 0; --i) text += static_cast<char>('0' + digit(rng));
+    text += '.';
+    for (int i = 0; i < 6; ++i) text += static_cast<char>('0' + digit(rng));
+    double expected = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_EQ(LenientStrToFloat(text), expected) << text;
+    ASSERT_EQ(LenientStrToFloat('+' + text), expected) << text;
+    ASSERT_EQ(LenientStrToFloat('-' + text), expected == 0.0 ? 0.0 : -expected) << text;
+  }
+}
+
 // Random decimal texts in every shape read exactly as the standard conversion reads them.
 TEST(LenientStrToFloat, MatchesTheStandardConversion) {
   std::mt19937 rng(12345);
