@@ -10,14 +10,14 @@
 set -u
 auxline=$1
 module=$2
-dpi=${3:-96}
+dpi=${3:-96}  # 96 without an Xft.dpi resource
 here=$(cd "$(dirname "$0")" && pwd)
 
 # shellcheck source=xvfb_session.sh
 . "$here/xvfb_session.sh"
 require_tools Xvfb openbox xdotool xprop xwininfo xrdb
 start_xvfb || exit 1
-set_desktop_dpi "$dpi"
+[ -n "${3:-}" ] && set_desktop_dpi "$dpi"
 slack=$((dpi == 96 ? 0 : 2))
 scratch=$(mktemp -d)
 openbox --config-file /dev/null >/dev/null 2>&1 &

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The dialog in a real X session with real input, on desktops scaled to 100 %, 150 % and
+# 200 % (Xft.dpi): auxline and its dialog module are copied into a scratch directory beside
+# an exchange file, the dialog is found by its caption, its size (the layout's, scaled) and
+# its centring on the pointer are checked, keys are typed, and the files must hold exactly
+# what was typed: a radius over the selected one, line widths without completion from the
+# list ("3" is not "30"), the first Enter being OK. Without a window manager there is no
+# frame; at another scale the window is placed to one scaled pixel.
+# Skips (status 77) only where Xvfb, xdotool or xrdb is missing outside CI.
+# Usage: xvfb_dialog_test.sh <auxline> <auxline_qt.so>
+set -u
+auxline=$1
+module=$2
+here=$(cd "$(dirname "$0")" && pwd)
+
+# shellcheck source=xvfb_session.sh
+. "$here/xvfb_session.sh"
+require_tools Xvfb xdotool xrdb
+start_xvfb || exit 1
+
+scratch=$(mktemp -d)
+trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
+cp "$auxline" "$module" "$scratch/"
+exchange_in='hk 10;lg2;ly5;hp1 100 200'
+lines() { (IFS=';'; printf '%s\r\n' $1); }
+status=0
+fail() { echo "FAIL: $case_name: $*"; status=1; }
+
+# dpi | client size | arguments | keys | exchange file and settings file after (lines split at ";")
+while IFS='|' read -r dpi size args keys exchange settings; do
+  case_name="$dpi dpi, auxline $args, keys $keys"
+  set_desktop_dpi "$dpi"
+  slack=$((dpi == 96 ? 0 : 2))
+  lines "$exchange_in" > "$scratch/JWC_TEMP.TXT"
+  rm -f "$scratch/auxline.dat"
+  eval "$(xdotool getmouselocation --shell)"
+  pointer_x=$X pointer_y=$Y
+  # shellcheck disable=SC2086
+  (cd "$scratch" && exec ./auxline $args) &
+  tool_pid=$!
+  window=$(wait_for_window "補助線の作図" "$tool_pid")
+  if [ -z "$window" ]; then
+    fail "no window within 30 s, or auxline ended first"
+    kill "$tool_pid" 2>/dev/null
+    wait "$tool_pid"
+    continue
+  fi
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  echo "$case_name: window ${WIDTH}x$HEIGHT at $X,$Y, pointer at $pointer_x,$pointer_y"
+  near "$WIDTH" "${size%x*}" $((slack / 2)) && near "$HEIGHT" "${size#*x}" $((slack / 2)) || fail "size"
+  near "$X" $((pointer_x - WIDTH / 2)) $slack && near "$Y" $((pointer_y - HEIGHT / 2)) $slack ||
+    fail "not centred on the pointer"
+  # shellcheck disable=SC2086
+  xdotool windowfocus --sync "$window" key --delay 50 $keys
+  ended_within_10s "$tool_pid" || { fail "still open"; kill "$tool_pid"; }
+  wait "$tool_pid" || fail "exit status $?"
+  [ "$(cat "$scratch/JWC_TEMP.TXT")" = "$(lines "$exchange")" ] || fail "exchange file: $(cat -A "$scratch/JWC_TEMP.TXT")"
+  [ "$(cat "$scratch/auxline.dat" 2>/dev/null)" = "$(lines "$settings")" ] || fail "settings file"
+done <<ROWS
+96|272x187|/R10|1 2 period 5 Return|lg2;ly5;lc9;lt1;lw0;ci 100 200 12.5|-1;-1;0;-1;12.5;1;0
+96|272x187||Tab Tab Tab 3 Return|$exchange_in|-1;-1;0;3;100;1;0
+144|408x281||Tab Tab Tab 1 Tab Return|$exchange_in|-1;-1;0;1;100;1;0
+192|544x374||Tab Tab Tab 8 Return|$exchange_in|-1;-1;0;8;100;1;0
+ROWS
+[ "$status" = 0 ] && echo "typed under X at 100, 150 and 200 %: sized, centred, stored as typed"
+exit "$status"
