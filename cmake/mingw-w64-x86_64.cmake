@@ -1,21 +1,6 @@
-# Cross build for 64-bit Windows with Debian's mingw-w64 (posix thread model, which the
-# standard library's std::thread and std::mutex need, and GoogleTest with them).
-#   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 64-bit Windows with Debian's mingw-w64: kept so that the code stays
+# portable to it; the program users get is the 32-bit one (mingw-w64-i686.cmake).
+#   cmake -S . -B build-windows64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(AUXLINE_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${AUXLINE_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${AUXLINE_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${AUXLINE_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${AUXLINE_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Every program is one self-contained .exe: the compiler's runtime (libgcc, libstdc++,
-# winpthread) is linked in, so only the system's own DLLs are imported.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

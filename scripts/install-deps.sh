@@ -15,6 +15,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
   export DEBIAN_FRONTEND=noninteractive
+  # A package of another architecture ("wine32:i386", Wine for 32-bit programs) needs that
+  # architecture in dpkg first; the update below then fetches its package lists.
+  for package in "${missing[@]}"; do
+    architecture="${package#*:}"
+    [ "$architecture" != "$package" ] || continue
+    if [ "$architecture" != "$(dpkg --print-architecture)" ] &&
+      ! dpkg --print-foreign-architectures | grep -qx "$architecture"; then
+      $sudo_cmd dpkg --add-architecture "$architecture"
+    fi
+  done
   $sudo_cmd apt-get update -q
   $sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

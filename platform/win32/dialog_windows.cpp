@@ -3,7 +3,11 @@
 #include <commctrl.h>
 #include <imm.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/win32/control_ids.h"
+#include "platform/win32/display_scale.h"
 #include "platform/win32/wide_text.h"
 
 namespace {
@@ -47,19 +51,45 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
   return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+// A widget's place in its parent at `dpi`; a drop-down list's height includes its open list.
+struct Place {
+  int Left, Top, Width, Height;
+};
+
+bool IsList(const WidgetSpec& row) {
+  return row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown;
+}
+
+Place PlaceAt(const WidgetSpec& row, UINT dpi) {
+  const int height = row.Height + (IsList(row) ? kDropDownExtent : 0);
+  return {ScaledToDpi(row.Left, dpi), ScaledToDpi(row.Top, dpi), ScaledToDpi(row.Width, dpi),
+          ScaledToDpi(height, dpi)};
+}
+
 HWND Create(const WidgetSpec& row, const wchar_t* windowClass, DWORD style, DWORD exStyle,
-            HWND parent, HINSTANCE instance, int extraHeight = 0) {
+            HWND parent, HINSTANCE instance, UINT dpi) {
   const std::wstring text = WideFromUtf8(row.Text);
-  return CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, row.Left, row.Top,
-                         row.Width, row.Height + extraHeight, parent,
+  const Place place = PlaceAt(row, dpi);
+  return CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, place.Left, place.Top,
+                         place.Width, place.Height, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ids::ControlId(row.Id))),
                          instance, nullptr);
+}
+
+// A page fills the tab control's display area, which follows the control's size and font.
+RECT PageArea(HWND tabControl) {
+  RECT display{};
+  GetClientRect(tabControl, &display);
+  SendMessageW(tabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  return display;
 }
 
 // Asks for the layout's item height of 13 (honoured where the system allows it for lists
 // that are not owner-drawn). The closed height is left to the system, which makes it as
 // high as the font needs: 21 with the dialog font.
-void SetListHeights(HWND list) { SendMessageW(list, CB_SETITEMHEIGHT, 0, layout::kListItemHeight); }
+void SetListHeights(HWND list, UINT dpi) {
+  SendMessageW(list, CB_SETITEMHEIGHT, 0, ScaledToDpi(layout::kListItemHeight, dpi));
+}
 
 void TurnInputMethodOff(HWND window) {
   ImmAssociateContextEx(window, nullptr, 0);
@@ -73,9 +103,7 @@ HWND CreatePage(const WidgetSpec& row, HWND tabControl, HINSTANCE instance) {
   item.pszText = const_cast<wchar_t*>(caption.c_str());
   const auto index = SendMessageW(tabControl, TCM_GETITEMCOUNT, 0, 0);
   SendMessageW(tabControl, TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-  RECT display{};
-  GetClientRect(tabControl, &display);
-  SendMessageW(tabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  const RECT display = PageArea(tabControl);
   return CreateWindowExW(WS_EX_CONTROLPARENT, win32ids::kPageClass, caption.c_str(),
                          WS_CHILD | WS_CLIPSIBLINGS, display.left, display.top,
                          display.right - display.left, display.bottom - display.top, tabControl,
@@ -83,37 +111,44 @@ HWND CreatePage(const WidgetSpec& row, HWND tabControl, HINSTANCE instance) {
                          instance, nullptr);
 }
 
-HWND CreateWidget(const WidgetSpec& row, HWND parent, HINSTANCE instance) {
+HWND CreateWidget(const WidgetSpec& row, HWND parent, HINSTANCE instance, UINT dpi) {
   switch (row.Kind) {
     case WidgetKind::TabControl:
       return Create(row, WC_TABCONTROLW, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_FOCUSNEVER,
-                    WS_EX_CONTROLPARENT, parent, instance);
+                    WS_EX_CONTROLPARENT, parent, instance, dpi);
     case WidgetKind::TabPage:
       return CreatePage(row, parent, instance);
     case WidgetKind::Label:
-      return Create(row, L"STATIC", WS_VISIBLE | SS_LEFT, 0, parent, instance);
+      return Create(row, L"STATIC", WS_VISIBLE | SS_LEFT, 0, parent, instance, dpi);
     case WidgetKind::Edit:
       return Create(row, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, parent,
-                    instance);
+                    instance, dpi);
     case WidgetKind::DropDownList:
       return Create(row, WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
-                    parent, instance, kDropDownExtent);
+                    parent, instance, dpi);
     case WidgetKind::EditableDropDown:
       return Create(row, WC_COMBOBOXW,
                     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, parent,
-                    instance, kDropDownExtent);
+                    instance, dpi);
     case WidgetKind::PushButton: {
       const DWORD role = row.Id == WidgetId::Button1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-      return Create(row, L"BUTTON", WS_VISIBLE | WS_TABSTOP | role, 0, parent, instance);
+      return Create(row, L"BUTTON", WS_VISIBLE | WS_TABSTOP | role, 0, parent, instance, dpi);
     }
   }
   return nullptr;
 }
 
-// What a widget needs after creation: the font first (it decides the list heights), then
-// the fixed items of the line-width list, the heights and the input method.
-void FinishWidget(const WidgetSpec& row, HWND widget, HFONT font) {
-  SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+// What depends on the dpi: the font first (it decides the list heights), then the list
+// heights and the labels' sizes.
+void FitToFont(const WidgetSpec& row, HWND widget, UINT dpi) {
+  SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(dpi)), FALSE);
+  if (IsList(row)) SetListHeights(widget, dpi);
+  if (row.Kind == WidgetKind::Label) FitLabelToText(widget);
+}
+
+// What a widget needs once, after creation: the fixed items of the line-width list, the
+// font and what follows from it, and the input method.
+void FinishWidget(const WidgetSpec& row, HWND widget, UINT dpi) {
   if (row.Id == WidgetId::ComboBox4) {
     for (const char* item : layout::kLineWidthItems) {
       const std::wstring text = WideFromUtf8(item);
@@ -121,20 +156,16 @@ void FinishWidget(const WidgetSpec& row, HWND widget, HFONT font) {
     }
     SetWindowTextW(widget, WideFromUtf8(row.Text).c_str());
   }
-  if (row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown) {
-    SetListHeights(widget);
-  }
-  if (row.Kind == WidgetKind::Label) FitLabelToText(widget);
+  FitToFont(row, widget, dpi);
   if (row.InputMethodOff) TurnInputMethodOff(widget);
 }
 
 HWND CreateForm(HINSTANCE instance, HWND owner, void* formParameter) {
-  RECT outer{0, 0, layout::kClientWidth, layout::kClientHeight};
-  AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
+  const SIZE outer = FormOuterSize(kLayoutDpi);
   const std::wstring caption = WideFromUtf8(layout::kWindowCaption);
   return CreateWindowExW(kFormExStyle, win32ids::kFormClass, caption.c_str(), kFormStyle,
-                         layout::kDesignLeft, layout::kDesignTop, outer.right - outer.left,
-                         outer.bottom - outer.top, owner, nullptr, instance, formParameter);
+                         layout::kDesignLeft, layout::kDesignTop, outer.cx, outer.cy, owner, nullptr,
+                         instance, formParameter);
 }
 
 }  // namespace
@@ -144,14 +175,30 @@ const DialogResources& SharedDialogResources() {
     DialogResources made;
     made.BackgroundColour = RGB(layout::kBackgroundRed, layout::kBackgroundGreen, layout::kBackgroundBlue);
     made.Background = CreateSolidBrush(made.BackgroundColour);
-    const std::wstring face = WideFromUtf8(layout::kFontFace);
-    // A negative height asks for the character height, without the internal leading.
-    made.Font = CreateFontW(-layout::kFontPixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                            SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                            DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, face.c_str());
     return made;
   }();
   return resources;
+}
+
+HFONT DialogFont(UINT dpi) {
+  // One font per dpi met, kept until the process ends (a window moved back and forth
+  // between two monitors switches between two fonts).
+  static std::vector<std::pair<UINT, HFONT>> fonts;
+  for (const auto& [fontDpi, font] : fonts) {
+    if (fontDpi == dpi) return font;
+  }
+  const std::wstring face = WideFromUtf8(layout::kFontFace);
+  // A negative height asks for the character height, without the internal leading.
+  HFONT font = CreateFontW(-ScaledToDpi(layout::kFontPixelHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                           FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, face.c_str());
+  if (font) fonts.emplace_back(dpi, font);
+  return font;
+}
+
+SIZE FormOuterSize(UINT dpi) {
+  return OuterSizeForClient(ScaledToDpi(layout::kClientWidth, dpi), ScaledToDpi(layout::kClientHeight, dpi),
+                            kFormStyle, kFormExStyle, dpi);
 }
 
 void FitLabelToText(HWND label) {
@@ -160,7 +207,7 @@ void FitLabelToText(HWND label) {
   GetWindowTextW(label, text.data(), length + 1);
   RECT extent{};
   HDC context = GetDC(label);
-  HGDIOBJ previous = SelectObject(context, SharedDialogResources().Font);
+  HGDIOBJ previous = SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
   DrawTextW(context, text.c_str(), length, &extent, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(context, previous);
   ReleaseDC(label, context);
@@ -187,15 +234,21 @@ DialogWindows CreateDialogWindows(HINSTANCE instance, void* formParameter) {
   windows.Form = windows.Application ? CreateForm(instance, windows.Application, formParameter) : nullptr;
   bool complete = windows.Form != nullptr;
   if (complete) {
+    // The form exists at the layout's size; now that it is on a monitor, its dpi is known.
+    windows.Dpi = WindowDpi(windows.Form);
+    if (windows.Dpi != kLayoutDpi) {
+      const SIZE outer = FormOuterSize(windows.Dpi);
+      SetWindowPos(windows.Form, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     windows.Widgets[static_cast<std::size_t>(WidgetId::Window)] = windows.Form;
     for (const WidgetSpec& row : layout::kWidgets) {
-      HWND widget = CreateWidget(row, windows[row.Parent], instance);
+      HWND widget = CreateWidget(row, windows[row.Parent], instance, windows.Dpi);
       if (!widget) {
         complete = false;
         break;
       }
       windows.Widgets[static_cast<std::size_t>(row.Id)] = widget;
-      FinishWidget(row, widget, SharedDialogResources().Font);
+      FinishWidget(row, widget, windows.Dpi);
     }
   }
   if (!complete) {
@@ -204,4 +257,23 @@ DialogWindows CreateDialogWindows(HINSTANCE instance, void* formParameter) {
     return {};
   }
   return windows;
+}
+
+void ScaleDialog(DialogWindows& windows, UINT dpi) {
+  windows.Dpi = dpi;
+  for (const WidgetSpec& row : layout::kWidgets) {
+    HWND widget = windows[row.Id];
+    if (row.Kind == WidgetKind::TabPage) {
+      // The tab control comes first in the table: its new size and font decide the area.
+      const RECT area = PageArea(windows[WidgetId::PageControl1]);
+      SetWindowPos(widget, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+      const Place place = PlaceAt(row, dpi);
+      SetWindowPos(widget, nullptr, place.Left, place.Top, place.Width, place.Height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    FitToFont(row, widget, dpi);
+  }
+  InvalidateRect(windows.Form, nullptr, TRUE);
 }

@@ -51,6 +51,14 @@ LRESULT Win32FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_CLOSE:
       OnCloseBox();
       return 0;
+    case WM_GETDPISCALEDSIZE: {
+      // The exact outer size for the new dpi, so that the client area is the layout's scaled
+      // size and not the old one stretched with its rounding.
+      *reinterpret_cast<SIZE*>(lParam) = FormOuterSize(LOWORD(wParam));
+      return TRUE;
+    }
+    case WM_DPICHANGED:
+      return OnDpiChanged(wParam, lParam);
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
     default:
@@ -92,6 +100,16 @@ LRESULT Win32FormWindow::OnActivate(WPARAM wParam) {
   } else {
     FocusFirstControl();
   }
+  return 0;
+}
+
+// Moved to a monitor of another dpi, or the display's scaling changed: Windows suggests the
+// new outer rectangle (where the window stays under the mouse while it is dragged).
+LRESULT Win32FormWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+  ScaleDialog(windows_, LOWORD(wParam));
+  const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+  SetWindowPos(windows_.Form, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   return 0;
 }
 

@@ -63,7 +63,15 @@ WindowSize Win32FormWindow::OuterSize() const {
 }
 
 void Win32FormWindow::MoveTo(int left, int top) {
+  const WindowSize before = OuterSize();
   SetWindowPos(windows_.Form, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // On a monitor of another dpi the window has just been laid out anew at another size:
+  // the point the caller centred it on (the mouse cursor) stays its centre.
+  const WindowSize after = OuterSize();
+  if (after.Width != before.Width || after.Height != before.Height) {
+    SetWindowPos(windows_.Form, nullptr, left + before.Width / 2 - after.Width / 2,
+                 top + before.Height / 2 - after.Height / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void Win32FormWindow::SetWidgetVisible(DrawingWidget widget, bool visible) {

@@ -49,6 +49,7 @@ class Win32FormWindow final : public FormWindow {
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnControlColour(HDC context);
   LRESULT OnActivate(WPARAM wParam);
+  LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
   void OnCloseBox();
 
   bool HandleShortcut(const MSG& message);

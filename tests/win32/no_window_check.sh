@@ -10,7 +10,8 @@ repo="$(cd "$(dirname "$0")/../.." && pwd)"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 cp "$build/platform/win32/auxline.exe" "$repo/examples/JWC_TEMP.TXT" "$scratch/"
-own_windows='WIN_CreateWindowEx.* inst=0000000140000000 '  # the image base of auxline.exe
+image_base="$(i686-w64-mingw32-objdump -p "$scratch/auxline.exe" | awk '/^ImageBase/ { print $2 }')"
+own_windows="WIN_CreateWindowEx.* inst=$image_base "  # windows made by auxline.exe itself
 passed=0
 failed=0
 windows_made() {  # ARGUMENTS...: the number of windows the run made

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Every Windows test under Wine; expects WINEPREFIX (a prefix from wine_prefix.sh) and an X
-# display (xvfb-run). Runs the core test suites and the window tests built for Windows,
-# the dialog driven from outside, and the Linux/Windows output comparison.
-#   bash tests/win32/run_under_wine.sh WINDOWS_BUILD_DIR LINUX_AUXLINE
+# display (xvfb-run). Runs the core test suites and the window tests of the 32-bit build
+# (the program users get), the dialog driven from outside, the Linux/Windows output
+# comparison, then the window and the dialog at 144 and 192 dpi; and the core test suites of
+# the 64-bit build, where one is given.
+#   bash tests/win32/run_under_wine.sh WINDOWS_BUILD_DIR LINUX_AUXLINE [WINDOWS64_BUILD_DIR]
 set -uo pipefail
 build="$1"
 linux_exe="$2"
+build64="${3:-}"
 export WINEDEBUG=-all
-wineserver -p  # one server for all the runs below
+here="$(dirname "$0")"
 failures=0
 step() {
   local name="$1"
@@ -20,12 +23,22 @@ step() {
     failures=$((failures + 1))
   fi
 }
+bash "$here/wine_dpi.sh" 96
+wineserver -p  # one server for the runs at one dpi
 for suite in numeric exchange tool; do
-  step "$suite tests (Windows build)" wine "$build/tests/${suite}_tests.exe" --gtest_brief=1
+  step "$suite tests (32-bit)" wine "$build/tests/${suite}_tests.exe" --gtest_brief=1
+  [ -z "$build64" ] || step "$suite tests (64-bit)" wine "$build64/tests/${suite}_tests.exe" --gtest_brief=1
 done
 step "window tests" wine "$build/tests/win32/win32_tests.exe" --gtest_brief=1
-step "no window without a dialog" bash tests/win32/no_window_check.sh "$build"
-step "dialog cases" bash tests/win32/dialog_cases.sh "$build"
-step "Linux and Windows outputs" bash tests/win32/compare_with_linux.sh "$linux_exe" "$build/platform/win32/auxline.exe"
+step "no window without a dialog" bash "$here/no_window_check.sh" "$build"
+step "dialog cases" bash "$here/dialog_cases.sh" "$build"
+step "Linux and Windows outputs" bash "$here/compare_with_linux.sh" "$linux_exe" "$build/platform/win32/auxline.exe"
+for dpi in 144 192; do
+  bash "$here/wine_dpi.sh" "$dpi"
+  wineserver -p
+  step "window at $dpi dpi" wine "$build/tests/win32/win32_tests.exe" --gtest_brief=1 --gtest_filter='*Dpi*'
+  step "dialog cases at $dpi dpi" bash "$here/dialog_cases.sh" "$build" "$dpi"
+done
+bash "$here/wine_dpi.sh" 96
 wineserver -k
 [ "$failures" -eq 0 ]

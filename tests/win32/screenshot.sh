@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Takes the picture of both dialog pages under Wine for docs/dialog-wine.png.
-#   bash tests/win32/screenshot.sh WINDOWS_BUILD_DIR OUTPUT.png
+# Takes the picture of both dialog pages under Wine for docs/dialog-wine.png, or with a
+# display of DPI pixels per inch (Wine's LogPixels) for docs/dialog-wine-DPIdpi.png.
+#   bash tests/win32/screenshot.sh WINDOWS_BUILD_DIR OUTPUT.png [DPI]
 # Needs Wine, Xvfb and ImageMagick; makes its own Wine prefix.
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 output="$(realpath "$2")"
+dpi="${3:-96}"
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 export WINEPREFIX WINEDEBUG=-all
 WINEPREFIX="$(bash "$repo/tests/win32/wine_prefix.sh" "$scratch/prefix")"
+bash "$repo/tests/win32/wine_dpi.sh" "$dpi"
 mkdir "$scratch/tool"
 cp "$build/platform/win32/auxline.exe" "$repo/examples/JWC_TEMP.TXT" "$scratch/tool/"
 printf '%s\r\n' 3 -1 2 25 12.5 0.5 30 > "$scratch/tool/auxline.dat"

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/win32/control_ids.h"
+#include "platform/win32/dialog_windows.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
 
@@ -20,7 +21,7 @@ using layout::WidgetId;
 using layout::WidgetKind;
 
 class Win32Window : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     window = Win32FormWindow::Create(GetModuleHandleW(nullptr));
     ASSERT_NE(window, nullptr);
@@ -193,6 +194,86 @@ TEST_F(Win32Window, DrawingTabTextsPagesAndPlacement) {
   GetWindowRect(Handle(WidgetId::Window), &outer);
   EXPECT_EQ(outer.left, -30);
   EXPECT_EQ(outer.top, 40);
+}
+
+// The dialog at 96, 144 and 192 dpi: the client area, the font's character height (asked
+// for and as drawn) and the places of two widgets. 144 dpi rounds halves: 280.5, 19.5.
+struct Scaling {
+  UINT Dpi;
+  LONG ClientWidth, ClientHeight, Tolerance;
+  int FontHeight;
+  RECT EditA1, Button2;  // left, top, right, bottom in the parent
+};
+constexpr Scaling kScalings[] = {
+    {96, 272, 187, 0, 13, {112, 4, 249, 25}, {144, 144, 265, 177}},
+    {144, 408, 281, 1, 20, {168, 6, 374, 38}, {216, 216, 398, 266}},
+    {192, 544, 374, 0, 26, {224, 8, 498, 50}, {288, 288, 530, 354}},
+};
+
+const Scaling* ScalingFor(UINT dpi) {
+  for (const Scaling& scaling : kScalings) {
+    if (scaling.Dpi == dpi) return &scaling;
+  }
+  return nullptr;
+}
+
+// The client area follows from the frame that Windows draws at the monitor's real dpi, so it
+// is checked only where the dpi is real, not after a simulated change.
+void ExpectLaidOutFor(const Win32Window& test, const Scaling& expected, bool realDpi) {
+  SCOPED_TRACE(expected.Dpi);
+  if (realDpi) {
+    RECT client{};
+    GetClientRect(test.window->Handle(WidgetId::Window), &client);
+    EXPECT_NEAR(client.right, expected.ClientWidth, expected.Tolerance);
+    EXPECT_NEAR(client.bottom, expected.ClientHeight, expected.Tolerance);
+  }
+  for (const auto& [id, place] : {std::pair{WidgetId::EditA1, expected.EditA1}, std::pair{WidgetId::Button2, expected.Button2}}) {
+    const RECT actual = test.PlaceOf(id);
+    EXPECT_EQ(actual.left, place.left);
+    EXPECT_EQ(actual.top, place.top);
+    EXPECT_EQ(actual.right, place.right);
+    EXPECT_EQ(actual.bottom, place.bottom);
+  }
+  HWND label = test.window->Handle(WidgetId::Label1);
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+  LOGFONTW asked{};
+  ASSERT_NE(GetObjectW(font, sizeof asked, &asked), 0);
+  EXPECT_EQ(asked.lfHeight, -expected.FontHeight);
+  HDC context = GetDC(label);
+  HGDIOBJ previous = SelectObject(context, font);
+  TEXTMETRICW drawn{};
+  GetTextMetricsW(context, &drawn);
+  SelectObject(context, previous);
+  ReleaseDC(label, context);
+  EXPECT_NEAR(drawn.tmHeight - drawn.tmInternalLeading, expected.FontHeight, 1);
+}
+
+// Run at each of the display settings above (Wine's LogPixels).
+TEST_F(Win32Window, DpiOfTheDisplayScalesTheLayout) {
+  HDC screen = GetDC(nullptr);
+  const auto dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+  ReleaseDC(nullptr, screen);
+  const Scaling* expected = ScalingFor(dpi);
+  ASSERT_NE(expected, nullptr) << "display at " << dpi << " dpi";
+  ExpectLaidOutFor(*this, *expected, true);
+}
+
+// Moved to a monitor of another dpi: the window takes the rectangle Windows suggests (from
+// the size the window asked for) and lays itself out anew.
+TEST_F(Win32Window, DpiChangeTakesTheSuggestedRectangleAndLaysOutAnew) {
+  for (const UINT dpi : {192u, 144u, 96u}) {
+    HWND form = Handle(WidgetId::Window);
+    SIZE outer{};
+    ASSERT_TRUE(SendMessageW(form, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&outer)));
+    RECT suggested{10, 20, 10 + outer.cx, 20 + outer.cy};
+    SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT actual{};
+    GetWindowRect(form, &actual);
+    EXPECT_EQ(actual.left, 10);
+    EXPECT_EQ(actual.top, 20);
+    EXPECT_EQ(actual.right - actual.left, outer.cx);
+    ExpectLaidOutFor(*this, *ScalingFor(dpi), false);
+  }
 }
 
 // A form whose FormShow queues one message; the buttons count and close the window.
