@@ -30,8 +30,6 @@ function(auxline_add_test name)
   endif()
   add_executable(${name}_tests ${sources} ${ARG_SOURCES})
   target_link_libraries(${name}_tests PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
-  target_compile_definitions(${name}_tests PRIVATE
-    AUXLINE_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data")
   auxline_warnings(${name}_tests)
   if(CMAKE_CROSSCOMPILING)
     # Cross builds register nothing here; their runner executes the binaries itself.

@@ -175,6 +175,7 @@ struct EmitState : StampedAttributes {
   bool LineWidthUnset = true;
   bool TextStyleUnset = true;
   bool PointKindUnset = false;  // false at program start; only the writer uses it
+  bool operator==(const EmitState&) const = default;
 };
 
 inline constexpr std::size_t kGroupCount = 16;
@@ -229,6 +230,8 @@ struct ExchangeValues {
   // Indicated points: slots 0..99, slot 0 never filled.
   std::vector<HandPoint> HandPoints = std::vector<HandPoint>(kHandPointSlots);
   std::int32_t HandPointCount = 0;
+
+  bool operator==(const ExchangeValues&) const = default;
 };
 
 struct ExchangeState : ExchangeValues {

@@ -16,6 +16,7 @@ struct ToolSettings {
   double Radius = 100.0;
   double Ratio = 1.0;
   double Angle = 0.0;  // degrees
+  bool operator==(const ToolSettings&) const = default;
 };
 
 // The executable's path with its extension replaced by ".dat". Only a "." after the last

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "exchange/real_text.h"
-#include "tests/e2e/run_tool.h"
-#include "tests/tool/temp_dir.h"
+#include "tests/support/run_tool.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <string>
 
 #include "exchange/reader_dispatch.h"
-#include "tests/exchange/reader_test_support.h"
+#include "tests/support/reader_test.h"
 
 namespace {
 
@@ -264,8 +264,7 @@ TEST_F(EntityLines, ReadOrderIndexesPerList) {
                                      {kEntText, 0},   {kEntCircle, 2}};
   ASSERT_EQ(s.ReadOrder.size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {
-    EXPECT_EQ(s.ReadOrder[i].Kind, expected[i].Kind) << i;
-    EXPECT_EQ(s.ReadOrder[i].Index, expected[i].Index) << i;
+    EXPECT_EQ(s.ReadOrder[i], expected[i]) << i;
   }
   EXPECT_EQ(TotalRecords(s), s.ReadOrder.size());
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "exchange/reader_line_source.h"
-#include "tests/exchange/reader_test_support.h"
+#include "tests/support/reader_test.h"
 
 namespace {
 

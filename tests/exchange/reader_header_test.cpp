@@ -1,6 +1,6 @@
 #include <string>
 
-#include "tests/exchange/reader_test_support.h"
+#include "tests/support/reader_test.h"
 
 namespace {
 

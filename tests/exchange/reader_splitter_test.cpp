@@ -183,4 +183,17 @@ TEST(LineSplitter, SpecialByteAtEveryPositionAgreesWithTheByteByByteRules) {
   }
 }
 
+// Double-byte characters once splitting is off (after the first quote or equals sign): the
+// pair travels whole, so a trail byte that looks like a tab, a quote or a control byte is
+// kept, although the same byte alone would be dropped there.
+TEST(LineSplitter, DoubleByteCharactersStayWholeAfterTheQuote) {
+  CheckSplits({
+      {"pair after the quote", "ch 1 2 3 4 \"a\x82\xA0" "b", {"ch", "1", "2", "3", "4", "a\x82\xA0" "b"}},
+      {"trail byte is a tab", "\"a\x81\tb\tc", {"a\x81\tbc"}},
+      {"trail byte is a quote", "x=\x95\"y", {"x=\x95\"y"}},
+      {"trail byte is a control byte", "=\xE0\x01\x01", {"=\xE0\x01"}},
+      {"pair then lone lead byte", "\"\x82\xA0\x82", {"\x82\xA0"}},
+  });
+}
+
 }  // namespace

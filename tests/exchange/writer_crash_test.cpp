@@ -14,15 +14,15 @@
 
 #include "exchange/command_writer.h"
 #include "exchange/exchange_state.h"
-#include "tests/exchange/writer_scratch_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 TEST(WriterCrash, KilledWriterLeavesOldOrWholeNewFile) {
-  ScratchDirectory directory;
+  TempDir directory;
   const auto path = directory.Path() / "JWC_TEMP.TXT";
   const std::string oldBytes = "hp1 0 0\r\nhp2 10 10\r\n";
-  PutFile(path, oldBytes);
+  WriteBytes(path, oldBytes);
 
   // A few megabytes, so that a kill often lands while the bytes are being written.
   InitExchangeState();
@@ -44,7 +44,7 @@ TEST(WriterCrash, KilledWriterLeavesOldOrWholeNewFile) {
     int status = 0;
     waitpid(child, &status, 0);
     if (WIFSIGNALED(status)) ++killedEarly;
-    const std::string bytes = FileBytes(path);
+    const std::string bytes = ReadBytes(path).value_or("");
     ASSERT_TRUE(bytes == oldBytes || bytes == newBytes)
         << "round " << round << ": " << bytes.size() << " bytes";
   }

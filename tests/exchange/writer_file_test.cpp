@@ -8,7 +8,7 @@
 
 #include "exchange/command_writer.h"
 #include "exchange/exchange_state.h"
-#include "tests/exchange/writer_scratch_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -28,13 +28,13 @@ TEST(WriterFile, ExactBytes) {
       {"raw bytes", {"\x82\xa0\x83\x4e", "a\tb", ""}, "\x82\xa0\x83\x4e\r\na\tb\r\n\r\n"},
   };
   for (const FileCase& c : cases) {
-    ScratchDirectory directory;
+    TempDir directory;
     const auto path = directory.Path() / "JWC_TEMP.TXT";
-    PutFile(path, "hp1 0 0\nhp2 10 10\nmore than the new contents\n");
+    WriteBytes(path, "hp1 0 0\nhp2 10 10\nmore than the new contents\n");
     InitExchangeState();
     for (const std::string& line : c.lines) QueueCommand(line);
     EXPECT_TRUE(WriteExchangeFile(path)) << c.name;
-    EXPECT_EQ(FileBytes(path), c.bytes) << c.name;
+    EXPECT_EQ(ReadBytes(path), c.bytes) << c.name;
     EXPECT_EQ(directory.Entries(), std::set<std::string>{"JWC_TEMP.TXT"}) << c.name;
     EXPECT_EQ(Exchange().CommandQueue.size(), c.lines.size()) << "writing keeps the queue";
   }
@@ -42,7 +42,7 @@ TEST(WriterFile, ExactBytes) {
 
 // Failures: nothing is left where the host looks, and no temporary file either.
 TEST(WriterFile, MissingDirectory) {
-  ScratchDirectory directory;
+  TempDir directory;
   InitExchangeState();
   QueueCommand("lg0");
   EXPECT_FALSE(WriteExchangeFile(directory.Path() / "absent" / "JWC_TEMP.TXT"));
@@ -50,8 +50,8 @@ TEST(WriterFile, MissingDirectory) {
 }
 
 TEST(WriterFile, ParentIsARegularFile) {
-  ScratchDirectory directory;
-  PutFile(directory.Path() / "plain", "x");
+  TempDir directory;
+  WriteBytes(directory.Path() / "plain", "x");
   InitExchangeState();
   EXPECT_FALSE(WriteExchangeFile(directory.Path() / "plain" / "JWC_TEMP.TXT"));
   EXPECT_EQ(directory.Entries(), std::set<std::string>{"plain"});
@@ -59,9 +59,9 @@ TEST(WriterFile, ParentIsARegularFile) {
 
 // The old file is the host's own input; left behind it would be taken for commands.
 TEST(WriterFile, FailedWriteRemovesTheOldExchangeFile) {
-  ScratchDirectory directory;
+  TempDir directory;
   const auto path = directory.Path() / LongestUsableName();
-  PutFile(path, "hp1 0 0\r\n");
+  WriteBytes(path, "hp1 0 0\r\n");
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "this file system has no names that long";
   InitExchangeState();
   QueueCommand("lg0");
@@ -71,7 +71,7 @@ TEST(WriterFile, FailedWriteRemovesTheOldExchangeFile) {
 
 // A directory in the file's place is not the tool's to delete.
 TEST(WriterFile, DirectoryInThePlaceOfTheFileIsKept) {
-  ScratchDirectory directory;
+  TempDir directory;
   const auto path = directory.Path() / "JWC_TEMP.TXT";
   std::filesystem::create_directories(path / "inside");
   InitExchangeState();
@@ -81,13 +81,13 @@ TEST(WriterFile, DirectoryInThePlaceOfTheFileIsKept) {
 }
 
 TEST(WriterFile, ReadOnlyDirectory) {
-  ScratchDirectory directory;
+  TempDir directory;
   std::filesystem::permissions(directory.Path(),
                                std::filesystem::perms::owner_read |
                                    std::filesystem::perms::owner_exec,
                                std::filesystem::perm_options::replace);
   // Some users (root) write into read-only directories all the same.
-  PutFile(directory.Path() / "probe", "x");
+  WriteBytes(directory.Path() / "probe", "x");
   if (std::filesystem::exists(directory.Path() / "probe")) {
     GTEST_SKIP() << "this user can write into read-only directories";
   }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tests/qt/qt_harness.h"
-#include "tests/tool/temp_dir.h"
+#include "tests/support/temp_dir.h"
 #include "tool/dialog_layout.h"
 
 namespace {

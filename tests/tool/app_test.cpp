@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/tool/fake_window.h"
-#include "tests/tool/temp_dir.h"
+#include "tests/support/fake_window.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -2,19 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/tool/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
-
-void ExpectSettings(const ToolSettings& actual, const ToolSettings& expected) {
-  EXPECT_EQ(actual.PresetLayerGroup, expected.PresetLayerGroup);
-  EXPECT_EQ(actual.PresetLayer, expected.PresetLayer);
-  EXPECT_EQ(actual.PresetLineType, expected.PresetLineType);
-  EXPECT_EQ(actual.PresetLineWidth, expected.PresetLineWidth);
-  EXPECT_EQ(actual.Radius, expected.Radius);
-  EXPECT_EQ(actual.Ratio, expected.Ratio);
-  EXPECT_EQ(actual.Angle, expected.Angle);
-}
 
 TEST(SettingsPath, ReplacesOnlyAnExtensionOfTheFileName) {
   const struct {
@@ -65,26 +55,26 @@ TEST(SettingsParse, LinesEndAtCrLfLoneLfOrTheEnd) {
     SCOPED_TRACE(c.name);
     ToolSettings parsed;
     ParseSettings(c.bytes, true, parsed);
-    ExpectSettings(parsed, c.expected);
+    EXPECT_EQ(parsed, c.expected);
   }
 }
 
 TEST(SettingsParse, AfterAReadErrorOnlyWholeLinesCount) {
   ToolSettings parsed;
   ParseSettings("3\r\n5\r\n1", false, parsed);
-  ExpectSettings(parsed, ToolSettings{3, 5, 0, -1, 100.0, 1.0, 0.0});
+  EXPECT_EQ(parsed, (ToolSettings{3, 5, 0, -1, 100.0, 1.0, 0.0}));
 }
 
 TEST(SettingsFile, MissingFileGivesDefaultsAndSaveRoundTrips) {
   TempDir dir;
-  ExpectSettings(LoadSettingsFile(dir / "auxline.dat"), ToolSettings{});
+  EXPECT_EQ(LoadSettingsFile(dir / "auxline.dat"), ToolSettings{});
 
   const ToolSettings stored{2, 11, 19, 7, 1.0 / 3.0, 0.25, 359.5};
   ASSERT_TRUE(SaveSettingsFile(dir / "auxline.dat", stored));
   EXPECT_EQ(ReadBytes(dir / "auxline.dat"), FormatSettings(stored));
   ToolSettings expected = stored;
   expected.Radius = 0.333333333333333;  // fifteen digits survive the text form
-  ExpectSettings(LoadSettingsFile(dir / "auxline.dat"), expected);
+  EXPECT_EQ(LoadSettingsFile(dir / "auxline.dat"), expected);
 }
 
 TEST(SettingsFile, TellsAnUnreadableFileFromAMissingOrLongOne) {
@@ -109,7 +99,7 @@ TEST(SettingsFile, TellsAnUnreadableFileFromAMissingOrLongOne) {
     EXPECT_EQ(contents.Unreadable, c.unreadable);
     EXPECT_EQ(contents.WholeFile, c.wholeFile);
     if (!c.unreadable && std::string_view(c.name) != "missing.dat") {
-      ExpectSettings(contents.Values, ToolSettings{3, 5, 19, 25, 12.5, 0.5, 330});
+      EXPECT_EQ(contents.Values, (ToolSettings{3, 5, 19, 25, 12.5, 0.5, 330}));
     }
   }
 }

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "exchange/real_text.h"
-#include "tests/tool/fake_window.h"
-#include "tests/tool/temp_dir.h"
+#include "tests/support/fake_window.h"
+#include "tests/support/temp_dir.h"
 #include "tool/dialog_layout.h"
 
 namespace {

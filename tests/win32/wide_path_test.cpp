@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "exchange/atomic_file.h"
-#include "tests/tool/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

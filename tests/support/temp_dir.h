@@ -1,10 +1,12 @@
 #pragma once
-// A fresh directory per test, removed afterwards, and whole-file byte helpers.
+// A fresh, empty directory per test, removed afterwards, and whole-file byte helpers.
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -31,6 +33,15 @@ class TempDir {
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
+  // Names of everything in the directory.
+  std::set<std::string> Entries() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
  private:
   std::filesystem::path path_;
 };
@@ -56,3 +67,7 @@ inline std::string CrLfLines(std::initializer_list<std::string_view> lines) {
   }
   return out;
 }
+
+// A file name that can exist, but leaves no room for the temporary file's longer name
+// (names are limited to 255 bytes on the systems the tests run on).
+inline std::string LongestUsableName() { return std::string(240, 'j') + ".TXT"; }

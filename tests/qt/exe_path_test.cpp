@@ -1,11 +1,10 @@
 // Where the Linux entry finds the executable: from the system, whatever the working
 // directory, and beside the original name when the file was replaced during the run.
-#ifdef __linux__
 #include "platform/linux/exe_path.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/tool/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -16,7 +15,7 @@ TEST(ExePath, IsTheRunningBinaryWhateverTheWorkingDirectory) {
   const std::filesystem::path exe = RunningExecutablePath();
   std::filesystem::current_path(before);
   ASSERT_TRUE(exe.is_absolute());
-  EXPECT_EQ(exe.filename(), "tool_tests");
+  EXPECT_EQ(exe.filename(), "qt_tests");
   EXPECT_TRUE(std::filesystem::exists(exe));
 }
 
@@ -31,4 +30,3 @@ TEST(ExePath, DeletedMarkIsDroppedOnlyWhenNoSuchFileExists) {
 }
 
 }  // namespace
-#endif
