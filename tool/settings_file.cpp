@@ -6,7 +6,6 @@
 #include <system_error>
 #include <utility>
 
-#include "exchange/atomic_file.h"
 #include "exchange/real_text.h"
 #include "numeric/lenient_number.h"
 
@@ -113,12 +112,4 @@ SettingsFileContents ReadSettingsFile(const std::filesystem::path& path) {
   ParseSettings(bytes, !contents.Unreadable, contents.Values);
   if (reachedEnd) contents.WholeFile = std::move(bytes);
   return contents;
-}
-
-ToolSettings LoadSettingsFile(const std::filesystem::path& path) {
-  return ReadSettingsFile(path).Values;
-}
-
-bool SaveSettingsFile(const std::filesystem::path& path, const ToolSettings& settings) {
-  return ReplaceFileContents(path, FormatSettings(settings));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The settings file: the seven values the tool keeps between runs, one per line, beside the
 // executable. Formatting and parsing are pure functions over bytes so that they can be
-// checked without a form; reading and writing the file are thin wrappers around them.
+// checked without a form; reading the file is a thin wrapper around them, and the form
+// saves the formatted bytes through the crash-safe file replacement.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -45,10 +46,3 @@ struct SettingsFileContents {
 };
 
 SettingsFileContents ReadSettingsFile(const std::filesystem::path& path);
-
-// Defaults, then whatever the file at `path` holds. A missing or unreadable file leaves
-// the defaults.
-ToolSettings LoadSettingsFile(const std::filesystem::path& path);
-
-// Replaces the file crash-safely. On failure the previous file stays as it was.
-bool SaveSettingsFile(const std::filesystem::path& path, const ToolSettings& settings);

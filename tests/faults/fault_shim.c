@@ -146,14 +146,6 @@ int fsync(int fd) {
   return result;
 }
 
-int fdatasync(int fd) {
-  const enum FaultMode action = Step("fdatasync", NULL);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, fdatasync, int)(fd);
-  KillAfter(action);
-  return result;
-}
-
 int rename(const char* from, const char* to) {
   const enum FaultMode action = Step("rename", to);
   if (action == kFail) { errno = EIO; return -1; }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "exchange/atomic_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -67,14 +68,14 @@ TEST(SettingsParse, AfterAReadErrorOnlyWholeLinesCount) {
 
 TEST(SettingsFile, MissingFileGivesDefaultsAndSaveRoundTrips) {
   TempDir dir;
-  EXPECT_EQ(LoadSettingsFile(dir / "auxline.dat"), ToolSettings{});
+  EXPECT_EQ(ReadSettingsFile(dir / "auxline.dat").Values, ToolSettings{});
 
   const ToolSettings stored{2, 11, 19, 7, 1.0 / 3.0, 0.25, 359.5};
-  ASSERT_TRUE(SaveSettingsFile(dir / "auxline.dat", stored));
+  ASSERT_TRUE(ReplaceFileContents(dir / "auxline.dat", FormatSettings(stored)));
   EXPECT_EQ(ReadBytes(dir / "auxline.dat"), FormatSettings(stored));
   ToolSettings expected = stored;
   expected.Radius = 0.333333333333333;  // fifteen digits survive the text form
-  EXPECT_EQ(LoadSettingsFile(dir / "auxline.dat"), expected);
+  EXPECT_EQ(ReadSettingsFile(dir / "auxline.dat").Values, expected);
 }
 
 TEST(SettingsFile, TellsAnUnreadableFileFromAMissingOrLongOne) {
@@ -112,7 +113,7 @@ TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
   const std::string old = CrLfLines({"3", "5", "19", "25", "12.5", "0.5", "330"});
   WriteBytes(target, old);
   if (ReadBytes(target) != old) GTEST_SKIP() << "names this long are not supported here";
-  EXPECT_FALSE(SaveSettingsFile(target, ToolSettings{}));
+  EXPECT_FALSE(ReplaceFileContents(target, FormatSettings(ToolSettings{})));
   EXPECT_EQ(ReadBytes(target), old);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                           std::filesystem::directory_iterator()),
