@@ -1,7 +1,10 @@
 #pragma once
 // A growable list for the entity records, stored in fixed-size chunks. Appending never moves
 // the records already stored, so a list of millions of records grows without the transient
-// double copy of a single array, and its memory stays within one chunk of what it holds.
+// double copy of a single array, and its memory stays within one chunk of what it holds
+// while it is small. A list that has grown past a large page takes its further chunks from
+// large blocks, many chunks to a block, which the system can back with large pages: filling
+// a large file's records then costs one page fault per large page instead of hundreds.
 // Indexing is by 0-based position; size() is the count kept beside the list.
 #include <algorithm>
 #include <bit>
@@ -11,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/os/memory_pages.h"
+
 template <typename T>
 class ChunkedList {
   // About 64 KiB per chunk, at least 16 records, a power of two so that an index splits
@@ -19,6 +24,9 @@ class ChunkedList {
       std::bit_floor(std::max<std::size_t>(16, std::size_t{65536} / sizeof(T)));
   static constexpr std::size_t kChunkShift = static_cast<std::size_t>(std::countr_zero(kChunkSize));
   static constexpr std::size_t kSlotMask = kChunkSize - 1;
+  static constexpr std::size_t kChunkBytes = kChunkSize * sizeof(T);
+  // Chunks per large block; the first this many chunks come one by one from the allocator.
+  static constexpr std::size_t kChunksPerBlock = kLargePageSize / kChunkBytes;
   static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
 
  public:
@@ -121,19 +129,36 @@ class ChunkedList {
   // Destroys every record and gives all memory back.
   void release() {
     clear();
-    for (T* chunk : chunks_) ::operator delete(static_cast<void*>(chunk));
+    const std::size_t smallChunks = chunks_.size() - blocks_.size() * kChunksPerBlock;
+    for (std::size_t i = 0; i < smallChunks; ++i) ::operator delete(static_cast<void*>(chunks_[i]));
+    for (void* block : blocks_) FreeLargePages(block, kLargePageSize);
     std::vector<T*>().swap(chunks_);
+    std::vector<void*>().swap(blocks_);
   }
 
  private:
   T* NextSlot() {
     const std::size_t chunk = size_ >> kChunkShift;
-    if (chunk == chunks_.size()) {
-      // Room in the chunk table first, so that a failed allocation leaks nothing.
-      if (chunks_.size() == chunks_.capacity()) chunks_.reserve(std::max<std::size_t>(16, 2 * chunks_.size()));
-      chunks_.push_back(static_cast<T*>(::operator new(kChunkSize * sizeof(T))));
-    }
+    if (chunk == chunks_.size()) AddChunks();
     return chunks_[chunk] + (size_ & kSlotMask);
+  }
+
+  void AddChunks() {
+    const bool fromBlock = kChunksPerBlock >= 2 && chunks_.size() >= kChunksPerBlock;
+    const std::size_t added = fromBlock ? kChunksPerBlock : 1;
+    // Room in the tables first, so that a failed allocation leaks nothing.
+    if (chunks_.size() + added > chunks_.capacity()) {
+      chunks_.reserve(std::max({std::size_t{16}, 2 * chunks_.size(), chunks_.size() + added}));
+    }
+    if (!fromBlock) {
+      chunks_.push_back(static_cast<T*>(::operator new(kChunkBytes)));
+      return;
+    }
+    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<std::size_t>(8, 2 * blocks_.size()));
+    auto* block = static_cast<unsigned char*>(AllocateLargePages(kLargePageSize));
+    if (block == nullptr) throw std::bad_alloc();
+    blocks_.push_back(block);
+    for (std::size_t i = 0; i < added; ++i) chunks_.push_back(reinterpret_cast<T*>(block + i * kChunkBytes));
   }
 
   void AppendAll(const ChunkedList& other) {
@@ -142,9 +167,11 @@ class ChunkedList {
 
   void Swap(ChunkedList& other) noexcept {
     chunks_.swap(other.chunks_);
+    blocks_.swap(other.blocks_);
     std::swap(size_, other.size_);
   }
 
-  std::vector<T*> chunks_;
+  std::vector<T*> chunks_;    // the small chunks first, then the chunks of the large blocks
+  std::vector<void*> blocks_;  // the large blocks, kChunksPerBlock chunks each
   std::size_t size_ = 0;
 };
