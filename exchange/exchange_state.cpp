@@ -18,6 +18,7 @@ void InitExchangeState() {
   ForEachEntityList(g_state, [](auto& list, EntityKind) { list.clear(); });
   g_state.ReadOrder.clear();
   g_state.CommandQueue.clear();
+  g_state.RecordTexts.Clear();
 }
 
 void ResetEmitState() {
@@ -37,7 +38,10 @@ void ReleaseExchangeState() {
   ForEachEntityList(s, [](auto& list, EntityKind) { list.release(); });
   s.ReadOrder.release();
   s.CommandQueue.release();
+  s.RecordTexts.Release();
 }
+
+void RecordText::assign(std::string_view text) { bytes_ = g_state.RecordTexts.Keep(text); }
 
 void AppendReadOrder(std::int32_t kind, std::int32_t index) {
   g_state.ReadOrder.push_back(ReadOrderEntry{kind, index});

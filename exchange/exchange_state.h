@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "exchange/entity_list.h"
+#include "exchange/record_text.h"
+#include "exchange/text_store.h"
 
 // A growable list with its count beside it: the count is size(). Chunked, so that a file of
 // millions of entities grows its lists without copying them.
@@ -88,8 +90,8 @@ struct TJwwEntText : CommonAttributes {
   std::int32_t TextStyle = 0;
   double Width = 0.0, Height = 0.0, Spacing = 0.0;
   double Value1 = 0.0, Value2 = 0.0, Value3 = 0.0, Value4 = 0.0;
-  std::string FontName;
-  std::string Content;
+  RecordText FontName;
+  RecordText Content;
 };
 
 struct TJwwEntPoint : CommonAttributes {
@@ -108,7 +110,7 @@ struct TJwwEntDim : CommonAttributes {
 
 struct TJwwEntBlk : CommonAttributes {
   double X = 0.0, Y = 0.0;
-  std::string Name;
+  RecordText Name;
 };
 
 struct TJwwEntSl2 : CommonAttributes {
@@ -254,6 +256,9 @@ struct ExchangeState : ExchangeValues {
 
   EntityList<ReadOrderEntry> ReadOrder;
   EntityList<std::string> CommandQueue;  // output lines, without line ends
+
+  // The bytes of the records' strings (RecordText).
+  TextStore RecordTexts;
 };
 
 // Calls visit(list, kind) for each of the fifteen entity lists, in EntityKind order.

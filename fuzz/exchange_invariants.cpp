@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "exchange/exchange_reader.h"
 #include "exchange/exchange_state.h"
@@ -29,7 +30,7 @@ void PutRaw(std::string& out, const T& value) {
 void Put(std::string& out, double value) { PutRaw(out, value); }
 void Put(std::string& out, std::int32_t value) { PutRaw(out, value); }
 void Put(std::string& out, bool value) { out.push_back(value ? 't' : 'f'); }
-void Put(std::string& out, const std::string& value) {
+void Put(std::string& out, std::string_view value) {
   PutRaw(out, value.size());
   out += value;
 }
