@@ -7,6 +7,8 @@
 #
 #   bash bench/geometry_vs_mawk.sh [runs]         (default: 7)
 #   BUILD_DIR=build-x bash bench/geometry_vs_mawk.sh
+#   OTHER_EXE=path/to/auxline bash bench/geometry_vs_mawk.sh   (another build in the same
+#                                                 runs, interleaved, such as an older one)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-7}"
@@ -19,36 +21,47 @@ done
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
+tools=(tool)
 mkdir "$scratch/tool"
 cp "$build/platform/linux/auxline" "$scratch/tool/"
-cp examples/auxline.dat "$scratch/tool/auxline.dat"
+if [ -n "${OTHER_EXE:-}" ]; then
+  tools+=(other)
+  mkdir "$scratch/other"
+  cp "$OTHER_EXE" "$scratch/other/auxline"
+fi
 "$build/bench/reader_bench" --generate "$scratch/input" 200 geometry 2000000 >/dev/null
 cp examples/auxline.dat "$scratch/settings"
 
 # One line per run: wall, user, system seconds and peak resident kilobytes.
 timed() { /usr/bin/time -f '%e %U %S %M' -a -o "$1" "${@:2}" >/dev/null; }
 for ((i = 0; i < runs; ++i)); do
-  cp "$scratch/input" "$scratch/tool/JWC_TEMP.TXT"
-  cp "$scratch/settings" "$scratch/tool/auxline.dat"
-  timed "$scratch/tool.times" "$scratch/tool/auxline" /R5
+  for who in "${tools[@]}"; do
+    cp "$scratch/input" "$scratch/$who/JWC_TEMP.TXT"
+    cp "$scratch/settings" "$scratch/$who/auxline.dat"
+    timed "$scratch/$who.times" "$scratch/$who/auxline" /R5
+  done
   timed "$scratch/mawk.times" mawk '{ s += $1 + $2 + $3 + $4 } END { printf "%.6f\n", s }' "$scratch/input"
 done
-head -c 200 "$scratch/tool/JWC_TEMP.TXT" | grep -q . || { echo "the tool wrote nothing" >&2; exit 1; }
+for who in "${tools[@]}"; do
+  head -c 200 "$scratch/$who/JWC_TEMP.TXT" | grep -q . || { echo "$who wrote nothing" >&2; exit 1; }
+done
 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) CPUs"
 echo "file: $(wc -l < "$scratch/input") lines, $(stat -c %s "$scratch/input") bytes, $runs runs each, interleaved"
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 column_median() { awk -v c="$2" '{ print $c }' "$1" | median; }
-for who in tool mawk; do
+for who in "${tools[@]}" mawk; do
   printf '%-8s wall %6.3f s  user %6.3f s  system %6.3f s  peak %6.1f MiB\n' "$who" \
     "$(column_median "$scratch/$who.times" 1)" "$(column_median "$scratch/$who.times" 2)" \
     "$(column_median "$scratch/$who.times" 3)" \
     "$(awk '{ print $4 / 1024 }' "$scratch/$who.times" | median)"
 done
-awk -v tw="$(column_median "$scratch/tool.times" 1)" -v mw="$(column_median "$scratch/mawk.times" 1)" \
-    -v tc="$(awk '{ print $2 + $3 }' "$scratch/tool.times" | median)" \
-    -v mc="$(awk '{ print $2 + $3 }' "$scratch/mawk.times" | median)" \
-    -v peak="$(column_median "$scratch/tool.times" 4)" -v bytes="$(stat -c %s "$scratch/input")" 'BEGIN {
-  printf "auxline /R5 / mawk: wall %.2f, CPU %.2f (target <= 0.15); peak memory %.2f x the file (target <= 1.5)\n",
-         tw / mw, tc / mc, peak * 1024 / bytes
-}'
+for who in "${tools[@]}"; do
+  awk -v who="$who" -v tw="$(column_median "$scratch/$who.times" 1)" -v mw="$(column_median "$scratch/mawk.times" 1)" \
+      -v tc="$(awk '{ print $2 + $3 }' "$scratch/$who.times" | median)" \
+      -v mc="$(awk '{ print $2 + $3 }' "$scratch/mawk.times" | median)" \
+      -v peak="$(column_median "$scratch/$who.times" 4)" -v bytes="$(stat -c %s "$scratch/input")" 'BEGIN {
+    printf "%s /R5 / mawk: wall %.2f, CPU %.2f (target <= 0.15); peak memory %.2f x the file (target <= 1.5)\n",
+           who, tw / mw, tc / mc, peak * 1024 / bytes
+  }'
+done

@@ -8,6 +8,8 @@
 # default; limit 2.5 times the file) and a text-heavy file of 50 MB of short texts, "ch x y
 # 3 0" and eight Shift-JIS bytes (limit 3 times the file). Prints the file size, the maximum
 # resident set size and their ratio for each. Exits 1 when a ratio reaches its limit.
+# OTHER_BENCH=path/to/reader_bench reads the same files with another build as well (such as
+# an older one), for comparison; only this build's ratios decide the exit status.
 set -euo pipefail
 
 build_dir="${1:-$(dirname "$0")/../build}"
@@ -27,25 +29,35 @@ trap 'rm -rf "$work"' EXIT
 file="$work/JWC_TEMP.TXT"
 status=0
 
-# measure SHAPE MEGABYTES LIMIT
-measure() {
-  local shape="$1" mb="$2" limit="$3"
-  echo "== $shape, $mb MB"
-  "$bench" --generate "$file" "$mb" "$shape"
-  /usr/bin/time -v "$bench" --read "$file" 2> "$work/time.txt"
+# report LABEL LIMIT: the figures of the last read; false when the ratio reaches LIMIT.
+report() {
   local file_bytes peak_kb elapsed user system
   file_bytes=$(stat -c %s "$file")
   peak_kb=$(awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$work/time.txt")
   elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ { print $2 }' "$work/time.txt")
   user=$(awk -F': ' '/User time/ { print $2 }' "$work/time.txt")
   system=$(awk -F': ' '/System time/ { print $2 }' "$work/time.txt")
-  awk -v bytes="$file_bytes" -v kb="$peak_kb" -v elapsed="$elapsed" -v user="$user" -v sys="$system" \
-      -v limit="$limit" 'BEGIN {
+  awk -v label="$1" -v bytes="$file_bytes" -v kb="$peak_kb" -v elapsed="$elapsed" -v user="$user" \
+      -v sys="$system" -v limit="$2" 'BEGIN {
     ratio = kb * 1024 / bytes
-    printf "file %.1f MB, peak RSS %.1f MB, ratio %.2f (limit %s)\n", bytes / 1048576, kb / 1024, ratio, limit
-    printf "wall %s, user %s s, system %s s, %.0f MB/s on CPU time\n", elapsed, user, sys, bytes / 1048576 / (user + sys)
+    printf "%s: file %.1f MB, peak RSS %.1f MB, ratio %.2f (limit %s)\n", label, bytes / 1048576, kb / 1024, ratio, limit
+    printf "%s: wall %s, user %s s, system %s s, %.0f MB/s on CPU time\n", label, elapsed, user, sys, bytes / 1048576 / (user + sys)
     exit ratio < limit ? 0 : 1
-  }' || status=1
+  }'
+}
+
+# measure SHAPE MEGABYTES LIMIT
+measure() {
+  local shape="$1" mb="$2" limit="$3"
+  echo "== $shape, $mb MB"
+  "$bench" --generate "$file" "$mb" "$shape"
+  local reader label
+  for reader in "$bench" ${OTHER_BENCH:+"$OTHER_BENCH"}; do
+    label=this
+    [ "$reader" = "$bench" ] || label=other
+    /usr/bin/time -v "$reader" --read "$file" 2> "$work/time.txt"
+    report "$label" "$limit" || { [ "$label" = other ] || status=1; }
+  done
   rm -f "$file"
 }
 
