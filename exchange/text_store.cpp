@@ -30,7 +30,9 @@ const char* TextStore::Keep(std::string_view text) {
     }
   }
   // The length is kept in 32 bits; a line of 4 GiB is beyond any file the host writes.
-  if (text.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+  if constexpr (sizeof(std::size_t) > sizeof(std::uint32_t)) {
+    if (text.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+  }
   const std::size_t needed = kLengthSize + text.size();
   if (static_cast<std::size_t>(end_ - next_) < needed) AddBlock(needed);
   const auto length = static_cast<std::uint32_t>(text.size());
