@@ -46,24 +46,47 @@ bool KeptAfterSplitting(unsigned char byte) { return byte >= 0x20 && byte <= 0xF
 
 // Bytes that need a look of their own while Splitting is on: anything below 0x21 (blanks
 // and control bytes), the double quote, the equals sign and every byte from 0x80 up. Eight
-// bytes are tested at a time. No such byte is ever missed; a borrow running upwards from a
-// flagged byte may also flag a plain byte above it, which the role table then passes over.
+// bytes are tested at a time in one 64-bit word ("SIMD within a register"), with the byte
+// tests of Sean Anderson's "Bit Twiddling Hacks" below. No such byte is ever missed; a
+// borrow running upwards from a flagged byte may also flag a plain byte above it, which
+// the role table then passes over.
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
-std::uint64_t ZeroBytes(std::uint64_t w) { return (w - kOnes) & ~w & kHighBits; }
+// The high bit (0x80) of every byte of w below `n` (n at most 0x80): subtracting n from a
+// smaller byte borrows into its high bit, and "& ~w" drops the bytes whose high bit was
+// set already. The "has a byte less than n" test of Bit Twiddling Hacks.
+constexpr std::uint64_t BytesBelow(std::uint64_t w, std::uint64_t n) {
+  return (w - kOnes * n) & ~w & kHighBits;
+}
+
+// The high bit of every zero byte of w: the "has a zero byte" test, BytesBelow(w, 1).
+constexpr std::uint64_t ZeroBytes(std::uint64_t w) { return BytesBelow(w, 1); }
+
+// The high bit of every byte of w equal to `byte`: equal bytes are zero after the XOR.
+constexpr std::uint64_t BytesEqualTo(std::uint64_t w, unsigned char byte) {
+  return ZeroBytes(w ^ (kOnes * byte));
+}
 
 std::uint64_t SpecialBytes(std::uint64_t w) {
-  const std::uint64_t below = (w - kOnes * 0x21) & ~w & kHighBits;
-  return below | ZeroBytes(w ^ (kOnes * '"')) | ZeroBytes(w ^ (kOnes * '=')) | (w & kHighBits);
+  return BytesBelow(w, 0x21) | BytesEqualTo(w, '"') | BytesEqualTo(w, '=') | (w & kHighBits);
+}
+
+// Eight byte flags (the high bits that the tests above set) as eight adjacent bits, first
+// byte lowest: what a SIMD "movemask" instruction gives, done with one multiplication.
+// After the shift the flag of byte i is bit 8i; the factor has bit 8j + 7 - j set for each
+// byte j, so flag i times that bit lands on bit 8(i + j) + 7 - j, which is bit 56 + i when
+// j = 7 - i. All these products sit on distinct bits, so nothing carries, and the top byte
+// holds the eight flags.
+constexpr std::uint64_t GatherByteFlags(std::uint64_t highBits) {
+  return ((highBits >> 7) * 0x0102040810204080ULL) >> 56;
 }
 
 // One bit per byte of the eight bytes at `p`, first byte lowest.
 std::uint64_t SpecialBitsOfWord(const unsigned char* p) {
   std::uint64_t word;
   std::memcpy(&word, p, 8);
-  // Gathers the high bit of each byte into eight adjacent bits.
-  return ((SpecialBytes(word) >> 7) * 0x0102040810204080ULL) >> 56;
+  return GatherByteFlags(SpecialBytes(word));
 }
 
 #if defined(__SSE2__)
@@ -79,6 +102,11 @@ std::uint64_t SpecialBitsOf16(const unsigned char* p) {
   return static_cast<std::uint64_t>(static_cast<unsigned>(mask));
 }
 #endif
+
+// The mask without its lowest set bit: subtracting 1 flips that bit and the zeros below it
+// (Peter Wegner's bit-counting step). With countr_zero, which finds that bit, a loop visits
+// the flagged bytes in order and skips every plain byte between them.
+constexpr std::uint64_t WithoutLowestBit(std::uint64_t bits) { return bits & (bits - 1); }
 
 // One bit per byte of the up to 64 bytes at `p`: set where the byte needs a look of its own.
 // The last few bytes are tested with the group that ends with them, overlapping bytes
@@ -178,7 +206,7 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
   std::size_t resume = 0;  // bytes before this were taken as the second byte of a pair
   for (std::size_t block = 0; splitting && block < n; block += 64) {
     const std::size_t blockSize = n - block < 64 ? n - block : 64;
-    for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits &= bits - 1) {
+    for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits = WithoutLowestBit(bits)) {
       const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
       if (k < resume) continue;
       const ByteRole role = kSplittingRoles[in[k]];
@@ -256,7 +284,7 @@ bool LineSplitter::SplitAtSpaces(std::string_view line) {
   // one alike and writes at least the same fields again.
   for (std::size_t block = 0; block < n; block += 64) {
     const std::size_t blockSize = n - block < 64 ? n - block : 64;
-    for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits &= bits - 1) {
+    for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits = WithoutLowestBit(bits)) {
       const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
       if (in[k] != ' ') return false;
       if (k > start) {  // a space after text closes the field; other spaces vanish

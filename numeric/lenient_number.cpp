@@ -94,14 +94,18 @@ constexpr std::uint64_t kEightZeros = 0x3030303030303030ULL;  // "00000000"
 
 // Eight characters in a 64-bit word, first character lowest (little-endian only). True if
 // all of them are digits: each byte's high nibble must be 3 and its low nibble, plus 6,
-// must not carry into the high nibble. No carry crosses a byte.
+// must not carry into the high nibble. No carry crosses a byte, so the eight bytes are
+// tested at once like the lanes of a vector ("SIMD within a register").
 bool EightDigits(std::uint64_t w) {
   return ((w & 0xF0F0F0F0F0F0F0F0ULL) |
           (((w + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) == 0x3333333333333333ULL;
 }
 
 // The value of eight digit characters, first character most significant: pairs, then
-// quadruples, then the whole, each step one multiplication.
+// quadruples, then the whole, each step one multiplication. Each step multiplies a group by
+// its weight and adds the neighbour in the same product (10 * 256 + 1: ten times the first
+// digit plus the second, landing one byte up), then masks out every other group. This is
+// the eight-digit step of the fast_float library (Daniel Lemire and others).
 std::uint32_t EightDigitValue(std::uint64_t w) {
   w = ((w & 0x0F0F0F0F0F0F0F0FULL) * (256 * 10 + 1)) >> 8;
   w = ((w & 0x00FF00FF00FF00FFULL) * (65536 * 100 + 1)) >> 16;
