@@ -85,10 +85,23 @@ RECT PageArea(HWND tabControl) {
 }
 
 // Asks for the layout's item height of 13 (honoured where the system allows it for lists
-// that are not owner-drawn). The closed height is left to the system, which makes it as
-// high as the font needs: 21 with the dialog font.
-void SetListHeights(HWND list, UINT dpi) {
+// that are not owner-drawn). The closed height is the system's, as high as the font needs:
+// 21 with the dialog font at 96 dpi. The frame around the font does not grow with the dpi,
+// so above 96 dpi the selection field is raised to the layout's scaled height (42 at 192).
+void SetListHeights(const WidgetSpec& row, HWND list, UINT dpi) {
   SendMessageW(list, CB_SETITEMHEIGHT, 0, ScaledToDpi(layout::kListItemHeight, dpi));
+  // Raised only, never lowered. A second step corrects the first where the system makes the
+  // field higher than asked (Wine adds 2 pixels to what it reports).
+  const int target = ScaledToDpi(row.Height, dpi);
+  LRESULT field = SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  for (int step = 0; step < 2 && field != CB_ERR; ++step) {
+    RECT closed{};
+    GetWindowRect(list, &closed);
+    const LONG missing = target - (closed.bottom - closed.top);
+    if (missing == 0 || (step == 0 && missing < 0)) return;
+    field += missing;
+    SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+  }
 }
 
 void TurnInputMethodOff(HWND window) {
@@ -142,7 +155,7 @@ HWND CreateWidget(const WidgetSpec& row, HWND parent, HINSTANCE instance, UINT d
 // heights and the labels' sizes.
 void FitToFont(const WidgetSpec& row, HWND widget, UINT dpi) {
   SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(dpi)), FALSE);
-  if (IsList(row)) SetListHeights(widget, dpi);
+  if (IsList(row)) SetListHeights(row, widget, dpi);
   if (row.Kind == WidgetKind::Label) FitLabelToText(widget);
 }
 

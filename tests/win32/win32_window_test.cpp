@@ -197,17 +197,19 @@ TEST_F(Win32Window, DrawingTabTextsPagesAndPlacement) {
 }
 
 // The dialog at 96, 144 and 192 dpi: the client area, the font's character height (asked
-// for and as drawn) and the place of the last widget. 144 dpi rounds halves: 280.5, 19.5.
+// for and as drawn), the place of the last widget and a closed list's height (the font's
+// height under Wine at 96 dpi). 144 dpi rounds halves: 280.5, 19.5, 31.5.
 struct Scaling {
   UINT Dpi;
   LONG ClientWidth, ClientHeight, Tolerance;
   int FontHeight;
   RECT Button2;  // left, top, right, bottom in the form
+  LONG ListHeight;
 };
 constexpr Scaling kScalings[] = {
-    {96, 272, 187, 0, 13, {144, 144, 265, 177}},
-    {144, 408, 281, 1, 20, {216, 216, 398, 266}},
-    {192, 544, 374, 0, 26, {288, 288, 530, 354}},
+    {96, 272, 187, 0, 13, {144, 144, 265, 177}, 22},
+    {144, 408, 281, 1, 20, {216, 216, 398, 266}, 32},
+    {192, 544, 374, 0, 26, {288, 288, 530, 354}, 42},
 };
 
 const Scaling* ScalingFor(UINT dpi) {
@@ -230,6 +232,8 @@ void ExpectLaidOutFor(const Win32Window& test, const Scaling& expected, bool rea
   const RECT button = test.PlaceOf(WidgetId::Button2);
   EXPECT_TRUE(EqualRect(&button, &expected.Button2))
       << button.left << " " << button.top << " " << button.right << " " << button.bottom;
+  const RECT list = test.PlaceOf(WidgetId::ComboBox1);
+  EXPECT_NEAR(list.bottom - list.top, expected.ListHeight, expected.Tolerance);
   HWND label = test.window->Handle(WidgetId::Label1);
   const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
   LOGFONTW asked{};
