@@ -51,7 +51,6 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
   return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-// A widget's place in its parent at `dpi`; a drop-down list's height includes its open list.
 struct Place {
   int Left, Top, Width, Height;
 };
@@ -60,6 +59,7 @@ bool IsList(const WidgetSpec& row) {
   return row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown;
 }
 
+// A widget's place in its parent at `dpi`; a drop-down list's height includes its open list.
 Place PlaceAt(const WidgetSpec& row, UINT dpi) {
   const int height = row.Height + (IsList(row) ? kDropDownExtent : 0);
   return {ScaledToDpi(row.Left, dpi), ScaledToDpi(row.Top, dpi), ScaledToDpi(row.Width, dpi),
