@@ -3,11 +3,10 @@
 
 #include <new>
 #include <string>
-#include <system_error>
 #include <utility>
 
-#include "exchange/atomic_file.h"
 #include "exchange/exchange_state.h"
+#include "platform/os/file_system.h"
 
 namespace {
 
@@ -17,7 +16,7 @@ constexpr char kLineEnd[] = "\r\n";
 // single line "hq" (nothing to draw) when the queue is empty.
 template <typename Queue>
 std::string ExchangeFileBytes(const Queue& queue) {
-  if (queue.empty()) return std::string("hq") + kLineEnd;
+  if (queue.empty()) return std::string(kNothingToDraw);
   std::size_t size = 0;
   for (const std::string& line : queue) size += line.size() + 2;
   std::string bytes;
@@ -29,27 +28,33 @@ std::string ExchangeFileBytes(const Queue& queue) {
   return bytes;
 }
 
-// After a failed write the host must not find the file it wrote itself (its own input,
-// which it would take for a command list). A directory of that name is left alone.
-void RemoveStaleExchangeFile(const std::filesystem::path& path) {
-  std::error_code ignored;
-  const std::filesystem::file_status status = std::filesystem::symlink_status(path, ignored);
-  if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
-    std::filesystem::remove(path, ignored);
-  }
-}
-
 }  // namespace
 
 void QueueCommand(std::string line) { Exchange().CommandQueue.push_back(std::move(line)); }
 
 bool WriteExchangeFile(const std::filesystem::path& path) {
+  std::string bytes;
+  try {
+    bytes = ExchangeFileBytes(Exchange().CommandQueue);
+  } catch (const std::bad_alloc&) {
+    RemoveRegularFile(path);
+    return false;
+  }
+  return ReplaceExchangeFile(path, bytes);
+}
+
+// The host must never find a partial list, nor the file it wrote itself (its own input,
+// which it would take for a command list): a file rewritten in place that fails part-way
+// gets "nothing to draw", and a file that could not be replaced at all is removed.
+bool ReplaceExchangeFile(const std::filesystem::path& path, std::string_view bytes) {
   bool written = false;
   try {
-    written = ReplaceFileContents(path, ExchangeFileBytes(Exchange().CommandQueue));
+    ReplaceOptions options;
+    options.BytesAfterFailedWrite = kNothingToDraw;
+    written = ReplaceFileContents(path, bytes, options);
   } catch (const std::bad_alloc&) {
     written = false;
   }
-  if (!written) RemoveStaleExchangeFile(path);
+  if (!written) RemoveRegularFile(path);
   return written;
 }

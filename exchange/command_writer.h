@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+// The whole exchange file when there is nothing to draw.
+inline constexpr std::string_view kNothingToDraw = "hq\r\n";
 
 void QueueCommand(std::string line);
 
@@ -24,5 +28,8 @@ void EmitArc(double cx, double cy, double r, double value4, double value5, doubl
              double tilt);
 
 // Replaces the exchange file with the queued lines ("hq" when none), each ending in CR LF.
-// On failure returns false and leaves no exchange file behind.
+// On failure returns false and leaves neither a partial list nor the host's input behind.
 bool WriteExchangeFile(const std::filesystem::path& path);
+
+// Replaces the exchange file with `bytes`, with the same promise on failure.
+bool ReplaceExchangeFile(const std::filesystem::path& path, std::string_view bytes);

@@ -1,12 +1,15 @@
 // Reading the exchange file: lines from the file, fields from a line, and the dispatch.
 #include "exchange/exchange_reader.h"
 
+#include <algorithm>
+#include <cstring>
 #include <exception>
-#include <fstream>
+#include <utility>
 
 #include "exchange/reader_line_source.h"
 #include "exchange/line_splitter.h"
 #include "exchange/reader_dispatch.h"
+#include "platform/os/file_system.h"
 
 namespace {
 
@@ -22,16 +25,34 @@ void ParseExchangeLine(std::string_view line) {
   ParseEntityLine(fields);
 }
 
-bool ReadExchangeFile(const std::filesystem::path& path) {
+namespace {
+
+// Every line the source hands out, in file order; true when it read to the end.
+bool ParseAllLines(ReaderLineSource::BlockReader read) {
   try {
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) return false;
-    ReaderLineSource lines(file);
+    ReaderLineSource lines(std::move(read));
     std::string_view line;
     while (lines.Next(line)) ParseExchangeLine(line);
     return lines.ReadToEnd();
   } catch (const std::exception&) {
-    // Out of memory on an absurd line, or a failing stream: what was read stays applied.
+    // Out of memory on an absurd line: what was read stays applied.
     return false;
   }
+}
+
+}  // namespace
+
+bool ReadExchangeFile(const std::filesystem::path& path) {
+  RegularFileReader file(path);
+  if (file.State() != RegularFileReader::Outcome::Opened) return false;
+  return ParseAllLines([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
+}
+
+bool ReadExchangeBytes(std::string_view bytes) {
+  return ParseAllLines([&bytes](char* buffer, std::size_t size) -> std::ptrdiff_t {
+    const std::size_t count = std::min(size, bytes.size());
+    if (count > 0) std::memcpy(buffer, bytes.data(), count);
+    bytes.remove_prefix(count);
+    return static_cast<std::ptrdiff_t>(count);
+  });
 }

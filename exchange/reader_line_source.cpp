@@ -1,6 +1,7 @@
 #include "exchange/reader_line_source.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -8,8 +9,17 @@ constexpr char kCtrlZ = '\x1A';
 
 }  // namespace
 
+ReaderLineSource::ReaderLineSource(BlockReader read, std::size_t blockSize)
+    : read_(std::move(read)), buffer_(blockSize > 0 ? blockSize : 1) {}
+
 ReaderLineSource::ReaderLineSource(std::istream& in, std::size_t blockSize)
-    : in_(in), buffer_(blockSize > 0 ? blockSize : 1) {}
+    : ReaderLineSource(
+          [&in](char* buffer, std::size_t size) -> std::ptrdiff_t {
+            in.read(buffer, static_cast<std::streamsize>(size));
+            if (in.bad()) return -1;
+            return static_cast<std::ptrdiff_t>(in.gcount());
+          },
+          blockSize) {}
 
 bool ReaderLineSource::Next(std::string_view& line) {
   while (!finished_) {
@@ -53,14 +63,14 @@ void ReaderLineSource::ReadMore() {
   }
   if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than a block
   const std::size_t room = buffer_.size() - end_;
-  in_.read(buffer_.data() + end_, static_cast<std::streamsize>(room));
-  const auto got = in_.gcount();
-  end_ += static_cast<std::size_t>(got > 0 ? got : 0);
-  if (in_.bad()) {
+  const std::ptrdiff_t got = read_(buffer_.data() + end_, room);
+  if (got < 0) {
     // The unfinished line is dropped; the lines before it stay applied.
     failed_ = true;
     finished_ = true;
-  } else if (static_cast<std::size_t>(got) < room) {
+  } else if (got == 0) {
     endOfFile_ = true;
+  } else {
+    end_ += static_cast<std::size_t>(got);
   }
 }

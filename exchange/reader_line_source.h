@@ -2,13 +2,18 @@
 // Cuts the exchange file into lines. The file is read in large blocks; each line is handed
 // out as a view into the block buffer, without its line break, so no line is copied.
 #include <cstddef>
+#include <functional>
 #include <istream>
 #include <string_view>
 #include <vector>
 
 class ReaderLineSource {
  public:
-  explicit ReaderLineSource(std::istream& in, std::size_t blockSize = std::size_t{1} << 16);
+  // Fills the buffer with up to `size` bytes: their count, 0 at the end, -1 on a read error.
+  using BlockReader = std::function<std::ptrdiff_t(char* buffer, std::size_t size)>;
+
+  explicit ReaderLineSource(BlockReader read, std::size_t blockSize = kDefaultBlockSize);
+  explicit ReaderLineSource(std::istream& in, std::size_t blockSize = kDefaultBlockSize);
 
   // The next line, valid until the next call. A line ends at LF or CR LF; the last line may
   // lack its line end. False at the end of the file, at a line that starts with Ctrl-Z, and
@@ -23,7 +28,9 @@ class ReaderLineSource {
   // fills it, and reads the next block behind it.
   void ReadMore();
 
-  std::istream& in_;
+  static constexpr std::size_t kDefaultBlockSize = std::size_t{1} << 16;
+
+  BlockReader read_;
   std::vector<char> buffer_;
   std::size_t lineStart_ = 0;  // first byte of the next line
   std::size_t scanned_ = 0;    // bytes from lineStart_ on are known to hold no LF up to here

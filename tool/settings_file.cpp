@@ -1,15 +1,18 @@
 #include "tool/settings_file.h"
 
 #include <algorithm>
-#include <fstream>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 #include "exchange/real_text.h"
 #include "numeric/lenient_number.h"
+#include "platform/os/file_system.h"
 
 namespace {
+
+// Seven lines of the tool's own take well under a hundred bytes. Reading stops here, so no
+// settings file of any size or kind can stop a run.
+constexpr std::size_t kSettingsReadLimit = 4096;
 
 template <typename Char>
 bool IsSeparator(Char c) {
@@ -86,30 +89,26 @@ void ParseSettings(std::string_view bytes, bool complete, ToolSettings& settings
 
 SettingsFileContents ReadSettingsFile(const std::filesystem::path& path) {
   SettingsFileContents contents;
-  std::ifstream file(path, std::ios::binary);
-  if (!file.is_open()) {
-    std::error_code ignored;
-    contents.Unreadable = std::filesystem::exists(path, ignored);
+  BoundedRead file = ReadRegularFile(path, kSettingsReadLimit);
+  if (file.State != RegularFileReader::Outcome::Opened) {
+    // A FIFO, a device, a folder or the executable itself in its place is no settings file.
+    contents.Unreadable = file.State == RegularFileReader::Outcome::Unreadable;
     return contents;
   }
-  // Read in chunks until seven line breaks have passed: lines after the seventh are never
-  // looked at, however large the file.
-  std::string bytes;
-  char buffer[4096];
-  int lineBreaks = 0;
-  bool reachedEnd = false;
-  while (lineBreaks < 7) {
-    file.read(buffer, sizeof buffer);
-    const std::string_view chunk(buffer, static_cast<std::size_t>(file.gcount()));
-    lineBreaks += static_cast<int>(std::count(chunk.begin(), chunk.end(), '\n'));
-    bytes.append(chunk);
-    if (!file) {
-      reachedEnd = file.eof() && !file.bad();
-      break;
-    }
-  }
-  contents.Unreadable = file.bad();
-  ParseSettings(bytes, !contents.Unreadable, contents.Values);
-  if (reachedEnd) contents.WholeFile = std::move(bytes);
+  contents.Unreadable = file.ReadError;
+  // Lines after the seventh are never looked at; a file cut at the limit counts only the
+  // lines that ended within it.
+  const bool sevenLines = std::count(file.Bytes.begin(), file.Bytes.end(), '\n') >= 7;
+  ParseSettings(file.Bytes, file.Complete || sevenLines, contents.Values);
+  if (file.Complete) contents.WholeFile = std::move(file.Bytes);
   return contents;
+}
+
+// New settings are the user's choice: they reach the disk before the run ends, so a power
+// loss right after cannot bring back an empty or old file. On failure the previous file
+// stays as it was.
+bool WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes) {
+  ReplaceOptions options;
+  options.Durable = true;
+  return ReplaceFileContents(path, bytes, options);
 }

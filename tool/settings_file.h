@@ -38,11 +38,15 @@ void ParseSettings(std::string_view bytes, bool complete, ToolSettings& settings
 // What reading the settings file gave.
 struct SettingsFileContents {
   ToolSettings Values;  // defaults, then whatever the file holds
-  // The file exists but could not be opened or read without error: its values are not
-  // known, so it must not be replaced by a save of unchanged settings.
+  // The file exists but could not be opened or read without error, or is no regular file:
+  // its values are not known, so it must not be replaced by a save of unchanged settings.
   bool Unreadable = false;
   // The file's bytes when it was read to its end; nothing otherwise.
   std::optional<std::string> WholeFile;
 };
 
 SettingsFileContents ReadSettingsFile(const std::filesystem::path& path);
+
+// Replaces the file crash-safely with `bytes` and flushes it to the disk. On failure the
+// previous file stays as it was.
+bool WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes);

@@ -3,7 +3,6 @@
 #include <string_view>
 #include <utility>
 
-#include "exchange/atomic_file.h"
 #include "exchange/command_writer.h"
 #include "exchange/exchange_reader.h"
 #include "exchange/exchange_state.h"
@@ -30,8 +29,16 @@ int ListIndexFor(std::int32_t value, int offset, std::size_t count) {
 
 }  // namespace
 
-TForm1::TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath)
-    : window_(window), args_(std::move(args)), exePath_(std::move(exePath)) {}
+std::filesystem::path ExchangeFilePathFor(const std::filesystem::path& exePath) {
+  return exePath.parent_path() / kExchangeFileName;
+}
+
+TForm1::TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath,
+               std::optional<std::string> exchangeReadAhead)
+    : window_(window),
+      args_(std::move(args)),
+      exePath_(std::move(exePath)),
+      exchangeReadAhead_(std::move(exchangeReadAhead)) {}
 
 std::filesystem::path TForm1::ExchangeFilePath() const { return ExeDir / kExchangeFileName; }
 
@@ -65,14 +72,19 @@ void TForm1::LoadSettings() {
 void TForm1::SaveSettings() {
   std::string bytes = FormatSettings(Settings());
   if (loadedSettingsBytes_ == bytes) return;
-  if (ReplaceFileContents(SettingsPath(), bytes)) loadedSettingsBytes_ = std::move(bytes);
+  if (WriteSettingsFile(SettingsPath(), bytes)) loadedSettingsBytes_ = std::move(bytes);
 }
 
 void TForm1::FormShow() {
   if (HasArguments()) window_.SetWindowState(WindowState::Minimised);
   InitExchangeState();
   ExeDir = exePath_.parent_path() / "";
-  ReadExchangeFile(ExchangeFilePath());
+  if (exchangeReadAhead_) {
+    ReadExchangeBytes(*exchangeReadAhead_);
+    exchangeReadAhead_.reset();
+  } else {
+    ReadExchangeFile(ExchangeFilePath());
+  }
   LoadSettings();
 
   bool dialog = false;

@@ -11,11 +11,17 @@
 #include "tool/form_window.h"
 #include "tool/settings_file.h"
 
+// The exchange file: "JWC_TEMP.TXT" in the executable's directory.
+std::filesystem::path ExchangeFilePathFor(const std::filesystem::path& exePath);
+
 class TForm1 final : public FormEvents {
  public:
   // args: the command-line arguments after the program's own path (UTF-8).
   // exePath: the full path of the running executable, as the operating system reports it.
-  TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath);
+  // exchangeReadAhead: the exchange file's bytes when they were read (and the file taken
+  // over) before the window was made; the run sequence then reads these instead.
+  TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath,
+         std::optional<std::string> exchangeReadAhead = std::nullopt);
 
   void FormShow() override;
   void FormClose();
@@ -62,6 +68,7 @@ class TForm1 final : public FormEvents {
   FormWindow& window_;
   std::vector<std::string> args_;
   std::filesystem::path exePath_;
+  std::optional<std::string> exchangeReadAhead_;
   bool closed_ = false;
   bool exchangeWritten_ = true;
   // The settings file as loaded, when it was read to its end: a save that would write

@@ -4,7 +4,8 @@
 #include <set>
 #include <string>
 
-#include "exchange/atomic_file.h"
+#include "platform/os/file_system.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -21,16 +22,33 @@ TEST(AtomicFile, CreatesAndReplacesWholeContents) {
   }
 }
 
-// A failure leaves the old contents in place and no temporary file beside them.
-TEST(AtomicFile, FailureKeepsTheOldFile) {
+// No temporary name fits beside the target: it is rewritten in place, as a plain writer
+// would, and nothing else appears beside it.
+TEST(AtomicFile, NoRoomForATemporaryRewritesInPlace) {
   TempDir directory;
   const auto path = directory.Path() / LongestUsableName();
-  WriteBytes(path, "old");
+  WriteBytes(path, "old contents, longer than the new");
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "this file system has no names that long";
-  EXPECT_FALSE(ReplaceFileContents(path, "new"));
-  EXPECT_EQ(ReadBytes(path), "old");
+  EXPECT_TRUE(ReplaceFileContents(path, "new"));
+  EXPECT_EQ(ReadBytes(path), "new");
   EXPECT_EQ(directory.Entries(), std::set<std::string>{LongestUsableName()});
 }
+
+#ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
+// Neither a temporary file nor the target can take the new bytes: the target keeps its
+// old ones and no temporary file is left beside it.
+TEST(AtomicFile, FailureKeepsTheOldFile) {
+  TempDir directory;
+  const auto path = directory.Path() / "target.txt";
+  WriteBytes(path, "old");
+  {
+    const FileSizeLimit limit(3);
+    EXPECT_FALSE(ReplaceFileContents(path, "new and longer"));
+  }
+  EXPECT_EQ(ReadBytes(path), "old");
+  EXPECT_EQ(directory.Entries(), std::set<std::string>{"target.txt"});
+}
+#endif
 
 TEST(AtomicFile, FailureWithoutAnOldFileCreatesNothing) {
   TempDir directory;

@@ -1,0 +1,32 @@
+#pragma once
+// Making every write past a size fail, as on a full disk, to reach the failure paths of
+// file replacement whatever rights the tests run with.
+
+#if __has_include(<sys/resource.h>)
+#include <signal.h>
+#include <sys/resource.h>
+
+// While it lives, no file of this process grows beyond `bytes`: a write past the limit
+// fails (EFBIG) as on a full disk, for every user, root included.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+#define AUXLINE_HAS_FILE_SIZE_LIMIT 1
+#endif
