@@ -88,9 +88,14 @@ FILE* fopen64(const char* path, const char* how) {
   return result;
 }
 
+// O_TMPFILE includes O_DIRECTORY: only all of its bits mean an anonymous file.
+static int TakesMode(int flags) {
+  return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
+}
+
 static int OpenWith(const char* name, const char* path, int flags, va_list rest) {
   mode_t mode = 0;
-  if (flags & (O_CREAT | O_TMPFILE)) mode = (mode_t)va_arg(rest, int);
+  if (TakesMode(flags)) mode = (mode_t)va_arg(rest, int);
   const enum FaultMode action = Step(name, path);
   if (action == kFail) { errno = EIO; return -1; }
   const int result = REAL(int, open, const char*, int, ...)(path, flags, mode);
@@ -111,6 +116,61 @@ int open64(const char* path, int flags, ...) {
   va_start(rest, flags);
   const int result = OpenWith("open64", path, flags, rest);
   va_end(rest);
+  return result;
+}
+
+int openat(int dir, const char* path, int flags, ...) {
+  mode_t mode = 0;
+  if (TakesMode(flags)) {
+    va_list rest;
+    va_start(rest, flags);
+    mode = (mode_t)va_arg(rest, int);
+    va_end(rest);
+  }
+  const enum FaultMode action = Step("openat", path);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, openat, int, const char*, int, ...)(dir, path, flags, mode);
+  KillAfter(action);
+  return result;
+}
+
+ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
+  const enum FaultMode action = Step("pwrite", NULL);
+  if (action == kFail) { errno = ENOSPC; return -1; }
+  const ssize_t result = REAL(ssize_t, pwrite, int, const void*, size_t, off_t)(fd, data, size, offset);
+  KillAfter(action);
+  return result;
+}
+
+int ftruncate(int fd, off_t size) {
+  const enum FaultMode action = Step("ftruncate", NULL);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, ftruncate, int, off_t)(fd, size);
+  KillAfter(action);
+  return result;
+}
+
+int fchmod(int fd, mode_t mode) {
+  const enum FaultMode action = Step("fchmod", NULL);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, fchmod, int, mode_t)(fd, mode);
+  KillAfter(action);
+  return result;
+}
+
+int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
+  const enum FaultMode action = Step("linkat", to);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, linkat, int, const char*, int, const char*, int)(fromDir, from, toDir, to, flags);
+  KillAfter(action);
+  return result;
+}
+
+int unlinkat(int dir, const char* path, int flags) {
+  const enum FaultMode action = Step("unlinkat", path);
+  if (action == kFail) { errno = EIO; return -1; }
+  const int result = REAL(int, unlinkat, int, const char*, int)(dir, path, flags);
+  KillAfter(action);
   return result;
 }
 

@@ -2,14 +2,18 @@
 """End-to-end fault injection for the auxline executable.
 
 Every case copies the real executable into a fresh directory with an exchange file and a
-settings file, breaks something (the input, the directory, the disk, the process itself),
-runs the tool as the host does and then checks the promise:
+settings file, breaks something (the input, the directory, the disk, the process itself;
+FIFOs, devices and links in place of the files, private files, a folder the user may not
+write to, the executable renamed to either file's name, temporary files of killed runs, the
+"/R10" dialog killed while open), runs the tool as the host does and then checks the promise:
 
   * the process ended, within the time limit;
   * the exchange file is a complete command list (every line a valid command, each ending
     in CR LF), or the host's input left unchanged, or absent - never a partial file;
   * the settings file is the old one or the new one, never partial, never missing when it
-    existed before.
+    existed before;
+  * links stay links, modes and owners are kept, the executable is never changed, and a
+    later run leaves no temporary file behind.
 
 Usage: run_faults.py path/to/auxline
 Exit status 0 when every case holds; each case prints one line with its outcome.
@@ -19,6 +23,7 @@ import random
 import re
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -77,13 +82,13 @@ class ToolDir:
         env.update(extra or {})
         return env
 
-    def run(self, args, extra_env=None, prefix=()):
+    def run(self, args, extra_env=None, prefix=(), exe=None, time_limit=TIME_LIMIT):
         """Exit status, negative for a signal, or None when the run did not end in time."""
         try:
-            done = subprocess.run(list(prefix) + [self.exe] + list(args), cwd=self.path,
+            done = subprocess.run(list(prefix) + [exe or self.exe] + list(args), cwd=self.path,
                                   env=self.env(extra_env), stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                  timeout=TIME_LIMIT)
+                                  timeout=time_limit)
             return done.returncode
         except subprocess.TimeoutExpired:
             return None
@@ -94,6 +99,8 @@ class ToolDir:
             return "directory"
         if not os.path.exists(path):
             return "absent"
+        if not stat.S_ISREG(os.stat(path).st_mode):
+            return "special"  # never opened here: a FIFO would block the check
         with open(path, "rb") as f:
             data = f.read()
         if self.old_exchange is not None and data == self.old_exchange:
@@ -103,6 +110,8 @@ class ToolDir:
     def settings_outcome(self):
         if not os.path.exists(self.settings_path):
             return "LOST" if self.old_settings is not None else "absent"
+        if not stat.S_ISREG(os.stat(self.settings_path).st_mode):
+            return "special"
         with open(self.settings_path, "rb") as f:
             data = f.read()
         if data == self.old_settings:
@@ -111,6 +120,12 @@ class ToolDir:
 
     def leftovers(self):
         return sorted(n for n in os.listdir(self.path) if n.endswith(".tmp"))
+
+    def age_leftovers(self, seconds):
+        """Makes the temporary files look as old as a later run would find them."""
+        then = time.time() - seconds
+        for name in self.leftovers():
+            os.utime(os.path.join(self.path, name), (then, then))
 
     def exchange_text(self):
         with open(self.exchange_path, "rb") as f:
@@ -122,10 +137,12 @@ class Report:
         self.failures = 0
         self.passed = 0
 
-    def check(self, name, tool, status, statuses, exchanges, settings=("old", "new"), extra=""):
+    def check(self, name, tool, status, statuses, exchanges, settings=("old", "new"), extra="",
+              more=()):
+        """`more`: further (problem, holds) pairs about the files."""
         exchange = tool.exchange_outcome()
         setting = tool.settings_outcome()
-        problems = []
+        problems = [problem for problem, holds in more if not holds]
         if status is None:
             problems.append("did not end")
         elif status not in statuses:
@@ -259,8 +276,8 @@ def read_only_case(root, exe, report):
         os.chmod(tool.path, 0o555)
         status = tool.run(["/R1"])
         os.chmod(tool.path, 0o755)
-        report.check("executable's directory read-only", tool, status, (1,), ("unchanged",),
-                     ("old",), extra="chmod 555")
+        report.check("executable's directory read-only, files writable", tool, status, (0,),
+                     ("commands",), ("new",), extra="chmod 555: rewritten in place")
         return
     print("skip read-only directory: no bind mount possible")
 
@@ -279,7 +296,7 @@ def disk_full_cases(root, exe, report):
             fill_up(tool.path, pages)
             status = tool.run(["/R1"])
             if pages == 0:
-                report.check("disk full", tool, status, (1,), ("absent", "unchanged"), ("old",),
+                report.check("disk full", tool, status, (0, 1), ("absent", "commands"),
                              extra="4 MiB tmpfs filled up")
             else:
                 report.check(f"disk full but {pages} page(s)", tool, status, (0, 1),
@@ -298,6 +315,191 @@ def _refill(tool, exe):
         f.write(OLD_SETTINGS)
     tool.old_exchange = HOST_INPUT
     tool.old_settings = OLD_SETTINGS
+
+
+QUICK = 20  # seconds: nothing in these cases may make the tool wait
+DIALOG_CAPTION = "補助線の作図"
+
+
+def special_file_cases(root, exe, report):
+    """A FIFO or a link to a device in place of either file: never waited on, never read
+    (a link to /dev/zero under an address-space limit), never replaced."""
+    limit = ["prlimit", f"--as={1 << 30}", "--"] if shutil.which("prlimit") else []
+    makers = {"FIFO": os.mkfifo, "link to /dev/zero": lambda path: os.symlink("/dev/zero", path)}
+    for number, (kind, make) in enumerate(makers.items()):
+        tool = ToolDir(root, f"special-exchange-{number}", exe, exchange=None)
+        make(tool.exchange_path)
+        status = tool.run(["/R1"], prefix=limit, time_limit=QUICK)
+        report.check(f"exchange file is a {kind}", tool, status, (1,), ("special",))
+        tool = ToolDir(root, f"special-settings-{number}", exe, settings=None)
+        make(tool.settings_path)
+        status = tool.run(["/R1"], prefix=limit, time_limit=QUICK)
+        defaults = tool.exchange_outcome() == "commands" and tool.exchange_text().startswith(
+            "lg2\r\nly5\r\nlc9\r\nlt1\r\nlw0\r\n")
+        report.check(f"settings file is a {kind}", tool, status, (0,), ("commands",),
+                     ("special",), more=[("settings not the defaults", defaults)])
+
+
+def link_cases(root, exe, report):
+    """Both files are symbolic links (one absolute, one relative) into another folder: the
+    files there are replaced, the links stay, and no temporary file is left in either."""
+    elsewhere = os.path.join(root, "linked")
+    os.makedirs(elsewhere)
+    tool = ToolDir(root, "links", exe, exchange=None, settings=None)
+    targets = {tool.exchange_path: (os.path.join(elsewhere, "host.txt"), HOST_INPUT),
+               tool.settings_path: (os.path.join(elsewhere, "settings.txt"), OLD_SETTINGS)}
+    for link, (target, data) in targets.items():
+        with open(target, "wb") as f:
+            f.write(data)
+        os.symlink(target if link == tool.exchange_path else os.path.relpath(target, tool.path),
+                   link)
+    tool.old_exchange, tool.old_settings = HOST_INPUT, OLD_SETTINGS
+    before = {link: os.readlink(link) for link in targets}
+    status = tool.run(["/R1"])
+    report.check("both files symbolic links", tool, status, (0,), ("commands",), ("new",), more=[
+        ("a link was replaced", all(os.path.islink(l) and os.readlink(l) == t
+                                    for l, t in before.items())),
+        ("temporary file left beside a target", not any(
+            n.endswith(".tmp") for n in os.listdir(elsewhere)))])
+
+
+def mode_and_owner_case(root, exe, report):
+    """Private files (mode 600), and as root files of another user: both kept."""
+    tool = ToolDir(root, "private", exe)
+    owner = (65534, 65534) if os.geteuid() == 0 else (os.geteuid(), os.getegid())
+    for path in (tool.exchange_path, tool.settings_path):
+        os.chmod(path, 0o600)
+        if os.geteuid() == 0:
+            os.chown(path, *owner)
+    status = tool.run(["/R1"])
+    kept = all(stat.S_IMODE(os.stat(p).st_mode) == 0o600 and
+               (os.stat(p).st_uid, os.stat(p).st_gid) == owner
+               for p in (tool.exchange_path, tool.settings_path))
+    report.check("private files" + (" of another user" if os.geteuid() == 0 else ""), tool,
+                 status, (0,), ("commands",), ("new",), more=[("mode or owner changed", kept)])
+
+
+def own_executable_cases(root, exe, report):
+    """The executable renamed to either file's name is neither read nor written."""
+    with open(exe, "rb") as f:
+        program = f.read()
+    for name, status_expected, exchanges in (("auxline.dat", (0,), ("commands",)),
+                                             ("JWC_TEMP.TXT", (1,), ("special", "unchanged"))):
+        tool = ToolDir(root, f"exe-{name}", exe,
+                       exchange=None if name == "JWC_TEMP.TXT" else HOST_INPUT, settings=None)
+        renamed = os.path.join(tool.path, name)
+        os.rename(tool.exe, renamed)
+        tool.settings_path = os.path.join(tool.path, "absent.dat")
+        if name == "JWC_TEMP.TXT":
+            tool.old_exchange = program
+        status = tool.run(["/R1"], exe=renamed)
+        with open(renamed, "rb") as f:
+            unchanged = f.read() == program
+        report.check(f"executable renamed to {name}", tool, status, status_expected, exchanges,
+                     ("absent",), more=[("executable changed", unchanged)])
+
+
+def folder_cases(root, exe, report):
+    """Folders where no temporary file can be made or renamed, but the files are writable:
+    both files are rewritten in place, keeping their owner."""
+    prefix = can_drop_read_permission(root)
+    if prefix is None:
+        print("skip folder not writable: the capabilities that bypass permissions cannot be "
+              "dropped here")
+        return
+    tool = ToolDir(root, "lockedfolder", exe)
+    os.chmod(tool.path, 0o555)
+    status = tool.run(["/R1"], prefix=prefix)
+    os.chmod(tool.path, 0o755)
+    report.check("folder not writable, files writable", tool, status, (0,), ("commands",),
+                 ("new",))
+    if os.geteuid() != 0 or shutil.which("setpriv") is None:
+        print("skip sticky folder: running as another user needs root and setpriv")
+        return
+    os.chmod(root, 0o755)
+    tool = ToolDir(root, "sticky", exe)
+    os.chmod(tool.path, 0o1777)
+    for path in (tool.exchange_path, tool.settings_path):
+        os.chmod(path, 0o666)
+    nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"]
+    status = tool.run(["/R1"], prefix=nobody)
+    owners = {os.stat(p).st_uid for p in (tool.exchange_path, tool.settings_path)}
+    report.check("sticky shared folder, files of another user", tool, status, (0,),
+                 ("commands",), ("new",), more=[("owner changed", owners == {0})])
+
+
+def abandoned_temporary_cases(root, exe, report):
+    """A later run removes the temporary files that are clearly abandoned, and only those."""
+    alive = os.getpid()
+    gone = 4194304 + 17  # above any process id Linux hands out
+    cases = [  # name of the temporary file, age in seconds, removed
+        (f"JWC_TEMP.TXT.{gone}-00000000000000aa.tmp", 10, True),
+        (f"auxline.dat.{gone}-00000000000000ab.tmp", 10, True),
+        (f"JWC_TEMP.TXT.{gone}-00000000000000ac.tmp", 1, False),    # maybe still being written
+        (f"JWC_TEMP.TXT.{alive}-00000000000000ad.tmp", 60, False),  # its creator still runs
+        (f"JWC_TEMP.TXT.{alive}-00000000000000ae.tmp", 700, True),
+        ("JWC_TEMP.TXT.00000000000000af.tmp", 60, False),          # no creator in its name
+        ("JWC_TEMP.TXT.00000000000000b0.tmp", 700, True),
+        ("JWC_TEMP.TXT.backup.tmp", 700, False),                   # not the tool's
+    ]
+    tool = ToolDir(root, "abandoned", exe)
+    for name, age, _ in cases:
+        path = os.path.join(tool.path, name)
+        with open(path, "wb") as f:
+            f.write(b"half")
+        then = time.time() - age
+        os.utime(path, (then, then))
+    status = tool.run(["/R1"])
+    wrong = [name for name, _, removed in cases
+             if os.path.exists(os.path.join(tool.path, name)) == removed]
+    for name, _, removed in cases:
+        if not removed and os.path.exists(os.path.join(tool.path, name)):
+            os.remove(os.path.join(tool.path, name))
+    report.check("temporary files of earlier runs", tool, status, (0,), ("commands",),
+                 more=[(f"wrongly kept or removed: {wrong}", not wrong)])
+
+
+def dialog_kill_cases(root, exe, report):
+    """"/R10" ended while its dialog is open: the host finds "nothing to draw"."""
+    module = os.path.join(os.path.dirname(exe), "auxline_qt.so")
+    missing = [t for t in ("Xvfb", "xdotool") if shutil.which(t) is None]
+    if missing or not os.path.exists(module):
+        print(f"skip dialog killed: {', '.join(missing) or 'auxline_qt.so'} missing")
+        return
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                               "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                              pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    try:
+        with os.fdopen(read_end) as f:
+            display = ":" + f.readline().strip()
+        for sig in (signal.SIGKILL, signal.SIGTERM):
+            tool = ToolDir(root, f"dialog{int(sig)}", exe)
+            shutil.copy2(module, tool.path)
+            process = subprocess.Popen([tool.exe, "/R10"], cwd=tool.path,
+                                       env=tool.env({"DISPLAY": display}),
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+            shown = False
+            deadline = time.monotonic() + 30
+            while not shown and time.monotonic() < deadline and process.poll() is None:
+                found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                        f"^{DIALOG_CAPTION}$"], env=tool.env({"DISPLAY": display}),
+                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                shown = bool(found.stdout.strip())
+                time.sleep(0.1)
+            process.send_signal(sig)
+            status = process.wait(timeout=QUICK)
+            with open(tool.exchange_path, "rb") as f:
+                nothing = f.read() == b"hq\r\n"
+            report.check(f"/R10 dialog ended by {sig.name}", tool, status, (-sig,), ("commands",),
+                         ("old",), more=[("dialog never shown", shown),
+                                         ("exchange file is not hq", nothing)])
+    finally:
+        server.kill()
+        server.wait()
 
 
 def injected_cases(root, exe, shim, report):
@@ -325,6 +527,12 @@ def injected_cases(root, exe, shim, report):
                                   ("unchanged", "commands", "absent"))
             key = (tool.exchange_outcome(), tool.settings_outcome())
             counts[key] = counts.get(key, 0) + 1
+            if passed and mode != "fail" and tool.leftovers():
+                tool.age_leftovers(10)
+                status = tool.run(["/R1"])
+                passed = report.check(f"  later run after {mode} at step {n}", tool, status, (0,),
+                                      ("commands",), more=[("temporary file left",
+                                                            not tool.leftovers())])
             if passed:
                 shutil.rmtree(tool.path)
     print("     outcomes (exchange file, settings): "
@@ -376,6 +584,13 @@ def main():
                         os.path.join(HERE, "fault_shim.c"), "-ldl"], check=True)
         input_cases(root, exe, report)
         read_only_case(root, exe, report)
+        special_file_cases(root, exe, report)
+        link_cases(root, exe, report)
+        mode_and_owner_case(root, exe, report)
+        own_executable_cases(root, exe, report)
+        folder_cases(root, exe, report)
+        abandoned_temporary_cases(root, exe, report)
+        dialog_kill_cases(root, exe, report)
         disk_full_cases(root, exe, report)
         injected_cases(root, exe, shim, report)
         random_kill_cases(root, exe, report, runs=int(os.environ.get("AUXLINE_FAULT_KILLS", "40")))
