@@ -134,54 +134,6 @@ int openat(int dir, const char* path, int flags, ...) {
   return result;
 }
 
-ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
-  const enum FaultMode action = Step("pwrite", NULL);
-  if (action == kFail) { errno = ENOSPC; return -1; }
-  const ssize_t result = REAL(ssize_t, pwrite, int, const void*, size_t, off_t)(fd, data, size, offset);
-  KillAfter(action);
-  return result;
-}
-
-int ftruncate(int fd, off_t size) {
-  const enum FaultMode action = Step("ftruncate", NULL);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, ftruncate, int, off_t)(fd, size);
-  KillAfter(action);
-  return result;
-}
-
-int fchmod(int fd, mode_t mode) {
-  const enum FaultMode action = Step("fchmod", NULL);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, fchmod, int, mode_t)(fd, mode);
-  KillAfter(action);
-  return result;
-}
-
-int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
-  const enum FaultMode action = Step("linkat", to);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, linkat, int, const char*, int, const char*, int)(fromDir, from, toDir, to, flags);
-  KillAfter(action);
-  return result;
-}
-
-int unlinkat(int dir, const char* path, int flags) {
-  const enum FaultMode action = Step("unlinkat", path);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, unlinkat, int, const char*, int)(dir, path, flags);
-  KillAfter(action);
-  return result;
-}
-
-ssize_t write(int fd, const void* data, size_t size) {
-  const enum FaultMode action = Step("write", NULL);
-  if (action == kFail) { errno = ENOSPC; return -1; }
-  const ssize_t result = REAL(ssize_t, write, int, const void*, size_t)(fd, data, size);
-  KillAfter(action);
-  return result;
-}
-
 int fclose(FILE* stream) {
   const enum FaultMode action = Step("fclose", NULL);
   const int result = REAL(int, fclose, FILE*)(stream);
@@ -198,42 +150,31 @@ int close(int fd) {
   return result;
 }
 
-int fsync(int fd) {
-  const enum FaultMode action = Step("fsync", NULL);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, fsync, int)(fd);
-  KillAfter(action);
-  return result;
-}
+// The calls that fail before they happen, with `error`, or happen and report as they did.
+#define FAULTABLE(type, name, error, detail, params, args) \
+  type name params {                                       \
+    const enum FaultMode action = Step(#name, detail);     \
+    if (action == kFail) {                                 \
+      errno = error;                                       \
+      return -1;                                           \
+    }                                                      \
+    const type result = ((__typeof__(&name))Real(#name))args; \
+    KillAfter(action);                                     \
+    return result;                                         \
+  }
 
-int rename(const char* from, const char* to) {
-  const enum FaultMode action = Step("rename", to);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, rename, const char*, const char*)(from, to);
-  KillAfter(action);
-  return result;
-}
-
-int renameat(int fromDir, const char* from, int toDir, const char* to) {
-  const enum FaultMode action = Step("renameat", to);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, renameat, int, const char*, int, const char*)(fromDir, from, toDir, to);
-  KillAfter(action);
-  return result;
-}
-
-int unlink(const char* path) {
-  const enum FaultMode action = Step("unlink", path);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, unlink, const char*)(path);
-  KillAfter(action);
-  return result;
-}
-
-int remove(const char* path) {
-  const enum FaultMode action = Step("remove", path);
-  if (action == kFail) { errno = EIO; return -1; }
-  const int result = REAL(int, remove, const char*)(path);
-  KillAfter(action);
-  return result;
-}
+FAULTABLE(ssize_t, write, ENOSPC, NULL, (int fd, const void* data, size_t size), (fd, data, size))
+FAULTABLE(ssize_t, pwrite, ENOSPC, NULL, (int fd, const void* data, size_t size, off_t offset),
+          (fd, data, size, offset))
+FAULTABLE(int, ftruncate, EIO, NULL, (int fd, off_t size), (fd, size))
+FAULTABLE(int, fchmod, EIO, NULL, (int fd, mode_t mode), (fd, mode))
+FAULTABLE(int, fsync, EIO, NULL, (int fd), (fd))
+FAULTABLE(int, rename, EIO, to, (const char* from, const char* to), (from, to))
+FAULTABLE(int, renameat, EIO, to, (int fromDir, const char* from, int toDir, const char* to),
+          (fromDir, from, toDir, to))
+FAULTABLE(int, linkat, EIO, to,
+          (int fromDir, const char* from, int toDir, const char* to, int flags),
+          (fromDir, from, toDir, to, flags))
+FAULTABLE(int, unlink, EIO, path, (const char* path), (path))
+FAULTABLE(int, unlinkat, EIO, path, (int dir, const char* path, int flags), (dir, path, flags))
+FAULTABLE(int, remove, EIO, path, (const char* path), (path))
