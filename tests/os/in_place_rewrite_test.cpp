@@ -8,8 +8,7 @@
 
 namespace {
 
-// A file in memory whose n-th write (counted from 1) stops half-way and whose n-th
-// truncation fails.
+// A file in memory whose n-th write (from 1) stops half-way and whose n-th truncation fails.
 class FakeFile final : public InPlaceFile {
  public:
   FakeFile(std::string bytes, int failingWrite, int failingTruncate)

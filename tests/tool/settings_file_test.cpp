@@ -74,7 +74,7 @@ TEST(SettingsFile, MissingFileGivesDefaultsAndSaveRoundTrips) {
   EXPECT_EQ(ReadSettingsFile(dir / "auxline.dat").Values, ToolSettings{});
 
   const ToolSettings stored{2, 11, 19, 7, 1.0 / 3.0, 0.25, 359.5};
-  ASSERT_TRUE(ReplaceFileContents(dir / "auxline.dat", FormatSettings(stored)));
+  ASSERT_TRUE(WriteSettingsFile(dir / "auxline.dat", FormatSettings(stored)));
   EXPECT_EQ(ReadBytes(dir / "auxline.dat"), FormatSettings(stored));
   ToolSettings expected = stored;
   expected.Radius = 0.333333333333333;  // fifteen digits survive the text form
