@@ -92,14 +92,16 @@ namespace {
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 constexpr std::uint64_t kEightZeros = 0x3030303030303030ULL;  // "00000000"
 
-// Eight characters in a 64-bit word, first character lowest (little-endian only). True if
+// Eight characters in a 64-bit word, first character lowest (little-endian only). Zero if
 // all of them are digits: each byte's high nibble must be 3 and its low nibble, plus 6,
 // must not carry into the high nibble. No carry crosses a byte, so the eight bytes are
 // tested at once like the lanes of a vector ("SIMD within a register").
-bool EightDigits(std::uint64_t w) {
-  return ((w & 0xF0F0F0F0F0F0F0F0ULL) |
-          (((w + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) == 0x3333333333333333ULL;
+std::uint64_t NonDigitBits(std::uint64_t w) {
+  return ((w & 0xF0F0F0F0F0F0F0F0ULL) | (((w + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ^
+         0x3333333333333333ULL;
 }
+
+bool EightDigits(std::uint64_t w) { return NonDigitBits(w) == 0; }
 
 // The value of eight digit characters, first character most significant: pairs, then
 // quadruples, then the whole, each step one multiplication. Each step multiplies a group by
@@ -162,9 +164,11 @@ bool TrySixDecimals(std::string_view text, double& result) {
   const unsigned sign = static_cast<unsigned>(negative | (p[0] == '+'));
   // The whole digits end before the point at n - 7; shifting them up to the word's top byte
   // pushes out the point and whatever follows it, and what comes in below is made "0".
+  // Two shifts, as shift + sign may reach 8.
   const unsigned shift = static_cast<unsigned>(15 - n);
-  const std::uint64_t whole = ZeroFirstBytes(LoadWord(p) << (8 * shift), shift + sign);
-  if (!EightDigits(whole) || !EightDigits(fraction)) return false;
+  const std::uint64_t kept = (~std::uint64_t{0} << (8 * shift)) << (8 * sign);
+  const std::uint64_t whole = ((LoadWord(p) << (8 * shift)) & kept) | (kEightZeros & ~kept);
+  if ((NonDigitBits(whole) | NonDigitBits(fraction)) != 0) return false;
   const std::uint64_t mantissa = std::uint64_t{EightDigitValue(whole)} * 1000000 + EightDigitValue(fraction);
   const double value = static_cast<double>(mantissa) / 1e6;
   result = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) |
