@@ -341,42 +341,33 @@ def special_file_cases(root, exe, report):
 
 
 def link_cases(root, exe, report):
-    """Both files are symbolic links (one absolute, one relative) into another folder: the
-    files there are replaced, the links stay, and no temporary file is left in either."""
+    """Both files are symbolic links (one absolute, one relative) into another folder, to
+    private files (mode 600; as root, of another user): the files there are replaced with
+    their mode and owner, the links stay, and no temporary file is left in either folder."""
     elsewhere = os.path.join(root, "linked")
     os.makedirs(elsewhere)
     tool = ToolDir(root, "links", exe, exchange=None, settings=None)
+    owner = (65534, 65534) if os.geteuid() == 0 else (os.geteuid(), os.getegid())
     targets = {tool.exchange_path: (os.path.join(elsewhere, "host.txt"), HOST_INPUT),
                tool.settings_path: (os.path.join(elsewhere, "settings.txt"), OLD_SETTINGS)}
     for link, (target, data) in targets.items():
         with open(target, "wb") as f:
             f.write(data)
+        os.chmod(target, 0o600)
+        os.chown(target, *owner)
         os.symlink(target if link == tool.exchange_path else os.path.relpath(target, tool.path),
                    link)
     tool.old_exchange, tool.old_settings = HOST_INPUT, OLD_SETTINGS
     before = {link: os.readlink(link) for link in targets}
     status = tool.run(["/R1"])
-    report.check("both files symbolic links", tool, status, (0,), ("commands",), ("new",), more=[
-        ("a link was replaced", all(os.path.islink(l) and os.readlink(l) == t
-                                    for l, t in before.items())),
-        ("temporary file left beside a target", not any(
-            n.endswith(".tmp") for n in os.listdir(elsewhere)))])
-
-
-def mode_and_owner_case(root, exe, report):
-    """Private files (mode 600), and as root files of another user: both kept."""
-    tool = ToolDir(root, "private", exe)
-    owner = (65534, 65534) if os.geteuid() == 0 else (os.geteuid(), os.getegid())
-    for path in (tool.exchange_path, tool.settings_path):
-        os.chmod(path, 0o600)
-        if os.geteuid() == 0:
-            os.chown(path, *owner)
-    status = tool.run(["/R1"])
-    kept = all(stat.S_IMODE(os.stat(p).st_mode) == 0o600 and
-               (os.stat(p).st_uid, os.stat(p).st_gid) == owner
-               for p in (tool.exchange_path, tool.settings_path))
-    report.check("private files" + (" of another user" if os.geteuid() == 0 else ""), tool,
-                 status, (0,), ("commands",), ("new",), more=[("mode or owner changed", kept)])
+    kept = all((stat.S_IMODE(os.stat(t).st_mode), os.stat(t).st_uid, os.stat(t).st_gid)
+               == (0o600,) + owner for t, _ in targets.values())
+    report.check("both files links to private files", tool, status, (0,), ("commands",), ("new",),
+                 more=[("a link was replaced", all(os.path.islink(l) and os.readlink(l) == t
+                                                   for l, t in before.items())),
+                       ("mode or owner changed", kept),
+                       ("temporary file left", not any(n.endswith(".tmp")
+                                                       for n in os.listdir(elsewhere)))])
 
 
 def own_executable_cases(root, exe, report):
@@ -581,7 +572,6 @@ def main():
         read_only_case(root, exe, report)
         special_file_cases(root, exe, report)
         link_cases(root, exe, report)
-        mode_and_owner_case(root, exe, report)
         own_executable_cases(root, exe, report)
         folder_cases(root, exe, report)
         abandoned_temporary_cases(root, exe, report)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -11,34 +12,29 @@ namespace {
 // A file in memory whose n-th write (from 1) stops half-way and whose n-th truncation fails.
 class FakeFile final : public InPlaceFile {
  public:
-  FakeFile(std::string bytes, int failingWrite, int failingTruncate)
-      : bytes_(std::move(bytes)), failingWrite_(failingWrite), failingTruncate_(failingTruncate) {}
-
-  bool ReadAll(std::string& bytes, std::size_t limit) override {
-    bytes = bytes_;
-    return bytes_.size() <= limit;
+  FakeFile(std::string initial, int failingWrite, int failingTruncate)
+      : bytes(std::move(initial)), failingWrite_(failingWrite), failingTruncate_(failingTruncate) {}
+  bool ReadAll(std::string& out, std::size_t limit) override {
+    out = bytes;
+    return bytes.size() <= limit;
   }
-  bool WriteFromStart(std::string_view bytes) override {
+  bool WriteFromStart(std::string_view in) override {
     const bool fails = ++writes_ == failingWrite_;
-    const std::string_view written = fails ? bytes.substr(0, bytes.size() / 2) : bytes;
-    if (bytes_.size() < written.size()) bytes_.resize(written.size());
-    bytes_.replace(0, written.size(), written);
+    const std::string_view written = fails ? in.substr(0, in.size() / 2) : in;
+    bytes.replace(0, std::min(bytes.size(), written.size()), written);
     return !fails;
   }
   bool Truncate(std::size_t size) override {
     if (++truncations_ == failingTruncate_) return false;
-    bytes_.resize(size);
+    bytes.resize(size);
     return true;
   }
   bool Flush() override { return true; }
-  const std::string& Bytes() const { return bytes_; }
+
+  std::string bytes;
 
  private:
-  std::string bytes_;
-  int failingWrite_;
-  int failingTruncate_;
-  int writes_ = 0;
-  int truncations_ = 0;
+  int failingWrite_, failingTruncate_, writes_ = 0, truncations_ = 0;
 };
 
 constexpr int kNever = 99;
@@ -67,7 +63,7 @@ TEST(InPlaceRewrite, AFailedWriteLeavesTheFallbackOrNothing) {
     ReplaceOptions options;
     if (!c.restoreOld) options.BytesAfterFailedWrite = "hq\r\n";
     EXPECT_EQ(RewriteInPlace(file, fresh, options), c.result) << c.name;
-    EXPECT_EQ(file.Bytes(), c.expected) << c.name;
+    EXPECT_EQ(file.bytes, c.expected) << c.name;
   }
 }
 
