@@ -1,7 +1,4 @@
 #pragma once
-// Making every write past a size fail, as on a full disk, to reach the failure paths of
-// file replacement whatever rights the tests run with.
-
 #if __has_include(<sys/resource.h>)
 #include <signal.h>
 #include <sys/resource.h>
