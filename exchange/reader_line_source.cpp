@@ -10,7 +10,9 @@ constexpr char kCtrlZ = '\x1A';
 }  // namespace
 
 ReaderLineSource::ReaderLineSource(BlockReader read, std::size_t blockSize)
-    : read_(std::move(read)), buffer_(blockSize > 0 ? blockSize : 1) {}
+    : read_(std::move(read)),
+      buffer_(new char[blockSize > 0 ? blockSize : 1]),  // left uninitialised on purpose
+      capacity_(blockSize > 0 ? blockSize : 1) {}
 
 ReaderLineSource::ReaderLineSource(std::istream& in, std::size_t blockSize)
     : ReaderLineSource(
@@ -23,7 +25,7 @@ ReaderLineSource::ReaderLineSource(std::istream& in, std::size_t blockSize)
 
 bool ReaderLineSource::Next(std::string_view& line) {
   while (!finished_) {
-    const char* base = buffer_.data();
+    const char* base = buffer_.get();
     const void* lf = scanned_ < end_ ? std::memchr(base + scanned_, '\n', end_ - scanned_) : nullptr;
     std::size_t lineEnd = 0;
     std::size_t next = 0;
@@ -56,14 +58,19 @@ bool ReaderLineSource::Next(std::string_view& line) {
 void ReaderLineSource::ReadMore() {
   const std::size_t pending = end_ - lineStart_;
   if (lineStart_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + lineStart_, pending);
+    std::memmove(buffer_.get(), buffer_.get() + lineStart_, pending);
     scanned_ -= lineStart_;
     end_ = pending;
     lineStart_ = 0;
   }
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than a block
-  const std::size_t room = buffer_.size() - end_;
-  const std::ptrdiff_t got = read_(buffer_.data() + end_, room);
+  if (end_ == capacity_) {  // a line longer than a block
+    std::unique_ptr<char[]> larger(new char[capacity_ * 2]);
+    std::memcpy(larger.get(), buffer_.get(), end_);
+    buffer_ = std::move(larger);
+    capacity_ *= 2;
+  }
+  const std::size_t room = capacity_ - end_;
+  const std::ptrdiff_t got = read_(buffer_.get() + end_, room);
   if (got < 0) {
     // The unfinished line is dropped; the lines before it stay applied.
     failed_ = true;

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 class ReaderLineSource {
  public:
@@ -28,10 +28,13 @@ class ReaderLineSource {
   // fills it, and reads the next block behind it.
   void ReadMore();
 
-  static constexpr std::size_t kDefaultBlockSize = std::size_t{1} << 16;
+  // Large reads for large files; the buffer is never cleared, so a small file touches only
+  // the memory its bytes fill.
+  static constexpr std::size_t kDefaultBlockSize = std::size_t{1} << 20;
 
   BlockReader read_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
   std::size_t lineStart_ = 0;  // first byte of the next line
   std::size_t scanned_ = 0;    // bytes from lineStart_ on are known to hold no LF up to here
   std::size_t end_ = 0;        // end of the bytes read so far
