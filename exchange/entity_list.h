@@ -3,8 +3,9 @@
 // the records already stored, so a list of millions of records grows without the transient
 // double copy of a single array, and its memory stays within one chunk of what it holds
 // while it is small. A list that has grown past a large page takes its further chunks from
-// large blocks, many chunks to a block, which the system can back with large pages: filling
-// a large file's records then costs one page fault per large page instead of hundreds.
+// large blocks, many chunks to a block, aligned so that a system that backs such ranges with
+// large pages (see platform/os/memory_pages.h) fills a large file's records with one page
+// fault per large page instead of hundreds.
 // Indexing is by 0-based position; size() is the count kept beside the list.
 #include <algorithm>
 #include <bit>

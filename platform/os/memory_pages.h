@@ -1,16 +1,17 @@
 #pragma once
 // Large blocks of memory for records that are written once and kept to the end of a run.
 // Touching fresh memory costs one page fault per small page; a block that the system backs
-// with large pages costs one per large page. Where the system has no large pages, or keeps
-// them for itself, the block simply has small pages.
+// with large pages costs one per large page. The blocks are aligned for large pages, so a
+// system that hands them out unasked can use them; they are not asked for (see the POSIX
+// source), and elsewhere the block simply has small pages.
 #include <cstddef>
 
 // Size and alignment of every large block: a large page on the common systems.
 inline constexpr std::size_t kLargePageSize = std::size_t{2} << 20;
 
-// A block of `bytes` (a multiple of kLargePageSize), readable and writable, aligned and
-// offered to the system for large pages where it gives them to ordinary programs, aligned to
-// at least 64 KiB everywhere. nullptr when there is no memory for it.
+// A block of `bytes` (a multiple of kLargePageSize), readable and writable, aligned to
+// kLargePageSize where the system's large pages need it, to at least 64 KiB everywhere.
+// nullptr when there is no memory for it.
 void* AllocateLargePages(std::size_t bytes);
 
 // Gives back a block of AllocateLargePages with the same size.
