@@ -7,9 +7,10 @@
 // live as long as the store: until the exchange state is initialised again or released.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
+
+#include "exchange/text_store.h"
 
 class RecordText {
  public:
@@ -22,13 +23,9 @@ class RecordText {
   void assign(std::string_view text);
 
   const char* data() const { return bytes_; }
-  std::size_t size() const {
-    std::uint32_t length;
-    std::memcpy(&length, bytes_ - sizeof length, sizeof length);
-    return length;
-  }
+  std::size_t size() const { return view().size(); }
   bool empty() const { return size() == 0; }
-  std::string_view view() const { return {bytes_, size()}; }
+  std::string_view view() const { return KeptTextAt(bytes_); }
   operator std::string_view() const { return view(); }
   std::string str() const { return std::string(view()); }
 

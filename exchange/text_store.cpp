@@ -14,17 +14,11 @@ namespace {
 constexpr std::size_t kFirstBlockSize = 4096;
 constexpr std::size_t kLengthSize = sizeof(std::uint32_t);
 
-std::string_view KeptText(const char* bytes) {
-  std::uint32_t length;
-  std::memcpy(&length, bytes - kLengthSize, kLengthSize);
-  return {bytes, length};
-}
-
 }  // namespace
 
 const char* TextStore::Keep(std::string_view text) {
   for (const char*& recent : recent_) {
-    if (recent != nullptr && KeptText(recent) == text) {
+    if (recent != nullptr && KeptTextAt(recent) == text) {
       std::swap(recent, recent_[0]);  // the one found first next time
       return recent_[0];
     }

@@ -4,8 +4,18 @@
 // as its length (32 bits) and its bytes. The blocks grow with the store and, past a large
 // page, come from large blocks of the platform layer, like the entity lists.
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
+
+// The text whose bytes begin at `bytes`, a pointer that TextStore::Keep returned: its
+// length stands in the 32 bits just before it.
+inline std::string_view KeptTextAt(const char* bytes) {
+  std::uint32_t length;
+  std::memcpy(&length, bytes - sizeof length, sizeof length);
+  return {bytes, length};
+}
 
 class TextStore {
  public:
