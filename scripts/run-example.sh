@@ -18,8 +18,9 @@ bash scripts/ensure-build.sh "$build" auxline
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-cp "$build/platform/linux/auxline" "$scratch/"
-# The dialog module, if built, sits beside the executable (only "/R10" and no mode use it).
+# The dialog program and the dialog module, if built, sit beside the executable (only "/R10"
+# and no mode use them).
+cp "$build/platform/linux/auxline" "$build/platform/linux/auxline-dialog" "$scratch/"
 cp "$build"/platform/linux/*.so "$scratch/" 2>/dev/null || true
 cp "$exchange" "$scratch/JWC_TEMP.TXT"
 [ -f examples/auxline.dat ] && cp examples/auxline.dat "$scratch/auxline.dat"

@@ -1,8 +1,9 @@
-// Linux program entry: the arguments and the executable's path come from the system.
+// Linux program entry of `auxline` (a static program): the arguments and the executable's
+// path come from the system. A run that may show the dialog becomes the dialog program.
 #include <string>
 #include <vector>
 
-#include "platform/linux/dialog_loader.h"
+#include "platform/linux/dialog_program.h"
 #include "platform/linux/exe_path.h"
 #include "tool/app.h"
 
@@ -16,9 +17,11 @@ int main(int argc, char** argv) {
     // Without its own location the tool cannot find the exchange file; it touches nothing
     // rather than guess from the working directory.
     if (exePath.empty()) return kExitExchangeNotWritten;
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-    return RunAuxline(args, exePath, [&] { return LoadDialogWindow(exePath.parent_path()); });
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
+    if (DialogMayBeNeeded(args)) HandOverToDialogProgram(exePath, argv);
+    // Still here: no dialog, or no dialog program that could be started. The run then ends
+    // as one whose window cannot be created.
+    return RunAuxline(args, exePath, {});
   } catch (...) {
     return kExitExchangeNotWritten;
   }

@@ -50,12 +50,13 @@ bool InsideFile(std::uint64_t offset, std::uint64_t length, std::uint64_t fileSi
   return offset <= fileSize && length <= fileSize - offset;
 }
 
-bool IsOwnSharedObject(const ElfW(Ehdr)& header) {
+bool IsOwnElf(const ElfW(Ehdr)& header) {
   return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 && header.e_ident[EI_CLASS] == kOwnClass &&
          header.e_ident[EI_DATA] == kOwnByteOrder && header.e_ident[EI_VERSION] == EV_CURRENT &&
-         header.e_type == ET_DYN && header.e_phentsize == sizeof(ElfW(Phdr)) && header.e_phnum > 0 &&
-         header.e_phnum != PN_XNUM;
+         header.e_phentsize == sizeof(ElfW(Phdr)) && header.e_phnum > 0 && header.e_phnum != PN_XNUM;
 }
+
+enum class ElfKind { SharedObject, Executable };
 
 // The section headers are not loaded, but a linker writes them last: a file that holds
 // them all was not cut short.
@@ -66,9 +67,26 @@ bool SectionTableInside(const ElfW(Ehdr)& header, std::uint64_t fileSize) {
   return InsideFile(header.e_shoff, count * sizeof(ElfW(Shdr)), fileSize);
 }
 
-}  // namespace
+// Every segment the header lists lies inside the file, and one of them is loaded. An
+// executable is one of fixed address, or a position-independent one that names its
+// program interpreter (a shared object names none).
+bool SegmentsInside(int fd, const ElfW(Ehdr)& header, std::uint64_t fileSize, ElfKind kind) {
+  const std::uint64_t tableSize = std::uint64_t{header.e_phnum} * sizeof(ElfW(Phdr));
+  if (!InsideFile(header.e_phoff, tableSize, fileSize)) return false;
+  std::vector<ElfW(Phdr)> segments(header.e_phnum);
+  if (!ReadAt(fd, header.e_phoff, segments.data(), tableSize)) return false;
+  bool loadable = false;
+  bool interpreter = false;
+  for (const ElfW(Phdr)& segment : segments) {
+    if (!InsideFile(segment.p_offset, segment.p_filesz, fileSize)) return false;
+    loadable = loadable || segment.p_type == PT_LOAD;
+    interpreter = interpreter || segment.p_type == PT_INTERP;
+  }
+  if (kind == ElfKind::Executable) return loadable && (header.e_type == ET_EXEC || interpreter);
+  return loadable;
+}
 
-bool SharedObjectFileIsWhole(const std::filesystem::path& path) noexcept {
+bool ElfFileIsWhole(const std::filesystem::path& path, ElfKind kind) noexcept {
   try {
     const OpenFile file(path.c_str());
     struct stat status {};
@@ -76,20 +94,21 @@ bool SharedObjectFileIsWhole(const std::filesystem::path& path) noexcept {
     const auto fileSize = static_cast<std::uint64_t>(status.st_size);
 
     ElfW(Ehdr) header{};
-    if (!ReadAt(file.Fd(), 0, &header, sizeof header) || !IsOwnSharedObject(header)) return false;
-    if (!SectionTableInside(header, fileSize)) return false;
-    const std::uint64_t tableSize = std::uint64_t{header.e_phnum} * sizeof(ElfW(Phdr));
-    if (!InsideFile(header.e_phoff, tableSize, fileSize)) return false;
-
-    std::vector<ElfW(Phdr)> segments(header.e_phnum);
-    if (!ReadAt(file.Fd(), header.e_phoff, segments.data(), tableSize)) return false;
-    bool loadable = false;
-    for (const ElfW(Phdr)& segment : segments) {
-      if (!InsideFile(segment.p_offset, segment.p_filesz, fileSize)) return false;
-      loadable = loadable || segment.p_type == PT_LOAD;
-    }
-    return loadable;
+    if (!ReadAt(file.Fd(), 0, &header, sizeof header) || !IsOwnElf(header)) return false;
+    const bool typeFits = header.e_type == ET_DYN || (kind == ElfKind::Executable && header.e_type == ET_EXEC);
+    if (!typeFits || !SectionTableInside(header, fileSize)) return false;
+    return SegmentsInside(file.Fd(), header, fileSize, kind);
   } catch (...) {
     return false;
   }
+}
+
+}  // namespace
+
+bool SharedObjectFileIsWhole(const std::filesystem::path& path) noexcept {
+  return ElfFileIsWhole(path, ElfKind::SharedObject);
+}
+
+bool ExecutableFileIsWhole(const std::filesystem::path& path) noexcept {
+  return ElfFileIsWhole(path, ElfKind::Executable);
 }

@@ -10,9 +10,11 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/os/file_system.h"
 #include "platform/os/in_place_rewrite.h"
+#include "platform/os/program_file.h"
 #include "platform/os/temporary_files.h"
 
 namespace {
@@ -27,19 +29,27 @@ bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The running executable is found by identity, not by name: it may have been renamed to
-// the name of either file.
-bool IsRunningExecutable(const struct stat& file) {
-  static const std::optional<struct stat> executable = []() -> std::optional<struct stat> {
+// The running executable, and any program file protected along with it. They are found by
+// identity, not by name: one may have been renamed to the name of either file.
+std::vector<struct stat>& ProgramFiles() {
+  static std::vector<struct stat> files = [] {
+    std::vector<struct stat> found;
     struct stat status {};
-    if (::stat("/proc/self/exe", &status) != 0) return std::nullopt;
-    return status;
+    if (::stat("/proc/self/exe", &status) == 0) found.push_back(status);
+    return found;
   }();
-  return executable && SameFile(*executable, file);
+  return files;
+}
+
+bool IsProgramFile(const struct stat& file) {
+  for (const struct stat& program : ProgramFiles()) {
+    if (SameFile(program, file)) return true;
+  }
+  return false;
 }
 
 bool IsOrdinaryFile(const struct stat& status) {
-  return S_ISREG(status.st_mode) && !IsRunningExecutable(status);
+  return S_ISREG(status.st_mode) && !IsProgramFile(status);
 }
 
 // An opened descriptor that is not an ordinary file is closed again.
@@ -273,4 +283,9 @@ bool RemoveRegularFile(const std::filesystem::path& path) {
   if (::stat(path.c_str(), &status) != 0) return errno == ENOENT;
   if (!IsOrdinaryFile(status)) return false;
   return ::unlink(path.c_str()) == 0;
+}
+
+void ProtectProgramFile(const std::filesystem::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) ProgramFiles().push_back(status);
 }

@@ -31,6 +31,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TIME_LIMIT = 120  # seconds for any single run
+DIALOG_PROGRAM = "auxline-dialog"  # beside the executable, started by it for dialog runs
 
 NUM = r"-?(?:[0-9]+(?:\.[0-9]+)?|[0-9](?:\.[0-9]+)?E-?[0-9]+)"
 COMMAND = re.compile(
@@ -59,13 +60,18 @@ def is_command_list(data):
 
 
 class ToolDir:
-    """A directory holding a copy of the executable, its exchange file and settings."""
+    """A directory holding a copy of the executable, its exchange file and settings; with
+    dialog=True also the dialog program that the executable becomes for a dialog run."""
 
-    def __init__(self, root, name, exe, exchange=HOST_INPUT, settings=OLD_SETTINGS):
+    def __init__(self, root, name, exe, exchange=HOST_INPUT, settings=OLD_SETTINGS,
+                 dialog=False):
         self.path = os.path.join(root, name)
         os.makedirs(self.path)
         self.exe = os.path.join(self.path, "auxline")
         shutil.copy2(exe, self.exe)
+        self.dialog_program = os.path.join(self.path, DIALOG_PROGRAM)
+        if dialog:
+            shutil.copy2(os.path.join(os.path.dirname(exe), DIALOG_PROGRAM), self.dialog_program)
         self.exchange_path = os.path.join(self.path, "JWC_TEMP.TXT")
         self.settings_path = os.path.join(self.path, "auxline.dat")
         self.old_exchange = exchange
@@ -371,23 +377,27 @@ def link_cases(root, exe, report):
 
 
 def own_executable_cases(root, exe, report):
-    """The executable renamed to either file's name is neither read nor written."""
+    """The executable renamed to either file's name is neither read nor written, also not by
+    the dialog program it becomes for "/R10" (which takes over the exchange file at once)."""
     with open(exe, "rb") as f:
         program = f.read()
-    for name, status_expected, exchanges in (("auxline.dat", (0,), ("commands",)),
-                                             ("JWC_TEMP.TXT", (1,), ("special", "unchanged"))):
-        tool = ToolDir(root, f"exe-{name}", exe,
-                       exchange=None if name == "JWC_TEMP.TXT" else HOST_INPUT, settings=None)
+    for name, args, status_expected, exchanges in (
+            ("auxline.dat", ["/R1"], (0,), ("commands",)),
+            ("JWC_TEMP.TXT", ["/R1"], (1,), ("special", "unchanged")),
+            ("JWC_TEMP.TXT", ["/R10"], (1,), ("special", "unchanged"))):
+        tool = ToolDir(root, f"exe-{name}{args[0].replace('/', '-')}", exe,
+                       exchange=None if name == "JWC_TEMP.TXT" else HOST_INPUT, settings=None,
+                       dialog=True)
         renamed = os.path.join(tool.path, name)
         os.rename(tool.exe, renamed)
         tool.settings_path = os.path.join(tool.path, "absent.dat")
         if name == "JWC_TEMP.TXT":
             tool.old_exchange = program
-        status = tool.run(["/R1"], exe=renamed)
+        status = tool.run(args, exe=renamed)
         with open(renamed, "rb") as f:
             unchanged = f.read() == program
-        report.check(f"executable renamed to {name}", tool, status, status_expected, exchanges,
-                     ("absent",), more=[("executable changed", unchanged)])
+        report.check(f"executable renamed to {name}, {args[0]}", tool, status, status_expected,
+                     exchanges, ("absent",), more=[("executable changed", unchanged)])
 
 
 def folder_cases(root, exe, report):
@@ -464,7 +474,7 @@ def dialog_kill_cases(root, exe, report):
         with os.fdopen(read_end) as f:
             display = ":" + f.readline().strip()
         for sig in (signal.SIGKILL, signal.SIGTERM):
-            tool = ToolDir(root, f"dialog{int(sig)}", exe)
+            tool = ToolDir(root, f"dialog{int(sig)}", exe, dialog=True)
             shutil.copy2(module, tool.path)
             process = subprocess.Popen([tool.exe, "/R10"], cwd=tool.path,
                                        env=tool.env({"DISPLAY": display}),
@@ -489,10 +499,13 @@ def dialog_kill_cases(root, exe, report):
 
 
 def injected_cases(root, exe, shim, report):
-    """Kills the process, or fails the call, at every file-system step of a run."""
-    dry = ToolDir(root, "steps", exe)
+    """Kills the process, or fails the call, at every file-system step of a run. The shim
+    cannot reach into the static executable; the dialog program, started the same way by
+    hand, runs "/R1" with the same file code on the same files."""
+    dry = ToolDir(root, "steps", exe, dialog=True)
     log = os.path.join(root, "steps.log")
-    status = dry.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_LOG": log})
+    status = dry.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_LOG": log},
+                     exe=dry.dialog_program)
     with open(log) as f:
         steps = f.read().splitlines()
     if status != 0 or len(steps) < 4:
@@ -504,9 +517,9 @@ def injected_cases(root, exe, shim, report):
     counts = {}
     for mode in ("kill", "killafter", "fail"):
         for n in range(1, len(steps) + 1):
-            tool = ToolDir(root, f"{mode}{n}", exe)
+            tool = ToolDir(root, f"{mode}{n}", exe, dialog=True)
             env = {"LD_PRELOAD": shim, "AUXLINE_FAULT_AT": str(n), "AUXLINE_FAULT_MODE": mode}
-            status = tool.run(["/R1"], env)
+            status = tool.run(["/R1"], env, exe=tool.dialog_program)
             statuses = (-signal.SIGKILL,) if mode != "fail" else (0, 1)
             step = steps[n - 1].split(" ", 1)[1].replace(root, "")
             passed = report.check(f"{mode} at step {n} ({step.strip()})", tool, status, statuses,

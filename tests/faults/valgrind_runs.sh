@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Runs the real executable under valgrind's memcheck, once per mode, from a directory of its
 # own without the dialog module (so "/R10" and the settings run take the headless window).
+# Memcheck cannot see the heap of the static auxline: its dynamically linked twin
+# auxline-memcheck (the same code) stands in for it, and valgrind follows it into the dialog
+# program auxline-dialog that it becomes for the dialog runs.
 # Any memory error or leak, or a run that does not write its result, fails.
-# Usage: valgrind_runs.sh path/to/auxline
+# Usage: valgrind_runs.sh path/to/auxline  (auxline-memcheck and auxline-dialog beside it)
 set -euo pipefail
 exe=${1:?usage: valgrind_runs.sh path/to/auxline}
-[ -x "$exe" ] || { echo "valgrind_runs: no executable at $exe"; exit 1; }
+twin=$(dirname "$exe")/auxline-memcheck
+dialog_program=$(dirname "$exe")/auxline-dialog
+for program in "$twin" "$dialog_program"; do
+  [ -x "$program" ] || { echo "valgrind_runs: no executable at $program"; exit 1; }
+done
 command -v valgrind > /dev/null || { echo "valgrind_runs: valgrind is not installed"; exit 1; }
 
 work=$(mktemp -d)
@@ -29,14 +36,21 @@ run_case() {  # name, expected status, arguments...
   shift 2
   local dir="$work/$name"
   mkdir -p "$dir"
-  cp "$exe" "$dir/auxline"
+  cp "$twin" "$dir/auxline"
+  cp "$dialog_program" "$dir/"
   exchange_input > "$dir/JWC_TEMP.TXT"
   printf '3\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n' > "$dir/auxline.dat"
   local status=0
+  # The report goes to a descriptor both programs share: a log file would be opened anew,
+  # emptied, by the program the first one becomes.
   (cd "$dir" && env -u DISPLAY -u WAYLAND_DISPLAY valgrind --quiet --error-exitcode=1 \
+      --trace-children=yes --xml=yes --xml-fd=9 --log-file=/dev/null \
       --leak-check=full --show-leak-kinds=definite,indirect,possible \
-      --errors-for-leak-kinds=definite,indirect,possible --log-file="$dir/valgrind.log" \
-      ./auxline "$@") || status=$?
+      --errors-for-leak-kinds=definite,indirect,possible \
+      ./auxline "$@" 9>> "$dir/valgrind.xml") || status=$?
+  # Only the dialog runs become the dialog program, and valgrind went along.
+  local became
+  became=$(grep -c '<exe>.*/auxline-dialog</exe>' "$dir/valgrind.xml" || true)
   # With arguments the exchange file now holds the commands, starting with the attribute
   # block; without, it is left as the host wrote it.
   local written=ok
@@ -46,20 +60,24 @@ run_case() {  # name, expected status, arguments...
   else
     cmp -s "$dir/JWC_TEMP.TXT" <(exchange_input) || written=no
   fi
-  if [ "$status" != "$expected" ] || [ -s "$dir/valgrind.log" ] || [ "$written" != ok ]; then
-    echo "valgrind $name: FAILED (status $status, expected $expected, exchange file $written)"
-    cat "$dir/valgrind.log"
+  if [ "$status" != "$expected" ] || grep -q '<error>' "$dir/valgrind.xml" ||
+     [ "$written" != ok ] || [ "$became" != "$dialog_runs" ]; then
+    echo "valgrind $name: FAILED (status $status, expected $expected, exchange file $written," \
+      "dialog program run $became times, expected $dialog_runs)"
+    grep -E '<(exe|kind|text|fn|file)>' "$dir/valgrind.xml"
     failed=1
   else
     echo "valgrind $name: clean"
   fi
 }
 
+dialog_runs=0
 for mode in /R1 /R2 /R3 /R5 /R6 /R8 /R9; do run_case "mode${mode#/}" 0 "$mode"; done
 run_case modeR4 0 /R4 30
 run_case modeR7 0 /R7 -15.5
 run_case unrecognised 0 /Rx
 # No dialog module beside the executable: the dialog runs close at once (status 2).
+dialog_runs=1
 run_case modeR10 2 /R10
 run_case settings 2
 exit "$failed"

@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
-# The executable without the toolkit: auxline links no Qt, a run without a dialog never
-# loads the dialog module, and a dialog run whose window cannot be created (module missing
-# or broken, no display) ends at once with status 2 instead of aborting, having written the
-# attribute block as if the window had been closed.
-# Usage: headless_loader_test.sh <auxline> <auxline_qt.so>
+# The executables without the toolkit: auxline is a static program that loads nothing, a
+# run without a dialog never starts the dialog program nor loads the dialog module, and a
+# dialog run whose window cannot be created (dialog program or module missing or broken,
+# no display) ends at once with status 2 instead of aborting, having written the attribute
+# block as if the window had been closed.
+# Usage: headless_loader_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
 auxline=$1
 module=$2
+dialog_program=$(cd "$(dirname "$auxline")" && pwd)/auxline-dialog
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-if ldd "$auxline" | grep -qi 'libQt'; then
-  fail "auxline links Qt:"; ldd "$auxline" | grep -i qt
+# Static and still position-independent: no program interpreter, type DYN.
+readelf -lW "$auxline" | grep -q 'INTERP' && fail "auxline is not a static program"
+readelf -hW "$auxline" | grep -q 'Type: *DYN' || fail "auxline is not position-independent"
+if ldd "$dialog_program" | grep -qi 'libQt'; then
+  fail "auxline-dialog links Qt:"; ldd "$dialog_program" | grep -i qt
 fi
 
 crlf() { printf '%s\r\n' "$@"; }
@@ -37,7 +42,7 @@ run() {
 
 no_display=(-u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM)
 
-cp "$auxline" "$scratch/auxline"
+cp "$auxline" "$dialog_program" "$scratch/"
 # No module beside the executable.
 run "R10 without module" 2 "$attribute_block" "${no_display[@]}" DISPLAY=:0 ./auxline /R10
 run "settings without module" 2 "$exchange_in" "${no_display[@]}" ./auxline
@@ -67,10 +72,31 @@ run "R10 with unreachable X display" 2 "$attribute_block" "${no_display[@]}" DIS
 run "R10 with xcb requested but no display" 2 "$attribute_block" "${no_display[@]}" QT_QPA_PLATFORM=xcb ./auxline /R10
 run "R10 with a platform that does not exist" 2 "$attribute_block" "${no_display[@]}" QT_QPA_PLATFORM=nosuchplatform ./auxline /R10
 
-# A run without a dialog does its work and never opens the module, even with a display.
+# Without a dialog program that can be started, auxline goes on by itself and ends as a
+# dialog run whose module is missing; a damaged one is never started (after exec there is
+# no way back).
+rm "$scratch/auxline-dialog"
+run "R10 without dialog program" 2 "$attribute_block" "${no_display[@]}" DISPLAY=:0 ./auxline /R10
+run "settings without dialog program" 2 "$exchange_in" "${no_display[@]}" ./auxline
+while IFS='|' read -r name make; do
+  rm -f "$scratch/auxline-dialog"
+  (cd "$scratch" && eval "$make")
+  run "R10 with dialog program $name" 2 "$attribute_block" "${no_display[@]}" ./auxline /R10
+  run "settings with dialog program $name" 2 "$exchange_in" "${no_display[@]}" ./auxline
+done <<EOF
+not an executable|printf '#!/bin/sh\nexit 0\n' > auxline-dialog; chmod +x auxline-dialog
+a shared object|cp auxline_qt.so auxline-dialog; chmod +x auxline-dialog
+cut to 4096 bytes|head -c 4096 "$dialog_program" > auxline-dialog; chmod +x auxline-dialog
+cut short of its last byte|head -c $(($(stat -c %s "$dialog_program") - 1)) "$dialog_program" > auxline-dialog; chmod +x auxline-dialog
+without execute permission|cp "$dialog_program" auxline-dialog; chmod -x auxline-dialog
+EOF
+cp "$dialog_program" "$scratch/auxline-dialog"
+
+# A run without a dialog does its work and neither starts another program nor opens the
+# module or Qt, even with a display.
 printf '%s' "$exchange_in" > "$scratch/JWC_TEMP.TXT"
-(cd "$scratch" && LD_DEBUG=files DISPLAY=:0 ./auxline /R1) > "$scratch/ld.log" 2>&1
-grep -q 'auxline_qt\|libQt' "$scratch/ld.log" && fail "/R1 loaded the dialog module or Qt"
+(cd "$scratch" && DISPLAY=:0 strace -f -qq -e trace=execve,openat -o "$scratch/trace.log" ./auxline /R1)
+grep -q 'auxline-dialog\|auxline_qt\|libQt' "$scratch/trace.log" && fail "/R1 started the dialog program or loaded Qt"
 grep -q '^50000105 ' "$scratch/JWC_TEMP.TXT" || fail "/R1 drew no line: $(cat "$scratch/JWC_TEMP.TXT")"
 
 [ "$failures" = 0 ] && echo "all headless loader checks passed"

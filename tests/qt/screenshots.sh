@@ -2,7 +2,7 @@
 # Takes the README's pictures of the dialog: both pages, each as the window shows them in a
 # real X session (Xvfb, no window manager, so the client area only), at 100 % and on a
 # desktop scaled to 200 % (Xft.dpi 192).
-# Usage: screenshots.sh <auxline> <auxline_qt.so> <output directory>
+# Usage: screenshots.sh <auxline> <auxline_qt.so> <output directory>  (auxline-dialog beside auxline)
 # Needs: Xvfb, xdotool, xrdb, ImageMagick (import).
 set -eu
 auxline=$1
@@ -14,7 +14,7 @@ start_xvfb
 
 scratch=$(mktemp -d)
 trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
-cp "$auxline" "$module" "$scratch/"
+cp "$auxline" "$(dirname "$auxline")/auxline-dialog" "$module" "$scratch/"
 printf '%s\r\n' 'hk 10' 'lg2' 'ly5' 'hp1 100 200' > "$scratch/JWC_TEMP.TXT"
 # Stored: layer group 3, current layer, line type 2, width 25, radius 12.5, ratio 0.5, 330°.
 printf '%s\r\n' 3 -1 2 25 12.5 0.5 330 > "$scratch/auxline.dat"

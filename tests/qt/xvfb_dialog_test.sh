@@ -7,7 +7,7 @@
 # list ("3" is not "30"), the first Enter being OK. Without a window manager there is no
 # frame; at another scale the window is placed to one scaled pixel.
 # Skips (status 77) only where Xvfb, xdotool or xrdb is missing outside CI.
-# Usage: xvfb_dialog_test.sh <auxline> <auxline_qt.so>
+# Usage: xvfb_dialog_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
 auxline=$1
 module=$2
@@ -20,7 +20,7 @@ start_xvfb || exit 1
 
 scratch=$(mktemp -d)
 trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
-cp "$auxline" "$module" "$scratch/"
+cp "$auxline" "$(dirname "$auxline")/auxline-dialog" "$module" "$scratch/"
 exchange_in='hk 10;lg2;ly5;hp1 100 200'
 lines() { (IFS=';'; printf '%s\r\n' $1); }
 status=0

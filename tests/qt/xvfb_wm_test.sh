@@ -6,7 +6,7 @@
 # With a dpi, the desktop is scaled (Xft.dpi): the frame stays the manager's size in device
 # pixels, the client area grows, and the whole is still centred, to one scaled pixel.
 # Skips (status 77) only where Xvfb, openbox, xdotool or xprop is missing outside CI.
-# Usage: xvfb_wm_test.sh <auxline> <auxline_qt.so> [dpi]
+# Usage: xvfb_wm_test.sh <auxline> <auxline_qt.so> [dpi]  (auxline-dialog beside auxline)
 set -u
 auxline=$1
 module=$2
@@ -29,7 +29,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 
-cp "$auxline" "$module" "$scratch/"
+cp "$auxline" "$(dirname "$auxline")/auxline-dialog" "$module" "$scratch/"
 printf '%s\r\n' 'hk 10' 'lg2' 'ly5' 'hp1 100 200' > "$scratch/JWC_TEMP.TXT"
 timeout 10 xdotool mousemove --sync 500 400
 eval "$(xdotool getmouselocation --shell)"

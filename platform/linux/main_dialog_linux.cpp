@@ -1,0 +1,28 @@
+// Linux program entry of the dialog program, which `auxline` becomes for the runs that may
+// show the dialog. It loads the dialog module from its own folder and works on the files of
+// the executable that started it, which it never reads or writes as data either.
+#include <string>
+#include <vector>
+
+#include "platform/linux/dialog_loader.h"
+#include "platform/linux/dialog_program.h"
+#include "platform/linux/exe_path.h"
+#include "platform/os/program_file.h"
+#include "tool/app.h"
+
+namespace {
+constexpr int kExitExchangeNotWritten = 1;
+}
+
+int main(int argc, char** argv) {
+  try {
+    const std::filesystem::path ownPath = RunningExecutablePath();
+    if (ownPath.empty()) return kExitExchangeNotWritten;
+    const std::filesystem::path exePath = TakeStartingExecutablePath(ownPath);
+    ProtectProgramFile(exePath);
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
+    return RunAuxline(args, exePath, [&] { return LoadDialogWindow(ownPath.parent_path()); });
+  } catch (...) {
+    return kExitExchangeNotWritten;
+  }
+}
