@@ -6,6 +6,9 @@
 #include "platform/linux/module_file_check.h"
 
 void HandOverToDialogProgram(const std::filesystem::path& exePath, char** argv) {
+  // Already started in the dialog program's place (a copy of auxline under its name): once
+  // more would start the same program again, for ever.
+  if (::getenv(kStartingExecutableVariable) != nullptr) return;
   const std::filesystem::path program = exePath.parent_path() / kDialogProgramFileName;
   // After a successful exec there is no way back: a program cut short would die of SIGBUS
   // where this one can still end the run properly.

@@ -89,6 +89,7 @@ a shared object|cp auxline_qt.so auxline-dialog; chmod +x auxline-dialog
 cut to 4096 bytes|head -c 4096 "$dialog_program" > auxline-dialog; chmod +x auxline-dialog
 cut short of its last byte|head -c $(($(stat -c %s "$dialog_program") - 1)) "$dialog_program" > auxline-dialog; chmod +x auxline-dialog
 without execute permission|cp "$dialog_program" auxline-dialog; chmod -x auxline-dialog
+a dynamic copy of auxline|cp "$(dirname "$dialog_program")/auxline-memcheck" auxline-dialog
 EOF
 cp "$dialog_program" "$scratch/auxline-dialog"
 
