@@ -92,7 +92,12 @@ void ReadText(const FieldTable& t, std::int32_t textKind) {
     StampCommonAttributes(dim.Text);
     FillText(dim.Text, t, textKind);
   } else {
-    FillText(AppendRecord(s.TextList, kEntText), t, textKind);
+    // The list keeps texts in parts: the record is made whole first, then listed.
+    TJwwEntText text;
+    StampCommonAttributes(text);
+    FillText(text, t, textKind);
+    AppendReadOrder(kEntText, static_cast<std::int32_t>(s.TextList.size()));
+    s.TextList.push_back(text);
   }
   EndEntityLine();
 }
