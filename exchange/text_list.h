@@ -1,9 +1,10 @@
 #pragma once
 // The list of text records. A file of a million short texts repeats the same attributes,
 // style, size and font in every one of them, and a full record is several times the size
-// of the line it came from. So each text keeps here only what is its own (its four values
-// and its content) and the index of its shared part: a row of a second list that gets a new
-// row only when a text's shared part differs from the row before. Reading a text rebuilds
+// of the line it came from. So each text keeps here only what is its own (its kind, which
+// the line's key gives, its four values and its content) and the index of its shared part:
+// a row of a second list that gets a new row only when a text's shared part differs from
+// the row before. Reading a text rebuilds
 // the whole record by value; a text is never changed once it is listed.
 #include <cstddef>
 #include <cstdint>
@@ -73,11 +74,11 @@ class TextRecordList {
   std::size_t shared_count() const { return shared_.size(); }
 
  private:
-  // Everything of a text record but its values and content. The reals are kept as their
-  // bits, so that a shared part is reused only for the very same values (0.0 and -0.0 are
-  // different sizes to the writer).
+  // Everything of a text record but its kind, values and content. The reals are kept as
+  // their bits, so that a row is shared only by the very same values and every text reads
+  // back bit for bit (a -0.0 stays -0.0).
   struct SharedPart : CommonAttributes {
-    std::int32_t TextKind, TextCode, TextStyle;
+    std::int32_t TextCode, TextStyle;
     std::uint64_t WidthBits, HeightBits, SpacingBits;
     RecordText FontName;
   };
@@ -85,7 +86,10 @@ class TextRecordList {
     double Value1, Value2, Value3, Value4;
     RecordText Content;
     std::uint32_t Shared;  // index into shared_
+    std::int32_t TextKind;  // in what would be padding
   };
+  // The size a text costs in a file of short texts; a field more would cost 8 bytes a text.
+  static_assert(sizeof(OwnPart) == 48);
   // Whether `text` has the shared part `row`: the same font name is usually the same
   // pointer into the store, else the same bytes.
   static bool Shares(const SharedPart& row, const TJwwEntText& text);

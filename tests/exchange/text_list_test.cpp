@@ -52,7 +52,7 @@ TEST(TextRecordList, NeighboursShareOnlyAnIdenticalSharedPart) {
       {"layer", [](TJwwEntText& t) { t.Layer = 4; }, false},
       {"z flags", [](TJwwEntText& t) { t.ZFlags = 1; }, false},
       {"hand point", [](TJwwEntText& t) { t.HandPointRef = 9; }, false},
-      {"kind", [](TJwwEntText& t) { t.TextKind = 3; }, false},
+      {"kind", [](TJwwEntText& t) { t.TextKind = 3; }, true},
       {"code", [](TJwwEntText& t) { t.TextCode = 1; }, false},
       {"style", [](TJwwEntText& t) { t.TextStyle = 11; }, false},
       {"negative zero width", [](TJwwEntText& t) { t.Width = -0.0; }, false},
