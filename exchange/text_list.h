@@ -40,7 +40,9 @@ class TextRecordList {
       ++index_;
       return old;
     }
-    friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.index_ == b.index_; }
+    friend bool operator==(const const_iterator& a, const const_iterator& b) {
+      return a.index_ == b.index_;
+    }
 
    private:
     const TextRecordList* list_ = nullptr;
@@ -89,7 +91,7 @@ class TextRecordList {
     std::int32_t TextKind;  // in what would be padding
   };
   // The size a text costs in a file of short texts; a field more would cost 8 bytes a text.
-  static_assert(sizeof(OwnPart) == 48);
+  static_assert(sizeof(OwnPart) <= 48);
   // Whether `text` has the shared part `row`: the same font name is usually the same
   // pointer into the store, else the same bytes.
   static bool Shares(const SharedPart& row, const TJwwEntText& text);
