@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <utility>
 
-#include "exchange/reader_line_source.h"
+#include "exchange/line_batch_pipeline.h"
 #include "exchange/line_splitter.h"
 #include "exchange/reader_dispatch.h"
 #include "platform/os/file_system.h"
@@ -16,21 +17,43 @@ namespace {
 // The field table of the line being parsed lives here, reused from line to line.
 LineSplitter g_splitter;
 
-}  // namespace
-
-void ParseExchangeLine(std::string_view line) {
-  const FieldTable& fields = g_splitter.Split(line);
+void DispatchFields(const FieldTable& fields) {
   if (fields.FieldCount == 1 && fields.Field[0].empty()) return;
   if (ApplyHeaderLine(fields)) return;
   ParseEntityLine(fields);
 }
 
-namespace {
+// Every line of the batches in file order; true when the file was read to its end.
+bool ParseBatches(LineBatchPipeline& batches) {
+  PreparedFieldTable prepared;
+  while (const LineBatch* batch = batches.Next()) {
+    for (const PreparedLine& line : batch->Lines) {
+      if (line.FieldCount > 0) {
+        DispatchFields(prepared.Load(*batch, line));
+      } else {
+        ParseExchangeLine(line.Text);
+      }
+    }
+  }
+  return batches.ReadToEnd();
+}
 
-// Every line the source hands out, in file order; true when it read to the end.
-bool ParseAllLines(ReaderLineSource::BlockReader read) {
+}  // namespace
+
+void ParseExchangeLine(std::string_view line) { DispatchFields(g_splitter.Split(line)); }
+
+bool ParseExchangeBlocks(const ReaderLineSource::BlockReader& read, const ReadPlan& plan) {
   try {
-    ReaderLineSource lines(std::move(read));
+    // The first block decides: a file that fills it is read by two threads (see
+    // line_batch_pipeline.h), a smaller one simply line by line, without starting a thread.
+    const std::size_t probe = std::max<std::size_t>(plan.BatchingFrom, 1);
+    std::unique_ptr<char[]> first(new char[probe]);  // left uninitialised on purpose
+    const std::ptrdiff_t got = read(first.get(), probe);
+    if (got == static_cast<std::ptrdiff_t>(probe)) {
+      LineBatchPipeline batches(read, std::move(first), probe, probe, plan.Batches);
+      return ParseBatches(batches);
+    }
+    ReaderLineSource lines(read, std::move(first), probe, got);
     std::string_view line;
     while (lines.Next(line)) ParseExchangeLine(line);
     return lines.ReadToEnd();
@@ -40,16 +63,14 @@ bool ParseAllLines(ReaderLineSource::BlockReader read) {
   }
 }
 
-}  // namespace
-
 bool ReadExchangeFile(const std::filesystem::path& path) {
   RegularFileReader file(path);
   if (file.State() != RegularFileReader::Outcome::Opened) return false;
-  return ParseAllLines([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
+  return ParseExchangeBlocks([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
 }
 
 bool ReadExchangeBytes(std::string_view bytes) {
-  return ParseAllLines([&bytes](char* buffer, std::size_t size) -> std::ptrdiff_t {
+  return ParseExchangeBlocks([&bytes](char* buffer, std::size_t size) -> std::ptrdiff_t {
     const std::size_t count = std::min(size, bytes.size());
     if (count > 0) std::memcpy(buffer, bytes.data(), count);
     bytes.remove_prefix(count);

@@ -15,8 +15,15 @@ constexpr int kMaxFields = 32;
 struct FieldTable {
   std::array<std::string_view, kMaxFields> Field{};
   int FieldCount = 0;  // number of the last field reached plus one
+  // Fields 0 .. ConvertedCount-1 already read as numbers, by exactly the conversion Real
+  // makes, where the line was prepared ahead of its dispatch (see line_batch.h).
+  const double* Converted = nullptr;
+  int ConvertedCount = 0;
 
   // Field n read as a number; a missing or unreadable field reads as 0.
-  double Real(int n) const { return LenientStrToFloat(Field[static_cast<std::size_t>(n)]); }
+  double Real(int n) const {
+    if (n < ConvertedCount) return Converted[n];
+    return LenientStrToFloat(Field[static_cast<std::size_t>(n)]);
+  }
   std::int32_t Integer(int n) const { return LenientStrToInt(Field[static_cast<std::size_t>(n)]); }
 };

@@ -190,7 +190,7 @@ class FieldBuilder {
 }  // namespace
 
 const FieldTable& LineSplitter::Split(std::string_view line) {
-  if (SplitAtSpaces(line)) return table_;
+  if (const int count = SplitAtSpaces(line, table_.Field.data()); count > 0) return Finish(count);
   const std::size_t n = line.size();
   if (scratch_.size() < n) scratch_.resize(n);  // the fields never hold more than the line
   const auto* in = reinterpret_cast<const unsigned char*>(line.data());
@@ -275,28 +275,28 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
   return Finish(field + 1);
 }
 
-bool LineSplitter::SplitAtSpaces(std::string_view line) {
+int SplitAtSpaces(std::string_view line, std::string_view* fields) {
   const std::size_t n = line.size();
   const auto* in = reinterpret_cast<const unsigned char*>(line.data());
   std::size_t field = 0;
   std::size_t start = 0;  // first byte of the current field
-  // Giving up leaves nothing stale behind: the general walk reads every byte before this
-  // one alike and writes at least the same fields again.
+  // Giving up may leave fields written; in the splitter's own table nothing stale stays
+  // behind, as the general walk reads every byte before this one alike and writes at
+  // least the same fields again.
   for (std::size_t block = 0; block < n; block += 64) {
     const std::size_t blockSize = n - block < 64 ? n - block : 64;
     for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits = WithoutLowestBit(bits)) {
       const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
-      if (in[k] != ' ') return false;
+      if (in[k] != ' ') return 0;
       if (k > start) {  // a space after text closes the field; other spaces vanish
-        if (field + 1 == kMaxFields) return false;
-        table_.Field[field++] = std::string_view(line.data() + start, k - start);
+        if (field + 1 == kMaxFields) return 0;
+        fields[field++] = std::string_view(line.data() + start, k - start);
       }
       start = k + 1;
     }
   }
-  table_.Field[field] = std::string_view(line.data() + start, n - start);  // empty after a trailing space
-  Finish(static_cast<int>(field) + 1);
-  return true;
+  fields[field] = std::string_view(line.data() + start, n - start);  // empty after a trailing space
+  return static_cast<int>(field) + 1;
 }
 
 const FieldTable& LineSplitter::Finish(int count) {

@@ -5,6 +5,13 @@
 
 #include "exchange/field_table.h"
 
+// The usual line, whose only blanks are spaces and which holds no quote, equals sign,
+// control byte or byte from 0x80 up, is simply cut at its spaces: its fields, views into
+// the line, go to fields[0..count) and the count (at least 1) is returned. 0, with nothing
+// decided, for any other line and for one of more than kMaxFields fields: the general walk
+// of LineSplitter then splits it. `fields` has room for kMaxFields views.
+int SplitAtSpaces(std::string_view line, std::string_view* fields);
+
 // Fields are views into the line itself where no byte had to be dropped from inside them,
 // and views into a scratch buffer otherwise; the buffer is reused, so splitting needs no
 // allocation once it has grown to the longest line.
@@ -16,12 +23,6 @@ class LineSplitter {
   const FieldTable& Split(std::string_view line);
 
  private:
-  // The usual line, whose only blanks are spaces and which holds no quote, equals sign,
-  // control byte or byte from 0x80 up, is simply cut at its spaces. False, with nothing
-  // decided, for any other line and for one of more than kMaxFields fields: the general
-  // walk then splits it.
-  bool SplitAtSpaces(std::string_view line);
-
   // Ends a line of `count` fields: clears the fields the previous line left behind.
   const FieldTable& Finish(int count);
 

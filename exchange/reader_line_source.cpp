@@ -3,16 +3,16 @@
 #include <cstring>
 #include <utility>
 
-namespace {
-
-constexpr char kCtrlZ = '\x1A';
-
-}  // namespace
-
 ReaderLineSource::ReaderLineSource(BlockReader read, std::size_t blockSize)
     : read_(std::move(read)),
       buffer_(new char[blockSize > 0 ? blockSize : 1]),  // left uninitialised on purpose
       capacity_(blockSize > 0 ? blockSize : 1) {}
+
+ReaderLineSource::ReaderLineSource(BlockReader read, std::unique_ptr<char[]> buffer,
+                                   std::size_t capacity, std::ptrdiff_t firstRead)
+    : read_(std::move(read)), buffer_(std::move(buffer)), capacity_(capacity) {
+  Account(firstRead);
+}
 
 ReaderLineSource::ReaderLineSource(std::istream& in, std::size_t blockSize)
     : ReaderLineSource(
@@ -46,7 +46,7 @@ bool ReaderLineSource::Next(std::string_view& line) {
     line = std::string_view(base + lineStart_, lineEnd - lineStart_);
     lineStart_ = next;
     scanned_ = next;
-    if (!line.empty() && line.front() == kCtrlZ) {
+    if (!line.empty() && line.front() == kEndOfFileMark) {
       finished_ = true;
       return false;
     }
@@ -70,7 +70,10 @@ void ReaderLineSource::ReadMore() {
     capacity_ *= 2;
   }
   const std::size_t room = capacity_ - end_;
-  const std::ptrdiff_t got = read_(buffer_.get() + end_, room);
+  Account(read_(buffer_.get() + end_, room));
+}
+
+void ReaderLineSource::Account(std::ptrdiff_t got) {
   if (got < 0) {
     // The unfinished line is dropped; the lines before it stay applied.
     failed_ = true;

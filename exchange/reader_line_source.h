@@ -7,6 +7,9 @@
 #include <memory>
 #include <string_view>
 
+// A line that starts with this byte (Ctrl-Z) ends the file.
+inline constexpr char kEndOfFileMark = '\x1A';
+
 class ReaderLineSource {
  public:
   // Fills the buffer with up to `size` bytes: their count, 0 at the end, -1 on a read error.
@@ -14,6 +17,10 @@ class ReaderLineSource {
 
   explicit ReaderLineSource(BlockReader read, std::size_t blockSize = kDefaultBlockSize);
   explicit ReaderLineSource(std::istream& in, std::size_t blockSize = kDefaultBlockSize);
+  // Goes on from a first read the caller made into `buffer` (of `capacity` bytes) with the
+  // outcome `firstRead`, as read returned it; the buffer becomes the source's own.
+  ReaderLineSource(BlockReader read, std::unique_ptr<char[]> buffer, std::size_t capacity,
+                   std::ptrdiff_t firstRead);
 
   // The next line, valid until the next call. A line ends at LF or CR LF; the last line may
   // lack its line end. False at the end of the file, at a line that starts with Ctrl-Z, and
@@ -27,6 +34,8 @@ class ReaderLineSource {
   // Moves the unfinished line to the front of the buffer, grows the buffer if that line
   // fills it, and reads the next block behind it.
   void ReadMore();
+  // Takes in what one read returned.
+  void Account(std::ptrdiff_t got);
 
   // Large reads for large files; the buffer is never cleared, so a small file touches only
   // the memory its bytes fill.

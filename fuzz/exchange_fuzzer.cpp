@@ -147,6 +147,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   InitExchangeState();
   ParseBuffer(bytes);
   if (DescribeState() != fromSource) FuzzFail("the line source and the line reading differ");
+  {
+    // The batched reading of large files, forced onto this input with tiny batches, on a
+    // second thread now and then (starting one costs more than most inputs take).
+    ReadPlan plan;
+    const auto byteAt = [&](std::size_t at) { return at < size ? static_cast<unsigned char>(bytes[at]) : 0u; };
+    plan.BatchingFrom = 1 + byteAt(6) % 16;
+    plan.Batches = BatchingPlan{1 + byteAt(7) % 64u, 2 + byteAt(8) % 3u, size % 8 == 3, (byteAt(9) % 5) / 4.0};
+    std::string_view rest = bytes;
+    const std::size_t chunk = 1 + byteAt(10) % 32u;
+    InitExchangeState();
+    const bool complete = ParseExchangeBlocks(
+        [&rest, chunk](char* buffer, std::size_t room) -> std::ptrdiff_t {
+          const std::size_t count = std::min({room, chunk, rest.size()});
+          std::copy_n(rest.data(), count, buffer);
+          rest.remove_prefix(count);
+          return static_cast<std::ptrdiff_t>(count);
+        },
+        plan);
+    if (!complete) FuzzFail("the batched reading failed on readable bytes");
+    if (DescribeState() != fromSource) FuzzFail("the batched reading and the line reading differ");
+  }
   if (size % 64 == 7) {
     WriteBytes(input, bytes);
     InitExchangeState();

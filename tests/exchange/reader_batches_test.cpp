@@ -1,0 +1,130 @@
+// The batched reading of large files, forced onto small inputs with tiny batches, against
+// the line-by-line reading of the same bytes: the states must be the same, down to the bits
+// of every real.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exchange/exchange_reader.h"
+#include "exchange/exchange_state.h"
+#include "exchange/line_batch_pipeline.h"
+#include "fuzz/exchange_invariants.h"
+
+namespace {
+
+// The bytes in reads of at most `chunk` bytes; after `failAfter` bytes a read fails (-1), or
+// throws when `throwing`.
+ReaderLineSource::BlockReader ChunkReader(std::string_view bytes, std::size_t chunk,
+                                          std::size_t failAfter = std::string::npos, bool throwing = false) {
+  return [bytes, chunk, failAfter, throwing, at = std::size_t{0}](char* buffer, std::size_t size) mutable
+         -> std::ptrdiff_t {
+    if (at >= failAfter) {
+      if (throwing) throw std::bad_alloc();
+      return -1;
+    }
+    const std::size_t count = std::min({size, chunk, bytes.size() - at, failAfter - at});
+    std::memcpy(buffer, bytes.data() + at, count);
+    at += count;
+    return static_cast<std::ptrdiff_t>(count);
+  };
+}
+
+struct Reading {
+  bool ReadToEnd = false;
+  std::string State;
+  bool operator==(const Reading&) const = default;
+};
+
+Reading Read(const ReaderLineSource::BlockReader& read, const ReadPlan& plan) {
+  InitExchangeState();
+  Reading result;
+  result.ReadToEnd = ParseExchangeBlocks(read, plan);
+  result.State = DescribeState();
+  InitExchangeState();
+  return result;
+}
+
+// Line by line: the first read of one byte never fills the large first block.
+Reading ReadLineByLine(std::string_view bytes, std::size_t failAfter = std::string::npos, bool throwing = false) {
+  ReadPlan plan;
+  plan.BatchingFrom = 4096;
+  return Read(ChunkReader(bytes, 1, failAfter, throwing), plan);
+}
+
+const std::string kLines[] = {
+    "hk 0\r\nhs 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16\r\nlc3\r\nhp1 10 20\r\n1.5 2.25 -3 4e2\r\n"
+    "ci 0 0 5\r\nci 1 2 3 4 5 6 7 8\r\npt 1 2\r\npt 1 2 3 4 5\r\nsl 1 2 3 4 5 6 7 8\r\n"
+    "sc 1 2 3 4 5 6 7 8\r\nBL 1 2 name\r\nch 1 2 3 4 text\r\n0.1 0.2 0.3 0.4\r\n",
+    "1 2 3 4\nlc5\n5 6 7 8\n\n  9  10 11 12 \nci 3 3 3",  // LF only, no end on the last line
+    "1 2 3 4\r\n5 6 7 8\r",                                // a CR alone ends the file
+    "1 2 3 4\r\n\x1A" "5 6 7 8\r\n9 9 9 9\r\n",              // Ctrl-Z ends the file
+    "1 2 3 4\r\nci 0 0 5\x1A\r\n7 7 7 7",                   // Ctrl-Z inside a line is no end
+    "ch 1 2 3 4 \"quoted text\"\r\nch 1 2 3 4 \x82\xA0\x82\xA2\r\nhn=5 6\r\n1\t2 3 4\r\n"
+    "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 32 33\r\n",
+    "ci 0 0 " + std::string(200, '7') + "\r\n1 2 3 " + std::string(150, '5') + "\r\nci 1 1 1\r\n",
+    "0x10 .5 -0 1e999\r\n1e-320 +7. 123456789012345678901234 00012.500000\r\nci 1e 2 3\r\n",
+};
+
+TEST(ReaderBatches, SameStateAsLineByLine) {
+  for (const std::string& bytes : kLines) {
+    const Reading expected = ReadLineByLine(bytes);
+    for (const bool threaded : {false, true}) {
+      for (const std::size_t batchSize : {1u, 2u, 3u, 5u, 8u, 13u, 64u}) {
+        for (const std::size_t batchCount : {2u, 3u}) {
+          ReadPlan plan;
+          plan.BatchingFrom = 1 + batchSize % 4;
+          // Half the lines converted ahead without a thread: both ways of converting.
+          plan.Batches = BatchingPlan{batchSize, batchCount, threaded, 0.5};
+          EXPECT_EQ(Read(ChunkReader(bytes, 1 + batchSize % 7), plan), expected)
+              << bytes.substr(0, 40) << " batch " << batchSize << " x " << batchCount
+              << (threaded ? " threaded" : "");
+        }
+      }
+    }
+  }
+}
+
+// A read that fails part-way: every whole line before it is taken, the unfinished one
+// is dropped, and the reading does not count as complete unless a Ctrl-Z line came
+// before; the same when the read throws.
+TEST(ReaderBatches, ReadFailureKeepsTheLinesBeforeIt) {
+  for (const std::string& bytes : {kLines[0], kLines[3]}) {
+    for (const bool throwing : {false, true}) {
+      for (std::size_t failAfter = 4; failAfter < bytes.size(); failAfter += 5) {
+        const Reading expected = ReadLineByLine(bytes, failAfter, throwing);
+        for (const bool threaded : {false, true}) {
+          ReadPlan plan;
+          plan.BatchingFrom = 2;
+          plan.Batches = BatchingPlan{16, 2, threaded, 0.5};
+          EXPECT_EQ(Read(ChunkReader(bytes, 2, failAfter, throwing), plan), expected)
+              << bytes.substr(0, 20) << " fail after " << failAfter << (throwing ? " throwing" : "")
+              << (threaded ? " threaded" : "");
+        }
+      }
+    }
+  }
+}
+
+// A caller that stops early (the dispatch threw) must get the reading thread back at once,
+// whether it is filling a batch or waiting for room in the ring.
+TEST(ReaderBatches, StoppingEarlyEndsTheReadingThread) {
+  std::string bytes;
+  for (int i = 0; i < 20000; ++i) bytes += "1 2 3 4\r\n";
+  for (const std::size_t taken : {0u, 1u, 2u, 5u}) {
+    for (const std::size_t batchCount : {2u, 4u}) {
+      auto read = ChunkReader(bytes, 64);
+      std::unique_ptr<char[]> first(new char[8]);
+      ASSERT_EQ(read(first.get(), 8), 8);
+      LineBatchPipeline batches(read, std::move(first), 8, 8, BatchingPlan{32, batchCount, true, 1.0});
+      for (std::size_t i = 0; i < taken; ++i) ASSERT_NE(batches.Next(), nullptr);
+    }  // the destructor must not hang
+  }
+}
+
+}  // namespace
