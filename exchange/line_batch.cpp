@@ -1,11 +1,12 @@
 #include "exchange/line_batch.h"
 
 #include <algorithm>
-#include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
-#include "exchange/line_splitter.h"
+#include "exchange/special_bytes.h"
 #include "numeric/lenient_number.h"
 
 namespace {
@@ -100,37 +101,96 @@ bool LineBatchFiller::ReadInto(LineBatch& batch, std::size_t& filled) {
   return false;
 }
 
-bool LineBatchFiller::PrepareLines(LineBatch& batch, std::size_t end) {
-  const char* base = batch.Bytes.get();
-  std::array<std::string_view, kMaxFields> fields;
-  std::size_t start = 0;
-  while (start < end) {
-    const void* lineFeed = std::memchr(base + start, '\n', end - start);
-    std::size_t lineEnd = end;  // the last line of the file, without a line end
-    std::size_t next = end;
-    if (lineFeed != nullptr) {
-      lineEnd = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - base);
-      next = lineEnd + 1;
-      if (lineEnd > start && base[lineEnd - 1] == '\r') --lineEnd;
+namespace {
+
+// Lines and their fields found in one pass over the batch: the bytes that matter (blanks,
+// line ends and anything that keeps a line from being split simply at its spaces) are
+// found 64 at a time, the way SplitAtSpaces finds them within one line, so the line feeds
+// need no search of their own.
+class LineScanner {
+ public:
+  explicit LineScanner(LineBatch& batch)
+      : batch_(batch), bytes_(batch.Bytes.get()), firstField_(batch.Fields.size()) {}
+
+  // Bytes 0 .. end; true at a Ctrl-Z line.
+  bool Scan(std::size_t end) {
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes_);
+    if (StartsWithEndMark(0, end)) return true;
+    for (std::size_t block = 0; block < end; block += 64) {
+      const std::size_t blockSize = end - block < 64 ? end - block : 64;
+      for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits = WithoutLowestBit(bits)) {
+        const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
+        const unsigned char byte = in[k];
+        if (byte == ' ') {
+          CloseField(k);
+        } else if (byte == '\n') {
+          EndLine(k > lineStart_ && in[k - 1] == '\r' ? k - 1 : k);
+          lineStart_ = fieldStart_ = k + 1;
+          if (StartsWithEndMark(lineStart_, end)) return true;
+        } else if (byte == '\r' && k + 1 < end && in[k + 1] == '\n') {
+          // the end of the line comes with the line feed
+        } else if (IsSpecialByte(byte)) {
+          plain_ = false;  // the line goes to LineSplitter whole
+        }
+      }
     }
-    const std::string_view text(base + start, lineEnd - start);
-    start = next;
-    if (!text.empty() && text.front() == kEndOfFileMark) return true;
-    const auto firstField = static_cast<std::uint32_t>(batch.Fields.size());
-    int count = 0;
+    if (lineStart_ < end) EndLine(end);  // the last line of the file, without a line end
+    return false;
+  }
+
+ private:
+  bool StartsWithEndMark(std::size_t at, std::size_t end) const {
+    return at < end && bytes_[at] == kEndOfFileMark;
+  }
+
+  // A space at k: text since the field's start is a field, other spaces vanish. One field
+  // too many for the table makes the line LineSplitter's, as SplitAtSpaces would.
+  void CloseField(std::size_t k) {
+    if (plain_ && k > fieldStart_) {
+      if (batch_.Fields.size() - firstField_ + 1 == kMaxFields) {
+        plain_ = false;
+      } else {
+        AddField(k);
+      }
+    }
+    fieldStart_ = k + 1;
+  }
+
+  // Offsets are cut to 16 bits; a line too long for them is not kept as prepared anyway.
+  void AddField(std::size_t end) {
+    batch_.Fields.push_back({static_cast<std::uint16_t>(fieldStart_ - lineStart_),
+                             static_cast<std::uint16_t>(end - fieldStart_)});
+  }
+
+  void EndLine(std::size_t lineEnd) {
+    const std::string_view text(bytes_ + lineStart_, lineEnd - lineStart_);
+    std::uint16_t count = 0;
     // The indexes fit: a batch of ordinary size holds far fewer fields.
-    if (text.size() <= kLongestPreparedLine && batch.Fields.size() < kMostFieldsInBatch) {
-      count = SplitAtSpaces(text, fields.data());
-    }
-    for (std::size_t f = 0; f < static_cast<std::size_t>(count); ++f) {
-      batch.Fields.push_back({static_cast<std::uint16_t>(fields[f].data() - text.data()),
-                              static_cast<std::uint16_t>(fields[f].size())});
+    if (plain_ && text.size() <= kLongestPreparedLine && firstField_ < kMostFieldsInBatch) {
+      AddField(lineEnd);  // empty after a trailing space
+      count = static_cast<std::uint16_t>(batch_.Fields.size() - firstField_);
+    } else {
+      batch_.Fields.resize(firstField_);
     }
     // Built whole in one go: filled in member by member, the record cost a stalled store
     // forwarding on every line.
-    batch.Lines.push_back(PreparedLine{text, firstField, 0, static_cast<std::uint16_t>(count), 0});
+    batch_.Lines.push_back(PreparedLine{text, static_cast<std::uint32_t>(firstField_), 0, count, 0});
+    firstField_ = batch_.Fields.size();
+    plain_ = true;
   }
-  return false;
+
+  LineBatch& batch_;
+  const char* bytes_;
+  std::size_t firstField_;  // in batch_.Fields, of the current line
+  std::size_t lineStart_ = 0;
+  std::size_t fieldStart_ = 0;
+  bool plain_ = true;           // no byte so far keeps the line from the simple split
+};
+
+}  // namespace
+
+bool LineBatchFiller::PrepareLines(LineBatch& batch, std::size_t end) {
+  return LineScanner(batch).Scan(end);
 }
 
 void LineBatchFiller::ConvertFields(LineBatch& batch, std::size_t lineCount) {
