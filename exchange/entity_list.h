@@ -28,6 +28,7 @@ class ChunkedList {
   static constexpr std::size_t kChunkBytes = kChunkSize * sizeof(T);
   // Chunks per large block; the first this many chunks come one by one from the allocator.
   static constexpr std::size_t kChunksPerBlock = kLargePageSize / kChunkBytes;
+  static constexpr bool kUsesBlocks = kChunksPerBlock >= 2;
   static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
 
  public:
@@ -141,11 +142,16 @@ class ChunkedList {
   T* NextSlot() {
     const std::size_t chunk = size_ >> kChunkShift;
     if (chunk == chunks_.size()) AddChunks();
+    // A chunk of a large block is about to be filled: its pages in one go (a large file's
+    // records are written at a rate where the page faults were a third of the time).
+    if (kUsesBlocks && (size_ & kSlotMask) == 0 && chunk >= kChunksPerBlock) {
+      PopulateLargePages(chunks_[chunk], kChunkBytes);
+    }
     return chunks_[chunk] + (size_ & kSlotMask);
   }
 
   void AddChunks() {
-    const bool fromBlock = kChunksPerBlock >= 2 && chunks_.size() >= kChunksPerBlock;
+    const bool fromBlock = kUsesBlocks && chunks_.size() >= kChunksPerBlock;
     const std::size_t added = fromBlock ? kChunksPerBlock : 1;
     // Room in the tables first, so that a failed allocation leaks nothing.
     if (chunks_.size() + added > chunks_.capacity()) {

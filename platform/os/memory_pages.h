@@ -14,5 +14,12 @@ inline constexpr std::size_t kLargePageSize = std::size_t{2} << 20;
 // nullptr when there is no memory for it.
 void* AllocateLargePages(std::size_t bytes);
 
+// Puts the small pages of `bytes` of a block of AllocateLargePages in place in one go, where
+// the system offers that, instead of a page fault as each is first written; elsewhere, or
+// when the system declines, the pages simply come on first write. Meant for a part about to
+// be filled: the pages are cleared now, so a small part keeps them in the cache for the
+// writes that follow.
+void PopulateLargePages(void* part, std::size_t bytes);
+
 // Gives back a block of AllocateLargePages with the same size.
 void FreeLargePages(void* block, std::size_t bytes);

@@ -7,6 +7,8 @@ void* AllocateLargePages(std::size_t bytes) {
   return ::operator new(bytes, std::align_val_t{kLargePageSize}, std::nothrow);
 }
 
+void PopulateLargePages(void* /*part*/, std::size_t /*bytes*/) {}
+
 void FreeLargePages(void* block, std::size_t /*bytes*/) {
   ::operator delete(block, std::align_val_t{kLargePageSize});
 }
