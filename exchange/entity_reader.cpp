@@ -215,8 +215,12 @@ void ReadBareLine(const FieldTable& t) {
     StampCommonAttributes(s.PendingDimLine);
     FillLine(s.PendingDimLine, t, 0);
   } else {
-    TJwwEntLine& line = AppendRecord(s.LineList, kEntLine);
+    // The list keeps lines in parts: the record is made whole first, then listed.
+    TJwwEntLine line;
+    StampCommonAttributes(line);
     FillLine(line, t, s.InPolyline ? s.PolylineNo : 0);
+    AppendReadOrder(kEntLine, static_cast<std::int32_t>(s.LineList.size()));
+    s.LineList.push_back(line);
   }
   s.ZFlags = 0;
 }

@@ -13,6 +13,8 @@
 
 #include "exchange/entity_list.h"
 #include "exchange/entity_records.h"
+#include "exchange/line_list.h"
+#include "exchange/read_order.h"
 #include "exchange/record_text.h"
 #include "exchange/text_list.h"
 #include "exchange/text_store.h"
@@ -62,12 +64,6 @@ struct HandPoint {
   double Y = 0.0;
   std::int32_t HitKind = 0;  // 0 none, 1 "-", 2 "ln", 3 "ci", 4 "ch"
   bool operator==(const HandPoint&) const = default;
-};
-
-struct ReadOrderEntry {
-  std::int32_t Kind = 0;   // EntityKind 1..15
-  std::int32_t Index = 0;  // 0-based position in its list
-  bool operator==(const ReadOrderEntry&) const = default;
 };
 
 // "<ＭＳ ゴシック>" in Shift-JIS: angle brackets, full-width ＭＳ, a half-width space, ゴシック.
@@ -153,7 +149,7 @@ struct ExchangeValues {
 
 struct ExchangeState : ExchangeValues {
   // Entity lists, one per EntityKind.
-  EntityList<TJwwEntLine> LineList;
+  LineRecordList LineList;  // compact: yields records by value
   EntityList<TJwwEntCircle> CircleList;
   EntityList<TJwwEntArc> ArcList;
   TextRecordList TextList;  // compact: yields records by value
@@ -169,7 +165,7 @@ struct ExchangeState : ExchangeValues {
   EntityList<TJwwEntSo> SoList;
   EntityList<TJwwEntSg> SgList;
 
-  EntityList<ReadOrderEntry> ReadOrder;
+  ReadOrderList ReadOrder;  // packed: yields entries by value
   EntityList<std::string> CommandQueue;  // output lines, without line ends
 
   // The bytes of the records' strings (RecordText).

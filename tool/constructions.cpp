@@ -36,7 +36,7 @@ void LineAtHostAngle(std::string_view mode, std::string_view angleArgument) {
 bool LineAtFirstLineAngle(std::string_view mode, std::string_view angleArgument) {
   const ExchangeState& state = Exchange();
   if (state.LineList.empty()) return false;
-  const TJwwEntLine& line = state.LineList.front();
+  const TJwwEntLine line = state.LineList.front();  // the list yields records by value
   double degrees = DirectionAngle(line.X2 - line.X1, line.Y2 - line.Y1) * 180.0 / kPi;
   if (degrees >= 180.0) degrees = degrees - 180.0;
   if (mode == "/R6") degrees = degrees + 90.0;
