@@ -1,10 +1,22 @@
 #include "exchange/exchange_state.h"
 
+#include <cstddef>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace {
 
 ExchangeState g_state;
+
+// Below this many records freeing takes less than starting a thread.
+constexpr std::size_t kRecordsWorthAThread = 65536;
+
+void ReleaseRecords() {
+  ForEachEntityList(g_state, [](auto& list, EntityKind) { list.release(); });
+  g_state.ReadOrder.release();
+  g_state.RecordTexts.Release();
+}
 
 }  // namespace
 
@@ -35,10 +47,21 @@ void ReleaseExchangeState() {
   std::vector<std::string>().swap(s.LayerNames);
   std::vector<std::int32_t>().swap(s.LayerValues);
   std::vector<HandPoint>().swap(s.HandPoints);
-  ForEachEntityList(s, [](auto& list, EntityKind) { list.release(); });
-  s.ReadOrder.release();
+  ReleaseRecords();
   s.CommandQueue.release();
-  s.RecordTexts.Release();
+}
+
+void ReleaseRecordsDuring(const std::function<void()>& work) {
+  std::jthread freeing;
+  if (g_state.ReadOrder.size() >= kRecordsWorthAThread) {
+    try {
+      freeing = std::jthread(ReleaseRecords);
+    } catch (const std::system_error&) {
+      // No thread to be had: freed here, before the work.
+    }
+  }
+  if (!freeing.joinable()) ReleaseRecords();
+  work();  // on a throw, the thread is joined as `freeing` goes
 }
 
 void RecordText::assign(std::string_view text) { bytes_ = g_state.RecordTexts.Keep(text); }

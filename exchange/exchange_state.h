@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,11 @@ void InitExchangeState();
 void ResetEmitState();
 // Frees the tables, HandPoints, ReadOrder, every list and the CommandQueue.
 void ReleaseExchangeState();
+// Runs `work`, which must touch neither the entity lists, ReadOrder nor the records' texts,
+// and frees those meanwhile: on a second thread when they are large, so that giving back
+// their pages overlaps the work (writing the exchange file, whose rename gives back the old
+// file's cached pages in turn). Returns once both are done, also when `work` throws.
+void ReleaseRecordsDuring(const std::function<void()>& work);
 // Appends one ReadOrder entry (kind, index).
 void AppendReadOrder(std::int32_t kind, std::int32_t index);
 // Writes the seven CommonAttributes of a new record from EmitState and ZFlags.

@@ -207,6 +207,10 @@ void TForm1::Close() {
 }
 
 void TForm1::FormClose() {
-  if (HasArguments()) exchangeWritten_ = WriteExchangeFile(ExchangeFilePath());
+  // Writing needs only the command queue: the records of a large file are given back while
+  // the file is replaced.
+  ReleaseRecordsDuring([this] {
+    if (HasArguments()) exchangeWritten_ = WriteExchangeFile(ExchangeFilePath());
+  });
   ReleaseExchangeState();
 }
