@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "exchange/special_bytes.h"
+#include "exchange/split_stop_bytes.h"
 #include "numeric/lenient_number.h"
 
 namespace {

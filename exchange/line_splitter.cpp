@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "exchange/reader_text.h"
-#include "exchange/special_bytes.h"
+#include "exchange/split_stop_bytes.h"
 
 namespace {
 
