@@ -69,11 +69,13 @@ bool ReadExchangeFile(const std::filesystem::path& path) {
   return ParseExchangeBlocks([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
 }
 
-bool ReadExchangeBytes(std::string_view bytes) {
-  return ParseExchangeBlocks([&bytes](char* buffer, std::size_t size) -> std::ptrdiff_t {
-    const std::size_t count = std::min(size, bytes.size());
-    if (count > 0) std::memcpy(buffer, bytes.data(), count);
-    bytes.remove_prefix(count);
-    return static_cast<std::ptrdiff_t>(count);
-  });
+bool ReadExchangeBytes(std::string_view bytes, const ReadPlan& plan) {
+  return ParseExchangeBlocks(
+      [&bytes](char* buffer, std::size_t size) -> std::ptrdiff_t {
+        const std::size_t count = std::min(size, bytes.size());
+        if (count > 0) std::memcpy(buffer, bytes.data(), count);
+        bytes.remove_prefix(count);
+        return static_cast<std::ptrdiff_t>(count);
+      },
+      plan);
 }

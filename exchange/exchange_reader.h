@@ -12,8 +12,6 @@
 // Only a regular file is read: anything else in its place counts as unreadable.
 bool ReadExchangeFile(const std::filesystem::path& path);
 
-// The same for the file's bytes read beforehand.
-bool ReadExchangeBytes(std::string_view bytes);
 
 // Splits one line (without its line break) and applies it to the exchange state.
 void ParseExchangeLine(std::string_view line);
@@ -28,3 +26,6 @@ struct ReadPlan {
 
 // ReadExchangeFile and ReadExchangeBytes on blocks from `read`.
 bool ParseExchangeBlocks(const ReaderLineSource::BlockReader& read, const ReadPlan& plan = {});
+
+// The same as ReadExchangeFile for the file's bytes read beforehand.
+bool ReadExchangeBytes(std::string_view bytes, const ReadPlan& plan = {});

@@ -2,11 +2,9 @@
 // the limit stops a read as want of memory would, without a wrong entry.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "exchange/read_order.h"
 #include "tests/support/reader_test.h"
@@ -47,15 +45,7 @@ TEST_F(ReadOrderLimit, ReadStopsAtTheLimitWithWhatItRead) {
     ReadPlan plan;
     plan.BatchingFrom = batched ? 2 : file.size() + 1;
     plan.Batches = BatchingPlan{4, 2, true, 0.5};
-    std::string_view rest = file;
-    EXPECT_FALSE(ParseExchangeBlocks(
-        [&rest](char* buffer, std::size_t size) -> std::ptrdiff_t {
-          const std::size_t count = std::min(size, rest.size());
-          rest.copy(buffer, count);
-          rest.remove_prefix(count);
-          return static_cast<std::ptrdiff_t>(count);
-        },
-        plan)) << batched;
+    EXPECT_FALSE(ReadExchangeBytes(file, plan)) << batched;
     ASSERT_EQ(s.LineList.size(), 3u);
     EXPECT_EQ(s.LineList.back().Y2, 2.0);
     EXPECT_EQ(s.CircleList.size(), 1u);
