@@ -19,11 +19,14 @@ struct FieldTable {
   // makes, where the line was prepared ahead of its dispatch (see line_batch.h).
   const double* Converted = nullptr;
   int ConvertedCount = 0;
+  // Where the fields lie in a buffer that may be read from here on (see LenientStrToFloat),
+  // or nullptr.
+  const char* ReadableFrom = nullptr;
 
   // Field n read as a number; a missing or unreadable field reads as 0.
   double Real(int n) const {
     if (n < ConvertedCount) return Converted[n];
-    return LenientStrToFloat(Field[static_cast<std::size_t>(n)]);
+    return LenientStrToFloat(Field[static_cast<std::size_t>(n)], ReadableFrom);
   }
   std::int32_t Integer(int n) const { return LenientStrToInt(Field[static_cast<std::size_t>(n)]); }
 };

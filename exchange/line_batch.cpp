@@ -201,7 +201,8 @@ void LineBatchFiller::ConvertFields(LineBatch& batch, std::size_t lineCount) {
     const int count = std::min<int>(line.FieldCount, kConvertedFields);
     const FieldSpan* spans = batch.Fields.data() + line.FirstField;
     for (int f = 0; f < count; ++f) {
-      batch.Reals.push_back(LenientStrToFloat(std::string_view(line.Text.data() + spans[f].Start, spans[f].Size)));
+      batch.Reals.push_back(
+          LenientStrToFloat(std::string_view(line.Text.data() + spans[f].Start, spans[f].Size), batch.Bytes.get()));
     }
     // Only now: a line never claims numbers that running out of memory kept from the batch.
     line.FirstReal = firstReal;
@@ -220,5 +221,6 @@ const FieldTable& PreparedFieldTable::Load(const LineBatch& batch, const Prepare
   table_.FieldCount = count;
   table_.Converted = batch.Reals.data() + line.FirstReal;
   table_.ConvertedCount = line.ConvertedCount;
+  table_.ReadableFrom = batch.Bytes.get();
   return table_;
 }

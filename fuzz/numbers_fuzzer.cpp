@@ -137,6 +137,11 @@ void CheckReal(std::string_view text, const IntReading& intReference) {
     }
   }
 
+  // Read where it lies in a larger buffer, after digits that must not count.
+  const std::string buffer = "9999999999999999" + std::string(text);
+  const double inBuffer = LenientStrToFloat(std::string_view(buffer).substr(16), buffer.data());
+  if (std::memcmp(&inBuffer, &value, sizeof value) != 0) Fail("a text in a buffer reads differently", text);
+
   // The two syntaxes against each other.
   if (intReference.hexForm && value != 0.0) Fail("a hexadecimal text read as a real", text);
   if (!intReference.hexForm && intReference.value &&

@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <system_error>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>  // part of every x86-64 target, so no machine-specific build flag
+#endif
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -290,3 +294,57 @@ double LenientStrToFloat(std::string_view text) {
   if (double value = 0.0; TrySixDecimals(text, value)) return value;
   return OtherStrToFloat(text);
 }
+
+#if defined(__SSE2__)
+namespace {
+
+// Sixteen zero bytes, then sixteen 0xFF: read from position 16 - k, the lanes from k up.
+alignas(16) constexpr unsigned char kLanesFrom[32] = {
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// The six-decimal field of TrySixDecimals in one 16-byte step: the 16 bytes that end with
+// the text, so that the point is always lane 9 and the decimals lanes 10 to 15, and the
+// whole digits run from lane `first` to lane 8. The lanes before `first` (bytes before the
+// text, and its sign) are cleared; the rest must be digits but the point. Then pairs,
+// quadruples and eight-digit halves are formed by multiply-adds on 16-bit lanes, as
+// EightDigitValue does in a word, with the point's lane given the weight 0 and the digit
+// before it joined to the decimals: the halves are the first eight whole digits and the
+// last whole digit with the six decimals. Same mantissa, same one division, same result.
+bool TrySixDecimalsInBuffer(const char* end, bool negative, unsigned first, double& result) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i digits = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16)), _mm_set1_epi8('0'));
+  const auto isDigit = static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(digits, _mm_set1_epi8(9)), zero)));
+  const unsigned needed = (0xFFFFu << first) & ~(1u << 9) & 0xFFFFu;
+  if ((isDigit & needed) != needed || end[-7] != '.') return false;
+  const __m128i kept = _mm_and_si128(digits, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLanesFrom + 16 - first)));
+  const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(kept, zero), _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10)),
+                                        _mm_madd_epi16(_mm_unpackhi_epi8(kept, zero), _mm_set_epi16(1, 10, 1, 10, 1, 10, 0, 1)));
+  const __m128i quads = _mm_madd_epi16(pairs, _mm_set_epi16(1, 100, 1, 100, 1, 100, 1, 100));
+  const __m128i halves = _mm_madd_epi16(_mm_packs_epi32(quads, quads), _mm_set_epi16(1, 10000, 1, 10000, 1, 10000, 1, 10000));
+  const auto high = static_cast<std::uint32_t>(_mm_cvtsi128_si32(halves));
+  const auto low = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(halves, 4)));
+  const std::uint64_t mantissa = std::uint64_t{high} * 10000000 + low;
+  const double value = static_cast<double>(mantissa) / 1e6;
+  result = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) |
+                                 (static_cast<std::uint64_t>(negative & (mantissa != 0)) << 63));
+  return true;
+}
+
+}  // namespace
+
+double LenientStrToFloat(std::string_view text, const char* readableFrom) {
+  const std::size_t n = text.size();
+  // Only a text of the shape's lengths is measured against the buffer: an empty view need
+  // not point into it.
+  if (readableFrom != nullptr && n >= 8 && n <= 15 && text.data() + n - readableFrom >= 16) {
+    const bool negative = text[0] == '-';
+    const unsigned first = static_cast<unsigned>(16 - n) + static_cast<unsigned>(negative | (text[0] == '+'));
+    if (double value = 0.0; TrySixDecimalsInBuffer(text.data() + n, negative, first, value)) return value;
+  }
+  return LenientStrToFloat(text);
+}
+#else
+double LenientStrToFloat(std::string_view text, const char*) { return LenientStrToFloat(text); }
+#endif

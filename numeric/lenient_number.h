@@ -15,3 +15,9 @@ std::int32_t LenientStrToInt(std::string_view text);
 // follow. The value is the nearest double; a value beyond the double range reads as 0.0, so
 // that no infinity or NaN ever enters the tool.
 double LenientStrToFloat(std::string_view text);
+
+// The same reading of a text that lies in a larger buffer: the bytes from `readableFrom`
+// (nullptr, or at most text.data()) up to the end of the text may be read, and are then
+// ignored. The host's usual field is then read in one 16-byte step where the machine has
+// one; the result is LenientStrToFloat(text) in every case.
+double LenientStrToFloat(std::string_view text, const char* readableFrom);

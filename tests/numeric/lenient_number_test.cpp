@@ -28,11 +28,31 @@ void CheckInts(std::initializer_list<IntCase> cases) {
   }
 }
 
+// The text read where it lies `lead` bytes into a buffer that may be read from its start.
+// The bytes before it are digits and the bytes after it a point, so that a wrong mask or a
+// read past the text changes the value.
+double ReadInBuffer(std::string_view text, std::size_t lead) {
+  const std::string buffer = std::string(lead, '7') + std::string(text) + "..";
+  return LenientStrToFloat(std::string_view(buffer).substr(lead, text.size()), buffer.data());
+}
+
+// Bit for bit the same as LenientStrToFloat(text) at every distance from the buffer's
+// start, on both sides of the 16 bytes the one-step reading needs.
+void ExpectSameInBuffer(std::string_view text) {
+  const double expected = LenientStrToFloat(text);
+  for (std::size_t lead = 0; lead <= 17; ++lead) {
+    const double value = ReadInBuffer(text, lead);
+    ASSERT_EQ(std::signbit(value), std::signbit(expected)) << "[" << text << "] at " << lead;
+    ASSERT_EQ(value, expected) << "[" << text << "] at " << lead;
+  }
+}
+
 void CheckReals(std::initializer_list<RealCase> cases) {
   for (const RealCase& c : cases) {
     const double value = LenientStrToFloat(c.text);
     EXPECT_EQ(value, c.expected) << "text: [" << c.text << "]";
     EXPECT_FALSE(std::signbit(value) && value == 0.0) << "negative zero from [" << c.text << "]";
+    ExpectSameInBuffer(c.text);
   }
 }
 
@@ -207,6 +227,8 @@ TEST(LenientStrToFloat, SixDecimalFieldsMatchTheStandardConversion) {
     ASSERT_EQ(LenientStrToFloat(text), expected) << text;
     ASSERT_EQ(LenientStrToFloat('+' + text), expected) << text;
     ASSERT_EQ(LenientStrToFloat('-' + text), expected == 0.0 ? 0.0 : -expected) << text;
+    ASSERT_EQ(ReadInBuffer(text, 16), expected) << text;
+    ASSERT_EQ(ReadInBuffer('-' + text, 16), expected == 0.0 ? 0.0 : -expected) << text;
   }
 }
 
