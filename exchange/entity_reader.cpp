@@ -47,14 +47,6 @@ int TextKindOf(string_view key) {
   }
 }
 
-void FillLine(TJwwEntLine& line, const FieldTable& t, std::int32_t polylineNo) {
-  line.PolylineNo = polylineNo;
-  line.X1 = t.Real(0);
-  line.Y1 = t.Real(1);
-  line.X2 = t.Real(2);
-  line.Y2 = t.Real(3);
-}
-
 // Fills a text record after its CommonAttributes have been stamped: the style decides the
 // size, spacing and colour.
 void FillText(TJwwEntText& text, const FieldTable& t, std::int32_t textKind) {
@@ -207,30 +199,32 @@ bool ReadKeyedEntity(const FieldTable& t, string_view key) {
   return false;
 }
 
+}  // namespace
+
 // Test 45: four fields of any kind are a bare line, or in message mode the line of the
 // next dimension. Either way the polyline and message modes go on.
-void ReadBareLine(const FieldTable& t) {
+void ParseBareLine(const BareLineReals& reals) {
   ExchangeState& s = Exchange();
+  TJwwEntLine line;
+  StampCommonAttributes(line);
+  line.X1 = reals[0];
+  line.Y1 = reals[1];
+  line.X2 = reals[2];
+  line.Y2 = reals[3];
   if (s.InMessage) {
-    StampCommonAttributes(s.PendingDimLine);
-    FillLine(s.PendingDimLine, t, 0);
+    s.PendingDimLine = line;  // polyline number 0
   } else {
-    // The list keeps lines in parts: the record is made whole first, then listed.
-    TJwwEntLine line;
-    StampCommonAttributes(line);
-    FillLine(line, t, s.InPolyline ? s.PolylineNo : 0);
+    line.PolylineNo = s.InPolyline ? s.PolylineNo : 0;
     AppendReadOrder(kEntLine, static_cast<std::int32_t>(s.LineList.size()));
     s.LineList.push_back(line);
   }
   s.ZFlags = 0;
 }
 
-}  // namespace
-
 void ParseEntityLine(const FieldTable& fields) {
   if (fields.FieldCount < 1 || fields.FieldCount > kMaxFields) return;
   const string_view key = fields.Field[0];
   // Keys are two letters; a bare line usually starts with a number and skips the key tests.
   if (key.size() == 2 && ReadKeyedEntity(fields, key)) return;
-  if (fields.FieldCount == 4) ReadBareLine(fields);
+  if (fields.FieldCount == 4) ParseBareLine({fields.Real(0), fields.Real(1), fields.Real(2), fields.Real(3)});
 }

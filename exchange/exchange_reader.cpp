@@ -23,12 +23,24 @@ void DispatchFields(const FieldTable& fields) {
   ParseEntityLine(fields);
 }
 
+// A prepared line of four fields whose first starts like a number: no key starts so (every
+// key starts with a letter or "#"), so the dispatch would take it as a bare line on sight.
+// Most lines of a large drawing are such; they skip the field table and the key tests.
+bool IsPlainBareLine(const LineBatch& batch, const PreparedLine& line) {
+  if (line.FieldCount != 4) return false;
+  const char first = line.Text[batch.Fields[line.FirstField].Start];
+  return (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.';
+}
+
 // Every line of the batches in file order; true when the file was read to its end.
 bool ParseBatches(LineBatchPipeline& batches) {
   PreparedFieldTable prepared;
   while (const LineBatch* batch = batches.Next()) {
     for (const PreparedLine& line : batch->Lines) {
-      if (line.FieldCount > 0) {
+      if (IsPlainBareLine(*batch, line)) {
+        ParseBareLine({PreparedReal(*batch, line, 0), PreparedReal(*batch, line, 1), PreparedReal(*batch, line, 2),
+                       PreparedReal(*batch, line, 3)});
+      } else if (line.FieldCount > 0) {
         DispatchFields(prepared.Load(*batch, line));
       } else {
         ParseExchangeLine(line.Text);

@@ -210,6 +210,12 @@ void LineBatchFiller::ConvertFields(LineBatch& batch, std::size_t lineCount) {
   }
 }
 
+double PreparedReal(const LineBatch& batch, const PreparedLine& line, int n) {
+  if (n < line.ConvertedCount) return batch.Reals[line.FirstReal + static_cast<std::size_t>(n)];
+  const FieldSpan span = batch.Fields[line.FirstField + static_cast<std::size_t>(n)];
+  return LenientStrToFloat(std::string_view(line.Text.data() + span.Start, span.Size), batch.Bytes.get());
+}
+
 const FieldTable& PreparedFieldTable::Load(const LineBatch& batch, const PreparedLine& line) {
   const int count = line.FieldCount;
   const FieldSpan* spans = batch.Fields.data() + line.FirstField;

@@ -87,6 +87,10 @@ class LineBatchFiller {
   bool failed_ = false;
 };
 
+// Field n (below the line's FieldCount) of a prepared line read as a number, exactly as
+// FieldTable::Real reads it: converted ahead, or now.
+double PreparedReal(const LineBatch& batch, const PreparedLine& line, int n);
+
 // Presents one prepared line to the dispatch as its field table.
 class PreparedFieldTable {
  public:

@@ -69,6 +69,10 @@ const std::string kLines[] = {
     "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 32 33\r\n",
     "ci 0 0 " + std::string(200, '7') + "\r\n1 2 3 " + std::string(150, '5') + "\r\nci 1 1 1\r\n",
     "0x10 .5 -0 1e999\r\n1e-320 +7. 123456789012345678901234 00012.500000\r\nci 1e 2 3\r\n",
+    // Bare lines in every mode and with every start a number may have, which the batches
+    // take on sight, among lines of four fields that a key takes.
+    "pl\r\n-1.000000 2 3 4\r\n+1 2 3 4\r\nz2\r\n.5 a b c\r\n1x 2 3 \r\nmsg\r\n9 8 7 6\r\nci 1 2 3\r\n"
+    "pl\r\nmsg\r\n5 5 5 5\r\n6 6 6 6\r\n#1 2 3 4\r\nBL 1 2 3\r\nsc 1 2 3\r\npt 1 2 3\r\n-12345.678901 1 2 3\r\n",
 };
 
 TEST(ReaderBatches, SameStateAsLineByLine) {
