@@ -4,6 +4,7 @@
 // are found (by the rules of ReaderLineSource), the usual ones split at their spaces
 // (SplitAtSpaces) and their first fields converted to numbers exactly as FieldTable::Real
 // would. Lines of any other shape are handed on whole, for LineSplitter.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,8 +22,8 @@ struct BatchingPlan {
   std::size_t BatchSize = std::size_t{256} << 10;
   std::size_t BatchCount = 4;  // at least two: a batch is filled while the previous one is read
   bool Threaded = true;        // false: the reading thread's work is done on the calling one
-  // The share of the lines whose numbers are converted ahead of the dispatch, at first; with
-  // a thread it then follows the balance of the two.
+  // The share of the lines whose numbers are converted ahead of the dispatch; a reading
+  // thread converts less when the dispatch waits for the batch.
   double ConvertedShare = 1.0;
 };
 
@@ -57,12 +58,13 @@ class LineBatchFiller {
   LineBatchFiller(ReaderLineSource::BlockReader read, std::size_t batchSize);
 
   // Fills `batch` with the next whole lines and converts the fields of the first
-  // `convertedShare` (0 to 1) of them; the dispatch converts the others itself, so that
-  // share balances the work of the two threads. `filled` bytes of the first batch may have
-  // been read into it already. The previous batch must stay untouched until this returns:
-  // its unfinished line is copied from there. Never throws: running out of memory ends the
-  // reading like a read error, after the lines prepared so far.
-  void Fill(LineBatch& batch, double convertedShare = 1.0, std::size_t filled = 0);
+  // `convertedShare` (0 to 1) of them, or of fewer once `handOver` (where given) turns true:
+  // the dispatch waits for this batch, and converts the others itself. `filled` bytes of the
+  // first batch may have been read into it already. The previous batch must stay untouched
+  // until this returns: its unfinished line is copied from there. Never throws: running out
+  // of memory ends the reading like a read error, after the lines prepared so far.
+  void Fill(LineBatch& batch, double convertedShare = 1.0, std::size_t filled = 0,
+            const std::atomic<bool>* handOver = nullptr);
 
   // No more batches: the end of the file, a Ctrl-Z line, a read error or no memory.
   bool Finished() const { return finished_; }
@@ -76,8 +78,9 @@ class LineBatchFiller {
   // Cuts bytes 0 .. end of the batch into lines, the last one without its line end when
   // the file ends there. True at a Ctrl-Z line, after which nothing is taken.
   static bool PrepareLines(LineBatch& batch, std::size_t end);
-  // Converts fields 0 to kConvertedFields-1 of the batch's first `lineCount` lines.
-  static void ConvertFields(LineBatch& batch, std::size_t lineCount);
+  // Converts fields 0 to kConvertedFields-1 of the batch's first `lineCount` lines, or of
+  // fewer once `handOver` turns true.
+  static void ConvertFields(LineBatch& batch, std::size_t lineCount, const std::atomic<bool>* handOver);
 
   ReaderLineSource::BlockReader read_;
   std::size_t batchSize_;

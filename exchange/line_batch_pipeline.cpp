@@ -1,14 +1,17 @@
 #include "exchange/line_batch_pipeline.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <utility>
 
 namespace {
 
-// How fast the conversion share follows the balance: in steps of a sixteenth, from all
-// to nothing in sixteen batches.
-constexpr double kShareStep = 1.0 / 16;
+// How long the dispatch keeps looking for the batch it waits for before it sleeps. The
+// reading thread hands a batch over as soon as it sees the wait, so the batch usually comes
+// within this; waking a sleeping thread took 50 to 100 microseconds on a virtual machine,
+// and a large file meets a wait at most batches.
+constexpr auto kActiveWait = std::chrono::microseconds(200);
 
 }  // namespace
 
@@ -17,7 +20,9 @@ LineBatchPipeline::LineBatchPipeline(ReaderLineSource::BlockReader read, std::un
     : ring_(std::max<std::size_t>(2, plan.BatchCount)),
       filler_(std::move(read), plan.BatchSize),
       firstFilled_(filled),
-      firstShare_(std::clamp(plan.ConvertedShare, 0.0, 1.0)) {
+      share_(std::clamp(plan.ConvertedShare, 0.0, 1.0)),
+      // With a single processor the reading thread could not run while the dispatch looks.
+      waitActively_(std::thread::hardware_concurrency() > 1) {
   ring_[0].Bytes = std::move(firstBytes);
   ring_[0].Capacity = capacity;
   if (!plan.Threaded) return;
@@ -38,35 +43,46 @@ LineBatchPipeline::~LineBatchPipeline() {
   thread_.join();
 }
 
-bool LineBatchPipeline::FillOne(double convertedShare) {
+bool LineBatchPipeline::FillOne(const std::atomic<bool>* handOver) {
   // Only the filling side changes filledCount_, so it is read here without the lock.
-  filler_.Fill(ring_[filledCount_ % ring_.size()], convertedShare, std::exchange(firstFilled_, 0));
+  filler_.Fill(ring_[filledCount_ % ring_.size()], share_, std::exchange(firstFilled_, 0), handOver);
   return filler_.Finished();
 }
 
 void LineBatchPipeline::Produce() {
-  double convertedShare = firstShare_;
   for (bool last = false; !last;) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      // Whichever side waits for the other takes more of the number conversion: the
-      // dispatch when it has no batch after the one in hand, this thread when the ring is
-      // (nearly) full.
-      const std::size_t pending = filledCount_ - doneCount_;
-      if (pending <= 1) convertedShare = std::max(0.0, convertedShare - kShareStep);
-      if (pending + 1 >= ring_.size()) convertedShare = std::min(1.0, convertedShare + kShareStep);
       // The batch to fill must not be the one the caller reads, nor one it has yet to read.
       changed_.wait(lock, [this] { return stop_ || filledCount_ - doneCount_ < ring_.size(); });
       if (stop_) return;
     }
-    last = FillOne(convertedShare);
+    // The number conversion is the work the two threads share: this thread converts the
+    // batch's lines until the dispatch waits for it, and the dispatch converts the rest.
+    last = FillOne(&dispatchWaits_);
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       ++filledCount_;
       allFilled_ = last;
     }
+    filledSoFar_.store(filledCount_, std::memory_order_release);
     changed_.notify_all();
   }
+}
+
+void LineBatchPipeline::AwaitBatch(std::unique_lock<std::mutex>& lock) {
+  if (filledCount_ > doneCount_ || allFilled_) return;
+  dispatchWaits_.store(true, std::memory_order_relaxed);
+  if (waitActively_) {
+    lock.unlock();
+    const auto until = std::chrono::steady_clock::now() + kActiveWait;
+    while (filledSoFar_.load(std::memory_order_acquire) <= doneCount_ && std::chrono::steady_clock::now() < until) {
+      std::this_thread::yield();
+    }
+    lock.lock();
+  }
+  changed_.wait(lock, [this] { return filledCount_ > doneCount_ || allFilled_; });
+  dispatchWaits_.store(false, std::memory_order_relaxed);
 }
 
 const LineBatch* LineBatchPipeline::Next() {
@@ -75,7 +91,7 @@ const LineBatch* LineBatchPipeline::Next() {
     holding_ = false;
     if (filledCount_ == doneCount_) {
       if (allFilled_) return nullptr;
-      allFilled_ = FillOne(firstShare_);
+      allFilled_ = FillOne(nullptr);
       ++filledCount_;
     }
     holding_ = true;
@@ -87,7 +103,7 @@ const LineBatch* LineBatchPipeline::Next() {
     holding_ = false;
     changed_.notify_all();
   }
-  changed_.wait(lock, [this] { return filledCount_ > doneCount_ || allFilled_; });
+  AwaitBatch(lock);
   if (filledCount_ == doneCount_) return nullptr;
   holding_ = true;
   return &ring_[doneCount_ % ring_.size()];

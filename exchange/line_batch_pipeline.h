@@ -4,6 +4,7 @@
 // Batches, not single lines, change hands, so the threads meet a few hundred times for a
 // file of millions of lines. Without a thread (none can be started, or the plan says so)
 // the calling thread fills each batch itself when it needs it, with the same results.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -34,12 +35,15 @@ class LineBatchPipeline {
   // The reading thread: fills batches while there is room in the ring.
   void Produce();
   // Fills the batch after the last one filled; true when it was the last.
-  bool FillOne(double convertedShare);
+  bool FillOne(const std::atomic<bool>* handOver);
+  // The caller's wait for the batch after those it is through with, under the lock.
+  void AwaitBatch(std::unique_lock<std::mutex>& lock);
 
   std::vector<LineBatch> ring_;
   LineBatchFiller filler_;
   std::size_t firstFilled_;
-  double firstShare_;
+  double share_;
+  bool waitActively_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -48,5 +52,7 @@ class LineBatchPipeline {
   bool holding_ = false;         // the caller reads batch doneCount_
   bool allFilled_ = false;
   bool stop_ = false;
+  std::atomic<bool> dispatchWaits_{false};      // the caller waits for the next batch
+  std::atomic<std::size_t> filledSoFar_{0};  // filledCount_, for a look without the lock
   std::thread thread_;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -128,6 +129,24 @@ TEST(ReaderBatches, StoppingEarlyEndsTheReadingThread) {
       LineBatchPipeline batches(read, std::move(first), 8, 8, BatchingPlan{32, batchCount, true, 1.0});
       for (std::size_t i = 0; i < taken; ++i) ASSERT_NE(batches.Next(), nullptr);
     }  // the destructor must not hang
+  }
+}
+
+// The reading thread converts a batch's lines until the dispatch waits for it; the lines
+// it has not reached are handed over unconverted, never half converted.
+TEST(ReaderBatches, ConversionStopsWhenTheDispatchWaits) {
+  std::string bytes;
+  for (int i = 0; i < 300; ++i) bytes += "1.5 2 3 4 5 6 7 8 9 10\r\n";
+  for (const bool waits : {false, true}) {
+    const std::atomic<bool> handOver{waits};
+    LineBatchFiller filler(ChunkReader(bytes, 4096), 1 << 16);
+    LineBatch batch;
+    filler.Fill(batch, 1.0, 0, &handOver);
+    ASSERT_EQ(batch.Lines.size(), 300u);
+    for (const PreparedLine& line : batch.Lines) {
+      EXPECT_EQ(line.ConvertedCount, waits ? 0 : kConvertedFields);
+      EXPECT_EQ(PreparedReal(batch, line, 0), 1.5);
+    }
   }
 }
 
