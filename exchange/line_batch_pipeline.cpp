@@ -9,8 +9,8 @@ namespace {
 
 // How long the dispatch keeps looking for the batch it waits for before it sleeps. The
 // reading thread hands a batch over as soon as it sees the wait, so the batch usually comes
-// within this; waking a sleeping thread took 50 to 100 microseconds on a virtual machine,
-// and a large file meets a wait at most batches.
+// within this. Waking a sleeping thread took 50 to 100 microseconds on a virtual machine,
+// and with a large file the dispatch waits for many of its batches.
 constexpr auto kActiveWait = std::chrono::microseconds(200);
 
 }  // namespace
