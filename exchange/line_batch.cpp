@@ -31,6 +31,15 @@ std::size_t AfterLastLineFeed(const char* bytes, std::size_t from, std::size_t t
   return 0;
 }
 
+std::string_view FieldText(const PreparedLine& line, FieldSpan span) {
+  return std::string_view(line.Text.data() + span.Start, span.Size);
+}
+
+// A field read as FieldTable::Real reads it; its batch's bytes may be read from the start.
+double ReadField(const LineBatch& batch, const PreparedLine& line, FieldSpan span) {
+  return LenientStrToFloat(FieldText(line, span), batch.Bytes.get());
+}
+
 }  // namespace
 
 LineBatchFiller::LineBatchFiller(ReaderLineSource::BlockReader read, std::size_t batchSize)
@@ -204,8 +213,7 @@ void LineBatchFiller::ConvertFields(LineBatch& batch, std::size_t lineCount, con
     const int count = std::min<int>(line.FieldCount, kConvertedFields);
     const FieldSpan* spans = batch.Fields.data() + line.FirstField;
     for (int f = 0; f < count; ++f) {
-      batch.Reals.push_back(
-          LenientStrToFloat(std::string_view(line.Text.data() + spans[f].Start, spans[f].Size), batch.Bytes.get()));
+      batch.Reals.push_back(ReadField(batch, line, spans[f]));
     }
     // Only now: a line never claims numbers that running out of memory kept from the batch.
     line.FirstReal = firstReal;
@@ -215,15 +223,14 @@ void LineBatchFiller::ConvertFields(LineBatch& batch, std::size_t lineCount, con
 
 double PreparedReal(const LineBatch& batch, const PreparedLine& line, int n) {
   if (n < line.ConvertedCount) return batch.Reals[line.FirstReal + static_cast<std::size_t>(n)];
-  const FieldSpan span = batch.Fields[line.FirstField + static_cast<std::size_t>(n)];
-  return LenientStrToFloat(std::string_view(line.Text.data() + span.Start, span.Size), batch.Bytes.get());
+  return ReadField(batch, line, batch.Fields[line.FirstField + static_cast<std::size_t>(n)]);
 }
 
 const FieldTable& PreparedFieldTable::Load(const LineBatch& batch, const PreparedLine& line) {
   const int count = line.FieldCount;
   const FieldSpan* spans = batch.Fields.data() + line.FirstField;
   for (int f = 0; f < count; ++f) {
-    table_.Field[static_cast<std::size_t>(f)] = std::string_view(line.Text.data() + spans[f].Start, spans[f].Size);
+    table_.Field[static_cast<std::size_t>(f)] = FieldText(line, spans[f]);
   }
   for (int f = count; f < fieldsInUse_; ++f) table_.Field[static_cast<std::size_t>(f)] = {};
   fieldsInUse_ = count;

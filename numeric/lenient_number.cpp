@@ -149,6 +149,15 @@ const char* AccumulateDigits(const char* p, const char* last, std::uint64_t& man
   return p;
 }
 
+// The value of a six-decimal field from its count of millionths (below 1e14, exact as a
+// double) and its sign: the one division by the exact 1e6 rounds to the nearest double, and
+// "-0.000000" reads as 0.
+double MillionthsValue(std::uint64_t millionths, bool negative) {
+  const double value = static_cast<double>(millionths) / 1e6;
+  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) |
+                               (static_cast<std::uint64_t>(negative & (millionths != 0)) << 63));
+}
+
 // The field the host writes most: an optional sign, at most eight digits, "." and exactly
 // six decimals, 8 to 15 characters, such as "-12345.678901". Two overlapping words cover it
 // without reading a byte outside the text: the last eight characters hold the point and the
@@ -173,10 +182,7 @@ bool TrySixDecimals(std::string_view text, double& result) {
   const std::uint64_t kept = (~std::uint64_t{0} << (8 * shift)) << (8 * sign);
   const std::uint64_t whole = ((LoadWord(p) << (8 * shift)) & kept) | (kEightZeros & ~kept);
   if ((NonDigitBits(whole) | NonDigitBits(fraction)) != 0) return false;
-  const std::uint64_t mantissa = std::uint64_t{EightDigitValue(whole)} * 1000000 + EightDigitValue(fraction);
-  const double value = static_cast<double>(mantissa) / 1e6;
-  result = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) |
-                                 (static_cast<std::uint64_t>(negative & (mantissa != 0)) << 63));
+  result = MillionthsValue(std::uint64_t{EightDigitValue(whole)} * 1000000 + EightDigitValue(fraction), negative);
   return true;
 }
 
@@ -325,10 +331,7 @@ bool TrySixDecimalsInBuffer(const char* end, bool negative, unsigned first, doub
   const __m128i halves = _mm_madd_epi16(_mm_packs_epi32(quads, quads), _mm_set_epi16(1, 10000, 1, 10000, 1, 10000, 1, 10000));
   const auto high = static_cast<std::uint32_t>(_mm_cvtsi128_si32(halves));
   const auto low = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(halves, 4)));
-  const std::uint64_t mantissa = std::uint64_t{high} * 10000000 + low;
-  const double value = static_cast<double>(mantissa) / 1e6;
-  result = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) |
-                                 (static_cast<std::uint64_t>(negative & (mantissa != 0)) << 63));
+  result = MillionthsValue(std::uint64_t{high} * 10000000 + low, negative);
   return true;
 }
 
