@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "exchange/exchange_takeover.h"
+#include "exchange/writing/exchange_takeover.h"
 #include "tool/headless_window.h"
 #include "tool/tform1.h"
 

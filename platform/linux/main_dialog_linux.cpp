@@ -7,7 +7,7 @@
 #include "platform/linux/dialog_loader.h"
 #include "platform/linux/dialog_program.h"
 #include "platform/linux/exe_path.h"
-#include "platform/os/program_file.h"
+#include "os/program_file.h"
 #include "tool/app.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/real_text.h"
+#include "exchange/writing/real_text.h"
 #include "tests/support/fake_window.h"
 #include "tests/support/temp_dir.h"
 #include "tool/dialog_layout.h"

@@ -1,0 +1,291 @@
+// The file layer on POSIX systems (Linux first: /proc/self/exe, O_TMPFILE).
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "os/file_system.h"
+#include "os/in_place_rewrite.h"
+#include "os/program_file.h"
+#include "os/temporary_files.h"
+
+namespace {
+
+constexpr int kMaxLinkHops = 40;
+
+// Every open of a file the host or the user may have replaced by a FIFO or a device:
+// O_NONBLOCK, so that the open itself never waits (the type is checked right after).
+constexpr int kOpenFlags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The running executable, and any program file protected along with it. They are found by
+// identity, not by name: one may have been renamed to the name of either file.
+std::vector<struct stat>& ProgramFiles() {
+  static std::vector<struct stat> files = [] {
+    std::vector<struct stat> found;
+    struct stat status {};
+    if (::stat("/proc/self/exe", &status) == 0) found.push_back(status);
+    return found;
+  }();
+  return files;
+}
+
+bool IsProgramFile(const struct stat& file) {
+  for (const struct stat& program : ProgramFiles()) {
+    if (SameFile(program, file)) return true;
+  }
+  return false;
+}
+
+bool IsOrdinaryFile(const struct stat& status) {
+  return S_ISREG(status.st_mode) && !IsProgramFile(status);
+}
+
+// An opened descriptor that is not an ordinary file is closed again.
+int OpenOrdinaryFile(const char* path, int flags, struct stat& status) {
+  const int fd = ::open(path, flags | kOpenFlags);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &status) == 0 && IsOrdinaryFile(status)) return fd;
+  ::close(fd);
+  errno = EINVAL;
+  return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes, off_t offset = -1) {
+  while (!bytes.empty()) {
+    const ssize_t done = offset < 0 ? ::write(fd, bytes.data(), bytes.size())
+                                    : ::pwrite(fd, bytes.data(), bytes.size(), offset);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(done));
+    if (offset >= 0) offset += done;
+  }
+  return true;
+}
+
+// The file a path names after following every symbolic link, and its status when it exists.
+struct ResolvedTarget {
+  std::filesystem::path Path;
+  std::optional<struct stat> Status;
+};
+
+std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
+  std::filesystem::path current = target;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat status {};
+    if (::lstat(current.c_str(), &status) != 0) {
+      if (errno != ENOENT) return std::nullopt;
+      return ResolvedTarget{current, std::nullopt};
+    }
+    if (!S_ISLNK(status.st_mode)) return ResolvedTarget{current, status};
+    std::string link(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 255) + 1, '\0');
+    const ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= link.size()) return std::nullopt;
+    link.resize(static_cast<std::size_t>(length));
+    const std::filesystem::path next(link);
+    current = next.is_absolute() ? next : current.parent_path() / next;
+  }
+  return std::nullopt;  // a loop of links
+}
+
+// The folder of a target, open for the *at calls and for listing.
+class Folder {
+ public:
+  explicit Folder(const std::filesystem::path& path)
+      : listing_(::opendir(path.empty() ? "." : path.c_str())) {}
+  ~Folder() {
+    if (listing_ != nullptr) ::closedir(listing_);
+  }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+
+  bool IsOpen() const { return listing_ != nullptr; }
+  int Fd() const { return ::dirfd(listing_); }
+
+  // Removes the temporary files of `name` that killed runs left behind. Costs one listing
+  // of the folder; runs still writing theirs are never disturbed.
+  void RemoveAbandonedTemporaries(const std::string& name) {
+    const auto now = std::chrono::system_clock::now();
+    while (const dirent* entry = ::readdir(listing_)) {
+      const std::string fileName = entry->d_name;
+      const auto temporary = temporary_files::Parse(fileName, name);
+      if (!temporary) continue;
+      struct stat status {};
+      if (::fstatat(Fd(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (!S_ISREG(status.st_mode)) continue;
+      const auto modified = std::chrono::system_clock::from_time_t(status.st_mtime);
+      const auto age = std::chrono::duration_cast<std::chrono::seconds>(now - modified);
+      if (temporary_files::IsAbandoned(*temporary, age, CreatorRunning(*temporary))) {
+        ::unlinkat(Fd(), entry->d_name, 0);
+      }
+    }
+  }
+
+ private:
+  static bool CreatorRunning(const temporary_files::Temporary& temporary) {
+    if (!temporary.CreatorProcessId) return false;
+    const auto pid = static_cast<pid_t>(*temporary.CreatorProcessId);
+    if (pid <= 0 || static_cast<std::uint64_t>(pid) != *temporary.CreatorProcessId) return false;
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+  }
+
+  DIR* listing_;
+};
+
+// The replaced file's owner and permission bits. Giving a file away is for privileged
+// users only; the group alone may still be kept. Set-id bits stay only with their owner.
+bool TakeOverOwnerAndMode(int fd, const struct stat& old) {
+  bool ownerKept = (old.st_uid == ::geteuid() && old.st_gid == ::getegid()) ||
+                   ::fchown(fd, old.st_uid, old.st_gid) == 0;
+  if (!ownerKept) {
+    struct stat now {};
+    ownerKept = ::fstat(fd, &now) == 0 && now.st_uid == old.st_uid;
+    (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  }
+  const mode_t bits = old.st_mode & (ownerKept ? 07777 : 01777);
+  return ::fchmod(fd, bits) == 0;
+}
+
+// The bytes in a new file beside the target, renamed over it. An anonymous file (where the
+// system offers them) gets its name only once it is complete, so a run killed while writing
+// leaves nothing behind; a named one carries its creator's process id, so that a later run
+// can tell when it was abandoned.
+bool WriteThroughTemporary(const Folder& folder, const std::string& name, std::string_view bytes,
+                           const std::optional<struct stat>& old, bool durable, bool anonymous) {
+  const std::string temporaryName =
+      temporary_files::NameFor(name, static_cast<std::uint64_t>(::getpid()),
+                               temporary_files::UniqueNumber());
+  int fd = -1;
+  if (anonymous) {
+#ifdef O_TMPFILE
+    fd = ::openat(folder.Fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+#endif
+  } else {
+    fd = ::openat(folder.Fd(), temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  }
+  if (fd < 0) return false;
+  bool named = !anonymous;
+  bool ok = WriteAll(fd, bytes) && (!old || TakeOverOwnerAndMode(fd, *old)) &&
+            (!durable || ::fsync(fd) == 0);
+  if (ok && anonymous) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    ok = named = ::linkat(AT_FDCWD, self.c_str(), folder.Fd(), temporaryName.c_str(),
+                          AT_SYMLINK_FOLLOW) == 0;
+  }
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::renameat(folder.Fd(), temporaryName.c_str(), folder.Fd(), name.c_str()) == 0;
+  if (ok && durable) ok = ::fsync(folder.Fd()) == 0;
+  if (!ok && named) ::unlinkat(folder.Fd(), temporaryName.c_str(), 0);
+  return ok;
+}
+
+class PosixInPlaceFile final : public InPlaceFile {
+ public:
+  explicit PosixInPlaceFile(int fd) : fd_(fd) {}
+  ~PosixInPlaceFile() override { ::close(fd_); }
+  PosixInPlaceFile(const PosixInPlaceFile&) = delete;
+  PosixInPlaceFile& operator=(const PosixInPlaceFile&) = delete;
+
+  bool ReadAll(std::string& bytes, std::size_t limit) override {
+    bytes.assign(limit + 1, '\0');
+    std::size_t filled = 0;
+    for (;;) {
+      const ssize_t got = ::pread(fd_, bytes.data() + filled, bytes.size() - filled,
+                                  static_cast<off_t>(filled));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return false;
+      if (got == 0) break;
+      filled += static_cast<std::size_t>(got);
+      if (filled > limit) return false;
+    }
+    bytes.resize(filled);
+    return true;
+  }
+  bool WriteFromStart(std::string_view bytes) override { return WriteAll(fd_, bytes, 0); }
+  bool Truncate(std::size_t size) override {
+    return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+  }
+  bool Flush() override { return ::fsync(fd_) == 0; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+RegularFileReader::RegularFileReader(const std::filesystem::path& path) {
+  struct stat status {};
+  const int fd = OpenOrdinaryFile(path.c_str(), O_RDONLY, status);
+  handle_ = fd;
+  if (fd >= 0) {
+    outcome_ = Outcome::Opened;
+  } else {
+    outcome_ = errno == ENOENT || errno == ENOTDIR ? Outcome::Missing : Outcome::Unreadable;
+  }
+}
+
+RegularFileReader::~RegularFileReader() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+std::ptrdiff_t RegularFileReader::Read(char* buffer, std::size_t size) {
+  if (handle_ < 0) return -1;
+  for (;;) {
+    const ssize_t got = ::read(static_cast<int>(handle_), buffer, size);
+    if (got < 0 && errno == EINTR) continue;
+    return got;
+  }
+}
+
+bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
+                         const ReplaceOptions& options) {
+  const std::optional<ResolvedTarget> resolved = Resolve(target);
+  if (!resolved) return false;
+  if (resolved->Status && !IsOrdinaryFile(*resolved->Status)) return false;
+  const std::string name = resolved->Path.filename().native();
+  {
+    Folder folder(resolved->Path.parent_path());
+    if (folder.IsOpen()) {
+      folder.RemoveAbandonedTemporaries(name);
+      for (const bool anonymous : {true, false}) {
+        if (WriteThroughTemporary(folder, name, bytes, resolved->Status, options.Durable,
+                                  anonymous)) {
+          return true;
+        }
+      }
+    }
+  }
+  if (!resolved->Status) return false;  // nothing to rewrite in place
+  struct stat status {};
+  const int access = options.BytesAfterFailedWrite ? O_WRONLY : O_RDWR;
+  const int fd = OpenOrdinaryFile(resolved->Path.c_str(), access, status);
+  if (fd < 0 || !SameFile(status, *resolved->Status)) {
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  PosixInPlaceFile file(fd);
+  return RewriteInPlace(file, bytes, options);
+}
+
+bool RemoveRegularFile(const std::filesystem::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return errno == ENOENT;
+  if (!IsOrdinaryFile(status)) return false;
+  return ::unlink(path.c_str()) == 0;
+}
+
+void ProtectProgramFile(const std::filesystem::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) ProgramFiles().push_back(status);
+}
