@@ -4,102 +4,65 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "os/file_system.h"
 #include "os/in_place_rewrite.h"
 #include "os/temporary_files.h"
+#include "os/win32_file_identity.h"
+#include "os/win32_handle.h"
+#include "os/win32_held_files.h"
+#include "os/win32_install_file.h"
+#include "os/win32_long_path.h"
 
 namespace {
 
 // Other programs (the host, a virus scanner, a backup) may hold either file open.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-// The attributes a replaced file hands on; read-only is not among them: such a file is not
-// replaced at all.
+// The attributes a new file takes over from the one it replaces when it is written (the
+// system's replace keeps them too; a rename would not). Read-only comes back after the
+// replacement (win32_install_file.cpp).
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-struct Identity {
-  DWORD Volume = 0;
-  DWORD IndexHigh = 0;
-  DWORD IndexLow = 0;
-  bool operator==(const Identity&) const = default;
+// What is known of an opened ordinary file.
+struct FileFacts {
+  BY_HANDLE_FILE_INFORMATION Info{};
+  FileIdentity Identity;
 };
-
-Identity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
-  return Identity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-}
-
-class Handle {
- public:
-  explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-  ~Handle() {
-    if (IsOpen()) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return handle_; }
-  bool Close() {
-    const bool closed = CloseHandle(handle_) != 0;
-    handle_ = INVALID_HANDLE_VALUE;
-    return closed;
-  }
-
- private:
-  HANDLE handle_;
-};
-
-// The running executable is found by identity, not by name: it may have been renamed to
-// the name of either file.
-bool IsRunningExecutable(const Identity& file) {
-  static const std::optional<Identity> executable = []() -> std::optional<Identity> {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-      const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-      if (length == 0) return std::nullopt;
-      if (length < path.size()) {
-        path.resize(length);
-        break;
-      }
-      path.resize(path.size() * 2);
-    }
-    Handle exe(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!exe.IsOpen() || !GetFileInformationByHandle(exe.Get(), &info)) return std::nullopt;
-    return IdentityOf(info);
-  }();
-  return executable && *executable == file;
-}
 
 // A disk file that is no folder and not the running executable.
-std::optional<BY_HANDLE_FILE_INFORMATION> OrdinaryFileInfo(HANDLE handle) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info)) {
+std::optional<FileFacts> OrdinaryFileFacts(HANDLE handle) {
+  FileFacts facts;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &facts.Info) ||
+      !ReadIdentity(handle, facts.Identity)) {
     return std::nullopt;
   }
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
-  if (IsRunningExecutable(IdentityOf(info))) return std::nullopt;
-  return info;
+  if ((facts.Info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+  if (IsRunningExecutable(handle, facts.Identity)) return std::nullopt;
+  return facts;
 }
 
 // Opens an existing ordinary file; anything else is closed again. A folder cannot be
-// opened without backup semantics, so it fails here already.
-HANDLE OpenOrdinaryFile(const std::filesystem::path& path, DWORD access, DWORD& error,
-                        BY_HANDLE_FILE_INFORMATION* info = nullptr) {
-  HANDLE handle = CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
+// opened without backup semantics, so it fails here already. A file another program holds
+// is waited for a moment.
+HANDLE OpenOrdinaryFile(const std::filesystem::path& path, DWORD access, HeldFileWait& wait,
+                        DWORD& error, FileFacts* facts = nullptr) {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  for (;;) {
+    handle = CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) break;
     error = GetLastError();
-    return handle;
+    if (!wait.PauseAfter(error, path.c_str())) return handle;
   }
-  const std::optional<BY_HANDLE_FILE_INFORMATION> ordinary = OrdinaryFileInfo(handle);
+  std::optional<FileFacts> ordinary = OrdinaryFileFacts(handle);
   if (!ordinary) {
     CloseHandle(handle);
     error = ERROR_ACCESS_DENIED;
     return INVALID_HANDLE_VALUE;
   }
-  if (info != nullptr) *info = *ordinary;
+  if (facts != nullptr) *facts = std::move(*ordinary);
   return handle;
 }
 
@@ -107,11 +70,17 @@ bool IsMissing(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool WriteAll(HANDLE handle, std::string_view bytes) {
+// All of `bytes`; a range another program has locked is waited for a moment.
+bool WriteAll(HANDLE handle, std::string_view bytes, const std::filesystem::path& path,
+              HeldFileWait& wait) {
   while (!bytes.empty()) {
     const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
     DWORD written = 0;
-    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr)) {
+      if (wait.PauseAfter(GetLastError(), path.c_str())) continue;
+      return false;
+    }
+    if (written == 0) return false;
     bytes.remove_prefix(written);
   }
   return true;
@@ -125,8 +94,8 @@ bool SeekTo(HANDLE handle, std::size_t offset) {
 
 // The file a path names after following a symbolic link, and what is known of it.
 struct ResolvedTarget {
-  std::filesystem::path Path;
-  std::optional<BY_HANDLE_FILE_INFORMATION> Info;  // none: no file there yet
+  std::filesystem::path Path;  // in the `\\?\` form
+  std::optional<FileFacts> Facts;  // none: no file there yet
 };
 
 std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
@@ -139,22 +108,12 @@ std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
   Handle file(CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.IsOpen()) return std::nullopt;
-  const std::optional<BY_HANDLE_FILE_INFORMATION> info = OrdinaryFileInfo(file.Get());
-  if (!info) return std::nullopt;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return ResolvedTarget{target, info};
-  std::wstring finalPath(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetFinalPathNameByHandleW(file.Get(), finalPath.data(),
-                                                   static_cast<DWORD>(finalPath.size()),
-                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0) return std::nullopt;
-    if (length < finalPath.size()) {
-      finalPath.resize(length);
-      break;
-    }
-    finalPath.resize(length + 1);
-  }
-  return ResolvedTarget{std::filesystem::path(finalPath), info};
+  std::optional<FileFacts> facts = OrdinaryFileFacts(file.Get());
+  if (!facts) return std::nullopt;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return ResolvedTarget{target, std::move(facts)};
+  const std::wstring finalPath = FinalPathOf(file.Get());
+  if (finalPath.empty()) return std::nullopt;
+  return ResolvedTarget{std::filesystem::path(finalPath), std::move(facts)};
 }
 
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
@@ -162,6 +121,7 @@ std::filesystem::path FolderOf(const std::filesystem::path& file) {
   return folder.empty() ? std::filesystem::path(L".") : folder;
 }
 
+// A process that exists but may not be opened (another user's) is alive.
 bool CreatorRunning(const temporary_files::Temporary& temporary) {
   if (!temporary.CreatorProcessId || *temporary.CreatorProcessId > 0xFFFFFFFFull) return false;
   const HANDLE process =
@@ -201,28 +161,33 @@ void RemoveAbandonedTemporaries(const std::filesystem::path& folder, const std::
 }
 
 // The bytes in a new file beside the target (carrying its creator's process id, so that a
-// later run can tell when it was abandoned), moved over the target.
+// later run can tell when it was abandoned), with the old file's attributes and creation
+// time, put in the target's place.
 bool WriteThroughTemporary(const std::filesystem::path& target, std::string_view bytes,
-                           const std::optional<BY_HANDLE_FILE_INFORMATION>& old, bool durable) {
+                           const std::optional<FileFacts>& old, bool durable, HeldFileWait& wait) {
   const std::filesystem::path temporary =
       FolderOf(target) / temporary_files::NameFor(target.filename().native(),
                                                   GetCurrentProcessId(),
                                                   temporary_files::UniqueNumber());
-  const DWORD attributes = old ? (old->dwFileAttributes & kKeptAttributes) : 0;
+  const DWORD attributes = old ? (old->Info.dwFileAttributes & kKeptAttributes) : 0;
   Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) return false;
-  bool ok = WriteAll(file.Get(), bytes) && (!durable || FlushFileBuffers(file.Get()));
+  bool ok = WriteAll(file.Get(), bytes, temporary, wait) &&
+            (!durable || FlushFileBuffers(file.Get()));
+  if (old) SetFileTime(file.Get(), &old->Info.ftCreationTime, nullptr, nullptr);
   ok = file.Close() && ok;
-  const DWORD move = MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0);
-  ok = ok && MoveFileExW(temporary.c_str(), target.c_str(), move);
+  const std::optional<DWORD> oldAttributes =
+      old ? std::optional<DWORD>(old->Info.dwFileAttributes) : std::nullopt;
+  ok = ok && InstallTemporary(temporary.native(), target.native(), oldAttributes, durable, wait);
   if (!ok) DeleteFileW(temporary.c_str());
   return ok;
 }
 
 class Win32InPlaceFile final : public InPlaceFile {
  public:
-  explicit Win32InPlaceFile(HANDLE handle) : handle_(handle) {}
+  Win32InPlaceFile(HANDLE handle, const std::filesystem::path& path, HeldFileWait& wait)
+      : handle_(handle), path_(path), wait_(wait) {}
 
   bool ReadAll(std::string& bytes, std::size_t limit) override {
     if (!SeekTo(handle_.Get(), 0)) return false;
@@ -232,6 +197,7 @@ class Win32InPlaceFile final : public InPlaceFile {
       DWORD got = 0;
       if (!ReadFile(handle_.Get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
                     &got, nullptr)) {
+        if (wait_.PauseAfter(GetLastError(), path_.c_str())) continue;
         return false;
       }
       if (got == 0) break;
@@ -242,7 +208,7 @@ class Win32InPlaceFile final : public InPlaceFile {
     return true;
   }
   bool WriteFromStart(std::string_view bytes) override {
-    return SeekTo(handle_.Get(), 0) && WriteAll(handle_.Get(), bytes);
+    return SeekTo(handle_.Get(), 0) && WriteAll(handle_.Get(), bytes, path_, wait_);
   }
   bool Truncate(std::size_t size) override {
     return SeekTo(handle_.Get(), size) && SetEndOfFile(handle_.Get());
@@ -251,17 +217,21 @@ class Win32InPlaceFile final : public InPlaceFile {
 
  private:
   Handle handle_;
+  const std::filesystem::path& path_;
+  HeldFileWait& wait_;
 };
 
 }  // namespace
 
 RegularFileReader::RegularFileReader(const std::filesystem::path& path) {
   DWORD error = 0;
-  const HANDLE handle = OpenOrdinaryFile(path, GENERIC_READ, error);
+  HeldFileWait wait;
+  const HANDLE handle = OpenOrdinaryFile(ExtendedPath(path), GENERIC_READ, wait, error);
   handle_ = reinterpret_cast<std::intptr_t>(handle);
   if (handle != INVALID_HANDLE_VALUE) {
     outcome_ = Outcome::Opened;
   } else {
+    // Held by another program past the wait, or access denied: there, but not readable.
     outcome_ = IsMissing(error) ? Outcome::Missing : Outcome::Unreadable;
   }
 }
@@ -276,31 +246,42 @@ std::ptrdiff_t RegularFileReader::Read(char* buffer, std::size_t size) {
   if (handle == INVALID_HANDLE_VALUE) return -1;
   DWORD got = 0;
   const DWORD want = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-  if (!ReadFile(handle, buffer, want, &got, nullptr)) return -1;
+  // A range that another program has locked is a lock violation, not the end of the data.
+  HeldFileWait wait;
+  while (!ReadFile(handle, buffer, want, &got, nullptr)) {
+    if (GetLastError() != ERROR_LOCK_VIOLATION || !wait.PauseAfter(ERROR_LOCK_VIOLATION, L"")) {
+      return -1;
+    }
+  }
   return static_cast<std::ptrdiff_t>(got);
 }
 
 bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
                          const ReplaceOptions& options) {
-  const std::optional<ResolvedTarget> resolved = Resolve(target);
+  const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
   if (!resolved) return false;
   RemoveAbandonedTemporaries(FolderOf(resolved->Path), resolved->Path.filename().native());
-  if (WriteThroughTemporary(resolved->Path, bytes, resolved->Info, options.Durable)) return true;
-  if (!resolved->Info) return false;  // nothing to rewrite in place
+  HeldFileWait wait;
+  if (WriteThroughTemporary(resolved->Path, bytes, resolved->Facts, options.Durable, wait)) {
+    return true;
+  }
+  if (!resolved->Facts) return false;  // nothing to rewrite in place
   DWORD error = 0;
-  BY_HANDLE_FILE_INFORMATION info{};
+  FileFacts facts;
   const DWORD access = options.BytesAfterFailedWrite ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
-  const HANDLE handle = OpenOrdinaryFile(resolved->Path, access, error, &info);
+  const HANDLE handle = OpenOrdinaryFile(resolved->Path, access, wait, error, &facts);
   if (handle == INVALID_HANDLE_VALUE) return false;
-  Win32InPlaceFile file(handle);
-  if (!(IdentityOf(info) == IdentityOf(*resolved->Info))) return false;
+  Win32InPlaceFile file(handle, resolved->Path, wait);
+  if (!SameFile(facts.Identity, resolved->Facts->Identity)) return false;
   return RewriteInPlace(file, bytes, options);
 }
 
 bool RemoveRegularFile(const std::filesystem::path& path) {
+  const std::filesystem::path extended = ExtendedPath(path);
   DWORD error = 0;
-  Handle file(OpenOrdinaryFile(path, FILE_READ_ATTRIBUTES, error));
+  HeldFileWait wait;  // never needed: opening for the attributes shares everything
+  Handle file(OpenOrdinaryFile(extended, FILE_READ_ATTRIBUTES, wait, error));
   if (!file.IsOpen()) return IsMissing(error);
   file.Close();
-  return DeleteFileW(path.c_str()) != 0;
+  return DeleteFileW(extended.c_str()) != 0;
 }
