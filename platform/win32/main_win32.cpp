@@ -1,5 +1,6 @@
 // Windows program entry: UTF-16 arguments and executable path from the system, converted
-// to the UTF-8 texts the tool works with; the path stays a wide std::filesystem::path.
+// to the UTF-8 texts the tool works with; the path stays a wide std::filesystem::path, in
+// its long form.
 #include <windows.h>
 
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/executable_path.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
 #include "tool/app.h"
@@ -16,26 +18,11 @@ extern "C" {
 int _dowildcard = 0;
 }
 
-namespace {
-
-std::filesystem::path ExecutablePath() {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      return std::filesystem::path(buffer);
-    }
-    buffer.resize(buffer.size() * 2);  // truncated: long path
-  }
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
   std::vector<std::string> args;
   for (int i = 1; i < __argc; ++i) args.push_back(Utf8FromWide(__wargv[i]));
-  return RunAuxline(args, ExecutablePath(),
+  // The run's status is the process's exit code: the C runtime passes wWinMain's result
+  // to exit().
+  return RunAuxline(args, RunningExecutablePath(),
                     [instance]() -> std::unique_ptr<FormWindow> { return Win32FormWindow::Create(instance); });
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The users' auxline.exe as Windows will load it: a 32-bit x86 GUI program that imports only
-# the system's own DLLs and none of the functions Windows 7 lacks (those are looked up at run
-# time), with its manifest: dpi-aware per monitor, Windows 7 to 11, no execution level (that
-# would end the file virtualisation it shares with a 32-bit host), no common-controls 6.
+# The users' auxline.exe as Windows will load it: a 32-bit x86 GUI program, large-address
+# aware (4 GB under 64-bit Windows), that imports only the system's own DLLs and none of the
+# functions Windows 7 lacks (those are looked up at run time), with its manifest: dpi-aware
+# per monitor, long-path aware, Windows 7 to 11, no execution level (that would end the file
+# virtualisation it shares with a 32-bit host), no common-controls 6.
 #   bash tests/win32/exe_check.sh AUXLINE.EXE
 # Prints the size, the imports and the manifest; exit status 1 on the first fault.
 set -euo pipefail
@@ -13,6 +14,7 @@ fail() { echo "auxline.exe: $*"; exit 1; }
 "$tools-objdump" -f "$exe" | grep -q 'file format pei-i386' || fail "not a 32-bit x86 program"
 headers="$("$tools-objdump" -p "$exe")"
 grep -q 'Subsystem.*(Windows GUI)' <<< "$headers" || fail "not a GUI program"
+grep -q '^\s*large address aware$' <<< "$headers" || fail "not large-address aware"
 imports="$(sed -n 's/^\s*DLL Name: //p' <<< "$headers" | tr '[:upper:]' '[:lower:]' | sort | tr '\n' ' ')"
 echo "auxline.exe: $(stat -c %s "$exe") bytes; imports: $imports"
 for dll in $imports; do
@@ -43,6 +45,7 @@ def expect(condition, why):
 expect("PerMonitorV2" in [w.strip() for e in found.get("dpiAwareness", []) for w in e.text.split(",")],
        "no dpiAwareness PerMonitorV2")
 expect([e.text.strip() for e in found.get("dpiAware", [])] == ["true/pm"], "no dpiAware true/pm")
+expect([e.text.strip().lower() for e in found.get("longPathAware", [])] == ["true"], "not longPathAware")
 windows = {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
            "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}
 expect({e.get("Id").strip("{}").lower() for e in found.get("supportedOS", [])} == windows,
