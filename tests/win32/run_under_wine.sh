@@ -2,8 +2,8 @@
 # Every Windows test under Wine; expects WINEPREFIX (a prefix from wine_prefix.sh) and an X
 # display (xvfb-run). Runs the core test suites and the window tests of the 32-bit build
 # (the program users get), the dialog driven from outside, the Linux/Windows output
-# comparison, then the window and the dialog at 144 and 192 dpi; and the core test suites of
-# the 64-bit build, where one is given.
+# comparison, the exchange file held by another program, then the window and the dialog at
+# 144 and 192 dpi; and the core test suites of the 64-bit build, where one is given.
 #   bash tests/win32/run_under_wine.sh WINDOWS_BUILD_DIR LINUX_AUXLINE [WINDOWS64_BUILD_DIR]
 set -uo pipefail
 build="$1"
@@ -33,6 +33,7 @@ step "window tests" wine "$build/tests/win32/win32_tests.exe" --gtest_brief=1
 step "no window without a dialog" bash "$here/no_window_check.sh" "$build"
 step "dialog cases" bash "$here/dialog_cases.sh" "$build"
 step "Linux and Windows outputs" bash "$here/compare_with_linux.sh" "$linux_exe" "$build/platform/win32/auxline.exe"
+step "held files and short paths" bash "$here/held_file_cases.sh" "$build"
 for dpi in 144 192; do
   bash "$here/wine_dpi.sh" "$dpi"
   wineserver -p

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# auxline.exe while another program holds its exchange file open (file_holder.exe, as a virus
+# scanner or a backup would), and started through its 8.3 short path.
+# - A hold shorter than the wait ends in the finished file and status 0.
+# - A hold that outlasts it ends within a few seconds in status 1. A file held without write
+#   and delete sharing cannot be written, replaced or removed by anyone, so the host's input
+#   is still there.
+# - Through the short path, the settings are those of the long name.
+#   WINEPREFIX=... bash tests/win32/held_file_cases.sh WINDOWS_BUILD_DIR
+# Prints "N passed, N failed"; exit status 1 when a case fails.
+set -uo pipefail
+build="$(cd "$1" && pwd)"
+repo="$(cd "$(dirname "$0")/../.." && pwd)"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+exe="$build/platform/win32/auxline.exe"
+holder="$build/tests/win32/file_holder.exe"
+passed=0
+failed=0
+check() {  # LABEL CONDITION...
+  local label="$1"
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "  FAIL  $label"; fi
+}
+
+# What an undisturbed run makes of the example.
+mkdir "$scratch/free"
+cp "$exe" "$repo/examples/JWC_TEMP.TXT" "$repo/examples/auxline.dat" "$scratch/free/"
+(cd "$scratch/free" && timeout 60 wine ./auxline.exe /R1 > /dev/null 2>&1)
+finished="$scratch/free/JWC_TEMP.TXT"
+input="$repo/examples/JWC_TEMP.TXT"
+
+# SHARE MILLISECONDS STATUS RESULT LONGEST_MS
+cases=("- 1000 0 $finished 4000" "r 1000 0 $finished 4000" "r 20000 1 $input 5000"
+       "- 20000 1 $input 5000")
+for case in "${cases[@]}"; do
+  read -r share hold want_status want_file longest <<< "$case"
+  dir="$scratch/held-$share-$hold"
+  mkdir "$dir"
+  cp "$exe" "$repo/examples/JWC_TEMP.TXT" "$repo/examples/auxline.dat" "$dir/"
+  took="$(cd "$dir" && timeout 60 wine "$holder" JWC_TEMP.TXT "$share" "$hold" auxline.exe /R1 2> /dev/null | tr -d '\r')"
+  status=$?
+  label="held with sharing '$share' for $hold ms"
+  check "$label: status $status, not $want_status" [ "$status" -eq "$want_status" ]
+  check "$label: took $took ms" [ "${took:-99999}" -le "$longest" ]
+  check "$label: the exchange file" cmp -s "$dir/JWC_TEMP.TXT" "$want_file"
+done
+
+# Started as AUXL~XXX.EXE, a copy named "auxline long name.exe" reads and writes "auxline long
+# name.dat".
+dir="$scratch/short"
+mkdir "$dir"
+cp "$exe" "$dir/auxline long name.exe"
+cp "$repo/examples/JWC_TEMP.TXT" "$dir/"
+cp "$repo/examples/auxline.dat" "$dir/auxline long name.dat"
+short="$(cd "$dir" && wine cmd /c dir /x 2> /dev/null | tr -d '\r' | awk '/ auxline long name\.exe$/ { print $(NF - 3) }')"
+if [ -n "$short" ] && [ "$short" != auxline ]; then
+  (cd "$dir" && timeout 60 wine "$short" /R1 > /dev/null 2>&1)
+  check "run as $short: the settings of the long name" cmp -s "$dir/JWC_TEMP.TXT" "$finished"
+  check "run as $short: no other settings file" [ "$(ls "$dir" | wc -l)" -eq 3 ]
+else
+  echo "  skipped: no 8.3 short names on this drive"
+fi
+echo "held files and short paths: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
