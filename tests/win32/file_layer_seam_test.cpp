@@ -14,7 +14,6 @@
 #include "os/win32_file_calls.h"
 #include "os/win32_file_identity.h"
 #include "os/win32_long_path.h"
-#include "platform/win32/executable_path.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -158,18 +157,6 @@ TEST(FileLayerSeam, ExtendedPathForms) {
                 {L"\\\\server\\share\\b.txt", L"\\\\?\\UNC\\server\\share\\b.txt"},
                 {L"\\\\?\\C:\\a\\b.txt", L"\\\\?\\C:\\a\\b.txt"}};
   for (const auto& path : kCases) EXPECT_EQ(ExtendedPath(path.Given).native(), path.Extended);
-}
-
-// A copy started through its 8.3 short path names its settings after its long name.
-TEST(FileLayerSeam, ExecutablePathInItsLongForm) {
-  TempDir dir;
-  const auto exe = dir / "auxline long name.exe";
-  WriteBytes(exe, "");
-  wchar_t shortPath[MAX_PATH];
-  if (GetShortPathNameW(exe.c_str(), shortPath, MAX_PATH) == 0 || exe == shortPath) {
-    GTEST_SKIP() << "no short names on this volume";
-  }
-  EXPECT_EQ(LongFormOf(shortPath), exe);
 }
 
 }  // namespace
