@@ -26,7 +26,6 @@ class FakeCalls {
     FileCalls() = saved_;
     ForgetRunningExecutable();
   }
-  const Win32FileCalls& System() const { return saved_; }
 
  private:
   Win32FileCalls saved_;
@@ -94,8 +93,8 @@ BOOL WINAPI ReplaceFailingHalfWay(LPCWSTR replaced, LPCWSTR, LPCWSTR, DWORD, LPV
 }
 
 ULONGLONG FileIndex(const std::filesystem::path& path) {
-  const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   BY_HANDLE_FILE_INFORMATION info{};
   GetFileInformationByHandle(file, &info);
   CloseHandle(file);
