@@ -110,7 +110,9 @@ std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
   if (!file.IsOpen()) return std::nullopt;
   std::optional<FileFacts> facts = OrdinaryFileFacts(file.Get());
   if (!facts) return std::nullopt;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return ResolvedTarget{target, std::move(facts)};
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    return ResolvedTarget{target, std::move(facts)};
+  }
   const std::wstring finalPath = FinalPathOf(file.Get());
   if (finalPath.empty()) return std::nullopt;
   return ResolvedTarget{std::filesystem::path(finalPath), std::move(facts)};

@@ -70,8 +70,9 @@ std::optional<FileIdentity>& ExecutableIdentity() {
 std::wstring FinalPathOf(HANDLE file) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
-                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD length =
+        GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) return {};
     if (length < path.size()) {
       path.resize(length);

@@ -49,7 +49,8 @@ bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
 }
 
 bool SetAttributes(const std::wstring& path, DWORD attributes) {
-  return SetFileAttributesW(path.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+  const DWORD given = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return SetFileAttributesW(path.c_str(), given) != 0;
 }
 
 void FlushFile(const std::wstring& path) {
@@ -125,7 +126,8 @@ bool InstallTemporary(const std::wstring& temporary, const std::wstring& target,
                       std::optional<DWORD> oldAttributes, bool durable, HeldFileWait& wait) {
   const bool readOnly = oldAttributes && (*oldAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   if (readOnly) SetAttributes(target, *oldAttributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
-  const bool installed = ReplaceOrRename(temporary, target, oldAttributes.has_value(), durable, wait);
+  const bool installed =
+      ReplaceOrRename(temporary, target, oldAttributes.has_value(), durable, wait);
   if (readOnly) {
     const DWORD now = GetFileAttributesW(target.c_str());
     if (now != INVALID_FILE_ATTRIBUTES) SetAttributes(target, now | FILE_ATTRIBUTE_READONLY);

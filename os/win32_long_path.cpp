@@ -18,7 +18,8 @@ std::filesystem::path ExtendedPath(const std::filesystem::path& path) {
   if (given.empty() || StartsWith(given, L"\\\\?\\") || StartsWith(given, L"\\\\.\\")) return path;
   std::wstring full(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    const DWORD length =
+        GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0) return path;
     if (length < full.size()) {
       full.resize(length);

@@ -7,7 +7,8 @@
 std::filesystem::path LongFormOf(const std::filesystem::path& path) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return path;
     if (length < buffer.size()) {
       buffer.resize(length);
@@ -20,7 +21,8 @@ std::filesystem::path LongFormOf(const std::filesystem::path& path) {
 std::filesystem::path RunningExecutablePath() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
     if (length < buffer.size()) {
       buffer.resize(length);

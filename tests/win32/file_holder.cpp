@@ -23,7 +23,9 @@ int wmain(int argc, wchar_t** argv) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (held == INVALID_HANDLE_VALUE) return 125;
   std::wstring commandLine;
-  for (int i = 4; i < argc; ++i) commandLine += std::wstring(i > 4 ? L" \"" : L"\"") + argv[i] + L"\"";
+  for (int i = 4; i < argc; ++i) {
+    commandLine += std::wstring(i > 4 ? L" \"" : L"\"") + argv[i] + L"\"";
+  }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

@@ -127,7 +127,8 @@ TEST(FileLayerSeam, ReadOnlyFileIsReplacedAndStaysReadOnly) {
 // slashes, reaches the system as an absolute `\\?\` path and gets an atomic replace.
 TEST(FileLayerSeam, PathsReachTheSystemInTheLongForm) {
   TempDir dir;
-  const std::filesystem::path deep = dir.Path() / std::string(250 - dir.Path().native().size(), 'd');
+  const std::size_t room = 250 - dir.Path().native().size();
+  const std::filesystem::path deep = dir.Path() / std::string(room, 'd');
   ASSERT_TRUE(std::filesystem::create_directory(deep));
   const std::filesystem::path near260 = deep / "JWC_TEMP.TXT";
   ASSERT_TRUE(SetCurrentDirectoryW(dir.Path().c_str()));

@@ -38,7 +38,8 @@ for case in "${cases[@]}"; do
   dir="$scratch/held-$share-$hold"
   mkdir "$dir"
   cp "$exe" "$repo/examples/JWC_TEMP.TXT" "$repo/examples/auxline.dat" "$dir/"
-  took="$(cd "$dir" && timeout 60 wine "$holder" JWC_TEMP.TXT "$share" "$hold" auxline.exe /R1 2> /dev/null | tr -d '\r')"
+  took="$(cd "$dir" && timeout 60 wine "$holder" JWC_TEMP.TXT "$share" "$hold" auxline.exe /R1 \
+    2> /dev/null | tr -d '\r')"
   status=$?
   label="held with sharing '$share' for $hold ms"
   check "$label: status $status, not $want_status" [ "$status" -eq "$want_status" ]
@@ -53,7 +54,8 @@ mkdir "$dir"
 cp "$exe" "$dir/auxline long name.exe"
 cp "$repo/examples/JWC_TEMP.TXT" "$dir/"
 cp "$repo/examples/auxline.dat" "$dir/auxline long name.dat"
-short="$(cd "$dir" && wine cmd /c dir /x 2> /dev/null | tr -d '\r' | awk '/ auxline long name\.exe$/ { print $(NF - 3) }')"
+short="$(cd "$dir" && wine cmd /c dir /x 2> /dev/null | tr -d '\r' |
+  awk '/ auxline long name\.exe$/ { print $(NF - 3) }')"
 if [ -n "$short" ] && [ "$short" != auxline ]; then
   (cd "$dir" && timeout 60 wine "$short" /R1 > /dev/null 2>&1)
   check "run as $short: the settings of the long name" cmp -s "$dir/JWC_TEMP.TXT" "$finished"
