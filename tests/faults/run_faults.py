@@ -5,11 +5,14 @@ Every case copies the real executable into a fresh directory with an exchange fi
 settings file, breaks something (the input, the directory, the disk, the process itself;
 FIFOs, devices and links in place of the files, private files, a folder the user may not
 write to, the executable renamed to either file's name, temporary files of killed runs, the
-"/R10" dialog killed while open), runs the tool as the host does and then checks the promise:
+"/R10" dialog killed while open, a dialog program that cannot start or is killed, an exchange
+file that cannot be read to its end, a file-size limit), runs the tool as the host does and then
+checks the promise:
 
   * the process ended, within the time limit;
   * the exchange file is a complete command list (every line a valid command, each ending
-    in CR LF), or the host's input left unchanged, or absent - never a partial file;
+    in CR LF), or the host's input left unchanged, or absent - never a partial file; after a
+    failure to read it or to start the dialog, "hq" (nothing to draw), never the input;
   * the settings file is the old one or the new one, never partial, never missing when it
     existed before;
   * links stay links, modes and owners are kept, the executable is never changed, and a
