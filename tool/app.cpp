@@ -5,9 +5,21 @@
 #include <string>
 #include <utility>
 
+#include "exchange/writing/command_writer.h"
 #include "exchange/writing/exchange_takeover.h"
 #include "tool/headless_window.h"
 #include "tool/tform1.h"
+
+namespace {
+
+void GiveNothingToDraw(const std::filesystem::path& exchangeFile) noexcept {
+  try {
+    ReplaceExchangeFile(exchangeFile, kNothingToDraw);
+  } catch (...) {
+  }
+}
+
+}  // namespace
 
 bool DialogMayBeNeeded(const std::vector<std::string>& args) {
   return args.empty() || args[0] == "/R10";
@@ -20,6 +32,8 @@ bool TakesOverExchangeFile(const std::vector<std::string>& args) {
 int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path& exePath,
                const DialogWindowFactory& createDialogWindow,
                std::optional<ExchangeTakeover> takenOver) {
+  // Once the close sequence has begun, the exchange file is its business.
+  bool closing = false;
   try {
     // A run that opens the drawing dialog may be ended at any moment while it waits for the
     // user; its exchange file is taken over before any window exists. Runs without a dialog
@@ -39,11 +53,19 @@ int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path
     if (!window) window = std::make_unique<HeadlessWindow>();
 
     TForm1 form(*window, args, exePath, std::move(takenOver));
-    window->Run(form);
+    try {
+      window->Run(form);
+    } catch (...) {
+      closing = form.IsClosed();
+      throw;
+    }
     if (!form.ExchangeFileWritten() || form.ExchangeFileUnread()) return kExitExchangeFileFailed;
     return status;
   } catch (...) {
-    // Nothing is ever shown; a run that failed this way cannot have written its result.
+    // Nothing is ever shown. A run with arguments that failed this way (memory ran out after
+    // a large file was read) has not written its result, and the file still holds the host's
+    // input, which the host would execute as commands.
+    if (!args.empty() && !closing) GiveNothingToDraw(ExchangeFilePathFor(exePath));
     return kExitExchangeFileFailed;
   }
 }
