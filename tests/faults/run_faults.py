@@ -302,13 +302,16 @@ def input_cases(root, exe, report):
                      ok, ("old",), extra=means)
 
 
-# An exchange file the run could not read to its end: nothing is built on part of the host's
-# data; the host finds "hq" and the status is 1. A missing file still means the defaults.
-HP_LAST = b"".join(b"%d %d %d %d\r\n" % (i, i + 1, i + 2, i + 3) for i in range(1000000)) + \
-    b"lg2 10\r\nly5\r\nhp1 10 20\r\nhp2 40 60\r\n"
+def points_last(lines):
+    """An exchange file whose layers and points come after `lines` lines: a run that used
+    what it read before a failure would draw through the origin on layer group 0."""
+    return b"".join(b"%d %d %d %d\r\n" % (i, i + 1, i + 2, i + 3) for i in range(lines)) + \
+        b"lg2 10\r\nly5\r\nhp1 10 20\r\nhp2 40 60\r\n"
 
 
 def unread_exchange_cases(root, exe, shim, report):
+    """An exchange file that is there but not read to its end: nothing is built on part of
+    the host's data; the host finds "hq" and the status is 1."""
     user = ordinary_user()
     if user is None or (os.geteuid() == 0 and shutil.which("setpriv") is None):
         print("skip exchange file unreadable: no ordinary user to run as")
@@ -328,21 +331,21 @@ def unread_exchange_cases(root, exe, shim, report):
 
     # A read that fails part-way: the dialog program, which the shim reaches, runs "/R1" on
     # the same file code; its second read of the exchange file fails.
-    dry = ToolDir(root, "readfail-steps", exe, exchange=HP_LAST[-400000:], dialog=True)
+    dry = ToolDir(root, "readfail-steps", exe, exchange=points_last(20000), dialog=True)
     log = os.path.join(root, "readfail.log")
     dry.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_LOG": log}, exe=dry.dialog_program)
     with open(log) as f:
         steps = [line.split(" ", 2) for line in f.read().splitlines()]
     opened = next(i for i, step in enumerate(steps) if step[2].endswith("JWC_TEMP.TXT"))
     second_read = [step[0] for step in steps[opened:] if step[1] == "read"][1]
-    tool = ToolDir(root, "readfail", exe, exchange=HP_LAST[-400000:], dialog=True)
+    tool = ToolDir(root, "readfail", exe, exchange=points_last(20000), dialog=True)
     ran = tool.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_AT": second_read,
                              "AUXLINE_FAULT_MODE": "fail"}, exe=tool.dialog_program)
     report.check("exchange file read fails after 256 KiB", tool, ran, (1,), ("commands",),
                  more=[("exchange file is not hq", tool.nothing_to_draw())])
 
     # Memory runs out part-way through a file of 28 MB (a small one needs less than 8 MiB).
-    tool = ToolDir(root, "outofmemory", exe, exchange=HP_LAST)
+    tool = ToolDir(root, "outofmemory", exe, exchange=points_last(1000000))
     ran = tool.run(["/R1"], prefix=["prlimit", f"--as={32 << 20}", "--"])
     report.check("memory runs out while reading (32 MiB address space)", tool, ran, (1,),
                  ("commands",), more=[("exchange file is not hq", tool.nothing_to_draw())])
