@@ -78,7 +78,9 @@ void TForm1::SaveSettings() {
 // False when the exchange file is there but was not read to its end. A missing file is not
 // a failure: the run goes on with the defaults.
 bool TForm1::ReadExchange() {
-  if (!takenOver_) return ReadExchangeFileTellingWhy(ExchangeFilePath()) != ExchangeFileRead::NotToItsEnd;
+  if (!takenOver_) {
+    return ReadExchangeFileTellingWhy(ExchangeFilePath()) != ExchangeFileRead::NotToItsEnd;
+  }
   const ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
   return takenOver.ReadToItsEnd && ReadExchangeBytes(takenOver.Bytes);
 }

@@ -62,7 +62,6 @@ std::optional<ExchangeTakeover> TakeHandedOverExchange() {
 
   ExchangeTakeover takenOver;
   takenOver.ReadToItsEnd = false;
-  takenOver.NothingToDrawWritten = true;  // done by `auxline` before it started this program
   // Anything but the sealed file (a descriptor this program did not get from `auxline`) is
   // neither read nor closed.
   if (!named || ::fcntl(fd, F_GET_SEALS) != kSeals) return takenOver;
