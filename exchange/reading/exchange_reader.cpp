@@ -76,9 +76,22 @@ bool ParseExchangeBlocks(const ReaderLineSource::BlockReader& read, const ReadPl
 }
 
 bool ReadExchangeFile(const std::filesystem::path& path) {
+  return ReadExchangeFileTellingWhy(path) == ExchangeFileRead::ToItsEnd;
+}
+
+ExchangeFileRead ReadExchangeFileTellingWhy(const std::filesystem::path& path) {
   RegularFileReader file(path);
-  if (file.State() != RegularFileReader::Outcome::Opened) return false;
-  return ParseExchangeBlocks([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
+  switch (file.State()) {
+    case RegularFileReader::Outcome::Missing:
+      return ExchangeFileRead::Missing;
+    case RegularFileReader::Outcome::Unreadable:
+      return ExchangeFileRead::NotToItsEnd;
+    case RegularFileReader::Outcome::Opened:
+      break;
+  }
+  const bool whole =
+      ParseExchangeBlocks([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
+  return whole ? ExchangeFileRead::ToItsEnd : ExchangeFileRead::NotToItsEnd;
 }
 
 bool ReadExchangeBytes(std::string_view bytes, const ReadPlan& plan) {

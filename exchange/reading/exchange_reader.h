@@ -12,6 +12,14 @@
 // Only a regular file is read: anything else in its place counts as unreadable.
 bool ReadExchangeFile(const std::filesystem::path& path);
 
+// What reading the exchange file came to. A missing file leaves the state at its defaults,
+// which a run may go on with; a file that is there but was not read to its end (it may not
+// be opened, a read failed, memory ran out, it is not a regular file) leaves a state built
+// from part of the host's data or none of it, which no run may build on.
+enum class ExchangeFileRead { ToItsEnd, Missing, NotToItsEnd };
+
+// ReadExchangeFile, telling the two kinds of false apart.
+ExchangeFileRead ReadExchangeFileTellingWhy(const std::filesystem::path& path);
 
 // Splits one line (without its line break) and applies it to the exchange state.
 void ParseExchangeLine(std::string_view line);

@@ -8,15 +8,15 @@
 #include "exchange/writing/command_writer.h"
 #include "os/file_system.h"
 
-std::string TakeOverExchangeFile(const std::filesystem::path& path) {
-  BoundedRead file;
+ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path) {
+  ExchangeTakeover takeover;
   try {
-    file = ReadRegularFile(path, std::numeric_limits<std::size_t>::max());
+    BoundedRead file = ReadRegularFile(path, std::numeric_limits<std::size_t>::max());
+    takeover.ReadToItsEnd = file.State == RegularFileReader::Outcome::Missing || file.Complete;
+    if (takeover.ReadToItsEnd) takeover.Bytes = std::move(file.Bytes);
   } catch (const std::bad_alloc&) {
-    file = BoundedRead{};  // too large to hold: read as unreadable
+    takeover.ReadToItsEnd = false;  // too large to hold
   }
-  // After a read error only the lines that ended before it count, as in ReadExchangeFile.
-  if (file.ReadError) file.Bytes.resize(file.Bytes.rfind('\n') + 1);
-  ReplaceExchangeFile(path, kNothingToDraw);
-  return std::move(file.Bytes);
+  takeover.NothingToDrawWritten = ReplaceExchangeFile(path, kNothingToDraw);
+  return takeover;
 }

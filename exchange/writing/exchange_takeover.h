@@ -6,5 +6,16 @@
 #include <filesystem>
 #include <string>
 
-// The file's bytes as read; empty when it was missing or unreadable (which reads the same).
-std::string TakeOverExchangeFile(const std::filesystem::path& path);
+struct ExchangeTakeover {
+  // The file's bytes; empty when it was missing (which reads as the defaults).
+  std::string Bytes;
+  // False when the file was there but not read to its end (it may not be opened, a read
+  // failed, it would not fit in memory, it is not a regular file): the bytes are then
+  // dropped, since no run may build on part of the host's data.
+  bool ReadToItsEnd = true;
+  // The file now holds "hq". False where it could not be replaced (and for a thing that is
+  // not a regular file, which is never touched).
+  bool NothingToDrawWritten = false;
+};
+
+ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path);

@@ -163,6 +163,7 @@ int close(int fd) {
     return result;                                         \
   }
 
+FAULTABLE(ssize_t, read, EIO, NULL, (int fd, void* data, size_t size), (fd, data, size))
 FAULTABLE(ssize_t, write, ENOSPC, NULL, (int fd, const void* data, size_t size), (fd, data, size))
 FAULTABLE(ssize_t, pwrite, ENOSPC, NULL, (int fd, const void* data, size_t size, off_t offset),
           (fd, data, size, offset))

@@ -5,11 +5,14 @@ Every case copies the real executable into a fresh directory with an exchange fi
 settings file, breaks something (the input, the directory, the disk, the process itself;
 FIFOs, devices and links in place of the files, private files, a folder the user may not
 write to, the executable renamed to either file's name, temporary files of killed runs, the
-"/R10" dialog killed while open), runs the tool as the host does and then checks the promise:
+"/R10" dialog killed while open, a dialog program that cannot start or is killed, an exchange
+file that cannot be read to its end, a file-size limit), runs the tool as the host does and then
+checks the promise:
 
   * the process ended, within the time limit;
   * the exchange file is a complete command list (every line a valid command, each ending
-    in CR LF), or the host's input left unchanged, or absent - never a partial file;
+    in CR LF), or the host's input left unchanged, or absent - never a partial file; after a
+    failure to read it or to start the dialog, "hq" (nothing to draw), never the input;
   * the settings file is the old one or the new one, never partial, never missing when it
     existed before;
   * links stay links, modes and owners are kept, the executable is never changed, and a
@@ -19,6 +22,7 @@ Usage: run_faults.py path/to/auxline
 Exit status 0 when every case holds; each case prints one line with its outcome.
 """
 import os
+import pwd
 import random
 import re
 import shutil
@@ -137,6 +141,15 @@ class ToolDir:
         with open(self.exchange_path, "rb") as f:
             return f.read().decode("ascii", "replace")
 
+    def nothing_to_draw(self):
+        """The exchange file holds "hq" alone: the host draws nothing and keeps its layers."""
+        return self.exchange_outcome() == "commands" and self.exchange_text() == "hq\r\n"
+
+    def give_to(self, user):
+        """Hands the folder and its files to `user` (uid, gid) for a run as that user."""
+        for name in [""] + os.listdir(self.path):
+            os.chown(os.path.join(self.path, name), *user, follow_symlinks=False)
+
 
 class Report:
     def __init__(self):
@@ -185,6 +198,34 @@ def can_drop_read_permission(root):
                             stderr=subprocess.DEVNULL)
     os.remove(probe)
     return prefix if result.returncode != 0 else None
+
+
+ORDINARY_USER = "auxline-faults"
+
+
+def ordinary_user():
+    """(uid, gid) of a user without privileges for the cases that must not run as root: the
+    current user when that is not root; as root a user made for these tests (useradd) when
+    it is missing. None when there is none to be had."""
+    if os.geteuid() != 0:
+        return os.geteuid(), os.getegid()
+    try:
+        entry = pwd.getpwnam(ORDINARY_USER)
+    except KeyError:
+        made = shutil.which("useradd") and subprocess.run(
+            ["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
+             ORDINARY_USER], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+        if not made:
+            return None
+        entry = pwd.getpwnam(ORDINARY_USER)
+    return entry.pw_uid, entry.pw_gid
+
+
+def as_user(user):
+    """Command prefix that runs a program as `user` from ordinary_user()."""
+    if os.geteuid() != 0:
+        return []
+    return ["setpriv", f"--reuid={user[0]}", f"--regid={user[1]}", "--clear-groups", "--"]
 
 
 def mount(args):
@@ -249,20 +290,101 @@ def input_cases(root, exe, report):
                  "lines after Ctrl-Z were read")
 
     prefix = can_drop_read_permission(root)
-    tool = ToolDir(root, "unreadable", exe)
-    os.chmod(tool.exchange_path, 0)
     if prefix is None:
-        print("skip exchange file unreadable: running as root and the capabilities that "
+        print("skip settings file unreadable: running as root and the capabilities that "
               "bypass file permissions cannot be dropped here")
     else:
         means = "chmod 000" + (", run without CAP_DAC_OVERRIDE/CAP_DAC_READ_SEARCH" if prefix else "")
-        report.check("exchange file unreadable", tool, tool.run(["/R1"], prefix=prefix), (0,),
-                     ok, extra=means)
         # The run cannot know the settings; it must not replace them with its defaults.
         tool = ToolDir(root, "settingsunreadable", exe)
         os.chmod(tool.settings_path, 0)
         report.check("settings file unreadable", tool, tool.run(["/R1"], prefix=prefix), (0,),
                      ok, ("old",), extra=means)
+
+
+def points_last(lines):
+    """An exchange file whose layers and points come after `lines` lines: a run that used
+    what it read before a failure would draw through the origin on layer group 0."""
+    return b"".join(b"%d %d %d %d\r\n" % (i, i + 1, i + 2, i + 3) for i in range(lines)) + \
+        b"lg2 10\r\nly5\r\nhp1 10 20\r\nhp2 40 60\r\n"
+
+
+def unread_exchange_cases(root, exe, shim, report):
+    """An exchange file that is there but not read to its end: nothing is built on part of
+    the host's data; the host finds "hq" and the status is 1."""
+    user = ordinary_user()
+    if user is None or (os.geteuid() == 0 and shutil.which("setpriv") is None):
+        print("skip exchange file unreadable: no ordinary user to run as")
+    else:
+        os.chmod(root, 0o755)
+        for mode, args in ((0o000, ["/R1"]), (0o200, ["/R4", "45"]), (0o000, ["/R10"])):
+            tool = ToolDir(root, f"unreadable-{mode:o}{args[0].replace('/', '-')}", exe,
+                           dialog=True)
+            tool.give_to(user)
+            os.chmod(tool.exchange_path, mode)
+            ran = tool.run(args, prefix=as_user(user), time_limit=QUICK)
+            kept = stat.S_IMODE(os.stat(tool.exchange_path).st_mode) == mode
+            report.check(f"exchange file mode {mode:03o} for an ordinary user, {' '.join(args)}",
+                         tool, ran, (1,), ("commands",),
+                         more=[("exchange file is not hq", tool.nothing_to_draw()),
+                               ("mode changed", kept)])
+
+    # A read that fails part-way: the dialog program, which the shim reaches, runs "/R1" on
+    # the same file code; its second read of the exchange file fails.
+    dry = ToolDir(root, "readfail-steps", exe, exchange=points_last(20000), dialog=True)
+    log = os.path.join(root, "readfail.log")
+    dry.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_LOG": log}, exe=dry.dialog_program)
+    with open(log) as f:
+        steps = [line.split(" ", 2) for line in f.read().splitlines()]
+    opened = next(i for i, step in enumerate(steps) if step[2].endswith("JWC_TEMP.TXT"))
+    second_read = [step[0] for step in steps[opened:] if step[1] == "read"][1]
+    tool = ToolDir(root, "readfail", exe, exchange=points_last(20000), dialog=True)
+    ran = tool.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_AT": second_read,
+                             "AUXLINE_FAULT_MODE": "fail"}, exe=tool.dialog_program)
+    report.check("exchange file read fails after 256 KiB", tool, ran, (1,), ("commands",),
+                 more=[("exchange file is not hq", tool.nothing_to_draw())])
+
+    # Memory runs out part-way through a file of 28 MB (a small one needs less than 8 MiB).
+    tool = ToolDir(root, "outofmemory", exe, exchange=points_last(1000000))
+    ran = tool.run(["/R1"], prefix=["prlimit", f"--as={32 << 20}", "--"])
+    report.check("memory runs out while reading (32 MiB address space)", tool, ran, (1,),
+                 ("commands",), more=[("exchange file is not hq", tool.nothing_to_draw())])
+    os.remove(tool.exchange_path)
+
+
+def dialog_program_cases(root, exe, shim, report):
+    """A dialog program that cannot start or does not run to its end: status 2, and after
+    "/R10" the host finds "hq" (the run took the file over first), never its own input; a
+    run without arguments leaves the file alone."""
+    broken_libc = os.path.join(root, "brokenlib")
+    os.makedirs(broken_libc)
+    with open(os.path.join(broken_libc, "libc.so.6"), "wb") as f:
+        f.write(b"not a shared object")
+    ways = [  # how, what breaks it, environment, also run without arguments
+        ("missing", lambda tool: os.remove(tool.dialog_program), {}, False),
+        ("not executable", lambda tool: os.chmod(tool.dialog_program, 0o644), {}, False),
+        ("whose C library cannot be loaded", None, {"LD_LIBRARY_PATH": broken_libc}, True),
+        ("killed by SIGKILL", None, {"LD_PRELOAD": shim, "AUXLINE_FAULT_AT": "1",
+                                     "AUXLINE_FAULT_MODE": "kill"}, True)]
+    for number, (how, make, env, bare) in enumerate(ways):
+        for args in (["/R10"], []) if bare else (["/R10"],):
+            tool = ToolDir(root, f"dialogprogram{number}-{len(args)}", exe, dialog=True)
+            if make:
+                make(tool)
+            ran = tool.run(args, env, time_limit=QUICK)
+            report.check(f"dialog program {how}, {' '.join(args) or 'no argument'}", tool, ran,
+                         (2,), ("commands",) if args else ("unchanged",), ("old",),
+                         more=[("exchange file is not hq", tool.nothing_to_draw() or not args)])
+
+
+def file_size_limit_case(root, exe, report):
+    """Under a file-size limit that the exchange file's commands exceed (the settings fit):
+    the write fails instead of SIGXFSZ ending the run, and the host never finds its input."""
+    tool = ToolDir(root, "filesizelimit", exe)
+    ran = tool.run(["/R1"], prefix=["prlimit", "--fsize=64", "--"], time_limit=QUICK)
+    report.check("file-size limit of 64 bytes", tool, ran, (1,), ("absent", "commands"),
+                 ("new",), more=[("exchange file holds commands",
+                                  tool.exchange_outcome() == "absent" or tool.nothing_to_draw())])
 
 
 def read_only_case(root, exe, report):
@@ -582,6 +704,9 @@ def main():
         subprocess.run(["cc", "-shared", "-fPIC", "-O2", "-o", shim,
                         os.path.join(HERE, "fault_shim.c"), "-ldl"], check=True)
         input_cases(root, exe, report)
+        unread_exchange_cases(root, exe, shim, report)
+        dialog_program_cases(root, exe, shim, report)
+        file_size_limit_case(root, exe, report)
         read_only_case(root, exe, report)
         special_file_cases(root, exe, report)
         link_cases(root, exe, report)
