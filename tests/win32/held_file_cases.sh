@@ -4,7 +4,7 @@
 # - A hold shorter than the wait ends in the finished file and status 0.
 # - A hold that outlasts it ends within a few seconds in status 1. A file held without write
 #   and delete sharing cannot be written, replaced or removed by anyone, so the host's input
-#   is still there.
+#   is still there; one held without read sharing only is unreadable and gets "hq".
 # - Through the short path, the settings are those of the long name.
 #   WINEPREFIX=... bash tests/win32/held_file_cases.sh WINDOWS_BUILD_DIR
 # Prints "N passed, N failed"; exit status 1 when a case fails.
@@ -29,10 +29,11 @@ cp "$exe" "$repo/examples/JWC_TEMP.TXT" "$repo/examples/auxline.dat" "$scratch/f
 (cd "$scratch/free" && timeout 60 wine ./auxline.exe /R1 > /dev/null 2>&1)
 finished="$scratch/free/JWC_TEMP.TXT"
 input="$repo/examples/JWC_TEMP.TXT"
+printf 'hq\r\n' > "$scratch/nothing"
 
 # SHARE MILLISECONDS STATUS RESULT LONGEST_MS
 cases=("- 1000 0 $finished 4000" "r 1000 0 $finished 4000" "r 20000 1 $input 5000"
-       "- 20000 1 $input 5000")
+       "- 20000 1 $input 5000" "wd 20000 1 $scratch/nothing 5000")
 for case in "${cases[@]}"; do
   read -r share hold want_status want_file longest <<< "$case"
   dir="$scratch/held-$share-$hold"
