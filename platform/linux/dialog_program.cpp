@@ -3,7 +3,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include "os/program_file.h"
 #include "platform/linux/module_file_check.h"
+#include "platform/linux/qt/dialog_module.h"
 
 void HandOverToDialogProgram(const std::filesystem::path& exePath, char** argv) {
   // Already started in the dialog program's place (a copy of auxline under its name): once
@@ -25,4 +27,9 @@ std::filesystem::path TakeStartingExecutablePath(const std::filesystem::path& ow
   // Only a full path: the working directory must never decide where the files are.
   if (startedBy.is_absolute() && startedBy.has_filename()) return startedBy;
   return ownPath.parent_path() / "auxline";
+}
+
+void ProtectInstallationFiles(const std::filesystem::path& folder) {
+  ProtectProgramFile(folder / kDialogProgramFileName);
+  ProtectProgramFile(folder / kDialogModuleFileName);
 }

@@ -17,6 +17,11 @@ inline constexpr char kStartingExecutableVariable[] = "AUXLINE_STARTED_BY";
 // whole, or the system refuses to start it; the caller then goes on by itself.
 void HandOverToDialogProgram(const std::filesystem::path& exePath, char** argv);
 
+// The installation's other files in `folder`, the dialog program and the dialog module, count
+// as program files from now on (os/program_file.h): never read or written as data, whatever
+// name or link leads to them. Costs nothing until the first file is checked.
+void ProtectInstallationFiles(const std::filesystem::path& folder);
+
 // In the dialog program: the executable whose files it works on (the one that started it,
 // as passed along by HandOverToDialogProgram), else "auxline" beside the program itself.
 // Reads and clears what was passed, so that nothing the program starts inherits it.

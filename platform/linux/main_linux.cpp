@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     if (exePath.empty()) return kExitExchangeNotWritten;
     std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
     if (DialogMayBeNeeded(args)) HandOverToDialogProgram(exePath, argv);
+    ProtectInstallationFiles(exePath.parent_path());
     // Still here: no dialog, or no dialog program that could be started. The run then ends
     // as one whose window cannot be created.
     return RunAuxline(args, exePath, {});
