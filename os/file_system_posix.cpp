@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -102,10 +103,13 @@ int OpenFollowedFile(const FollowedPath& followed, int flags, struct stat& statu
   return -1;
 }
 
-// The name limit of a folder's file system; asked only once a name has been refused.
+// The name limit of a folder's file system; asked only once a name has been refused. The
+// kernel's own answer (fpathconf and fstatvfs would bring the C library's mount-table parser
+// into the static program).
 std::size_t LongestName(int folderFd) {
-  const long longest = ::fpathconf(folderFd, _PC_NAME_MAX);
-  return longest > 0 ? static_cast<std::size_t>(longest) : 255;
+  struct statfs system {};
+  if (::fstatfs(folderFd, &system) != 0 || system.f_namelen <= 0) return 255;
+  return static_cast<std::size_t>(system.f_namelen);
 }
 
 // The folder of a target, open for the *at calls and for listing.
