@@ -19,7 +19,9 @@ Usage: run_faults.py path/to/auxline
 Exit status 0 when every case holds; each case prints one line with its outcome.
 """
 import errno
+import grp
 import os
+import pwd
 import random
 import re
 import shutil
@@ -201,7 +203,6 @@ def _quiet(command):
 def ordinary_user(name=ORDINARY_USER):
     """(uid, gid) of an ordinary user of that name, made when missing. None unless running as
     root (which CI does): only root can make users and run things as them."""
-    import pwd
     if os.geteuid() != 0:
         return None
     try:
@@ -218,7 +219,6 @@ def ordinary_user(name=ORDINARY_USER):
 
 def shared_group():
     """The gid of a group for supplementary membership, made when missing (root only)."""
-    import grp
     try:
         return grp.getgrnam(SHARED_GROUP).gr_gid
     except KeyError:
@@ -507,9 +507,10 @@ def installation_link_cases(root, exe, report):
         status = tool.run([args])
         with open(os.path.join(tool.path, installed), "rb") as f:
             unchanged = f.read() == program
-        report.check(f"{name} a link to {installed}, {args}", tool, status,
-                     (1,) if exchange else (0, 2), ("unchanged",) if exchange else ("commands",),
-                     ("old", "new") if exchange else ("old",), more=[(f"{installed} changed", unchanged)])
+        expected = (((1,), ("unchanged",), ("old", "new")) if exchange else
+                    ((0, 2), ("commands",), ("old",)))
+        report.check(f"{name} a link to {installed}, {args}", tool, status, *expected,
+                     more=[(f"{installed} changed", unchanged)])
 
 
 def shared_folder_link_cases(root, exe, report):
@@ -558,8 +559,9 @@ def shared_folder_link_cases(root, exe, report):
             expected = (((0,), ("commands",), ("new",)) if followed else
                         ((1,), ("unchanged",), ("old", "new")) if name == "JWC_TEMP.TXT" else
                         ((0,), ("commands",), ("old",)))
-            report.check(f"shared folder, {name} a link of {'the user' if followed else 'another user'}"
-                         f" (protected_symlinks {setting})", tool, status, *expected,
+            whose = "the user" if followed else "another user"
+            report.check(f"shared folder, {name} a link of {whose} (protected_symlinks {setting})",
+                         tool, status, *expected,
                          more=[("the link was replaced", os.path.islink(link)),
                                ("cleanup ran in the private folder",
                                 followed or os.path.exists(leftover))])
@@ -615,7 +617,8 @@ def ordinary_user_cases(root, exe, report):
     os.chown(scratch, *user)
     done = subprocess.run(as_user(user) + [unit, "--gtest_filter=WriterFile.ReadOnlyDirectory"],
                           env=dict(os.environ, TMPDIR=scratch), capture_output=True, text=True)
-    ran = done.returncode == 0 and "[  PASSED  ] 1 test" in done.stdout and "SKIPPED" not in done.stdout
+    ran = (done.returncode == 0 and "[  PASSED  ] 1 test" in done.stdout
+           and "SKIPPED" not in done.stdout)
     report.passed += ran
     report.failures += not ran
     print(f"{'ok  ' if ran else 'FAIL'} ordinary user: WriterFile.ReadOnlyDirectory, status "
