@@ -204,10 +204,12 @@ void RemoveAbandonedTemporaries(const std::filesystem::path& folder, const std::
 // later run can tell when it was abandoned), moved over the target.
 bool WriteThroughTemporary(const std::filesystem::path& target, std::string_view bytes,
                            const std::optional<BY_HANDLE_FILE_INFORMATION>& old, bool durable) {
+  // Every Windows file system takes names of up to 255 UTF-16 units: a longer temporary name
+  // is shortened to fit, so that a long target name still gets its replace by a move.
   const std::filesystem::path temporary =
       FolderOf(target) / temporary_files::NameFor(target.filename().native(),
                                                   GetCurrentProcessId(),
-                                                  temporary_files::UniqueNumber());
+                                                  temporary_files::UniqueNumber(), 255);
   const DWORD attributes = old ? (old->dwFileAttributes & kKeptAttributes) : 0;
   Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
