@@ -164,20 +164,25 @@ class Folder {
 // The replaced file's owner and permission bits. Giving a file away is for privileged
 // users only; the group alone may still be kept. Set-id bits stay only with their owner.
 bool TakeOverOwnerAndMode(int fd, const struct stat& old) {
-  bool ownerKept = (old.st_uid == ::geteuid() && old.st_gid == ::getegid()) ||
-                   ::fchown(fd, old.st_uid, old.st_gid) == 0;
-  if (!ownerKept) {
-    struct stat now {};
-    ownerKept = ::fstat(fd, &now) == 0 && now.st_uid == old.st_uid;
-    (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  // The new file's owner and group are the user's, or the folder's group where the folder
+  // passes its own on (set-group-id folders): only what differs is given away.
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) return false;
+  if (now.st_uid != old.st_uid || now.st_gid != old.st_gid) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    if (::fstat(fd, &now) != 0) return false;
   }
-  const mode_t bits = old.st_mode & (ownerKept ? 07777 : 01777);
+  mode_t bits = old.st_mode & (now.st_uid == old.st_uid ? 07777 : 01777);
+  // A file that could not keep its group gives the group it got instead nothing of what the
+  // old group was allowed.
+  if (now.st_gid != old.st_gid) bits &= ~mode_t{02070};
   if (::fchmod(fd, bits) == 0) return true;
   // File systems that keep no modes of their own (vfat, CIFS without Unix extensions) refuse
   // (ENOTSUP is EOPNOTSUPP on Linux) and show each file with the mount's mode. A new file no
   // more open than the old one will do.
   if (errno != EPERM && errno != ENOTSUP) return false;
-  struct stat now {};
   return ::fstat(fd, &now) == 0 && (now.st_mode & 07777 & ~bits) == 0;
 }
 

@@ -693,6 +693,19 @@ def ordinary_user_cases(root, exe, report):
                                                          stat.S_IMODE(kept.st_mode))
                         == (user[0], group, 0o660)),
                        (f"wrongly kept or removed: {wrong}", not wrong)])
+    # A group the user is not in cannot be kept: the file the user's own group gets in its
+    # place must not open to that group what the old one opened to its group.
+    tool = ToolDir(root, "ordinary-foreign-group", exe)
+    for path in (tool.path, tool.exchange_path):
+        os.chown(path, *user)
+    os.chown(tool.settings_path, user[0], 0)
+    os.chmod(tool.settings_path, 0o664)
+    status = tool.run(["/R1"], prefix=as_user(user))
+    kept = os.stat(tool.settings_path)
+    report.check("ordinary user: settings of a group the user is not in", tool, status, (0,),
+                 ("commands",), ("new",),
+                 more=[("group bits passed to the user's group",
+                        (kept.st_gid, stat.S_IMODE(kept.st_mode)) == (user[1], 0o604))])
     tool = ToolDir(root, "ordinary-readonly", exe)
     for path in (tool.exchange_path, tool.settings_path):
         os.chown(path, *user)
