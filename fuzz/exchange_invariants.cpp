@@ -10,6 +10,7 @@
 
 #include "exchange/reading/exchange_reader.h"
 #include "exchange/state/exchange_state.h"
+#include "exchange/writing/command_writer.h"
 #include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
 
@@ -201,13 +202,15 @@ void ReadBackCommand(const std::string& line) {
     RequireOneNewRecord(before, kEntCircle, line);
     const TJwwEntCircle& r = s.CircleList.back();
     for (std::size_t i = 0; i < 3; ++i) RequireSame(std::array{r.CenterX, r.CenterY, r.Radius}[i], numbers[i], line);
-    if (r.Radius <= 1e-8) FuzzFail("degenerate circle written: " + line);
+    if (r.Radius <= kGeometryThreshold) FuzzFail("degenerate circle written: " + line);
   } else if (key == "ci" && numbers.size() == 7) {
     RequireOneNewRecord(before, kEntArc, line);
     const TJwwEntArc& r = s.ArcList.back();
     const std::array read{r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt};
     for (std::size_t i = 0; i < 7; ++i) RequireSame(read[i], numbers[i], line);
-    if (r.Radius <= 1e-8 || std::fabs(r.Flattening) <= 1e-8) FuzzFail("degenerate ellipse written: " + line);
+    if (r.Radius <= kGeometryThreshold || std::fabs(r.Flattening) <= kGeometryThreshold) {
+      FuzzFail("degenerate ellipse written: " + line);
+    }
   } else {
     FuzzFail("command of unknown form: " + line);
   }

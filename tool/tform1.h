@@ -59,8 +59,6 @@ class TForm1 final : public FormEvents {
   bool IsEllipseRun() const { return HasArguments() && args_[0] == "/R10"; }
   std::filesystem::path ExchangeFilePath() const;
 
-  void QueueAttributeBlock();
-  void QueueRestoreBlock();
   void SetUpEllipseWidgets();
   void PlaceAndFillDialog();
   void ReadListsBack();

@@ -23,13 +23,11 @@ void DispatchFields(const FieldTable& fields) {
   ParseEntityLine(fields);
 }
 
-// A prepared line of four fields whose first starts like a number: no key starts so (every
-// key starts with a letter or "#"), so the dispatch would take it as a bare line on sight.
-// Most lines of a large drawing are such; they skip the field table and the key tests.
+// A prepared line of four fields whose first cannot start a key: the dispatch would take
+// it as a bare line on sight. Most lines of a large drawing are such; they skip the field
+// table and the key tests.
 bool IsPlainBareLine(const LineBatch& batch, const PreparedLine& line) {
-  if (line.FieldCount != 4) return false;
-  const char first = line.Text[batch.Fields[line.FirstField].Start];
-  return (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.';
+  return line.FieldCount == 4 && !CanStartKey(line.Text[batch.Fields[line.FirstField].Start]);
 }
 
 // Every line of the batches in file order; true when the file was read to its end.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "exchange/reading/line_end.h"
+#include "exchange/reading/line_splitter.h"
 #include "exchange/reading/split_stop_bytes.h"
 #include "numeric/lenient_number.h"
 
@@ -25,10 +27,8 @@ void Reserve(LineBatch& batch, std::size_t capacity, std::size_t keep) {
 // The end of the last line feed in bytes `from` .. `to`, or 0 when there is none. The search
 // runs backwards: a batch of ordinary lines finds one within the last line.
 std::size_t AfterLastLineFeed(const char* bytes, std::size_t from, std::size_t to) {
-  for (std::size_t i = to; i > from; --i) {
-    if (bytes[i - 1] == '\n') return i;
-  }
-  return 0;
+  const std::size_t whole = WholeLinesLength(std::string_view(bytes + from, to - from));
+  return whole > 0 ? from + whole : 0;
 }
 
 std::string_view FieldText(const PreparedLine& line, FieldSpan span) {
@@ -122,8 +122,19 @@ class LineScanner {
   explicit LineScanner(LineBatch& batch)
       : batch_(batch), bytes_(batch.Bytes.get()), firstField_(batch.Fields.size()) {}
 
+ private:
+  // Adds each field the cut closes to the batch. Offsets are cut to 16 bits; a line too
+  // long for them is not kept as prepared anyway.
+  auto AddField() {
+    return [this](int, std::size_t start, std::size_t end) {
+      batch_.Fields.push_back({static_cast<std::uint16_t>(start - lineStart_), static_cast<std::uint16_t>(end - start)});
+    };
+  }
+
+ public:
   // Bytes 0 .. end; true at a Ctrl-Z line.
   bool Scan(std::size_t end) {
+    const std::string_view bytes(bytes_, end);
     const auto* in = reinterpret_cast<const unsigned char*>(bytes_);
     if (StartsWithEndMark(0, end)) return true;
     for (std::size_t block = 0; block < end; block += 64) {
@@ -132,14 +143,14 @@ class LineScanner {
         const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
         const unsigned char byte = in[k];
         if (byte == ' ') {
-          CloseField(k);
+          // One field too many for the table makes the line LineSplitter's.
+          if (plain_) plain_ = cut_.AtSpace(k, AddField());
         } else if (byte == '\n') {
-          EndLine(k > lineStart_ && in[k - 1] == '\r' ? k - 1 : k);
-          lineStart_ = fieldStart_ = k + 1;
+          EndLine(LineTextEnd(bytes, lineStart_, k));
+          lineStart_ = k + 1;
+          cut_ = PlainFieldCut(lineStart_);
           if (StartsWithEndMark(lineStart_, end)) return true;
-        } else if (byte == '\r' && k + 1 < end && in[k + 1] == '\n') {
-          // the end of the line comes with the line feed
-        } else if (IsSpecialByte(byte)) {
+        } else if (IsSpecialByte(byte) && !IsLineEndCarriageReturn(bytes, k)) {
           plain_ = false;  // the line goes to LineSplitter whole
         }
       }
@@ -153,32 +164,12 @@ class LineScanner {
     return at < end && bytes_[at] == kEndOfFileMark;
   }
 
-  // A space at k: text since the field's start is a field, other spaces vanish. One field
-  // too many for the table makes the line LineSplitter's, as SplitAtSpaces would.
-  void CloseField(std::size_t k) {
-    if (plain_ && k > fieldStart_) {
-      if (batch_.Fields.size() - firstField_ + 1 == kMaxFields) {
-        plain_ = false;
-      } else {
-        AddField(k);
-      }
-    }
-    fieldStart_ = k + 1;
-  }
-
-  // Offsets are cut to 16 bits; a line too long for them is not kept as prepared anyway.
-  void AddField(std::size_t end) {
-    batch_.Fields.push_back({static_cast<std::uint16_t>(fieldStart_ - lineStart_),
-                             static_cast<std::uint16_t>(end - fieldStart_)});
-  }
-
   void EndLine(std::size_t lineEnd) {
     const std::string_view text(bytes_ + lineStart_, lineEnd - lineStart_);
     std::uint16_t count = 0;
     // The indexes fit: a batch of ordinary size holds far fewer fields.
     if (plain_ && text.size() <= kLongestPreparedLine && firstField_ < kMostFieldsInBatch) {
-      AddField(lineEnd);  // empty after a trailing space
-      count = static_cast<std::uint16_t>(batch_.Fields.size() - firstField_);
+      count = static_cast<std::uint16_t>(cut_.AtEnd(lineEnd, AddField()));
     } else {
       batch_.Fields.resize(firstField_);
     }
@@ -193,8 +184,8 @@ class LineScanner {
   const char* bytes_;
   std::size_t firstField_;  // in batch_.Fields, of the current line
   std::size_t lineStart_ = 0;
-  std::size_t fieldStart_ = 0;
-  bool plain_ = true;           // no byte so far keeps the line from the simple split
+  PlainFieldCut cut_;
+  bool plain_ = true;  // no byte so far keeps the line from the simple split
 };
 
 }  // namespace

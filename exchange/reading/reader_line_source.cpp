@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "exchange/reading/line_end.h"
+
 ReaderLineSource::ReaderLineSource(BlockReader read, std::size_t blockSize)
     : read_(std::move(read)),
       buffer_(new char[blockSize > 0 ? blockSize : 1]),  // left uninitialised on purpose
@@ -25,27 +27,22 @@ ReaderLineSource::ReaderLineSource(std::istream& in, std::size_t blockSize)
 
 bool ReaderLineSource::Next(std::string_view& line) {
   while (!finished_) {
-    const char* base = buffer_.get();
-    const void* lf = scanned_ < end_ ? std::memchr(base + scanned_, '\n', end_ - scanned_) : nullptr;
-    std::size_t lineEnd = 0;
-    std::size_t next = 0;
+    const std::string_view bytes(buffer_.get(), end_);
+    const void* lf = scanned_ < end_ ? std::memchr(bytes.data() + scanned_, '\n', end_ - scanned_) : nullptr;
+    LineAt found;
     if (lf != nullptr) {
-      lineEnd = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
-      next = lineEnd + 1;
-      if (lineEnd > lineStart_ && base[lineEnd - 1] == '\r') --lineEnd;
+      found = LineEndingAt(bytes, lineStart_, static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()));
     } else if (endOfFile_) {
       finished_ = true;
       if (lineStart_ == end_) return false;
-      lineEnd = end_;  // the last line, without a line end
-      next = end_;
+      found = LineEndingAt(bytes, lineStart_, std::string_view::npos);
     } else {
       scanned_ = end_;
       ReadMore();
       continue;
     }
-    line = std::string_view(base + lineStart_, lineEnd - lineStart_);
-    lineStart_ = next;
-    scanned_ = next;
+    line = found.Text;
+    lineStart_ = scanned_ = found.Next;
     if (!line.empty() && line.front() == kEndOfFileMark) {
       finished_ = true;
       return false;

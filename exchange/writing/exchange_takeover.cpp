@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "exchange/reading/line_end.h"
 #include "exchange/writing/command_writer.h"
 #include "os/file_system.h"
 
@@ -16,7 +17,7 @@ std::string TakeOverExchangeFile(const std::filesystem::path& path) {
     file = BoundedRead{};  // too large to hold: read as unreadable
   }
   // After a read error only the lines that ended before it count, as in ReadExchangeFile.
-  if (file.ReadError) file.Bytes.resize(file.Bytes.rfind('\n') + 1);
+  if (file.ReadError) file.Bytes.resize(WholeLinesLength(file.Bytes));
   ReplaceExchangeFile(path, kNothingToDraw);
   return std::move(file.Bytes);
 }
