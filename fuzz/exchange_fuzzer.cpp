@@ -22,6 +22,7 @@
 #include "exchange/reading/exchange_reader.h"
 #include "exchange/state/exchange_state.h"
 #include "exchange/reading/reader_line_source.h"
+#include "exchange/reading/reader_plan.h"
 #include "fuzz/exchange_invariants.h"
 #include "tool/constructions.h"
 #include "tool/run_commands.h"

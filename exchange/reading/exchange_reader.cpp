@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <memory>
 #include <utility>
 
 #include "exchange/reading/line_batch_pipeline.h"
 #include "exchange/reading/line_splitter.h"
+#include "exchange/reading/reader_plan.h"
 #include "exchange/reading/reader_dispatch.h"
 #include "os/file_system.h"
 
@@ -57,13 +57,13 @@ bool ParseExchangeBlocks(const ReaderLineSource::BlockReader& read, const ReadPl
     // The first block decides: a file that fills it is read by two threads (see
     // line_batch_pipeline.h), a smaller one simply line by line, without starting a thread.
     const std::size_t probe = std::max<std::size_t>(plan.BatchingFrom, 1);
-    std::unique_ptr<char[]> first(new char[probe]);  // left uninitialised on purpose
-    const std::ptrdiff_t got = read(first.get(), probe);
+    PaddedBuffer first(probe);  // left uninitialised on purpose
+    const std::ptrdiff_t got = read(first.data(), probe);
     if (got == static_cast<std::ptrdiff_t>(probe)) {
-      LineBatchPipeline batches(read, std::move(first), probe, probe, plan.Batches);
+      LineBatchPipeline batches(read, std::move(first), probe, plan.Batches);
       return ParseBatches(batches);
     }
-    ReaderLineSource lines(read, std::move(first), probe, got);
+    ReaderLineSource lines(read, std::move(first), got);
     std::string_view line;
     while (lines.Next(line)) ParseExchangeLine(line);
     return lines.ReadToEnd();
@@ -78,6 +78,8 @@ bool ReadExchangeFile(const std::filesystem::path& path) {
   if (file.State() != RegularFileReader::Outcome::Opened) return false;
   return ParseExchangeBlocks([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
 }
+
+bool ReadExchangeBytes(std::string_view bytes) { return ReadExchangeBytes(bytes, ReadPlan{}); }
 
 bool ReadExchangeBytes(std::string_view bytes, const ReadPlan& plan) {
   return ParseExchangeBlocks(

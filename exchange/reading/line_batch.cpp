@@ -17,11 +17,10 @@ constexpr std::size_t kMostFieldsInBatch = std::size_t{0xFFFFFFFF} - kMaxFields;
 
 // Gives the batch room for `capacity` bytes, keeping its first `keep` bytes.
 void Reserve(LineBatch& batch, std::size_t capacity, std::size_t keep) {
-  if (batch.Capacity >= capacity) return;
-  std::unique_ptr<char[]> larger(new char[capacity]);
-  if (keep > 0) std::memcpy(larger.get(), batch.Bytes.get(), keep);
+  if (batch.Bytes.size() >= capacity) return;
+  PaddedBuffer larger(capacity);
+  if (keep > 0) std::memcpy(larger.data(), batch.Bytes.data(), keep);
   batch.Bytes = std::move(larger);
-  batch.Capacity = capacity;
 }
 
 // The end of the last line feed in bytes `from` .. `to`, or 0 when there is none. The search
@@ -35,9 +34,9 @@ std::string_view FieldText(const PreparedLine& line, FieldSpan span) {
   return std::string_view(line.Text.data() + span.Start, span.Size);
 }
 
-// A field read as FieldTable::Real reads it; its batch's bytes may be read from the start.
+// A field read as FieldTable::Real reads it, in its batch's buffer.
 double ReadField(const LineBatch& batch, const PreparedLine& line, FieldSpan span) {
-  return LenientStrToFloat(FieldText(line, span), batch.Bytes.get());
+  return LenientStrToFloat(batch.Bytes.Text(FieldText(line, span)));
 }
 
 }  // namespace
@@ -55,7 +54,7 @@ void LineBatchFiller::Fill(LineBatch& batch, double convertedShare, std::size_t 
     std::size_t searched = 0;  // bytes before this hold no line feed
     if (!carried_.empty()) {
       Reserve(batch, std::max(batchSize_, 2 * carried_.size()), 0);
-      std::memcpy(batch.Bytes.get(), carried_.data(), carried_.size());
+      std::memcpy(batch.Bytes.data(), carried_.data(), carried_.size());
       filled = carried_.size();
       searched = filled;
       carried_ = {};
@@ -65,11 +64,11 @@ void LineBatchFiller::Fill(LineBatch& batch, double convertedShare, std::size_t 
     std::size_t linesEnd = 0;
     for (;;) {
       const bool stopped = ReadInto(batch, filled);
-      linesEnd = AfterLastLineFeed(batch.Bytes.get(), searched, filled);
+      linesEnd = AfterLastLineFeed(batch.Bytes.data(), searched, filled);
       if (stopped || linesEnd > 0) break;
       // Not one whole line in a full batch.
       searched = filled;
-      Reserve(batch, 2 * batch.Capacity, filled);
+      Reserve(batch, 2 * batch.Bytes.size(), filled);
     }
     const bool endMark = PrepareLines(batch, endOfFile_ ? filled : linesEnd);
     ConvertFields(batch, static_cast<std::size_t>(convertedShare * static_cast<double>(batch.Lines.size())), handOver);
@@ -79,7 +78,7 @@ void LineBatchFiller::Fill(LineBatch& batch, double convertedShare, std::size_t 
     } else if (endOfFile_ || failed_) {
       finished_ = true;  // after a failure the unfinished line is dropped
     } else {
-      carried_ = std::string_view(batch.Bytes.get() + linesEnd, filled - linesEnd);
+      carried_ = std::string_view(batch.Bytes.data() + linesEnd, filled - linesEnd);
     }
   } catch (...) {
     // Out of memory on an absurd line: the lines prepared so far stay in the batch.
@@ -90,10 +89,10 @@ void LineBatchFiller::Fill(LineBatch& batch, double convertedShare, std::size_t 
 }
 
 bool LineBatchFiller::ReadInto(LineBatch& batch, std::size_t& filled) {
-  while (filled < batch.Capacity) {
+  while (filled < batch.Bytes.size()) {
     std::ptrdiff_t got = -1;
     try {
-      got = read_(batch.Bytes.get() + filled, batch.Capacity - filled);
+      got = read_(batch.Bytes.data() + filled, batch.Bytes.size() - filled);
     } catch (...) {
       // A failure like any other: the whole lines read before it are still taken, as the
       // line-by-line reading would have taken them before this read.
@@ -120,7 +119,7 @@ namespace {
 class LineScanner {
  public:
   explicit LineScanner(LineBatch& batch)
-      : batch_(batch), bytes_(batch.Bytes.get()), firstField_(batch.Fields.size()) {}
+      : batch_(batch), bytes_(batch.Bytes.data()), firstField_(batch.Fields.size()) {}
 
  private:
   // Adds each field the cut closes to the batch. Offsets are cut to 16 bits; a line too
@@ -228,6 +227,6 @@ const FieldTable& PreparedFieldTable::Load(const LineBatch& batch, const Prepare
   table_.FieldCount = count;
   table_.Converted = batch.Reals.data() + line.FirstReal;
   table_.ConvertedCount = line.ConvertedCount;
-  table_.ReadableFrom = batch.Bytes.get();
+  table_.FieldBuffer = &batch.Bytes;
   return table_;
 }

@@ -6,13 +6,10 @@
 #include "exchange/reading/line_end.h"
 
 ReaderLineSource::ReaderLineSource(BlockReader read, std::size_t blockSize)
-    : read_(std::move(read)),
-      buffer_(new char[blockSize > 0 ? blockSize : 1]),  // left uninitialised on purpose
-      capacity_(blockSize > 0 ? blockSize : 1) {}
+    : read_(std::move(read)), buffer_(blockSize > 0 ? blockSize : 1) {}  // left uninitialised on purpose
 
-ReaderLineSource::ReaderLineSource(BlockReader read, std::unique_ptr<char[]> buffer,
-                                   std::size_t capacity, std::ptrdiff_t firstRead)
-    : read_(std::move(read)), buffer_(std::move(buffer)), capacity_(capacity) {
+ReaderLineSource::ReaderLineSource(BlockReader read, PaddedBuffer buffer, std::ptrdiff_t firstRead)
+    : read_(std::move(read)), buffer_(std::move(buffer)) {
   Account(firstRead);
 }
 
@@ -27,7 +24,7 @@ ReaderLineSource::ReaderLineSource(std::istream& in, std::size_t blockSize)
 
 bool ReaderLineSource::Next(std::string_view& line) {
   while (!finished_) {
-    const std::string_view bytes(buffer_.get(), end_);
+    const std::string_view bytes(buffer_.data(), end_);
     const void* lf = scanned_ < end_ ? std::memchr(bytes.data() + scanned_, '\n', end_ - scanned_) : nullptr;
     LineAt found;
     if (lf != nullptr) {
@@ -55,19 +52,17 @@ bool ReaderLineSource::Next(std::string_view& line) {
 void ReaderLineSource::ReadMore() {
   const std::size_t pending = end_ - lineStart_;
   if (lineStart_ > 0) {
-    std::memmove(buffer_.get(), buffer_.get() + lineStart_, pending);
+    std::memmove(buffer_.data(), buffer_.data() + lineStart_, pending);
     scanned_ -= lineStart_;
     end_ = pending;
     lineStart_ = 0;
   }
-  if (end_ == capacity_) {  // a line longer than a block
-    std::unique_ptr<char[]> larger(new char[capacity_ * 2]);
-    std::memcpy(larger.get(), buffer_.get(), end_);
+  if (end_ == buffer_.size()) {  // a line longer than a block
+    PaddedBuffer larger(buffer_.size() * 2);
+    std::memcpy(larger.data(), buffer_.data(), end_);
     buffer_ = std::move(larger);
-    capacity_ *= 2;
   }
-  const std::size_t room = capacity_ - end_;
-  Account(read_(buffer_.get() + end_, room));
+  Account(read_(buffer_.data() + end_, buffer_.size() - end_));
 }
 
 void ReaderLineSource::Account(std::ptrdiff_t got) {

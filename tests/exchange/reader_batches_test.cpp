@@ -15,6 +15,7 @@
 #include "exchange/reading/exchange_reader.h"
 #include "exchange/state/exchange_state.h"
 #include "exchange/reading/line_batch_pipeline.h"
+#include "exchange/reading/reader_plan.h"
 #include "fuzz/exchange_invariants.h"
 
 namespace {
@@ -124,9 +125,9 @@ TEST(ReaderBatches, StoppingEarlyEndsTheReadingThread) {
   for (const std::size_t taken : {0u, 1u, 2u, 5u}) {
     for (const std::size_t batchCount : {2u, 4u}) {
       auto read = ChunkReader(bytes, 64);
-      std::unique_ptr<char[]> first(new char[8]);
-      ASSERT_EQ(read(first.get(), 8), 8);
-      LineBatchPipeline batches(read, std::move(first), 8, 8, BatchingPlan{32, batchCount, true, 1.0});
+      PaddedBuffer first(8);
+      ASSERT_EQ(read(first.data(), 8), 8);
+      LineBatchPipeline batches(read, std::move(first), 8, BatchingPlan{32, batchCount, true, 1.0});
       for (std::size_t i = 0; i < taken; ++i) ASSERT_NE(batches.Next(), nullptr);
     }  // the destructor must not hang
   }

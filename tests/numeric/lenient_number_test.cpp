@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 #include <limits>
@@ -32,8 +33,10 @@ void CheckInts(std::initializer_list<IntCase> cases) {
 // The bytes before it are digits and the bytes after it a point, so that a wrong mask or a
 // read past the text changes the value.
 double ReadInBuffer(std::string_view text, std::size_t lead) {
-  const std::string buffer = std::string(lead, '7') + std::string(text) + "..";
-  return LenientStrToFloat(std::string_view(buffer).substr(lead, text.size()), buffer.data());
+  const std::string bytes = std::string(lead, '7') + std::string(text) + "..";
+  PaddedBuffer buffer(bytes.size());
+  std::memcpy(buffer.data(), bytes.data(), bytes.size());
+  return LenientStrToFloat(buffer.Text(std::string_view(buffer.data() + lead, text.size())));
 }
 
 // Bit for bit the same as LenientStrToFloat(text) at every distance from the buffer's
