@@ -24,6 +24,7 @@
 #include "exchange/reading/reader_line_source.h"
 #include "exchange/reading/reader_plan.h"
 #include "fuzz/exchange_invariants.h"
+#include "tests/support/describe_state.h"
 #include "tool/constructions.h"
 #include "tool/run_commands.h"
 
