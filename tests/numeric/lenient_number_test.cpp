@@ -215,6 +215,17 @@ TEST(LenientStrToFloat, SixDecimalFields) {
               {"1234/123456", 0.0}});
 }
 
+// Twenty digits and more pass 64 bits: no digits may wrap around, so 2^64 + 1 and 2^65 + 1
+// read as the nearest doubles, not as 1.
+TEST(LenientStrToFloat, DigitsBeyondSixtyFourBits) {
+  CheckReals({{"18446744073709551617", 18446744073709551616.0},
+              {"-18446744073709551617", -18446744073709551616.0},
+              {"36893488147419103233", 36893488147419103232.0},
+              {"18446744073709551617.5", 18446744073709551616.0},
+              {"99999999999999999999", 1e20},
+              {"1844674407370955161.7", 1844674407370955161.7}});
+}
+
 // Every length of the six-decimal shape, with and without a sign, against the standard
 // conversion.
 TEST(LenientStrToFloat, SixDecimalFieldsMatchTheStandardConversion) {
