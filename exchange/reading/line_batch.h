@@ -1,7 +1,7 @@
 #pragma once
 // Whole lines of the exchange file read into one buffer and made ready for the dispatch
 // ahead of it, so that another thread can do that work while the dispatch runs: the lines
-// are found (by the rules of ReaderLineSource), the usual ones split at their spaces
+// are found (by the rules of line_end.h), the usual ones split at their spaces
 // (SplitAtSpaces) and their first fields converted to numbers exactly as FieldTable::Real
 // would. Lines of any other shape are handed on whole, for LineSplitter.
 #include <atomic>

@@ -80,7 +80,8 @@ const std::string kLines[] = {
     // Bare lines in every mode and with every start a number may have, which the batches
     // take on sight, among lines of four fields that a key takes.
     "pl\r\n-1.000000 2 3 4\r\n+1 2 3 4\r\nz2\r\n.5 a b c\r\n1x 2 3 \r\nmsg\r\n9 8 7 6\r\nci 1 2 3\r\n"
-    "pl\r\nmsg\r\n5 5 5 5\r\n6 6 6 6\r\n#1 2 3 4\r\nBL 1 2 3\r\nsc 1 2 3\r\npt 1 2 3\r\n-12345.678901 1 2 3\r\n",
+    "pl\r\nmsg\r\n5 5 5 5\r\n6 6 6 6\r\n#1 2 3 4\r\nBL 1 2 3\r\nsc 1 2 3\r\npt 1 2 3\r\n-12345.678901 1 2 3\r\n"
+    "$1 2 3 4\r\n_1 2 3 4\r\n*x 2 3 4\r\nAb 1 2 3\r\nZ1 2 3 4\r\n",
 };
 
 TEST(ReaderBatches, SameStateAsLineByLine) {
