@@ -22,8 +22,11 @@
 #include "exchange/reading/exchange_reader.h"
 #include "exchange/state/exchange_state.h"
 #include "exchange/reading/reader_line_source.h"
+#include "exchange/reading/reader_plan.h"
 #include "fuzz/exchange_invariants.h"
+#include "tests/support/describe_state.h"
 #include "tool/constructions.h"
+#include "tool/run_commands.h"
 
 namespace {
 
@@ -101,29 +104,17 @@ Presets PresetsFrom(std::string_view bytes) {
   return Presets{pick(0), pick(1), pick(2), pick(3)};
 }
 
-// The run sequence with arguments, without the form: attribute block, construction,
-// restore block. "/R10" stands for OK in the dialog, with the values taken from the "hn"
-// line of the input (radius, ratio, angle) and checked the way OK checks them.
+// The run sequence with arguments, without the form. "/R10" stands for OK in the dialog,
+// with the values taken from the "hn" line of the input (radius, ratio, angle) and checked
+// the way OK checks them.
 void RunMode(std::string_view mode, const Presets& presets) {
   ExchangeState& state = Exchange();
   state.CommandQueue = {};
-  ResetEmitState();
-  EmitLayerGroup(presets.LayerGroup == -1 ? state.HostLayerGroup : presets.LayerGroup);
-  EmitLayer(presets.Layer == -1 ? state.HostLayer : presets.Layer);
-  EmitColor(9, 0);
-  EmitLineType(presets.LineType, 1);
-  EmitLineWidth(presets.LineWidth);
-
-  if (mode == "/R10") {
-    const double radius = state.HnValues[0];
-    const double ratio = state.HnValues[1];
-    if (radius <= 1e-8 || ratio <= 1e-8) return;  // OK refused: nothing more is queued
-    EllipseRun(radius, ratio, ReduceToFullTurn(state.HnValues[2]));
-  } else if (!ConstructionRun(mode, state.FileName)) {
-    return;  // no first line: the attribute block alone goes back
-  }
-  if (presets.LayerGroup != -1) EmitLayerGroup(state.HostLayerGroup);
-  if (presets.Layer != -1) EmitLayer(state.HostLayer);
+  ToolSettings settings{presets.LayerGroup, presets.Layer, presets.LineType, presets.LineWidth,
+                        state.HnValues[0],  state.HnValues[1], ReduceToFullTurn(state.HnValues[2])};
+  // The second argument: any text the input holds.
+  if (!QueueRunCommands(settings, mode, state.FileName)) return;  // the attribute block alone
+  if (mode == "/R10" && AcceptsEllipse(settings.Radius, settings.Ratio)) QueueEllipseRun(settings);
 }
 
 constexpr std::string_view kModes[] = {"/R1", "/R2", "/R3", "/R4",  "/R5", "/R6",

@@ -12,9 +12,6 @@
 // and in list order, the tables keep their sizes, every stored real is finite.
 void CheckStateInvariants();
 
-// A printable digest of everything the reader stores, for comparing two readings.
-std::string DescribeState();
-
 // Every queued command has the form the host reads: an attribute key with an integer, or
 // "pt", "ci" or no key with the right count of numbers in the real text form, none of them
 // infinite or NaN; each line read lands as the record or attribute it stands for, and

@@ -138,8 +138,10 @@ void CheckReal(std::string_view text, const IntReading& intReference) {
   }
 
   // Read where it lies in a larger buffer, after digits that must not count.
-  const std::string buffer = "9999999999999999" + std::string(text);
-  const double inBuffer = LenientStrToFloat(std::string_view(buffer).substr(16), buffer.data());
+  PaddedBuffer buffer(16 + text.size());
+  std::memset(buffer.data(), '9', 16);
+  if (!text.empty()) std::memcpy(buffer.data() + 16, text.data(), text.size());
+  const double inBuffer = LenientStrToFloat(buffer.Text(std::string_view(buffer.data() + 16, text.size())));
   if (std::memcmp(&inBuffer, &value, sizeof value) != 0) Fail("a text in a buffer reads differently", text);
 
   // The two syntaxes against each other.

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "numeric/padded_buffer.h"
+
 // Integer syntax: leading spaces (code 32 only), one optional sign, then either a
 // hexadecimal form ("$", "x", "X", "0x", "0X" and at most 8 significant digits, read as a
 // 32-bit pattern) or decimal digits within the signed 32-bit range; nothing may follow.
@@ -16,8 +18,7 @@ std::int32_t LenientStrToInt(std::string_view text);
 // that no infinity or NaN ever enters the tool.
 double LenientStrToFloat(std::string_view text);
 
-// The same reading of a text that lies in a larger buffer: the bytes from `readableFrom`
-// (nullptr, or at most text.data()) up to the end of the text may be read, and are then
-// ignored. The host's usual field is then read in one 16-byte step where the machine has
-// one; the result is LenientStrToFloat(text) in every case.
-double LenientStrToFloat(std::string_view text, const char* readableFrom);
+// The same reading of a text that lies in a buffer with a readable margin: the host's usual
+// field is then read in one 16-byte step where the machine has one. The result is
+// LenientStrToFloat(text.View()) in every case.
+double LenientStrToFloat(PaddedText text);

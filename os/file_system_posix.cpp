@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,36 +14,53 @@
 #include <vector>
 
 #include "os/file_system.h"
+#include "os/followed_links_posix.h"
 #include "os/in_place_rewrite.h"
 #include "os/program_file.h"
 #include "os/temporary_files.h"
 
 namespace {
 
-constexpr int kMaxLinkHops = 40;
-
 // Every open of a file the host or the user may have replaced by a FIFO or a device:
 // O_NONBLOCK, so that the open itself never waits (the type is checked right after).
 constexpr int kOpenFlags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
 
+// Some file systems (network and FUSE-based ones) give no real identity: a device or an
+// inode number of 0 tells nothing, and two such files are never taken for the same one.
+bool IdentityKnown(const struct stat& file) { return file.st_dev != 0 && file.st_ino != 0; }
+
 bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  return IdentityKnown(a) && IdentityKnown(b) && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The running executable, and any program file protected along with it. They are found by
-// identity, not by name: one may have been renamed to the name of either file.
-std::vector<struct stat>& ProgramFiles() {
-  static std::vector<struct stat> files = [] {
-    std::vector<struct stat> found;
-    struct stat status {};
-    if (::stat("/proc/self/exe", &status) == 0) found.push_back(status);
-    return found;
-  }();
+bool DifferentFiles(const struct stat& a, const struct stat& b) {
+  return IdentityKnown(a) && IdentityKnown(b) && !SameFile(a, b);
+}
+
+// The running executable and the other files of the installation. They are found by
+// identity, not by name: one may have been renamed to the name of either file, or a link may
+// lead to it. Their identities are taken once, at the first file that is checked, so that
+// protecting a file costs nothing before then.
+struct ProgramFileList {
+  std::vector<std::filesystem::path> Unexamined{"/proc/self/exe"};
+  std::vector<struct stat> Identities;
+};
+
+ProgramFileList& ProgramFiles() {
+  static ProgramFileList files;
   return files;
 }
 
 bool IsProgramFile(const struct stat& file) {
-  for (const struct stat& program : ProgramFiles()) {
+  ProgramFileList& programs = ProgramFiles();
+  for (const std::filesystem::path& path : programs.Unexamined) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+      programs.Identities.push_back(status);
+    }
+  }
+  programs.Unexamined.clear();
+  for (const struct stat& program : programs.Identities) {
     if (SameFile(program, file)) return true;
   }
   return false;
@@ -74,29 +92,24 @@ bool WriteAll(int fd, std::string_view bytes, off_t offset = -1) {
   return true;
 }
 
-// The file a path names after following every symbolic link, and its status when it exists.
-struct ResolvedTarget {
-  std::filesystem::path Path;
-  std::optional<struct stat> Status;
-};
+// The file at the end of a followed path, opened without following any further link. It
+// must still be the one the walk found: a name swapped for another file or a link in the
+// meantime does not lead elsewhere.
+int OpenFollowedFile(const FollowedPath& followed, int flags, struct stat& status) {
+  const int fd = OpenOrdinaryFile(followed.Path.c_str(), flags | O_NOFOLLOW, status);
+  if (fd < 0 || !followed.Status || !DifferentFiles(status, *followed.Status)) return fd;
+  ::close(fd);
+  errno = EINVAL;
+  return -1;
+}
 
-std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
-  std::filesystem::path current = target;
-  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-    struct stat status {};
-    if (::lstat(current.c_str(), &status) != 0) {
-      if (errno != ENOENT) return std::nullopt;
-      return ResolvedTarget{current, std::nullopt};
-    }
-    if (!S_ISLNK(status.st_mode)) return ResolvedTarget{current, status};
-    std::string link(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 255) + 1, '\0');
-    const ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= link.size()) return std::nullopt;
-    link.resize(static_cast<std::size_t>(length));
-    const std::filesystem::path next(link);
-    current = next.is_absolute() ? next : current.parent_path() / next;
-  }
-  return std::nullopt;  // a loop of links
+// The name limit of a folder's file system; asked only once a name has been refused. The
+// kernel's own answer (fpathconf and fstatvfs would bring the C library's mount-table parser
+// into the static program).
+std::size_t LongestName(int folderFd) {
+  struct statfs system {};
+  if (::fstatfs(folderFd, &system) != 0 || system.f_namelen <= 0) return 255;
+  return static_cast<std::size_t>(system.f_namelen);
 }
 
 // The folder of a target, open for the *at calls and for listing.
@@ -111,6 +124,11 @@ class Folder {
   Folder& operator=(const Folder&) = delete;
 
   bool IsOpen() const { return listing_ != nullptr; }
+  // Whether the folder opened is the one a walk along the links found (see OpenFollowedFile).
+  bool Is(const std::optional<struct stat>& expected) const {
+    struct stat status {};
+    return !expected || (::fstat(Fd(), &status) == 0 && !DifferentFiles(status, *expected));
+  }
   int Fd() const { return ::dirfd(listing_); }
 
   // Removes the temporary files of `name` that killed runs left behind. Costs one listing
@@ -146,15 +164,26 @@ class Folder {
 // The replaced file's owner and permission bits. Giving a file away is for privileged
 // users only; the group alone may still be kept. Set-id bits stay only with their owner.
 bool TakeOverOwnerAndMode(int fd, const struct stat& old) {
-  bool ownerKept = (old.st_uid == ::geteuid() && old.st_gid == ::getegid()) ||
-                   ::fchown(fd, old.st_uid, old.st_gid) == 0;
-  if (!ownerKept) {
-    struct stat now {};
-    ownerKept = ::fstat(fd, &now) == 0 && now.st_uid == old.st_uid;
-    (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  // The new file's owner and group are the user's, or the folder's group where the folder
+  // passes its own on (set-group-id folders): only what differs is given away.
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) return false;
+  if (now.st_uid != old.st_uid || now.st_gid != old.st_gid) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    if (::fstat(fd, &now) != 0) return false;
   }
-  const mode_t bits = old.st_mode & (ownerKept ? 07777 : 01777);
-  return ::fchmod(fd, bits) == 0;
+  mode_t bits = old.st_mode & (now.st_uid == old.st_uid ? 07777 : 01777);
+  // A file that could not keep its group gives the group it got instead nothing of what the
+  // old group was allowed.
+  if (now.st_gid != old.st_gid) bits &= ~mode_t{02070};
+  if (::fchmod(fd, bits) == 0) return true;
+  // File systems that keep no modes of their own (vfat, CIFS without Unix extensions) refuse
+  // (ENOTSUP is EOPNOTSUPP on Linux) and show each file with the mount's mode. A new file no
+  // more open than the old one will do.
+  if (errno != EPERM && errno != ENOTSUP) return false;
+  return ::fstat(fd, &now) == 0 && (now.st_mode & 07777 & ~bits) == 0;
 }
 
 // The bytes in a new file beside the target, renamed over it. An anonymous file (where the
@@ -163,16 +192,28 @@ bool TakeOverOwnerAndMode(int fd, const struct stat& old) {
 // can tell when it was abandoned.
 bool WriteThroughTemporary(const Folder& folder, const std::string& name, std::string_view bytes,
                            const std::optional<struct stat>& old, bool durable, bool anonymous) {
-  const std::string temporaryName =
-      temporary_files::NameFor(name, static_cast<std::uint64_t>(::getpid()),
-                               temporary_files::UniqueNumber());
+  const auto processId = static_cast<std::uint64_t>(::getpid());
+  const std::uint64_t unique = temporary_files::UniqueNumber();
+  std::string temporaryName = temporary_files::NameFor(name, processId, unique);
+  // Gives the temporary file its name; one too long for the file system (a target whose own
+  // name is close to the limit) is made once more, shortened to fit.
+  const auto giveName = [&](auto create) {
+    if (create()) return true;
+    if (errno != ENAMETOOLONG) return false;
+    temporaryName = temporary_files::NameFor(name, processId, unique, LongestName(folder.Fd()));
+    return create();
+  };
   int fd = -1;
   if (anonymous) {
 #ifdef O_TMPFILE
     fd = ::openat(folder.Fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 #endif
   } else {
-    fd = ::openat(folder.Fd(), temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    giveName([&] {
+      fd = ::openat(folder.Fd(), temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    0666);
+      return fd >= 0;
+    });
   }
   if (fd < 0) return false;
   bool named = !anonymous;
@@ -180,14 +221,21 @@ bool WriteThroughTemporary(const Folder& folder, const std::string& name, std::s
             (!durable || ::fsync(fd) == 0);
   if (ok && anonymous) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    ok = named = ::linkat(AT_FDCWD, self.c_str(), folder.Fd(), temporaryName.c_str(),
-                          AT_SYMLINK_FOLLOW) == 0;
+    ok = named = giveName([&] {
+      return ::linkat(AT_FDCWD, self.c_str(), folder.Fd(), temporaryName.c_str(),
+                      AT_SYMLINK_FOLLOW) == 0;
+    });
   }
   ok = (::close(fd) == 0) && ok;
   ok = ok && ::renameat(folder.Fd(), temporaryName.c_str(), folder.Fd(), name.c_str()) == 0;
-  if (ok && durable) ok = ::fsync(folder.Fd()) == 0;
-  if (!ok && named) ::unlinkat(folder.Fd(), temporaryName.c_str(), 0);
-  return ok;
+  if (!ok) {
+    if (named) ::unlinkat(folder.Fd(), temporaryName.c_str(), 0);
+    return false;
+  }
+  // Renamed: the file holds the new bytes. A folder that cannot be flushed (EINVAL or ENOTSUP
+  // on some network volumes) changes nothing about that, and writing again would not help.
+  if (durable) (void)::fsync(folder.Fd());
+  return true;
 }
 
 class PosixInPlaceFile final : public InPlaceFile {
@@ -226,7 +274,16 @@ class PosixInPlaceFile final : public InPlaceFile {
 
 RegularFileReader::RegularFileReader(const std::filesystem::path& path) {
   struct stat status {};
-  const int fd = OpenOrdinaryFile(path.c_str(), O_RDONLY, status);
+  int fd = OpenOrdinaryFile(path.c_str(), O_RDONLY | O_NOFOLLOW, status);
+  if (fd < 0 && errno == ELOOP) {
+    // A link: followed only where the rule for shared folders allows.
+    const std::optional<FollowedPath> followed = FollowLinks(path);
+    if (followed) {
+      fd = OpenFollowedFile(*followed, O_RDONLY, status);
+    } else {
+      errno = EACCES;
+    }
+  }
   handle_ = fd;
   if (fd >= 0) {
     outcome_ = Outcome::Opened;
@@ -250,12 +307,13 @@ std::ptrdiff_t RegularFileReader::Read(char* buffer, std::size_t size) {
 
 bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
                          const ReplaceOptions& options) {
-  const std::optional<ResolvedTarget> resolved = Resolve(target);
+  const std::optional<FollowedPath> resolved = FollowLinks(target);
   if (!resolved) return false;
   if (resolved->Status && !IsOrdinaryFile(*resolved->Status)) return false;
   const std::string name = resolved->Path.filename().native();
   {
     Folder folder(resolved->Path.parent_path());
+    if (folder.IsOpen() && !folder.Is(resolved->Folder)) return false;
     if (folder.IsOpen()) {
       folder.RemoveAbandonedTemporaries(name);
       for (const bool anonymous : {true, false}) {
@@ -269,23 +327,20 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
   if (!resolved->Status) return false;  // nothing to rewrite in place
   struct stat status {};
   const int access = options.BytesAfterFailedWrite ? O_WRONLY : O_RDWR;
-  const int fd = OpenOrdinaryFile(resolved->Path.c_str(), access, status);
-  if (fd < 0 || !SameFile(status, *resolved->Status)) {
-    if (fd >= 0) ::close(fd);
-    return false;
-  }
+  const int fd = OpenFollowedFile(*resolved, access, status);
+  if (fd < 0) return false;
   PosixInPlaceFile file(fd);
   return RewriteInPlace(file, bytes, options);
 }
 
 bool RemoveRegularFile(const std::filesystem::path& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return errno == ENOENT;
-  if (!IsOrdinaryFile(status)) return false;
+  const std::optional<FollowedPath> followed = FollowLinks(path);
+  if (!followed) return false;
+  if (!followed->Status) return true;
+  if (!IsOrdinaryFile(*followed->Status)) return false;
   return ::unlink(path.c_str()) == 0;
 }
 
 void ProtectProgramFile(const std::filesystem::path& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) ProgramFiles().push_back(status);
+  ProgramFiles().Unexamined.push_back(path);
 }

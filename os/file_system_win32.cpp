@@ -167,10 +167,12 @@ void RemoveAbandonedTemporaries(const std::filesystem::path& folder, const std::
 // time, put in the target's place.
 bool WriteThroughTemporary(const std::filesystem::path& target, std::string_view bytes,
                            const std::optional<FileFacts>& old, bool durable, HeldFileWait& wait) {
+  // Every Windows file system takes names of up to 255 UTF-16 units: a longer temporary name
+  // is shortened to fit, so that a long target name still gets its replace by a move.
   const std::filesystem::path temporary =
       FolderOf(target) / temporary_files::NameFor(target.filename().native(),
                                                   GetCurrentProcessId(),
-                                                  temporary_files::UniqueNumber());
+                                                  temporary_files::UniqueNumber(), 255);
   const DWORD attributes = old ? (old->Info.dwFileAttributes & kKeptAttributes) : 0;
   Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -21,7 +21,11 @@ bool RewriteInPlace(InPlaceFile& file, std::string_view bytes, const ReplaceOpti
     return true;
   }
   if (!file.WriteFromStart(afterFailure) || !file.Truncate(afterFailure.size())) {
-    file.Truncate(0);
+    // A write stopped by a limit (the file-size limit, a quota) stops the way back at the
+    // same place, so the file may well hold all of its previous bytes again: only a file
+    // that does not is emptied.
+    std::string now;
+    if (!file.ReadAll(now, afterFailure.size()) || now != afterFailure) file.Truncate(0);
   }
   if (options.Durable) file.Flush();
   return false;

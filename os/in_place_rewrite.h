@@ -23,6 +23,6 @@ class InPlaceFile {
 // The new bytes go over the old ones from the start, then the file is cut to their length,
 // so no step needs more room on the disk than the larger of the two contents. When that
 // fails part-way, the file gets options.BytesAfterFailedWrite (or its previous bytes, which
-// are read first); when even that fails, it is emptied: a half-written list is worse than
-// none.
+// are read first); when even that fails and the file does not hold those bytes after all,
+// it is emptied: a half-written list is worse than none.
 bool RewriteInPlace(InPlaceFile& file, std::string_view bytes, const ReplaceOptions& options);

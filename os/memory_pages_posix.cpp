@@ -2,14 +2,30 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cstdint>
+
+#include "os/memory_pages_posix.h"
+
+namespace {
+
+void* MapPages(std::size_t bytes) {
+  void* raw = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return raw == MAP_FAILED ? nullptr : raw;
+}
+
+std::atomic<PageMapper> g_mapPages{MapPages};
+
+}  // namespace
+
+void SetPageMapper(PageMapper mapper) { g_mapPages.store(mapper != nullptr ? mapper : MapPages); }
 
 void* AllocateLargePages(std::size_t bytes) {
   // Mapped with a large page to spare, then trimmed to the aligned part: a large page can
-  // only back an aligned range.
+  // only back an aligned range, and the mapping need not be aligned.
   const std::size_t span = bytes + kLargePageSize;
-  void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (raw == MAP_FAILED) return nullptr;
+  void* raw = g_mapPages.load(std::memory_order_relaxed)(span);
+  if (raw == nullptr) return nullptr;
   const auto start = reinterpret_cast<std::uintptr_t>(raw);
   const std::uintptr_t aligned = (start + kLargePageSize - 1) & ~std::uintptr_t{kLargePageSize - 1};
   const std::uintptr_t end = aligned + bytes;

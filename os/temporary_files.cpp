@@ -38,24 +38,71 @@ bool AllHex(const Name& text) {
   return true;
 }
 
+void AppendHex(Name& name, std::uint64_t value, int digits) {
+  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
+    name.push_back(kHexDigits[(value >> shift) & 15]);
+  }
+}
+
+// "~" and 8 hex digits of the whole name's FNV-1a digest: what stands for the cut-off rest.
+Name DigestMark(const Name& targetName) {
+  std::uint32_t digest = 2166136261u;
+  for (const Char c : targetName) {
+    digest = (digest ^ static_cast<std::uint32_t>(c)) * 16777619u;
+  }
+  Name mark(1, Char('~'));
+  AppendHex(mark, digest, 8);
+  return mark;
+}
+
+// Whether a name may be cut just before `c` without splitting a character (a UTF-8 sequence
+// on POSIX, a surrogate pair on Windows).
+bool StartsCharacter(Char c) {
+  if constexpr (sizeof(Char) == 1) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  } else {
+    return static_cast<std::uint32_t>(c) < 0xDC00 || static_cast<std::uint32_t>(c) > 0xDFFF;
+  }
+}
+
+// The length of the part of `fileName` that names the target: the whole target name and a
+// dot, or its start and its digest mark and a dot. Zero when neither is there.
+std::size_t TargetPartLength(const Name& fileName, const Name& targetName) {
+  if (fileName.size() > targetName.size() &&
+      fileName.compare(0, targetName.size(), targetName) == 0 &&
+      fileName[targetName.size()] == Char('.')) {
+    return targetName.size() + 1;
+  }
+  const Name mark = DigestMark(targetName) + Char('.');
+  const std::size_t at = fileName.find(mark);
+  if (at == Name::npos || at >= targetName.size()) return 0;
+  if (fileName.compare(0, at, targetName, 0, at) != 0) return 0;
+  return at + mark.size();
+}
+
 }  // namespace
 
-Name NameFor(const Name& targetName, std::uint64_t processId, std::uint64_t unique) {
-  Name name = targetName + Char('.') + Ascii(std::to_string(processId).c_str()) + Char('-');
-  for (int shift = 60; shift >= 0; shift -= 4) name.push_back(kHexDigits[(unique >> shift) & 15]);
-  return name + Ascii(".tmp");
+Name NameFor(const Name& targetName, std::uint64_t processId, std::uint64_t unique,
+             std::size_t longest) {
+  Name tail = Char('.') + Ascii(std::to_string(processId).c_str()) + Char('-');
+  AppendHex(tail, unique, static_cast<int>(kUniqueDigits));
+  tail += Ascii(".tmp");
+  if (targetName.size() + tail.size() <= longest) return targetName + tail;
+  const Name mark = DigestMark(targetName);
+  std::size_t kept = longest > mark.size() + tail.size() ? longest - mark.size() - tail.size() : 0;
+  if (kept > targetName.size()) kept = targetName.size();
+  while (kept > 0 && !StartsCharacter(targetName[kept])) --kept;
+  return targetName.substr(0, kept) + mark + tail;
 }
 
 std::optional<Temporary> Parse(const Name& fileName, const Name& targetName) {
   const Name suffix = Ascii(".tmp");
-  if (fileName.size() <= targetName.size() + 1 + suffix.size()) return std::nullopt;
-  if (fileName.compare(0, targetName.size(), targetName) != 0) return std::nullopt;
-  if (fileName[targetName.size()] != Char('.')) return std::nullopt;
+  const std::size_t start = TargetPartLength(fileName, targetName);
+  if (start == 0 || fileName.size() <= start + suffix.size()) return std::nullopt;
   if (fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0) {
     return std::nullopt;
   }
-  const Name middle = fileName.substr(targetName.size() + 1,
-                                      fileName.size() - targetName.size() - 1 - suffix.size());
+  const Name middle = fileName.substr(start, fileName.size() - start - suffix.size());
   if (AllHex(middle)) return Temporary{};
   const std::size_t dash = middle.find(Char('-'));
   if (dash == Name::npos || !AllHex(middle.substr(dash + 1))) return std::nullopt;

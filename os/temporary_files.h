@@ -2,6 +2,7 @@
 // Names of the temporary files a replacement writes beside its target, and when such a file
 // left behind by a killed run may go. Shared by every platform's file layer.
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -10,8 +11,12 @@ namespace temporary_files {
 
 using Name = std::filesystem::path::string_type;
 
-// "<target name>.<creator's process id>-<16 hex digits>.tmp".
-Name NameFor(const Name& targetName, std::uint64_t processId, std::uint64_t unique);
+// "<target name>.<creator's process id>-<16 hex digits>.tmp". Where that would be longer
+// than `longest` (the file system's limit for one name), the target's part is cut short
+// and marked with a digest of the whole name: "<start of the name>~<8 hex digits>.<...>",
+// so that the temporary files of two long names with the same start stay apart.
+Name NameFor(const Name& targetName, std::uint64_t processId, std::uint64_t unique,
+             std::size_t longest = static_cast<std::size_t>(-1));
 
 // A name that is not a temporary file of `targetName`.
 struct NotOurs {};

@@ -10,7 +10,6 @@
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kTolerance = 1e-8;
 constexpr int kPointMarkKind = 9;
 
 // A slot the host did not fill holds (0, 0); so does one outside a released table.
@@ -82,7 +81,7 @@ bool ConstructionRun(std::string_view mode, std::string_view angleArgument) {
 
 void EllipseRun(double radius, double ratio, double angle) {
   const HandPoint& p1 = IndicatedPoint(1);
-  if (std::fabs(ratio - 1.0) <= kTolerance) {
+  if (std::fabs(ratio - 1.0) <= kGeometryThreshold) {
     EmitCircle(p1.X, p1.Y, radius);
     return;
   }

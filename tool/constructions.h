@@ -17,8 +17,8 @@ bool ConstructionRun(std::string_view mode, std::string_view angleArgument);
 // ways: from P + h(cos theta, sin theta) to P + h(cos(theta + pi), sin(theta + pi)).
 void EmitConstructionLine(double px, double py, double theta);
 
-// "/R10": a circle of `radius` around the first indicated point when `ratio` is within 1e-8
-// of 1, otherwise an ellipse with that flattening ratio tilted by the host angle plus
+// "/R10": a circle of `radius` around the first indicated point when `ratio` is within
+// kGeometryThreshold of 1, otherwise an ellipse with that flattening ratio tilted by the host angle plus
 // `angle` degrees. The caller has checked radius and ratio and reduced the angle.
 void EllipseRun(double radius, double ratio, double angle);
 

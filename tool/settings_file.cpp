@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "exchange/reading/line_end.h"
 #include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
 #include "os/file_system.h"
@@ -23,15 +24,11 @@ bool IsSeparator(Char c) {
   return false;
 }
 
-// One line of `bytes` from `pos` on; moves `pos` past its line end. A CR counts as part of
-// the line end only when an LF follows it.
+// One line of `bytes` from `pos` on; moves `pos` past its line end.
 std::string_view NextLine(std::string_view bytes, std::size_t& pos) {
-  const std::size_t start = pos;
-  const std::size_t lf = bytes.find('\n', start);
-  std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
-  pos = lf == std::string_view::npos ? bytes.size() : lf + 1;
-  if (lf != std::string_view::npos && end > start && bytes[end - 1] == '\r') --end;
-  return bytes.substr(start, end - start);
+  const LineAt line = LineEndingAt(bytes, pos, bytes.find('\n', pos));
+  pos = line.Next;
+  return line.Text;
 }
 
 void AppendLine(std::string& out, std::string_view text) {

@@ -10,11 +10,11 @@
 #include "numeric/lenient_number.h"
 #include "tool/constructions.h"
 #include "tool/dialog_layout.h"
+#include "tool/run_commands.h"
 
 namespace {
 
 constexpr char kExchangeFileName[] = "JWC_TEMP.TXT";
-constexpr double kSmallestAccepted = 1e-8;  // radius and ratio must exceed it
 
 constexpr DrawingWidget kDrawingWidgets[] = {DrawingWidget::LabelA1, DrawingWidget::EditA1,
                                              DrawingWidget::LabelA2, DrawingWidget::EditA2,
@@ -106,10 +106,8 @@ void TForm1::FormShow() {
     dialog = true;
     window_.SetActivePage(Page::TabSheet2);
   } else {
-    ResetEmitState();
-    QueueAttributeBlock();
     const std::string_view angleArgument = args_.size() > 1 ? args_[1] : std::string_view();
-    if (!ConstructionRun(args_[0], angleArgument)) {
+    if (!QueueRunCommands(Settings(), args_[0], angleArgument)) {
       Close();  // "/R5" to "/R7" without a line: the attribute block alone goes back
       return;
     }
@@ -122,27 +120,11 @@ void TForm1::FormShow() {
   }
 
   if (!dialog) {
-    QueueRestoreBlock();
     if (!settingsFileUnread_) SaveSettings();
     Close();
     return;
   }
   PlaceAndFillDialog();
-}
-
-void TForm1::QueueAttributeBlock() {
-  const ExchangeState& state = Exchange();
-  EmitLayerGroup(PresetLayerGroup == -1 ? state.HostLayerGroup : PresetLayerGroup);
-  EmitLayer(PresetLayer == -1 ? state.HostLayer : PresetLayer);
-  EmitColor(9, 0);
-  EmitLineType(PresetLineType, 1);
-  EmitLineWidth(PresetLineWidth);
-}
-
-void TForm1::QueueRestoreBlock() {
-  const ExchangeState& state = Exchange();
-  if (PresetLayerGroup != -1) EmitLayerGroup(state.HostLayerGroup);
-  if (PresetLayer != -1) EmitLayer(state.HostLayer);
 }
 
 void TForm1::SetUpEllipseWidgets() {
@@ -202,10 +184,9 @@ void TForm1::Button1Click() {
     Ratio = LenientStrToFloat(window_.Text(DrawingWidget::EditA2));
     Angle = LenientStrToFloat(window_.Text(DrawingWidget::EditA3));
     // Refused silently: the dialog stays open with the user's entries.
-    if (Radius <= kSmallestAccepted || Ratio <= kSmallestAccepted) return;
+    if (!AcceptsEllipse(Radius, Ratio)) return;
     Angle = ReduceToFullTurn(Angle);
-    EllipseRun(Radius, Ratio, Angle);
-    QueueRestoreBlock();
+    QueueEllipseRun(Settings());
   }
   SaveSettings();
   Close();

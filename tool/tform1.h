@@ -64,8 +64,6 @@ class TForm1 final : public FormEvents {
   std::filesystem::path ExchangeFilePath() const;
   bool ReadExchange();
 
-  void QueueAttributeBlock();
-  void QueueRestoreBlock();
   void SetUpEllipseWidgets();
   void PlaceAndFillDialog();
   void ReadListsBack();

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <memory>
 #include <utility>
 
 #include "exchange/reading/line_batch_pipeline.h"
 #include "exchange/reading/line_splitter.h"
+#include "exchange/reading/reader_plan.h"
 #include "exchange/reading/reader_dispatch.h"
 #include "os/file_system.h"
 
@@ -23,13 +23,11 @@ void DispatchFields(const FieldTable& fields) {
   ParseEntityLine(fields);
 }
 
-// A prepared line of four fields whose first starts like a number: no key starts so (every
-// key starts with a letter or "#"), so the dispatch would take it as a bare line on sight.
-// Most lines of a large drawing are such; they skip the field table and the key tests.
+// A prepared line of four fields whose first cannot start a key: the dispatch would take
+// it as a bare line on sight. Most lines of a large drawing are such; they skip the field
+// table and the key tests.
 bool IsPlainBareLine(const LineBatch& batch, const PreparedLine& line) {
-  if (line.FieldCount != 4) return false;
-  const char first = line.Text[batch.Fields[line.FirstField].Start];
-  return (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.';
+  return line.FieldCount == 4 && !CanStartKey(line.Text[batch.Fields[line.FirstField].Start]);
 }
 
 // Every line of the batches in file order; true when the file was read to its end.
@@ -59,13 +57,13 @@ bool ParseExchangeBlocks(const ReaderLineSource::BlockReader& read, const ReadPl
     // The first block decides: a file that fills it is read by two threads (see
     // line_batch_pipeline.h), a smaller one simply line by line, without starting a thread.
     const std::size_t probe = std::max<std::size_t>(plan.BatchingFrom, 1);
-    std::unique_ptr<char[]> first(new char[probe]);  // left uninitialised on purpose
-    const std::ptrdiff_t got = read(first.get(), probe);
+    PaddedBuffer first(probe);  // left uninitialised on purpose
+    const std::ptrdiff_t got = read(first.data(), probe);
     if (got == static_cast<std::ptrdiff_t>(probe)) {
-      LineBatchPipeline batches(read, std::move(first), probe, probe, plan.Batches);
+      LineBatchPipeline batches(read, std::move(first), probe, plan.Batches);
       return ParseBatches(batches);
     }
-    ReaderLineSource lines(read, std::move(first), probe, got);
+    ReaderLineSource lines(read, std::move(first), got);
     std::string_view line;
     while (lines.Next(line)) ParseExchangeLine(line);
     return lines.ReadToEnd();
@@ -93,6 +91,8 @@ ExchangeFileRead ReadExchangeFileTellingWhy(const std::filesystem::path& path) {
       ParseExchangeBlocks([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
   return whole ? ExchangeFileRead::ToItsEnd : ExchangeFileRead::NotToItsEnd;
 }
+
+bool ReadExchangeBytes(std::string_view bytes) { return ReadExchangeBytes(bytes, ReadPlan{}); }
 
 bool ReadExchangeBytes(std::string_view bytes, const ReadPlan& plan) {
   return ParseExchangeBlocks(

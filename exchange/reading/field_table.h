@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "numeric/lenient_number.h"
+#include "numeric/padded_buffer.h"
 
 constexpr int kMaxFields = 32;
 
@@ -19,14 +20,15 @@ struct FieldTable {
   // makes, where the line was prepared ahead of its dispatch (see line_batch.h).
   const double* Converted = nullptr;
   int ConvertedCount = 0;
-  // Where the fields lie in a buffer that may be read from here on (see LenientStrToFloat),
-  // or nullptr.
-  const char* ReadableFrom = nullptr;
+  // The buffer with a readable margin that every field lies in, where the line was
+  // prepared in one (see line_batch.h), or nullptr.
+  const PaddedBuffer* FieldBuffer = nullptr;
 
   // Field n read as a number; a missing or unreadable field reads as 0.
   double Real(int n) const {
     if (n < ConvertedCount) return Converted[n];
-    return LenientStrToFloat(Field[static_cast<std::size_t>(n)], ReadableFrom);
+    const std::string_view field = Field[static_cast<std::size_t>(n)];
+    return FieldBuffer != nullptr ? LenientStrToFloat(FieldBuffer->Text(field)) : LenientStrToFloat(field);
   }
   std::int32_t Integer(int n) const { return LenientStrToInt(Field[static_cast<std::size_t>(n)]); }
 };

@@ -243,9 +243,9 @@ bool ApplyHeaderLine(const FieldTable& t) {
     return true;
   }
 
-  // Every later key starts with a lower-case letter or "#": bare number lines leave here.
+  // Bare number lines leave here.
   const char first = key[0];
-  if ((first < 'a' || first > 'z') && first != '#') return false;
+  if (!CanStartKey(first)) return false;
 
   if (first == 'h' || first == 'b') {
     if (ApplyHeaderKey(t, key)) return true;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "exchange/reading/line_end.h"
+#include "exchange/reading/line_splitter.h"
 #include "exchange/reading/split_stop_bytes.h"
 #include "numeric/lenient_number.h"
 
@@ -15,29 +17,26 @@ constexpr std::size_t kMostFieldsInBatch = std::size_t{0xFFFFFFFF} - kMaxFields;
 
 // Gives the batch room for `capacity` bytes, keeping its first `keep` bytes.
 void Reserve(LineBatch& batch, std::size_t capacity, std::size_t keep) {
-  if (batch.Capacity >= capacity) return;
-  std::unique_ptr<char[]> larger(new char[capacity]);
-  if (keep > 0) std::memcpy(larger.get(), batch.Bytes.get(), keep);
+  if (batch.Bytes.size() >= capacity) return;
+  PaddedBuffer larger(capacity);
+  if (keep > 0) std::memcpy(larger.data(), batch.Bytes.data(), keep);
   batch.Bytes = std::move(larger);
-  batch.Capacity = capacity;
 }
 
 // The end of the last line feed in bytes `from` .. `to`, or 0 when there is none. The search
 // runs backwards: a batch of ordinary lines finds one within the last line.
 std::size_t AfterLastLineFeed(const char* bytes, std::size_t from, std::size_t to) {
-  for (std::size_t i = to; i > from; --i) {
-    if (bytes[i - 1] == '\n') return i;
-  }
-  return 0;
+  const std::size_t whole = WholeLinesLength(std::string_view(bytes + from, to - from));
+  return whole > 0 ? from + whole : 0;
 }
 
 std::string_view FieldText(const PreparedLine& line, FieldSpan span) {
   return std::string_view(line.Text.data() + span.Start, span.Size);
 }
 
-// A field read as FieldTable::Real reads it; its batch's bytes may be read from the start.
+// A field read as FieldTable::Real reads it, in its batch's buffer.
 double ReadField(const LineBatch& batch, const PreparedLine& line, FieldSpan span) {
-  return LenientStrToFloat(FieldText(line, span), batch.Bytes.get());
+  return LenientStrToFloat(batch.Bytes.Text(FieldText(line, span)));
 }
 
 }  // namespace
@@ -55,7 +54,7 @@ void LineBatchFiller::Fill(LineBatch& batch, double convertedShare, std::size_t 
     std::size_t searched = 0;  // bytes before this hold no line feed
     if (!carried_.empty()) {
       Reserve(batch, std::max(batchSize_, 2 * carried_.size()), 0);
-      std::memcpy(batch.Bytes.get(), carried_.data(), carried_.size());
+      std::memcpy(batch.Bytes.data(), carried_.data(), carried_.size());
       filled = carried_.size();
       searched = filled;
       carried_ = {};
@@ -65,11 +64,11 @@ void LineBatchFiller::Fill(LineBatch& batch, double convertedShare, std::size_t 
     std::size_t linesEnd = 0;
     for (;;) {
       const bool stopped = ReadInto(batch, filled);
-      linesEnd = AfterLastLineFeed(batch.Bytes.get(), searched, filled);
+      linesEnd = AfterLastLineFeed(batch.Bytes.data(), searched, filled);
       if (stopped || linesEnd > 0) break;
       // Not one whole line in a full batch.
       searched = filled;
-      Reserve(batch, 2 * batch.Capacity, filled);
+      Reserve(batch, 2 * batch.Bytes.size(), filled);
     }
     const bool endMark = PrepareLines(batch, endOfFile_ ? filled : linesEnd);
     ConvertFields(batch, static_cast<std::size_t>(convertedShare * static_cast<double>(batch.Lines.size())), handOver);
@@ -79,7 +78,7 @@ void LineBatchFiller::Fill(LineBatch& batch, double convertedShare, std::size_t 
     } else if (endOfFile_ || failed_) {
       finished_ = true;  // after a failure the unfinished line is dropped
     } else {
-      carried_ = std::string_view(batch.Bytes.get() + linesEnd, filled - linesEnd);
+      carried_ = std::string_view(batch.Bytes.data() + linesEnd, filled - linesEnd);
     }
   } catch (...) {
     // Out of memory on an absurd line: the lines prepared so far stay in the batch.
@@ -90,10 +89,10 @@ void LineBatchFiller::Fill(LineBatch& batch, double convertedShare, std::size_t 
 }
 
 bool LineBatchFiller::ReadInto(LineBatch& batch, std::size_t& filled) {
-  while (filled < batch.Capacity) {
+  while (filled < batch.Bytes.size()) {
     std::ptrdiff_t got = -1;
     try {
-      got = read_(batch.Bytes.get() + filled, batch.Capacity - filled);
+      got = read_(batch.Bytes.data() + filled, batch.Bytes.size() - filled);
     } catch (...) {
       // A failure like any other: the whole lines read before it are still taken, as the
       // line-by-line reading would have taken them before this read.
@@ -120,10 +119,21 @@ namespace {
 class LineScanner {
  public:
   explicit LineScanner(LineBatch& batch)
-      : batch_(batch), bytes_(batch.Bytes.get()), firstField_(batch.Fields.size()) {}
+      : batch_(batch), bytes_(batch.Bytes.data()), firstField_(batch.Fields.size()) {}
 
+ private:
+  // Adds each field the cut closes to the batch. Offsets are cut to 16 bits; a line too
+  // long for them is not kept as prepared anyway.
+  auto AddField() {
+    return [this](int, std::size_t start, std::size_t end) {
+      batch_.Fields.push_back({static_cast<std::uint16_t>(start - lineStart_), static_cast<std::uint16_t>(end - start)});
+    };
+  }
+
+ public:
   // Bytes 0 .. end; true at a Ctrl-Z line.
   bool Scan(std::size_t end) {
+    const std::string_view bytes(bytes_, end);
     const auto* in = reinterpret_cast<const unsigned char*>(bytes_);
     if (StartsWithEndMark(0, end)) return true;
     for (std::size_t block = 0; block < end; block += 64) {
@@ -132,14 +142,14 @@ class LineScanner {
         const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
         const unsigned char byte = in[k];
         if (byte == ' ') {
-          CloseField(k);
+          // One field too many for the table makes the line LineSplitter's.
+          if (plain_) plain_ = cut_.AtSpace(k, AddField());
         } else if (byte == '\n') {
-          EndLine(k > lineStart_ && in[k - 1] == '\r' ? k - 1 : k);
-          lineStart_ = fieldStart_ = k + 1;
+          EndLine(LineTextEnd(bytes, lineStart_, k));
+          lineStart_ = k + 1;
+          cut_ = PlainFieldCut(lineStart_);
           if (StartsWithEndMark(lineStart_, end)) return true;
-        } else if (byte == '\r' && k + 1 < end && in[k + 1] == '\n') {
-          // the end of the line comes with the line feed
-        } else if (IsSpecialByte(byte)) {
+        } else if (IsSpecialByte(byte) && !IsLineEndCarriageReturn(bytes, k)) {
           plain_ = false;  // the line goes to LineSplitter whole
         }
       }
@@ -153,32 +163,12 @@ class LineScanner {
     return at < end && bytes_[at] == kEndOfFileMark;
   }
 
-  // A space at k: text since the field's start is a field, other spaces vanish. One field
-  // too many for the table makes the line LineSplitter's, as SplitAtSpaces would.
-  void CloseField(std::size_t k) {
-    if (plain_ && k > fieldStart_) {
-      if (batch_.Fields.size() - firstField_ + 1 == kMaxFields) {
-        plain_ = false;
-      } else {
-        AddField(k);
-      }
-    }
-    fieldStart_ = k + 1;
-  }
-
-  // Offsets are cut to 16 bits; a line too long for them is not kept as prepared anyway.
-  void AddField(std::size_t end) {
-    batch_.Fields.push_back({static_cast<std::uint16_t>(fieldStart_ - lineStart_),
-                             static_cast<std::uint16_t>(end - fieldStart_)});
-  }
-
   void EndLine(std::size_t lineEnd) {
     const std::string_view text(bytes_ + lineStart_, lineEnd - lineStart_);
     std::uint16_t count = 0;
     // The indexes fit: a batch of ordinary size holds far fewer fields.
     if (plain_ && text.size() <= kLongestPreparedLine && firstField_ < kMostFieldsInBatch) {
-      AddField(lineEnd);  // empty after a trailing space
-      count = static_cast<std::uint16_t>(batch_.Fields.size() - firstField_);
+      count = static_cast<std::uint16_t>(cut_.AtEnd(lineEnd, AddField()));
     } else {
       batch_.Fields.resize(firstField_);
     }
@@ -193,8 +183,8 @@ class LineScanner {
   const char* bytes_;
   std::size_t firstField_;  // in batch_.Fields, of the current line
   std::size_t lineStart_ = 0;
-  std::size_t fieldStart_ = 0;
-  bool plain_ = true;           // no byte so far keeps the line from the simple split
+  PlainFieldCut cut_;
+  bool plain_ = true;  // no byte so far keeps the line from the simple split
 };
 
 }  // namespace
@@ -237,6 +227,6 @@ const FieldTable& PreparedFieldTable::Load(const LineBatch& batch, const Prepare
   table_.FieldCount = count;
   table_.Converted = batch.Reals.data() + line.FirstReal;
   table_.ConvertedCount = line.ConvertedCount;
-  table_.ReadableFrom = batch.Bytes.get();
+  table_.FieldBuffer = &batch.Bytes;
   return table_;
 }

@@ -1,31 +1,21 @@
 #pragma once
 // Whole lines of the exchange file read into one buffer and made ready for the dispatch
 // ahead of it, so that another thread can do that work while the dispatch runs: the lines
-// are found (by the rules of ReaderLineSource), the usual ones split at their spaces
+// are found (by the rules of line_end.h), the usual ones split at their spaces
 // (SplitAtSpaces) and their first fields converted to numbers exactly as FieldTable::Real
 // would. Lines of any other shape are handed on whole, for LineSplitter.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "exchange/reading/field_table.h"
 #include "exchange/reading/reader_line_source.h"
+#include "numeric/padded_buffer.h"
 
 // Fields 0 to 8 hold every real that the dispatch reads of an entity line.
 inline constexpr int kConvertedFields = 9;
-
-// How a large file is read in batches (see line_batch_pipeline.h).
-struct BatchingPlan {
-  std::size_t BatchSize = std::size_t{256} << 10;
-  std::size_t BatchCount = 4;  // at least two: a batch is filled while the previous one is read
-  bool Threaded = true;        // false: the reading thread's work is done on the calling one
-  // The share of the lines whose numbers are converted ahead of the dispatch; a reading
-  // thread converts less when the dispatch waits for the batch.
-  double ConvertedShare = 1.0;
-};
 
 // Where a field lies in its line. Lines of up to kLongestPreparedLine bytes are prepared,
 // so four bytes locate a field: the reading thread writes and the dispatch reads little.
@@ -44,8 +34,7 @@ struct PreparedLine {
 };
 
 struct LineBatch {
-  std::unique_ptr<char[]> Bytes;  // left uninitialised: only what is read is touched
-  std::size_t Capacity = 0;
+  PaddedBuffer Bytes;  // left uninitialised: only what is read is touched
   std::vector<PreparedLine> Lines;
   std::vector<FieldSpan> Fields;
   std::vector<double> Reals;

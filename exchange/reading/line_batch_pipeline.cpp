@@ -15,8 +15,8 @@ constexpr auto kActiveWait = std::chrono::microseconds(200);
 
 }  // namespace
 
-LineBatchPipeline::LineBatchPipeline(ReaderLineSource::BlockReader read, std::unique_ptr<char[]> firstBytes,
-                                     std::size_t capacity, std::size_t filled, const BatchingPlan& plan)
+LineBatchPipeline::LineBatchPipeline(ReaderLineSource::BlockReader read, PaddedBuffer firstBytes,
+                                     std::size_t filled, const BatchingPlan& plan)
     : ring_(std::max<std::size_t>(2, plan.BatchCount)),
       filler_(std::move(read), plan.BatchSize),
       firstFilled_(filled),
@@ -24,7 +24,6 @@ LineBatchPipeline::LineBatchPipeline(ReaderLineSource::BlockReader read, std::un
       // With a single processor the reading thread could not run while the dispatch looks.
       waitActively_(std::thread::hardware_concurrency() > 1) {
   ring_[0].Bytes = std::move(firstBytes);
-  ring_[0].Capacity = capacity;
   if (!plan.Threaded) return;
   try {
     thread_ = std::thread([this] { Produce(); });

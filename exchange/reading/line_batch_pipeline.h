@@ -7,19 +7,19 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
-#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "exchange/reading/line_batch.h"
+#include "exchange/reading/reader_plan.h"
 
 class LineBatchPipeline {
  public:
-  // Goes on from a first read the caller made: `filled` bytes in `firstBytes`, a buffer of
-  // `capacity` bytes that becomes the first batch's.
-  LineBatchPipeline(ReaderLineSource::BlockReader read, std::unique_ptr<char[]> firstBytes,
-                    std::size_t capacity, std::size_t filled, const BatchingPlan& plan);
+  // Goes on from a first read the caller made: `filled` bytes in `firstBytes`, a buffer
+  // that becomes the first batch's.
+  LineBatchPipeline(ReaderLineSource::BlockReader read, PaddedBuffer firstBytes, std::size_t filled,
+                    const BatchingPlan& plan);
   // Stops the reading thread, wherever it is, and waits for it.
   ~LineBatchPipeline();
   LineBatchPipeline(const LineBatchPipeline&) = delete;

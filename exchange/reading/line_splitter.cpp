@@ -187,8 +187,10 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
 int SplitAtSpaces(std::string_view line, std::string_view* fields) {
   const std::size_t n = line.size();
   const auto* in = reinterpret_cast<const unsigned char*>(line.data());
-  std::size_t field = 0;
-  std::size_t start = 0;  // first byte of the current field
+  const auto close = [line, fields](int field, std::size_t start, std::size_t end) {
+    fields[field] = std::string_view(line.data() + start, end - start);
+  };
+  PlainFieldCut cut;
   // Giving up may leave fields written; in the splitter's own table nothing stale stays
   // behind, as the general walk reads every byte before this one alike and writes at
   // least the same fields again.
@@ -196,16 +198,10 @@ int SplitAtSpaces(std::string_view line, std::string_view* fields) {
     const std::size_t blockSize = n - block < 64 ? n - block : 64;
     for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits = WithoutLowestBit(bits)) {
       const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
-      if (in[k] != ' ') return 0;
-      if (k > start) {  // a space after text closes the field; other spaces vanish
-        if (field + 1 == kMaxFields) return 0;
-        fields[field++] = std::string_view(line.data() + start, k - start);
-      }
-      start = k + 1;
+      if (in[k] != ' ' || !cut.AtSpace(k, close)) return 0;
     }
   }
-  fields[field] = std::string_view(line.data() + start, n - start);  // empty after a trailing space
-  return static_cast<int>(field) + 1;
+  return cut.AtEnd(n, close);
 }
 
 const FieldTable& LineSplitter::Finish(int count) {

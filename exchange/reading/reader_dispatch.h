@@ -4,6 +4,12 @@
 
 #include "exchange/reading/field_table.h"
 
+// Every key of the exchange file starts with a letter or "#". A line whose field 0 starts
+// with anything else is taken by no key: with four fields it is a bare line.
+constexpr bool CanStartKey(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '#';
+}
+
 // Tests 1 to 31 of the dispatch: header, table, attribute, mode and indicated-point keys.
 // True when one of them took the line; false hands it on to the entity stage.
 bool ApplyHeaderLine(const FieldTable& fields);

@@ -3,14 +3,13 @@
 #include <cstring>
 #include <utility>
 
-ReaderLineSource::ReaderLineSource(BlockReader read, std::size_t blockSize)
-    : read_(std::move(read)),
-      buffer_(new char[blockSize > 0 ? blockSize : 1]),  // left uninitialised on purpose
-      capacity_(blockSize > 0 ? blockSize : 1) {}
+#include "exchange/reading/line_end.h"
 
-ReaderLineSource::ReaderLineSource(BlockReader read, std::unique_ptr<char[]> buffer,
-                                   std::size_t capacity, std::ptrdiff_t firstRead)
-    : read_(std::move(read)), buffer_(std::move(buffer)), capacity_(capacity) {
+ReaderLineSource::ReaderLineSource(BlockReader read, std::size_t blockSize)
+    : read_(std::move(read)), buffer_(blockSize > 0 ? blockSize : 1) {}  // left uninitialised on purpose
+
+ReaderLineSource::ReaderLineSource(BlockReader read, PaddedBuffer buffer, std::ptrdiff_t firstRead)
+    : read_(std::move(read)), buffer_(std::move(buffer)) {
   Account(firstRead);
 }
 
@@ -25,27 +24,22 @@ ReaderLineSource::ReaderLineSource(std::istream& in, std::size_t blockSize)
 
 bool ReaderLineSource::Next(std::string_view& line) {
   while (!finished_) {
-    const char* base = buffer_.get();
-    const void* lf = scanned_ < end_ ? std::memchr(base + scanned_, '\n', end_ - scanned_) : nullptr;
-    std::size_t lineEnd = 0;
-    std::size_t next = 0;
+    const std::string_view bytes(buffer_.data(), end_);
+    const void* lf = scanned_ < end_ ? std::memchr(bytes.data() + scanned_, '\n', end_ - scanned_) : nullptr;
+    LineAt found;
     if (lf != nullptr) {
-      lineEnd = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
-      next = lineEnd + 1;
-      if (lineEnd > lineStart_ && base[lineEnd - 1] == '\r') --lineEnd;
+      found = LineEndingAt(bytes, lineStart_, static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()));
     } else if (endOfFile_) {
       finished_ = true;
       if (lineStart_ == end_) return false;
-      lineEnd = end_;  // the last line, without a line end
-      next = end_;
+      found = LineEndingAt(bytes, lineStart_, std::string_view::npos);
     } else {
       scanned_ = end_;
       ReadMore();
       continue;
     }
-    line = std::string_view(base + lineStart_, lineEnd - lineStart_);
-    lineStart_ = next;
-    scanned_ = next;
+    line = found.Text;
+    lineStart_ = scanned_ = found.Next;
     if (!line.empty() && line.front() == kEndOfFileMark) {
       finished_ = true;
       return false;
@@ -58,19 +52,17 @@ bool ReaderLineSource::Next(std::string_view& line) {
 void ReaderLineSource::ReadMore() {
   const std::size_t pending = end_ - lineStart_;
   if (lineStart_ > 0) {
-    std::memmove(buffer_.get(), buffer_.get() + lineStart_, pending);
+    std::memmove(buffer_.data(), buffer_.data() + lineStart_, pending);
     scanned_ -= lineStart_;
     end_ = pending;
     lineStart_ = 0;
   }
-  if (end_ == capacity_) {  // a line longer than a block
-    std::unique_ptr<char[]> larger(new char[capacity_ * 2]);
-    std::memcpy(larger.get(), buffer_.get(), end_);
+  if (end_ == buffer_.size()) {  // a line longer than a block
+    PaddedBuffer larger(buffer_.size() * 2);
+    std::memcpy(larger.data(), buffer_.data(), end_);
     buffer_ = std::move(larger);
-    capacity_ *= 2;
   }
-  const std::size_t room = capacity_ - end_;
-  Account(read_(buffer_.get() + end_, room));
+  Account(read_(buffer_.data() + end_, buffer_.size() - end_));
 }
 
 void ReaderLineSource::Account(std::ptrdiff_t got) {

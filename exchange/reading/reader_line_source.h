@@ -4,8 +4,9 @@
 #include <cstddef>
 #include <functional>
 #include <istream>
-#include <memory>
 #include <string_view>
+
+#include "numeric/padded_buffer.h"
 
 // A line that starts with this byte (Ctrl-Z) ends the file.
 inline constexpr char kEndOfFileMark = '\x1A';
@@ -17,10 +18,9 @@ class ReaderLineSource {
 
   explicit ReaderLineSource(BlockReader read, std::size_t blockSize = kDefaultBlockSize);
   explicit ReaderLineSource(std::istream& in, std::size_t blockSize = kDefaultBlockSize);
-  // Goes on from a first read the caller made into `buffer` (of `capacity` bytes) with the
-  // outcome `firstRead`, as read returned it; the buffer becomes the source's own.
-  ReaderLineSource(BlockReader read, std::unique_ptr<char[]> buffer, std::size_t capacity,
-                   std::ptrdiff_t firstRead);
+  // Goes on from a first read the caller made into `buffer` with the outcome `firstRead`,
+  // as read returned it; the buffer becomes the source's own.
+  ReaderLineSource(BlockReader read, PaddedBuffer buffer, std::ptrdiff_t firstRead);
 
   // The next line, valid until the next call. A line ends at LF or CR LF; the last line may
   // lack its line end. False at the end of the file, at a line that starts with Ctrl-Z, and
@@ -42,8 +42,7 @@ class ReaderLineSource {
   static constexpr std::size_t kDefaultBlockSize = std::size_t{1} << 20;
 
   BlockReader read_;
-  std::unique_ptr<char[]> buffer_;
-  std::size_t capacity_ = 0;
+  PaddedBuffer buffer_;
   std::size_t lineStart_ = 0;  // first byte of the next line
   std::size_t scanned_ = 0;    // bytes from lineStart_ on are known to hold no LF up to here
   std::size_t end_ = 0;        // end of the bytes read so far

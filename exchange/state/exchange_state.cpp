@@ -64,7 +64,7 @@ void ReleaseRecordsDuring(const std::function<void()>& work) {
   work();  // on a throw, the thread is joined as `freeing` goes
 }
 
-void RecordText::assign(std::string_view text) { bytes_ = g_state.RecordTexts.Keep(text); }
+TextStore& RecordTextStore() { return g_state.RecordTexts; }
 
 void AppendReadOrder(std::int32_t kind, std::int32_t index) {
   g_state.ReadOrder.push_back(ReadOrderEntry{kind, index});

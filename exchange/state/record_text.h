@@ -20,7 +20,7 @@ class RecordText {
     assign(text);
     return *this;
   }
-  void assign(std::string_view text);
+  void assign(std::string_view text) { bytes_ = RecordTextStore().Keep(text); }
 
   const char* data() const { return bytes_; }
   std::size_t size() const { return view().size(); }

@@ -48,3 +48,8 @@ class TextStore {
   std::size_t totalBytes_ = 0;
   const char* recent_[2] = {nullptr, nullptr};
 };
+
+// The store that the exchange state's record texts (RecordText) live in. Defined with the
+// exchange state, which owns the store, so that a record text needs no more than this
+// header to keep its bytes.
+TextStore& RecordTextStore();

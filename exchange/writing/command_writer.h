@@ -19,6 +19,11 @@ void EmitLineType(std::int32_t lineType, std::int32_t mapping);
 void EmitLineWidth(std::int32_t width);
 void EmitPointKind(std::int32_t kind, std::int32_t mapping);
 
+// The one threshold of the geometry, in drawing units and, for a ratio, unitless: two
+// coordinates closer than this coincide, and a radius or flattening ratio at or below it is
+// nothing. The "/R10" dialog takes a ratio within it of 1 as a circle.
+inline constexpr double kGeometryThreshold = 1e-8;
+
 // Geometry emitters; degenerate geometry is dropped, and so is a command with a number that
 // could not be read back (infinite, NaN, or so large that its 15-digit form overflows).
 void EmitLine(double x1, double y1, double x2, double y2);

@@ -13,9 +13,6 @@
 
 namespace {
 
-// Below this, two coordinates coincide and a radius or flattening ratio is nothing.
-constexpr double kDegenerate = 1e-8;
-
 // The largest magnitude whose written form reads back: the next double up is written
 // 1.79769313486232E308, beyond the range of a double.
 constexpr double kLargestReadable = 1.797693134862315e308;
@@ -41,7 +38,7 @@ void QueueNumbers(const char* key, std::initializer_list<double> numbers) {
 
 void EmitLine(double x1, double y1, double x2, double y2) {
   if (!AllReadable({x1, y1, x2, y2})) return;
-  if (std::fabs(x2 - x1) < kDegenerate && std::fabs(y2 - y1) < kDegenerate) return;
+  if (std::fabs(x2 - x1) < kGeometryThreshold && std::fabs(y2 - y1) < kGeometryThreshold) return;
   QueueNumbers("", {x1, y1, x2, y2});
 }
 
@@ -52,13 +49,13 @@ void EmitPoint(double x, double y) {
 
 void EmitCircle(double cx, double cy, double r) {
   if (!AllReadable({cx, cy, r})) return;
-  if (r <= kDegenerate) return;
+  if (r <= kGeometryThreshold) return;
   QueueNumbers("ci", {cx, cy, r});
 }
 
 void EmitArc(double cx, double cy, double r, double value4, double value5, double ratio,
              double tilt) {
   if (!AllReadable({cx, cy, r, value4, value5, ratio, tilt})) return;
-  if (r <= kDegenerate || std::fabs(ratio) <= kDegenerate) return;
+  if (r <= kGeometryThreshold || std::fabs(ratio) <= kGeometryThreshold) return;
   QueueNumbers("ci", {cx, cy, r, value4, value5, ratio, tilt});
 }

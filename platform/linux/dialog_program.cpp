@@ -10,8 +10,10 @@
 #include <string>
 #include <utility>
 
+#include "os/program_file.h"
 #include "platform/linux/exchange_handover.h"
 #include "platform/linux/module_file_check.h"
+#include "platform/linux/qt/dialog_module.h"
 #include "tool/app.h"
 #include "tool/tform1.h"
 
@@ -93,4 +95,9 @@ std::filesystem::path TakeStartingExecutablePath(const std::filesystem::path& ow
   // Only a full path: the working directory must never decide where the files are.
   if (startedBy.is_absolute() && startedBy.has_filename()) return startedBy;
   return ownPath.parent_path() / "auxline";
+}
+
+void ProtectInstallationFiles(const std::filesystem::path& folder) {
+  ProtectProgramFile(folder / kDialogProgramFileName);
+  ProtectProgramFile(folder / kDialogModuleFileName);
 }

@@ -30,6 +30,11 @@ int RunThroughDialogProgram(const std::vector<std::string>& args,
 // True in a program that was started as the dialog program by `auxline`.
 bool StartedAsDialogProgram();
 
+// The installation's other files in `folder`, the dialog program and the dialog module, count
+// as program files from now on (os/program_file.h): never read or written as data, whatever
+// name or link leads to them. Costs nothing until the first file is checked.
+void ProtectInstallationFiles(const std::filesystem::path& folder);
+
 // In the dialog program: the executable whose files it works on (the one that started it,
 // as passed along by RunThroughDialogProgram), else "auxline" beside the program itself.
 // Reads and clears what was passed, so that nothing the program starts inherits it.

@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
     if (ownPath.empty()) return kExitExchangeFileFailed;
     const std::filesystem::path exePath = TakeStartingExecutablePath(ownPath);
     ProtectProgramFile(exePath);
+    ProtectInstallationFiles(exePath.parent_path());
+    if (ownPath.parent_path() != exePath.parent_path()) ProtectInstallationFiles(ownPath.parent_path());
     std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
     return RunAuxline(args, exePath, [&] { return LoadDialogWindow(ownPath.parent_path()); },
                       TakeHandedOverExchange());

@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
     // rather than guess from the working directory.
     if (exePath.empty()) return kExitExchangeFileFailed;
     std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
+    // The other files of the installation are never data, for the takeover of a dialog run
+    // as for everything else.
+    ProtectInstallationFiles(exePath.parent_path());
     if (DialogMayBeNeeded(args)) {
       // Started in the dialog program's place (a copy of this program under its name): no
       // dialog can be shown here, and `auxline` that started it ends the run.

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "exchange/reading/reader_plan.h"
 #include "exchange/state/read_order.h"
 #include "tests/support/reader_test.h"
 

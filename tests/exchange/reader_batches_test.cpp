@@ -5,17 +5,24 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <future>
 #include <new>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "exchange/reading/exchange_reader.h"
 #include "exchange/state/exchange_state.h"
 #include "exchange/reading/line_batch_pipeline.h"
-#include "fuzz/exchange_invariants.h"
+#include "exchange/reading/reader_plan.h"
+#include "tests/support/describe_state.h"
 
 namespace {
 
@@ -73,7 +80,8 @@ const std::string kLines[] = {
     // Bare lines in every mode and with every start a number may have, which the batches
     // take on sight, among lines of four fields that a key takes.
     "pl\r\n-1.000000 2 3 4\r\n+1 2 3 4\r\nz2\r\n.5 a b c\r\n1x 2 3 \r\nmsg\r\n9 8 7 6\r\nci 1 2 3\r\n"
-    "pl\r\nmsg\r\n5 5 5 5\r\n6 6 6 6\r\n#1 2 3 4\r\nBL 1 2 3\r\nsc 1 2 3\r\npt 1 2 3\r\n-12345.678901 1 2 3\r\n",
+    "pl\r\nmsg\r\n5 5 5 5\r\n6 6 6 6\r\n#1 2 3 4\r\nBL 1 2 3\r\nsc 1 2 3\r\npt 1 2 3\r\n-12345.678901 1 2 3\r\n"
+    "$1 2 3 4\r\n_1 2 3 4\r\n*x 2 3 4\r\nAb 1 2 3\r\nZ1 2 3 4\r\n",
 };
 
 TEST(ReaderBatches, SameStateAsLineByLine) {
@@ -116,20 +124,39 @@ TEST(ReaderBatches, ReadFailureKeepsTheLinesBeforeIt) {
   }
 }
 
+// Runs `work` on a thread of its own. A hung thread cannot be taken back, so a run that has
+// not ended within `limit` fails the whole test program at once instead of hanging it.
+void EndsWithin(std::chrono::seconds limit, const std::function<void()>& work) {
+  std::promise<void> done;
+  std::future<void> ended = done.get_future();
+  std::thread runner([&] {
+    work();
+    done.set_value();
+  });
+  if (ended.wait_for(limit) == std::future_status::timeout) {
+    ADD_FAILURE() << "still running after " << limit.count() << " s";
+    std::fflush(nullptr);
+    std::_Exit(1);
+  }
+  runner.join();
+}
+
 // A caller that stops early (the dispatch threw) must get the reading thread back at once,
 // whether it is filling a batch or waiting for room in the ring.
 TEST(ReaderBatches, StoppingEarlyEndsTheReadingThread) {
   std::string bytes;
   for (int i = 0; i < 20000; ++i) bytes += "1 2 3 4\r\n";
-  for (const std::size_t taken : {0u, 1u, 2u, 5u}) {
-    for (const std::size_t batchCount : {2u, 4u}) {
-      auto read = ChunkReader(bytes, 64);
-      std::unique_ptr<char[]> first(new char[8]);
-      ASSERT_EQ(read(first.get(), 8), 8);
-      LineBatchPipeline batches(read, std::move(first), 8, 8, BatchingPlan{32, batchCount, true, 1.0});
-      for (std::size_t i = 0; i < taken; ++i) ASSERT_NE(batches.Next(), nullptr);
-    }  // the destructor must not hang
-  }
+  EndsWithin(std::chrono::seconds(30), [&bytes] {
+    for (const std::size_t taken : {0u, 1u, 2u, 5u}) {
+      for (const std::size_t batchCount : {2u, 4u}) {
+        auto read = ChunkReader(bytes, 64);
+        PaddedBuffer first(8);
+        ASSERT_EQ(read(first.data(), 8), 8);
+        LineBatchPipeline batches(read, std::move(first), 8, BatchingPlan{32, batchCount, true, 1.0});
+        for (std::size_t i = 0; i < taken; ++i) ASSERT_NE(batches.Next(), nullptr);
+      }  // the destructor must not hang
+    }
+  });
 }
 
 // The reading thread converts a batch's lines until the dispatch waits for it; the lines

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 #include <limits>
@@ -32,8 +33,10 @@ void CheckInts(std::initializer_list<IntCase> cases) {
 // The bytes before it are digits and the bytes after it a point, so that a wrong mask or a
 // read past the text changes the value.
 double ReadInBuffer(std::string_view text, std::size_t lead) {
-  const std::string buffer = std::string(lead, '7') + std::string(text) + "..";
-  return LenientStrToFloat(std::string_view(buffer).substr(lead, text.size()), buffer.data());
+  const std::string bytes = std::string(lead, '7') + std::string(text) + "..";
+  PaddedBuffer buffer(bytes.size());
+  std::memcpy(buffer.data(), bytes.data(), bytes.size());
+  return LenientStrToFloat(buffer.Text(std::string_view(buffer.data() + lead, text.size())));
 }
 
 // Bit for bit the same as LenientStrToFloat(text) at every distance from the buffer's
@@ -210,6 +213,17 @@ TEST(LenientStrToFloat, SixDecimalFields) {
               {"1234.1234.6", 0.0},
               {"12:4.123456", 0.0},
               {"1234/123456", 0.0}});
+}
+
+// Twenty digits and more pass 64 bits: no digits may wrap around, so 2^64 + 1 and 2^65 + 1
+// read as the nearest doubles, not as 1.
+TEST(LenientStrToFloat, DigitsBeyondSixtyFourBits) {
+  CheckReals({{"18446744073709551617", 18446744073709551616.0},
+              {"-18446744073709551617", -18446744073709551616.0},
+              {"36893488147419103233", 36893488147419103232.0},
+              {"18446744073709551617.5", 18446744073709551616.0},
+              {"99999999999999999999", 1e20},
+              {"1844674407370955161.7", 1844674407370955161.7}});
 }
 
 // Every length of the six-decimal shape, with and without a sign, against the standard

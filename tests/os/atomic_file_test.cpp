@@ -22,16 +22,19 @@ TEST(AtomicFile, CreatesAndReplacesWholeContents) {
   }
 }
 
-// No temporary name fits beside the target: it is rewritten in place, as a plain writer
-// would, and nothing else appears beside it.
-TEST(AtomicFile, NoRoomForATemporaryRewritesInPlace) {
+// A target whose name leaves no room for the usual temporary name still gets a temporary
+// file (its name shortened) and a rename: a hard link to the old file keeps the old bytes,
+// which a rewrite in place could not leave it.
+TEST(AtomicFile, LongNameStillReplacedByRename) {
   TempDir directory;
   const auto path = directory.Path() / LongestUsableName();
   WriteBytes(path, "old contents, longer than the new");
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "this file system has no names that long";
+  std::filesystem::create_hard_link(path, directory.Path() / "other name");
   EXPECT_TRUE(ReplaceFileContents(path, "new"));
   EXPECT_EQ(ReadBytes(path), "new");
-  EXPECT_EQ(directory.Entries(), std::set<std::string>{LongestUsableName()});
+  EXPECT_EQ(ReadBytes(directory.Path() / "other name"), "old contents, longer than the new");
+  EXPECT_EQ(directory.Entries(), (std::set<std::string>{LongestUsableName(), "other name"}));
 }
 
 #ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
@@ -53,7 +56,7 @@ TEST(AtomicFile, FailureKeepsTheOldFile) {
 TEST(AtomicFile, FailureWithoutAnOldFileCreatesNothing) {
   TempDir directory;
   EXPECT_FALSE(ReplaceFileContents(directory.Path() / "no" / "such" / "dir.txt", "x"));
-  EXPECT_FALSE(ReplaceFileContents(directory.Path() / LongestUsableName(), "x"));
+  EXPECT_FALSE(ReplaceFileContents(directory.Path() / std::string(300, 'j'), "x"));
   EXPECT_TRUE(directory.Entries().empty());
 }
 

@@ -1,0 +1,49 @@
+#pragma once
+// A byte buffer that owns a readable margin before its first byte, and the texts that lie in
+// it. The number conversion reads the 16 bytes that end with such a text in one step,
+// whatever the text's length: the bytes before the text belong to the buffer or to its
+// margin, so they may be read (and are then ignored).
+#include <cassert>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+// The bytes before a PaddedBuffer's first byte that may be read.
+inline constexpr std::size_t kReadableMargin = 16;
+
+// A text inside a PaddedBuffer: the kReadableMargin bytes that end with it may be read.
+// Only a PaddedBuffer hands one out.
+class PaddedText {
+ public:
+  std::string_view View() const { return text_; }
+
+ private:
+  friend class PaddedBuffer;
+  explicit PaddedText(std::string_view text) : text_(text) {}
+  std::string_view text_;
+};
+
+// `size` bytes, left uninitialised (only what is written is touched), behind a margin of
+// kReadableMargin zero bytes.
+class PaddedBuffer {
+ public:
+  PaddedBuffer() = default;
+  explicit PaddedBuffer(std::size_t size) : storage_(new char[kReadableMargin + size]), size_(size) {
+    std::memset(storage_.get(), 0, kReadableMargin);
+  }
+
+  char* data() { return storage_ ? storage_.get() + kReadableMargin : nullptr; }
+  const char* data() const { return storage_ ? storage_.get() + kReadableMargin : nullptr; }
+  std::size_t size() const { return size_; }
+
+  // `text` must lie within the buffer, or be empty (an empty text is never read).
+  PaddedText Text(std::string_view text) const {
+    assert(text.empty() || (text.data() >= data() && text.data() + text.size() <= data() + size_));
+    return PaddedText(text);
+  }
+
+ private:
+  std::unique_ptr<char[]> storage_;
+  std::size_t size_ = 0;
+};

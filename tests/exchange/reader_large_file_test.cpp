@@ -1,0 +1,80 @@
+// Lines at the limits of the batched reading, in files large enough (256 KiB and more) that
+// ReadExchangeFile reads them in batches on two threads: the state must be what the
+// line-by-line reading gives, and what the dispatch makes of the line.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <string>
+
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/reading/reader_plan.h"
+#include "exchange/state/exchange_state.h"
+#include "tests/support/describe_state.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// `line` between bare lines, in a file of about 300 KiB; the line sits past the first batch.
+std::string LargeFileAround(const std::string& line) {
+  std::string before;
+  while (before.size() < (260u << 10)) before += "1.000000 2.000000 3.000000 4.000000\r\n";
+  std::string file = before;
+  file.append(line).append("\r\n5 6 7 8\r\n").append(before);
+  return file;
+}
+
+// Reads `bytes` through ReadExchangeFile and, separately, line by line; both must succeed
+// with the same state, which stays in place for the caller to look at.
+void ReadBothWays(const std::string& bytes) {
+  ReadPlan lineByLine;
+  lineByLine.BatchingFrom = bytes.size() + 1;
+  InitExchangeState();
+  ASSERT_TRUE(ReadExchangeBytes(bytes, lineByLine));
+  const std::string expected = DescribeState();
+
+  TempDir directory;
+  WriteBytes(directory / "JWC_TEMP.TXT", bytes);
+  InitExchangeState();
+  ASSERT_TRUE(ReadExchangeFile(directory / "JWC_TEMP.TXT"));
+  EXPECT_TRUE(DescribeState() == expected) << "the batched reading differs from the line-by-line reading";
+}
+
+std::string NumberedFields(int first, int last) {
+  std::string out;
+  for (int n = first; n <= last; ++n) out.append(" ").append(std::to_string(n));
+  return out;
+}
+
+// A keyed line of 32 fields fills the field table; one of 33 has one field too many, which
+// is dropped: both are arcs from their first seven numbers.
+TEST(ReaderLargeFile, KeyedLinesAtTheFieldLimit) {
+  for (const int numbers : {31, 32, 33}) {
+    SCOPED_TRACE(numbers);
+    ReadBothWays(LargeFileAround(std::string("ci").append(NumberedFields(1, numbers))));
+    const ExchangeState& s = Exchange();
+    ASSERT_EQ(s.ArcList.size(), 1u);
+    const TJwwEntArc arc = s.ArcList.front();
+    EXPECT_EQ(arc.CenterX, 1);
+    EXPECT_EQ(arc.Radius, 3);
+    EXPECT_EQ(arc.Tilt, 7);
+  }
+  InitExchangeState();
+}
+
+// A line longer than a prepared line may be (65,535 bytes) is dispatched whole: its text
+// arrives complete.
+TEST(ReaderLargeFile, TextsLongerThanAPreparedLine) {
+  const std::string key = "ch 1 2 3 4 ";
+  for (const std::size_t lineLength : {std::size_t{65535}, std::size_t{65536}, std::size_t{70000}}) {
+    SCOPED_TRACE(lineLength);
+    const std::string content(lineLength - key.size(), 'w');
+    ReadBothWays(LargeFileAround(std::string(key).append(content)));
+    const ExchangeState& s = Exchange();
+    ASSERT_EQ(s.TextList.size(), 1u);
+    EXPECT_TRUE(s.TextList.front().Content == content);
+    EXPECT_EQ(s.TextList.front().Value4, 4);
+  }
+  InitExchangeState();
+}
+
+}  // namespace
