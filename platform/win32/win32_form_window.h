@@ -52,7 +52,8 @@ class Win32FormWindow final : public FormWindow {
   LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
   void OnCloseBox();
 
-  bool HandleShortcut(const MSG& message);
+  bool HandlePageToggle(const MSG& message);
+  bool HandleAccessKey(const MSG& message);
   void RunMessageLoop();
   int ActivePage() const;
   void ShowPage(int index);
