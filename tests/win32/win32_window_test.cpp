@@ -12,6 +12,7 @@
 
 #include "platform/win32/control_ids.h"
 #include "platform/win32/dialog_windows.h"
+#include "platform/win32/display_scale.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
 
@@ -274,6 +275,23 @@ TEST_F(Win32Window, DpiChangeTakesTheSuggestedRectangleAndLaysOutAnew) {
     EXPECT_EQ(actual.right - actual.left, outer.cx);
     ExpectLaidOutFor(*this, *ScalingFor(dpi), false);
   }
+}
+
+UINT WINAPI MonitorAt192Dpi(HWND) { return 192; }
+
+// A window on a 200 % monitor of a system at another dpi (96 in the usual run): laid out for
+// its monitor, frame included, not for the system.
+TEST_F(Win32Window, AWindowOnAMonitorOfAnotherDpiThanTheSystemsTakesItsDpi) {
+  const WindowDpiQuery systems = ReplaceWindowDpiQuery(MonitorAt192Dpi);
+  window = Win32FormWindow::Create(GetModuleHandleW(nullptr));
+  ReplaceWindowDpiQuery(systems);
+  ASSERT_NE(window, nullptr);
+  ExpectLaidOutFor(*this, *ScalingFor(192), false);
+  RECT outer{};
+  GetWindowRect(Handle(WidgetId::Window), &outer);
+  const SIZE expected = FormOuterSize(192);
+  EXPECT_EQ(outer.right - outer.left, expected.cx);
+  EXPECT_EQ(outer.bottom - outer.top, expected.cy);
 }
 
 // A form whose FormShow queues one message; the buttons count and close the window.
