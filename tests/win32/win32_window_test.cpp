@@ -301,10 +301,12 @@ class ScriptedForm final : public FormEvents {
       : window_(window), onShow_(std::move(onShow)) {}
   void FormShow() override { onShow_(); }
   void Button1Click() override {
+    if (BeforeClosing) BeforeClosing();
     ++Ok;
     Close();
   }
   void Button2Click() override {
+    if (BeforeClosing) BeforeClosing();
     ++Cancel;
     Close();
   }
@@ -315,6 +317,7 @@ class ScriptedForm final : public FormEvents {
   }
   int Ok = 0;
   int Cancel = 0;
+  std::function<void()> BeforeClosing;
 
  private:
   Win32FormWindow& window_;
@@ -363,6 +366,28 @@ TEST_F(Win32Window, AltDigitsChooseThePages) {
   window->Run(form);
   EXPECT_EQ(SendMessageW(Handle(WidgetId::PageControl1), TCM_GETCURSEL, 0, 0), 1);
   EXPECT_EQ(form.Cancel, 1);
+}
+
+// A starter that starts its steps minimised and inactive, hidden, or minimised: the first
+// ShowWindow of the process takes that state in place of its own. The dialog still opens
+// normal and active, and the first key reaches it.
+TEST(Win32WindowShowing, TheDialogOpensNormalAndActiveWhateverTheStarterAsked) {
+  for (const int starterState : {SW_SHOWMINNOACTIVE, SW_HIDE, SW_SHOWMINIMIZED}) {
+    SCOPED_TRACE(starterState);
+    WindowShowing showing;
+    int calls = 0;
+    showing.Show = [&](HWND window, int command) { return ShowWindow(window, ++calls == 1 ? starterState : command); };
+    showing.StarterAskedForShowState = [] { return true; };
+    auto window = Win32FormWindow::Create(GetModuleHandleW(nullptr), showing);
+    ASSERT_NE(window, nullptr);
+    HWND form = window->Handle(WidgetId::Window);
+    ScriptedForm dialog(*window, [&] { PostMessageW(window->Handle(WidgetId::EditA1), WM_KEYDOWN, VK_ESCAPE, 1); });
+    bool normalAndActive = false;
+    dialog.BeforeClosing = [&] { normalAndActive = IsWindowVisible(form) && !IsIconic(form) && GetActiveWindow() == form; };
+    window->Run(dialog);
+    EXPECT_EQ(dialog.Cancel, 1);
+    EXPECT_TRUE(normalAndActive);
+  }
 }
 
 TEST_F(Win32Window, AFormClosedWhileShowingNeverOpensTheWindow) {
