@@ -54,7 +54,7 @@ while IFS='|' read -r dpi size args keys exchange settings; do
     fail "not centred on the pointer"
   # shellcheck disable=SC2086
   xdotool windowfocus --sync "$window" key --delay 50 $keys
-  ended_within_10s "$tool_pid" || { fail "still open"; kill "$tool_pid"; }
+  wait_until_ended "$tool_pid" || { fail "still open"; kill "$tool_pid"; }
   wait "$tool_pid" || fail "exit status $?"
   [ "$(cat "$scratch/JWC_TEMP.TXT")" = "$(lines "$exchange")" ] || fail "exchange file: $(cat -A "$scratch/JWC_TEMP.TXT")"
   [ "$(cat "$scratch/auxline.dat" 2>/dev/null)" = "$(lines "$settings")" ] || fail "settings file"

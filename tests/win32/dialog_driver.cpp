@@ -34,7 +34,7 @@ namespace {
 
 using layout::WidgetId;
 
-constexpr DWORD kWindowTimeoutMs = 30000;
+constexpr DWORD kWindowTimeoutMs = 60000;  // bounds a hang; a loaded machine starts Wine slowly
 constexpr DWORD kPollMs = 10;
 constexpr int kCursorX = 320;
 constexpr int kCursorY = 240;
@@ -194,7 +194,7 @@ bool ExpectMenu(const Target& target, const std::string& expected) {
 bool TypeStrokes(const ProgramKeyboard& keyboard, const std::vector<KeyStroke>& strokes) {
   for (const KeyStroke& stroke : strokes) {
     if (!keyboard.Type(stroke)) {
-      Fail("the program read no key for 20 s");
+      Fail("the program read no key for 30 s");
       return false;
     }
   }

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr DWORD kReadTimeoutMs = 20000;
+constexpr DWORD kReadTimeoutMs = 30000;
 constexpr DWORD kPollMs = 5;
 constexpr WORD kMarkerKey = 0x88;  // a virtual key no keyboard has, so nothing reacts to it
 

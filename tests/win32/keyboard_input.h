@@ -30,7 +30,7 @@ class ProgramKeyboard {
   bool Linked() const { return linked_; }
 
   // Presses and releases the stroke's keys. True once the program has handled the last key-up,
-  // or has ended (a key that closed it); false when it has read nothing for 20 seconds.
+  // or has ended (a key that closed it); false when it has read nothing for 30 seconds.
   bool Type(const KeyStroke& stroke) const;
 
  private:
