@@ -1,9 +1,9 @@
 #pragma once
 // Real keyboard input for the dialog driver: keys go through the system's input queue as a
 // person types them, so the program sees key-downs, key-ups and the Alt key exactly as from
-// a keyboard (a lone Alt, or an Alt+key the program keeps from the system, then shows). After
-// each key the driver waits until the program has read its key-up and handled it, not for a
-// fixed time.
+// a keyboard: what the system makes of a lone Alt, or of an Alt+key whose key-down the
+// program keeps from it, shows as it would for a user. After each key the driver waits until
+// the program has read the key and handled it, not for a fixed time.
 #include <windows.h>
 
 #include <string>
@@ -29,8 +29,8 @@ class ProgramKeyboard {
   ProgramKeyboard(DWORD programThread, HANDLE program, HWND form);
   bool Linked() const { return linked_; }
 
-  // Presses and releases the stroke's keys. True once the program has handled the last key-up,
-  // or has ended (a key that closed it); false when it has read nothing for 30 seconds.
+  // Presses and releases the stroke's keys. True once the program has handled them, or has
+  // ended (a key that closed it); false when it has read nothing for 30 seconds.
   bool Type(const KeyStroke& stroke) const;
 
  private:
