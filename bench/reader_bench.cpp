@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "bench/reader_generator.h"
-#include "exchange/exchange_reader.h"
-#include "exchange/exchange_state.h"
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/state/exchange_state.h"
 #include "numeric/lenient_number.h"
 
 namespace {

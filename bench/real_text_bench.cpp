@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/real_text.h"
+#include "exchange/writing/real_text.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include <system_error>
 #include <vector>
 
-#include "exchange/command_writer.h"
-#include "exchange/exchange_reader.h"
-#include "exchange/exchange_state.h"
-#include "exchange/reader_line_source.h"
+#include "exchange/writing/command_writer.h"
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/state/exchange_state.h"
+#include "exchange/reading/reader_line_source.h"
 #include "fuzz/exchange_invariants.h"
 #include "tool/constructions.h"
 

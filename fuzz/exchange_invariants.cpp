@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "exchange/exchange_reader.h"
-#include "exchange/exchange_state.h"
-#include "exchange/real_text.h"
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/state/exchange_state.h"
+#include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
 
 void FuzzFail(const std::string& what) {

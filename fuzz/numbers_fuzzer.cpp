@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "exchange/real_text.h"
+#include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
 
 namespace {

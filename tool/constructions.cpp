@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "exchange/command_writer.h"
-#include "exchange/exchange_state.h"
+#include "exchange/writing/command_writer.h"
+#include "exchange/state/exchange_state.h"
 #include "numeric/lenient_number.h"
 #include "numeric/plane_geometry.h"
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <utility>
 
-#include "exchange/real_text.h"
+#include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
-#include "platform/os/file_system.h"
+#include "os/file_system.h"
 
 namespace {
 

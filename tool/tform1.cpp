@@ -3,10 +3,10 @@
 #include <string_view>
 #include <utility>
 
-#include "exchange/command_writer.h"
-#include "exchange/exchange_reader.h"
-#include "exchange/exchange_state.h"
-#include "exchange/real_text.h"
+#include "exchange/writing/command_writer.h"
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/state/exchange_state.h"
+#include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
 #include "tool/constructions.h"
 #include "tool/dialog_layout.h"
@@ -34,11 +34,11 @@ std::filesystem::path ExchangeFilePathFor(const std::filesystem::path& exePath) 
 }
 
 TForm1::TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath,
-               std::optional<std::string> exchangeReadAhead)
+               std::optional<ExchangeTakeover> takenOver)
     : window_(window),
       args_(std::move(args)),
       exePath_(std::move(exePath)),
-      exchangeReadAhead_(std::move(exchangeReadAhead)) {}
+      takenOver_(std::move(takenOver)) {}
 
 std::filesystem::path TForm1::ExchangeFilePath() const { return ExeDir / kExchangeFileName; }
 
@@ -75,15 +75,29 @@ void TForm1::SaveSettings() {
   if (WriteSettingsFile(SettingsPath(), bytes)) loadedSettingsBytes_ = std::move(bytes);
 }
 
+// False when the exchange file is there but was not read to its end. A missing file is not
+// a failure: the run goes on with the defaults.
+bool TForm1::ReadExchange() {
+  if (!takenOver_) {
+    return ReadExchangeFileTellingWhy(ExchangeFilePath()) != ExchangeFileRead::NotToItsEnd;
+  }
+  const ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
+  return takenOver.ReadToItsEnd && ReadExchangeBytes(takenOver.Bytes);
+}
+
 void TForm1::FormShow() {
   if (HasArguments()) window_.SetWindowState(WindowState::Minimised);
   InitExchangeState();
   ExeDir = exePath_.parent_path() / "";
-  if (exchangeReadAhead_) {
-    ReadExchangeBytes(*exchangeReadAhead_);
-    exchangeReadAhead_.reset();
-  } else {
-    ReadExchangeFile(ExchangeFilePath());
+  // Built on part of the host's data, or on none of it, a construction would be plainly
+  // wrong (a file whose points come last gives a line through the origin), and the restore
+  // block would send the host to layer group 0. A run with arguments therefore builds
+  // nothing: the close sequence gives the host "hq" (the queue is empty) and the run ends
+  // as failed. The settings dialog uses nothing of the file and opens as always.
+  if (!ReadExchange() && HasArguments()) {
+    exchangeUnread_ = true;
+    Close();
+    return;
   }
   LoadSettings();
 

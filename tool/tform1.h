@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/writing/exchange_takeover.h"
 #include "tool/form_window.h"
 #include "tool/settings_file.h"
 
@@ -18,10 +19,10 @@ class TForm1 final : public FormEvents {
  public:
   // args: the command-line arguments after the program's own path (UTF-8).
   // exePath: the full path of the running executable, as the operating system reports it.
-  // exchangeReadAhead: the exchange file's bytes when they were read (and the file taken
-  // over) before the window was made; the run sequence then reads these instead.
+  // takenOver: the exchange file as read when it was taken over before the window was
+  // made; the run sequence then reads these bytes instead of the file.
   TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath,
-         std::optional<std::string> exchangeReadAhead = std::nullopt);
+         std::optional<ExchangeTakeover> takenOver = std::nullopt);
 
   void FormShow() override;
   void FormClose();
@@ -38,6 +39,9 @@ class TForm1 final : public FormEvents {
 
   // False when the close sequence could not write the exchange file.
   bool ExchangeFileWritten() const { return exchangeWritten_; }
+  // True when a run with arguments found an exchange file that it could not read to its
+  // end: it built nothing and gave the host "hq" (where the file could be replaced).
+  bool ExchangeFileUnread() const { return exchangeUnread_; }
 
   // The seven settings.
   std::int32_t PresetLayerGroup = -1;
@@ -58,6 +62,7 @@ class TForm1 final : public FormEvents {
   bool HasArguments() const { return !args_.empty(); }
   bool IsEllipseRun() const { return HasArguments() && args_[0] == "/R10"; }
   std::filesystem::path ExchangeFilePath() const;
+  bool ReadExchange();
 
   void QueueAttributeBlock();
   void QueueRestoreBlock();
@@ -68,9 +73,10 @@ class TForm1 final : public FormEvents {
   FormWindow& window_;
   std::vector<std::string> args_;
   std::filesystem::path exePath_;
-  std::optional<std::string> exchangeReadAhead_;
+  std::optional<ExchangeTakeover> takenOver_;
   bool closed_ = false;
   bool exchangeWritten_ = true;
+  bool exchangeUnread_ = false;
   // The settings file as loaded, when it was read to its end: a save that would write
   // the same bytes again leaves the file alone.
   std::optional<std::string> loadedSettingsBytes_;

@@ -1,4 +1,4 @@
-// Linux program entry of the dialog program, which `auxline` becomes for the runs that may
+// Linux program entry of the dialog program, which `auxline` starts for the runs that may
 // show the dialog. It loads the dialog module from its own folder and works on the files of
 // the executable that started it, which it never reads or writes as data either.
 #include <string>
@@ -6,23 +6,25 @@
 
 #include "platform/linux/dialog_loader.h"
 #include "platform/linux/dialog_program.h"
+#include "platform/linux/exchange_handover.h"
 #include "platform/linux/exe_path.h"
-#include "platform/os/program_file.h"
+#include "platform/linux/file_signals.h"
+#include "os/program_file.h"
 #include "tool/app.h"
 
-namespace {
-constexpr int kExitExchangeNotWritten = 1;
-}
-
 int main(int argc, char** argv) {
+  IgnoreFileSignals();
   try {
     const std::filesystem::path ownPath = RunningExecutablePath();
-    if (ownPath.empty()) return kExitExchangeNotWritten;
+    if (ownPath.empty()) return kExitExchangeFileFailed;
     const std::filesystem::path exePath = TakeStartingExecutablePath(ownPath);
     ProtectProgramFile(exePath);
+    ProtectInstallationFiles(exePath.parent_path());
+    if (ownPath.parent_path() != exePath.parent_path()) ProtectInstallationFiles(ownPath.parent_path());
     std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
-    return RunAuxline(args, exePath, [&] { return LoadDialogWindow(ownPath.parent_path()); });
+    return RunAuxline(args, exePath, [&] { return LoadDialogWindow(ownPath.parent_path()); },
+                      TakeHandedOverExchange());
   } catch (...) {
-    return kExitExchangeNotWritten;
+    return kExitExchangeFileFailed;
   }
 }

@@ -19,7 +19,7 @@ cmake --build "$build" -j2
 echo "Windows build (32-bit): $((SECONDS - stage_started)) s"
 # The 64-bit program and the core suites; the window tests and the dialog driver would only
 # repeat the 32-bit ones.
-cmake --build "$build64" -j2 --target auxline numeric_tests exchange_tests tool_tests
+cmake --build "$build64" -j2 --target auxline numeric_tests os_tests exchange_tests tool_tests
 echo "Windows builds: $((SECONDS - stage_started)) s"
 
 bash tests/win32/exe_check.sh "$build/platform/win32/auxline.exe"

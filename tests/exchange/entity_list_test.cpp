@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "exchange/exchange_state.h"
-#include "platform/os/memory_pages.h"
+#include "exchange/state/exchange_state.h"
+#include "os/memory_pages.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/line_list.h"
+#include "exchange/state/line_list.h"
 
 namespace {
 

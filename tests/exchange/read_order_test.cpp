@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "exchange/read_order.h"
+#include "exchange/state/read_order.h"
 #include "tests/support/reader_test.h"
 
 namespace {

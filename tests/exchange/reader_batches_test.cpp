@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/exchange_reader.h"
-#include "exchange/exchange_state.h"
-#include "exchange/line_batch_pipeline.h"
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/state/exchange_state.h"
+#include "exchange/reading/line_batch_pipeline.h"
 #include "fuzz/exchange_invariants.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "exchange/reader_dispatch.h"
+#include "exchange/reading/reader_dispatch.h"
 #include "tests/support/reader_test.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/reader_line_source.h"
+#include "exchange/reading/reader_line_source.h"
 #include "tests/support/reader_test.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/line_splitter.h"
+#include "exchange/reading/line_splitter.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "exchange/real_text.h"
+#include "exchange/writing/real_text.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/real_text.h"
+#include "exchange/writing/real_text.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "exchange/real_text.h"
+#include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
 
 namespace {

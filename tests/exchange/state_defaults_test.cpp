@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "exchange/exchange_reader.h"
-#include "exchange/exchange_state.h"
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/state/exchange_state.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "exchange/exchange_reader.h"
-#include "exchange/exchange_state.h"
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/state/exchange_state.h"
 
 namespace {
 

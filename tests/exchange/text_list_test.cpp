@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "exchange/exchange_state.h"
-#include "exchange/text_list.h"
+#include "exchange/state/exchange_state.h"
+#include "exchange/state/text_list.h"
 
 namespace {
 

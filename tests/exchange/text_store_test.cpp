@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "exchange/exchange_state.h"
-#include "exchange/text_store.h"
+#include "exchange/state/exchange_state.h"
+#include "exchange/state/text_store.h"
 
 namespace {
 

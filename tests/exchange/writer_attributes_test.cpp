@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "exchange/command_writer.h"
-#include "exchange/exchange_state.h"
+#include "exchange/writing/command_writer.h"
+#include "exchange/state/exchange_state.h"
 
 namespace {
 

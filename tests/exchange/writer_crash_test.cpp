@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "exchange/command_writer.h"
-#include "exchange/exchange_state.h"
+#include "exchange/writing/command_writer.h"
+#include "exchange/state/exchange_state.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

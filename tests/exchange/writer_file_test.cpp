@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "exchange/command_writer.h"
-#include "exchange/exchange_state.h"
+#include "exchange/writing/command_writer.h"
+#include "exchange/state/exchange_state.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "exchange/command_writer.h"
-#include "exchange/exchange_reader.h"
-#include "exchange/exchange_state.h"
-#include "exchange/real_text.h"
+#include "exchange/writing/command_writer.h"
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/state/exchange_state.h"
+#include "exchange/writing/real_text.h"
 
 namespace {
 

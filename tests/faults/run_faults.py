@@ -5,11 +5,14 @@ Every case copies the real executable into a fresh directory with an exchange fi
 settings file, breaks something (the input, the directory, the disk, the process itself;
 FIFOs, devices and links in place of the files, private files, a folder the user may not
 write to, the executable renamed to either file's name, temporary files of killed runs, the
-"/R10" dialog killed while open), runs the tool as the host does and then checks the promise:
+"/R10" dialog killed while open, a dialog program that cannot start or is killed, an exchange
+file that cannot be read to its end, a file-size limit), runs the tool as the host does and then
+checks the promise:
 
   * the process ended, within the time limit;
   * the exchange file is a complete command list (every line a valid command, each ending
-    in CR LF), or the host's input left unchanged, or absent - never a partial file;
+    in CR LF), or the host's input left unchanged, or absent - never a partial file; after a
+    failure to read it or to start the dialog, "hq" (nothing to draw), never the input;
   * the settings file is the old one or the new one, never partial, never missing when it
     existed before;
   * links stay links, modes and owners are kept, the executable is never changed, and a
@@ -18,7 +21,10 @@ write to, the executable renamed to either file's name, temporary files of kille
 Usage: run_faults.py path/to/auxline
 Exit status 0 when every case holds; each case prints one line with its outcome.
 """
+import errno
+import grp
 import os
+import pwd
 import random
 import re
 import shutil
@@ -88,10 +94,11 @@ class ToolDir:
         env.update(extra or {})
         return env
 
-    def run(self, args, extra_env=None, prefix=(), exe=None, time_limit=TIME_LIMIT):
+    def run(self, args, extra_env=None, prefix=(), exe=None, time_limit=TIME_LIMIT, cwd=None):
         """Exit status, negative for a signal, or None when the run did not end in time."""
         try:
-            done = subprocess.run(list(prefix) + [exe or self.exe] + list(args), cwd=self.path,
+            done = subprocess.run(list(prefix) + [exe or self.exe] + list(args),
+                                  cwd=cwd or self.path,
                                   env=self.env(extra_env), stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                   timeout=time_limit)
@@ -136,6 +143,15 @@ class ToolDir:
     def exchange_text(self):
         with open(self.exchange_path, "rb") as f:
             return f.read().decode("ascii", "replace")
+
+    def nothing_to_draw(self):
+        """The exchange file holds "hq" alone: the host draws nothing and keeps its layers."""
+        return self.exchange_outcome() == "commands" and self.exchange_text() == "hq\r\n"
+
+    def give_to(self, user):
+        """Hands the folder and its files to `user` (uid, gid) for a run as that user."""
+        for name in [""] + os.listdir(self.path):
+            os.chown(os.path.join(self.path, name), *user, follow_symlinks=False)
 
 
 class Report:
@@ -185,6 +201,78 @@ def can_drop_read_permission(root):
                             stderr=subprocess.DEVNULL)
     os.remove(probe)
     return prefix if result.returncode != 0 else None
+
+
+ORDINARY_USER = "auxline-user"
+OTHER_USER = "auxline-other"
+SHARED_GROUP = "auxline-shared"
+
+
+def _quiet(command):
+    return subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+
+
+def ordinary_user(name=ORDINARY_USER):
+    """(uid, gid) of an ordinary user of that name, made when missing. None unless running as
+    root (which CI does): only root can make users and run things as them."""
+    if os.geteuid() != 0:
+        return None
+    try:
+        entry = pwd.getpwnam(name)
+    except KeyError:
+        _quiet(["useradd", "--system", "--user-group", "--no-create-home",
+                "--shell", "/usr/sbin/nologin", name])
+        try:
+            entry = pwd.getpwnam(name)
+        except KeyError:
+            return None
+    return entry.pw_uid, entry.pw_gid
+
+
+def shared_group():
+    """The gid of a group for supplementary membership, made when missing (root only)."""
+    try:
+        return grp.getgrnam(SHARED_GROUP).gr_gid
+    except KeyError:
+        _quiet(["groupadd", "--system", SHARED_GROUP])
+        try:
+            return grp.getgrnam(SHARED_GROUP).gr_gid
+        except KeyError:
+            return None
+
+
+def as_user(user, groups=()):
+    """The prefix that runs a command as `user` (uid, gid) with only `groups` besides; leaving
+    root this way also drops every capability."""
+    return ["setpriv", f"--reuid={user[0]}", f"--regid={user[1]}",
+            f"--groups={','.join(map(str, groups))}" if groups else "--clear-groups", "--"]
+
+
+def protected_symlinks_settings():
+    """The machine's fs.protected_symlinks at 0 and at 1 in turn, restored afterwards; where it
+    cannot be set, once as it is."""
+    path = "/proc/sys/fs/protected_symlinks"
+    try:
+        with open(path) as f:
+            original = f.read().strip()
+    except OSError:
+        yield "unknown"
+        return
+    try:
+        for value in ("0", "1"):
+            try:
+                with open(path, "w") as f:
+                    f.write(value)
+            except OSError:
+                yield f"{original} (cannot be set here)"
+                return
+            yield value
+    finally:
+        try:
+            with open(path, "w") as f:
+                f.write(original)
+        except OSError:
+            pass
 
 
 def mount(args):
@@ -249,20 +337,101 @@ def input_cases(root, exe, report):
                  "lines after Ctrl-Z were read")
 
     prefix = can_drop_read_permission(root)
-    tool = ToolDir(root, "unreadable", exe)
-    os.chmod(tool.exchange_path, 0)
     if prefix is None:
-        print("skip exchange file unreadable: running as root and the capabilities that "
+        print("skip settings file unreadable: running as root and the capabilities that "
               "bypass file permissions cannot be dropped here")
     else:
         means = "chmod 000" + (", run without CAP_DAC_OVERRIDE/CAP_DAC_READ_SEARCH" if prefix else "")
-        report.check("exchange file unreadable", tool, tool.run(["/R1"], prefix=prefix), (0,),
-                     ok, extra=means)
         # The run cannot know the settings; it must not replace them with its defaults.
         tool = ToolDir(root, "settingsunreadable", exe)
         os.chmod(tool.settings_path, 0)
         report.check("settings file unreadable", tool, tool.run(["/R1"], prefix=prefix), (0,),
                      ok, ("old",), extra=means)
+
+
+def points_last(lines):
+    """An exchange file whose layers and points come after `lines` lines: a run that used
+    what it read before a failure would draw through the origin on layer group 0."""
+    return b"".join(b"%d %d %d %d\r\n" % (i, i + 1, i + 2, i + 3) for i in range(lines)) + \
+        b"lg2 10\r\nly5\r\nhp1 10 20\r\nhp2 40 60\r\n"
+
+
+def unread_exchange_cases(root, exe, shim, report):
+    """An exchange file that is there but not read to its end: nothing is built on part of
+    the host's data; the host finds "hq" and the status is 1."""
+    user = ordinary_user()
+    if user is None or (os.geteuid() == 0 and shutil.which("setpriv") is None):
+        print("skip exchange file unreadable: no ordinary user to run as")
+    else:
+        os.chmod(root, 0o755)
+        for mode, args in ((0o000, ["/R1"]), (0o200, ["/R4", "45"]), (0o000, ["/R10"])):
+            tool = ToolDir(root, f"unreadable-{mode:o}{args[0].replace('/', '-')}", exe,
+                           dialog=True)
+            tool.give_to(user)
+            os.chmod(tool.exchange_path, mode)
+            ran = tool.run(args, prefix=as_user(user), time_limit=QUICK)
+            kept = stat.S_IMODE(os.stat(tool.exchange_path).st_mode) == mode
+            report.check(f"exchange file mode {mode:03o} for an ordinary user, {' '.join(args)}",
+                         tool, ran, (1,), ("commands",),
+                         more=[("exchange file is not hq", tool.nothing_to_draw()),
+                               ("mode changed", kept)])
+
+    # A read that fails part-way: the dialog program, which the shim reaches, runs "/R1" on
+    # the same file code; its second read of the exchange file fails.
+    dry = ToolDir(root, "readfail-steps", exe, exchange=points_last(20000), dialog=True)
+    log = os.path.join(root, "readfail.log")
+    dry.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_LOG": log}, exe=dry.dialog_program)
+    with open(log) as f:
+        steps = [line.split(" ", 2) for line in f.read().splitlines()]
+    opened = next(i for i, step in enumerate(steps) if step[2].endswith("JWC_TEMP.TXT"))
+    second_read = [step[0] for step in steps[opened:] if step[1] == "read"][1]
+    tool = ToolDir(root, "readfail", exe, exchange=points_last(20000), dialog=True)
+    ran = tool.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_AT": second_read,
+                             "AUXLINE_FAULT_MODE": "fail"}, exe=tool.dialog_program)
+    report.check("exchange file read fails after 256 KiB", tool, ran, (1,), ("commands",),
+                 more=[("exchange file is not hq", tool.nothing_to_draw())])
+
+    # Memory runs out part-way through a file of 28 MB (a small one needs less than 8 MiB).
+    tool = ToolDir(root, "outofmemory", exe, exchange=points_last(1000000))
+    ran = tool.run(["/R1"], prefix=["prlimit", f"--as={32 << 20}", "--"])
+    report.check("memory runs out while reading (32 MiB address space)", tool, ran, (1,),
+                 ("commands",), more=[("exchange file is not hq", tool.nothing_to_draw())])
+    os.remove(tool.exchange_path)
+
+
+def dialog_program_cases(root, exe, shim, report):
+    """A dialog program that cannot start or does not run to its end: status 2, and after
+    "/R10" the host finds "hq" (the run took the file over first), never its own input; a
+    run without arguments leaves the file alone."""
+    broken_libc = os.path.join(root, "brokenlib")
+    os.makedirs(broken_libc)
+    with open(os.path.join(broken_libc, "libc.so.6"), "wb") as f:
+        f.write(b"not a shared object")
+    ways = [  # how, what breaks it, environment, also run without arguments
+        ("missing", lambda tool: os.remove(tool.dialog_program), {}, False),
+        ("not executable", lambda tool: os.chmod(tool.dialog_program, 0o644), {}, False),
+        ("whose C library cannot be loaded", None, {"LD_LIBRARY_PATH": broken_libc}, True),
+        ("killed by SIGKILL", None, {"LD_PRELOAD": shim, "AUXLINE_FAULT_AT": "1",
+                                     "AUXLINE_FAULT_MODE": "kill"}, True)]
+    for number, (how, make, env, bare) in enumerate(ways):
+        for args in (["/R10"], []) if bare else (["/R10"],):
+            tool = ToolDir(root, f"dialogprogram{number}-{len(args)}", exe, dialog=True)
+            if make:
+                make(tool)
+            ran = tool.run(args, env, time_limit=QUICK)
+            report.check(f"dialog program {how}, {' '.join(args) or 'no argument'}", tool, ran,
+                         (2,), ("commands",) if args else ("unchanged",), ("old",),
+                         more=[("exchange file is not hq", tool.nothing_to_draw() or not args)])
+
+
+def file_size_limit_case(root, exe, report):
+    """Under a file-size limit that the exchange file's commands exceed (the settings fit):
+    the write fails instead of SIGXFSZ ending the run, and the host never finds its input."""
+    tool = ToolDir(root, "filesizelimit", exe)
+    ran = tool.run(["/R1"], prefix=["prlimit", "--fsize=64", "--"], time_limit=QUICK)
+    report.check("file-size limit of 64 bytes", tool, ran, (1,), ("absent", "commands"),
+                 ("new",), more=[("exchange file holds commands",
+                                  tool.exchange_outcome() == "absent" or tool.nothing_to_draw())])
 
 
 def read_only_case(root, exe, report):
@@ -365,7 +534,8 @@ def link_cases(root, exe, report):
                    link)
     tool.old_exchange, tool.old_settings = HOST_INPUT, OLD_SETTINGS
     before = {link: os.readlink(link) for link in targets}
-    status = tool.run(["/R1"])
+    # The relative link is resolved from its own folder, not from the working folder.
+    status = tool.run(["/R1"], cwd=root)
     kept = all((stat.S_IMODE(os.stat(t).st_mode), os.stat(t).st_uid, os.stat(t).st_gid)
                == (0o600,) + owner for t, _ in targets.values())
     report.check("both files links to private files", tool, status, (0,), ("commands",), ("new",),
@@ -398,6 +568,167 @@ def own_executable_cases(root, exe, report):
             unchanged = f.read() == program
         report.check(f"executable renamed to {name}, {args[0]}", tool, status, status_expected,
                      exchanges, ("absent",), more=[("executable changed", unchanged)])
+
+
+def installation_link_cases(root, exe, report):
+    """Either file a link to one of the installation's files: neither the executable nor the
+    dialog program it becomes for "/R10" reads or writes that file."""
+    module = os.path.join(os.path.dirname(exe), "auxline_qt.so")
+    for name, installed, args in (("JWC_TEMP.TXT", DIALOG_PROGRAM, "/R1"),
+                                  ("JWC_TEMP.TXT", "auxline_qt.so", "/R1"),
+                                  ("auxline.dat", DIALOG_PROGRAM, "/R1"),
+                                  ("auxline.dat", "auxline_qt.so", "/R1"),
+                                  ("JWC_TEMP.TXT", "auxline_qt.so", "/R10"),
+                                  ("JWC_TEMP.TXT", "auxline", "/R10"),
+                                  ("auxline.dat", "auxline_qt.so", "/R10")):
+        exchange = name == "JWC_TEMP.TXT"
+        tool = ToolDir(root, f"install-{name}-{installed}{args.replace('/', '-')}", exe,
+                       exchange=None if exchange else HOST_INPUT,
+                       settings=OLD_SETTINGS if exchange else None, dialog=True)
+        if os.path.exists(module):
+            shutil.copy2(module, tool.path)
+        else:
+            with open(os.path.join(tool.path, "auxline_qt.so"), "wb") as f:
+                f.write(b"\x7fELF module not built")
+        with open(os.path.join(tool.path, installed), "rb") as f:
+            program = f.read()
+        os.symlink(installed, os.path.join(tool.path, name))
+        if exchange:
+            tool.old_exchange = program
+        else:
+            tool.old_settings = program
+        status = tool.run([args])
+        with open(os.path.join(tool.path, installed), "rb") as f:
+            unchanged = f.read() == program
+        expected = (((1,), ("unchanged",), ("old", "new")) if exchange else
+                    ((0, 2), ("commands",), ("old",)))
+        report.check(f"{name} a link to {installed}, {args}", tool, status, *expected,
+                     more=[(f"{installed} changed", unchanged)])
+
+
+def shared_folder_link_cases(root, exe, report):
+    """A sticky folder that everyone may write to, where another user planted either file as
+    a link to a private file of the user who runs the tool: the link is not followed, as the
+    kernel refuses it under fs.protected_symlinks=1, whatever the machine's setting, and no
+    temporary file is cleaned up in the private folder. The user's own link there is followed."""
+    user, other = ordinary_user(), ordinary_user(OTHER_USER)
+    if user is None or other is None:
+        print("skip links in a shared folder: making users and running as them needs root")
+        return
+    os.chmod(root, 0o755)
+    gone = 4194304 + 17
+    for setting in protected_symlinks_settings():
+        for name, planter in (("JWC_TEMP.TXT", other), ("auxline.dat", other),
+                              ("JWC_TEMP.TXT", user)):
+            followed = planter == user
+            tool = ToolDir(root, f"shared-{setting[0]}-{name}-{planter[0]}", exe)
+            os.chmod(tool.path, 0o1777)
+            private = tool.path + "-private"
+            os.makedirs(private)
+            target = os.path.join(private, name.lower())
+            leftover = os.path.join(private, f"{name.lower()}.{gone}-00000000000000aa.tmp")
+            for path, data in ((target, tool.old_exchange if name == "JWC_TEMP.TXT"
+                                else tool.old_settings), (leftover, b"half")):
+                with open(path, "wb") as f:
+                    f.write(data)
+                os.chmod(path, 0o600)
+                os.chown(path, *user)
+            os.utime(leftover, (time.time() - 700, time.time() - 700))
+            os.chown(private, *user)
+            os.chmod(private, 0o700)
+            link = os.path.join(tool.path, name)
+            os.remove(link)
+            os.symlink(target, link)
+            os.lchown(link, *planter)
+            for path in (tool.exchange_path, tool.settings_path):
+                if not os.path.islink(path):
+                    os.chmod(path, 0o666)
+            status = tool.run(["/R1"], prefix=as_user(user))
+            # Checked at the private file: under the rule, root itself may not follow the link.
+            if name == "JWC_TEMP.TXT":
+                tool.exchange_path = target
+            else:
+                tool.settings_path = target
+            expected = (((0,), ("commands",), ("new",)) if followed else
+                        ((1,), ("unchanged",), ("old", "new")) if name == "JWC_TEMP.TXT" else
+                        ((0,), ("commands",), ("old",)))
+            whose = "the user" if followed else "another user"
+            report.check(f"shared folder, {name} a link of {whose} (protected_symlinks {setting})",
+                         tool, status, *expected,
+                         more=[("the link was replaced", os.path.islink(link)),
+                               ("cleanup ran in the private folder",
+                                followed or os.path.exists(leftover))])
+
+
+def ordinary_user_cases(root, exe, report):
+    """Run as an ordinary user: the settings file of a supplementary group keeps its owner,
+    group and mode; a temporary file of another user's live process is kept (that process
+    cannot be signalled, but it runs); a folder the user may not write to gets its files
+    rewritten in place."""
+    user, group = ordinary_user(), shared_group()
+    if user is None or group is None:
+        print("skip ordinary user: making users and running as them needs root")
+        return
+    os.chmod(root, 0o755)
+    alive, gone = os.getpid(), 4194304 + 17
+    temporaries = {f"JWC_TEMP.TXT.{alive}-00000000000000ad.tmp": False,
+                   f"JWC_TEMP.TXT.{gone}-00000000000000aa.tmp": True}
+    tool = ToolDir(root, "ordinary", exe)
+    for name in temporaries:
+        path = os.path.join(tool.path, name)
+        with open(path, "wb") as f:
+            f.write(b"half")
+        os.utime(path, (time.time() - 60, time.time() - 60))
+    for path in [tool.path, tool.exchange_path] + [os.path.join(tool.path, n) for n in temporaries]:
+        os.chown(path, *user)
+    os.chown(tool.settings_path, user[0], group)
+    os.chmod(tool.settings_path, 0o660)
+    status = tool.run(["/R1"], prefix=as_user(user, [group]))
+    kept = os.stat(tool.settings_path)
+    wrong = [n for n, removed in temporaries.items()
+             if os.path.exists(os.path.join(tool.path, n)) == removed]
+    report.check("ordinary user: settings of a supplementary group, another user's live "
+                 "temporary file", tool, status, (0,), ("commands",), ("new",),
+                 more=[("owner, group or mode changed", (kept.st_uid, kept.st_gid,
+                                                         stat.S_IMODE(kept.st_mode))
+                        == (user[0], group, 0o660)),
+                       (f"wrongly kept or removed: {wrong}", not wrong)])
+    # A group the user is not in cannot be kept: the file the user's own group gets in its
+    # place must not open to that group what the old one opened to its group.
+    tool = ToolDir(root, "ordinary-foreign-group", exe)
+    for path in (tool.path, tool.exchange_path):
+        os.chown(path, *user)
+    os.chown(tool.settings_path, user[0], 0)
+    os.chmod(tool.settings_path, 0o664)
+    status = tool.run(["/R1"], prefix=as_user(user))
+    kept = os.stat(tool.settings_path)
+    report.check("ordinary user: settings of a group the user is not in", tool, status, (0,),
+                 ("commands",), ("new",),
+                 more=[("group bits passed to the user's group",
+                        (kept.st_gid, stat.S_IMODE(kept.st_mode)) == (user[1], 0o604))])
+    tool = ToolDir(root, "ordinary-readonly", exe)
+    for path in (tool.exchange_path, tool.settings_path):
+        os.chown(path, *user)
+    os.chmod(tool.path, 0o555)
+    status = tool.run(["/R1"], prefix=as_user(user))
+    report.check("ordinary user: folder not writable, files writable", tool, status, (0,),
+                 ("commands",), ("new",))
+    # The unit test of the same case skips itself as root.
+    unit = os.path.join(os.path.dirname(exe), "..", "..", "tests", "exchange_tests")
+    if not os.path.exists(unit):
+        print("skip ordinary user: exchange_tests not built")
+        return
+    scratch = os.path.join(root, "ordinary-tmp")
+    os.makedirs(scratch)
+    os.chown(scratch, *user)
+    done = subprocess.run(as_user(user) + [unit, "--gtest_filter=WriterFile.ReadOnlyDirectory"],
+                          env=dict(os.environ, TMPDIR=scratch), capture_output=True, text=True)
+    ran = (done.returncode == 0 and "[  PASSED  ] 1 test" in done.stdout
+           and "SKIPPED" not in done.stdout)
+    report.passed += ran
+    report.failures += not ran
+    print(f"{'ok  ' if ran else 'FAIL'} ordinary user: WriterFile.ReadOnlyDirectory, status "
+          f"{done.returncode}" + ("" if ran else f"\n{done.stdout[-2000:]}"))
 
 
 def folder_cases(root, exe, report):
@@ -514,6 +845,8 @@ def injected_cases(root, exe, shim, report):
         return
     print(f"     {len(steps)} file-system steps in one /R1 run: "
           + ", ".join(s.split()[1] for s in steps))
+    flush_order_case(dry, steps, report)
+    unusual_file_system_cases(root, exe, shim, steps, report)
     counts = {}
     for mode in ("kill", "killafter", "fail"):
         for n in range(1, len(steps) + 1):
@@ -536,6 +869,61 @@ def injected_cases(root, exe, shim, report):
                 shutil.rmtree(tool.path)
     print("     outcomes (exchange file, settings): "
           + ", ".join(f"{k[0]}/{k[1]} x{v}" for k, v in sorted(counts.items())))
+
+
+def _parse_steps(lines):
+    """(name, detail) of each line of the shim's step log."""
+    return [tuple((line.split(" ", 2) + [""])[1:3]) for line in lines]
+
+
+def flush_order_case(dry, steps, report):
+    """A settings save reaches the disk in order: the temporary file's bytes, the rename, then
+    the folder's entry."""
+    folder = os.path.realpath(dry.path)
+    flushes = [(name, detail) for name, detail in _parse_steps(steps)
+               if name == "fsync" or (name == "renameat" and detail == "auxline.dat")]
+    in_order = (len(flushes) == 3 and flushes[0][0] == "fsync" and flushes[0][1] != folder
+                and flushes[1] == ("renameat", "auxline.dat") and flushes[2] == ("fsync", folder))
+    report.check("settings flushed in order: temporary file, rename, folder", dry, 0, (0,),
+                 ("commands",), ("new",), extra=", ".join(f"{n} {d}" for n, d in flushes),
+                 more=[("flushes out of order or missing", in_order)])
+
+
+def unusual_file_system_cases(root, exe, shim, steps, report):
+    """Answers that network and unusual file systems give and Linux's own do not, put in by
+    the shim: fchmod refused (EPERM, ENOTSUP) although the new file has the old one's mode, a
+    folder that cannot be flushed after the rename, no inode numbers at all. The replace goes
+    on as if nothing had happened: the run after the answer makes the same calls as the run
+    without it (nothing is written a second time)."""
+    parsed = _parse_steps(steps)
+    folder = os.path.realpath(os.path.join(root, "steps"))
+    cases = [(f"fchmod refused ({error}) at step {n}", n, error, 0o644)
+             for n, (name, detail) in enumerate(parsed, 1) if name == "fchmod"
+             for error in ("EPERM", "ENOTSUP")]
+    cases += [(f"folder flush fails ({error}) after the rename", n, error, 0o644)
+              for n, (name, detail) in enumerate(parsed, 1)
+              if name == "fsync" and detail == folder for error in ("EINVAL", "ENOTSUP")]
+    # More open than the old file: refused, the replace is made again and keeps the mode.
+    renamed = parsed.index(("renameat", "auxline.dat")) + 1
+    settings_fchmod = max(n for n, (name, _) in enumerate(parsed[:renamed], 1) if name == "fchmod")
+    cases += [("fchmod refused (EPERM), old settings of mode 600", settings_fchmod, "EPERM", 0o600)]
+    cases += [("no inode numbers", 0, None, 0o644)]
+    for number, (what, at, error, mode) in enumerate(cases):
+        tool = ToolDir(root, f"unusual{number}", exe, dialog=True)
+        os.chmod(tool.settings_path, mode)
+        log = os.path.join(root, f"unusual{number}.log")
+        env = {"LD_PRELOAD": shim, "AUXLINE_FAULT_LOG": log}
+        env.update({"AUXLINE_FAULT_AT": str(at), "AUXLINE_FAULT_MODE": "fail",
+                    "AUXLINE_FAULT_ERRNO": str(getattr(errno, error))} if error else
+                   {"AUXLINE_FAULT_NO_INODE": "1"})
+        status = tool.run(["/R1"], env, exe=tool.dialog_program)
+        with open(log) as f:
+            names = [name for name, _ in _parse_steps(f.read().splitlines())]
+        same_calls = mode != 0o644 or names[at:] == [name for name, _ in parsed][at:]
+        report.check(what, tool, status, (0,), ("commands",), ("new",),
+                     more=[("written a second time", same_calls),
+                           ("mode changed", stat.S_IMODE(os.stat(tool.settings_path).st_mode)
+                            == mode)])
 
 
 def random_kill_cases(root, exe, report, runs):
@@ -582,10 +970,16 @@ def main():
         subprocess.run(["cc", "-shared", "-fPIC", "-O2", "-o", shim,
                         os.path.join(HERE, "fault_shim.c"), "-ldl"], check=True)
         input_cases(root, exe, report)
+        unread_exchange_cases(root, exe, shim, report)
+        dialog_program_cases(root, exe, shim, report)
+        file_size_limit_case(root, exe, report)
         read_only_case(root, exe, report)
         special_file_cases(root, exe, report)
         link_cases(root, exe, report)
         own_executable_cases(root, exe, report)
+        installation_link_cases(root, exe, report)
+        shared_folder_link_cases(root, exe, report)
+        ordinary_user_cases(root, exe, report)
         folder_cases(root, exe, report)
         abandoned_temporary_cases(root, exe, report)
         dialog_kill_cases(root, exe, report)

@@ -3,7 +3,7 @@
 # own without the dialog module (so "/R10" and the settings run take the headless window).
 # Memcheck cannot see the heap of the static auxline: its dynamically linked twin
 # auxline-memcheck (the same code) stands in for it, and valgrind follows it into the dialog
-# program auxline-dialog that it becomes for the dialog runs.
+# program auxline-dialog that it starts for the dialog runs.
 # Any memory error or leak, or a run that does not write its result, fails.
 # Usage: valgrind_runs.sh path/to/auxline  (auxline-memcheck and auxline-dialog beside it)
 set -euo pipefail
@@ -42,13 +42,13 @@ run_case() {  # name, expected status, arguments...
   printf '3\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n' > "$dir/auxline.dat"
   local status=0
   # The report goes to a descriptor both programs share: a log file would be opened anew,
-  # emptied, by the program the first one becomes.
+  # emptied, by the program the first one starts.
   (cd "$dir" && env -u DISPLAY -u WAYLAND_DISPLAY valgrind --quiet --error-exitcode=1 \
       --trace-children=yes --xml=yes --xml-fd=9 --log-file=/dev/null \
       --leak-check=full --show-leak-kinds=definite,indirect,possible \
       --errors-for-leak-kinds=definite,indirect,possible \
       ./auxline "$@" 9>> "$dir/valgrind.xml") || status=$?
-  # Only the dialog runs become the dialog program, and valgrind went along.
+  # Only the dialog runs start the dialog program, and valgrind went along.
   local became
   became=$(grep -c '<exe>.*/auxline-dialog</exe>' "$dir/valgrind.xml" || true)
   # With arguments the exchange file now holds the commands, starting with the attribute

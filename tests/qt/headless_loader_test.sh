@@ -3,7 +3,8 @@
 # run without a dialog never starts the dialog program nor loads the dialog module, and a
 # dialog run whose window cannot be created (dialog program or module missing or broken,
 # no display) ends at once with status 2 instead of aborting, having written the attribute
-# block as if the window had been closed.
+# block as if the window had been closed; one whose dialog program cannot be started ends
+# with status 2 and, after "/R10", "hq".
 # Usage: headless_loader_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
 auxline=$1
@@ -72,16 +73,16 @@ run "R10 with unreachable X display" 2 "$attribute_block" "${no_display[@]}" DIS
 run "R10 with xcb requested but no display" 2 "$attribute_block" "${no_display[@]}" QT_QPA_PLATFORM=xcb ./auxline /R10
 run "R10 with a platform that does not exist" 2 "$attribute_block" "${no_display[@]}" QT_QPA_PLATFORM=nosuchplatform ./auxline /R10
 
-# Without a dialog program that can be started, auxline goes on by itself and ends as a
-# dialog run whose module is missing; a damaged one is never started (after exec there is
-# no way back).
+# Without a dialog program that can be started (a damaged one is never started), the run
+# ends with status 2; "/R10" took the exchange file over first, so the host finds "hq".
 rm "$scratch/auxline-dialog"
-run "R10 without dialog program" 2 "$attribute_block" "${no_display[@]}" DISPLAY=:0 ./auxline /R10
+nothing_to_draw=$(crlf hq)
+run "R10 without dialog program" 2 "$nothing_to_draw" "${no_display[@]}" DISPLAY=:0 ./auxline /R10
 run "settings without dialog program" 2 "$exchange_in" "${no_display[@]}" ./auxline
 while IFS='|' read -r name make; do
   rm -f "$scratch/auxline-dialog"
   (cd "$scratch" && eval "$make")
-  run "R10 with dialog program $name" 2 "$attribute_block" "${no_display[@]}" ./auxline /R10
+  run "R10 with dialog program $name" 2 "$nothing_to_draw" "${no_display[@]}" ./auxline /R10
   run "settings with dialog program $name" 2 "$exchange_in" "${no_display[@]}" ./auxline
 done <<EOF
 not an executable|printf '#!/bin/sh\nexit 0\n' > auxline-dialog; chmod +x auxline-dialog

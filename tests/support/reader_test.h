@@ -5,8 +5,8 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "exchange/exchange_reader.h"
-#include "exchange/exchange_state.h"
+#include "exchange/reading/exchange_reader.h"
+#include "exchange/state/exchange_state.h"
 
 class ReaderTest : public ::testing::Test {
  protected:

@@ -68,3 +68,23 @@ TEST(App, ExchangeFileThatCannotBeWrittenGivesStatus1) {
 }
 
 }  // namespace
+
+namespace {
+
+// A "/R10" run whose exchange file was not read to its end asks for no window (there is
+// nothing a dialog could build on) and reports the failure; the host finds "hq".
+TEST(App, ExchangeFileNotReadToItsEndGivesStatus1WithoutADialog) {
+  TempDir dir;
+  ExchangeTakeover cutShort;
+  cutShort.ReadToItsEnd = false;
+  int factoryCalls = 0;
+  const int status = RunAuxline({"/R10"}, dir / "auxline", [&]() -> std::unique_ptr<FormWindow> {
+    ++factoryCalls;
+    return std::make_unique<FakeWindow>();
+  }, cutShort);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(factoryCalls, 0);
+  EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), "hq\r\n");
+}
+
+}  // namespace

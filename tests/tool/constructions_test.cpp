@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "exchange/exchange_state.h"
+#include "exchange/state/exchange_state.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/real_text.h"
+#include "exchange/writing/real_text.h"
 #include "tests/support/fake_window.h"
 #include "tests/support/temp_dir.h"
 #include "tool/dialog_layout.h"
@@ -320,3 +320,51 @@ TEST_F(FormTest, HandlersAfterCloseDoNothing) {
 }
 
 }  // namespace
+
+// An exchange file that is there but was not read to its end: a run with arguments builds
+// nothing on what was read, shows no dialog, saves nothing and gives the host "hq"; the
+// settings dialog uses nothing of the file and opens as always. A missing file still
+// means the defaults.
+TEST(FormExchangeUnread, RunWithArgumentsBuildsNothing) {
+  ExchangeTakeover cutShort;
+  cutShort.Bytes = "lg2\r\nhp1 10 20\r\n";
+  cutShort.ReadToItsEnd = false;
+  enum class Place { TakenOver, Folder, Missing };
+  const struct {
+    std::vector<std::string> args;
+    Place place;
+    bool unread;
+    std::optional<std::string> exchange;  // afterwards; nullopt: the folder, left alone
+  } cases[] = {
+      {{"/R1"}, Place::TakenOver, true, "hq\r\n"},
+      {{"/R10"}, Place::TakenOver, true, "hq\r\n"},
+      {{"/R7", "30"}, Place::Folder, true, std::nullopt},
+      {{"/R99"}, Place::Folder, true, std::nullopt},
+      {{}, Place::Folder, false, std::nullopt},
+      {{"/R8"}, Place::Missing, false, Lines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE((c.args.empty() ? "(none)" : c.args[0]) + " " + std::to_string(int(c.place)));
+    TempDir dir;
+    FakeWindow window;
+    if (c.place == Place::Folder) std::filesystem::create_directory(dir / "JWC_TEMP.TXT");
+    if (c.place == Place::TakenOver) WriteBytes(dir / "JWC_TEMP.TXT", "hq\r\n");
+    std::optional<ExchangeTakeover> takenOver;
+    if (c.place == Place::TakenOver) takenOver = cutShort;
+    TForm1 form(window, c.args, dir / "auxline", takenOver);
+    window.Run(form);
+    EXPECT_EQ(form.ExchangeFileUnread(), c.unread);
+    if (c.exchange) {
+      EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), c.exchange);
+    } else {
+      EXPECT_TRUE(std::filesystem::is_directory(dir / "JWC_TEMP.TXT"));
+    }
+    if (c.unread) {
+      EXPECT_EQ(window.Log, (std::vector<std::string>{"minimise", "close"}));
+      EXPECT_EQ(ReadBytes(dir / "auxline.dat"), std::nullopt);
+    } else if (c.args.empty()) {
+      EXPECT_FALSE(form.IsClosed());
+      EXPECT_EQ(window.ActivePage, Page::TabSheet2);
+    }
+  }
+}

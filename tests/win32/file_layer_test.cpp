@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "platform/os/file_system.h"
+#include "os/file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

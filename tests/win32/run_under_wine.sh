@@ -25,7 +25,7 @@ step() {
 }
 bash "$here/wine_dpi.sh" 96
 wineserver -p  # one server for the runs at one dpi
-for suite in numeric exchange tool; do
+for suite in numeric os exchange tool; do
   step "$suite tests (32-bit)" wine "$build/tests/${suite}_tests.exe" --gtest_brief=1
   [ -z "$build64" ] || step "$suite tests (64-bit)" wine "$build64/tests/${suite}_tests.exe" --gtest_brief=1
 done

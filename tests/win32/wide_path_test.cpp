@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/os/file_system.h"
+#include "os/file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

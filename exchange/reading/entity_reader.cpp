@@ -1,0 +1,230 @@
+// Entity lines of the exchange file: tests 32 to 45 of the dispatch.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "exchange/state/exchange_state.h"
+#include "exchange/reading/reader_dispatch.h"
+#include "numeric/lenient_number.h"
+
+namespace {
+
+using std::string_view;
+
+// The append procedure: read-order entry, new record, stamped attributes. The caller fills
+// the record's own fields and then ends the entity line.
+template <typename Record>
+Record& AppendRecord(EntityList<Record>& list, EntityKind kind) {
+  AppendReadOrder(kind, static_cast<std::int32_t>(list.size()));
+  Record& record = list.emplace_back();
+  StampCommonAttributes(record);
+  return record;
+}
+
+// After every record except a bare line: the z flags and both modes end.
+void EndEntityLine() {
+  ExchangeState& s = Exchange();
+  s.ZFlags = 0;
+  s.InPolyline = false;
+  s.InMessage = false;
+}
+
+// Text keys and their TextKind codes.
+int TextKindOf(string_view key) {
+  if (key.size() != 2 || key[0] != 'c') return -1;
+  switch (key[1]) {
+    case 'h': return 0;
+    case 'v': return 1;
+    case 's': return 2;
+    case 'r': return 3;
+    case 'o': return 4;
+    case 'p': return 5;
+    case 't': return 6;
+    case 'k': return 7;
+    case 'z': return 8;
+    case '2': return 9;
+    default: return -1;
+  }
+}
+
+// Fills a text record after its CommonAttributes have been stamped: the style decides the
+// size, spacing and colour.
+void FillText(TJwwEntText& text, const FieldTable& t, std::int32_t textKind) {
+  const ExchangeState& s = Exchange();
+  const EmitState& emit = s.Emit;
+  text.TextKind = textKind;
+  text.TextCode = emit.TextCode;
+  text.TextStyle = emit.TextStyle;
+  if (emit.TextStyle >= 1 && emit.TextStyle <= 10) {
+    const TextStyleDef& style = s.TextStyles[static_cast<std::size_t>(emit.TextStyle - 1)];
+    text.Width = style.Width;
+    text.Height = style.Height;
+    text.Spacing = style.Spacing;
+    text.Color = style.Color;
+  } else {
+    text.Width = emit.FreeTextWidth;
+    text.Height = emit.FreeTextHeight;
+    text.Spacing = emit.FreeTextSpacing;
+    text.Color = emit.FreeTextColor;
+  }
+  text.Value1 = t.Real(1);
+  text.Value2 = t.Real(2);
+  text.Value3 = t.Real(3);
+  text.Value4 = t.Real(4);
+  text.FontName = emit.FontName;
+  text.Content.assign(t.Field[5]);
+}
+
+void ReadText(const FieldTable& t, std::int32_t textKind) {
+  ExchangeState& s = Exchange();
+  if (textKind == 2 && s.InMessage) {
+    TJwwEntDim& dim = AppendRecord(s.DimList, kEntDim);
+    dim.Line = s.PendingDimLine;
+    dim.Line.PolylineNo = 0;
+    StampCommonAttributes(dim.Text);
+    FillText(dim.Text, t, textKind);
+  } else {
+    // The list keeps texts in parts: the record is made whole first, then listed.
+    TJwwEntText text;
+    StampCommonAttributes(text);
+    FillText(text, t, textKind);
+    AppendReadOrder(kEntText, static_cast<std::int32_t>(s.TextList.size()));
+    s.TextList.push_back(text);
+  }
+  EndEntityLine();
+}
+
+template <typename Record, std::size_t N>
+void FillValues(Record& record, const FieldTable& t) {
+  record.ExtColor = Exchange().Emit.ExtColor;
+  for (std::size_t i = 0; i < N; ++i) record.Value[i] = t.Real(static_cast<int>(i + 1));
+}
+
+// "sl": four, six, or eight and more values.
+bool ReadSl(const FieldTable& t) {
+  ExchangeState& s = Exchange();
+  const int n = t.FieldCount;
+  if (n == 5) {
+    FillValues<TJwwEntSl2, 4>(AppendRecord(s.Sl2List, kEntSl2), t);
+  } else if (n == 7) {
+    FillValues<TJwwEntSl3, 6>(AppendRecord(s.Sl3List, kEntSl3), t);
+  } else if (n >= 9) {
+    FillValues<TJwwEntSl4, 8>(AppendRecord(s.Sl4List, kEntSl4), t);
+  } else {
+    return false;
+  }
+  EndEntityLine();
+  return true;
+}
+
+// "sc", "se" (seven reals and an integer), "so", "sg" (eight reals); eight values or more.
+bool ReadScFamily(const FieldTable& t, string_view key) {
+  ExchangeState& s = Exchange();
+  if (t.FieldCount < 9) return false;
+  if (key == "sc" || key == "se") {
+    TJwwEntSc& record = key == "sc" ? AppendRecord(s.ScList, kEntSc) : AppendRecord(s.SeList, kEntSe);
+    FillValues<TJwwEntSc, 7>(record, t);
+    record.Value8 = t.Integer(8);
+  } else if (key == "so" || key == "sg") {
+    TJwwEntSo& record = key == "so" ? AppendRecord(s.SoList, kEntSo) : AppendRecord(s.SgList, kEntSg);
+    FillValues<TJwwEntSo, 8>(record, t);
+  } else {
+    return false;
+  }
+  EndEntityLine();
+  return true;
+}
+
+// Tests 32 to 44: the keyed entity lines. False when none took the line.
+bool ReadKeyedEntity(const FieldTable& t, string_view key) {
+  ExchangeState& s = Exchange();
+  const int n = t.FieldCount;
+  if (key == "ci") {
+    if (n == 4) {
+      TJwwEntCircle& circle = AppendRecord(s.CircleList, kEntCircle);
+      circle.CenterX = t.Real(1);
+      circle.CenterY = t.Real(2);
+      circle.Radius = t.Real(3);
+    } else if (n >= 8) {
+      TJwwEntArc& arc = AppendRecord(s.ArcList, kEntArc);
+      arc.CenterX = t.Real(1);
+      arc.CenterY = t.Real(2);
+      arc.Radius = t.Real(3);
+      arc.Value4 = t.Real(4);
+      arc.Value5 = t.Real(5);
+      arc.Flattening = t.Real(6);
+      arc.Tilt = t.Real(7);
+    } else {
+      return false;
+    }
+    EndEntityLine();
+    return true;
+  }
+  if (const int textKind = TextKindOf(key); textKind >= 0) {
+    if (n < 6) return false;
+    ReadText(t, textKind);
+    return true;
+  }
+  if (key == "pt") {
+    if (n == 3) {
+      TJwwEntPoint& point = AppendRecord(s.PointList, kEntPoint);
+      point.Color = s.Emit.PointKind;
+      point.X = t.Real(1);
+      point.Y = t.Real(2);
+    } else if (n >= 6) {
+      TJwwEntPointEx& point = AppendRecord(s.PointExList, kEntPointEx);
+      point.Color = s.Emit.PointKind;
+      point.X = t.Real(1);
+      point.Y = t.Real(2);
+      point.Value3 = t.Real(3);
+      point.Value4 = t.Real(4);
+      point.Value5 = t.Integer(5);
+    } else {
+      return false;
+    }
+    EndEntityLine();
+    return true;
+  }
+  if (key == "BL") {
+    if (n < 4) return false;
+    TJwwEntBlk& block = AppendRecord(s.BlockList, kEntBlock);
+    block.X = t.Real(1);
+    block.Y = t.Real(2);
+    block.Name.assign(t.Field[3]);
+    EndEntityLine();
+    return true;
+  }
+  if (key == "sl") return ReadSl(t);
+  if (key.size() == 2 && key[0] == 's') return ReadScFamily(t, key);
+  return false;
+}
+
+}  // namespace
+
+// Test 45: four fields of any kind are a bare line, or in message mode the line of the
+// next dimension. Either way the polyline and message modes go on.
+void ParseBareLine(const BareLineReals& reals) {
+  ExchangeState& s = Exchange();
+  TJwwEntLine line;
+  StampCommonAttributes(line);
+  line.X1 = reals[0];
+  line.Y1 = reals[1];
+  line.X2 = reals[2];
+  line.Y2 = reals[3];
+  if (s.InMessage) {
+    s.PendingDimLine = line;  // polyline number 0
+  } else {
+    line.PolylineNo = s.InPolyline ? s.PolylineNo : 0;
+    AppendReadOrder(kEntLine, static_cast<std::int32_t>(s.LineList.size()));
+    s.LineList.push_back(line);
+  }
+  s.ZFlags = 0;
+}
+
+void ParseEntityLine(const FieldTable& fields) {
+  if (fields.FieldCount < 1 || fields.FieldCount > kMaxFields) return;
+  const string_view key = fields.Field[0];
+  // Keys are two letters; a bare line usually starts with a number and skips the key tests.
+  if (key.size() == 2 && ReadKeyedEntity(fields, key)) return;
+  if (fields.FieldCount == 4) ParseBareLine({fields.Real(0), fields.Real(1), fields.Real(2), fields.Real(3)});
+}

@@ -1,0 +1,60 @@
+// The command queue and the file that carries it back to the host.
+#include "exchange/writing/command_writer.h"
+
+#include <new>
+#include <string>
+#include <utility>
+
+#include "exchange/state/exchange_state.h"
+#include "os/file_system.h"
+
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+
+// The whole file as bytes: every queued line as it stands, each ending in CR LF, or the
+// single line "hq" (nothing to draw) when the queue is empty.
+template <typename Queue>
+std::string ExchangeFileBytes(const Queue& queue) {
+  if (queue.empty()) return std::string(kNothingToDraw);
+  std::size_t size = 0;
+  for (const std::string& line : queue) size += line.size() + 2;
+  std::string bytes;
+  bytes.reserve(size);
+  for (const std::string& line : queue) {
+    bytes += line;
+    bytes += kLineEnd;
+  }
+  return bytes;
+}
+
+}  // namespace
+
+void QueueCommand(std::string line) { Exchange().CommandQueue.push_back(std::move(line)); }
+
+bool WriteExchangeFile(const std::filesystem::path& path) {
+  std::string bytes;
+  try {
+    bytes = ExchangeFileBytes(Exchange().CommandQueue);
+  } catch (const std::bad_alloc&) {
+    RemoveRegularFile(path);
+    return false;
+  }
+  return ReplaceExchangeFile(path, bytes);
+}
+
+// The host must never find a partial list, nor the file it wrote itself (its own input,
+// which it would take for a command list): a file rewritten in place that fails part-way
+// gets "nothing to draw", and a file that could not be replaced at all is removed.
+bool ReplaceExchangeFile(const std::filesystem::path& path, std::string_view bytes) {
+  bool written = false;
+  try {
+    ReplaceOptions options;
+    options.BytesAfterFailedWrite = kNothingToDraw;
+    written = ReplaceFileContents(path, bytes, options);
+  } catch (const std::bad_alloc&) {
+    written = false;
+  }
+  if (!written) RemoveRegularFile(path);
+  return written;
+}

@@ -1,0 +1,22 @@
+#include "exchange/writing/exchange_takeover.h"
+
+#include <cstddef>
+#include <limits>
+#include <new>
+#include <utility>
+
+#include "exchange/writing/command_writer.h"
+#include "os/file_system.h"
+
+ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path) {
+  ExchangeTakeover takeover;
+  try {
+    BoundedRead file = ReadRegularFile(path, std::numeric_limits<std::size_t>::max());
+    takeover.ReadToItsEnd = file.State == RegularFileReader::Outcome::Missing || file.Complete;
+    if (takeover.ReadToItsEnd) takeover.Bytes = std::move(file.Bytes);
+  } catch (const std::bad_alloc&) {
+    takeover.ReadToItsEnd = false;  // too large to hold
+  }
+  takeover.NothingToDrawWritten = ReplaceExchangeFile(path, kNothingToDraw);
+  return takeover;
+}

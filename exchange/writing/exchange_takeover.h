@@ -1,0 +1,21 @@
+#pragma once
+// For a run that may stay open for a long time (the "/R10" dialog): the exchange file is
+// read whole and at once replaced by "nothing to draw", before any window exists. Whatever
+// then ends the process (a kill, a logoff, a toolkit that aborts), the host finds "hq" and
+// never its own input, which it would execute as commands.
+#include <filesystem>
+#include <string>
+
+struct ExchangeTakeover {
+  // The file's bytes; empty when it was missing (which reads as the defaults).
+  std::string Bytes;
+  // False when the file was there but not read to its end (it may not be opened, a read
+  // failed, it would not fit in memory, it is not a regular file): the bytes are then
+  // dropped, since no run may build on part of the host's data.
+  bool ReadToItsEnd = true;
+  // The file now holds "hq". False where it could not be replaced (and for a thing that is
+  // not a regular file, which is never touched).
+  bool NothingToDrawWritten = false;
+};
+
+ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path);

@@ -1,0 +1,346 @@
+// The file layer on POSIX systems (Linux first: /proc/self/exe, O_TMPFILE).
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "os/file_system.h"
+#include "os/followed_links_posix.h"
+#include "os/in_place_rewrite.h"
+#include "os/program_file.h"
+#include "os/temporary_files.h"
+
+namespace {
+
+// Every open of a file the host or the user may have replaced by a FIFO or a device:
+// O_NONBLOCK, so that the open itself never waits (the type is checked right after).
+constexpr int kOpenFlags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+// Some file systems (network and FUSE-based ones) give no real identity: a device or an
+// inode number of 0 tells nothing, and two such files are never taken for the same one.
+bool IdentityKnown(const struct stat& file) { return file.st_dev != 0 && file.st_ino != 0; }
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return IdentityKnown(a) && IdentityKnown(b) && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool DifferentFiles(const struct stat& a, const struct stat& b) {
+  return IdentityKnown(a) && IdentityKnown(b) && !SameFile(a, b);
+}
+
+// The running executable and the other files of the installation. They are found by
+// identity, not by name: one may have been renamed to the name of either file, or a link may
+// lead to it. Their identities are taken once, at the first file that is checked, so that
+// protecting a file costs nothing before then.
+struct ProgramFileList {
+  std::vector<std::filesystem::path> Unexamined{"/proc/self/exe"};
+  std::vector<struct stat> Identities;
+};
+
+ProgramFileList& ProgramFiles() {
+  static ProgramFileList files;
+  return files;
+}
+
+bool IsProgramFile(const struct stat& file) {
+  ProgramFileList& programs = ProgramFiles();
+  for (const std::filesystem::path& path : programs.Unexamined) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+      programs.Identities.push_back(status);
+    }
+  }
+  programs.Unexamined.clear();
+  for (const struct stat& program : programs.Identities) {
+    if (SameFile(program, file)) return true;
+  }
+  return false;
+}
+
+bool IsOrdinaryFile(const struct stat& status) {
+  return S_ISREG(status.st_mode) && !IsProgramFile(status);
+}
+
+// An opened descriptor that is not an ordinary file is closed again.
+int OpenOrdinaryFile(const char* path, int flags, struct stat& status) {
+  const int fd = ::open(path, flags | kOpenFlags);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &status) == 0 && IsOrdinaryFile(status)) return fd;
+  ::close(fd);
+  errno = EINVAL;
+  return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes, off_t offset = -1) {
+  while (!bytes.empty()) {
+    const ssize_t done = offset < 0 ? ::write(fd, bytes.data(), bytes.size())
+                                    : ::pwrite(fd, bytes.data(), bytes.size(), offset);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(done));
+    if (offset >= 0) offset += done;
+  }
+  return true;
+}
+
+// The file at the end of a followed path, opened without following any further link. It
+// must still be the one the walk found: a name swapped for another file or a link in the
+// meantime does not lead elsewhere.
+int OpenFollowedFile(const FollowedPath& followed, int flags, struct stat& status) {
+  const int fd = OpenOrdinaryFile(followed.Path.c_str(), flags | O_NOFOLLOW, status);
+  if (fd < 0 || !followed.Status || !DifferentFiles(status, *followed.Status)) return fd;
+  ::close(fd);
+  errno = EINVAL;
+  return -1;
+}
+
+// The name limit of a folder's file system; asked only once a name has been refused. The
+// kernel's own answer (fpathconf and fstatvfs would bring the C library's mount-table parser
+// into the static program).
+std::size_t LongestName(int folderFd) {
+  struct statfs system {};
+  if (::fstatfs(folderFd, &system) != 0 || system.f_namelen <= 0) return 255;
+  return static_cast<std::size_t>(system.f_namelen);
+}
+
+// The folder of a target, open for the *at calls and for listing.
+class Folder {
+ public:
+  explicit Folder(const std::filesystem::path& path)
+      : listing_(::opendir(path.empty() ? "." : path.c_str())) {}
+  ~Folder() {
+    if (listing_ != nullptr) ::closedir(listing_);
+  }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+
+  bool IsOpen() const { return listing_ != nullptr; }
+  // Whether the folder opened is the one a walk along the links found (see OpenFollowedFile).
+  bool Is(const std::optional<struct stat>& expected) const {
+    struct stat status {};
+    return !expected || (::fstat(Fd(), &status) == 0 && !DifferentFiles(status, *expected));
+  }
+  int Fd() const { return ::dirfd(listing_); }
+
+  // Removes the temporary files of `name` that killed runs left behind. Costs one listing
+  // of the folder; runs still writing theirs are never disturbed.
+  void RemoveAbandonedTemporaries(const std::string& name) {
+    const auto now = std::chrono::system_clock::now();
+    while (const dirent* entry = ::readdir(listing_)) {
+      const std::string fileName = entry->d_name;
+      const auto temporary = temporary_files::Parse(fileName, name);
+      if (!temporary) continue;
+      struct stat status {};
+      if (::fstatat(Fd(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (!S_ISREG(status.st_mode)) continue;
+      const auto modified = std::chrono::system_clock::from_time_t(status.st_mtime);
+      const auto age = std::chrono::duration_cast<std::chrono::seconds>(now - modified);
+      if (temporary_files::IsAbandoned(*temporary, age, CreatorRunning(*temporary))) {
+        ::unlinkat(Fd(), entry->d_name, 0);
+      }
+    }
+  }
+
+ private:
+  static bool CreatorRunning(const temporary_files::Temporary& temporary) {
+    if (!temporary.CreatorProcessId) return false;
+    const auto pid = static_cast<pid_t>(*temporary.CreatorProcessId);
+    if (pid <= 0 || static_cast<std::uint64_t>(pid) != *temporary.CreatorProcessId) return false;
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+  }
+
+  DIR* listing_;
+};
+
+// The replaced file's owner and permission bits. Giving a file away is for privileged
+// users only; the group alone may still be kept. Set-id bits stay only with their owner.
+bool TakeOverOwnerAndMode(int fd, const struct stat& old) {
+  // The new file's owner and group are the user's, or the folder's group where the folder
+  // passes its own on (set-group-id folders): only what differs is given away.
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) return false;
+  if (now.st_uid != old.st_uid || now.st_gid != old.st_gid) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    if (::fstat(fd, &now) != 0) return false;
+  }
+  mode_t bits = old.st_mode & (now.st_uid == old.st_uid ? 07777 : 01777);
+  // A file that could not keep its group gives the group it got instead nothing of what the
+  // old group was allowed.
+  if (now.st_gid != old.st_gid) bits &= ~mode_t{02070};
+  if (::fchmod(fd, bits) == 0) return true;
+  // File systems that keep no modes of their own (vfat, CIFS without Unix extensions) refuse
+  // (ENOTSUP is EOPNOTSUPP on Linux) and show each file with the mount's mode. A new file no
+  // more open than the old one will do.
+  if (errno != EPERM && errno != ENOTSUP) return false;
+  return ::fstat(fd, &now) == 0 && (now.st_mode & 07777 & ~bits) == 0;
+}
+
+// The bytes in a new file beside the target, renamed over it. An anonymous file (where the
+// system offers them) gets its name only once it is complete, so a run killed while writing
+// leaves nothing behind; a named one carries its creator's process id, so that a later run
+// can tell when it was abandoned.
+bool WriteThroughTemporary(const Folder& folder, const std::string& name, std::string_view bytes,
+                           const std::optional<struct stat>& old, bool durable, bool anonymous) {
+  const auto processId = static_cast<std::uint64_t>(::getpid());
+  const std::uint64_t unique = temporary_files::UniqueNumber();
+  std::string temporaryName = temporary_files::NameFor(name, processId, unique);
+  // Gives the temporary file its name; one too long for the file system (a target whose own
+  // name is close to the limit) is made once more, shortened to fit.
+  const auto giveName = [&](auto create) {
+    if (create()) return true;
+    if (errno != ENAMETOOLONG) return false;
+    temporaryName = temporary_files::NameFor(name, processId, unique, LongestName(folder.Fd()));
+    return create();
+  };
+  int fd = -1;
+  if (anonymous) {
+#ifdef O_TMPFILE
+    fd = ::openat(folder.Fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+#endif
+  } else {
+    giveName([&] {
+      fd = ::openat(folder.Fd(), temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    0666);
+      return fd >= 0;
+    });
+  }
+  if (fd < 0) return false;
+  bool named = !anonymous;
+  bool ok = WriteAll(fd, bytes) && (!old || TakeOverOwnerAndMode(fd, *old)) &&
+            (!durable || ::fsync(fd) == 0);
+  if (ok && anonymous) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    ok = named = giveName([&] {
+      return ::linkat(AT_FDCWD, self.c_str(), folder.Fd(), temporaryName.c_str(),
+                      AT_SYMLINK_FOLLOW) == 0;
+    });
+  }
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::renameat(folder.Fd(), temporaryName.c_str(), folder.Fd(), name.c_str()) == 0;
+  if (!ok) {
+    if (named) ::unlinkat(folder.Fd(), temporaryName.c_str(), 0);
+    return false;
+  }
+  // Renamed: the file holds the new bytes. A folder that cannot be flushed (EINVAL or ENOTSUP
+  // on some network volumes) changes nothing about that, and writing again would not help.
+  if (durable) (void)::fsync(folder.Fd());
+  return true;
+}
+
+class PosixInPlaceFile final : public InPlaceFile {
+ public:
+  explicit PosixInPlaceFile(int fd) : fd_(fd) {}
+  ~PosixInPlaceFile() override { ::close(fd_); }
+  PosixInPlaceFile(const PosixInPlaceFile&) = delete;
+  PosixInPlaceFile& operator=(const PosixInPlaceFile&) = delete;
+
+  bool ReadAll(std::string& bytes, std::size_t limit) override {
+    bytes.assign(limit + 1, '\0');
+    std::size_t filled = 0;
+    for (;;) {
+      const ssize_t got = ::pread(fd_, bytes.data() + filled, bytes.size() - filled,
+                                  static_cast<off_t>(filled));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return false;
+      if (got == 0) break;
+      filled += static_cast<std::size_t>(got);
+      if (filled > limit) return false;
+    }
+    bytes.resize(filled);
+    return true;
+  }
+  bool WriteFromStart(std::string_view bytes) override { return WriteAll(fd_, bytes, 0); }
+  bool Truncate(std::size_t size) override {
+    return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+  }
+  bool Flush() override { return ::fsync(fd_) == 0; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+RegularFileReader::RegularFileReader(const std::filesystem::path& path) {
+  struct stat status {};
+  int fd = OpenOrdinaryFile(path.c_str(), O_RDONLY | O_NOFOLLOW, status);
+  if (fd < 0 && errno == ELOOP) {
+    // A link: followed only where the rule for shared folders allows.
+    const std::optional<FollowedPath> followed = FollowLinks(path);
+    if (followed) {
+      fd = OpenFollowedFile(*followed, O_RDONLY, status);
+    } else {
+      errno = EACCES;
+    }
+  }
+  handle_ = fd;
+  if (fd >= 0) {
+    outcome_ = Outcome::Opened;
+  } else {
+    outcome_ = errno == ENOENT || errno == ENOTDIR ? Outcome::Missing : Outcome::Unreadable;
+  }
+}
+
+RegularFileReader::~RegularFileReader() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+std::ptrdiff_t RegularFileReader::Read(char* buffer, std::size_t size) {
+  if (handle_ < 0) return -1;
+  for (;;) {
+    const ssize_t got = ::read(static_cast<int>(handle_), buffer, size);
+    if (got < 0 && errno == EINTR) continue;
+    return got;
+  }
+}
+
+bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
+                         const ReplaceOptions& options) {
+  const std::optional<FollowedPath> resolved = FollowLinks(target);
+  if (!resolved) return false;
+  if (resolved->Status && !IsOrdinaryFile(*resolved->Status)) return false;
+  const std::string name = resolved->Path.filename().native();
+  {
+    Folder folder(resolved->Path.parent_path());
+    if (folder.IsOpen() && !folder.Is(resolved->Folder)) return false;
+    if (folder.IsOpen()) {
+      folder.RemoveAbandonedTemporaries(name);
+      for (const bool anonymous : {true, false}) {
+        if (WriteThroughTemporary(folder, name, bytes, resolved->Status, options.Durable,
+                                  anonymous)) {
+          return true;
+        }
+      }
+    }
+  }
+  if (!resolved->Status) return false;  // nothing to rewrite in place
+  struct stat status {};
+  const int access = options.BytesAfterFailedWrite ? O_WRONLY : O_RDWR;
+  const int fd = OpenFollowedFile(*resolved, access, status);
+  if (fd < 0) return false;
+  PosixInPlaceFile file(fd);
+  return RewriteInPlace(file, bytes, options);
+}
+
+bool RemoveRegularFile(const std::filesystem::path& path) {
+  const std::optional<FollowedPath> followed = FollowLinks(path);
+  if (!followed) return false;
+  if (!followed->Status) return true;
+  if (!IsOrdinaryFile(*followed->Status)) return false;
+  return ::unlink(path.c_str()) == 0;
+}
+
+void ProtectProgramFile(const std::filesystem::path& path) {
+  ProgramFiles().Unexamined.push_back(path);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Rewriting a file in place, as a plain writer would, for a target beside which no
+// temporary file can be made or renamed (a folder the user may not write to, a sticky
+// folder whose file belongs to someone else). Each platform supplies the file operations.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "os/file_system.h"
+
+// A regular file open for reading and writing.
+class InPlaceFile {
+ public:
+  virtual ~InPlaceFile() = default;
+  // The whole file from its start; false after a read error or when it exceeds `limit`.
+  virtual bool ReadAll(std::string& bytes, std::size_t limit) = 0;
+  // All of `bytes` from the start of the file on.
+  virtual bool WriteFromStart(std::string_view bytes) = 0;
+  virtual bool Truncate(std::size_t size) = 0;
+  virtual bool Flush() = 0;
+};
+
+// The new bytes go over the old ones from the start, then the file is cut to their length,
+// so no step needs more room on the disk than the larger of the two contents. When that
+// fails part-way, the file gets options.BytesAfterFailedWrite (or its previous bytes, which
+// are read first); when even that fails and the file does not hold those bytes after all,
+// it is emptied: a half-written list is worse than none.
+bool RewriteInPlace(InPlaceFile& file, std::string_view bytes, const ReplaceOptions& options);
