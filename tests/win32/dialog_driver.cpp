@@ -144,6 +144,9 @@ void Report(const Target& target) {
   const LONG height = outer.bottom - outer.top;
   const bool centred = outer.left == kCursorX - width / 2 && outer.top == kCursorY - height / 2;
   std::printf("placement %s\n", centred ? "centred on the cursor" : "elsewhere");
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  std::printf("cursor at %ld %ld, window at %ld %ld\n", cursor.x, cursor.y, outer.left, outer.top);
   HWND tabs = target.Find(WidgetId::PageControl1);
   std::printf("page %d\n", static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)) + 1);
   std::printf("focus %s\n", NameOf(target, target.Focus()).c_str());
@@ -309,6 +312,9 @@ int wmain(int argc, wchar_t** argv) {
     Fail("usage: dialog_driver AUXLINE.EXE [ARGUMENTS...] -- ACTION...");
     return 2;
   }
+  // The dialog opens centred on the cursor. The desktop is started first (a session's first
+  // program starts it), so that it cannot move the cursor from where the driver puts it.
+  GetDesktopWindow();
   SetCursorPos(kCursorX, kCursorY);
   Target target;
   bool ok = Start(target, command);
