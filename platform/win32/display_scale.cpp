@@ -19,11 +19,22 @@ UINT SystemDpi() {
   return dpi > 0 ? static_cast<UINT>(dpi) : kLayoutDpi;
 }
 
+WindowDpiQuery& CurrentWindowDpiQuery() {
+  static WindowDpiQuery query = OptionalUserFunction<WindowDpiQuery>("GetDpiForWindow");
+  return query;
+}
+
 }  // namespace
 
+WindowDpiQuery ReplaceWindowDpiQuery(WindowDpiQuery query) {
+  const WindowDpiQuery replaced = CurrentWindowDpiQuery();
+  CurrentWindowDpiQuery() = query;
+  return replaced;
+}
+
 UINT WindowDpi(HWND window) {
-  static const auto getDpiForWindow = OptionalUserFunction<decltype(&GetDpiForWindow)>("GetDpiForWindow");
-  const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
+  const WindowDpiQuery query = CurrentWindowDpiQuery();
+  const UINT dpi = query && window ? query(window) : 0;
   return dpi != 0 ? dpi : SystemDpi();
 }
 

@@ -12,6 +12,12 @@ inline constexpr UINT kLayoutDpi = 96;
 // the program still starts on Windows 7.
 UINT WindowDpi(HWND window);
 
+// The system's answer to "the dpi of this window's monitor" (GetDpiForWindow; null where the
+// system cannot tell). Replaceable, so that a test can put a window on a monitor whose dpi
+// differs from the system's, which Wine never does. Returns the query it replaces.
+using WindowDpiQuery = UINT(WINAPI*)(HWND);
+WindowDpiQuery ReplaceWindowDpiQuery(WindowDpiQuery query);
+
 // A layout length at `dpi`, rounded to the nearest pixel (at 96 dpi the length itself).
 inline int ScaledToDpi(int length, UINT dpi) {
   return MulDiv(length, static_cast<int>(dpi), static_cast<int>(kLayoutDpi));

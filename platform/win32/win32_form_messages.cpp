@@ -1,5 +1,5 @@
 // The form's window procedure, a small dispatch to one handler per kind of message, and
-// the message loop with the dialog manager and the Alt shortcuts.
+// the message loop with the dialog manager and the access keys.
 #include "platform/win32/win32_form_window.h"
 
 #include <commctrl.h>
@@ -15,6 +15,13 @@ bool IsWithin(HWND ancestor, HWND window) {
 bool IsTabStop(HWND window) {
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
   return (style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE);
+}
+
+HWND FirstTabStop(HWND page) {
+  for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsTabStop(child)) return child;
+  }
+  return nullptr;
 }
 
 void Focus(HWND control) {
@@ -117,26 +124,38 @@ void Win32FormWindow::OnCloseBox() {
   if (events_ && !closed_) events_->Button2Click();
 }
 
-// Alt+1 and Alt+2 choose the pages (their tabs carry these access keys), Ctrl+Tab toggles
-// them; Alt+Y and Alt+N press OK and Cancel.
-bool Win32FormWindow::HandleShortcut(const MSG& message) {
-  if (!IsWithin(windows_.Form, message.hwnd)) return false;
-  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0) {
-    SendMessageW(windows_[WidgetId::PageControl1], TCM_SETCURSEL, static_cast<WPARAM>(1 - ActivePage()), 0);
-    ShowPage(ActivePage());
-    return true;
+// Ctrl+Tab toggles the pages. The key-down is kept from the dialog manager, which would
+// move the focus as for Tab.
+bool Win32FormWindow::HandlePageToggle(const MSG& message) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || GetKeyState(VK_CONTROL) >= 0 ||
+      !IsWithin(windows_.Form, message.hwnd)) {
+    return false;
   }
-  if (message.message != WM_SYSKEYDOWN) return false;
+  SendMessageW(windows_[WidgetId::PageControl1], TCM_SETCURSEL, static_cast<WPARAM>(1 - ActivePage()), 0);
+  ShowPage(ActivePage());
+  return true;
+}
+
+// Alt+1 and Alt+2 choose the pages (their tabs carry these access keys), Alt+Y and Alt+N
+// press OK and Cancel; the focus stays where it is. They are taken as the character the key
+// makes, as the dialog manager takes a button's access key: the key-down has gone its usual
+// way through the window procedures, so the system knows that Alt was pressed with a key and
+// leaves the window menu closed when Alt comes up, and the keys that follow reach the
+// focused control. Taking the character here spares the beep of an Alt+key no menu knows.
+bool Win32FormWindow::HandleAccessKey(const MSG& message) {
+  if (message.message != WM_SYSCHAR || !IsWithin(windows_.Form, message.hwnd)) return false;
   switch (message.wParam) {
-    case '1':
-    case '2':
-      SendMessageW(windows_[WidgetId::PageControl1], TCM_SETCURSEL, message.wParam - '1', 0);
+    case L'1':
+    case L'2':
+      SendMessageW(windows_[WidgetId::PageControl1], TCM_SETCURSEL, message.wParam - L'1', 0);
       ShowPage(ActivePage());
       return true;
-    case 'Y':
+    case L'y':
+    case L'Y':
       SendMessageW(windows_.Form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
       return true;
-    case 'N':
+    case L'n':
+    case L'N':
       SendMessageW(windows_.Form, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
       return true;
     default:
@@ -147,7 +166,8 @@ bool Win32FormWindow::HandleShortcut(const MSG& message) {
 void Win32FormWindow::RunMessageLoop() {
   MSG message{};
   while (!closed_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (HandleShortcut(message) || IsDialogMessageW(windows_.Form, &message)) continue;
+    if (HandlePageToggle(message) || HandleAccessKey(message)) continue;
+    if (IsDialogMessageW(windows_.Form, &message)) continue;  // translates and dispatches the rest
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -158,24 +178,22 @@ int Win32FormWindow::ActivePage() const {
   return selected == 1 ? 1 : 0;
 }
 
-// Shows one page and hides the other; focus left on the hidden page moves to the shown one.
+// Shows one page and hides the other. Focus left on the hidden page moves to the shown one,
+// and so does focus that an empty page left on OK for want of a control of its own.
 void Win32FormWindow::ShowPage(int index) {
   HWND shown = windows_[index == 0 ? WidgetId::TabSheet1 : WidgetId::TabSheet2];
   HWND hidden = windows_[index == 0 ? WidgetId::TabSheet2 : WidgetId::TabSheet1];
-  const bool focusWasHidden = IsWithin(hidden, GetFocus());
+  HWND focus = GetFocus();
+  const bool focusLeavesPage =
+      IsWithin(hidden, focus) || (focus == windows_[WidgetId::Button1] && !FirstTabStop(hidden));
   ShowWindow(shown, SW_SHOWNA);
   ShowWindow(hidden, SW_HIDE);
-  if (focusWasHidden) FocusFirstControl();
+  if (focusLeavesPage) FocusFirstControl();
 }
 
 // The first control of the active page that takes the focus; OK when the page has none.
 void Win32FormWindow::FocusFirstControl() {
   HWND page = windows_[ActivePage() == 0 ? WidgetId::TabSheet1 : WidgetId::TabSheet2];
-  for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (IsTabStop(child)) {
-      Focus(child);
-      return;
-    }
-  }
-  Focus(windows_[WidgetId::Button1]);
+  HWND first = FirstTabStop(page);
+  Focus(first ? first : windows_[WidgetId::Button1]);
 }

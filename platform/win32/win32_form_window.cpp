@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "platform/win32/wide_text.h"
 
 namespace {
@@ -24,11 +26,12 @@ void SetWindowTextUtf8(HWND window, std::string_view text) {
 
 }  // namespace
 
-std::unique_ptr<Win32FormWindow> Win32FormWindow::Create(HINSTANCE instance) {
+std::unique_ptr<Win32FormWindow> Win32FormWindow::Create(HINSTANCE instance, WindowShowing showing) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   if (!RegisterDialogClasses(instance, FormProcedure)) return nullptr;
   std::unique_ptr<Win32FormWindow> window(new Win32FormWindow());
+  window->showing_ = std::move(showing);
   window->windows_ = CreateDialogWindows(instance, window.get());
   if (!window->windows_.Form) return nullptr;
   window->ShowPage(0);
@@ -44,7 +47,7 @@ Win32FormWindow::~Win32FormWindow() {
 void Win32FormWindow::SetWindowState(WindowState state) {
   state_ = state;
   if (IsWindowVisible(windows_.Form)) {
-    ShowWindow(windows_.Form, state == WindowState::Minimised ? SW_MINIMIZE : SW_RESTORE);
+    showing_.Show(windows_.Form, state == WindowState::Minimised ? SW_MINIMIZE : SW_RESTORE);
   }
 }
 
@@ -124,7 +127,7 @@ std::string Win32FormWindow::ListText(ListBox list) const { return WindowText(Li
 void Win32FormWindow::Close() {
   if (closed_) return;
   closed_ = true;
-  ShowWindow(windows_.Form, SW_HIDE);
+  showing_.Show(windows_.Form, SW_HIDE);
   PostMessageW(windows_.Form, WM_NULL, 0, 0);  // wakes the message loop, which then ends
 }
 
@@ -132,7 +135,7 @@ void Win32FormWindow::Run(FormEvents& form) {
   events_ = &form;
   form.FormShow();
   if (!closed_ && !form.IsClosed()) {
-    ShowWindow(windows_.Form, state_ == WindowState::Minimised ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    ShowFirstTime(windows_.Form, state_ == WindowState::Minimised ? SW_SHOWMINIMIZED : SW_SHOWNORMAL, showing_);
     UpdateWindow(windows_.Form);
     SetForegroundWindow(windows_.Form);
     RunMessageLoop();

@@ -7,12 +7,14 @@
 #include <memory>
 
 #include "platform/win32/dialog_windows.h"
+#include "platform/win32/window_showing.h"
 #include "tool/form_window.h"
 
 class Win32FormWindow final : public FormWindow {
  public:
-  // Null when the windows cannot be created.
-  static std::unique_ptr<Win32FormWindow> Create(HINSTANCE instance);
+  // Null when the windows cannot be created. The form's show states are set through
+  // `showing` (the system's ShowWindow unless a test replaces it).
+  static std::unique_ptr<Win32FormWindow> Create(HINSTANCE instance, WindowShowing showing = {});
   ~Win32FormWindow() override;
   Win32FormWindow(const Win32FormWindow&) = delete;
   Win32FormWindow& operator=(const Win32FormWindow&) = delete;
@@ -52,7 +54,8 @@ class Win32FormWindow final : public FormWindow {
   LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
   void OnCloseBox();
 
-  bool HandleShortcut(const MSG& message);
+  bool HandlePageToggle(const MSG& message);
+  bool HandleAccessKey(const MSG& message);
   void RunMessageLoop();
   int ActivePage() const;
   void ShowPage(int index);
@@ -62,6 +65,7 @@ class Win32FormWindow final : public FormWindow {
   HWND List(ListBox list) const;
 
   DialogWindows windows_;
+  WindowShowing showing_;
   FormEvents* events_ = nullptr;
   WindowState state_ = WindowState::Normal;
   bool closed_ = false;

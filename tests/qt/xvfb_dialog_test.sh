@@ -4,8 +4,10 @@
 # an exchange file, the dialog is found by its caption, its size (the layout's, scaled) and
 # its centring on the pointer are checked, keys are typed, and the files must hold exactly
 # what was typed: a radius over the selected one, line widths without completion from the
-# list ("3" is not "30"), the first Enter being OK. Without a window manager there is no
-# frame; at another scale the window is placed to one scaled pixel.
+# list ("3" is not "30"), the first Enter being OK; and the access-key sequences the Windows
+# dialog is checked with (tests/win32/dialog_cases.sh), with the same files after them.
+# Without a window manager there is no frame; at another scale the window is placed to one
+# scaled pixel. Every wait is for a condition: the window shown, the program ended.
 # Skips (status 77) only where Xvfb, xdotool or xrdb is missing outside CI.
 # Usage: xvfb_dialog_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
@@ -21,7 +23,7 @@ start_xvfb || exit 1
 scratch=$(mktemp -d)
 trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
 cp "$auxline" "$(dirname "$auxline")/auxline-dialog" "$module" "$scratch/"
-exchange_in='hk 10;lg2;ly5;hp1 100 200'
+exchange_in='hk 10;lg2;ly5;lc3;lt2;lw4;hp1 100 200;hp2 400 600'
 lines() { (IFS=';'; printf '%s\r\n' $1); }
 status=0
 fail() { echo "FAIL: $case_name: $*"; status=1; }
@@ -52,15 +54,19 @@ while IFS='|' read -r dpi size args keys exchange settings; do
     fail "not centred on the pointer"
   # shellcheck disable=SC2086
   xdotool windowfocus --sync "$window" key --delay 50 $keys
-  ended_within_10s "$tool_pid" || { fail "still open"; kill "$tool_pid"; }
+  wait_until_ended "$tool_pid" || { fail "still open"; kill "$tool_pid"; }
   wait "$tool_pid" || fail "exit status $?"
   [ "$(cat "$scratch/JWC_TEMP.TXT")" = "$(lines "$exchange")" ] || fail "exchange file: $(cat -A "$scratch/JWC_TEMP.TXT")"
   [ "$(cat "$scratch/auxline.dat" 2>/dev/null)" = "$(lines "$settings")" ] || fail "settings file"
 done <<ROWS
-96|272x187|/R10|1 2 period 5 Return|lg2;ly5;lc9;lt1;lw0;ci 100 200 12.5|-1;-1;0;-1;12.5;1;0
+96|272x187|/R10|1 2 period 5 Return|lg2;ly5;lc9;lt2;lw4;ci 100 200 12.5|-1;-1;0;-1;12.5;1;0
 96|272x187||Tab Tab Tab 3 Return|$exchange_in|-1;-1;0;3;100;1;0
 144|408x281||Tab Tab Tab 1 Tab Return|$exchange_in|-1;-1;0;1;100;1;0
 192|544x374||Tab Tab Tab 8 Return|$exchange_in|-1;-1;0;8;100;1;0
+96|272x187|/R10|alt+2 Down Down Down Down Tab Down Down Down Down Down Down Down Down Down Return|lg2;ly5;lc9;lt2;lw4;ci 100 200 100|3;8;0;-1;100;1;0
+96|272x187|/R10|alt+2 Down Down Down Return|lg2;ly5;lc9;lt2;lw4;ci 100 200 100|2;-1;0;-1;100;1;0
+96|272x187|/R10|Tab 0 alt+y BackSpace 0 period 5 Return|lg2;ly5;lc9;lt2;lw4;ci 100 200 100 0 0 0.5 10|-1;-1;0;-1;100;0.5;0
+96|272x187||alt+1 alt+2 Down Return|$exchange_in|0;-1;0;-1;100;1;0
 ROWS
-[ "$status" = 0 ] && echo "typed under X at 100, 150 and 200 %: sized, centred, stored as typed"
+[ "$status" = 0 ] && echo "typed under X at 100, 150 and 200 %: sized, centred, stored as typed; access keys as on Windows"
 exit "$status"

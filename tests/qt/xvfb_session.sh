@@ -53,14 +53,23 @@ wait_for_window() {
   echo "$id"
 }
 
-# ended_within_10s <pid>: true once the process has ended; false while it still runs after 10 s.
-ended_within_10s() {
-  local _
-  for _ in $(seq 100); do
-    kill -0 "$1" 2>/dev/null || return 0
+# wait_until_ended <pid>: true once the process has ended; false while it still runs after
+# 30 s (it has its keys by then; the time only bounds a hang).
+wait_until_ended() {
+  local deadline=$((SECONDS + 30))
+  while kill -0 "$1" 2>/dev/null; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
     sleep 0.1
   done
-  ! kill -0 "$1" 2>/dev/null
+}
+
+# wait_for <command...>: true once the command succeeds, polled; false after 30 s.
+wait_for() {
+  local deadline=$((SECONDS + 30))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
 }
 
 # near <actual> <expected> <slack>: true when they differ by at most slack.

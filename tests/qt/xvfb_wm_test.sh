@@ -24,10 +24,8 @@ openbox --config-file /dev/null >/dev/null 2>&1 &
 wm_pid=$!
 trap 'kill "$tool_pid" "$wm_pid" 2>/dev/null; kill "$xvfb_pid" 2>/dev/null; wait 2>/dev/null; rm -rf "$scratch"' EXIT
 tool_pid=""
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wait_for wm_ready || { echo "FAIL: openbox did not start"; exit 1; }
 
 cp "$auxline" "$(dirname "$auxline")/auxline-dialog" "$module" "$scratch/"
 printf '%s\r\n' 'hk 10' 'lg2' 'ly5' 'hp1 100 200' > "$scratch/JWC_TEMP.TXT"
@@ -41,42 +39,32 @@ tool_pid=$!
 window=$(wait_for_window "補助線の作図")
 [ -n "$window" ] || { echo "FAIL: no window captioned 補助線の作図 appeared"; exit 1; }
 
-extents=""
-for _ in $(seq 50); do
-  extents=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p')
-  [ -n "$extents" ] && break
-  sleep 0.1
-done
+frame_extents() { xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p'; }
+framed() { [ -n "$(frame_extents)" ]; }
+wait_for framed || { echo "FAIL: the window manager never framed the window"; exit 1; }
+extents=$(frame_extents)
 IFS=', ' read -r frame_left frame_right frame_top frame_bottom <<<"$extents"
-# The manager reparents and places the window after mapping it: read until it stays put.
+# The manager reparents and places the window after mapping it, and the program then moves
+# it by the frame it got: wait until the frame is centred on the pointer (30 s at most).
 client_geometry() {
   xwininfo -id "$window" | sed -n 's/.*\(Absolute upper-left [XY]\|Width\|Height\): *//p' | tr '\n' ' '
 }
-geometry=$(client_geometry)
-for _ in $(seq 50); do
-  sleep 0.2
-  latest=$(client_geometry)
-  [ "$latest" = "$geometry" ] && break
-  geometry=$latest
-done
-read -r client_x client_y client_w client_h <<<"$geometry"
-outer_w=$((client_w + frame_left + frame_right))
-outer_h=$((client_h + frame_top + frame_bottom))
-outer_x=$((client_x - frame_left))
-outer_y=$((client_y - frame_top))
-echo "pointer $pointer_x,$pointer_y; frame ${extents}; outer ${outer_w}x$outer_h at $outer_x,$outer_y"
-
+centred() {
+  read -r client_x client_y client_w client_h <<<"$(client_geometry)"
+  outer_w=$((client_w + frame_left + frame_right))
+  outer_h=$((client_h + frame_top + frame_bottom))
+  outer_x=$((client_x - frame_left))
+  outer_y=$((client_y - frame_top))
+  near "$outer_x" $((pointer_x - outer_w / 2)) "$slack" && near "$outer_y" $((pointer_y - outer_h / 2)) "$slack"
+}
 status=0
+wait_for centred || { echo "FAIL: the frame is not centred on the pointer"; status=1; }
+echo "pointer $pointer_x,$pointer_y; frame ${extents}; outer ${outer_w}x$outer_h at $outer_x,$outer_y"
 if [ "$client_w" != $((272 * dpi / 96)) ] || [ "$client_h" != $((187 * dpi / 96)) ]; then
   echo "FAIL: client area ${client_w}x$client_h"
   status=1
 fi
 [ $((frame_top + frame_bottom)) -gt 0 ] || { echo "FAIL: the window manager drew no frame"; status=1; }
-if ! near "$outer_x" $((pointer_x - outer_w / 2)) "$slack" ||
-   ! near "$outer_y" $((pointer_y - outer_h / 2)) "$slack"; then
-  echo "FAIL: the frame is not centred on the pointer"
-  status=1
-fi
 actions=$(xprop -id "$window" _NET_WM_ALLOWED_ACTIONS)
 case "$actions" in *MAXIMIZE*) echo "FAIL: maximising is offered: $actions"; status=1 ;; esac
 case "$actions" in *MINIMIZE*) ;; *) echo "FAIL: minimising is not offered: $actions"; status=1 ;; esac
@@ -84,7 +72,7 @@ case "$actions" in *MINIMIZE*) ;; *) echo "FAIL: minimising is not offered: $act
 xdotool windowfocus --sync "$window"
 xdotool type --delay 30 '55'  # typed, then discarded by the close box
 xdotool key alt+F4
-if ! ended_within_10s "$tool_pid"; then
+if ! wait_until_ended "$tool_pid"; then
   echo "FAIL: the close box did not end auxline"
   exit 1
 fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows dialog operated from outside under Wine: tests/win32/dialog_driver.exe starts
 # auxline.exe in a folder with a Japanese name, fills the boxes, picks list entries, presses
-# keys and buttons; then the exchange file and the settings file are compared byte for byte
+# keys on the keyboard (real key-downs and key-ups, Alt among them) and buttons; then the
+# exchange file and the settings file are compared byte for byte
 # with what the host and the next run must find, and the driver's report of the window with
 # the lines it must hold. With a display of more pixels per inch (Wine's LogPixels, set by
 # tests/win32/wine_dpi.sh) the dialog is larger, and only the cases marked "at every dpi" run:
@@ -26,8 +27,10 @@ failed=0
 
 crlf() { [ $# -eq 0 ] || printf '%s\r\n' "$@"; }
 
-# The host: angle 30, layer group 2, layer 5, colour 3, line type 2, width 4, two points.
-host_file() { crlf "hk 30" "lg2" "ly5" "lc3" "lt2" "lw4" "hp1 100 200" "hp2 400 600"; }
+# The host: angle 30 (10 in the keyboard cases), layer group 2, layer 5, colour 3, line
+# type 2, width 4, two points.
+host=("hk 30" "lg2" "ly5" "lc3" "lt2" "lw4" "hp1 100 200" "hp2 400 600")
+host_file() { crlf "${host[@]}"; }
 attribute_block=("lg2" "ly5" "lc9" "lt2" "lw4")
 
 case_dir=""
@@ -146,11 +149,51 @@ expect_report 'ComboBox4 count 13 selected -1 text "25"'
 expect_file auxline.dat -1 -1 0 -1 100 1 0
 finish
 
-# The drawing tab has no control that takes the focus, so it goes to OK; from there Tab
-# runs OK, Cancel, then the settings page from its first list.
-start "Settings dialog: Alt+1 shows the empty drawing tab, Tab order, Esc (at every dpi)"
-drive -- key alt+1 report key alt+2 key tab key tab key tab report key escape
-expect_report "page 1" "focus Button1" "page 2" "focus ComboBox2"
+# The drawing tab has no control that takes the focus, so it goes to OK, and back to the
+# first list with Alt+2; from there Tab runs the lists, OK, Cancel, the lists again.
+start "Settings dialog: Alt+1 shows the empty drawing tab, Alt+2 the first list, Tab order, Esc (at every dpi)"
+drive -- key alt+1 report key alt+2 report key tab*7 report key escape
+expect_report "page 1" "focus Button1" "page 2" "focus ComboBox1" "focus ComboBox2"
+expect_file auxline.dat
+finish
+
+# Access keys typed as a person does, Alt let go first: the keys after them reach the focused
+# control, not the window menu, whether the window stays open or not.
+host=("hk 10" "lg2" "ly5" "lc3" "lt2" "lw4" "hp1 100 200" "hp2 400 600")
+
+start "/R10: Alt+2, Down x4, Tab, Down x9, Enter: circle, layer group 3 and layer 8 saved"
+drive /R10 -- key alt+2 key down*4 key tab key down*9 key enter
+expect_file JWC_TEMP.TXT "${attribute_block[@]}" "ci 100 200 100"
+expect_file auxline.dat 3 8 0 -1 100 1 0
+finish
+
+start "/R10: Alt+2, Down x3, Enter: circle, layer group 2 saved"
+drive /R10 -- key alt+2 key down*3 key enter
+expect_file JWC_TEMP.TXT "${attribute_block[@]}" "ci 100 200 100"
+expect_file auxline.dat 2 -1 0 -1 100 1 0
+finish
+
+start "/R10: Tab, ratio 0, Alt+Y refused, ratio 0.5, Enter: the corrected ellipse"
+drive /R10 -- key tab type 0 key alt+y expect-open key backspace type 0.5 key enter
+expect_file JWC_TEMP.TXT "${attribute_block[@]}" "ci 100 200 100 0 0 0.5 10"
+expect_file auxline.dat -1 -1 0 -1 100 0.5 0
+finish
+
+start "Settings dialog: Alt+1, Alt+2, Down, Enter: layer group 0 saved"
+drive -- key alt+1 key alt+2 key down key enter
+expect_unchanged_exchange
+expect_file auxline.dat 0 -1 0 -1 100 1 0
+finish
+
+start "/R10: a lone Alt opens the menu bar, Esc leaves it, the dialog still takes keys"
+drive /R10 -- key alt expect-menu bar key escape expect-menu none expect-open key tab type 0.5 key enter
+expect_file JWC_TEMP.TXT "${attribute_block[@]}" "ci 100 200 100 0 0 0.5 10"
+expect_file auxline.dat -1 -1 0 -1 100 0.5 0
+finish
+
+start "/R10: Alt+Space opens the window menu; Esc twice leaves it, Alt+N cancels"
+drive /R10 -- key alt+space expect-menu popup key escape key escape expect-menu none key alt+n
+expect_file JWC_TEMP.TXT "${attribute_block[@]}"
 expect_file auxline.dat
 finish
 

@@ -1,15 +1,20 @@
 // Operates auxline.exe's dialog from outside, as a user would, for the tests under Wine.
 //   dialog_driver.exe AUXLINE.EXE [ARGUMENTS...] -- ACTION...
-// Starts the program with the arguments, waits for its window, performs the actions in
-// order and waits for the program to end. Actions:
+// Starts the program with the arguments, waits until its window is shown and has the focus,
+// performs the actions in order and waits for the program to end. Every action waits until
+// the program has handled it, never for a fixed time. Actions:
 //   report                 prints what the window shows (layout facts, texts, selections)
 //   set WIDGET TEXT        replaces the text of an edit or of ComboBox4
 //   select WIDGET INDEX    selects a list entry
-//   type TEXT              types the characters into the control that has the focus
-//   key NAME               tab, enter, escape, alt+1, alt+2, alt+y, alt+n, ctrl+tab
+//   type TEXT              types the characters on the keyboard
+//   key NAME               presses a key on the keyboard: tab, enter, escape, down, up, space,
+//                          backspace, a letter or digit, with alt+, ctrl+ or shift+ before it
+//                          ("alt+2", "ctrl+tab"), "alt" alone; "*N" after it repeats it
 //   click WIDGET           clicks Button1 or Button2
 //   close                  the window's close box
 //   expect-open            checks that the program still runs with its window shown
+//   expect-menu STATE      checks the window's menu: "popup" (its system menu is open),
+//                          "bar" (in menu mode, no menu open), "none"
 //   pause MILLISECONDS     waits (while a screenshot is taken, say)
 // Prints "exit N" with the program's exit status. Exit status 0 when every step worked.
 #include <windows.h>
@@ -23,13 +28,14 @@
 #include <vector>
 
 #include "platform/win32/control_ids.h"
+#include "tests/win32/keyboard_input.h"
 
 namespace {
 
 using layout::WidgetId;
 
-constexpr int kPostedSettleMs = 300;
-constexpr DWORD kWindowTimeoutMs = 30000;
+constexpr DWORD kWindowTimeoutMs = 60000;  // bounds a hang; a loaded machine starts Wine slowly
+constexpr DWORD kPollMs = 10;
 constexpr int kCursorX = 320;
 constexpr int kCursorY = 240;
 
@@ -82,11 +88,11 @@ struct Target {
 
   bool Running() const { return WaitForSingleObject(Process.hProcess, 0) == WAIT_TIMEOUT; }
 
-  // Lets the program work off what was posted to it: it is idle again once its message
-  // loop waits for input; the pause covers what follows from the messages themselves.
-  void Settle() const {
-    WaitForInputIdle(Process.hProcess, 10000);
-    Sleep(kPostedSettleMs);
+  // A message handled by the form's thread: it returns once the thread has finished what it
+  // was doing. Gives up at once when the program has ended.
+  bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kWindowTimeoutMs, &result) != 0;
   }
 };
 
@@ -138,6 +144,9 @@ void Report(const Target& target) {
   const LONG height = outer.bottom - outer.top;
   const bool centred = outer.left == kCursorX - width / 2 && outer.top == kCursorY - height / 2;
   std::printf("placement %s\n", centred ? "centred on the cursor" : "elsewhere");
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  std::printf("cursor at %ld %ld, window at %ld %ld\n", cursor.x, cursor.y, outer.left, outer.top);
   HWND tabs = target.Find(WidgetId::PageControl1);
   std::printf("page %d\n", static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)) + 1);
   std::printf("focus %s\n", NameOf(target, target.Focus()).c_str());
@@ -157,26 +166,47 @@ void Report(const Target& target) {
   std::fflush(stdout);
 }
 
-void PostKey(const Target& target, UINT message, WPARAM key) {
-  const LPARAM altDown = message == WM_SYSKEYDOWN ? (1L << 29) : 0;
-  PostMessageW(target.Focus(), message, key, 1 | altDown);
-  target.Settle();
+// The window's menu: open (a popup menu of the program's shown), or the thread in menu mode
+// with no menu open (after a lone Alt), or neither.
+std::string MenuState(const Target& target) {
+  for (HWND popup = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); popup;
+       popup = FindWindowExW(nullptr, popup, L"#32768", nullptr)) {
+    if (IsWindowVisible(popup) && GetWindowThreadProcessId(popup, nullptr) == target.Process.dwThreadId) {
+      return "popup";
+    }
+  }
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(target.Process.dwThreadId, &info);
+  return info.flags & GUI_INMENUMODE ? "bar" : "none";
 }
 
-bool PressKey(const Target& target, const std::string& name) {
-  if (name == "tab") PostKey(target, WM_KEYDOWN, VK_TAB);
-  else if (name == "enter") PostKey(target, WM_KEYDOWN, VK_RETURN);
-  else if (name == "escape") PostKey(target, WM_KEYDOWN, VK_ESCAPE);
-  else if (name == "alt+1") PostKey(target, WM_SYSKEYDOWN, '1');
-  else if (name == "alt+2") PostKey(target, WM_SYSKEYDOWN, '2');
-  else if (name == "alt+y") PostKey(target, WM_SYSKEYDOWN, 'Y');
-  else if (name == "alt+n") PostKey(target, WM_SYSKEYDOWN, 'N');
-  else return false;
+// A popup menu opens on the program's thread after the key that asks for it: waits for it.
+bool ExpectMenu(const Target& target, const std::string& expected) {
+  const DWORD start = GetTickCount();
+  std::string state = MenuState(target);
+  while (state != expected && expected == "popup" && GetTickCount() - start < kWindowTimeoutMs) {
+    Sleep(kPollMs);
+    state = MenuState(target);
+  }
+  if (state == expected) return true;
+  Fail("menu " + state + ", expected " + expected);
+  return false;
+}
+
+bool TypeStrokes(const ProgramKeyboard& keyboard, const std::vector<KeyStroke>& strokes) {
+  for (const KeyStroke& stroke : strokes) {
+    if (!keyboard.Type(stroke)) {
+      Fail("the program read no key for 30 s");
+      return false;
+    }
+  }
   return true;
 }
 
 // Runs one action; `next` points at its first parameter and moves past the parameters.
-bool Perform(Target& target, const std::vector<std::wstring>& actions, size_t& next) {
+bool Perform(Target& target, const ProgramKeyboard& keyboard, const std::vector<std::wstring>& actions,
+             size_t& next) {
   auto parameter = [&]() -> std::wstring { return next < actions.size() ? actions[next++] : L""; };
   const std::string action = Utf8(parameter());
   WidgetId id{};
@@ -189,37 +219,39 @@ bool Perform(Target& target, const std::vector<std::wstring>& actions, size_t& n
       return false;
     }
     if (action == "set") {
-      SendMessageW(target.Find(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(parameter().c_str()));
+      target.Send(target.Find(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(parameter().c_str()));
     } else if (action == "select") {
-      SendMessageW(target.Find(id), CB_SETCURSEL, static_cast<WPARAM>(std::stoi(parameter())), 0);
+      target.Send(target.Find(id), CB_SETCURSEL, static_cast<WPARAM>(std::stoi(parameter())), 0);
     } else {
-      PostMessageW(target.Find(id), BM_CLICK, 0, 0);
-      target.Settle();
+      target.Send(target.Find(id), BM_CLICK, 0, 0);
     }
   } else if (action == "type") {
-    for (wchar_t character : parameter()) PostMessageW(target.Focus(), WM_CHAR, character, 1);
-    target.Settle();
-  } else if (action == "key") {
-    const std::string name = Utf8(parameter());
-    if (name == "ctrl+tab") {
-      Fail("ctrl+tab needs the real keyboard state");
+    std::vector<KeyStroke> strokes;
+    if (!StrokesForText(parameter(), strokes)) {
+      Fail("a character without a key");
       return false;
     }
-    if (!PressKey(target, name)) {
+    return TypeStrokes(keyboard, strokes);
+  } else if (action == "key") {
+    const std::string name = Utf8(parameter());
+    KeyStroke stroke;
+    if (!ParseKeyStroke(name, stroke)) {
       Fail("unknown key " + name);
       return false;
     }
+    return TypeStrokes(keyboard, {stroke});
   } else if (action == "close") {
-    PostMessageW(target.Form, WM_CLOSE, 0, 0);
-    target.Settle();
+    target.Send(target.Form, WM_CLOSE, 0, 0);
   } else if (action == "pause") {
     Sleep(static_cast<DWORD>(std::stoul(parameter())));
   } else if (action == "expect-open") {
-    Sleep(700);
+    // Every action before has been handled: a form that closed is hidden by now.
     if (!target.Running() || !IsWindowVisible(target.Form)) {
       Fail("the window closed");
       return false;
     }
+  } else if (action == "expect-menu") {
+    return ExpectMenu(target, Utf8(parameter()));
   } else {
     Fail("unknown action " + action);
     return false;
@@ -250,13 +282,15 @@ bool Start(Target& target, const std::vector<std::wstring>& command) {
   const DWORD start = GetTickCount();
   while (GetTickCount() - start < kWindowTimeoutMs && target.Running()) {
     target.Form = FindWindowW(win32ids::kFormClass, caption.c_str());
-    if (target.Form && IsWindowVisible(target.Form)) {
-      target.Settle();  // let the window take the focus
+    // Keys go to the foreground window's focused control: both must be the dialog's.
+    HWND focus = target.Focus();
+    if (target.Form && IsWindowVisible(target.Form) && GetForegroundWindow() == target.Form && focus &&
+        IsChild(target.Form, focus)) {
       return true;
     }
-    Sleep(50);
+    Sleep(kPollMs);
   }
-  Fail("no window");
+  Fail(target.Form ? "the window never had the focus" : "no window");
   return false;
 }
 
@@ -278,10 +312,18 @@ int wmain(int argc, wchar_t** argv) {
     Fail("usage: dialog_driver AUXLINE.EXE [ARGUMENTS...] -- ACTION...");
     return 2;
   }
+  // The dialog opens centred on the cursor. The desktop is started first (a session's first
+  // program starts it), so that it cannot move the cursor from where the driver puts it.
+  GetDesktopWindow();
   SetCursorPos(kCursorX, kCursorY);
   Target target;
   bool ok = Start(target, command);
-  for (size_t next = 0; ok && next < actions.size();) ok = Perform(target, actions, next);
+  const ProgramKeyboard keyboard(target.Process.dwThreadId, target.Process.hProcess, target.Form);
+  if (ok && !keyboard.Linked()) {
+    Fail("cannot share the keyboard state with the program");
+    ok = false;
+  }
+  for (size_t next = 0; ok && next < actions.size();) ok = Perform(target, keyboard, actions, next);
   if (WaitForSingleObject(target.Process.hProcess, ok ? kWindowTimeoutMs : 0) == WAIT_TIMEOUT) {
     if (ok) Fail("the program did not end");
     TerminateProcess(target.Process.hProcess, 99);

@@ -12,6 +12,7 @@
 
 #include "platform/win32/control_ids.h"
 #include "platform/win32/dialog_windows.h"
+#include "platform/win32/display_scale.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
 
@@ -276,6 +277,23 @@ TEST_F(Win32Window, DpiChangeTakesTheSuggestedRectangleAndLaysOutAnew) {
   }
 }
 
+UINT WINAPI MonitorAt192Dpi(HWND) { return 192; }
+
+// A window on a 200 % monitor of a system at another dpi (96 in the usual run): laid out for
+// its monitor, frame included, not for the system.
+TEST_F(Win32Window, AWindowOnAMonitorOfAnotherDpiThanTheSystemsTakesItsDpi) {
+  const WindowDpiQuery systems = ReplaceWindowDpiQuery(MonitorAt192Dpi);
+  window = Win32FormWindow::Create(GetModuleHandleW(nullptr));
+  ReplaceWindowDpiQuery(systems);
+  ASSERT_NE(window, nullptr);
+  ExpectLaidOutFor(*this, *ScalingFor(192), false);
+  RECT outer{};
+  GetWindowRect(Handle(WidgetId::Window), &outer);
+  const SIZE expected = FormOuterSize(192);
+  EXPECT_EQ(outer.right - outer.left, expected.cx);
+  EXPECT_EQ(outer.bottom - outer.top, expected.cy);
+}
+
 // A form whose FormShow queues one message; the buttons count and close the window.
 class ScriptedForm final : public FormEvents {
  public:
@@ -283,10 +301,12 @@ class ScriptedForm final : public FormEvents {
       : window_(window), onShow_(std::move(onShow)) {}
   void FormShow() override { onShow_(); }
   void Button1Click() override {
+    if (BeforeClosing) BeforeClosing();
     ++Ok;
     Close();
   }
   void Button2Click() override {
+    if (BeforeClosing) BeforeClosing();
     ++Cancel;
     Close();
   }
@@ -297,6 +317,7 @@ class ScriptedForm final : public FormEvents {
   }
   int Ok = 0;
   int Cancel = 0;
+  std::function<void()> BeforeClosing;
 
  private:
   Win32FormWindow& window_;
@@ -335,15 +356,38 @@ TEST_F(Win32Window, KeysButtonsAndCloseBoxReachTheHandlers) {
   }
 }
 
+// The page follows the character Alt+2 makes (the key-down goes its usual way first).
 TEST_F(Win32Window, AltDigitsChooseThePages) {
   ScriptedForm form(*window, [&] {
     window->SetActivePage(Page::TabSheet1);
-    PostMessageW(Handle(WidgetId::EditA1), WM_SYSKEYDOWN, '2', 1 | (1L << 29));
+    PostMessageW(Handle(WidgetId::EditA1), WM_SYSCHAR, L'2', 1 | (1L << 29));
     PostMessageW(Handle(WidgetId::EditA1), WM_KEYDOWN, VK_ESCAPE, 1);  // then ends the loop
   });
   window->Run(form);
   EXPECT_EQ(SendMessageW(Handle(WidgetId::PageControl1), TCM_GETCURSEL, 0, 0), 1);
   EXPECT_EQ(form.Cancel, 1);
+}
+
+// A starter that starts its steps minimised and inactive, hidden, or minimised: the first
+// ShowWindow of the process takes that state in place of its own. The dialog still opens
+// normal and active, and the first key reaches it.
+TEST(Win32WindowShowing, TheDialogOpensNormalAndActiveWhateverTheStarterAsked) {
+  for (const int starterState : {SW_SHOWMINNOACTIVE, SW_HIDE, SW_SHOWMINIMIZED}) {
+    SCOPED_TRACE(starterState);
+    WindowShowing showing;
+    int calls = 0;
+    showing.Show = [&](HWND window, int command) { return ShowWindow(window, ++calls == 1 ? starterState : command); };
+    showing.StarterAskedForShowState = [] { return true; };
+    auto window = Win32FormWindow::Create(GetModuleHandleW(nullptr), showing);
+    ASSERT_NE(window, nullptr);
+    HWND form = window->Handle(WidgetId::Window);
+    ScriptedForm dialog(*window, [&] { PostMessageW(window->Handle(WidgetId::EditA1), WM_KEYDOWN, VK_ESCAPE, 1); });
+    bool normalAndActive = false;
+    dialog.BeforeClosing = [&] { normalAndActive = IsWindowVisible(form) && !IsIconic(form) && GetActiveWindow() == form; };
+    window->Run(dialog);
+    EXPECT_EQ(dialog.Cancel, 1);
+    EXPECT_TRUE(normalAndActive);
+  }
 }
 
 TEST_F(Win32Window, AFormClosedWhileShowingNeverOpensTheWindow) {
