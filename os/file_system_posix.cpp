@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "os/descriptor_io_posix.h"
 #include "os/file_system.h"
 #include "os/followed_links_posix.h"
 #include "os/in_place_rewrite.h"
@@ -78,18 +79,6 @@ int OpenOrdinaryFile(const char* path, int flags, struct stat& status) {
   ::close(fd);
   errno = EINVAL;
   return -1;
-}
-
-bool WriteAll(int fd, std::string_view bytes, off_t offset = -1) {
-  while (!bytes.empty()) {
-    const ssize_t done = offset < 0 ? ::write(fd, bytes.data(), bytes.size())
-                                    : ::pwrite(fd, bytes.data(), bytes.size(), offset);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(done));
-    if (offset >= 0) offset += done;
-  }
-  return true;
 }
 
 // The file at the end of a followed path, opened without following any further link. It
@@ -246,19 +235,7 @@ class PosixInPlaceFile final : public InPlaceFile {
   PosixInPlaceFile& operator=(const PosixInPlaceFile&) = delete;
 
   bool ReadAll(std::string& bytes, std::size_t limit) override {
-    bytes.assign(limit + 1, '\0');
-    std::size_t filled = 0;
-    for (;;) {
-      const ssize_t got = ::pread(fd_, bytes.data() + filled, bytes.size() - filled,
-                                  static_cast<off_t>(filled));
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) return false;
-      if (got == 0) break;
-      filled += static_cast<std::size_t>(got);
-      if (filled > limit) return false;
-    }
-    bytes.resize(filled);
-    return true;
+    return ReadWholeFile(fd_, bytes, limit);
   }
   bool WriteFromStart(std::string_view bytes) override { return WriteAll(fd_, bytes, 0); }
   bool Truncate(std::size_t size) override {

@@ -6,39 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <new>
 #include <string>
+
+#include "os/descriptor_io_posix.h"
 
 namespace {
 
 // Sealed: the dialog program takes the bytes back only from a file that no one can have
 // changed since, which also tells it from any other descriptor the variable might name.
 constexpr int kSeals = F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t done = ::write(fd, bytes.data(), bytes.size());
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(done));
-  }
-  return true;
-}
-
-bool ReadAllFromStart(int fd, std::string& bytes) {
-  std::size_t filled = 0;
-  while (filled < bytes.size()) {
-    const ssize_t got = ::pread(fd, bytes.data() + filled, bytes.size() - filled,
-                                static_cast<off_t>(filled));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    filled += static_cast<std::size_t>(got);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -68,8 +47,8 @@ std::optional<ExchangeTakeover> TakeHandedOverExchange() {
   struct stat status {};
   try {
     if (::fstat(fd, &status) == 0) {
-      takenOver.Bytes.resize(static_cast<std::size_t>(status.st_size));
-      takenOver.ReadToItsEnd = ReadAllFromStart(fd, takenOver.Bytes);
+      takenOver.ReadToItsEnd =
+          ReadWholeFile(fd, takenOver.Bytes, static_cast<std::size_t>(status.st_size));
     }
   } catch (const std::bad_alloc&) {
   }
