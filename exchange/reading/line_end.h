@@ -1,6 +1,6 @@
 #pragma once
 // Where a line of the host's text files ends, for every reader of lines (the exchange file
-// line by line and in batches, its takeover, the settings file): at a line feed, and a
+// line by line and in batches, the settings file): at a line feed, and a
 // carriage return just before the LF belongs to the line end (CR LF). A CR anywhere else is
 // part of the line. The last line of a file may end at the end of the file, without a LF.
 #include <cstddef>
