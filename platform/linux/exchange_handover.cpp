@@ -11,7 +11,7 @@
 #include <new>
 #include <string>
 
-#include "os/descriptor_io_posix.h"
+#include "os/posix/descriptor_io.h"
 
 namespace {
 

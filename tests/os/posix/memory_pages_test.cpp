@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "os/memory_pages.h"
-#include "os/memory_pages_posix.h"
+#include "os/posix/page_mapper.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "os/memory_pages_posix.h"
+#include "os/posix/page_mapper.h"
 
 namespace {
 

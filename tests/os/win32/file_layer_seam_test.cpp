@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "os/file_system.h"
-#include "os/win32_file_calls.h"
-#include "os/win32_file_identity.h"
-#include "os/win32_long_path.h"
+#include "os/win32/file_calls.h"
+#include "os/win32/file_identity.h"
+#include "os/win32/long_path.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

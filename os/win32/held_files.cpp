@@ -1,4 +1,4 @@
-#include "os/win32_held_files.h"
+#include "os/win32/held_files.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "os/followed_links_posix.h"
+#include "os/posix/followed_links.h"
 
 #include <unistd.h>
 

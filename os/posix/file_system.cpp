@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "os/descriptor_io_posix.h"
+#include "os/posix/descriptor_io.h"
 #include "os/file_system.h"
-#include "os/followed_links_posix.h"
+#include "os/posix/followed_links.h"
 #include "os/in_place_rewrite.h"
 #include "os/program_file.h"
 #include "os/temporary_files.h"

@@ -1,4 +1,4 @@
-#include "os/win32_file_calls.h"
+#include "os/win32/file_calls.h"
 
 namespace {
 

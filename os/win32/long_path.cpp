@@ -1,4 +1,4 @@
-#include "os/win32_long_path.h"
+#include "os/win32/long_path.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "os/descriptor_io_posix.h"
+#include "os/posix/descriptor_io.h"
 
 #include <unistd.h>
 

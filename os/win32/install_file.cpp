@@ -18,14 +18,14 @@
 // - Durable: the temporary file was flushed before this step; afterwards the renamed file
 //   is flushed through a handle, which on NTFS also commits the journal that holds the
 //   rename. MOVEFILE_WRITE_THROUGH is documented for moves done as copy and delete only.
-#include "os/win32_install_file.h"
+#include "os/win32/install_file.h"
 
 #include <cstring>
 #include <cwchar>
 #include <vector>
 
-#include "os/win32_file_calls.h"
-#include "os/win32_handle.h"
+#include "os/win32/file_calls.h"
+#include "os/win32/handle.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "os/win32_held_files.h"
+#include "os/win32/held_files.h"
 
 // `temporary` (closed, in the target's folder) becomes `target`; both in the `\\?\` form.
 // `oldAttributes`: those of the file being replaced, none when there was nothing there.

@@ -1,11 +1,11 @@
-#include "os/win32_file_identity.h"
+#include "os/win32/file_identity.h"
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
 
-#include "os/win32_file_calls.h"
-#include "os/win32_handle.h"
+#include "os/win32/file_calls.h"
+#include "os/win32/handle.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include "os/file_system.h"
 #include "os/in_place_rewrite.h"
 #include "os/temporary_files.h"
-#include "os/win32_file_identity.h"
-#include "os/win32_handle.h"
-#include "os/win32_held_files.h"
-#include "os/win32_install_file.h"
-#include "os/win32_long_path.h"
+#include "os/win32/file_identity.h"
+#include "os/win32/handle.h"
+#include "os/win32/held_files.h"
+#include "os/win32/install_file.h"
+#include "os/win32/long_path.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // The attributes a new file takes over from the one it replaces when it is written (the
 // system's replace keeps them too; a rename would not). Read-only comes back after the
-// replacement (win32_install_file.cpp).
+// replacement (win32/install_file.cpp).
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
