@@ -37,7 +37,8 @@ static int replace_all(const char* path, const char* bytes) {
 
 int main(int argc, char** argv) {
   if (argc < 4) return 2;
-  int (*store)(const char*, const char*) = strcmp(argv[1], "replace") == 0 ? replace_all : write_all;
+  int (*store)(const char*, const char*) =
+      strcmp(argv[1], "replace") == 0 ? replace_all : write_all;
   char dir[4096];
   ssize_t length = readlink("/proc/self/exe", dir, sizeof dir - 64);
   if (length <= 0) return 1;

@@ -106,9 +106,9 @@ int ReadOnce(const char* path) {
   InitExchangeState();
   const bool ok = ReadExchangeFile(path);
   const ExchangeState& s = Exchange();
-  std::printf("read %s: %s, %zu entities (%zu lines, %zu circles, %zu points, %zu texts)\n",
-              path, ok ? "ok" : "FAILED", s.ReadOrder.size(), s.LineList.size(),
-              s.CircleList.size(), s.PointList.size(), s.TextList.size());
+  std::printf("read %s: %s, %zu entities (%zu lines, %zu circles, %zu points, %zu texts)\n", path,
+              ok ? "ok" : "FAILED", s.ReadOrder.size(), s.LineList.size(), s.CircleList.size(),
+              s.PointList.size(), s.TextList.size());
   ReleaseExchangeState();
   return ok ? 0 : 1;
 }

@@ -75,8 +75,8 @@ inline void AppendEntity(std::string& out, Lcg& rng, std::uint64_t& entities) {
     out += ' ';
     AppendCoordinate(out, rng);
     out += " 12.5 0 \"";
-    static const char* const kWords[] = {"Room", "\x95\x94\x89\xae", "W=900", "Door D1",
-                                         "Stair up", "\x8f\xb0\x96\xca 2F"};
+    static const char* const kWords[] = {"Room",    "\x95\x94\x89\xae", "W=900",
+                                         "Door D1", "Stair up",         "\x8f\xb0\x96\xca 2F"};
     const std::uint32_t words = 1 + rng.Below(3);
     for (std::uint32_t w = 0; w < words; ++w) {
       if (w > 0) out += ' ';
@@ -90,7 +90,8 @@ inline void AppendEntity(std::string& out, Lcg& rng, std::uint64_t& entities) {
 // A coordinate with six decimals, as AppendCoordinate, without a sign.
 inline void AppendLength(std::string& out, Lcg& rng) {
   char text[32];
-  const int n = std::snprintf(text, sizeof text, "%u.%06u", 1 + rng.Below(50000), rng.Below(1000000));
+  const int n =
+      std::snprintf(text, sizeof text, "%u.%06u", 1 + rng.Below(50000), rng.Below(1000000));
   out.append(text, static_cast<std::size_t>(n));
 }
 
@@ -121,10 +122,12 @@ inline void AppendGeometryEntity(std::string& out, Lcg& rng, std::uint64_t& enti
 // double-byte characters), about 33 bytes a line.
 inline void AppendTextEntity(std::string& out, Lcg& rng, std::uint64_t& entities) {
   char text[64];
-  static const char* const kWords[] = {"\x95\x94\x89\xae\x82\x50\x82\x51", "\x8f\xb0\x96\xca\x82\x51\x82\x65",
-                                       "\x8a\x4b\x92\x69\x8f\xe3\x82\xe8", "\x93\xfc\x8c\xfb\x82\x60\x82\x61"};
-  const int n = std::snprintf(text, sizeof text, "ch %u.%02u %u.%02u 3 0 %s\r\n", rng.Below(10000),
-                              rng.Below(100), rng.Below(10000), rng.Below(100), kWords[rng.Below(4)]);
+  static const char* const kWords[] = {
+      "\x95\x94\x89\xae\x82\x50\x82\x51", "\x8f\xb0\x96\xca\x82\x51\x82\x65",
+      "\x8a\x4b\x92\x69\x8f\xe3\x82\xe8", "\x93\xfc\x8c\xfb\x82\x60\x82\x61"};
+  const int n =
+      std::snprintf(text, sizeof text, "ch %u.%02u %u.%02u 3 0 %s\r\n", rng.Below(10000),
+                    rng.Below(100), rng.Below(10000), rng.Below(100), kWords[rng.Below(4)]);
   out.append(text, static_cast<std::size_t>(n));
   ++entities;
 }
@@ -145,7 +148,8 @@ inline std::uint64_t GenerateExchangeFile(const std::string& path, std::uint64_t
   std::string chunk;
   AppendHeader(chunk);
   while (written + chunk.size() < targetBytes && entities < maxEntities) {
-    while (chunk.size() < (1u << 20) && written + chunk.size() < targetBytes && entities < maxEntities) {
+    while (chunk.size() < (1u << 20) && written + chunk.size() < targetBytes &&
+           entities < maxEntities) {
       switch (shape) {
         case FileShape::kMixed: AppendEntity(chunk, rng, entities); break;
         case FileShape::kGeometry: AppendGeometryEntity(chunk, rng, entities); break;

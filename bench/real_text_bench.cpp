@@ -21,7 +21,8 @@ std::vector<double> ShortDecimals() {
   std::mt19937_64 random(1);
   std::vector<double> values;
   for (std::size_t i = 0; i < kValueCount; ++i) {
-    values.push_back(static_cast<double>(static_cast<std::int64_t>(random() % 2000000) - 1000000) / 8);
+    values.push_back(static_cast<double>(static_cast<std::int64_t>(random() % 2000000) - 1000000) /
+                     8);
   }
   return values;
 }

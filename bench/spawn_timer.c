@@ -3,7 +3,8 @@
  * input files, and prints the median wall time of each (fork to exit, in microseconds).
  * Restoring the inputs is not timed.
  *
- *   spawn_timer RUNS INPUT_EXCHANGE INPUT_SETTINGS TOOL_DIR MODE MINIMAL_DIR OUT_EXCHANGE OUT_SETTINGS
+ *   spawn_timer RUNS INPUT_EXCHANGE INPUT_SETTINGS TOOL_DIR MODE MINIMAL_DIR OUT_EXCHANGE
+ * OUT_SETTINGS
  */
 #define _DEFAULT_SOURCE
 #include <stdio.h>
@@ -62,7 +63,9 @@ static int compare(const void* a, const void* b) {
 
 int main(int argc, char** argv) {
   if (argc != 9) {
-    fprintf(stderr, "usage: spawn_timer RUNS IN_EXCHANGE IN_SETTINGS TOOL_DIR MODE MINIMAL_DIR OUT_EXCHANGE OUT_SETTINGS\n");
+    fprintf(stderr,
+            "usage: spawn_timer RUNS IN_EXCHANGE IN_SETTINGS TOOL_DIR MODE MINIMAL_DIR "
+            "OUT_EXCHANGE OUT_SETTINGS\n");
     return 2;
   }
   int runs = atoi(argv[1]);
@@ -121,9 +124,10 @@ int main(int argc, char** argv) {
   printf("runs               %d each, interleaved\n", runs);
   printf("auxline %-10s median %8.1f us  (p10 %8.1f, p90 %8.1f)\n", argv[5], tool_median,
          tool_times[runs / 10], tool_times[runs * 9 / 10]);
-  printf("minimal_io inplace median %8.1f us  (p10 %8.1f, p90 %8.1f)  ratio %.2f (target <= 1.50)\n",
-         inplace_times[runs / 2], inplace_times[runs / 10], inplace_times[runs * 9 / 10],
-         tool_median / inplace_times[runs / 2]);
+  printf(
+      "minimal_io inplace median %8.1f us  (p10 %8.1f, p90 %8.1f)  ratio %.2f (target <= 1.50)\n",
+      inplace_times[runs / 2], inplace_times[runs / 10], inplace_times[runs * 9 / 10],
+      tool_median / inplace_times[runs / 2]);
   printf("minimal_io replace median %8.1f us  (p10 %8.1f, p90 %8.1f)  ratio %.2f\n",
          replace_times[runs / 2], replace_times[runs / 10], replace_times[runs * 9 / 10],
          tool_median / replace_times[runs / 2]);

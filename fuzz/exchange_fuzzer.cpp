@@ -66,9 +66,9 @@ void ParseBuffer(std::string_view bytes) {
   std::size_t position = 0;
   while (position < bytes.size() && bytes[position] != '\x1a') {
     const std::size_t lineFeed = bytes.find('\n', position);
-    std::string_view line = bytes.substr(position, lineFeed == std::string_view::npos
-                                                       ? std::string_view::npos
-                                                       : lineFeed - position);
+    std::string_view line =
+        bytes.substr(position, lineFeed == std::string_view::npos ? std::string_view::npos
+                                                                  : lineFeed - position);
     if (lineFeed != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
     ParseExchangeLine(line);
     if (lineFeed == std::string_view::npos) break;
@@ -110,8 +110,13 @@ Presets PresetsFrom(std::string_view bytes) {
 void RunMode(std::string_view mode, const Presets& presets) {
   ExchangeState& state = Exchange();
   state.CommandQueue = {};
-  ToolSettings settings{presets.LayerGroup, presets.Layer, presets.LineType, presets.LineWidth,
-                        state.HnValues[0],  state.HnValues[1], ReduceToFullTurn(state.HnValues[2])};
+  ToolSettings settings{presets.LayerGroup,
+                        presets.Layer,
+                        presets.LineType,
+                        presets.LineWidth,
+                        state.HnValues[0],
+                        state.HnValues[1],
+                        ReduceToFullTurn(state.HnValues[2])};
   // The second argument: any text the input holds.
   if (!QueueRunCommands(settings, mode, state.FileName)) return;  // the attribute block alone
   if (mode == "/R10" && AcceptsEllipse(settings.Radius, settings.Ratio)) QueueEllipseRun(settings);
@@ -142,9 +147,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The batched reading of large files, forced onto this input with tiny batches, on a
     // second thread now and then (starting one costs more than most inputs take).
     ReadPlan plan;
-    const auto byteAt = [&](std::size_t at) { return at < size ? static_cast<unsigned char>(bytes[at]) : 0u; };
+    const auto byteAt = [&](std::size_t at) {
+      return at < size ? static_cast<unsigned char>(bytes[at]) : 0u;
+    };
     plan.BatchingFrom = 1 + byteAt(6) % 16;
-    plan.Batches = BatchingPlan{1 + byteAt(7) % 64u, 2 + byteAt(8) % 3u, size % 8 == 3, (byteAt(9) % 5) / 4.0};
+    plan.Batches =
+        BatchingPlan{1 + byteAt(7) % 64u, 2 + byteAt(8) % 3u, size % 8 == 3, (byteAt(9) % 5) / 4.0};
     std::string_view rest = bytes;
     const std::size_t chunk = 1 + byteAt(10) % 32u;
     InitExchangeState();
@@ -178,7 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // One run's commands through the real writer, and the file read back in a fresh state;
   // then every run's commands read back line by line into that state.
-  const std::size_t writtenMode = size > 4 ? static_cast<unsigned char>(bytes[4]) % std::size(kModes) : 0;
+  const std::size_t writtenMode =
+      size > 4 ? static_cast<unsigned char>(bytes[4]) % std::size(kModes) : 0;
   const std::vector<std::string>& written = commandsOfModes[writtenMode];
   InitExchangeState();
   for (const std::string& command : written) QueueCommand(command);

@@ -133,13 +133,20 @@ void ReadBackCommand(const std::string& line) {
     const std::int32_t number = LenientStrToInt(value);
     const std::int32_t digit = LenientStrToInt(std::string("$") + line[2]);
     bool landed = false;
-    if (prefix == "lg") landed = !s.Emit.LayerGroupUnset && s.Emit.LayerGroup == digit;
-    else if (prefix == "ly") landed = !s.Emit.LayerUnset && s.Emit.Layer == digit;
-    else if (prefix == "lc") landed = !s.Emit.ColorUnset && s.Emit.Color == number;
-    else if (prefix == "lt") landed = !s.Emit.LineTypeUnset && s.Emit.LineType == number;
-    else if (prefix == "lw") landed = !s.Emit.LineWidthUnset && s.Emit.LineWidth == number;
-    else if (prefix == "pn") landed = s.Emit.PointKind == number;
-    else FuzzFail("unknown command: " + line);
+    if (prefix == "lg")
+      landed = !s.Emit.LayerGroupUnset && s.Emit.LayerGroup == digit;
+    else if (prefix == "ly")
+      landed = !s.Emit.LayerUnset && s.Emit.Layer == digit;
+    else if (prefix == "lc")
+      landed = !s.Emit.ColorUnset && s.Emit.Color == number;
+    else if (prefix == "lt")
+      landed = !s.Emit.LineTypeUnset && s.Emit.LineType == number;
+    else if (prefix == "lw")
+      landed = !s.Emit.LineWidthUnset && s.Emit.LineWidth == number;
+    else if (prefix == "pn")
+      landed = s.Emit.PointKind == number;
+    else
+      FuzzFail("unknown command: " + line);
     if (!landed) FuzzFail("attribute command not read back: " + line);
     if (CurrentListSizes().Total != before.Total) FuzzFail("attribute made a record: " + line);
     return;
@@ -154,7 +161,8 @@ void ReadBackCommand(const std::string& line) {
   if (!keyed && numbers.size() == 4) {
     RequireOneNewRecord(before, kEntLine, line);
     const TJwwEntLine& r = s.LineList.back();
-    for (std::size_t i = 0; i < 4; ++i) RequireSame(std::array{r.X1, r.Y1, r.X2, r.Y2}[i], numbers[i], line);
+    for (std::size_t i = 0; i < 4; ++i)
+      RequireSame(std::array{r.X1, r.Y1, r.X2, r.Y2}[i], numbers[i], line);
   } else if (key == "pt" && numbers.size() == 2) {
     RequireOneNewRecord(before, kEntPoint, line);
     RequireSame(s.PointList.back().X, numbers[0], line);
@@ -162,7 +170,8 @@ void ReadBackCommand(const std::string& line) {
   } else if (key == "ci" && numbers.size() == 3) {
     RequireOneNewRecord(before, kEntCircle, line);
     const TJwwEntCircle& r = s.CircleList.back();
-    for (std::size_t i = 0; i < 3; ++i) RequireSame(std::array{r.CenterX, r.CenterY, r.Radius}[i], numbers[i], line);
+    for (std::size_t i = 0; i < 3; ++i)
+      RequireSame(std::array{r.CenterX, r.CenterY, r.Radius}[i], numbers[i], line);
     if (r.Radius <= kGeometryThreshold) FuzzFail("degenerate circle written: " + line);
   } else if (key == "ci" && numbers.size() == 7) {
     RequireOneNewRecord(before, kEntArc, line);
@@ -221,7 +230,8 @@ void CheckStateInvariants() {
     RequireFinite(v, "header");
   }
   for (const TextStyleDef& style : s.TextStyles) {
-    for (const double v : {style.Width, style.Height, style.Spacing}) RequireFinite(v, "TextStyles");
+    for (const double v : {style.Width, style.Height, style.Spacing})
+      RequireFinite(v, "TextStyles");
   }
   for (const TJwwEntLine& r : s.LineList) {
     for (const double v : {r.X1, r.Y1, r.X2, r.Y2}) RequireFinite(v, "LineList");
@@ -230,7 +240,8 @@ void CheckStateInvariants() {
     for (const double v : {r.CenterX, r.CenterY, r.Radius}) RequireFinite(v, "CircleList");
   }
   for (const TJwwEntArc& r : s.ArcList) {
-    for (const double v : {r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt}) {
+    for (const double v :
+         {r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt}) {
       RequireFinite(v, "ArcList");
     }
   }

@@ -42,7 +42,7 @@ std::string_view WithoutLeadingZeros(std::string_view digits) {
 }
 
 struct IntReading {
-  bool hexForm = false;  // the text took the hexadecimal branch of the syntax
+  bool hexForm = false;               // the text took the hexadecimal branch of the syntax
   std::optional<std::int32_t> value;  // empty: outside the syntax or the range
 };
 
@@ -92,7 +92,9 @@ struct RealReading {
 RealReading ReferenceRealSyntax(std::string_view text) {
   RealReading reading;
   std::size_t i = 0;
-  const auto digit = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+  const auto digit = [&](std::size_t at) {
+    return at < text.size() && text[at] >= '0' && text[at] <= '9';
+  };
   while (i < text.size() && text[i] == ' ') ++i;
   reading.numberText = text.substr(i);
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
@@ -113,7 +115,8 @@ RealReading ReferenceRealSyntax(std::string_view text) {
 
 void CheckInt(std::string_view text, const IntReading& reference) {
   const std::int32_t value = LenientStrToInt(text);
-  if (value != reference.value.value_or(0)) Fail("LenientStrToInt differs from the reference", text);
+  if (value != reference.value.value_or(0))
+    Fail("LenientStrToInt differs from the reference", text);
 }
 
 void CheckReal(std::string_view text, const IntReading& intReference) {
@@ -141,8 +144,10 @@ void CheckReal(std::string_view text, const IntReading& intReference) {
   PaddedBuffer buffer(16 + text.size());
   std::memset(buffer.data(), '9', 16);
   if (!text.empty()) std::memcpy(buffer.data() + 16, text.data(), text.size());
-  const double inBuffer = LenientStrToFloat(buffer.Text(std::string_view(buffer.data() + 16, text.size())));
-  if (std::memcmp(&inBuffer, &value, sizeof value) != 0) Fail("a text in a buffer reads differently", text);
+  const double inBuffer =
+      LenientStrToFloat(buffer.Text(std::string_view(buffer.data() + 16, text.size())));
+  if (std::memcmp(&inBuffer, &value, sizeof value) != 0)
+    Fail("a text in a buffer reads differently", text);
 
   // The two syntaxes against each other.
   if (intReference.hexForm && value != 0.0) Fail("a hexadecimal text read as a real", text);
@@ -169,7 +174,8 @@ std::string ReferenceRealText(double value) {
   digits.resize(15);
   if (roundUp) {
     int i = 14;
-    while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9') digits[static_cast<std::size_t>(i--)] = '0';
+    while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9')
+      digits[static_cast<std::size_t>(i--)] = '0';
     if (i < 0) {
       digits.insert(digits.begin(), '1');
       digits.pop_back();
@@ -202,8 +208,9 @@ void CheckRealText(double value) {
   if (!std::isfinite(value)) return;  // the writer never formats these
   const std::string text = RealToText(value);
   if (text != ReferenceRealText(value)) {
-    Fail(("RealToText differs from the reference: " + text + " for " +
-          ReferenceRealText(value)).c_str(), text);
+    Fail(("RealToText differs from the reference: " + text + " for " + ReferenceRealText(value))
+             .c_str(),
+         text);
   }
   // Read back: the nearest double to the 15 digits, which writes as the same text; only a
   // text rounded past the largest double reads as 0.

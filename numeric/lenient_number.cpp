@@ -101,7 +101,8 @@ constexpr std::uint64_t kEightZeros = 0x3030303030303030ULL;  // "00000000"
 // must not carry into the high nibble. No carry crosses a byte, so the eight bytes are
 // tested at once like the lanes of a vector ("SIMD within a register").
 std::uint64_t NonDigitBits(std::uint64_t w) {
-  return ((w & 0xF0F0F0F0F0F0F0F0ULL) | (((w + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ^
+  return ((w & 0xF0F0F0F0F0F0F0F0ULL) |
+          (((w + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ^
          0x3333333333333333ULL;
 }
 
@@ -115,7 +116,8 @@ bool EightDigits(std::uint64_t w) { return NonDigitBits(w) == 0; }
 std::uint32_t EightDigitValue(std::uint64_t w) {
   w = ((w & 0x0F0F0F0F0F0F0F0FULL) * (256 * 10 + 1)) >> 8;
   w = ((w & 0x00FF00FF00FF00FFULL) * (65536 * 100 + 1)) >> 16;
-  return static_cast<std::uint32_t>(((w & 0x0000FFFF0000FFFFULL) * ((std::uint64_t{10000} << 32) + 1)) >> 32);
+  return static_cast<std::uint32_t>(
+      ((w & 0x0000FFFF0000FFFFULL) * ((std::uint64_t{10000} << 32) + 1)) >> 32);
 }
 
 std::uint64_t LoadWord(const char* p) {
@@ -182,7 +184,8 @@ bool TrySixDecimals(std::string_view text, double& result) {
   const std::uint64_t kept = (~std::uint64_t{0} << (8 * shift)) << (8 * sign);
   const std::uint64_t whole = ((LoadWord(p) << (8 * shift)) & kept) | (kEightZeros & ~kept);
   if ((NonDigitBits(whole) | NonDigitBits(fraction)) != 0) return false;
-  result = MillionthsValue(std::uint64_t{EightDigitValue(whole)} * 1000000 + EightDigitValue(fraction), negative);
+  result = MillionthsValue(
+      std::uint64_t{EightDigitValue(whole)} * 1000000 + EightDigitValue(fraction), negative);
   return true;
 }
 
@@ -318,7 +321,8 @@ alignas(16) constexpr unsigned char kLanesFrom[32] = {
 
 // The lanes of v from `first` (0 to 16) on; the lanes before it cleared.
 __m128i LanesFrom(__m128i v, unsigned first) {
-  return _mm_and_si128(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLanesFrom + 16 - first)));
+  return _mm_and_si128(v,
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLanesFrom + 16 - first)));
 }
 
 // One bit per lane, lane 0 lowest, set where the lane holds a digit value 0 to 9 after "0"
@@ -326,7 +330,8 @@ __m128i LanesFrom(__m128i v, unsigned first) {
 // subtracting 9 with unsigned saturation (stopping at 0) leaves 0 for 0 to 9 alone.
 unsigned DigitLanes(__m128i digits) {
   const __m128i zero = _mm_setzero_si128();
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(digits, _mm_set1_epi8(9)), zero)));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(digits, _mm_set1_epi8(9)), zero)));
 }
 
 // The count of millionths that the digit values in lanes 0 to 8 (whole digits, cleared lanes
@@ -343,10 +348,12 @@ unsigned DigitLanes(__m128i digits) {
 // The count is the first half times 10^7 plus the second.
 std::uint64_t MillionthsOfLanes(__m128i digits) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(digits, zero), _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10)),
-                                        _mm_madd_epi16(_mm_unpackhi_epi8(digits, zero), _mm_set_epi16(1, 10, 1, 10, 1, 10, 0, 1)));
+  const __m128i pairs = _mm_packs_epi32(
+      _mm_madd_epi16(_mm_unpacklo_epi8(digits, zero), _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10)),
+      _mm_madd_epi16(_mm_unpackhi_epi8(digits, zero), _mm_set_epi16(1, 10, 1, 10, 1, 10, 0, 1)));
   const __m128i quads = _mm_madd_epi16(pairs, _mm_set_epi16(1, 100, 1, 100, 1, 100, 1, 100));
-  const __m128i halves = _mm_madd_epi16(_mm_packs_epi32(quads, quads), _mm_set_epi16(1, 10000, 1, 10000, 1, 10000, 1, 10000));
+  const __m128i halves = _mm_madd_epi16(_mm_packs_epi32(quads, quads),
+                                        _mm_set_epi16(1, 10000, 1, 10000, 1, 10000, 1, 10000));
   const auto high = static_cast<std::uint32_t>(_mm_cvtsi128_si32(halves));
   const auto low = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(halves, 4)));
   return std::uint64_t{high} * 10000000 + low;
@@ -356,7 +363,8 @@ std::uint64_t MillionthsOfLanes(__m128i digits) {
 // the point's must be a digit, and the point must be there. Same mantissa, same one division,
 // same result.
 bool TrySixDecimalsInBuffer(const char* end, bool negative, unsigned first, double& result) {
-  const __m128i digits = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16)), _mm_set1_epi8('0'));
+  const __m128i digits =
+      _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16)), _mm_set1_epi8('0'));
   const unsigned needed = (0xFFFFu << first) & ~(1u << 9) & 0xFFFFu;
   if ((DigitLanes(digits) & needed) != needed || end[-7] != '.') return false;
   result = MillionthsValue(MillionthsOfLanes(LanesFrom(digits, first)), negative);
@@ -373,8 +381,10 @@ double LenientStrToFloat(PaddedText padded) {
   // The margin makes the 16 bytes that end with the text readable at any length.
   if (n >= 8 && n <= 15) {
     const bool negative = text[0] == '-';
-    const unsigned first = static_cast<unsigned>(16 - n) + static_cast<unsigned>(negative | (text[0] == '+'));
-    if (double value = 0.0; TrySixDecimalsInBuffer(text.data() + n, negative, first, value)) return value;
+    const unsigned first =
+        static_cast<unsigned>(16 - n) + static_cast<unsigned>(negative | (text[0] == '+'));
+    if (double value = 0.0; TrySixDecimalsInBuffer(text.data() + n, negative, first, value))
+      return value;
   }
   return LenientStrToFloat(text);
 }

@@ -29,7 +29,8 @@ class PaddedText {
 class PaddedBuffer {
  public:
   PaddedBuffer() = default;
-  explicit PaddedBuffer(std::size_t size) : storage_(new char[kReadableMargin + size]), size_(size) {
+  explicit PaddedBuffer(std::size_t size)
+      : storage_(new char[kReadableMargin + size]), size_(size) {
     std::memset(storage_.get(), 0, kReadableMargin);
   }
 

@@ -25,7 +25,8 @@ constexpr std::array<long double, kTerms + 1> Coefficients(int first) {
   std::array<long double, kTerms + 1> coefficients{};
   for (std::size_t k = 0; k <= kTerms; ++k) {
     long double factorial = 1.0L;
-    for (int i = 2; i <= 2 * static_cast<int>(k) + first; ++i) factorial *= static_cast<long double>(i);
+    for (int i = 2; i <= 2 * static_cast<int>(k) + first; ++i)
+      factorial *= static_cast<long double>(i);
     coefficients[k] = (k % 2 ? -1.0L : 1.0L) / factorial;
   }
   return coefficients;

@@ -18,8 +18,8 @@ bool ConstructionRun(std::string_view mode, std::string_view angleArgument);
 void EmitConstructionLine(double px, double py, double theta);
 
 // "/R10": a circle of `radius` around the first indicated point when `ratio` is within
-// kGeometryThreshold of 1, otherwise an ellipse with that flattening ratio tilted by the host angle plus
-// `angle` degrees. The caller has checked radius and ratio and reduced the angle.
+// kGeometryThreshold of 1, otherwise an ellipse with that flattening ratio tilted by the host angle
+// plus `angle` degrees. The caller has checked radius and ratio and reduced the angle.
 void EllipseRun(double radius, double ratio, double angle);
 
 // The value in [0, 360) that differs from `degrees` by a whole number of turns, computed as

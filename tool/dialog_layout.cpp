@@ -34,7 +34,7 @@ const WidgetSpec& RowOf(WidgetId id) {
   return kWidgets.front();
 }
 
-const std::array<const char*, 13> kLineWidthItems = {
-    "", "10", "15", "20", "25", "30", "35", "40", "45", "50", "60", "80", "100"};
+const std::array<const char*, 13> kLineWidthItems = {"",   "10", "15", "20", "25", "30", "35",
+                                                     "40", "45", "50", "60", "80", "100"};
 
 }  // namespace layout

@@ -1,7 +1,8 @@
 #pragma once
 // The dialog's layout as plain data: every window implementation builds its widgets from
 // this table, so positions, sizes, captions and tab order live in one place. Texts are
-// UTF-8 (the sources are UTF-8); positions are pixels at 96 dpi, relative to the parent's client area.
+// UTF-8 (the sources are UTF-8); positions are pixels at 96 dpi, relative to the parent's client
+// area.
 #include <array>
 #include <cstddef>
 #include <string>
@@ -25,7 +26,15 @@ inline constexpr char kFontFace[] = "ＭＳ ゴシック";
 inline constexpr int kFontPixelHeight = 13;
 inline constexpr int kListItemHeight = 13;
 
-enum class WidgetKind { TabControl, TabPage, Label, Edit, DropDownList, EditableDropDown, PushButton };
+enum class WidgetKind {
+  TabControl,
+  TabPage,
+  Label,
+  Edit,
+  DropDownList,
+  EditableDropDown,
+  PushButton
+};
 
 enum class WidgetId {
   Window,

@@ -29,9 +29,7 @@ std::vector<std::string> LayerGroupItems() {
   return CurrentThenSixteen("現在ﾚｲﾔｸﾞﾙｰﾌﾟ", "ﾚｲﾔｸﾞﾙｰﾌﾟ[", "]");
 }
 
-std::vector<std::string> LayerItems() {
-  return CurrentThenSixteen("現在レイヤ", "レイヤ(", ")");
-}
+std::vector<std::string> LayerItems() { return CurrentThenSixteen("現在レイヤ", "レイヤ(", ")"); }
 
 std::vector<std::string> LineTypeItems() {
   std::vector<std::string> items;

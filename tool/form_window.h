@@ -58,9 +58,9 @@ class FormWindow {
   virtual void FillList(ListBox list, const std::vector<std::string>& items) = 0;
   // An index outside the list leaves no entry selected.
   virtual void SelectItem(ListBox list, int index) = 0;
-  virtual int SelectedItem(ListBox list) const = 0;  // -1 when none is selected
+  virtual int SelectedItem(ListBox list) const = 0;                   // -1 when none is selected
   virtual void SetListText(ListBox list, std::string_view text) = 0;  // ComboBox4
-  virtual std::string ListText(ListBox list) const = 0;                // ComboBox4
+  virtual std::string ListText(ListBox list) const = 0;               // ComboBox4
 
   // Hides the window and ends the event loop. The form calls it after its close sequence.
   virtual void Close() = 0;

@@ -8,7 +8,8 @@ namespace {
 
 void QueueAttributeBlock(const ToolSettings& settings) {
   const ExchangeState& state = Exchange();
-  EmitLayerGroup(settings.PresetLayerGroup == -1 ? state.HostLayerGroup : settings.PresetLayerGroup);
+  EmitLayerGroup(settings.PresetLayerGroup == -1 ? state.HostLayerGroup
+                                                 : settings.PresetLayerGroup);
   EmitLayer(settings.PresetLayer == -1 ? state.HostLayer : settings.PresetLayer);
   EmitColor(9, 0);
   EmitLineType(settings.PresetLineType, 1);
@@ -23,7 +24,8 @@ void QueueRestoreBlock(const ToolSettings& settings) {
 
 }  // namespace
 
-bool QueueRunCommands(const ToolSettings& settings, std::string_view mode, std::string_view angleArgument) {
+bool QueueRunCommands(const ToolSettings& settings, std::string_view mode,
+                      std::string_view angleArgument) {
   ResetEmitState();
   QueueAttributeBlock(settings);
   if (!ConstructionRun(mode, angleArgument)) return false;

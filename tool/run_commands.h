@@ -11,7 +11,8 @@
 // (`angleArgument`: the second argument) and the restore block. "/R10" stops after the
 // attribute block: its shape and restore block follow OK (QueueEllipseRun). False when "/R5"
 // to "/R7" find no line: the attribute block alone is queued, and the run ends at once.
-bool QueueRunCommands(const ToolSettings& settings, std::string_view mode, std::string_view angleArgument);
+bool QueueRunCommands(const ToolSettings& settings, std::string_view mode,
+                      std::string_view angleArgument);
 
 // The radius and ratio that OK of "/R10" accepts: both above the geometry threshold.
 bool AcceptsEllipse(double radius, double ratio);

@@ -122,11 +122,13 @@ bool ReadScFamily(const FieldTable& t, string_view key) {
   ExchangeState& s = Exchange();
   if (t.FieldCount < 9) return false;
   if (key == "sc" || key == "se") {
-    TJwwEntSc& record = key == "sc" ? AppendRecord(s.ScList, kEntSc) : AppendRecord(s.SeList, kEntSe);
+    TJwwEntSc& record =
+        key == "sc" ? AppendRecord(s.ScList, kEntSc) : AppendRecord(s.SeList, kEntSe);
     FillValues<TJwwEntSc, 7>(record, t);
     record.Value8 = t.Integer(8);
   } else if (key == "so" || key == "sg") {
-    TJwwEntSo& record = key == "so" ? AppendRecord(s.SoList, kEntSo) : AppendRecord(s.SgList, kEntSg);
+    TJwwEntSo& record =
+        key == "so" ? AppendRecord(s.SoList, kEntSo) : AppendRecord(s.SgList, kEntSg);
     FillValues<TJwwEntSo, 8>(record, t);
   } else {
     return false;
@@ -226,5 +228,6 @@ void ParseEntityLine(const FieldTable& fields) {
   const string_view key = fields.Field[0];
   // Keys are two letters; a bare line usually starts with a number and skips the key tests.
   if (key.size() == 2 && ReadKeyedEntity(fields, key)) return;
-  if (fields.FieldCount == 4) ParseBareLine({fields.Real(0), fields.Real(1), fields.Real(2), fields.Real(3)});
+  if (fields.FieldCount == 4)
+    ParseBareLine({fields.Real(0), fields.Real(1), fields.Real(2), fields.Real(3)});
 }

@@ -36,8 +36,8 @@ bool ParseBatches(LineBatchPipeline& batches) {
   while (const LineBatch* batch = batches.Next()) {
     for (const PreparedLine& line : batch->Lines) {
       if (IsPlainBareLine(*batch, line)) {
-        ParseBareLine({PreparedReal(*batch, line, 0), PreparedReal(*batch, line, 1), PreparedReal(*batch, line, 2),
-                       PreparedReal(*batch, line, 3)});
+        ParseBareLine({PreparedReal(*batch, line, 0), PreparedReal(*batch, line, 1),
+                       PreparedReal(*batch, line, 2), PreparedReal(*batch, line, 3)});
       } else if (line.FieldCount > 0) {
         DispatchFields(prepared.Load(*batch, line));
       } else {
@@ -80,15 +80,12 @@ bool ReadExchangeFile(const std::filesystem::path& path) {
 ExchangeFileRead ReadExchangeFileTellingWhy(const std::filesystem::path& path) {
   RegularFileReader file(path);
   switch (file.State()) {
-    case RegularFileReader::Outcome::Missing:
-      return ExchangeFileRead::Missing;
-    case RegularFileReader::Outcome::Unreadable:
-      return ExchangeFileRead::NotToItsEnd;
-    case RegularFileReader::Outcome::Opened:
-      break;
+    case RegularFileReader::Outcome::Missing: return ExchangeFileRead::Missing;
+    case RegularFileReader::Outcome::Unreadable: return ExchangeFileRead::NotToItsEnd;
+    case RegularFileReader::Outcome::Opened: break;
   }
-  const bool whole =
-      ParseExchangeBlocks([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
+  const bool whole = ParseExchangeBlocks(
+      [&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
   return whole ? ExchangeFileRead::ToItsEnd : ExchangeFileRead::NotToItsEnd;
 }
 

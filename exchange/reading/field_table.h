@@ -28,7 +28,8 @@ struct FieldTable {
   double Real(int n) const {
     if (n < ConvertedCount) return Converted[n];
     const std::string_view field = Field[static_cast<std::size_t>(n)];
-    return FieldBuffer != nullptr ? LenientStrToFloat(FieldBuffer->Text(field)) : LenientStrToFloat(field);
+    return FieldBuffer != nullptr ? LenientStrToFloat(FieldBuffer->Text(field))
+                                  : LenientStrToFloat(field);
   }
   std::int32_t Integer(int n) const { return LenientStrToInt(Field[static_cast<std::size_t>(n)]); }
 };

@@ -71,7 +71,9 @@ void LineBatchFiller::Fill(LineBatch& batch, double convertedShare, std::size_t 
       Reserve(batch, 2 * batch.Bytes.size(), filled);
     }
     const bool endMark = PrepareLines(batch, endOfFile_ ? filled : linesEnd);
-    ConvertFields(batch, static_cast<std::size_t>(convertedShare * static_cast<double>(batch.Lines.size())), handOver);
+    ConvertFields(
+        batch, static_cast<std::size_t>(convertedShare * static_cast<double>(batch.Lines.size())),
+        handOver);
     if (endMark) {
       finished_ = true;
       failed_ = false;  // a Ctrl-Z line in what was read ends the file before any failure
@@ -126,7 +128,8 @@ class LineScanner {
   // long for them is not kept as prepared anyway.
   auto AddField() {
     return [this](int, std::size_t start, std::size_t end) {
-      batch_.Fields.push_back({static_cast<std::uint16_t>(start - lineStart_), static_cast<std::uint16_t>(end - start)});
+      batch_.Fields.push_back({static_cast<std::uint16_t>(start - lineStart_),
+                               static_cast<std::uint16_t>(end - start)});
     };
   }
 
@@ -138,7 +141,8 @@ class LineScanner {
     if (StartsWithEndMark(0, end)) return true;
     for (std::size_t block = 0; block < end; block += 64) {
       const std::size_t blockSize = end - block < 64 ? end - block : 64;
-      for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits = WithoutLowestBit(bits)) {
+      for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0;
+           bits = WithoutLowestBit(bits)) {
         const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
         const unsigned char byte = in[k];
         if (byte == ' ') {
@@ -174,7 +178,8 @@ class LineScanner {
     }
     // Built whole in one go: filled in member by member, the record cost a stalled store
     // forwarding on every line.
-    batch_.Lines.push_back(PreparedLine{text, static_cast<std::uint32_t>(firstField_), 0, count, 0});
+    batch_.Lines.push_back(
+        PreparedLine{text, static_cast<std::uint32_t>(firstField_), 0, count, 0});
     firstField_ = batch_.Fields.size();
     plain_ = true;
   }
@@ -193,7 +198,8 @@ bool LineBatchFiller::PrepareLines(LineBatch& batch, std::size_t end) {
   return LineScanner(batch).Scan(end);
 }
 
-void LineBatchFiller::ConvertFields(LineBatch& batch, std::size_t lineCount, const std::atomic<bool>* handOver) {
+void LineBatchFiller::ConvertFields(LineBatch& batch, std::size_t lineCount,
+                                    const std::atomic<bool>* handOver) {
   lineCount = std::min(lineCount, batch.Lines.size());
   for (std::size_t i = 0; i < lineCount; ++i) {
     // A look every 64 lines, a few microseconds apart, costs next to nothing.

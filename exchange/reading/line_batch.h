@@ -26,11 +26,11 @@ struct FieldSpan {
 inline constexpr std::size_t kLongestPreparedLine = 0xFFFF;
 
 struct PreparedLine {
-  std::string_view Text;              // without its line end; a view into the batch's bytes
-  std::uint32_t FirstField = 0;       // its fields in LineBatch::Fields
-  std::uint32_t FirstReal = 0;        // its converted fields in LineBatch::Reals
-  std::uint16_t FieldCount = 0;       // 0 for a line left to LineSplitter
-  std::uint16_t ConvertedCount = 0;   // fields 0 .. ConvertedCount-1 are in Reals
+  std::string_view Text;             // without its line end; a view into the batch's bytes
+  std::uint32_t FirstField = 0;      // its fields in LineBatch::Fields
+  std::uint32_t FirstReal = 0;       // its converted fields in LineBatch::Reals
+  std::uint16_t FieldCount = 0;      // 0 for a line left to LineSplitter
+  std::uint16_t ConvertedCount = 0;  // fields 0 .. ConvertedCount-1 are in Reals
 };
 
 struct LineBatch {
@@ -69,7 +69,8 @@ class LineBatchFiller {
   static bool PrepareLines(LineBatch& batch, std::size_t end);
   // Converts fields 0 to kConvertedFields-1 of the batch's first `lineCount` lines, or of
   // fewer once `handOver` turns true.
-  static void ConvertFields(LineBatch& batch, std::size_t lineCount, const std::atomic<bool>* handOver);
+  static void ConvertFields(LineBatch& batch, std::size_t lineCount,
+                            const std::atomic<bool>* handOver);
 
   ReaderLineSource::BlockReader read_;
   std::size_t batchSize_;

@@ -44,7 +44,8 @@ LineBatchPipeline::~LineBatchPipeline() {
 
 bool LineBatchPipeline::FillOne(const std::atomic<bool>* handOver) {
   // Only the filling side changes filledCount_, so it is read here without the lock.
-  filler_.Fill(ring_[filledCount_ % ring_.size()], share_, std::exchange(firstFilled_, 0), handOver);
+  filler_.Fill(ring_[filledCount_ % ring_.size()], share_, std::exchange(firstFilled_, 0),
+               handOver);
   return filler_.Finished();
 }
 
@@ -75,7 +76,8 @@ void LineBatchPipeline::AwaitBatch(std::unique_lock<std::mutex>& lock) {
   if (waitActively_) {
     lock.unlock();
     const auto until = std::chrono::steady_clock::now() + kActiveWait;
-    while (filledSoFar_.load(std::memory_order_acquire) <= doneCount_ && std::chrono::steady_clock::now() < until) {
+    while (filledSoFar_.load(std::memory_order_acquire) <= doneCount_ &&
+           std::chrono::steady_clock::now() < until) {
       std::this_thread::yield();
     }
     lock.lock();

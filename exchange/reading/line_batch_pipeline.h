@@ -52,7 +52,7 @@ class LineBatchPipeline {
   bool holding_ = false;         // the caller reads batch doneCount_
   bool allFilled_ = false;
   bool stop_ = false;
-  std::atomic<bool> dispatchWaits_{false};      // the caller waits for the next batch
+  std::atomic<bool> dispatchWaits_{false};   // the caller waits for the next batch
   std::atomic<std::size_t> filledSoFar_{0};  // filledCount_, for a look without the lock
   std::thread thread_;
 };

@@ -80,9 +80,9 @@ class FieldBuilder {
 
   // The field as it ends before byte i; the next field starts at byte `next`.
   std::string_view Close(std::size_t i, std::size_t next) {
-    const std::string_view text = copying_
-        ? std::string_view(copyStart_, static_cast<std::size_t>(scratchEnd_ - copyStart_))
-        : std::string_view(line_ + start_, i - start_);
+    const std::string_view text =
+        copying_ ? std::string_view(copyStart_, static_cast<std::size_t>(scratchEnd_ - copyStart_))
+                 : std::string_view(line_ + start_, i - start_);
     copying_ = false;
     start_ = next;
     return text;
@@ -115,7 +115,8 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
   std::size_t resume = 0;  // bytes before this were taken as the second byte of a pair
   for (std::size_t block = 0; splitting && block < n; block += 64) {
     const std::size_t blockSize = n - block < 64 ? n - block : 64;
-    for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits = WithoutLowestBit(bits)) {
+    for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0;
+         bits = WithoutLowestBit(bits)) {
       const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
       if (k < resume) continue;
       const ByteRole role = kSplittingRoles[in[k]];
@@ -196,7 +197,8 @@ int SplitAtSpaces(std::string_view line, std::string_view* fields) {
   // least the same fields again.
   for (std::size_t block = 0; block < n; block += 64) {
     const std::size_t blockSize = n - block < 64 ? n - block : 64;
-    for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0; bits = WithoutLowestBit(bits)) {
+    for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0;
+         bits = WithoutLowestBit(bits)) {
       const std::size_t k = block + static_cast<std::size_t>(std::countr_zero(bits));
       if (in[k] != ' ' || !cut.AtSpace(k, close)) return 0;
     }

@@ -53,8 +53,9 @@ int SplitAtSpaces(std::string_view line, std::string_view* fields);
 class LineSplitter {
  public:
   // Splits `line` (without its line break). The returned table, and the views in it, stay
-  // valid until the next call and as long as the bytes of `line` do. A line that holds no field at all (empty, separators, control
-  // bytes or a lone double quote) gives FieldCount 1 with an empty field 0.
+  // valid until the next call and as long as the bytes of `line` do. A line that holds no field at
+  // all (empty, separators, control bytes or a lone double quote) gives FieldCount 1 with an empty
+  // field 0.
   const FieldTable& Split(std::string_view line);
 
  private:

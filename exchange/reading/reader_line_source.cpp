@@ -6,7 +6,8 @@
 #include "exchange/reading/line_end.h"
 
 ReaderLineSource::ReaderLineSource(BlockReader read, std::size_t blockSize)
-    : read_(std::move(read)), buffer_(blockSize > 0 ? blockSize : 1) {}  // left uninitialised on purpose
+    : read_(std::move(read)),
+      buffer_(blockSize > 0 ? blockSize : 1) {}  // left uninitialised on purpose
 
 ReaderLineSource::ReaderLineSource(BlockReader read, PaddedBuffer buffer, std::ptrdiff_t firstRead)
     : read_(std::move(read)), buffer_(std::move(buffer)) {
@@ -25,10 +26,12 @@ ReaderLineSource::ReaderLineSource(std::istream& in, std::size_t blockSize)
 bool ReaderLineSource::Next(std::string_view& line) {
   while (!finished_) {
     const std::string_view bytes(buffer_.data(), end_);
-    const void* lf = scanned_ < end_ ? std::memchr(bytes.data() + scanned_, '\n', end_ - scanned_) : nullptr;
+    const void* lf =
+        scanned_ < end_ ? std::memchr(bytes.data() + scanned_, '\n', end_ - scanned_) : nullptr;
     LineAt found;
     if (lf != nullptr) {
-      found = LineEndingAt(bytes, lineStart_, static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()));
+      found = LineEndingAt(bytes, lineStart_,
+                           static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()));
     } else if (endOfFile_) {
       finished_ = true;
       if (lineStart_ == end_) return false;

@@ -104,4 +104,3 @@ inline std::uint64_t SpecialBits(const unsigned char* p, std::size_t count) {
   }
   return bits;
 }
-

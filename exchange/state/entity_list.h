@@ -51,12 +51,32 @@ class ChunkedList {
     reference operator*() const { return (*list_)[index_]; }
     pointer operator->() const { return &(*list_)[index_]; }
     reference operator[](difference_type n) const { return (*list_)[Offset(n)]; }
-    Iterator& operator++() { ++index_; return *this; }
-    Iterator operator++(int) { Iterator old = *this; ++index_; return old; }
-    Iterator& operator--() { --index_; return *this; }
-    Iterator operator--(int) { Iterator old = *this; --index_; return old; }
-    Iterator& operator+=(difference_type n) { index_ = Offset(n); return *this; }
-    Iterator& operator-=(difference_type n) { index_ = Offset(-n); return *this; }
+    Iterator& operator++() {
+      ++index_;
+      return *this;
+    }
+    Iterator operator++(int) {
+      Iterator old = *this;
+      ++index_;
+      return old;
+    }
+    Iterator& operator--() {
+      --index_;
+      return *this;
+    }
+    Iterator operator--(int) {
+      Iterator old = *this;
+      --index_;
+      return old;
+    }
+    Iterator& operator+=(difference_type n) {
+      index_ = Offset(n);
+      return *this;
+    }
+    Iterator& operator-=(difference_type n) {
+      index_ = Offset(-n);
+      return *this;
+    }
     friend Iterator operator+(Iterator it, difference_type n) { return it += n; }
     friend Iterator operator+(difference_type n, Iterator it) { return it += n; }
     friend Iterator operator-(Iterator it, difference_type n) { return it -= n; }
@@ -161,11 +181,13 @@ class ChunkedList {
       chunks_.push_back(static_cast<T*>(::operator new(kChunkBytes)));
       return;
     }
-    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<std::size_t>(8, 2 * blocks_.size()));
+    if (blocks_.size() == blocks_.capacity())
+      blocks_.reserve(std::max<std::size_t>(8, 2 * blocks_.size()));
     auto* block = static_cast<unsigned char*>(AllocateLargePages(kLargePageSize));
     if (block == nullptr) throw std::bad_alloc();
     blocks_.push_back(block);
-    for (std::size_t i = 0; i < added; ++i) chunks_.push_back(reinterpret_cast<T*>(block + i * kChunkBytes));
+    for (std::size_t i = 0; i < added; ++i)
+      chunks_.push_back(reinterpret_cast<T*>(block + i * kChunkBytes));
   }
 
   void AppendAll(const ChunkedList& other) {
@@ -178,7 +200,7 @@ class ChunkedList {
     std::swap(size_, other.size_);
   }
 
-  std::vector<T*> chunks_;    // the small chunks first, then the chunks of the large blocks
+  std::vector<T*> chunks_;     // the small chunks first, then the chunks of the large blocks
   std::vector<void*> blocks_;  // the large blocks, kChunksPerBlock chunks each
   std::size_t size_ = 0;
 };

@@ -166,7 +166,7 @@ struct ExchangeState : ExchangeValues {
   EntityList<TJwwEntSo> SoList;
   EntityList<TJwwEntSg> SgList;
 
-  ReadOrderList ReadOrder;  // packed: yields entries by value
+  ReadOrderList ReadOrder;               // packed: yields entries by value
   EntityList<std::string> CommandQueue;  // output lines, without line ends
 
   // The bytes of the records' strings (RecordText).

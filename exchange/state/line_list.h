@@ -35,8 +35,8 @@ struct LineRecordLayout {
     return Own{line.X1, line.Y1, line.X2, line.Y2, row};
   }
   static TJwwEntLine Join(const Own& own, const SharedRow& row) {
-    return TJwwEntLine{static_cast<const CommonAttributes&>(row), row.PolylineNo,
-                       own.X1, own.Y1, own.X2, own.Y2};
+    return TJwwEntLine{
+        static_cast<const CommonAttributes&>(row), row.PolylineNo, own.X1, own.Y1, own.X2, own.Y2};
   }
 };
 

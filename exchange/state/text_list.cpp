@@ -12,9 +12,13 @@ bool TextRecordLayout::Shares(const SharedRow& row, const TJwwEntText& text) {
 }
 
 TextRecordLayout::SharedRow TextRecordLayout::SharedOf(const TJwwEntText& text) {
-  return SharedRow{static_cast<const CommonAttributes&>(text), text.TextCode, text.TextStyle,
-                   std::bit_cast<std::uint64_t>(text.Width), std::bit_cast<std::uint64_t>(text.Height),
-                   std::bit_cast<std::uint64_t>(text.Spacing), text.FontName};
+  return SharedRow{static_cast<const CommonAttributes&>(text),
+                   text.TextCode,
+                   text.TextStyle,
+                   std::bit_cast<std::uint64_t>(text.Width),
+                   std::bit_cast<std::uint64_t>(text.Height),
+                   std::bit_cast<std::uint64_t>(text.Spacing),
+                   text.FontName};
 }
 
 TJwwEntText TextRecordLayout::Join(const Own& own, const SharedRow& row) {

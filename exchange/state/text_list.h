@@ -22,7 +22,7 @@ struct TextRecordLayout {
   struct Own {
     double Value1, Value2, Value3, Value4;
     RecordText Content;
-    std::uint32_t Shared;  // index of the shared row
+    std::uint32_t Shared;   // index of the shared row
     std::int32_t TextKind;  // in what would be padding
   };
   // The size a text costs in a file of short texts; a field more would cost 8 bytes a text.
@@ -32,7 +32,8 @@ struct TextRecordLayout {
   static bool Shares(const SharedRow& row, const TJwwEntText& text);
   static SharedRow SharedOf(const TJwwEntText& text);
   static Own OwnOf(const TJwwEntText& text, std::uint32_t row) {
-    return Own{text.Value1, text.Value2, text.Value3, text.Value4, text.Content, row, text.TextKind};
+    return Own{text.Value1,  text.Value2, text.Value3,  text.Value4,
+               text.Content, row,         text.TextKind};
   }
   static TJwwEntText Join(const Own& own, const SharedRow& row);
 };

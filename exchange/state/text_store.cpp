@@ -45,7 +45,8 @@ void TextStore::AddBlock(std::size_t atLeast) {
   std::size_t size = std::clamp(totalBytes_, kFirstBlockSize, kLargePageSize);
   const bool large = size == kLargePageSize && atLeast <= kLargePageSize;
   if (!large) size = std::max(size, atLeast);
-  if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<std::size_t>(8, 2 * blocks_.size()));
+  if (blocks_.size() == blocks_.capacity())
+    blocks_.reserve(std::max<std::size_t>(8, 2 * blocks_.size()));
   char* bytes = large ? static_cast<char*>(AllocateLargePages(kLargePageSize))
                       : static_cast<char*>(::operator new(size));
   if (bytes == nullptr) throw std::bad_alloc();

@@ -30,8 +30,8 @@ std::string CommandText(const char* key, std::int32_t value, Radix radix) {
 }
 
 // Queues the command unless this attribute was already written with the same value.
-void EmitWithSuppression(const char* key, std::int32_t value, Radix radix,
-                         std::int32_t& lastValue, bool& unset) {
+void EmitWithSuppression(const char* key, std::int32_t value, Radix radix, std::int32_t& lastValue,
+                         bool& unset) {
   if (!unset && value == lastValue) return;
   QueueCommand(CommandText(key, value, radix));
   lastValue = value;

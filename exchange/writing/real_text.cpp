@@ -34,8 +34,8 @@
 namespace {
 
 constexpr int kSignificantDigits = 15;
-constexpr int kCheckDigits = 21;     // step 3: 15 digits plus a six-digit tail
-constexpr int kExactDigits = 780;    // every digit of any double, and a few spare zeros
+constexpr int kCheckDigits = 21;   // step 3: 15 digits plus a six-digit tail
+constexpr int kExactDigits = 780;  // every digit of any double, and a few spare zeros
 
 // The significant digits of a positive real: value = 0.d1 d2 ... dn * 10^Exponent10,
 // where Exponent10 is the "E" of the written form's rules.
@@ -129,7 +129,7 @@ bool ScaledDigits(double magnitude, Digits& d) {
     if (k < 0 || k > kLargestExactPower) return false;
     const double scale = kPowersOfTen[k];
     const double hi = magnitude * scale;
-    if (hi > 1e15) continue;  // E was one more than the estimate
+    if (hi > 1e15) continue;      // E was one more than the estimate
     if (hi < 1e14) return false;  // cannot happen (E is never below the estimate); be safe
     const double whole = std::floor(hi);
     const double fraction = hi - whole;

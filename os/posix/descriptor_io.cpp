@@ -20,8 +20,8 @@ bool ReadWholeFile(int fd, std::string& bytes, std::size_t limit) {
   bytes.assign(limit + 1, '\0');
   std::size_t filled = 0;
   for (;;) {
-    const ssize_t got = ::pread(fd, bytes.data() + filled, bytes.size() - filled,
-                                static_cast<off_t>(filled));
+    const ssize_t got =
+        ::pread(fd, bytes.data() + filled, bytes.size() - filled, static_cast<off_t>(filled));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
     if (got == 0) break;

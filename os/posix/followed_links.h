@@ -12,9 +12,9 @@
 
 // Where a path leads after every link of it, and of the links' own texts, has been followed.
 struct FollowedPath {
-  std::filesystem::path Path;          // holds no link that was followed
-  std::optional<struct stat> Status;   // none when nothing is there (yet)
-  std::optional<struct stat> Folder;   // the status of Path's folder, where a link was followed
+  std::filesystem::path Path;         // holds no link that was followed
+  std::optional<struct stat> Status;  // none when nothing is there (yet)
+  std::optional<struct stat> Folder;  // the status of Path's folder, where a link was followed
 };
 
 // Nothing when a link may not be followed (the rule above, or a loop), or the path cannot be

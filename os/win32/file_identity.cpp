@@ -70,9 +70,8 @@ std::optional<FileIdentity>& ExecutableIdentity() {
 std::wstring FinalPathOf(HANDLE file) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length =
-        GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
-                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD length = GetFinalPathNameByHandleW(
+        file, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) return {};
     if (length < path.size()) {
       path.resize(length);
@@ -119,6 +118,4 @@ bool IsRunningExecutable(HANDLE file, const FileIdentity& identity) {
   return SameFile(*executable, byPath);
 }
 
-void ForgetRunningExecutable() {
-  ExecutableIdentity() = TakeExecutableIdentity();
-}
+void ForgetRunningExecutable() { ExecutableIdentity() = TakeExecutableIdentity(); }

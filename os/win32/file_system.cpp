@@ -94,7 +94,7 @@ bool SeekTo(HANDLE handle, std::size_t offset) {
 
 // The file a path names after following a symbolic link, and what is known of it.
 struct ResolvedTarget {
-  std::filesystem::path Path;  // in the `\\?\` form
+  std::filesystem::path Path;      // in the `\\?\` form
   std::optional<FileFacts> Facts;  // none: no file there yet
 };
 
@@ -170,15 +170,14 @@ bool WriteThroughTemporary(const std::filesystem::path& target, std::string_view
   // Every Windows file system takes names of up to 255 UTF-16 units: a longer temporary name
   // is shortened to fit, so that a long target name still gets its replace by a move.
   const std::filesystem::path temporary =
-      FolderOf(target) / temporary_files::NameFor(target.filename().native(),
-                                                  GetCurrentProcessId(),
+      FolderOf(target) / temporary_files::NameFor(target.filename().native(), GetCurrentProcessId(),
                                                   temporary_files::UniqueNumber(), 255);
   const DWORD attributes = old ? (old->Info.dwFileAttributes & kKeptAttributes) : 0;
   Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) return false;
-  bool ok = WriteAll(file.Get(), bytes, temporary, wait) &&
-            (!durable || FlushFileBuffers(file.Get()));
+  bool ok =
+      WriteAll(file.Get(), bytes, temporary, wait) && (!durable || FlushFileBuffers(file.Get()));
   if (old) SetFileTime(file.Get(), &old->Info.ftCreationTime, nullptr, nullptr);
   ok = file.Close() && ok;
   const std::optional<DWORD> oldAttributes =

@@ -8,8 +8,8 @@ constexpr DWORD kLongestPause = 250;
 // Opening for reading without sharing anything fails with a sharing violation exactly when
 // someone else has the file open for its data or its deletion.
 bool OpenElsewhere(const wchar_t* path) {
-  const HANDLE probe = CreateFileW(path, FILE_READ_DATA, 0, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE probe =
+      CreateFileW(path, FILE_READ_DATA, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
   CloseHandle(probe);
   return false;
@@ -20,14 +20,11 @@ bool OpenElsewhere(const wchar_t* path) {
 bool HeldByAnotherProgram(DWORD error, const wchar_t* path) {
   switch (error) {
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return true;
+    case ERROR_LOCK_VIOLATION: return true;
     case ERROR_ACCESS_DENIED:
     case ERROR_UNABLE_TO_REMOVE_REPLACED:
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-      return OpenElsewhere(path);
-    default:
-      return false;
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT: return OpenElsewhere(path);
+    default: return false;
   }
 }
 

@@ -20,10 +20,12 @@ int main(int argc, char** argv) {
     const std::filesystem::path exePath = TakeStartingExecutablePath(ownPath);
     ProtectProgramFile(exePath);
     ProtectInstallationFiles(exePath.parent_path());
-    if (ownPath.parent_path() != exePath.parent_path()) ProtectInstallationFiles(ownPath.parent_path());
+    if (ownPath.parent_path() != exePath.parent_path())
+      ProtectInstallationFiles(ownPath.parent_path());
     std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
-    return RunAuxline(args, exePath, [&] { return LoadDialogWindow(ownPath.parent_path()); },
-                      TakeHandedOverExchange());
+    return RunAuxline(
+        args, exePath, [&] { return LoadDialogWindow(ownPath.parent_path()); },
+        TakeHandedOverExchange());
   } catch (...) {
     return kExitExchangeFileFailed;
   }

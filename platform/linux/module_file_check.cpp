@@ -15,7 +15,8 @@
 namespace {
 
 constexpr unsigned char kOwnClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
-constexpr unsigned char kOwnByteOrder = std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
+constexpr unsigned char kOwnByteOrder =
+    std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
 
 class OpenFile {
  public:
@@ -50,34 +51,36 @@ bool InsideFile(std::uint64_t offset, std::uint64_t length, std::uint64_t fileSi
   return offset <= fileSize && length <= fileSize - offset;
 }
 
-bool IsOwnElf(const ElfW(Ehdr)& header) {
-  return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 && header.e_ident[EI_CLASS] == kOwnClass &&
-         header.e_ident[EI_DATA] == kOwnByteOrder && header.e_ident[EI_VERSION] == EV_CURRENT &&
-         header.e_phentsize == sizeof(ElfW(Phdr)) && header.e_phnum > 0 && header.e_phnum != PN_XNUM;
+bool IsOwnElf(const ElfW(Ehdr) & header) {
+  return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
+         header.e_ident[EI_CLASS] == kOwnClass && header.e_ident[EI_DATA] == kOwnByteOrder &&
+         header.e_ident[EI_VERSION] == EV_CURRENT && header.e_phentsize == sizeof(ElfW(Phdr)) &&
+         header.e_phnum > 0 && header.e_phnum != PN_XNUM;
 }
 
 enum class ElfKind { SharedObject, Executable };
 
 // The section headers are not loaded, but a linker writes them last: a file that holds
 // them all was not cut short.
-bool SectionTableInside(const ElfW(Ehdr)& header, std::uint64_t fileSize) {
+bool SectionTableInside(const ElfW(Ehdr) & header, std::uint64_t fileSize) {
   if (header.e_shoff == 0) return true;
   if (header.e_shentsize != sizeof(ElfW(Shdr))) return false;
-  const std::uint64_t count = header.e_shnum != 0 ? header.e_shnum : 1;  // 0: the count is in entry 0
+  const std::uint64_t count =
+      header.e_shnum != 0 ? header.e_shnum : 1;  // 0: the count is in entry 0
   return InsideFile(header.e_shoff, count * sizeof(ElfW(Shdr)), fileSize);
 }
 
 // Every segment the header lists lies inside the file, and one of them is loaded. An
 // executable is one of fixed address, or a position-independent one that names its
 // program interpreter (a shared object names none).
-bool SegmentsInside(int fd, const ElfW(Ehdr)& header, std::uint64_t fileSize, ElfKind kind) {
+bool SegmentsInside(int fd, const ElfW(Ehdr) & header, std::uint64_t fileSize, ElfKind kind) {
   const std::uint64_t tableSize = std::uint64_t{header.e_phnum} * sizeof(ElfW(Phdr));
   if (!InsideFile(header.e_phoff, tableSize, fileSize)) return false;
   std::vector<ElfW(Phdr)> segments(header.e_phnum);
   if (!ReadAt(fd, header.e_phoff, segments.data(), tableSize)) return false;
   bool loadable = false;
   bool interpreter = false;
-  for (const ElfW(Phdr)& segment : segments) {
+  for (const ElfW(Phdr) & segment : segments) {
     if (!InsideFile(segment.p_offset, segment.p_filesz, fileSize)) return false;
     loadable = loadable || segment.p_type == PT_LOAD;
     interpreter = interpreter || segment.p_type == PT_INTERP;
@@ -95,7 +98,8 @@ bool ElfFileIsWhole(const std::filesystem::path& path, ElfKind kind) noexcept {
 
     ElfW(Ehdr) header{};
     if (!ReadAt(file.Fd(), 0, &header, sizeof header) || !IsOwnElf(header)) return false;
-    const bool typeFits = header.e_type == ET_DYN || (kind == ElfKind::Executable && header.e_type == ET_EXEC);
+    const bool typeFits =
+        header.e_type == ET_DYN || (kind == ElfKind::Executable && header.e_type == ET_EXEC);
     if (!typeFits || !SectionTableInside(header, fileSize)) return false;
     return SegmentsInside(file.Fd(), header, fileSize, kind);
   } catch (...) {

@@ -16,7 +16,8 @@ using layout::WidgetId;
 using layout::WidgetKind;
 using layout::WidgetSpec;
 
-constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kFormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
 constexpr int kDropDownExtent = 13 * 12 + 4;  // room for twelve items when a list opens
 
@@ -29,13 +30,12 @@ LRESULT CALLBACK PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return SendMessageW(GetAncestor(page, GA_ROOT), message, wParam, lParam);
-    default:
-      return DefWindowProcW(page, message, wParam, lParam);
+    default: return DefWindowProcW(page, message, wParam, lParam);
   }
 }
 
-bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HBRUSH background,
-                   bool withIcon) {
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure,
+                         HBRUSH background, bool withIcon) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = procedure;
@@ -45,8 +45,10 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
   windowClass.lpszClassName = name;
   if (withIcon) {
     const wchar_t* icon = MAKEINTRESOURCEW(win32ids::kIconResource);
-    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, icon, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, icon, IMAGE_ICON, 16, 16, LR_SHARED));
+    windowClass.hIcon = static_cast<HICON>(
+        LoadImageW(instance, icon, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, icon, IMAGE_ICON, 16, 16, LR_SHARED));
   }
   return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
@@ -70,8 +72,8 @@ HWND Create(const WidgetSpec& row, const wchar_t* windowClass, DWORD style, DWOR
             HWND parent, HINSTANCE instance, UINT dpi) {
   const std::wstring text = WideFromUtf8(row.Text);
   const Place place = PlaceAt(row, dpi);
-  return CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, place.Left, place.Top,
-                         place.Width, place.Height, parent,
+  return CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, place.Left,
+                         place.Top, place.Width, place.Height, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ids::ControlId(row.Id))),
                          instance, nullptr);
 }
@@ -115,7 +117,8 @@ HWND CreatePage(const WidgetSpec& row, HWND tabControl, HINSTANCE instance) {
   item.mask = TCIF_TEXT;
   item.pszText = const_cast<wchar_t*>(caption.c_str());
   const auto index = SendMessageW(tabControl, TCM_GETITEMCOUNT, 0, 0);
-  SendMessageW(tabControl, TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  SendMessageW(tabControl, TCM_INSERTITEMW, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(&item));
   const RECT display = PageArea(tabControl);
   return CreateWindowExW(WS_EX_CONTROLPARENT, win32ids::kPageClass, caption.c_str(),
                          WS_CHILD | WS_CLIPSIBLINGS, display.left, display.top,
@@ -127,22 +130,22 @@ HWND CreatePage(const WidgetSpec& row, HWND tabControl, HINSTANCE instance) {
 HWND CreateWidget(const WidgetSpec& row, HWND parent, HINSTANCE instance, UINT dpi) {
   switch (row.Kind) {
     case WidgetKind::TabControl:
-      return Create(row, WC_TABCONTROLW, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_FOCUSNEVER,
+      return Create(row, WC_TABCONTROLW,
+                    WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_FOCUSNEVER,
                     WS_EX_CONTROLPARENT, parent, instance, dpi);
-    case WidgetKind::TabPage:
-      return CreatePage(row, parent, instance);
+    case WidgetKind::TabPage: return CreatePage(row, parent, instance);
     case WidgetKind::Label:
       return Create(row, L"STATIC", WS_VISIBLE | SS_LEFT, 0, parent, instance, dpi);
     case WidgetKind::Edit:
-      return Create(row, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, parent,
-                    instance, dpi);
+      return Create(row, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                    parent, instance, dpi);
     case WidgetKind::DropDownList:
       return Create(row, WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
                     parent, instance, dpi);
     case WidgetKind::EditableDropDown:
       return Create(row, WC_COMBOBOXW,
-                    WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, parent,
-                    instance, dpi);
+                    WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0,
+                    parent, instance, dpi);
     case WidgetKind::PushButton: {
       const DWORD role = row.Id == WidgetId::Button1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
       return Create(row, L"BUTTON", WS_VISIBLE | WS_TABSTOP | role, 0, parent, instance, dpi);
@@ -177,8 +180,8 @@ HWND CreateForm(HINSTANCE instance, HWND owner, void* formParameter) {
   const SIZE outer = FormOuterSize(kLayoutDpi);
   const std::wstring caption = WideFromUtf8(layout::kWindowCaption);
   return CreateWindowExW(kFormExStyle, win32ids::kFormClass, caption.c_str(), kFormStyle,
-                         layout::kDesignLeft, layout::kDesignTop, outer.cx, outer.cy, owner, nullptr,
-                         instance, formParameter);
+                         layout::kDesignLeft, layout::kDesignTop, outer.cx, outer.cy, owner,
+                         nullptr, instance, formParameter);
 }
 
 }  // namespace
@@ -186,7 +189,8 @@ HWND CreateForm(HINSTANCE instance, HWND owner, void* formParameter) {
 const DialogResources& SharedDialogResources() {
   static const DialogResources resources = [] {
     DialogResources made;
-    made.BackgroundColour = RGB(layout::kBackgroundRed, layout::kBackgroundGreen, layout::kBackgroundBlue);
+    made.BackgroundColour =
+        RGB(layout::kBackgroundRed, layout::kBackgroundGreen, layout::kBackgroundBlue);
     made.Background = CreateSolidBrush(made.BackgroundColour);
     return made;
   }();
@@ -202,16 +206,16 @@ HFONT DialogFont(UINT dpi) {
   }
   const std::wstring face = WideFromUtf8(layout::kFontFace);
   // A negative height asks for the character height, without the internal leading.
-  HFONT font = CreateFontW(-ScaledToDpi(layout::kFontPixelHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                           FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+  HFONT font = CreateFontW(-ScaledToDpi(layout::kFontPixelHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE,
+                           FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                            DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, face.c_str());
   if (font) fonts.emplace_back(dpi, font);
   return font;
 }
 
 SIZE FormOuterSize(UINT dpi) {
-  return OuterSizeForClient(ScaledToDpi(layout::kClientWidth, dpi), ScaledToDpi(layout::kClientHeight, dpi),
-                            kFormStyle, kFormExStyle, dpi);
+  return OuterSizeForClient(ScaledToDpi(layout::kClientWidth, dpi),
+                            ScaledToDpi(layout::kClientHeight, dpi), kFormStyle, kFormExStyle, dpi);
 }
 
 void FitLabelToText(HWND label) {
@@ -220,7 +224,8 @@ void FitLabelToText(HWND label) {
   GetWindowTextW(label, text.data(), length + 1);
   RECT extent{};
   HDC context = GetDC(label);
-  HGDIOBJ previous = SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  HGDIOBJ previous =
+      SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
   DrawTextW(context, text.c_str(), length, &extent, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(context, previous);
   ReleaseDC(label, context);
@@ -234,7 +239,8 @@ void FitLabelToText(HWND label) {
 
 bool RegisterDialogClasses(HINSTANCE instance, WNDPROC formProcedure) {
   const HBRUSH background = SharedDialogResources().Background;
-  return RegisterWindowClass(instance, win32ids::kApplicationClass, DefWindowProcW, nullptr, true) &&
+  return RegisterWindowClass(instance, win32ids::kApplicationClass, DefWindowProcW, nullptr,
+                             true) &&
          RegisterWindowClass(instance, win32ids::kFormClass, formProcedure, background, true) &&
          RegisterWindowClass(instance, win32ids::kPageClass, PageProcedure, background, false);
 }
@@ -242,16 +248,18 @@ bool RegisterDialogClasses(HINSTANCE instance, WNDPROC formProcedure) {
 DialogWindows CreateDialogWindows(HINSTANCE instance, void* formParameter) {
   DialogWindows windows;
   const std::wstring title = WideFromUtf8(layout::kApplicationTitle);
-  windows.Application = CreateWindowExW(0, win32ids::kApplicationClass, title.c_str(), WS_POPUP, 0, 0,
-                                        0, 0, nullptr, nullptr, instance, nullptr);
-  windows.Form = windows.Application ? CreateForm(instance, windows.Application, formParameter) : nullptr;
+  windows.Application = CreateWindowExW(0, win32ids::kApplicationClass, title.c_str(), WS_POPUP, 0,
+                                        0, 0, 0, nullptr, nullptr, instance, nullptr);
+  windows.Form =
+      windows.Application ? CreateForm(instance, windows.Application, formParameter) : nullptr;
   bool complete = windows.Form != nullptr;
   if (complete) {
     // The form exists at the layout's size; now that it is on a monitor, its dpi is known.
     windows.Dpi = WindowDpi(windows.Form);
     if (windows.Dpi != kLayoutDpi) {
       const SIZE outer = FormOuterSize(windows.Dpi);
-      SetWindowPos(windows.Form, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(windows.Form, nullptr, 0, 0, outer.cx, outer.cy,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     windows.Widgets[static_cast<std::size_t>(WidgetId::Window)] = windows.Form;
     for (const WidgetSpec& row : layout::kWidgets) {
@@ -279,8 +287,8 @@ void ScaleDialog(DialogWindows& windows, UINT dpi) {
     if (row.Kind == WidgetKind::TabPage) {
       // The tab control comes first in the table: its new size and font decide the area.
       const RECT area = PageArea(windows[WidgetId::PageControl1]);
-      SetWindowPos(widget, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(widget, nullptr, area.left, area.top, area.right - area.left,
+                   area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
       const Place place = PlaceAt(row, dpi);
       SetWindowPos(widget, nullptr, place.Left, place.Top, place.Width, place.Height,

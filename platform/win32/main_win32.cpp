@@ -18,11 +18,13 @@ extern "C" {
 int _dowildcard = 0;
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
+                    int /*show*/) {
   std::vector<std::string> args;
   for (int i = 1; i < __argc; ++i) args.push_back(Utf8FromWide(__wargv[i]));
   // The run's status is the process's exit code: the C runtime passes wWinMain's result
   // to exit().
-  return RunAuxline(args, RunningExecutablePath(),
-                    [instance]() -> std::unique_ptr<FormWindow> { return Win32FormWindow::Create(instance); });
+  return RunAuxline(args, RunningExecutablePath(), [instance]() -> std::unique_ptr<FormWindow> {
+    return Win32FormWindow::Create(instance);
+  });
 }

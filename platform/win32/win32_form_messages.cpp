@@ -33,43 +33,36 @@ void Focus(HWND control) {
 
 }  // namespace
 
-LRESULT CALLBACK Win32FormWindow::FormProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32FormWindow::FormProcedure(HWND form, UINT message, WPARAM wParam,
+                                                LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(form, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
   }
   auto* window = reinterpret_cast<Win32FormWindow*>(GetWindowLongPtrW(form, GWLP_USERDATA));
-  if (!window || window->windows_.Form != form) return DefWindowProcW(form, message, wParam, lParam);
+  if (!window || window->windows_.Form != form)
+    return DefWindowProcW(form, message, wParam, lParam);
   return window->HandleMessage(message, wParam, lParam);
 }
 
 LRESULT Win32FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND:
-      return OnCommand(wParam);
-    case WM_NOTIFY:
-      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND: return OnCommand(wParam);
+    case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-      return OnControlColour(reinterpret_cast<HDC>(wParam));
-    case WM_ACTIVATE:
-      return OnActivate(wParam);
-    case WM_CLOSE:
-      OnCloseBox();
-      return 0;
+    case WM_CTLCOLORDLG: return OnControlColour(reinterpret_cast<HDC>(wParam));
+    case WM_ACTIVATE: return OnActivate(wParam);
+    case WM_CLOSE: OnCloseBox(); return 0;
     case WM_GETDPISCALEDSIZE: {
       // The exact outer size for the new dpi, so that the client area is the layout's scaled
       // size and not the old one stretched with its rounding.
       *reinterpret_cast<SIZE*>(lParam) = FormOuterSize(LOWORD(wParam));
       return TRUE;
     }
-    case WM_DPICHANGED:
-      return OnDpiChanged(wParam, lParam);
-    case DM_GETDEFID:
-      return MAKELRESULT(IDOK, DC_HASDEFID);
-    default:
-      return DefWindowProcW(windows_.Form, message, wParam, lParam);
+    case WM_DPICHANGED: return OnDpiChanged(wParam, lParam);
+    case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
+    default: return DefWindowProcW(windows_.Form, message, wParam, lParam);
   }
 }
 
@@ -115,8 +108,9 @@ LRESULT Win32FormWindow::OnActivate(WPARAM wParam) {
 LRESULT Win32FormWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
   ScaleDialog(windows_, LOWORD(wParam));
   const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-  SetWindowPos(windows_.Form, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(windows_.Form, nullptr, suggested.left, suggested.top,
+               suggested.right - suggested.left, suggested.bottom - suggested.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   return 0;
 }
 
@@ -131,7 +125,8 @@ bool Win32FormWindow::HandlePageToggle(const MSG& message) {
       !IsWithin(windows_.Form, message.hwnd)) {
     return false;
   }
-  SendMessageW(windows_[WidgetId::PageControl1], TCM_SETCURSEL, static_cast<WPARAM>(1 - ActivePage()), 0);
+  SendMessageW(windows_[WidgetId::PageControl1], TCM_SETCURSEL,
+               static_cast<WPARAM>(1 - ActivePage()), 0);
   ShowPage(ActivePage());
   return true;
 }
@@ -158,8 +153,7 @@ bool Win32FormWindow::HandleAccessKey(const MSG& message) {
     case L'N':
       SendMessageW(windows_.Form, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -26,7 +26,8 @@ void SetWindowTextUtf8(HWND window, std::string_view text) {
 
 }  // namespace
 
-std::unique_ptr<Win32FormWindow> Win32FormWindow::Create(HINSTANCE instance, WindowShowing showing) {
+std::unique_ptr<Win32FormWindow> Win32FormWindow::Create(HINSTANCE instance,
+                                                         WindowShowing showing) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   if (!RegisterDialogClasses(instance, FormProcedure)) return nullptr;
@@ -73,7 +74,8 @@ void Win32FormWindow::MoveTo(int left, int top) {
   const WindowSize after = OuterSize();
   if (after.Width != before.Width || after.Height != before.Height) {
     SetWindowPos(windows_.Form, nullptr, left + before.Width / 2 - after.Width / 2,
-                 top + before.Height / 2 - after.Height / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                 top + before.Height / 2 - after.Height / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -135,7 +137,8 @@ void Win32FormWindow::Run(FormEvents& form) {
   events_ = &form;
   form.FormShow();
   if (!closed_ && !form.IsClosed()) {
-    ShowFirstTime(windows_.Form, state_ == WindowState::Minimised ? SW_SHOWMINIMIZED : SW_SHOWNORMAL, showing_);
+    ShowFirstTime(windows_.Form,
+                  state_ == WindowState::Minimised ? SW_SHOWMINIMIZED : SW_SHOWNORMAL, showing_);
     UpdateWindow(windows_.Form);
     SetForegroundWindow(windows_.Form);
     RunMessageLoop();

@@ -13,7 +13,9 @@
 bool StarterAskedForShowState();
 
 struct WindowShowing {
-  std::function<BOOL(HWND, int)> Show = [](HWND window, int command) { return ShowWindow(window, command); };
+  std::function<BOOL(HWND, int)> Show = [](HWND window, int command) {
+    return ShowWindow(window, command);
+  };
   std::function<bool()> StarterAskedForShowState = ::StarterAskedForShowState;
 };
 

@@ -74,7 +74,7 @@ struct Outcome {
 // Copies the program into a fresh directory with the given files and runs it from another
 // directory, so that only the executable's own location can lead it to its files.
 Outcome RunInFreshDir(const std::vector<std::string>& args, std::string_view exchange,
-            std::optional<std::string_view> settings = std::nullopt) {
+                      std::optional<std::string_view> settings = std::nullopt) {
   TempDir toolDir;
   TempDir workingDir;
   TempDir outputDir;
@@ -106,7 +106,8 @@ struct ModeCase {
   std::variant<std::string, ExpectedLine> expected;
 };
 
-void ExpectOneLineAfterTheBlock(const std::optional<std::string>& exchange, const ExpectedLine& line) {
+void ExpectOneLineAfterTheBlock(const std::optional<std::string>& exchange,
+                                const ExpectedLine& line) {
   ASSERT_TRUE(exchange.has_value());
   const std::string head = Lines(kDefaultBlock);
   ASSERT_EQ(exchange->substr(0, head.size()), head);
@@ -135,21 +136,37 @@ void ExpectModeRuns(const std::vector<ModeCase>& cases) {
 TEST(EndToEnd, LineModes) {
   const std::string points = HostFile({"hp1 100 200", "hp2 400 600"});
   ExpectModeRuns({
-      {"R1 through two points", {"/R1"}, HostFile({"hp1 0 0", "hp2 10 10"}), ExpectedLine{5, 5, 45}},
-      {"R1 from right to left", {"/R1"}, HostFile({"hp1 10 2", "hp2 -10 2"}), ExpectedLine{0, 2, 180}},
+      {"R1 through two points",
+       {"/R1"},
+       HostFile({"hp1 0 0", "hp2 10 10"}),
+       ExpectedLine{5, 5, 45}},
+      {"R1 from right to left",
+       {"/R1"},
+       HostFile({"hp1 10 2", "hp2 -10 2"}),
+       ExpectedLine{0, 2, 180}},
       {"R1 downwards", {"/R1"}, HostFile({"hp1 1 1", "hp2 1 -3"}), ExpectedLine{1, -1, 270}},
-      {"R1 horizontal, checked by hand", {"/R1"}, HostFile({"hp1 0 0", "hp2 10 0"}),
+      {"R1 horizontal, checked by hand",
+       {"/R1"},
+       HostFile({"hp1 0 0", "hp2 10 0"}),
        Lines(kDefaultBlock, {"50000005 0 -49999995 6.12323399573677E-9"})},
-      {"R1 equal points", {"/R1"}, HostFile({"hp1 3 4", "hp2 3 4"}),
+      {"R1 equal points",
+       {"/R1"},
+       HostFile({"hp1 3 4", "hp2 3 4"}),
        Lines(kDefaultBlock, {"50000003 4 -49999997 4.00000000612323"})},
       {"R1 no points", {"/R1"}, HostFile({}), ExpectedLine{0, 0, 0}},
       {"R2 host angle", {"/R2"}, points, ExpectedLine{100, 200, 30}},
-      {"R2 without hk", {"/R2"}, CrLfLines({"lg2", "ly5", "lt2", "lw4", "hp1 100 200"}), ExpectedLine{100, 200, 0}},
+      {"R2 without hk",
+       {"/R2"},
+       CrLfLines({"lg2", "ly5", "lt2", "lw4", "hp1 100 200"}),
+       ExpectedLine{100, 200, 0}},
       {"R3 host angle 30", {"/R3"}, points, ExpectedLine{100, 200, 120}},
       {"R4 with 45", {"/R4", "45"}, points, ExpectedLine{100, 200, 75}},
       {"R4 with -100", {"/R4", "-100"}, points, ExpectedLine{100, 200, -70}},
       {"R4 without angle", {"/R4"}, points, ExpectedLine{100, 200, 30}},
-      {"R4 unreadable angle, extra arguments", {"/R4", "abc", "90", "x"}, points, ExpectedLine{100, 200, 30}},
+      {"R4 unreadable angle, extra arguments",
+       {"/R4", "abc", "90", "x"},
+       points,
+       ExpectedLine{100, 200, 30}},
   });
 }
 
@@ -160,10 +177,19 @@ TEST(EndToEnd, FirstLineModes) {
   ExpectModeRuns({
       {"R5 forward line", {"/R5"}, withLine("0 0 10 0"), ExpectedLine{400, 600, 0}},
       {"R5 reversed line", {"/R5"}, withLine("0 0 -10 0"), ExpectedLine{400, 600, 0}},
-      {"R5 first line only", {"/R5"}, withLine("0 0 10 10\r\n0 0 0 10"), ExpectedLine{400, 600, 45}},
-      {"R5 line falling to the left", {"/R5"}, withLine("3 4 -3 -4"), ExpectedLine{400, 600, 53.13010235415598}},
+      {"R5 first line only",
+       {"/R5"},
+       withLine("0 0 10 10\r\n0 0 0 10"),
+       ExpectedLine{400, 600, 45}},
+      {"R5 line falling to the left",
+       {"/R5"},
+       withLine("3 4 -3 -4"),
+       ExpectedLine{400, 600, 53.13010235415598}},
       {"R6 line at 270", {"/R6"}, withLine("0 0 0 -10"), ExpectedLine{400, 600, 180}},
-      {"R6 line at 150", {"/R6"}, withLine("0 0 -10 5.773502691896258"), ExpectedLine{400, 600, 240}},
+      {"R6 line at 150",
+       {"/R6"},
+       withLine("0 0 -10 5.773502691896258"),
+       ExpectedLine{400, 600, 240}},
       {"R7 with 30", {"/R7", "30"}, withLine("0 0 10 0"), ExpectedLine{400, 600, 30}},
       {"R7 with 30, reversed", {"/R7", "30"}, withLine("0 0 -10 0"), ExpectedLine{400, 600, 30}},
       {"R7 without angle", {"/R7"}, withLine("5 5 5 15"), ExpectedLine{400, 600, 90}},
@@ -182,7 +208,8 @@ TEST(EndToEnd, UnrecognisedModesBuildNothing) {
   const std::string points = HostFile({"hp1 0 0", "hp2 10 10"});
   for (const char* mode : {"/r1", "/R01", "/R11", "R1", "/R1 ", ""}) {
     SCOPED_TRACE(mode);
-    const Outcome outcome = RunInFreshDir({mode}, points, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
+    const Outcome outcome =
+        RunInFreshDir({mode}, points, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.exchange, Lines({"lg3", "ly7", "lc9", "lt2", "lw4", "lg2", "ly5"}));
     EXPECT_EQ(outcome.settings, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
@@ -210,12 +237,30 @@ TEST(EndToEnd, AttributeAndRestoreBlocks) {
     std::vector<std::string> restore;
   } cases[] = {
       {"host's current", {"-1", "-1", "0", "-1"}, {"lg2", "ly5", "lc9", "lt2", "lw4"}, {}},
-      {"other group and layer", {"3", "7", "0", "-1"}, {"lg3", "ly7", "lc9", "lt2", "lw4"}, {"lg2", "ly5"}},
-      {"group equal to host's", {"2", "7", "0", "-1"}, {"lg2", "ly7", "lc9", "lt2", "lw4"}, {"ly5"}},
-      {"layer equal to host's", {"15", "5", "0", "-1"}, {"lgF", "ly5", "lc9", "lt2", "lw4"}, {"lg2"}},
-      {"line type and width mapped", {"-1", "-1", "19", "25"}, {"lg2", "ly5", "lc9", "lt31", "lw25"}, {}},
-      {"line type 10, width too wide", {"-1", "-1", "10", "30001"}, {"lg2", "ly5", "lc9", "lt11", "lw0"}, {}},
-      {"group out of list range", {"99", "-1", "50", "30000"}, {"lg63", "ly5", "lc9", "lt62", "lw30000"}, {"lg2"}},
+      {"other group and layer",
+       {"3", "7", "0", "-1"},
+       {"lg3", "ly7", "lc9", "lt2", "lw4"},
+       {"lg2", "ly5"}},
+      {"group equal to host's",
+       {"2", "7", "0", "-1"},
+       {"lg2", "ly7", "lc9", "lt2", "lw4"},
+       {"ly5"}},
+      {"layer equal to host's",
+       {"15", "5", "0", "-1"},
+       {"lgF", "ly5", "lc9", "lt2", "lw4"},
+       {"lg2"}},
+      {"line type and width mapped",
+       {"-1", "-1", "19", "25"},
+       {"lg2", "ly5", "lc9", "lt31", "lw25"},
+       {}},
+      {"line type 10, width too wide",
+       {"-1", "-1", "10", "30001"},
+       {"lg2", "ly5", "lc9", "lt11", "lw0"},
+       {}},
+      {"group out of list range",
+       {"99", "-1", "50", "30000"},
+       {"lg63", "ly5", "lc9", "lt62", "lw30000"},
+       {"lg2"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -241,20 +286,28 @@ TEST(EndToEnd, SettingsFileVariants) {
     std::string rewritten;
   } cases[] = {
       {"missing", std::nullopt, {"lg2", "ly5", "lc9", "lt2", "lw4", "ci 0 0 5"}, kDefaultSettings},
-      {"empty", std::string(), {"lg0", "ly0", "lc9", "lt2", "lw0", "ci 0 0 5", "lg2", "ly5"}, zeros},
-      {"four integer lines", CrLfLines({"3", "7", "5", "25"}),
+      {"empty",
+       std::string(),
+       {"lg0", "ly0", "lc9", "lt2", "lw0", "ci 0 0 5", "lg2", "ly5"},
+       zeros},
+      {"four integer lines",
+       CrLfLines({"3", "7", "5", "25"}),
        {"lg3", "ly7", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2", "ly5"},
        CrLfLines({"3", "7", "5", "25", "0", "0", "0"})},
-      {"lone LF, no final break", std::string("3\n-1\n5\n25\n12.5\n0.5\n330"),
+      {"lone LF, no final break",
+       std::string("3\n-1\n5\n25\n12.5\n0.5\n330"),
        {"lg3", "ly5", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2"},
        CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"})},
-      {"padded with blanks", CrLfLines({"  3", "7 ", "5", "25", " 12.5", "0.5 ", "330"}),
+      {"padded with blanks",
+       CrLfLines({"  3", "7 ", "5", "25", " 12.5", "0.5 ", "330"}),
        {"lg3", "ly0", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2", "ly5"},
        CrLfLines({"3", "0", "5", "25", "12.5", "0", "330"})},
-      {"lines after the seventh", CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"}) + std::string(5000, '#'),
+      {"lines after the seventh",
+       CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"}) + std::string(5000, '#'),
        {"lg3", "ly5", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2"},
        CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"})},
-      {"decimal comma", CrLfLines({"-1", "-1", "0", "-1", "12,5", "1", "0"}),
+      {"decimal comma",
+       CrLfLines({"-1", "-1", "0", "-1", "12,5", "1", "0"}),
        {"lg2", "ly5", "lc9", "lt2", "lw4", "ci 0 0 5"},
        CrLfLines({"-1", "-1", "0", "-1", "0", "1", "0"})},
   };
@@ -300,7 +353,8 @@ TEST(EndToEnd, MissingExchangeFileStillGetsWritten) {
   TempDir toolDir;
   std::filesystem::copy_file(AUXLINE_EXE, toolDir / "auxline");
   EXPECT_EQ(RunTool(toolDir / "auxline", {"/R8"}, toolDir.Path()), 0);
-  EXPECT_EQ(ReadBytes(toolDir / "JWC_TEMP.TXT"), Lines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"}));
+  EXPECT_EQ(ReadBytes(toolDir / "JWC_TEMP.TXT"),
+            Lines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"}));
 }
 
 TEST(EndToEnd, UnwritableExchangeFileGivesStatus1) {

@@ -13,16 +13,25 @@ namespace {
 
 std::string Fields(const TJwwEntLine& l) {
   std::string out;
-  for (const std::int32_t v : {l.HandPointRef, l.LayerGroup, l.Layer, l.Color, l.LineType, l.LineWidth,
-                               l.ZFlags, l.PolylineNo}) out += std::to_string(v) + ' ';
-  for (const double v : {l.X1, l.Y1, l.X2, l.Y2}) out += std::to_string(std::bit_cast<std::uint64_t>(v)) + ' ';
+  for (const std::int32_t v : {l.HandPointRef, l.LayerGroup, l.Layer, l.Color, l.LineType,
+                               l.LineWidth, l.ZFlags, l.PolylineNo})
+    out += std::to_string(v) + ' ';
+  for (const double v : {l.X1, l.Y1, l.X2, l.Y2})
+    out += std::to_string(std::bit_cast<std::uint64_t>(v)) + ' ';
   return out;
 }
 
 TEST(LineRecordList, ReadsBackWhetherOrNotNeighboursShare) {
-  const std::pair<void (*)(TJwwEntLine&), std::size_t> cases[] = {  // change, rows for 3 lines
-      {[](TJwwEntLine& l) { l.X1 = -0.0; l.Y2 = 1e300; }, 1}, {[](TJwwEntLine& l) { l.HandPointRef = 7; }, 3},
-      {[](TJwwEntLine& l) { l.LineWidth = -1; }, 3},          {[](TJwwEntLine& l) { l.ZFlags = 10; }, 3},
+  const std::pair<void (*)(TJwwEntLine&), std::size_t> cases[] = {
+      // change, rows for 3 lines
+      {[](TJwwEntLine& l) {
+         l.X1 = -0.0;
+         l.Y2 = 1e300;
+       },
+       1},
+      {[](TJwwEntLine& l) { l.HandPointRef = 7; }, 3},
+      {[](TJwwEntLine& l) { l.LineWidth = -1; }, 3},
+      {[](TJwwEntLine& l) { l.ZFlags = 10; }, 3},
       {[](TJwwEntLine& l) { l.PolylineNo = 2; }, 3}};
   for (const auto& [change, rows] : cases) {
     const TJwwEntLine first{{{3, 1, 4, 2, 5, 0}, 0}, 1, 1.5, -2.5, 3.0, 4.25};

@@ -21,10 +21,12 @@ TEST(ReadOrderList, EveryKindKeepsItsPositionAndWrongEntriesAreRefused) {
       EXPECT_EQ(list.back(), (ReadOrderEntry{kind, index}));
     }
   }
-  for (const ReadOrderEntry wrong : {ReadOrderEntry{1, kLimit}, ReadOrderEntry{15, INT32_MAX}, ReadOrderEntry{2, -1}}) {
+  for (const ReadOrderEntry wrong :
+       {ReadOrderEntry{1, kLimit}, ReadOrderEntry{15, INT32_MAX}, ReadOrderEntry{2, -1}}) {
     EXPECT_THROW(list.push_back(wrong), std::bad_alloc) << wrong.Index;
   }
-  for (const std::int32_t kind : {0, 16}) EXPECT_THROW(list.push_back({kind, 0}), std::invalid_argument);
+  for (const std::int32_t kind : {0, 16})
+    EXPECT_THROW(list.push_back({kind, 0}), std::invalid_argument);
   EXPECT_EQ(list.size(), 60u);
   EXPECT_EQ(list.back(), (ReadOrderEntry{15, kLimit - 1}));
 }
@@ -42,7 +44,7 @@ TEST_F(ReadOrderLimit, ReadStopsAtTheLimitWithWhatItRead) {
   std::string file = "ci 0 0 5\n";
   for (int i = 0; i < 5; ++i) file += "1 2 3 " + std::to_string(i) + "\n";
   for (const bool batched : {false, true}) {  // line by line, then in batches on a thread
-    InitExchangeState();  // the limit stays
+    InitExchangeState();                      // the limit stays
     ReadPlan plan;
     plan.BatchingFrom = batched ? 2 : file.size() + 1;
     plan.Batches = BatchingPlan{4, 2, true, 0.5};

@@ -29,9 +29,10 @@ namespace {
 // The bytes in reads of at most `chunk` bytes; after `failAfter` bytes a read fails (-1), or
 // throws when `throwing`.
 ReaderLineSource::BlockReader ChunkReader(std::string_view bytes, std::size_t chunk,
-                                          std::size_t failAfter = std::string::npos, bool throwing = false) {
-  return [bytes, chunk, failAfter, throwing, at = std::size_t{0}](char* buffer, std::size_t size) mutable
-         -> std::ptrdiff_t {
+                                          std::size_t failAfter = std::string::npos,
+                                          bool throwing = false) {
+  return [bytes, chunk, failAfter, throwing, at = std::size_t{0}](
+             char* buffer, std::size_t size) mutable -> std::ptrdiff_t {
     if (at >= failAfter) {
       if (throwing) throw std::bad_alloc();
       return -1;
@@ -59,7 +60,8 @@ Reading Read(const ReaderLineSource::BlockReader& read, const ReadPlan& plan) {
 }
 
 // Line by line: the first read of one byte never fills the large first block.
-Reading ReadLineByLine(std::string_view bytes, std::size_t failAfter = std::string::npos, bool throwing = false) {
+Reading ReadLineByLine(std::string_view bytes, std::size_t failAfter = std::string::npos,
+                       bool throwing = false) {
   ReadPlan plan;
   plan.BatchingFrom = 4096;
   return Read(ChunkReader(bytes, 1, failAfter, throwing), plan);
@@ -70,17 +72,20 @@ const std::string kLines[] = {
     "ci 0 0 5\r\nci 1 2 3 4 5 6 7 8\r\npt 1 2\r\npt 1 2 3 4 5\r\nsl 1 2 3 4 5 6 7 8\r\n"
     "sc 1 2 3 4 5 6 7 8\r\nBL 1 2 name\r\nch 1 2 3 4 text\r\n0.1 0.2 0.3 0.4\r\n",
     "1 2 3 4\nlc5\n5 6 7 8\n\n  9  10 11 12 \nci 3 3 3",  // LF only, no end on the last line
-    "1 2 3 4\r\n5 6 7 8\r",                                // a CR alone ends the file
-    "1 2 3 4\r\n\x1A" "5 6 7 8\r\n9 9 9 9\r\n",              // Ctrl-Z ends the file
-    "1 2 3 4\r\nci 0 0 5\x1A\r\n7 7 7 7",                   // Ctrl-Z inside a line is no end
+    "1 2 3 4\r\n5 6 7 8\r",                               // a CR alone ends the file
+    "1 2 3 4\r\n\x1A"
+    "5 6 7 8\r\n9 9 9 9\r\n",              // Ctrl-Z ends the file
+    "1 2 3 4\r\nci 0 0 5\x1A\r\n7 7 7 7",  // Ctrl-Z inside a line is no end
     "ch 1 2 3 4 \"quoted text\"\r\nch 1 2 3 4 \x82\xA0\x82\xA2\r\nhn=5 6\r\n1\t2 3 4\r\n"
     "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 32 33\r\n",
     "ci 0 0 " + std::string(200, '7') + "\r\n1 2 3 " + std::string(150, '5') + "\r\nci 1 1 1\r\n",
     "0x10 .5 -0 1e999\r\n1e-320 +7. 123456789012345678901234 00012.500000\r\nci 1e 2 3\r\n",
     // Bare lines in every mode and with every start a number may have, which the batches
     // take on sight, among lines of four fields that a key takes.
-    "pl\r\n-1.000000 2 3 4\r\n+1 2 3 4\r\nz2\r\n.5 a b c\r\n1x 2 3 \r\nmsg\r\n9 8 7 6\r\nci 1 2 3\r\n"
-    "pl\r\nmsg\r\n5 5 5 5\r\n6 6 6 6\r\n#1 2 3 4\r\nBL 1 2 3\r\nsc 1 2 3\r\npt 1 2 3\r\n-12345.678901 1 2 3\r\n"
+    "pl\r\n-1.000000 2 3 4\r\n+1 2 3 4\r\nz2\r\n.5 a b c\r\n1x 2 3 \r\nmsg\r\n9 8 7 6\r\nci 1 2 "
+    "3\r\n"
+    "pl\r\nmsg\r\n5 5 5 5\r\n6 6 6 6\r\n#1 2 3 4\r\nBL 1 2 3\r\nsc 1 2 3\r\npt 1 2 "
+    "3\r\n-12345.678901 1 2 3\r\n"
     "$1 2 3 4\r\n_1 2 3 4\r\n*x 2 3 4\r\nAb 1 2 3\r\nZ1 2 3 4\r\n",
 };
 
@@ -152,7 +157,8 @@ TEST(ReaderBatches, StoppingEarlyEndsTheReadingThread) {
         auto read = ChunkReader(bytes, 64);
         PaddedBuffer first(8);
         ASSERT_EQ(read(first.data(), 8), 8);
-        LineBatchPipeline batches(read, std::move(first), 8, BatchingPlan{32, batchCount, true, 1.0});
+        LineBatchPipeline batches(read, std::move(first), 8,
+                                  BatchingPlan{32, batchCount, true, 1.0});
         for (std::size_t i = 0; i < taken; ++i) ASSERT_NE(batches.Next(), nullptr);
       }  // the destructor must not hang
     }

@@ -71,21 +71,10 @@ TEST_F(EntityLines, DispatchByKeyAndFieldCount) {
 }
 
 TEST_F(EntityLines, FieldValuesOfEachKind) {
-  Read({"lc10 6", "pn3",
-        "ci 10 20 5",
-        "ci 10 20 5 1 2 0.5 30 99",
-        "ch 1 2 3 4 hello world",
-        "pt 1 2",
-        "pt 1 2 3.5 4.5 5",
-        "BL 5 6 name7 extra",
-        "sl 1 2 3 4",
-        "sl 1 2 3 4 5 6",
-        "sl 1 2 3 4 5 6 7 8",
-        "sc 1 2 3 4 5 6 7 8.9",
-        "se 1 2 3 4 5 6 7 8",
-        "so 1 2 3 4 5 6 7 8",
-        "sg 1 2 3 4 5 6 7 8",
-        "pt 1 2 3"});
+  Read({"lc10 6", "pn3", "ci 10 20 5", "ci 10 20 5 1 2 0.5 30 99", "ch 1 2 3 4 hello world",
+        "pt 1 2", "pt 1 2 3.5 4.5 5", "BL 5 6 name7 extra", "sl 1 2 3 4", "sl 1 2 3 4 5 6",
+        "sl 1 2 3 4 5 6 7 8", "sc 1 2 3 4 5 6 7 8.9", "se 1 2 3 4 5 6 7 8", "so 1 2 3 4 5 6 7 8",
+        "sg 1 2 3 4 5 6 7 8", "pt 1 2 3"});
   EXPECT_EQ(s.CircleList[0].CenterX, 10.0);
   EXPECT_EQ(s.CircleList[0].CenterY, 20.0);
   EXPECT_EQ(s.CircleList[0].Radius, 5.0);
@@ -229,9 +218,9 @@ TEST_F(EntityLines, ZFlagsApplyToTheNextEntityOnly) {
 }
 
 TEST_F(EntityLines, TextStyleDecidesSizeAndColour) {
-  Read({"hcw 1 2 3 4 5 6 7 8 9 10", "hcc 11 12 13 14 15 16 17 18 19 20", "cc4", "cn$Mincho",
-        "cn10", "ct 1 2 3 4 x", "cn0 4 5 0.5 7", "cv 1 2 3 4 y", "cn12", "c2 1 2 3 4 z",
-        "cn-1", "ck 1 2 3 4 w"});
+  Read({"hcw 1 2 3 4 5 6 7 8 9 10", "hcc 11 12 13 14 15 16 17 18 19 20", "cc4", "cn$Mincho", "cn10",
+        "ct 1 2 3 4 x", "cn0 4 5 0.5 7", "cv 1 2 3 4 y", "cn12", "c2 1 2 3 4 z", "cn-1",
+        "ck 1 2 3 4 w"});
   ASSERT_EQ(s.TextList.size(), 4u);
   EXPECT_EQ(s.TextList[0].TextKind, 6);
   EXPECT_EQ(s.TextList[0].Width, 10.0);
@@ -257,10 +246,10 @@ TEST_F(EntityLines, TextKindCodes) {
 }
 
 TEST_F(EntityLines, ReadOrderIndexesPerList) {
-  Read({"ci 0 0 1", "1 2 3 4", "ci 0 0 2", "pt 1 2", "1 2 3 4", "msg", "0 0 1 1",
-        "cs 1 2 3 4 d", "ch 1 2 3 4 t", "ci 0 0 3"});
-  const ReadOrderEntry expected[] = {{kEntCircle, 0}, {kEntLine, 0}, {kEntCircle, 1},
-                                     {kEntPoint, 0},  {kEntLine, 1}, {kEntDim, 0},
+  Read({"ci 0 0 1", "1 2 3 4", "ci 0 0 2", "pt 1 2", "1 2 3 4", "msg", "0 0 1 1", "cs 1 2 3 4 d",
+        "ch 1 2 3 4 t", "ci 0 0 3"});
+  const ReadOrderEntry expected[] = {{kEntCircle, 0}, {kEntLine, 0},  {kEntCircle, 1},
+                                     {kEntPoint, 0},  {kEntLine, 1},  {kEntDim, 0},
                                      {kEntText, 0},   {kEntCircle, 2}};
   ASSERT_EQ(s.ReadOrder.size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {

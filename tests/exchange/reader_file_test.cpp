@@ -19,7 +19,8 @@ class ReaderFile : public ReaderTest {
   void SetUp() override {
     ReaderTest::SetUp();
     dir_ = fs::temp_directory_path() /
-           ("auxline_reader_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("auxline_reader_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::create_directories(dir_);
   }
   void TearDown() override {
@@ -58,7 +59,9 @@ TEST_F(ReaderFile, LineEnds) {
       {"CR LF", "lc3\r\nhp1 10 20\r\n1 2 3 4\r\nci 0 0 5\r\n"},
       {"mixed, no end on the last line", "lc3\r\nhp1 10 20\n1 2 3 4\r\nci 0 0 5"},
       {"blank lines between", "\n\r\nlc3\n\n hp1 10 20\n\t\n1 2 3 4\nci 0 0 5\n\n"},
-      {"Ctrl-Z ends the file", "lc3\nhp1 10 20\n1 2 3 4\nci 0 0 5\n\x1A" "ci 0 0 9\n7 7 7 7\n"},
+      {"Ctrl-Z ends the file",
+       "lc3\nhp1 10 20\n1 2 3 4\nci 0 0 5\n\x1A"
+       "ci 0 0 9\n7 7 7 7\n"},
   };
   for (const Case& c : cases) {
     InitExchangeState();
@@ -95,7 +98,9 @@ TEST_F(ReaderFile, VeryLongLineBetweenOrdinaryOnes) {
 
 // The line source cut at every possible block boundary gives the same lines.
 TEST(ReaderLineSource, BlockBoundariesDoNotChangeTheLines) {
-  const std::string bytes = "first\r\n\r\nsecond line\nthird\r\r\n\n\x1A" "z\nafter";
+  const std::string bytes =
+      "first\r\n\r\nsecond line\nthird\r\r\n\n\x1A"
+      "z\nafter";
   const std::vector<std::string> expected = {"first", "", "second line", "third\r", ""};
   for (std::size_t block = 1; block <= bytes.size() + 1; ++block) {
     std::istringstream in(bytes);

@@ -77,8 +77,8 @@ struct DigitCase {
 };
 
 TEST_F(HeaderKeys, LayerGroupAndLayerTakeTheThirdCharacterAsAHexDigit) {
-  const DigitCase cases[] = {{"lg", 0},      {"lgA", 10},   {"lga", 10}, {"lg1F", 1},
-                             {"lgZ", 0},     {"lg\x82\xA0", 0}, {"lg$", 0}, {"lgf 3", 15}};
+  const DigitCase cases[] = {{"lg", 0},  {"lgA", 10},       {"lga", 10}, {"lg1F", 1},
+                             {"lgZ", 0}, {"lg\x82\xA0", 0}, {"lg$", 0},  {"lgf 3", 15}};
   for (const DigitCase& c : cases) {
     InitExchangeState();
     Read({c.line});
@@ -168,7 +168,8 @@ TEST_F(HeaderKeys, FontNameAndItsFirstNonEmptyValue) {
 }
 
 TEST_F(HeaderKeys, TextCodeIsADecimalDigitUpToEight) {
-  const DigitCase cases[] = {{"cc3", 3}, {"cc8", 8}, {"cc9", 0}, {"ccx", 0}, {"cc", 0}, {"cc12", 1}};
+  const DigitCase cases[] = {{"cc3", 3}, {"cc8", 8}, {"cc9", 0},
+                             {"ccx", 0}, {"cc", 0},  {"cc12", 1}};
   for (const DigitCase& c : cases) {
     Read({"cc5"});
     Read({c.line});
@@ -199,8 +200,7 @@ TEST_F(HeaderKeys, ZFlagsPointKindAndModes) {
 }
 
 TEST_F(HeaderKeys, HeaderValues) {
-  Read({"hk 30.5", "hzs 420 297", "bz", "hn 1 2 3 4",
-        "hs 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16",
+  Read({"hk 30.5", "hzs 420 297", "bz", "hn 1 2 3 4", "hs 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16",
         "hcw 1 2 3 4 5 6 7 8 9 10", "hch 11 12 13 14 15 16 17 18 19 20",
         "hcd 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9 1.0", "hcc 1 2 3 4 5 6 7 8 9 10"});
   EXPECT_EQ(s.HostAngle, 30.5);
@@ -250,10 +250,10 @@ struct HandPointCase {
 
 TEST_F(HeaderKeys, IndicatedPoints) {
   const HandPointCase cases[] = {
-      {"hp12ln 1 2", 12, 2}, {"hp3 1 2", 3, 0},     {"hp7- 1 2", 7, 1},  {"hp8ci 1 2", 8, 3},
-      {"hp9ch 1 2", 9, 4},   {"hp99 1 2", 99, 0},   {"hp4ln 1 2 3", 4, 2},
-      {"hp1-ln 1 2", 0, 0},  {"hp100 1 2", 0, 0},   {"hp0 1 2", 0, 0},   {"hp 5 1 2", 0, 0},
-      {"hpx 1 2", 0, 0},     {"hp-3 1 2", 0, 0},
+      {"hp12ln 1 2", 12, 2}, {"hp3 1 2", 3, 0},   {"hp7- 1 2", 7, 1},    {"hp8ci 1 2", 8, 3},
+      {"hp9ch 1 2", 9, 4},   {"hp99 1 2", 99, 0}, {"hp4ln 1 2 3", 4, 2}, {"hp1-ln 1 2", 0, 0},
+      {"hp100 1 2", 0, 0},   {"hp0 1 2", 0, 0},   {"hp 5 1 2", 0, 0},    {"hpx 1 2", 0, 0},
+      {"hp-3 1 2", 0, 0},
   };
   for (const HandPointCase& c : cases) {
     InitExchangeState();

@@ -36,7 +36,8 @@ void ReadBothWays(const std::string& bytes) {
   WriteBytes(directory / "JWC_TEMP.TXT", bytes);
   InitExchangeState();
   ASSERT_TRUE(ReadExchangeFile(directory / "JWC_TEMP.TXT"));
-  EXPECT_TRUE(DescribeState() == expected) << "the batched reading differs from the line-by-line reading";
+  EXPECT_TRUE(DescribeState() == expected)
+      << "the batched reading differs from the line-by-line reading";
 }
 
 std::string NumberedFields(int first, int last) {
@@ -65,7 +66,8 @@ TEST(ReaderLargeFile, KeyedLinesAtTheFieldLimit) {
 // arrives complete.
 TEST(ReaderLargeFile, TextsLongerThanAPreparedLine) {
   const std::string key = "ch 1 2 3 4 ";
-  for (const std::size_t lineLength : {std::size_t{65535}, std::size_t{65536}, std::size_t{70000}}) {
+  for (const std::size_t lineLength :
+       {std::size_t{65535}, std::size_t{65536}, std::size_t{70000}}) {
     SCOPED_TRACE(lineLength);
     const std::string content(lineLength - key.size(), 'w');
     ReadBothWays(LargeFileAround(std::string(key).append(content)));

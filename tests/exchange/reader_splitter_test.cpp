@@ -47,14 +47,14 @@ TEST(LineSplitter, SeparatorsAndFieldCount) {
 
 TEST(LineSplitter, QuotesAndEquals) {
   CheckSplits({
-      {"first quote dropped, blanks kept after it", "ch 1 2 3 4 \"hello  world",
+      {"first quote dropped, blanks kept after it",
+       "ch 1 2 3 4 \"hello  world",
        {"ch", "1", "2", "3", "4", "hello  world"}},
       {"tabs vanish after the quote", "ch 1 2 3 4 \"a\tb \tc", {"ch", "1", "2", "3", "4", "ab c"}},
       {"second quote is text", "ch 1 2 3 4 \"say \"hi\"", {"ch", "1", "2", "3", "4", "say \"hi\""}},
       {"quote inside a field ends splitting", "ab\"c d", {"abc d"}},
       {"quote after a blank opens the field", "a \" b", {"a", " b"}},
-      {"equals kept and ends splitting", "file=C:\\My Dir\\a b.jww",
-       {"file=C:\\My Dir\\a b.jww"}},
+      {"equals kept and ends splitting", "file=C:\\My Dir\\a b.jww", {"file=C:\\My Dir\\a b.jww"}},
       {"equals after blanks", "x = 1 2", {"x", "= 1 2"}},
       {"quote after equals is text", "a=\"b\"", {"a=\"b\""}},
       {"trailing blank after equals is text", "a= ", {"a= "}},
@@ -63,20 +63,32 @@ TEST(LineSplitter, QuotesAndEquals) {
 
 TEST(LineSplitter, ShiftJisAndDroppedBytes) {
   CheckSplits({
-      {"full-width space does not split", "ch 1 2 3 4 A\x81\x40" "B", {"ch", "1", "2", "3", "4", "A\x81\x40" "B"}},
+      {"full-width space does not split",
+       "ch 1 2 3 4 A\x81\x40"
+       "B",
+       {"ch", "1", "2", "3", "4",
+        "A\x81\x40"
+        "B"}},
       {"full-width space in field 0", "\x81\x40 x", {"\x81\x40", "x"}},
       {"trail byte that looks like a quote", "a\x81\"b c", {"a\x81\"b", "c"}},
       {"trail byte that looks like a blank", "a\x95 b", {"a\x95 b"}},
       {"trail byte that is a control byte", "a\xE0\x01 b", {"a\xE0\x01", "b"}},
       {"lone lead byte at the end dropped", "ab \x82", {"ab", ""}},
       {"lone lead byte after quote dropped", "\"ab\x82", {"ab"}},
-      {"control bytes dropped", "a\x01\x02" "b\x1f c\x7f", {"ab", "c\x7f"}},
-      {"FE and FF dropped", "a\xFE" "b\xFF", {"ab"}},
+      {"control bytes dropped",
+       "a\x01\x02"
+       "b\x1f c\x7f",
+       {"ab", "c\x7f"}},
+      {"FE and FF dropped",
+       "a\xFE"
+       "b\xFF",
+       {"ab"}},
       {"single-byte katakana kept", "\xB1\xB2 \xDF", {"\xB1\xB2", "\xDF"}},
       {"carriage return dropped inside a line", "1 2\r3", {"1", "23"}},
       {"plain bytes right after flagged ones", "a\x01!#\x1f\"$%&'", {"a!#$%&'"}},
       {"trail byte in the next 64-byte block",
-       std::string(63, 'x') + "\x81 y z", {std::string(63, 'x') + "\x81 y", "z"}},
+       std::string(63, 'x') + "\x81 y z",
+       {std::string(63, 'x') + "\x81 y", "z"}},
   });
 }
 
@@ -107,7 +119,9 @@ TEST(LineSplitter, LongLine) {
 
 // The tokenizer rules walked byte by byte, as plainly as they can be written.
 std::vector<std::string> ReferenceSplit(std::string_view line) {
-  auto isLead = [](unsigned char b) { return (b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFD); };
+  auto isLead = [](unsigned char b) {
+    return (b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFD);
+  };
   std::vector<std::string> fields(1);
   bool splitting = true;
   for (std::size_t i = 0; i < line.size(); ++i) {
@@ -188,7 +202,12 @@ TEST(LineSplitter, SpecialByteAtEveryPositionAgreesWithTheByteByByteRules) {
 // kept, although the same byte alone would be dropped there.
 TEST(LineSplitter, DoubleByteCharactersStayWholeAfterTheQuote) {
   CheckSplits({
-      {"pair after the quote", "ch 1 2 3 4 \"a\x82\xA0" "b", {"ch", "1", "2", "3", "4", "a\x82\xA0" "b"}},
+      {"pair after the quote",
+       "ch 1 2 3 4 \"a\x82\xA0"
+       "b",
+       {"ch", "1", "2", "3", "4",
+        "a\x82\xA0"
+        "b"}},
       {"trail byte is a tab", "\"a\x81\tb\tc", {"a\x81\tbc"}},
       {"trail byte is a quote", "x=\x95\"y", {"x=\x95\"y"}},
       {"trail byte is a control byte", "=\xE0\x01\x01", {"=\xE0\x01"}},

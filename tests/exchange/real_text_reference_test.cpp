@@ -201,7 +201,8 @@ TEST(RealTextReference, RandomBitPatterns) {
     const double value = FromBits(random() & 0x7FFFFFFFFFFFFFFFull);
     if (std::isfinite(value)) values.push_back(value);
   }
-  for (int i = 0; i < 1000 * kScale; ++i) values.push_back(FromBits(random() & 0x000FFFFFFFFFFFFFull));
+  for (int i = 0; i < 1000 * kScale; ++i)
+    values.push_back(FromBits(random() & 0x000FFFFFFFFFFFFFull));
   ExpectMatchesReference(values);
 }
 
@@ -230,8 +231,10 @@ TEST(RealTextReference, ExactTiesRoundUp) {
     std::uniform_int_distribution<std::uint64_t> pick(low, high);
     for (int i = 0; i < 100 * kScale; ++i) {
       std::uint64_t r = pick(random);
-      if (j == 0) r = r / 10 * 10 + 5;
-      else r |= 1;
+      if (j == 0)
+        r = r / 10 * 10 + 5;
+      else
+        r |= 1;
       if (r > high) continue;
       values.push_back(std::ldexp(static_cast<double>(r), -j));
     }

@@ -25,8 +25,7 @@ TEST(RealTextRoundTrip, ReadBackWithinFifteenDigits) {
     if (!(std::fabs(value) <= 1.797693134862315e308)) continue;
     const std::string text = RealToText(value);
     const double read = LenientStrToFloat(text);
-    const double allowed =
-        std::fabs(value) * 5.2e-15 + std::numeric_limits<double>::denorm_min();
+    const double allowed = std::fabs(value) * 5.2e-15 + std::numeric_limits<double>::denorm_min();
     const bool close = std::fabs(read - value) <= allowed;
     const bool stable = RealToText(read) == text;
     if ((!close || !stable) && ++failures <= 10) {

@@ -41,7 +41,8 @@ ExchangeValues FreshValues() {
 
 void ExpectFresh(const ExchangeState& s) {
   EXPECT_TRUE(static_cast<const ExchangeValues&>(s) == FreshValues());
-  ForEachEntityList(s, [](const auto& list, EntityKind kind) { EXPECT_TRUE(list.empty()) << kind; });
+  ForEachEntityList(s,
+                    [](const auto& list, EntityKind kind) { EXPECT_TRUE(list.empty()) << kind; });
   EXPECT_TRUE(s.ReadOrder.empty());
   EXPECT_TRUE(s.CommandQueue.empty());
 }

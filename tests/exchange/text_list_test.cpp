@@ -32,14 +32,25 @@ TEST(TextRecordList, NeighboursShareOnlyAnIdenticalSharedPart) {
   };
   const Case cases[] = {
       {"nothing", [](TJwwEntText&) {}, 1},
-      {"kind, values, content", [](TJwwEntText& t) { t.TextKind = 3; t.Value4 = 7; t.Content = "W"; }, 1},
+      {"kind, values, content",
+       [](TJwwEntText& t) {
+         t.TextKind = 3;
+         t.Value4 = 7;
+         t.Content = "W";
+       },
+       1},
       {"layer", [](TJwwEntText& t) { t.Layer = 4; }, 2},
       {"style", [](TJwwEntText& t) { t.TextStyle = 11; }, 2},
       {"negative zero width", [](TJwwEntText& t) { t.Width = -0.0; }, 2},
       {"font", [](TJwwEntText& t) { t.FontName = "Gothic"; }, 2},
       // The same name kept again after two other texts: other bytes in the store, same name.
       {"font kept again",
-       [](TJwwEntText& t) { t.Content = "a"; t.Content = "b"; t.FontName = "Mincho"; }, 1},
+       [](TJwwEntText& t) {
+         t.Content = "a";
+         t.Content = "b";
+         t.FontName = "Mincho";
+       },
+       1},
   };
   InitExchangeState();
   for (const Case& c : cases) {

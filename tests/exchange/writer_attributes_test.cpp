@@ -46,29 +46,49 @@ struct MappedCase {
 };
 
 TEST(WriterAttributes, ColorMapping) {
-  for (const MappedCase& c : std::initializer_list<MappedCase>{
-           {9, 0, "lc9"}, {10, 0, "lc10"}, {10, 1, "lc101"}, {1, 1, "lc1"}, {9, 1, "lc9"},
-           {0, 1, "lc7"}, {-5, 1, "lc7"}, {10, 2, "lc10"}, {10, -1, "lc10"},
-           {19, 1, "lc110"}, {-5, 0, "lc-5"}}) {
+  for (const MappedCase& c : std::initializer_list<MappedCase>{{9, 0, "lc9"},
+                                                               {10, 0, "lc10"},
+                                                               {10, 1, "lc101"},
+                                                               {1, 1, "lc1"},
+                                                               {9, 1, "lc9"},
+                                                               {0, 1, "lc7"},
+                                                               {-5, 1, "lc7"},
+                                                               {10, 2, "lc10"},
+                                                               {10, -1, "lc10"},
+                                                               {19, 1, "lc110"},
+                                                               {-5, 0, "lc-5"}}) {
     EXPECT_EQ(FirstCommand([&] { EmitColor(c.value, c.mapping); }), c.expected)
         << c.value << ", " << c.mapping;
   }
 }
 
 TEST(WriterAttributes, LineTypeMapping) {
-  for (const MappedCase& c : std::initializer_list<MappedCase>{
-           {0, 1, "lt4"}, {-3, 1, "lt4"}, {1, 1, "lt1"}, {9, 1, "lt9"}, {10, 1, "lt11"},
-           {14, 1, "lt15"}, {15, 1, "lt16"}, {18, 1, "lt19"}, {19, 1, "lt31"},
-           {50, 1, "lt62"}, {19, 0, "lt19"}, {0, 0, "lt0"}, {19, 2, "lt19"}}) {
+  for (const MappedCase& c : std::initializer_list<MappedCase>{{0, 1, "lt4"},
+                                                               {-3, 1, "lt4"},
+                                                               {1, 1, "lt1"},
+                                                               {9, 1, "lt9"},
+                                                               {10, 1, "lt11"},
+                                                               {14, 1, "lt15"},
+                                                               {15, 1, "lt16"},
+                                                               {18, 1, "lt19"},
+                                                               {19, 1, "lt31"},
+                                                               {50, 1, "lt62"},
+                                                               {19, 0, "lt19"},
+                                                               {0, 0, "lt0"},
+                                                               {19, 2, "lt19"}}) {
     EXPECT_EQ(FirstCommand([&] { EmitLineType(c.value, c.mapping); }), c.expected)
         << c.value << ", " << c.mapping;
   }
 }
 
 TEST(WriterAttributes, PointKindMapping) {
-  for (const MappedCase& c : std::initializer_list<MappedCase>{
-           {0, 1, "pn1"}, {-2, 1, "pn1"}, {9, 1, "pn9"}, {12, 1, "pn103"}, {9, 0, "pn9"},
-           {12, 0, "pn12"}, {0, 0, "pn0"}}) {
+  for (const MappedCase& c : std::initializer_list<MappedCase>{{0, 1, "pn1"},
+                                                               {-2, 1, "pn1"},
+                                                               {9, 1, "pn9"},
+                                                               {12, 1, "pn103"},
+                                                               {9, 0, "pn9"},
+                                                               {12, 0, "pn12"},
+                                                               {0, 0, "pn0"}}) {
     EXPECT_EQ(FirstCommand([&] { EmitPointKind(c.value, c.mapping); }), c.expected)
         << c.value << ", " << c.mapping;
   }
@@ -90,10 +110,15 @@ struct WidthCase {
 };
 
 TEST(WriterAttributes, LineWidthIsAlwaysMapped) {
-  for (const WidthCase& c : std::initializer_list<WidthCase>{
-           {-1, 5, "lw5"}, {-1, 40000, "lw0"}, {-1, -7, "lw0"}, {-1, 30000, "lw30000"},
-           {0, 5, "lw0"}, {30000, 5, "lw30000"}, {30001, 5, "lw0"}, {-2, 5, "lw0"},
-           {12, 5, "lw12"}}) {
+  for (const WidthCase& c : std::initializer_list<WidthCase>{{-1, 5, "lw5"},
+                                                             {-1, 40000, "lw0"},
+                                                             {-1, -7, "lw0"},
+                                                             {-1, 30000, "lw30000"},
+                                                             {0, 5, "lw0"},
+                                                             {30000, 5, "lw30000"},
+                                                             {30001, 5, "lw0"},
+                                                             {-2, 5, "lw0"},
+                                                             {12, 5, "lw12"}}) {
     StartRun(1, 1, c.hostWidth);
     EmitLineWidth(c.width);
     EXPECT_EQ(Queued(), Lines{c.expected}) << c.width << " host " << c.hostWidth;
@@ -108,8 +133,13 @@ struct HexCase {
 
 TEST(WriterAttributes, LayerGroupAndLayerInHexadecimal) {
   for (const HexCase& c : std::initializer_list<HexCase>{
-           {0, "lg0", "ly0"}, {9, "lg9", "ly9"}, {10, "lgA", "lyA"}, {15, "lgF", "lyF"},
-           {16, "lg10", "ly10"}, {255, "lgFF", "lyFF"}, {-1, "lgFFFFFFFF", "lyFFFFFFFF"},
+           {0, "lg0", "ly0"},
+           {9, "lg9", "ly9"},
+           {10, "lgA", "lyA"},
+           {15, "lgF", "lyF"},
+           {16, "lg10", "ly10"},
+           {255, "lgFF", "lyFF"},
+           {-1, "lgFFFFFFFF", "lyFFFFFFFF"},
            {std::numeric_limits<std::int32_t>::min(), "lg80000000", "ly80000000"}}) {
     EXPECT_EQ(FirstCommand([&] { EmitLayerGroup(c.value); }), c.group);
     EXPECT_EQ(FirstCommand([&] { EmitLayer(c.value); }), c.layer);
@@ -124,14 +154,13 @@ void ExpectQueued(const std::vector<std::function<void()>>& calls, const Lines& 
 }
 
 TEST(WriterAttributes, FirstCallAlwaysWritesThenOnlyChanges) {
-  ExpectQueued({[] { EmitLayerGroup(0); }, [] { EmitLayerGroup(0); },
-                [] { EmitLayerGroup(10); }, [] { EmitLayerGroup(0); }},
+  ExpectQueued({[] { EmitLayerGroup(0); }, [] { EmitLayerGroup(0); }, [] { EmitLayerGroup(10); },
+                [] { EmitLayerGroup(0); }},
                {"lg0", "lgA", "lg0"});
   ExpectQueued({[] { EmitColor(1, 0); }, [] { EmitColor(1, 1); }, [] { EmitColor(2, 0); }},
                {"lc1", "lc2"});
   ExpectQueued({[] { EmitPointKind(1, 0); }, [] { EmitPointKind(1, 0); }}, {"pn1"});
-  ExpectQueued({[] { EmitLineWidth(0); }, [] { EmitLineWidth(30001); },
-                [] { EmitLineWidth(-2); }},
+  ExpectQueued({[] { EmitLineWidth(0); }, [] { EmitLineWidth(30001); }, [] { EmitLineWidth(-2); }},
                {"lw0"});
 }
 
@@ -146,8 +175,8 @@ TEST(WriterAttributes, SuppressionComparesMappedValues) {
 // Each attribute keeps its own memory: a command of one never suppresses another.
 TEST(WriterAttributes, AttributesAreTrackedSeparately) {
   ExpectQueued({[] { EmitLayerGroup(3); }, [] { EmitLayer(3); }, [] { EmitColor(3, 0); },
-                [] { EmitLineType(3, 0); }, [] { EmitLineWidth(3); },
-                [] { EmitPointKind(3, 0); }, [] { EmitLayerGroup(3); }, [] { EmitLayer(3); }},
+                [] { EmitLineType(3, 0); }, [] { EmitLineWidth(3); }, [] { EmitPointKind(3, 0); },
+                [] { EmitLayerGroup(3); }, [] { EmitLayer(3); }},
                {"lg3", "ly3", "lc3", "lt3", "lw3", "pn3"});
 }
 

@@ -23,7 +23,8 @@ TEST(WriterFile, ExactBytes) {
   const std::vector<FileCase> cases = {
       {"nothing queued", {}, "hq\r\n"},
       {"one line", {"lg0"}, "lg0\r\n"},
-      {"a run", {"lg3", "ly5", "lc9", "lt1", "lw0", "0 0 100 0", "lg0", "ly0"},
+      {"a run",
+       {"lg3", "ly5", "lc9", "lt1", "lw0", "0 0 100 0", "lg0", "ly0"},
        "lg3\r\nly5\r\nlc9\r\nlt1\r\nlw0\r\n0 0 100 0\r\nlg0\r\nly0\r\n"},
       // Bytes go out as they are: no character-set conversion, no line-end translation.
       {"raw bytes", {"\x82\xa0\x83\x4e", "a\tb", ""}, "\x82\xa0\x83\x4e\r\na\tb\r\n\r\n"},
@@ -88,10 +89,9 @@ TEST(WriterFile, DirectoryInThePlaceOfTheFileIsKept) {
 
 TEST(WriterFile, ReadOnlyDirectory) {
   TempDir directory;
-  std::filesystem::permissions(directory.Path(),
-                               std::filesystem::perms::owner_read |
-                                   std::filesystem::perms::owner_exec,
-                               std::filesystem::perm_options::replace);
+  std::filesystem::permissions(
+      directory.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec,
+      std::filesystem::perm_options::replace);
   // Some users (root) write into read-only directories all the same.
   WriteBytes(directory.Path() / "probe", "x");
   if (std::filesystem::exists(directory.Path() / "probe")) {

@@ -45,7 +45,8 @@ class Coordinates {
       case 0: return Scaled(-3, 6);
       case 1: return Scaled(-12, 15);
       case 2: return Scaled(-300, 300);
-      default: return static_cast<double>(static_cast<std::int64_t>(random_() % 2000001) - 1000000) / 8;
+      default:
+        return static_cast<double>(static_cast<std::int64_t>(random_() % 2000001) - 1000000) / 8;
     }
   }
   double Positive() { return std::fabs(Next()) + 1e-6; }
@@ -103,7 +104,10 @@ TEST(WriterRoundTrip, Points) {
   Coordinates c;
   for (int i = 0; i < 1000; ++i) {
     const double x = c.Next(), y = c.Next();
-    const auto lines = EmitThenRead([&] { EmitPointKind(9, 0); EmitPoint(x, y); });
+    const auto lines = EmitThenRead([&] {
+      EmitPointKind(9, 0);
+      EmitPoint(x, y);
+    });
     ASSERT_EQ(Exchange().PointList.size(), 1u) << lines[1];
     ExpectSameNumber(Exchange().PointList[0].X, x, lines[1]);
     ExpectSameNumber(Exchange().PointList[0].Y, y, lines[1]);
@@ -113,7 +117,10 @@ TEST(WriterRoundTrip, Points) {
 
 TEST(WriterRoundTrip, AttributesReadBackAsWritten) {
   for (std::int32_t v = 0; v <= 15; ++v) {
-    EmitThenRead([&] { EmitLayerGroup(v); EmitLayer(15 - v); });
+    EmitThenRead([&] {
+      EmitLayerGroup(v);
+      EmitLayer(15 - v);
+    });
     EXPECT_EQ(Exchange().Emit.LayerGroup, v);
     EXPECT_EQ(Exchange().Emit.Layer, 15 - v);
   }

@@ -56,7 +56,8 @@ __attribute__((destructor)) static void WriteLog(void) {
   const char* path = getenv("AUXLINE_FAULT_LOG");
   if (path == NULL) return;
   int (*realOpen)(const char*, int, ...) = (int (*)(const char*, int, ...))Real("open");
-  ssize_t (*realWrite)(int, const void*, size_t) = (ssize_t(*)(int, const void*, size_t))Real("write");
+  ssize_t (*realWrite)(int, const void*, size_t) =
+      (ssize_t(*)(int, const void*, size_t))Real("write");
   int (*realClose)(int) = (int (*)(int))Real("close");
   const int fd = realOpen(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (fd < 0) return;
@@ -97,7 +98,10 @@ static const char* FdPath(int fd, char* buffer, size_t size) {
 
 FILE* fopen(const char* path, const char* how) {
   const enum FaultMode action = Step("fopen", path);
-  if (action == kFail) { errno = Failure(EIO); return NULL; }
+  if (action == kFail) {
+    errno = Failure(EIO);
+    return NULL;
+  }
   FILE* result = REAL(FILE*, fopen, const char*, const char*)(path, how);
   KillAfter(action);
   return result;
@@ -105,7 +109,10 @@ FILE* fopen(const char* path, const char* how) {
 
 FILE* fopen64(const char* path, const char* how) {
   const enum FaultMode action = Step("fopen64", path);
-  if (action == kFail) { errno = Failure(EIO); return NULL; }
+  if (action == kFail) {
+    errno = Failure(EIO);
+    return NULL;
+  }
   FILE* result = REAL(FILE*, fopen64, const char*, const char*)(path, how);
   KillAfter(action);
   return result;
@@ -120,7 +127,10 @@ static int OpenWith(const char* name, const char* path, int flags, va_list rest)
   mode_t mode = 0;
   if (TakesMode(flags)) mode = (mode_t)va_arg(rest, int);
   const enum FaultMode action = Step(name, path);
-  if (action == kFail) { errno = Failure(EIO); return -1; }
+  if (action == kFail) {
+    errno = Failure(EIO);
+    return -1;
+  }
   const int result = REAL(int, open, const char*, int, ...)(path, flags, mode);
   KillAfter(action);
   return result;
@@ -151,7 +161,10 @@ int openat(int dir, const char* path, int flags, ...) {
     va_end(rest);
   }
   const enum FaultMode action = Step("openat", path);
-  if (action == kFail) { errno = Failure(EIO); return -1; }
+  if (action == kFail) {
+    errno = Failure(EIO);
+    return -1;
+  }
   const int result = REAL(int, openat, int, const char*, int, ...)(dir, path, flags, mode);
   KillAfter(action);
   return result;
@@ -161,7 +174,10 @@ int fclose(FILE* stream) {
   const enum FaultMode action = Step("fclose", NULL);
   const int result = REAL(int, fclose, FILE*)(stream);
   KillAfter(action);
-  if (action == kFail) { errno = Failure(EIO); return EOF; }
+  if (action == kFail) {
+    errno = Failure(EIO);
+    return EOF;
+  }
   return result;
 }
 
@@ -169,21 +185,24 @@ int close(int fd) {
   const enum FaultMode action = Step("close", NULL);
   const int result = REAL(int, close, int)(fd);
   KillAfter(action);
-  if (action == kFail) { errno = Failure(EIO); return -1; }
+  if (action == kFail) {
+    errno = Failure(EIO);
+    return -1;
+  }
   return result;
 }
 
 // The calls that fail before they happen, with `error`, or happen and report as they did.
-#define FAULTABLE(type, name, error, detail, params, args) \
-  type name params {                                       \
-    const enum FaultMode action = Step(#name, detail);     \
-    if (action == kFail) {                                 \
-      errno = Failure(error);                              \
-      return -1;                                           \
-    }                                                      \
+#define FAULTABLE(type, name, error, detail, params, args)    \
+  type name params {                                          \
+    const enum FaultMode action = Step(#name, detail);        \
+    if (action == kFail) {                                    \
+      errno = Failure(error);                                 \
+      return -1;                                              \
+    }                                                         \
     const type result = ((__typeof__(&name))Real(#name))args; \
-    KillAfter(action);                                     \
-    return result;                                         \
+    KillAfter(action);                                        \
+    return result;                                            \
   }
 
 FAULTABLE(ssize_t, read, EIO, NULL, (int fd, void* data, size_t size), (fd, data, size))
@@ -204,11 +223,11 @@ FAULTABLE(int, unlinkat, EIO, path, (int dir, const char* path, int flags), (dir
 FAULTABLE(int, remove, EIO, path, (const char* path), (path))
 
 // Every file without an identity (AUXLINE_FAULT_NO_INODE).
-#define STAT_CALL(name, params, args)                                \
-  int name params {                                                  \
-    const int result = ((__typeof__(&name))Real(#name))args;         \
-    if (result == 0 && g_noInode) status->st_ino = 0;                \
-    return result;                                                   \
+#define STAT_CALL(name, params, args)                        \
+  int name params {                                          \
+    const int result = ((__typeof__(&name))Real(#name))args; \
+    if (result == 0 && g_noInode) status->st_ino = 0;        \
+    return result;                                           \
   }
 
 STAT_CALL(stat, (const char* path, struct stat* status), (path, status))

@@ -131,8 +131,12 @@ TEST(LenientStrToFloat, MantissaForms) {
               {"1,5", 0.0},
               {"1.2.3", 0.0},
               {"0x10", 0.0},
-              {"12\xB5" "3.5", 0.0},  // bytes from 0x80 up among the digits
-              {"1.23\xC4" "56", 0.0},
+              {"12\xB5"
+               "3.5",
+               0.0},  // bytes from 0x80 up among the digits
+              {"1.23\xC4"
+               "56",
+               0.0},
               {"1234/678", 0.0},
               {"12:4.5678", 0.0},
               {"$10", 0.0},

@@ -17,13 +17,8 @@ struct DirectionCase {
 
 TEST(DirectionAngle, Quadrants) {
   const DirectionCase cases[] = {
-      {1, 0, 0.0},
-      {0, 1, kPi / 2},
-      {-1, 0, kPi},
-      {0, -1, 4.71238898038469},
-      {1, -1, 7 * kPi / 4},
-      {1, 1, kPi / 4},
-      {-1, -1, 5 * kPi / 4},
+      {1, 0, 0.0},          {0, 1, kPi / 2}, {-1, 0, kPi},          {0, -1, 4.71238898038469},
+      {1, -1, 7 * kPi / 4}, {1, 1, kPi / 4}, {-1, -1, 5 * kPi / 4},
   };
   for (const DirectionCase& c : cases) {
     EXPECT_NEAR(DirectionAngle(c.dx, c.dy), c.expected, 1e-14) << c.dx << ", " << c.dy;

@@ -13,9 +13,9 @@ namespace {
 TEST(AtomicFile, CreatesAndReplacesWholeContents) {
   TempDir directory;
   const auto path = directory.Path() / "target.txt";
-  for (const std::string& bytes : {std::string("first contents, rather long\r\n"),
-                                  std::string("short"), std::string(), std::string(1 << 20, 'x'),
-                                  std::string("nul\0byte", 8)}) {
+  for (const std::string& bytes :
+       {std::string("first contents, rather long\r\n"), std::string("short"), std::string(),
+        std::string(1 << 20, 'x'), std::string("nul\0byte", 8)}) {
     ASSERT_TRUE(ReplaceFileContents(path, bytes));
     EXPECT_EQ(ReadBytes(path), bytes);
     EXPECT_EQ(directory.Entries(), std::set<std::string>{"target.txt"});

@@ -56,8 +56,8 @@ TEST(InPlaceRewrite, WritesStoppedByALimit) {
        "hq\r\n"},
       {"nothing fits: an old file longer than the limit stays as it was", settings,
        "4\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n", 0, std::nullopt, false, settings},
-      {"a way back that does not fit empties the file", "x", "0 0 100 100\r\n", 2, "hq\r\n",
-       false, ""},
+      {"a way back that does not fit empties the file", "x", "0 0 100 100\r\n", 2, "hq\r\n", false,
+       ""},
   };
   for (const Case& c : cases) {
     LimitedFile file(c.old, c.limit);

@@ -35,9 +35,9 @@ TEST(TemporaryNames, FitTheLimitAndAreRecognised) {
     Name target;
     std::size_t longest;
   };
-  for (const Case& c : {Case{"short name", Repeated(11, 'a'), 255},
-                        Case{"long name", longName, 255}, Case{"small limit", longName, 143},
-                        Case{"wide character", wide, 255}}) {
+  for (const Case& c :
+       {Case{"short name", Repeated(11, 'a'), 255}, Case{"long name", longName, 255},
+        Case{"small limit", longName, 143}, Case{"wide character", wide, 255}}) {
     const Name name = NameFor(c.target, 4194303, 0xFEDCBA9876543210u, c.longest);
     EXPECT_LE(name.size(), c.longest) << c.what;
     const auto parsed = Parse(name, c.target);

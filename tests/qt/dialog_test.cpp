@@ -43,7 +43,8 @@ class DialogTest : public ::testing::Test {
   static QComboBox& List(AuxlineDialog& d, WidgetId id) { return d.As<QComboBox>(id); }
   static QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-  static void EnterEllipse(AuxlineDialog& d, const char* radius, const char* ratio, const char* angle) {
+  static void EnterEllipse(AuxlineDialog& d, const char* radius, const char* ratio,
+                           const char* angle) {
     Retype(Edit(d, WidgetId::EditA1), Text(radius));
     Retype(Edit(d, WidgetId::EditA2), Text(ratio));
     Retype(Edit(d, WidgetId::EditA3), Text(angle));
@@ -61,7 +62,8 @@ class DialogTest : public ::testing::Test {
 
 TEST_F(DialogTest, SettingsDialogWithoutSettingsFileShowsFirstEntriesOnTheSettingsPage) {
   Run({}, std::nullopt, [&](AuxlineDialog& d) {
-    EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(), &d.Widget(WidgetId::TabSheet2));
+    EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
+              &d.Widget(WidgetId::TabSheet2));
     for (const WidgetId hidden : {WidgetId::LabelA1, WidgetId::EditA1, WidgetId::LabelA2,
                                   WidgetId::EditA2, WidgetId::LabelA3, WidgetId::EditA3}) {
       EXPECT_TRUE(d.Widget(hidden).isHidden());
@@ -110,7 +112,8 @@ TEST_F(DialogTest, StoredLineWidthShowsInTheEditableList) {
 
 TEST_F(DialogTest, EllipseDialogShowsStoredValuesInRealTextFormOnTheDrawingPage) {
   Run({"/R10"}, kStoredSettings, [&](AuxlineDialog& d) {
-    EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(), &d.Widget(WidgetId::TabSheet1));
+    EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
+              &d.Widget(WidgetId::TabSheet1));
     EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA1).text(), Text("半　径"));
     EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA2).text(), Text("偏平率"));
     EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA3).text(), Text("傾き角度[°]"));
@@ -232,9 +235,11 @@ TEST_F(DialogTest, TabWalksTheDrawingInputsThenTheButtons) {
   Run({"/R10"}, std::nullopt, [&](AuxlineDialog& d) {
     EXPECT_EQ(QApplication::focusWidget(), &d.Widget(WidgetId::EditA1));
     EXPECT_EQ(Edit(d, WidgetId::EditA1).selectedText(), Text("100"));  // typing replaces it
-    for (const WidgetId next : {WidgetId::EditA2, WidgetId::EditA3, WidgetId::Button1, WidgetId::Button2}) {
+    for (const WidgetId next :
+         {WidgetId::EditA2, WidgetId::EditA3, WidgetId::Button1, WidgetId::Button2}) {
       Key(Qt::Key_Tab);
-      EXPECT_EQ(QApplication::focusWidget(), &d.Widget(next)) << d.Widget(next).objectName().toStdString();
+      EXPECT_EQ(QApplication::focusWidget(), &d.Widget(next))
+          << d.Widget(next).objectName().toStdString();
     }
     Click(d, WidgetId::Button2);
   });
@@ -260,9 +265,7 @@ TEST_F(DialogTest, AccessKeysSwitchPagesAndPressButtons) {
 // the 800 x 600 offscreen screen. (Negative positions are not tried: that platform moves
 // such windows by its frame.)
 TEST_F(DialogTest, OpensCentredOnTheMouseCursor) {
-  const struct {
-    QPoint cursor;
-  } cases[] = {{QPoint(600, 500)}, {QPoint(790, 595)}};
+  const struct { QPoint cursor; } cases[] = {{QPoint(600, 500)}, {QPoint(790, 595)}};
   for (const auto& c : cases) {
     TempDir dir;
     QtFormWindow window;

@@ -90,8 +90,8 @@ TEST_F(LayoutTest, EveryWidgetLiesInsideItsParent) {
     if (row.Kind == WidgetKind::TabPage) continue;
     SCOPED_TRACE(row.Name);
     QWidget& widget = Dialog().Widget(row.Id);
-    EXPECT_TRUE(widget.parentWidget()->rect().contains(widget.geometry())) << "parent "
-        << widget.parentWidget()->width() << "x" << widget.parentWidget()->height();
+    EXPECT_TRUE(widget.parentWidget()->rect().contains(widget.geometry()))
+        << "parent " << widget.parentWidget()->width() << "x" << widget.parentWidget()->height();
   }
   Dialog().hide();
 }
@@ -125,7 +125,8 @@ TEST_F(LayoutTest, LineWidthListIsEditableWithItsThirteenFixedItems) {
   auto& widths = Dialog().As<QComboBox>(WidgetId::ComboBox4);
   ASSERT_EQ(widths.count(), 13);
   for (int i = 0; i < widths.count(); ++i) {
-    EXPECT_EQ(widths.itemText(i), QString::fromUtf8(layout::kLineWidthItems[static_cast<std::size_t>(i)]));
+    EXPECT_EQ(widths.itemText(i),
+              QString::fromUtf8(layout::kLineWidthItems[static_cast<std::size_t>(i)]));
   }
   EXPECT_EQ(widths.insertPolicy(), QComboBox::NoInsert);
 }
@@ -136,7 +137,8 @@ TEST_F(LayoutTest, InputMethodIsOffInEditsAndLists) {
     SCOPED_TRACE(row.Name);
     QWidget& widget = Dialog().Widget(row.Id);
     EXPECT_FALSE(widget.testAttribute(Qt::WA_InputMethodEnabled));
-    if (auto* list = qobject_cast<QComboBox*>(&widget); list != nullptr && list->lineEdit() != nullptr) {
+    if (auto* list = qobject_cast<QComboBox*>(&widget);
+        list != nullptr && list->lineEdit() != nullptr) {
       EXPECT_FALSE(list->lineEdit()->testAttribute(Qt::WA_InputMethodEnabled));
     }
   }

@@ -30,7 +30,8 @@ TEST(DialogLoaderTest, ModuleRefusesAnotherInterfaceVersion) {
   const std::string path = std::string(AUXLINE_MODULE_DIR) + "/" + kDialogModuleFileName;
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(module, nullptr) << dlerror();
-  const auto factory = reinterpret_cast<DialogModuleFactory>(dlsym(module, kDialogModuleFactoryName));
+  const auto factory =
+      reinterpret_cast<DialogModuleFactory>(dlsym(module, kDialogModuleFactoryName));
   ASSERT_NE(factory, nullptr);
   int argc = 1;
   char program[] = "auxline";

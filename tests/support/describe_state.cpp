@@ -26,8 +26,8 @@ void Put(std::string& out, const std::array<double, N>& values) {
   for (const double value : values) Put(out, value);
 }
 void Put(std::string& out, const CommonAttributes& a) {
-  for (const std::int32_t v : {a.HandPointRef, a.LayerGroup, a.Layer, a.Color, a.LineType,
-                               a.LineWidth, a.ZFlags}) {
+  for (const std::int32_t v :
+       {a.HandPointRef, a.LayerGroup, a.Layer, a.Color, a.LineType, a.LineWidth, a.ZFlags}) {
     Put(out, v);
   }
 }
@@ -76,9 +76,8 @@ std::string DescribeState() {
   Put(out, s.HostFontName);
   const EmitState& e = s.Emit;
   for (const std::int32_t v : {e.HandPointRef, e.LayerGroup, e.Layer, e.Color, e.LineType,
-                               e.LineWidth, e.TextStyle, e.FreeTextColor, e.TextCode,
-                               e.PointKind, e.ExtColor, s.ZFlags, s.PolylineNo,
-                               s.HandPointCount}) {
+                               e.LineWidth, e.TextStyle, e.FreeTextColor, e.TextCode, e.PointKind,
+                               e.ExtColor, s.ZFlags, s.PolylineNo, s.HandPointCount}) {
     Put(out, v);
   }
   Put(out, e.FontName);
@@ -103,7 +102,8 @@ std::string DescribeState() {
   out += "|arcs:";
   for (const TJwwEntArc& r : s.ArcList) {
     Put(out, static_cast<const CommonAttributes&>(r));
-    for (const double v : {r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt}) {
+    for (const double v :
+         {r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt}) {
       Put(out, v);
     }
   }

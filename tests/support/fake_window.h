@@ -42,7 +42,9 @@ class FakeWindow : public FormWindow {
     Visible[Slot(widget)] = visible;
     Log.push_back(std::string(visible ? "show " : "hide ") + kNames[Slot(widget)]);
   }
-  void SetCaption(DrawingWidget label, std::string_view text) override { Texts[Slot(label)] = text; }
+  void SetCaption(DrawingWidget label, std::string_view text) override {
+    Texts[Slot(label)] = text;
+  }
   void SetText(DrawingWidget edit, std::string_view text) override { Texts[Slot(edit)] = text; }
   std::string Text(DrawingWidget edit) const override { return Texts[Slot(edit)]; }
   void SetActivePage(Page page) override {
@@ -75,7 +77,7 @@ class FakeWindow : public FormWindow {
   int& Selection(ListBox list) { return Selected.at(ListSlot(list)); }
 
  private:
-  static constexpr const char* kNames[] = {"LabelA1", "EditA1", "LabelA2",
+  static constexpr const char* kNames[] = {"LabelA1", "EditA1",  "LabelA2",
                                            "EditA2",  "LabelA3", "EditA3"};
   static std::size_t Slot(DrawingWidget widget) { return static_cast<std::size_t>(widget); }
   static std::size_t ListSlot(ListBox list) { return static_cast<std::size_t>(list); }

@@ -14,9 +14,9 @@ TEST(App, OnlyNoArgumentOrR10AsksForADialogWindow) {
     std::vector<std::string> args;
     bool dialog;
   } cases[] = {
-      {{}, true},          {{"/R10"}, true},  {{"/R10", "5"}, true}, {{"/R1"}, false},
-      {{"/R9"}, false},    {{"/r10"}, false}, {{"/R10 "}, false},    {{"/R11"}, false},
-      {{"/R010"}, false},  {{""}, false},
+      {{}, true},         {{"/R10"}, true},  {{"/R10", "5"}, true}, {{"/R1"}, false},
+      {{"/R9"}, false},   {{"/r10"}, false}, {{"/R10 "}, false},    {{"/R11"}, false},
+      {{"/R010"}, false}, {{""}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
@@ -78,10 +78,13 @@ TEST(App, ExchangeFileNotReadToItsEndGivesStatus1WithoutADialog) {
   ExchangeTakeover cutShort;
   cutShort.ReadToItsEnd = false;
   int factoryCalls = 0;
-  const int status = RunAuxline({"/R10"}, dir / "auxline", [&]() -> std::unique_ptr<FormWindow> {
-    ++factoryCalls;
-    return std::make_unique<FakeWindow>();
-  }, cutShort);
+  const int status = RunAuxline(
+      {"/R10"}, dir / "auxline",
+      [&]() -> std::unique_ptr<FormWindow> {
+        ++factoryCalls;
+        return std::make_unique<FakeWindow>();
+      },
+      cutShort);
   EXPECT_EQ(status, 1);
   EXPECT_EQ(factoryCalls, 0);
   EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), "hq\r\n");

@@ -13,9 +13,10 @@ TEST(ReduceToFullTurn, GivesTheRemainderIn0To360) {
     double degrees;
     double expected;
   } cases[] = {
-      {0.0, 0.0},        {-30.0, 330.0},  {725.0, 5.0},     {360.0, 0.0},  {-360.0, 0.0},
-      {359.5, 359.5},    {-1e-20, 0.0},   {-720.25, 359.75}, {1e20, std::fmod(1e20, 360.0)},
-      {-0.0, 0.0},       {INFINITY, 0.0}, {NAN, 0.0},
+      {0.0, 0.0},    {-30.0, 330.0},    {725.0, 5.0},
+      {360.0, 0.0},  {-360.0, 0.0},     {359.5, 359.5},
+      {-1e-20, 0.0}, {-720.25, 359.75}, {1e20, std::fmod(1e20, 360.0)},
+      {-0.0, 0.0},   {INFINITY, 0.0},   {NAN, 0.0},
   };
   for (const auto& c : cases) {
     const double reduced = ReduceToFullTurn(c.degrees);

@@ -17,8 +17,8 @@
 namespace {
 
 // Host context: angle 10, layer group 2, layer 5, line type 3, width 4, P1 (10, 20).
-const std::string kExchange = CrLfLines(
-    {"hk 10", "lg2", "ly5", "lc1", "lt3", "lw4", "hp1 10 20", "hp2 40 60", "0 0 100 0"});
+const std::string kExchange =
+    CrLfLines({"hk 10", "lg2", "ly5", "lc1", "lt3", "lw4", "hp1 10 20", "hp2 40 60", "0 0 100 0"});
 const std::vector<std::string> kAttributeBlock = {"lg2", "ly5", "lc9", "lt3", "lw4"};
 
 std::string Lines(const std::vector<std::string>& lines) {
@@ -27,7 +27,8 @@ std::string Lines(const std::vector<std::string>& lines) {
   return out;
 }
 
-std::vector<std::string> Plus(std::vector<std::string> lines, std::initializer_list<std::string> more) {
+std::vector<std::string> Plus(std::vector<std::string> lines,
+                              std::initializer_list<std::string> more) {
   lines.insert(lines.end(), more);
   return lines;
 }
@@ -48,7 +49,7 @@ class FormTest : public ::testing::Test {
   std::optional<TForm1> form_;
 };
 
-const std::vector<std::string> kHideAll = {"hide LabelA1", "hide EditA1", "hide LabelA2",
+const std::vector<std::string> kHideAll = {"hide LabelA1", "hide EditA1",  "hide LabelA2",
                                            "hide EditA2",  "hide LabelA3", "hide EditA3"};
 
 std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {
@@ -83,7 +84,8 @@ TEST_F(FormTest, SettingsFileHoldingTheSameBytesIsNotReplaced) {
     WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
     WriteBytes(dir / "auxline.dat", c.stored);
     // A file time far in the past shows whether the file was replaced or left alone.
-    const auto past = std::filesystem::last_write_time(dir / "auxline.dat") - std::chrono::hours(24 * 365);
+    const auto past =
+        std::filesystem::last_write_time(dir / "auxline.dat") - std::chrono::hours(24 * 365);
     std::filesystem::last_write_time(dir / "auxline.dat", past);
     TForm1 form(window, {"/R2"}, dir / "auxline");
     window.Run(form);
@@ -103,8 +105,9 @@ TEST_F(FormTest, FirstLineModeWithoutLineClosesBeforeTouchingWidgets) {
 TEST_F(FormTest, SettingsDialogWithoutSettingsFile) {
   window_.Cursor = {10, 5};
   Start({});
-  EXPECT_EQ(window_.Log,
-            Concat({{"page 2"}, kHideAll, {"move -130 -102", "normal", "fill 1", "fill 2", "fill 3"}}));
+  EXPECT_EQ(
+      window_.Log,
+      Concat({{"page 2"}, kHideAll, {"move -130 -102", "normal", "fill 1", "fill 2", "fill 3"}}));
   EXPECT_FALSE(form_->IsClosed());
   EXPECT_EQ(window_.Items[0], layout::LayerGroupItems());
   EXPECT_EQ(window_.Items[1], layout::LayerItems());
@@ -182,13 +185,14 @@ TEST_F(FormTest, SettingsDialogCancelSavesNothing) {
 
 TEST_F(FormTest, EllipseDialogShowsTheDrawingTab) {
   Start({"/R10"}, CrLfLines({"-1", "-1", "0", "-1", "12.5", "0.5", "330"}));
-  EXPECT_EQ(window_.Log,
-            Concat({{"minimise"}, kHideAll,
-                    {"show LabelA1", "show EditA1", "show LabelA2", "show EditA2", "show LabelA3",
-                     "show EditA3", "page 1", "move 360 293", "normal", "fill 1", "fill 2", "fill 3"}}));
-  EXPECT_EQ(window_.Texts, (std::array<std::string, 6>{layout::kRadiusCaption, "12.5",
-                                                       layout::kRatioCaption, "0.5",
-                                                       layout::kAngleCaption, "330"}));
+  EXPECT_EQ(window_.Log, Concat({{"minimise"},
+                                 kHideAll,
+                                 {"show LabelA1", "show EditA1", "show LabelA2", "show EditA2",
+                                  "show LabelA3", "show EditA3", "page 1", "move 360 293", "normal",
+                                  "fill 1", "fill 2", "fill 3"}}));
+  EXPECT_EQ(window_.Texts,
+            (std::array<std::string, 6>{layout::kRadiusCaption, "12.5", layout::kRatioCaption,
+                                        "0.5", layout::kAngleCaption, "330"}));
   EXPECT_FALSE(form_->IsClosed());
 }
 

@@ -42,7 +42,8 @@ constexpr int kCursorY = 240;
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  const int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  const int needed =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(needed), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), needed, nullptr, nullptr);
   return out;
@@ -92,7 +93,8 @@ struct Target {
   // was doing. Gives up at once when the program has ended.
   bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kWindowTimeoutMs, &result) != 0;
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kWindowTimeoutMs,
+                               &result) != 0;
   }
 };
 
@@ -135,9 +137,9 @@ void Report(const Target& target) {
   GetClientRect(form, &client);
   std::printf("client %ld %ld\n", client.right, client.bottom);
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE));
-  std::printf("frame%s%s%s%s%s\n", style & WS_CAPTION ? " caption" : "", style & WS_SYSMENU ? " sysmenu" : "",
-              style & WS_MINIMIZEBOX ? " minimize" : "", style & WS_MAXIMIZEBOX ? " maximize" : "",
-              style & WS_THICKFRAME ? " sizable" : "");
+  std::printf("frame%s%s%s%s%s\n", style & WS_CAPTION ? " caption" : "",
+              style & WS_SYSMENU ? " sysmenu" : "", style & WS_MINIMIZEBOX ? " minimize" : "",
+              style & WS_MAXIMIZEBOX ? " maximize" : "", style & WS_THICKFRAME ? " sizable" : "");
   RECT outer{};
   GetWindowRect(form, &outer);
   const LONG width = outer.right - outer.left;
@@ -150,7 +152,8 @@ void Report(const Target& target) {
   HWND tabs = target.Find(WidgetId::PageControl1);
   std::printf("page %d\n", static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)) + 1);
   std::printf("focus %s\n", NameOf(target, target.Focus()).c_str());
-  const auto okStyle = static_cast<DWORD>(GetWindowLongPtrW(target.Find(WidgetId::Button1), GWL_STYLE));
+  const auto okStyle =
+      static_cast<DWORD>(GetWindowLongPtrW(target.Find(WidgetId::Button1), GWL_STYLE));
   std::printf("default button %s\n", (okStyle & 0xF) == BS_DEFPUSHBUTTON ? "Button1" : "none");
   for (const layout::WidgetSpec& row : layout::kWidgets) {
     HWND widget = target.Find(row.Id);
@@ -159,7 +162,8 @@ void Report(const Target& target) {
     if (kind == layout::WidgetKind::Label || kind == layout::WidgetKind::Edit ||
         kind == layout::WidgetKind::PushButton) {
       std::printf("%s %s \"%s\"\n", row.Name, shown, Utf8(Text(widget)).c_str());
-    } else if (kind == layout::WidgetKind::DropDownList || kind == layout::WidgetKind::EditableDropDown) {
+    } else if (kind == layout::WidgetKind::DropDownList ||
+               kind == layout::WidgetKind::EditableDropDown) {
       ReportList(target, row.Id, row.Name);
     }
   }
@@ -171,7 +175,8 @@ void Report(const Target& target) {
 std::string MenuState(const Target& target) {
   for (HWND popup = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); popup;
        popup = FindWindowExW(nullptr, popup, L"#32768", nullptr)) {
-    if (IsWindowVisible(popup) && GetWindowThreadProcessId(popup, nullptr) == target.Process.dwThreadId) {
+    if (IsWindowVisible(popup) &&
+        GetWindowThreadProcessId(popup, nullptr) == target.Process.dwThreadId) {
       return "popup";
     }
   }
@@ -205,8 +210,8 @@ bool TypeStrokes(const ProgramKeyboard& keyboard, const std::vector<KeyStroke>& 
 }
 
 // Runs one action; `next` points at its first parameter and moves past the parameters.
-bool Perform(Target& target, const ProgramKeyboard& keyboard, const std::vector<std::wstring>& actions,
-             size_t& next) {
+bool Perform(Target& target, const ProgramKeyboard& keyboard,
+             const std::vector<std::wstring>& actions, size_t& next) {
   auto parameter = [&]() -> std::wstring { return next < actions.size() ? actions[next++] : L""; };
   const std::string action = Utf8(parameter());
   WidgetId id{};
@@ -284,8 +289,8 @@ bool Start(Target& target, const std::vector<std::wstring>& command) {
     target.Form = FindWindowW(win32ids::kFormClass, caption.c_str());
     // Keys go to the foreground window's focused control: both must be the dialog's.
     HWND focus = target.Focus();
-    if (target.Form && IsWindowVisible(target.Form) && GetForegroundWindow() == target.Form && focus &&
-        IsChild(target.Form, focus)) {
+    if (target.Form && IsWindowVisible(target.Form) && GetForegroundWindow() == target.Form &&
+        focus && IsChild(target.Form, focus)) {
       return true;
     }
     Sleep(kPollMs);

@@ -14,9 +14,9 @@ struct NamedKey {
   WORD Key;
 };
 constexpr NamedKey kNamedKeys[] = {
-    {"alt", VK_MENU},        {"ctrl", VK_CONTROL}, {"shift", VK_SHIFT}, {"tab", VK_TAB},
-    {"enter", VK_RETURN},    {"escape", VK_ESCAPE}, {"space", VK_SPACE}, {"backspace", VK_BACK},
-    {"down", VK_DOWN},       {"up", VK_UP},         {"f4", VK_F4},
+    {"alt", VK_MENU},     {"ctrl", VK_CONTROL},  {"shift", VK_SHIFT}, {"tab", VK_TAB},
+    {"enter", VK_RETURN}, {"escape", VK_ESCAPE}, {"space", VK_SPACE}, {"backspace", VK_BACK},
+    {"down", VK_DOWN},    {"up", VK_UP},         {"f4", VK_F4},
 };
 
 bool KeyOfName(const std::string& name, WORD& key) {

@@ -94,7 +94,8 @@ TEST_F(Win32Window, SiblingsFollowTheTabOrder) {
     for (const layout::WidgetSpec& row : layout::kWidgets) {
       if (row.Parent == parent && row.TabOrder >= 0) expected.push_back(row.Name);
     }
-    for (HWND child = GetWindow(Handle(parent), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(Handle(parent), GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
       for (const layout::WidgetSpec& row : layout::kWidgets) {
         if (Handle(row.Id) == child && row.TabOrder >= 0) actual.push_back(row.Name);
       }
@@ -114,7 +115,8 @@ TEST_F(Win32Window, FontColoursAndInputMethod) {
     SCOPED_TRACE(row.Name);
     LOGFONTW font{};
     ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(row.Id), WM_GETFONT, 0, 0)),
-                         sizeof font, &font), 0);
+                         sizeof font, &font),
+              0);
     EXPECT_EQ(Utf8FromWide(font.lfFaceName), layout::kFontFace);
     EXPECT_EQ(font.lfHeight, -layout::kFontPixelHeight);
     EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
@@ -127,15 +129,17 @@ TEST_F(Win32Window, FontColoursAndInputMethod) {
   EXPECT_EQ(ImmGetContext(lineWidthEdit), nullptr);
 
   HDC context = GetDC(Handle(WidgetId::Label1));
-  const auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
-      Handle(WidgetId::Window), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context),
-      reinterpret_cast<LPARAM>(Handle(WidgetId::Button1))));
+  const auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(Handle(WidgetId::Window), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context),
+                   reinterpret_cast<LPARAM>(Handle(WidgetId::Button1))));
   ReleaseDC(Handle(WidgetId::Label1), context);
   LOGBRUSH colour{};
   ASSERT_NE(GetObjectW(brush, sizeof colour, &colour), 0);
   EXPECT_EQ(colour.lbColor, RGB(166, 202, 240));
-  EXPECT_EQ(GetClassLongPtrW(Handle(WidgetId::Window), GCLP_HBRBACKGROUND), reinterpret_cast<ULONG_PTR>(brush));
-  EXPECT_EQ(GetClassLongPtrW(Handle(WidgetId::TabSheet2), GCLP_HBRBACKGROUND), reinterpret_cast<ULONG_PTR>(brush));
+  EXPECT_EQ(GetClassLongPtrW(Handle(WidgetId::Window), GCLP_HBRBACKGROUND),
+            reinterpret_cast<ULONG_PTR>(brush));
+  EXPECT_EQ(GetClassLongPtrW(Handle(WidgetId::TabSheet2), GCLP_HBRBACKGROUND),
+            reinterpret_cast<ULONG_PTR>(brush));
 }
 
 TEST_F(Win32Window, ListsHoldTheirItemsAndSelections) {
@@ -183,8 +187,10 @@ TEST_F(Win32Window, DrawingTabTextsPagesAndPlacement) {
     window->SetActivePage(page);
     const bool second = page == Page::TabSheet2;
     EXPECT_EQ(SendMessageW(Handle(WidgetId::PageControl1), TCM_GETCURSEL, 0, 0), second ? 1 : 0);
-    EXPECT_EQ((GetWindowLongPtrW(Handle(WidgetId::TabSheet2), GWL_STYLE) & WS_VISIBLE) != 0, second);
-    EXPECT_EQ((GetWindowLongPtrW(Handle(WidgetId::TabSheet1), GWL_STYLE) & WS_VISIBLE) != 0, !second);
+    EXPECT_EQ((GetWindowLongPtrW(Handle(WidgetId::TabSheet2), GWL_STYLE) & WS_VISIBLE) != 0,
+              second);
+    EXPECT_EQ((GetWindowLongPtrW(Handle(WidgetId::TabSheet1), GWL_STYLE) & WS_VISIBLE) != 0,
+              !second);
   }
 
   RECT outer{};
@@ -376,14 +382,19 @@ TEST(Win32WindowShowing, TheDialogOpensNormalAndActiveWhateverTheStarterAsked) {
     SCOPED_TRACE(starterState);
     WindowShowing showing;
     int calls = 0;
-    showing.Show = [&](HWND window, int command) { return ShowWindow(window, ++calls == 1 ? starterState : command); };
+    showing.Show = [&](HWND window, int command) {
+      return ShowWindow(window, ++calls == 1 ? starterState : command);
+    };
     showing.StarterAskedForShowState = [] { return true; };
     auto window = Win32FormWindow::Create(GetModuleHandleW(nullptr), showing);
     ASSERT_NE(window, nullptr);
     HWND form = window->Handle(WidgetId::Window);
-    ScriptedForm dialog(*window, [&] { PostMessageW(window->Handle(WidgetId::EditA1), WM_KEYDOWN, VK_ESCAPE, 1); });
+    ScriptedForm dialog(
+        *window, [&] { PostMessageW(window->Handle(WidgetId::EditA1), WM_KEYDOWN, VK_ESCAPE, 1); });
     bool normalAndActive = false;
-    dialog.BeforeClosing = [&] { normalAndActive = IsWindowVisible(form) && !IsIconic(form) && GetActiveWindow() == form; };
+    dialog.BeforeClosing = [&] {
+      normalAndActive = IsWindowVisible(form) && !IsIconic(form) && GetActiveWindow() == form;
+    };
     window->Run(dialog);
     EXPECT_EQ(dialog.Cancel, 1);
     EXPECT_TRUE(normalAndActive);

@@ -23,7 +23,8 @@ const QStringList& JapaneseGothicSubstitutes() {
 
 QFont DialogFont() {
   const QString face = QString::fromUtf8(layout::kFontFace);
-  if (QFont::substitutes(face).isEmpty()) QFont::insertSubstitutions(face, JapaneseGothicSubstitutes());
+  if (QFont::substitutes(face).isEmpty())
+    QFont::insertSubstitutions(face, JapaneseGothicSubstitutes());
   QFont font(face);
   font.setPixelSize(layout::kFontPixelHeight);
   font.setWeight(QFont::Normal);
@@ -33,8 +34,8 @@ QFont DialogFont() {
 
 void ApplyDialogBackground(QWidget& window) {
   QPalette palette = window.palette();
-  palette.setColor(QPalette::Window,
-                   QColor(layout::kBackgroundRed, layout::kBackgroundGreen, layout::kBackgroundBlue));
+  palette.setColor(QPalette::Window, QColor(layout::kBackgroundRed, layout::kBackgroundGreen,
+                                            layout::kBackgroundBlue));
   window.setPalette(palette);
   window.setAutoFillBackground(true);
 }

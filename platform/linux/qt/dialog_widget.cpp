@@ -26,7 +26,8 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 // List entries of the table's item height instead of the taller menu-style entries.
 class FixedHeightItemDelegate final : public QStyledItemDelegate {
  public:
-  FixedHeightItemDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+  FixedHeightItemDelegate(int height, QObject* parent)
+      : QStyledItemDelegate(parent), height_(height) {}
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
   }
@@ -68,8 +69,9 @@ std::vector<const WidgetSpec*> ChildrenInTabOrder(WidgetId parent) {
   for (const WidgetSpec& row : layout::kWidgets) {
     if (row.Parent == parent) children.push_back(&row);
   }
-  std::stable_sort(children.begin(), children.end(),
-                   [](const WidgetSpec* a, const WidgetSpec* b) { return a->TabOrder < b->TabOrder; });
+  std::stable_sort(children.begin(), children.end(), [](const WidgetSpec* a, const WidgetSpec* b) {
+    return a->TabOrder < b->TabOrder;
+  });
   return children;
 }
 
@@ -101,9 +103,7 @@ void AuxlineDialog::CreateWidget(const WidgetSpec& row) {
   QWidget* parent = widgets_[Slot(row.Parent)];
   QWidget* widget = nullptr;
   switch (row.Kind) {
-    case WidgetKind::TabControl:
-      widget = new QTabWidget(parent);
-      break;
+    case WidgetKind::TabControl: widget = new QTabWidget(parent); break;
     case WidgetKind::TabPage:
       widget = new QWidget();
       static_cast<QTabWidget*>(parent)->addTab(widget, Utf8(row.Text));
@@ -121,9 +121,7 @@ void AuxlineDialog::CreateWidget(const WidgetSpec& row) {
       break;
     }
     case WidgetKind::DropDownList:
-    case WidgetKind::EditableDropDown:
-      widget = CreateList(row, parent);
-      break;
+    case WidgetKind::EditableDropDown: widget = CreateList(row, parent); break;
     case WidgetKind::PushButton: {
       auto* button = new QPushButton(Utf8(row.Text), parent);
       widget = button;
@@ -132,7 +130,8 @@ void AuxlineDialog::CreateWidget(const WidgetSpec& row) {
   }
   widget->setObjectName(Utf8(row.Name));
   widgets_[Slot(row.Id)] = widget;
-  if (row.Kind != WidgetKind::TabPage) widget->setGeometry(row.Left, row.Top, row.Width, row.Height);
+  if (row.Kind != WidgetKind::TabPage)
+    widget->setGeometry(row.Left, row.Top, row.Width, row.Height);
   if (row.Kind == WidgetKind::Label) SetLabelCaption(row.Id, Utf8(row.Text));
 
   if (row.Id == WidgetId::Button1) {
@@ -155,18 +154,13 @@ void AuxlineDialog::SetUpTabOrder() {
   const auto append = [&](const auto& self, WidgetId parent) -> void {
     for (const WidgetSpec* row : ChildrenInTabOrder(parent)) {
       switch (row->Kind) {
-        case WidgetKind::Label:
-          break;
-        case WidgetKind::TabPage:
-          self(self, row->Id);
-          break;
+        case WidgetKind::Label: break;
+        case WidgetKind::TabPage: self(self, row->Id); break;
         case WidgetKind::TabControl:
           chain.push_back(widgets_[Slot(row->Id)]);
           self(self, row->Id);
           break;
-        default:
-          chain.push_back(widgets_[Slot(row->Id)]);
-          break;
+        default: chain.push_back(widgets_[Slot(row->Id)]); break;
       }
     }
   };

@@ -39,7 +39,8 @@ xcb_atom_t Atom(xcb_connection_t* connection, std::string_view name) {
 bool ManagerSupports(xcb_connection_t* connection, xcb_window_t root, xcb_atom_t atom) {
   const xcb_atom_t supported = Atom(connection, "_NET_SUPPORTED");
   const ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-      connection, xcb_get_property(connection, 0, root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr));
+      connection, xcb_get_property(connection, 0, root, supported, XCB_ATOM_ATOM, 0, 4096),
+      nullptr));
   if (!reply || reply->format != 32) return false;
   const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
   const int count = xcb_get_property_value_length(reply.get()) / 4;
@@ -51,11 +52,13 @@ bool ManagerSupports(xcb_connection_t* connection, xcb_window_t root, xcb_atom_t
 
 // The manager gives the frame in device pixels; the window is placed in device-independent
 // pixels, which differ when the desktop is scaled.
-std::optional<QMargins> FrameExtents(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t extents,
-                                     qreal devicePixelRatio) {
+std::optional<QMargins> FrameExtents(xcb_connection_t* connection, xcb_window_t window,
+                                     xcb_atom_t extents, qreal devicePixelRatio) {
   const ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-      connection, xcb_get_property(connection, 0, window, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr));
-  if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) != 16) return std::nullopt;
+      connection, xcb_get_property(connection, 0, window, extents, XCB_ATOM_CARDINAL, 0, 4),
+      nullptr));
+  if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) != 16)
+    return std::nullopt;
   const auto* value = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
   // Order on the wire: left, right, top, bottom.
   const QMarginsF frame(value[0], value[2], value[1], value[3]);
@@ -93,7 +96,8 @@ std::optional<QMargins> X11FrameMargins(QWidget& standIn) {
   using namespace std::chrono_literals;
   const auto deadline = std::chrono::steady_clock::now() + 500ms;
   while (std::chrono::steady_clock::now() < deadline) {
-    if (const std::optional<QMargins> margins = FrameExtents(connection, window, extents, standIn.devicePixelRatioF())) {
+    if (const std::optional<QMargins> margins =
+            FrameExtents(connection, window, extents, standIn.devicePixelRatioF())) {
       return margins;
     }
     std::this_thread::sleep_for(5ms);

@@ -36,7 +36,8 @@ QtFormWindow::~QtFormWindow() {
 }
 
 void QtFormWindow::SetWindowState(WindowState state) {
-  dialog_->setWindowState(state == WindowState::Minimised ? Qt::WindowMinimized : Qt::WindowNoState);
+  dialog_->setWindowState(state == WindowState::Minimised ? Qt::WindowMinimized
+                                                          : Qt::WindowNoState);
 }
 
 ScreenPoint QtFormWindow::CursorPosition() const {
@@ -50,10 +51,11 @@ QMargins QtFormWindow::FrameMargins() const {
   if (dialog_->isVisible()) {
     const QRect outer = dialog_->frameGeometry();
     const QRect client = dialog_->geometry();
-    return {client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
-            outer.bottom() - client.bottom()};
+    return {client.left() - outer.left(), client.top() - outer.top(),
+            outer.right() - client.right(), outer.bottom() - client.bottom()};
   }
-  if (!expectedFrame_) expectedFrame_ = ExpectedFrameMargins(dialog_->windowFlags(), dialog_->size());
+  if (!expectedFrame_)
+    expectedFrame_ = ExpectedFrameMargins(dialog_->windowFlags(), dialog_->size());
   return *expectedFrame_;
 }
 

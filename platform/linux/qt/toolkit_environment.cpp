@@ -43,7 +43,8 @@ bool PlatformPluginLoads(const QString& platform) {
   const QString prefix = QStringLiteral("libq") + platform;
   for (const QString& directory : PlatformPluginDirectories()) {
     const QDir pluginDirectory(directory);
-    for (const QString& file : pluginDirectory.entryList({prefix + QStringLiteral("*.so")}, QDir::Files)) {
+    for (const QString& file :
+         pluginDirectory.entryList({prefix + QStringLiteral("*.so")}, QDir::Files)) {
       const QByteArray path = QFile::encodeName(pluginDirectory.filePath(file));
       if (dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL) != nullptr) return true;
     }
@@ -131,6 +132,7 @@ bool SelectUsablePlatform() {
 
 void ConfigureApplication() {
   QApplication::setApplicationName(QString::fromUtf8(layout::kApplicationTitle));
-  if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(style);
+  if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
+    QApplication::setStyle(style);
   QApplication::setWindowIcon(DialogIcon());
 }

@@ -15,7 +15,7 @@
 
 namespace {
 
-std::uintptr_t g_offset = 0;      // of the mapping handed out, past a large-page boundary
+std::uintptr_t g_offset = 0;       // of the mapping handed out, past a large-page boundary
 std::uintptr_t g_mappedStart = 0;  // the mapping handed out last
 std::uintptr_t g_mappedEnd = 0;
 
@@ -25,7 +25,8 @@ void* MapAtOffset(std::size_t bytes) {
   void* raw = mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return nullptr;
   const auto rawStart = reinterpret_cast<std::uintptr_t>(raw);
-  const std::uintptr_t start = ((rawStart + kLargePageSize - 1) & ~std::uintptr_t{kLargePageSize - 1}) + g_offset;
+  const std::uintptr_t start =
+      ((rawStart + kLargePageSize - 1) & ~std::uintptr_t{kLargePageSize - 1}) + g_offset;
   if (start > rawStart) munmap(raw, start - rawStart);
   munmap(reinterpret_cast<void*>(start + bytes), rawStart + reserve - (start + bytes));
   g_mappedStart = start;
