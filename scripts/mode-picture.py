@@ -8,14 +8,10 @@ Usage: mode-picture.py <input exchange file> <output exchange file> <arguments> 
                        [<settings file the dialog started from>]
 """
 import math
+import os
 import sys
 
-# The modes' names, as the README's table has them.
-NAMES = {"/R1": "line through two points", "/R2": "line at the host angle",
-         "/R3": "line perpendicular to the host angle",
-         "/R4": "line at an angle to the host angle", "/R5": "line parallel to a line",
-         "/R6": "line perpendicular to a line", "/R7": "line at an angle to a line",
-         "/R8": "point mark", "/R9": "circle through a point", "/R10": "circle or ellipse"}
+README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "README.md")
 WIDTH, HEIGHT = 400, 280  # the view; the caption goes below it
 INPUT, OUTPUT = "#777777", "#1560bd"
 
@@ -24,6 +20,17 @@ def num(value):
     """At most two decimals, no trailing zeros, never "-0"."""
     text = f"{value:.2f}".rstrip("0").rstrip(".")
     return "0" if text == "-0" else text
+
+
+def mode_names(readme=README):
+    """The modes' names as the README's table gives them: | `/R4 ANGLE` | Line at ... |"""
+    names = {}
+    with open(readme, encoding="utf-8") as file:
+        for row in file:
+            cells = [cell.strip() for cell in row.split("|")]
+            if len(cells) > 3 and cells[1].startswith("`/R"):
+                names[cells[1].strip("`").split()[0]] = cells[2]
+    return names
 
 
 def numbers(fields):
@@ -155,7 +162,7 @@ def draw(in_path, out_path, args, status, settings_path=None):
     if settings_path:
         radius, ratio, tilt = [line[0] for line in read_lines(settings_path)[4:7]]
         dialog = [f"dialog: radius {radius}, ratio {ratio}, angle {tilt}°, then OK"]
-    caption = [f"auxline {args}: {NAMES.get(mode, 'nothing')} (exit status {status})",
+    caption = [f"auxline {args}: {mode_names().get(mode, 'nothing')} (exit status {status})",
                "given: " + (", ".join([f"{n} ({num(p[0])}, {num(p[1])})"
                                         for n, p in sorted(points.items())] + given) or "-")]
     caption += dialog + ["written: " + (", ".join(written) or "nothing")]
