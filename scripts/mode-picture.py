@@ -103,75 +103,100 @@ def clip(x1, y1, x2, y2):
     return x1 + low * dx, y1 + low * dy, x1 + high * dx, y1 + high * dy
 
 
-def draw(in_path, out_path, args, status, settings_path=None):
-    points, host_angle, picked = read_input(in_path)
-    shapes = read_output(out_path)
-    (cx, cy), scale = view_of(points, picked, shapes)
-    sx = lambda x: WIDTH / 2 + (x - cx) * scale
-    sy = lambda y: HEIGHT / 2 - (y - cy) * scale
-    svg, given, written = [], [], []
-    line = lambda x1, y1, x2, y2, style: svg.append(
-        f'<line x1="{num(x1)}" y1="{num(y1)}" x2="{num(x2)}" y2="{num(y2)}" {style}/>')
-    label = lambda x, y, text, colour: svg.append(
-        f'<text x="{num(x)}" y="{num(y)}" fill="{colour}">{text}</text>')
+class Picture:
+    """SVG elements in view coordinates: y grows downwards, the drawing's y upwards."""
+
+    def __init__(self, centre, scale):
+        self.centre, self.scale, self.elements = centre, scale, []
+
+    def x(self, x):
+        return WIDTH / 2 + (x - self.centre[0]) * self.scale
+
+    def y(self, y):
+        return HEIGHT / 2 - (y - self.centre[1]) * self.scale
+
+    def line(self, x1, y1, x2, y2, style):
+        self.elements.append(
+            f'<line x1="{num(x1)}" y1="{num(y1)}" x2="{num(x2)}" y2="{num(y2)}" {style}/>')
+
+    def label(self, x, y, text, colour):
+        self.elements.append(f'<text x="{num(x)}" y="{num(y)}" fill="{colour}">{text}</text>')
+
+
+def draw_input(pic, points, host_angle, picked):
+    """The picked line and the host angle; returns their description."""
+    given = []
     if picked:
-        line(sx(picked[0]), sy(picked[1]), sx(picked[2]), sy(picked[3]),
-             f'stroke="{INPUT}" stroke-width="4"')
-        label(sx(picked[2]) + 6, sy(picked[3]) + 4, "line", INPUT)
+        pic.line(pic.x(picked[0]), pic.y(picked[1]), pic.x(picked[2]), pic.y(picked[3]),
+                 f'stroke="{INPUT}" stroke-width="4"')
+        pic.label(pic.x(picked[2]) + 6, pic.y(picked[3]) + 4, "line", INPUT)
         given.append("line ({}, {})-({}, {})".format(*map(num, picked)))
     if host_angle is not None:
         ox, oy = points.get("P1", (0, 0))
         a = math.radians(host_angle)
-        x2, y2 = sx(ox) + 110 * math.cos(a), sy(oy) - 110 * math.sin(a)
-        line(sx(ox), sy(oy), x2, y2, f'stroke="{INPUT}" stroke-dasharray="5,3"')
-        label(x2 + 4, y2, f"hk {num(host_angle)}°", INPUT)
+        x2, y2 = pic.x(ox) + 110 * math.cos(a), pic.y(oy) - 110 * math.sin(a)
+        pic.line(pic.x(ox), pic.y(oy), x2, y2, f'stroke="{INPUT}" stroke-dasharray="5,3"')
+        pic.label(x2 + 4, y2, f"hk {num(host_angle)}°", INPUT)
         given.append(f"host angle {num(host_angle)}°")
+    return given
+
+
+def draw_output(pic, shapes):
+    """What the tool wrote; returns its description."""
+    written, pen = [], f'stroke="{OUTPUT}" stroke-width="2"'
     for kind, values in shapes:
+        x, y = pic.x(values[0]), pic.y(values[1])
         if kind == "line":
             a = math.degrees(math.atan2(values[1] - values[3], values[0] - values[2])) % 180
-            part = clip(sx(values[0]), sy(values[1]), sx(values[2]), sy(values[3]))
+            part = clip(x, y, pic.x(values[2]), pic.y(values[3]))
             if part:
-                line(*part, f'stroke="{OUTPUT}" stroke-width="2"')
+                pic.line(*part, pen)
             written.append(f"a line at {num(a)}°")
         elif kind == "pt":
-            x, y = sx(values[0]), sy(values[1])
-            line(x - 9, y - 9, x + 9, y + 9, f'stroke="{OUTPUT}" stroke-width="2"')
-            line(x - 9, y + 9, x + 9, y - 9, f'stroke="{OUTPUT}" stroke-width="2"')
+            pic.line(x - 9, y - 9, x + 9, y + 9, pen)
+            pic.line(x - 9, y + 9, x + 9, y - 9, pen)
             written.append(f"a point at ({num(values[0])}, {num(values[1])})")
         elif len(values) >= 7:
-            x, y, r, ratio, tilt = sx(values[0]), sy(values[1]), values[2], values[5], values[6]
-            svg.append(f'<ellipse cx="{num(x)}" cy="{num(y)}" rx="{num(r * scale)}" '
-                       f'ry="{num(r * ratio * scale)}" transform="rotate({num(-tilt)} {num(x)} '
-                       f'{num(y)})" fill="none" stroke="{OUTPUT}" stroke-width="2"/>')
-            t = math.radians(tilt)
-            dx, dy = r * scale * math.cos(t), r * scale * math.sin(t)
-            line(x - dx, y + dy, x + dx, y - dy, f'stroke="{OUTPUT}" stroke-dasharray="2,3"')
+            r, ratio, tilt = values[2], values[5], values[6]
+            pic.elements.append(
+                f'<ellipse cx="{num(x)}" cy="{num(y)}" rx="{num(r * pic.scale)}" '
+                f'ry="{num(r * ratio * pic.scale)}" transform="rotate({num(-tilt)} {num(x)} '
+                f'{num(y)})" fill="none" {pen}/>')
+            dx, dy = (r * pic.scale * f(math.radians(tilt)) for f in (math.cos, math.sin))
+            pic.line(x - dx, y + dy, x + dx, y - dy, f'stroke="{OUTPUT}" stroke-dasharray="2,3"')
             written.append(f"an ellipse, radius {num(r)}, ratio {num(ratio)}, tilt {num(tilt)}°")
         else:
-            svg.append(f'<circle cx="{num(sx(values[0]))}" cy="{num(sy(values[1]))}" '
-                       f'r="{num(values[2] * scale)}" fill="none" stroke="{OUTPUT}" '
-                       'stroke-width="2"/>')
+            pic.elements.append(f'<circle cx="{num(x)}" cy="{num(y)}" '
+                                f'r="{num(values[2] * pic.scale)}" fill="none" {pen}/>')
             written.append(f"a circle of radius {num(values[2])}")
+    return written
+
+
+def draw(in_path, out_path, args, status, settings_path=None):
+    points, host_angle, picked = read_input(in_path)
+    shapes = read_output(out_path)
+    pic = Picture(*view_of(points, picked, shapes))
+    given = draw_input(pic, points, host_angle, picked)
+    written = draw_output(pic, shapes)
     for name, (x, y) in sorted(points.items()):
-        svg.append(f'<circle cx="{num(sx(x))}" cy="{num(sy(y))}" r="3.5" fill="black"/>')
-        label(sx(x) + 7, sy(y) + 16, f"{name} ({num(x)}, {num(y)})", "black")
+        pic.elements.append(f'<circle cx="{num(pic.x(x))}" cy="{num(pic.y(y))}" r="3.5" fill="black"/>')
+        pic.label(pic.x(x) + 7, pic.y(y) + 16, f"{name} ({num(x)}, {num(y)})", "black")
     mode, angle = (args.split() + ["", ""])[:2]
+    given = [f"{n} ({num(p[0])}, {num(p[1])})" for n, p in sorted(points.items())] + given
     if angle:
         given.append(f"argument {angle}°")
-    dialog = []
-    if settings_path:
-        radius, ratio, tilt = [line[0] for line in read_lines(settings_path)[4:7]]
-        dialog = [f"dialog: radius {radius}, ratio {ratio}, angle {tilt}°, then OK"]
     caption = [f"auxline {args}: {mode_names().get(mode, 'nothing')} (exit status {status})",
-               "given: " + (", ".join([f"{n} ({num(p[0])}, {num(p[1])})"
-                                        for n, p in sorted(points.items())] + given) or "-")]
-    caption += dialog + ["written: " + (", ".join(written) or "nothing")]
+               "given: " + (", ".join(given) or "-")]
+    if settings_path:
+        radius, ratio, tilt = [fields[0] for fields in read_lines(settings_path)[4:7]]
+        caption.append(f"dialog: radius {radius}, ratio {ratio}, angle {tilt}°, then OK")
+    caption.append("written: " + (", ".join(written) or "nothing"))
     height = HEIGHT + 18 * len(caption) + 8
     out = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{WIDTH}" height="{height}" '
            f'viewBox="0 0 {WIDTH} {height}" font-family="sans-serif" font-size="12">',
            f'<rect width="{WIDTH}" height="{height}" fill="white"/>',
            f'<rect width="{WIDTH}" height="{HEIGHT}" fill="#f4f8fc" stroke="#c8d4e0"/>']
-    out += svg
+    out += pic.elements
     out += [f'<text x="6" y="{HEIGHT + 18 * (i + 1)}">{text}</text>'
             for i, text in enumerate(caption)]
     return "\n".join(out + ["</svg>", ""])
