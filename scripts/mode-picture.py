@@ -179,7 +179,8 @@ def draw(in_path, out_path, args, status, settings_path=None):
     given = draw_input(pic, points, host_angle, picked)
     written = draw_output(pic, shapes)
     for name, (x, y) in sorted(points.items()):
-        pic.elements.append(f'<circle cx="{num(pic.x(x))}" cy="{num(pic.y(y))}" r="3.5" fill="black"/>')
+        pic.elements.append(
+            f'<circle cx="{num(pic.x(x))}" cy="{num(pic.y(y))}" r="3.5" fill="black"/>')
         pic.label(pic.x(x) + 7, pic.y(y) + 16, f"{name} ({num(x)}, {num(y)})", "black")
     mode, angle = (args.split() + ["", ""])[:2]
     given = [f"{n} ({num(p[0])}, {num(p[1])})" for n, p in sorted(points.items())] + given
