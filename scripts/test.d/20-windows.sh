@@ -35,6 +35,20 @@ exe = next(name for name in archive.namelist() if name.endswith("auxline.exe"))
 header = archive.read(exe)
 machine = header[int.from_bytes(header[0x3C:0x40], "little") + 4:][:2]
 assert machine == b"\x4c\x01", "the zip's auxline.exe is not the 32-bit x86 program"
+# The readme opens in any editor of the users' Windows (the byte-order mark tells Notepad
+# it is UTF-8; every line ends in CR LF) and names each mode in both languages.
+readme = archive.read(next(name for name in archive.namelist() if name.endswith(".txt")))
+assert readme.startswith(b"\xef\xbb\xbf"), "README-ja-en.txt lost its byte-order mark"
+assert readme.count(b"\n") == readme.count(b"\r\n"), "README-ja-en.txt has a line without CR LF"
+# The English names are the README's (its table of modes).
+lines = readme.decode("utf-8-sig").split("\r\n")
+table = [row.split("|") for row in open("README.md", encoding="utf-8") if row.startswith("| `/R")]
+english = {cells[1].strip(" `").split()[0]: cells[2].strip() for cells in table}
+assert len(english) == 10, english
+for mode, times in [(f"/R{n}", 2) for n in range(1, 11)] + [("（引数なし）", 1), ("(no argument)", 1)]:
+  named = [line for line in lines if line.startswith(f"  auxline.exe {mode} ")]
+  assert len(named) == times, (mode, named)
+  assert mode not in english or named[1].endswith(f" {english[mode]}"), (mode, named)
 print(sys.argv[1], names)
 PYTHON
 
