@@ -107,7 +107,7 @@ Presets PresetsFrom(std::string_view bytes) {
 // The run sequence with arguments, without the form. "/R10" stands for OK in the dialog,
 // with the values taken from the "hn" line of the input (radius, ratio, angle) and checked
 // the way OK checks them.
-void RunMode(std::string_view mode, const Presets& presets) {
+void QueueRun(std::string_view modeText, const Presets& presets) {
   ExchangeState& state = Exchange();
   state.CommandQueue = {};
   ToolSettings settings{presets.LayerGroup,
@@ -118,8 +118,11 @@ void RunMode(std::string_view mode, const Presets& presets) {
                         state.HnValues[1],
                         ReduceToFullTurn(state.HnValues[2])};
   // The second argument: any text the input holds.
-  if (!QueueRunCommands(settings, mode, state.FileName)) return;  // the attribute block alone
-  if (mode == "/R10" && AcceptsEllipse(settings.Radius, settings.Ratio)) QueueEllipseRun(settings);
+  const RunMode mode = RunMode::Parse({std::string(modeText), state.FileName});
+  if (!QueueRunCommands(settings, mode)) return;  // the attribute block alone
+  if (mode.IsEllipseRun() && AcceptsEllipse(settings.Radius, settings.Ratio)) {
+    QueueEllipseRun(settings);
+  }
 }
 
 constexpr std::string_view kModes[] = {"/R1", "/R2", "/R3", "/R4",  "/R5", "/R6",
@@ -180,7 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::vector<std::string>> commandsOfModes;
   commandsOfModes.reserve(std::size(kModes));
   for (const std::string_view mode : kModes) {
-    RunMode(mode, presets);
+    QueueRun(mode, presets);
     commandsOfModes.emplace_back(Exchange().CommandQueue.begin(), Exchange().CommandQueue.end());
   }
 
