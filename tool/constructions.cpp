@@ -5,6 +5,7 @@
 #include "exchange/writing/command_writer.h"
 #include "exchange/state/exchange_state.h"
 #include "numeric/plane_geometry.h"
+#include "os/precise_trig.h"
 
 namespace {
 
@@ -48,11 +49,11 @@ bool LineAtFirstLineAngle(const RunMode& mode) {
 
 void EmitConstructionLine(double px, double py, double theta) {
   // cos and sin of theta + pi are computed rather than negated: the host receives exactly
-  // these endpoints, tiny residues included.
-  const double x1 = px + std::cos(theta) * kConstructionHalfLength;
-  const double y1 = py + std::sin(theta) * kConstructionHalfLength;
-  const double x2 = px + std::cos(theta + kPi) * kConstructionHalfLength;
-  const double y2 = py + std::sin(theta + kPi) * kConstructionHalfLength;
+  // these endpoints, tiny residues included, the same on every platform.
+  const double x1 = px + PreciseCos(theta) * kConstructionHalfLength;
+  const double y1 = py + PreciseSin(theta) * kConstructionHalfLength;
+  const double x2 = px + PreciseCos(theta + kPi) * kConstructionHalfLength;
+  const double y2 = py + PreciseSin(theta + kPi) * kConstructionHalfLength;
   EmitLine(x1, y1, x2, y2);
 }
 
