@@ -236,9 +236,9 @@ bool ApplyHeaderLine(const FieldTable& t) {
   const string_view key = t.Field[0];
   if (key.empty()) return false;
 
-  // The drawing's file name comes first: "file=" anywhere in field 0; the name is field 0 from its
-  // sixth character on. An equals sign ends splitting, so a field 0 that holds one is the only
-  // field.
+  // The drawing's file name, tested before every key, so that a field 0 holding "file="
+  // anywhere is never a key's line; the name is field 0 from its sixth character on. An
+  // equals sign ends splitting, so a field 0 that holds one is the only field.
   if (t.FieldCount == 1 && key.size() >= 5 && key.find('=') != string_view::npos &&
       FindOnCharBoundary(key, "file=") != string_view::npos) {
     Exchange().FileName.assign(FromCharacter(key, 6));
