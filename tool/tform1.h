@@ -58,7 +58,8 @@ class TForm1 final : public FormEvents {
   double Ratio = 1.0;
   double Angle = 0.0;
 
-  // Directory of the running executable, with its trailing separator.
+  // Directory of the running executable, with its trailing separator; fixed when the form
+  // is made.
   std::filesystem::path ExeDir;
   // The exchange file, "JWC_TEMP.TXT" in ExeDir: read at show time, written at close time.
   const std::filesystem::path& ExchangeFilePath() const { return exchangeFilePath_; }
