@@ -32,7 +32,7 @@ inline void AppendCoordinate(std::string& out, Lcg& rng) {
 }
 
 inline void AppendHeader(std::string& out) {
-  out += "file=C:\\Drawings\\bench plan.jww\r\n";
+  out += "file=C:\\Drawings\\bench plan.drw\r\n";
   out += "hk 0\r\nhs 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1\r\nhzs 420 297\r\n";
   out += "hcw 2 2.5 3 3.5 4 5 6 7 8 10\r\nhch 2 2.5 3 3.5 4 5 6 7 8 10\r\n";
   out += "hcd 0 0 0 0 0 0 0 0 0 0\r\nhcc 1 1 2 2 3 3 4 4 5 5\r\n";

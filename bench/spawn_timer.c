@@ -61,6 +61,28 @@ static int compare(const void* a, const void* b) {
   return x < y ? -1 : x > y;
 }
 
+/* Sorts the times of the runs and prints their medians and spreads. */
+static void report(const char* mode, int runs, double* tool_times, double* inplace_times,
+                   double* replace_times, double* cpu[3]) {
+  qsort(tool_times, (size_t)runs, sizeof(double), compare);
+  qsort(inplace_times, (size_t)runs, sizeof(double), compare);
+  qsort(replace_times, (size_t)runs, sizeof(double), compare);
+  for (int k = 0; k < 3; ++k) qsort(cpu[k], (size_t)runs, sizeof(double), compare);
+  double tool_median = tool_times[runs / 2];
+  printf("runs               %d each, interleaved\n", runs);
+  printf("auxline %-10s median %8.1f us  (p10 %8.1f, p90 %8.1f)\n", mode, tool_median,
+         tool_times[runs / 10], tool_times[runs * 9 / 10]);
+  printf(
+      "minimal_io inplace median %8.1f us  (p10 %8.1f, p90 %8.1f)  ratio %.2f (target <= 1.50)\n",
+      inplace_times[runs / 2], inplace_times[runs / 10], inplace_times[runs * 9 / 10],
+      tool_median / inplace_times[runs / 2]);
+  printf("minimal_io replace median %8.1f us  (p10 %8.1f, p90 %8.1f)  ratio %.2f\n",
+         replace_times[runs / 2], replace_times[runs / 10], replace_times[runs * 9 / 10],
+         tool_median / replace_times[runs / 2]);
+  printf("CPU time (user+system), medians: auxline %.0f us, inplace %.0f us, replace %.0f us\n",
+         cpu[0][runs / 2], cpu[1][runs / 2], cpu[2][runs / 2]);
+}
+
 int main(int argc, char** argv) {
   if (argc != 9) {
     fprintf(stderr,
@@ -116,22 +138,6 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  qsort(tool_times, (size_t)runs, sizeof(double), compare);
-  qsort(inplace_times, (size_t)runs, sizeof(double), compare);
-  qsort(replace_times, (size_t)runs, sizeof(double), compare);
-  for (int k = 0; k < 3; ++k) qsort(cpu[k], (size_t)runs, sizeof(double), compare);
-  double tool_median = tool_times[runs / 2];
-  printf("runs               %d each, interleaved\n", runs);
-  printf("auxline %-10s median %8.1f us  (p10 %8.1f, p90 %8.1f)\n", argv[5], tool_median,
-         tool_times[runs / 10], tool_times[runs * 9 / 10]);
-  printf(
-      "minimal_io inplace median %8.1f us  (p10 %8.1f, p90 %8.1f)  ratio %.2f (target <= 1.50)\n",
-      inplace_times[runs / 2], inplace_times[runs / 10], inplace_times[runs * 9 / 10],
-      tool_median / inplace_times[runs / 2]);
-  printf("minimal_io replace median %8.1f us  (p10 %8.1f, p90 %8.1f)  ratio %.2f\n",
-         replace_times[runs / 2], replace_times[runs / 10], replace_times[runs * 9 / 10],
-         tool_median / replace_times[runs / 2]);
-  printf("CPU time (user+system), medians: auxline %.0f us, inplace %.0f us, replace %.0f us\n",
-         cpu[0][runs / 2], cpu[1][runs / 2], cpu[2][runs / 2]);
+  report(argv[5], runs, tool_times, inplace_times, replace_times, cpu);
   return failures ? 1 : 0;
 }

@@ -107,7 +107,7 @@ Presets PresetsFrom(std::string_view bytes) {
 // The run sequence with arguments, without the form. "/R10" stands for OK in the dialog,
 // with the values taken from the "hn" line of the input (radius, ratio, angle) and checked
 // the way OK checks them.
-void RunMode(std::string_view mode, const Presets& presets) {
+void QueueRun(std::string_view modeText, const Presets& presets) {
   ExchangeState& state = Exchange();
   state.CommandQueue = {};
   ToolSettings settings{presets.LayerGroup,
@@ -118,24 +118,47 @@ void RunMode(std::string_view mode, const Presets& presets) {
                         state.HnValues[1],
                         ReduceToFullTurn(state.HnValues[2])};
   // The second argument: any text the input holds.
-  if (!QueueRunCommands(settings, mode, state.FileName)) return;  // the attribute block alone
-  if (mode == "/R10" && AcceptsEllipse(settings.Radius, settings.Ratio)) QueueEllipseRun(settings);
+  const RunMode mode = RunMode::Parse({std::string(modeText), state.FileName});
+  if (!QueueRunCommands(settings, mode)) return;  // the attribute block alone
+  if (mode.IsEllipseRun() && AcceptsEllipse(settings.Radius, settings.Ratio)) {
+    QueueEllipseRun(settings);
+  }
 }
 
 constexpr std::string_view kModes[] = {"/R1", "/R2", "/R3", "/R4",  "/R5", "/R6",
                                        "/R7", "/R8", "/R9", "/R10", "/r1"};
 
-}  // namespace
+// The batched reading of large files, forced onto this input with tiny batches, on a
+// second thread now and then (starting one costs more than most inputs take).
+void ReadBatched(std::string_view bytes) {
+  const std::size_t size = bytes.size();
+  ReadPlan plan;
+  const auto byteAt = [&](std::size_t at) {
+    return at < size ? static_cast<unsigned char>(bytes[at]) : 0u;
+  };
+  plan.BatchingFrom = 1 + byteAt(6) % 16;
+  plan.Batches =
+      BatchingPlan{1 + byteAt(7) % 64u, 2 + byteAt(8) % 3u, size % 8 == 3, (byteAt(9) % 5) / 4.0};
+  std::string_view rest = bytes;
+  const std::size_t chunk = 1 + byteAt(10) % 32u;
+  InitExchangeState();
+  const bool complete = ParseExchangeBlocks(
+      [&rest, chunk](char* buffer, std::size_t room) -> std::ptrdiff_t {
+        const std::size_t count = std::min({room, chunk, rest.size()});
+        std::copy_n(rest.data(), count, buffer);
+        rest.remove_prefix(count);
+        return static_cast<std::ptrdiff_t>(count);
+      },
+      plan);
+  if (!complete) FuzzFail("the batched reading failed on readable bytes");
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const std::filesystem::path input = ScratchDirectory() / "JWC_TEMP.TXT";
-  const std::filesystem::path output = ScratchDirectory() / "JWC_OUT.TXT";
-
-  // Reading: through the reader's line source with a small block (so that lines cross
-  // block ends and outgrow the buffer), and from memory line by line; both must agree. Now
-  // and then the whole ReadExchangeFile from a real file too (it allocates a large block,
-  // which is slow under the sanitizers).
+// Reading: through the reader's line source with a small block (so that lines cross block
+// ends and outgrow the buffer), from memory line by line, and batched; all must agree. Now
+// and then the whole ReadExchangeFile from a real file too (it allocates a large block,
+// which is slow under the sanitizers).
+void ReadEveryWay(std::string_view bytes) {
+  const std::size_t size = bytes.size();
   InitExchangeState();
   ParseLines(bytes, 1 + (size > 5 ? static_cast<unsigned char>(bytes[5]) % 64 : 0));
   CheckStateInvariants();
@@ -143,52 +166,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   InitExchangeState();
   ParseBuffer(bytes);
   if (DescribeState() != fromSource) FuzzFail("the line source and the line reading differ");
-  {
-    // The batched reading of large files, forced onto this input with tiny batches, on a
-    // second thread now and then (starting one costs more than most inputs take).
-    ReadPlan plan;
-    const auto byteAt = [&](std::size_t at) {
-      return at < size ? static_cast<unsigned char>(bytes[at]) : 0u;
-    };
-    plan.BatchingFrom = 1 + byteAt(6) % 16;
-    plan.Batches =
-        BatchingPlan{1 + byteAt(7) % 64u, 2 + byteAt(8) % 3u, size % 8 == 3, (byteAt(9) % 5) / 4.0};
-    std::string_view rest = bytes;
-    const std::size_t chunk = 1 + byteAt(10) % 32u;
-    InitExchangeState();
-    const bool complete = ParseExchangeBlocks(
-        [&rest, chunk](char* buffer, std::size_t room) -> std::ptrdiff_t {
-          const std::size_t count = std::min({room, chunk, rest.size()});
-          std::copy_n(rest.data(), count, buffer);
-          rest.remove_prefix(count);
-          return static_cast<std::ptrdiff_t>(count);
-        },
-        plan);
-    if (!complete) FuzzFail("the batched reading failed on readable bytes");
-    if (DescribeState() != fromSource) FuzzFail("the batched reading and the line reading differ");
-  }
+  ReadBatched(bytes);
+  if (DescribeState() != fromSource) FuzzFail("the batched reading and the line reading differ");
   if (size % 64 == 7) {
+    const std::filesystem::path input = ScratchDirectory() / "JWC_TEMP.TXT";
     WriteBytes(input, bytes);
     InitExchangeState();
     if (!ReadExchangeFile(input)) FuzzFail("ReadExchangeFile failed on a readable file");
     if (DescribeState() != fromSource) FuzzFail("ReadExchangeFile and the line reading differ");
   }
+}
 
-  // Every mode on the same state, as its own run. The constructions only read the state;
-  // each run starts with an empty queue and a reset emit state, as a real run does.
+// Every mode on the state as read, each as its own run: the constructions only read the
+// state; each run starts with an empty queue and a reset emit state, as a real run does.
+std::vector<std::vector<std::string>> RunEveryMode(std::string_view bytes) {
   const Presets presets = PresetsFrom(bytes);
   std::vector<std::vector<std::string>> commandsOfModes;
   commandsOfModes.reserve(std::size(kModes));
   for (const std::string_view mode : kModes) {
-    RunMode(mode, presets);
+    QueueRun(mode, presets);
     commandsOfModes.emplace_back(Exchange().CommandQueue.begin(), Exchange().CommandQueue.end());
   }
+  return commandsOfModes;
+}
 
-  // One run's commands through the real writer, and the file read back in a fresh state;
-  // then every run's commands read back line by line into that state.
+// One run's commands through the real writer, and the file read back in a fresh state;
+// then every run's commands read back line by line into that state.
+void WriteAndReadBack(std::string_view bytes,
+                      const std::vector<std::vector<std::string>>& commandsOfModes) {
   const std::size_t writtenMode =
-      size > 4 ? static_cast<unsigned char>(bytes[4]) % std::size(kModes) : 0;
+      bytes.size() > 4 ? static_cast<unsigned char>(bytes[4]) % std::size(kModes) : 0;
   const std::vector<std::string>& written = commandsOfModes[writtenMode];
+  const std::filesystem::path output = ScratchDirectory() / "JWC_OUT.TXT";
   InitExchangeState();
   for (const std::string& command : written) QueueCommand(command);
   if (!WriteExchangeFile(output)) FuzzFail("WriteExchangeFile failed");
@@ -207,6 +216,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   CheckCommands(distinct);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  ReadEveryWay(bytes);
+  WriteAndReadBack(bytes, RunEveryMode(bytes));
   ReleaseExchangeState();
   return 0;
 }

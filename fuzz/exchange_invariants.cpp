@@ -112,46 +112,42 @@ void RequireSame(double read, double written, std::string_view line) {
   if (read != written) FuzzFail("value read back differs in command: " + std::string(line));
 }
 
-// Reads one command into the current state and checks where it landed.
-void ReadBackCommand(const std::string& line) {
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(line[i]);
-    const bool blankOk = c == ' ' && i > 0 && i + 1 < line.size() && line[i - 1] != ' ';
-    if (!(c > 0x20 && c < 0x7F) && !blankOk) FuzzFail("bad byte in command: " + line);
-  }
-  const std::vector<std::string_view> tokens = SplitBlanks(line);
+// An attribute command ("lg2", "lc9", "pn9"...) read into the current state: its value
+// lands in the emit state, and no record is made.
+void ReadBackAttribute(const std::string& line, std::string_view key, const ListSizes& before) {
+  const ExchangeState& s = Exchange();
+  const std::string_view prefix = key.substr(0, 2);
+  const std::string_view value = key.substr(2);
+  const bool hex = prefix == "lg" || prefix == "ly";
+  if (hex ? !IsUpperHex(value) : !IsDecimalInteger(value)) FuzzFail("bad attribute: " + line);
+  ParseExchangeLine(line);
+  const std::int32_t number = LenientStrToInt(value);
+  const std::int32_t digit = LenientStrToInt(std::string("$") + line[2]);
+  bool landed = false;
+  if (prefix == "lg")
+    landed = !s.Emit.LayerGroupUnset && s.Emit.LayerGroup == digit;
+  else if (prefix == "ly")
+    landed = !s.Emit.LayerUnset && s.Emit.Layer == digit;
+  else if (prefix == "lc")
+    landed = !s.Emit.ColorUnset && s.Emit.Color == number;
+  else if (prefix == "lt")
+    landed = !s.Emit.LineTypeUnset && s.Emit.LineType == number;
+  else if (prefix == "lw")
+    landed = !s.Emit.LineWidthUnset && s.Emit.LineWidth == number;
+  else if (prefix == "pn")
+    landed = s.Emit.PointKind == number;
+  else
+    FuzzFail("unknown command: " + line);
+  if (!landed) FuzzFail("attribute command not read back: " + line);
+  if (CurrentListSizes().Total != before.Total) FuzzFail("attribute made a record: " + line);
+}
+
+// A shape command (a bare line, "pt", "ci" with three or seven values) read into the
+// current state: one record of its kind, holding exactly the values written.
+void ReadBackShape(const std::string& line, const std::vector<std::string_view>& tokens,
+                   const ListSizes& before) {
+  const ExchangeState& s = Exchange();
   const std::string_view key = tokens[0];
-  ExchangeState& s = Exchange();
-  const ListSizes before = CurrentListSizes();
-
-  if (tokens.size() == 1) {
-    const std::string_view prefix = key.substr(0, 2);
-    const std::string_view value = key.substr(2);
-    const bool hex = prefix == "lg" || prefix == "ly";
-    if (hex ? !IsUpperHex(value) : !IsDecimalInteger(value)) FuzzFail("bad attribute: " + line);
-    ParseExchangeLine(line);
-    const std::int32_t number = LenientStrToInt(value);
-    const std::int32_t digit = LenientStrToInt(std::string("$") + line[2]);
-    bool landed = false;
-    if (prefix == "lg")
-      landed = !s.Emit.LayerGroupUnset && s.Emit.LayerGroup == digit;
-    else if (prefix == "ly")
-      landed = !s.Emit.LayerUnset && s.Emit.Layer == digit;
-    else if (prefix == "lc")
-      landed = !s.Emit.ColorUnset && s.Emit.Color == number;
-    else if (prefix == "lt")
-      landed = !s.Emit.LineTypeUnset && s.Emit.LineType == number;
-    else if (prefix == "lw")
-      landed = !s.Emit.LineWidthUnset && s.Emit.LineWidth == number;
-    else if (prefix == "pn")
-      landed = s.Emit.PointKind == number;
-    else
-      FuzzFail("unknown command: " + line);
-    if (!landed) FuzzFail("attribute command not read back: " + line);
-    if (CurrentListSizes().Total != before.Total) FuzzFail("attribute made a record: " + line);
-    return;
-  }
-
   const bool keyed = key == "pt" || key == "ci";
   std::vector<double> numbers;
   for (std::size_t i = keyed ? 1 : 0; i < tokens.size(); ++i) {
@@ -186,9 +182,24 @@ void ReadBackCommand(const std::string& line) {
   }
 }
 
-}  // namespace
+// Reads one command into the current state and checks where it landed.
+void ReadBackCommand(const std::string& line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    const bool blankOk = c == ' ' && i > 0 && i + 1 < line.size() && line[i - 1] != ' ';
+    if (!(c > 0x20 && c < 0x7F) && !blankOk) FuzzFail("bad byte in command: " + line);
+  }
+  const std::vector<std::string_view> tokens = SplitBlanks(line);
+  const ListSizes before = CurrentListSizes();
+  if (tokens.size() == 1) {
+    ReadBackAttribute(line, tokens[0], before);
+  } else {
+    ReadBackShape(line, tokens, before);
+  }
+}
 
-void CheckStateInvariants() {
+// Every record is listed once in ReadOrder, in the order of its list.
+void CheckReadOrder() {
   const ExchangeState& s = Exchange();
   const ListSizes sizes = CurrentListSizes();
   if (s.ReadOrder.size() != sizes.Total) {
@@ -205,7 +216,11 @@ void CheckStateInvariants() {
     ++next[kind];
   }
   if (next != sizes.Count) FuzzFail("ReadOrder does not cover every record");
+}
 
+// The tables keep their sizes, and the indicated points and text code stay in range.
+void CheckTables() {
+  const ExchangeState& s = Exchange();
   if (s.GroupNames.size() != 16 || s.GroupValues.size() != 16 || s.LayerNames.size() != 256 ||
       s.LayerValues.size() != 256 || s.HandPoints.size() != 100) {
     FuzzFail("a table changed its size");
@@ -220,7 +235,11 @@ void CheckStateInvariants() {
   }
   if (s.HandPointCount < used) FuzzFail("HandPointCount below the filled slots");
   if (s.Emit.TextCode < 0 || s.Emit.TextCode > 8) FuzzFail("TextCode out of range");
+}
 
+// Every real of the header and of every record is finite.
+void CheckAllFinite() {
+  const ExchangeState& s = Exchange();
   RequireFinite(s.HostAngle, "HostAngle");
   RequireAllFinite(s.GroupScales, "GroupScales");
   RequireAllFinite(s.HnValues, "HnValues");
@@ -261,6 +280,14 @@ void CheckStateInvariants() {
   for (const auto& r : s.SeList) RequireAllFinite(r.Value, "SeList");
   for (const auto& r : s.SoList) RequireAllFinite(r.Value, "SoList");
   for (const auto& r : s.SgList) RequireAllFinite(r.Value, "SgList");
+}
+
+}  // namespace
+
+void CheckStateInvariants() {
+  CheckReadOrder();
+  CheckTables();
+  CheckAllFinite();
 }
 
 void CheckCommands(const std::vector<std::string>& commands) {

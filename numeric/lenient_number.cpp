@@ -287,10 +287,6 @@ bool TryPlainDecimal(std::string_view text, double& result) {
   return negative ? -value : value;
 }
 
-}  // namespace
-
-namespace {
-
 // Every shape but the six decimals, out of line for the same reason.
 [[gnu::noinline]] double OtherStrToFloat(std::string_view text) {
   if (double plain = 0.0; TryPlainDecimal(text, plain)) return plain;

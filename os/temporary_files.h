@@ -18,8 +18,6 @@ using Name = std::filesystem::path::string_type;
 Name NameFor(const Name& targetName, std::uint64_t processId, std::uint64_t unique,
              std::size_t longest = static_cast<std::size_t>(-1));
 
-// A name that is not a temporary file of `targetName`.
-struct NotOurs {};
 // What the name of a temporary file tells: its creator, when the name carries one (names
 // written by older versions of the tool hold 16 hex digits only).
 struct Temporary {

@@ -21,15 +21,13 @@ void GiveNothingToDraw(const std::filesystem::path& exchangeFile) noexcept {
 
 }  // namespace
 
-bool DialogMayBeNeeded(const std::vector<std::string>& args) {
-  return args.empty() || args[0] == "/R10";
-}
-
-bool TakesOverExchangeFile(const std::vector<std::string>& args) {
-  return !args.empty() && args[0] == "/R10";
-}
-
 int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path& exePath,
+               const DialogWindowFactory& createDialogWindow,
+               std::optional<ExchangeTakeover> takenOver) {
+  return RunAuxline(RunMode::Parse(args), exePath, createDialogWindow, std::move(takenOver));
+}
+
+int RunAuxline(const RunMode& mode, const std::filesystem::path& exePath,
                const DialogWindowFactory& createDialogWindow,
                std::optional<ExchangeTakeover> takenOver) {
   // Once the close sequence has begun, the exchange file is its business.
@@ -38,7 +36,7 @@ int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path
     // A run that opens the drawing dialog may be ended at any moment while it waits for the
     // user; its exchange file is taken over before any window exists. Runs without a dialog
     // end within milliseconds and write the file once, at their end.
-    if (!takenOver && TakesOverExchangeFile(args)) {
+    if (!takenOver && mode.TakesOverExchangeFile()) {
       takenOver = TakeOverExchangeFile(ExchangeFilePathFor(exePath));
     }
     // A file that was not read to its end ends the run before any dialog (see FormShow).
@@ -46,13 +44,13 @@ int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path
 
     std::unique_ptr<FormWindow> window;
     int status = kExitOk;
-    if (DialogMayBeNeeded(args) && dialogPossible) {
+    if (mode.MayShowDialog() && dialogPossible) {
       if (createDialogWindow) window = createDialogWindow();
       if (!window) status = kExitNoDialogWindow;
     }
     if (!window) window = std::make_unique<HeadlessWindow>();
 
-    TForm1 form(*window, args, exePath, std::move(takenOver));
+    TForm1 form(*window, mode, exePath, std::move(takenOver));
     try {
       window->Run(form);
     } catch (...) {
@@ -65,7 +63,7 @@ int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path
     // Nothing is ever shown. A run with arguments that failed this way (memory ran out after
     // a large file was read) has not written its result, and the file still holds the host's
     // input, which the host would execute as commands.
-    if (!args.empty() && !closing) GiveNothingToDraw(ExchangeFilePathFor(exePath));
+    if (mode.HasArguments() && !closing) GiveNothingToDraw(ExchangeFilePathFor(exePath));
     return kExitExchangeFileFailed;
   }
 }

@@ -11,10 +11,7 @@
 
 #include "exchange/writing/exchange_takeover.h"
 #include "tool/form_window.h"
-
-// True when the run may show the dialog: no argument, or argument 1 is "/R10". Only then is
-// a GUI toolkit loaded at all.
-bool DialogMayBeNeeded(const std::vector<std::string>& args);
+#include "tool/run_mode.h"
 
 // Creates the real dialog window; returns null when it cannot be created.
 using DialogWindowFactory = std::function<std::unique_ptr<FormWindow>()>;
@@ -27,14 +24,15 @@ inline constexpr int kExitExchangeFileFailed = 1;
 // A dialog was needed but could not be shown.
 inline constexpr int kExitNoDialogWindow = 2;
 
-// Runs the tool once. Exit status: 0; 1 (kExitExchangeFileFailed); 2 when a dialog was
-// needed but its window could not be created (the run then behaves as if the window had
-// been closed at once). takenOver: the exchange file of a "/R10" run when the caller has
-// taken it over already; otherwise such a run takes it over here, before any window exists.
+// Runs the tool once in `mode`. Exit status: 0; 1 (kExitExchangeFileFailed); 2 when a
+// dialog was needed but its window could not be created (the run then behaves as if the
+// window had been closed at once). takenOver: the exchange file of a "/R10" run when the
+// caller has taken it over already; otherwise such a run takes it over here, before any
+// window exists.
+int RunAuxline(const RunMode& mode, const std::filesystem::path& exePath,
+               const DialogWindowFactory& createDialogWindow,
+               std::optional<ExchangeTakeover> takenOver = std::nullopt);
+// The same for the command-line arguments after the program's own path, parsed here.
 int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path& exePath,
                const DialogWindowFactory& createDialogWindow,
                std::optional<ExchangeTakeover> takenOver = std::nullopt);
-
-// True for a run whose exchange file is taken over before anything else: "/R10", which
-// may wait for the user for a long time.
-bool TakesOverExchangeFile(const std::vector<std::string>& args);

@@ -4,8 +4,8 @@
 
 #include "exchange/writing/command_writer.h"
 #include "exchange/state/exchange_state.h"
-#include "numeric/lenient_number.h"
 #include "numeric/plane_geometry.h"
+#include "os/precise_trig.h"
 
 namespace {
 
@@ -22,24 +22,24 @@ const HandPoint& IndicatedPoint(std::size_t slot) {
 double DegreesToRadians(double degrees) { return degrees / 180.0 * kPi; }
 
 // "/R2" to "/R4": through P1 at an angle to the host angle.
-void LineAtHostAngle(std::string_view mode, std::string_view angleArgument) {
+void LineAtHostAngle(const RunMode& mode) {
   double degrees = Exchange().HostAngle;
-  if (mode == "/R3") degrees = degrees + 90.0;
-  if (mode == "/R4") degrees = LenientStrToFloat(angleArgument) + degrees;
+  if (mode.Number() == 3) degrees = degrees + 90.0;
+  if (mode.Number() == 4) degrees = mode.AngleArgument() + degrees;
   const HandPoint& p1 = IndicatedPoint(1);
   EmitConstructionLine(p1.X, p1.Y, DegreesToRadians(degrees));
 }
 
 // "/R5" to "/R7": through P2 at an angle to the first line the host sent. The line's
 // orientation (which end came first) must not matter, so its direction is taken below 180.
-bool LineAtFirstLineAngle(std::string_view mode, std::string_view angleArgument) {
+bool LineAtFirstLineAngle(const RunMode& mode) {
   const ExchangeState& state = Exchange();
   if (state.LineList.empty()) return false;
   const TJwwEntLine line = state.LineList.front();  // the list yields records by value
   double degrees = DirectionAngle(line.X2 - line.X1, line.Y2 - line.Y1) * 180.0 / kPi;
   if (degrees >= 180.0) degrees = degrees - 180.0;
-  if (mode == "/R6") degrees = degrees + 90.0;
-  if (mode == "/R7") degrees = LenientStrToFloat(angleArgument) + degrees;
+  if (mode.Number() == 6) degrees = degrees + 90.0;
+  if (mode.Number() == 7) degrees = mode.AngleArgument() + degrees;
   const HandPoint& p2 = IndicatedPoint(2);
   EmitConstructionLine(p2.X, p2.Y, DegreesToRadians(degrees));
   return true;
@@ -49,32 +49,34 @@ bool LineAtFirstLineAngle(std::string_view mode, std::string_view angleArgument)
 
 void EmitConstructionLine(double px, double py, double theta) {
   // cos and sin of theta + pi are computed rather than negated: the host receives exactly
-  // these endpoints, tiny residues included.
-  const double x1 = px + std::cos(theta) * kConstructionHalfLength;
-  const double y1 = py + std::sin(theta) * kConstructionHalfLength;
-  const double x2 = px + std::cos(theta + kPi) * kConstructionHalfLength;
-  const double y2 = py + std::sin(theta + kPi) * kConstructionHalfLength;
+  // these endpoints, tiny residues included, the same on every platform.
+  const double x1 = px + PreciseCos(theta) * kConstructionHalfLength;
+  const double y1 = py + PreciseSin(theta) * kConstructionHalfLength;
+  const double x2 = px + PreciseCos(theta + kPi) * kConstructionHalfLength;
+  const double y2 = py + PreciseSin(theta + kPi) * kConstructionHalfLength;
   EmitLine(x1, y1, x2, y2);
 }
 
-bool ConstructionRun(std::string_view mode, std::string_view angleArgument) {
-  if (mode == "/R1") {
-    const HandPoint& p1 = IndicatedPoint(1);
-    const HandPoint& p2 = IndicatedPoint(2);
-    const double theta = DirectionAngle(p2.X - p1.X, p2.Y - p1.Y);
-    EmitConstructionLine((p1.X + p2.X) / 2.0, (p1.Y + p2.Y) / 2.0, theta);
-  } else if (mode == "/R2" || mode == "/R3" || mode == "/R4") {
-    LineAtHostAngle(mode, angleArgument);
-  } else if (mode == "/R5" || mode == "/R6" || mode == "/R7") {
-    return LineAtFirstLineAngle(mode, angleArgument);
-  } else if (mode == "/R8") {
-    const HandPoint& p1 = IndicatedPoint(1);
-    EmitPointKind(kPointMarkKind, 0);
-    EmitPoint(p1.X, p1.Y);
-  } else if (mode == "/R9") {
-    const HandPoint& p1 = IndicatedPoint(1);
-    const HandPoint& p2 = IndicatedPoint(2);
-    EmitCircle(p1.X, p1.Y, PointDistance(p1.X, p1.Y, p2.X, p2.Y));
+bool ConstructionRun(const RunMode& mode) {
+  const HandPoint& p1 = IndicatedPoint(1);
+  const HandPoint& p2 = IndicatedPoint(2);
+  switch (mode.Number()) {
+    case 1:
+      EmitConstructionLine((p1.X + p2.X) / 2.0, (p1.Y + p2.Y) / 2.0,
+                           DirectionAngle(p2.X - p1.X, p2.Y - p1.Y));
+      break;
+    case 2:
+    case 3:
+    case 4: LineAtHostAngle(mode); break;
+    case 5:
+    case 6:
+    case 7: return LineAtFirstLineAngle(mode);
+    case 8:
+      EmitPointKind(kPointMarkKind, 0);
+      EmitPoint(p1.X, p1.Y);
+      break;
+    case 9: EmitCircle(p1.X, p1.Y, PointDistance(p1.X, p1.Y, p2.X, p2.Y)); break;
+    default: break;  // "/R10" is built on OK in the dialog; other texts build nothing
   }
   return true;
 }

@@ -2,16 +2,15 @@
 // The geometry of the ten constructions. Each one reads the indicated points, the host
 // angle and the first line from the exchange state and queues its drawing commands through
 // the emitters of the command writer.
-#include <string_view>
+#include "tool/run_mode.h"
 
 // Half-length of every construction line, in drawing units.
 inline constexpr double kConstructionHalfLength = 5e7;
 
-// Modes "/R1" to "/R9", compared exactly. `angleArgument` is argument 2 (degrees, read
-// leniently; "/R4" and "/R7" only). Any other mode queues nothing. Returns false only for
-// "/R5" to "/R7" when the host sent no line: nothing is queued and the caller must close the
-// form at once and end the run sequence.
-bool ConstructionRun(std::string_view mode, std::string_view angleArgument);
+// Modes "/R1" to "/R9"; "/R4" and "/R7" add the mode's angle argument. Any other mode
+// queues nothing. Returns false only for "/R5" to "/R7" when the host sent no line: nothing
+// is queued and the caller must close the form at once and end the run sequence.
+bool ConstructionRun(const RunMode& mode);
 
 // One line through (px, py) in direction theta (radians), reaching the half-length both
 // ways: from P + h(cos theta, sin theta) to P + h(cos(theta + pi), sin(theta + pi)).

@@ -24,12 +24,11 @@ void QueueRestoreBlock(const ToolSettings& settings) {
 
 }  // namespace
 
-bool QueueRunCommands(const ToolSettings& settings, std::string_view mode,
-                      std::string_view angleArgument) {
+bool QueueRunCommands(const ToolSettings& settings, const RunMode& mode) {
   ResetEmitState();
   QueueAttributeBlock(settings);
-  if (!ConstructionRun(mode, angleArgument)) return false;
-  if (mode != "/R10") QueueRestoreBlock(settings);
+  if (!ConstructionRun(mode)) return false;
+  if (!mode.IsEllipseRun()) QueueRestoreBlock(settings);
   return true;
 }
 

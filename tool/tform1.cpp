@@ -1,6 +1,5 @@
 #include "tool/tform1.h"
 
-#include <string_view>
 #include <utility>
 
 #include "exchange/writing/command_writer.h"
@@ -33,14 +32,20 @@ std::filesystem::path ExchangeFilePathFor(const std::filesystem::path& exePath) 
   return exePath.parent_path() / kExchangeFileName;
 }
 
-TForm1::TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath,
+// The paths are fixed here, before any handler runs: a close that came before the run
+// sequence must still write beside the executable, never into the working directory.
+TForm1::TForm1(FormWindow& window, RunMode mode, std::filesystem::path exePath,
                std::optional<ExchangeTakeover> takenOver)
-    : window_(window),
-      args_(std::move(args)),
+    : ExeDir(exePath.parent_path() / ""),
+      window_(window),
+      mode_(mode),
       exePath_(std::move(exePath)),
+      exchangeFilePath_(ExchangeFilePathFor(exePath_)),
       takenOver_(std::move(takenOver)) {}
 
-std::filesystem::path TForm1::ExchangeFilePath() const { return ExeDir / kExchangeFileName; }
+TForm1::TForm1(FormWindow& window, const std::vector<std::string>& args,
+               std::filesystem::path exePath, std::optional<ExchangeTakeover> takenOver)
+    : TForm1(window, RunMode::Parse(args), std::move(exePath), std::move(takenOver)) {}
 
 std::filesystem::path TForm1::SettingsPath() const { return SettingsPathFor(exePath_); }
 
@@ -79,22 +84,21 @@ void TForm1::SaveSettings() {
 // a failure: the run goes on with the defaults.
 bool TForm1::ReadExchange() {
   if (!takenOver_) {
-    return ReadExchangeFileTellingWhy(ExchangeFilePath()) != ExchangeFileRead::NotToItsEnd;
+    return ReadExchangeFileTellingWhy(exchangeFilePath_) != ExchangeFileRead::NotToItsEnd;
   }
   const ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
   return takenOver.ReadToItsEnd && ReadExchangeBytes(takenOver.Bytes);
 }
 
 void TForm1::FormShow() {
-  if (HasArguments()) window_.SetWindowState(WindowState::Minimised);
+  if (mode_.HasArguments()) window_.SetWindowState(WindowState::Minimised);
   InitExchangeState();
-  ExeDir = exePath_.parent_path() / "";
   // Built on part of the host's data, or on none of it, a construction would be plainly
   // wrong (a file whose points come last gives a line through the origin), and the restore
   // block would send the host to layer group 0. A run with arguments therefore builds
   // nothing: the close sequence gives the host "hq" (the queue is empty) and the run ends
   // as failed. The settings dialog uses nothing of the file and opens as always.
-  if (!ReadExchange() && HasArguments()) {
+  if (!ReadExchange() && mode_.HasArguments()) {
     exchangeUnread_ = true;
     Close();
     return;
@@ -102,19 +106,16 @@ void TForm1::FormShow() {
   LoadSettings();
 
   bool dialog = false;
-  if (!HasArguments()) {
+  if (!mode_.HasArguments()) {
     dialog = true;
     window_.SetActivePage(Page::TabSheet2);
-  } else {
-    const std::string_view angleArgument = args_.size() > 1 ? args_[1] : std::string_view();
-    if (!QueueRunCommands(Settings(), args_[0], angleArgument)) {
-      Close();  // "/R5" to "/R7" without a line: the attribute block alone goes back
-      return;
-    }
+  } else if (!QueueRunCommands(Settings(), mode_)) {
+    Close();  // "/R5" to "/R7" without a line: the attribute block alone goes back
+    return;
   }
 
   for (const DrawingWidget widget : kDrawingWidgets) window_.SetWidgetVisible(widget, false);
-  if (IsEllipseRun()) {
+  if (mode_.IsEllipseRun()) {
     SetUpEllipseWidgets();
     dialog = true;
   }
@@ -179,7 +180,7 @@ void TForm1::ReadListsBack() {
 void TForm1::Button1Click() {
   if (closed_) return;
   ReadListsBack();
-  if (IsEllipseRun()) {
+  if (mode_.IsEllipseRun()) {
     Radius = LenientStrToFloat(window_.Text(DrawingWidget::EditA1));
     Ratio = LenientStrToFloat(window_.Text(DrawingWidget::EditA2));
     Angle = LenientStrToFloat(window_.Text(DrawingWidget::EditA3));
@@ -205,7 +206,7 @@ void TForm1::FormClose() {
   // Writing needs only the command queue: the records of a large file are given back while
   // the file is replaced.
   ReleaseRecordsDuring([this] {
-    if (HasArguments()) exchangeWritten_ = WriteExchangeFile(ExchangeFilePath());
+    if (mode_.HasArguments()) exchangeWritten_ = WriteExchangeFile(exchangeFilePath_);
   });
   ReleaseExchangeState();
 }

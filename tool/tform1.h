@@ -10,6 +10,7 @@
 
 #include "exchange/writing/exchange_takeover.h"
 #include "tool/form_window.h"
+#include "tool/run_mode.h"
 #include "tool/settings_file.h"
 
 // The exchange file: "JWC_TEMP.TXT" in the executable's directory.
@@ -17,11 +18,16 @@ std::filesystem::path ExchangeFilePathFor(const std::filesystem::path& exePath);
 
 class TForm1 final : public FormEvents {
  public:
-  // args: the command-line arguments after the program's own path (UTF-8).
-  // exePath: the full path of the running executable, as the operating system reports it.
+  // mode: the run's mode, parsed from the command line.
+  // exePath: the full path of the running executable, as the operating system reports it;
+  // the exchange file and the settings file lie beside it.
   // takenOver: the exchange file as read when it was taken over before the window was
   // made; the run sequence then reads these bytes instead of the file.
-  TForm1(FormWindow& window, std::vector<std::string> args, std::filesystem::path exePath,
+  TForm1(FormWindow& window, RunMode mode, std::filesystem::path exePath,
+         std::optional<ExchangeTakeover> takenOver = std::nullopt);
+  // The same, parsing `args`: the command-line arguments after the program's own path
+  // (UTF-8).
+  TForm1(FormWindow& window, const std::vector<std::string>& args, std::filesystem::path exePath,
          std::optional<ExchangeTakeover> takenOver = std::nullopt);
 
   void FormShow() override;
@@ -52,16 +58,16 @@ class TForm1 final : public FormEvents {
   double Ratio = 1.0;
   double Angle = 0.0;
 
-  // Directory of the running executable, with its trailing separator.
+  // Directory of the running executable, with its trailing separator; fixed when the form
+  // is made.
   std::filesystem::path ExeDir;
+  // The exchange file, "JWC_TEMP.TXT" in ExeDir: read at show time, written at close time.
+  const std::filesystem::path& ExchangeFilePath() const { return exchangeFilePath_; }
 
   ToolSettings Settings() const;
   void SetSettings(const ToolSettings& settings);
 
  private:
-  bool HasArguments() const { return !args_.empty(); }
-  bool IsEllipseRun() const { return HasArguments() && args_[0] == "/R10"; }
-  std::filesystem::path ExchangeFilePath() const;
   bool ReadExchange();
 
   void SetUpEllipseWidgets();
@@ -69,8 +75,9 @@ class TForm1 final : public FormEvents {
   void ReadListsBack();
 
   FormWindow& window_;
-  std::vector<std::string> args_;
-  std::filesystem::path exePath_;
+  const RunMode mode_;
+  const std::filesystem::path exePath_;
+  const std::filesystem::path exchangeFilePath_;
   std::optional<ExchangeTakeover> takenOver_;
   bool closed_ = false;
   bool exchangeWritten_ = true;

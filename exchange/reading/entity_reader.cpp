@@ -1,4 +1,5 @@
-// Entity lines of the exchange file: tests 32 to 45 of the dispatch.
+// Entity lines of the exchange file: the second stage of the dispatch, for the lines that no
+// header, table, attribute, mode or indicated-point key has taken.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -29,24 +30,6 @@ void EndEntityLine() {
   s.InMessage = false;
 }
 
-// Text keys and their TextKind codes.
-int TextKindOf(string_view key) {
-  if (key.size() != 2 || key[0] != 'c') return -1;
-  switch (key[1]) {
-    case 'h': return 0;
-    case 'v': return 1;
-    case 's': return 2;
-    case 'r': return 3;
-    case 'o': return 4;
-    case 'p': return 5;
-    case 't': return 6;
-    case 'k': return 7;
-    case 'z': return 8;
-    case '2': return 9;
-    default: return -1;
-  }
-}
-
 // Fills a text record after its CommonAttributes have been stamped: the style decides the
 // size, spacing and colour.
 void FillText(TJwwEntText& text, const FieldTable& t, std::int32_t textKind) {
@@ -75,23 +58,27 @@ void FillText(TJwwEntText& text, const FieldTable& t, std::int32_t textKind) {
   text.Content.assign(t.Field[5]);
 }
 
-void ReadText(const FieldTable& t, std::int32_t textKind) {
+// A text line of kind kTextKind ("ch" 0 to "c2" 9): six fields or more.
+template <std::int32_t kTextKind>
+bool ReadText(const FieldTable& t, string_view) {
+  if (t.FieldCount < 6) return false;
   ExchangeState& s = Exchange();
-  if (textKind == 2 && s.InMessage) {
+  if (kTextKind == 2 && s.InMessage) {
     TJwwEntDim& dim = AppendRecord(s.DimList, kEntDim);
     dim.Line = s.PendingDimLine;
     dim.Line.PolylineNo = 0;
     StampCommonAttributes(dim.Text);
-    FillText(dim.Text, t, textKind);
+    FillText(dim.Text, t, kTextKind);
   } else {
     // The list keeps texts in parts: the record is made whole first, then listed.
     TJwwEntText text;
     StampCommonAttributes(text);
-    FillText(text, t, textKind);
+    FillText(text, t, kTextKind);
     AppendReadOrder(kEntText, static_cast<std::int32_t>(s.TextList.size()));
     s.TextList.push_back(text);
   }
   EndEntityLine();
+  return true;
 }
 
 template <typename Record, std::size_t N>
@@ -101,7 +88,7 @@ void FillValues(Record& record, const FieldTable& t) {
 }
 
 // "sl": four, six, or eight and more values.
-bool ReadSl(const FieldTable& t) {
+bool ReadSl(const FieldTable& t, string_view) {
   ExchangeState& s = Exchange();
   const int n = t.FieldCount;
   if (n == 5) {
@@ -126,10 +113,32 @@ bool ReadScFamily(const FieldTable& t, string_view key) {
         key == "sc" ? AppendRecord(s.ScList, kEntSc) : AppendRecord(s.SeList, kEntSe);
     FillValues<TJwwEntSc, 7>(record, t);
     record.Value8 = t.Integer(8);
-  } else if (key == "so" || key == "sg") {
+  } else {  // "so", "sg"
     TJwwEntSo& record =
         key == "so" ? AppendRecord(s.SoList, kEntSo) : AppendRecord(s.SgList, kEntSg);
     FillValues<TJwwEntSo, 8>(record, t);
+  }
+  EndEntityLine();
+  return true;
+}
+
+// "ci": a circle of three values, or an arc of seven and more.
+bool ReadCircle(const FieldTable& t, string_view) {
+  ExchangeState& s = Exchange();
+  if (t.FieldCount == 4) {
+    TJwwEntCircle& circle = AppendRecord(s.CircleList, kEntCircle);
+    circle.CenterX = t.Real(1);
+    circle.CenterY = t.Real(2);
+    circle.Radius = t.Real(3);
+  } else if (t.FieldCount >= 8) {
+    TJwwEntArc& arc = AppendRecord(s.ArcList, kEntArc);
+    arc.CenterX = t.Real(1);
+    arc.CenterY = t.Real(2);
+    arc.Radius = t.Real(3);
+    arc.Value4 = t.Real(4);
+    arc.Value5 = t.Real(5);
+    arc.Flattening = t.Real(6);
+    arc.Tilt = t.Real(7);
   } else {
     return false;
   }
@@ -137,73 +146,67 @@ bool ReadScFamily(const FieldTable& t, string_view key) {
   return true;
 }
 
-// Tests 32 to 44: the keyed entity lines. False when none took the line.
-bool ReadKeyedEntity(const FieldTable& t, string_view key) {
+// "pt": a point of two values, or an extended point of five and more, in the point kind
+// last set.
+bool ReadPoint(const FieldTable& t, string_view) {
   ExchangeState& s = Exchange();
-  const int n = t.FieldCount;
-  if (key == "ci") {
-    if (n == 4) {
-      TJwwEntCircle& circle = AppendRecord(s.CircleList, kEntCircle);
-      circle.CenterX = t.Real(1);
-      circle.CenterY = t.Real(2);
-      circle.Radius = t.Real(3);
-    } else if (n >= 8) {
-      TJwwEntArc& arc = AppendRecord(s.ArcList, kEntArc);
-      arc.CenterX = t.Real(1);
-      arc.CenterY = t.Real(2);
-      arc.Radius = t.Real(3);
-      arc.Value4 = t.Real(4);
-      arc.Value5 = t.Real(5);
-      arc.Flattening = t.Real(6);
-      arc.Tilt = t.Real(7);
-    } else {
-      return false;
-    }
-    EndEntityLine();
-    return true;
+  if (t.FieldCount == 3) {
+    TJwwEntPoint& point = AppendRecord(s.PointList, kEntPoint);
+    point.Color = s.Emit.PointKind;
+    point.X = t.Real(1);
+    point.Y = t.Real(2);
+  } else if (t.FieldCount >= 6) {
+    TJwwEntPointEx& point = AppendRecord(s.PointExList, kEntPointEx);
+    point.Color = s.Emit.PointKind;
+    point.X = t.Real(1);
+    point.Y = t.Real(2);
+    point.Value3 = t.Real(3);
+    point.Value4 = t.Real(4);
+    point.Value5 = t.Integer(5);
+  } else {
+    return false;
   }
-  if (const int textKind = TextKindOf(key); textKind >= 0) {
-    if (n < 6) return false;
-    ReadText(t, textKind);
-    return true;
+  EndEntityLine();
+  return true;
+}
+
+// "BL": a block insertion, its point and its name.
+bool ReadBlock(const FieldTable& t, string_view) {
+  if (t.FieldCount < 4) return false;
+  TJwwEntBlk& block = AppendRecord(Exchange().BlockList, kEntBlock);
+  block.X = t.Real(1);
+  block.Y = t.Real(2);
+  block.Name.assign(t.Field[3]);
+  EndEntityLine();
+  return true;
+}
+
+// The keyed entity lines: each key with the reader of its line. A reader returns false,
+// taking nothing, when the line's field count fits none of its forms; the line may then
+// still be a bare line.
+struct KeyedEntity {
+  string_view Key;
+  bool (*Read)(const FieldTable& t, string_view key);
+};
+constexpr KeyedEntity kKeyedEntities[] = {
+    {"ci", ReadCircle},   {"ch", ReadText<0>},  {"cv", ReadText<1>},  {"cs", ReadText<2>},
+    {"cr", ReadText<3>},  {"co", ReadText<4>},  {"cp", ReadText<5>},  {"ct", ReadText<6>},
+    {"ck", ReadText<7>},  {"cz", ReadText<8>},  {"c2", ReadText<9>},  {"pt", ReadPoint},
+    {"BL", ReadBlock},    {"sl", ReadSl},       {"sc", ReadScFamily}, {"se", ReadScFamily},
+    {"so", ReadScFamily}, {"sg", ReadScFamily},
+};
+
+// False when no keyed reader took the line.
+bool ReadKeyedEntity(const FieldTable& t, string_view key) {
+  for (const KeyedEntity& entity : kKeyedEntities) {
+    if (entity.Key == key) return entity.Read(t, key);
   }
-  if (key == "pt") {
-    if (n == 3) {
-      TJwwEntPoint& point = AppendRecord(s.PointList, kEntPoint);
-      point.Color = s.Emit.PointKind;
-      point.X = t.Real(1);
-      point.Y = t.Real(2);
-    } else if (n >= 6) {
-      TJwwEntPointEx& point = AppendRecord(s.PointExList, kEntPointEx);
-      point.Color = s.Emit.PointKind;
-      point.X = t.Real(1);
-      point.Y = t.Real(2);
-      point.Value3 = t.Real(3);
-      point.Value4 = t.Real(4);
-      point.Value5 = t.Integer(5);
-    } else {
-      return false;
-    }
-    EndEntityLine();
-    return true;
-  }
-  if (key == "BL") {
-    if (n < 4) return false;
-    TJwwEntBlk& block = AppendRecord(s.BlockList, kEntBlock);
-    block.X = t.Real(1);
-    block.Y = t.Real(2);
-    block.Name.assign(t.Field[3]);
-    EndEntityLine();
-    return true;
-  }
-  if (key == "sl") return ReadSl(t);
-  if (key.size() == 2 && key[0] == 's') return ReadScFamily(t, key);
   return false;
 }
 
 }  // namespace
 
-// Test 45: four fields of any kind are a bare line, or in message mode the line of the
+// The bare line: four fields of any kind are a bare line, or in message mode the line of the
 // next dimension. Either way the polyline and message modes go on.
 void ParseBareLine(const BareLineReals& reals) {
   ExchangeState& s = Exchange();

@@ -58,7 +58,7 @@ void SetValue(std::vector<std::int32_t>& values, std::int64_t index, std::int32_
   if (std::int32_t* entry = Entry(values, index)) *entry = value;
 }
 
-// ---- Header keys (tests 2 to 10) ----
+// ---- Header keys ----
 
 bool ApplyHeaderKey(const FieldTable& t, string_view key) {
   ExchangeState& s = Exchange();
@@ -88,7 +88,7 @@ bool ApplyHeaderKey(const FieldTable& t, string_view key) {
   return true;
 }
 
-// ---- Layer and attribute keys (tests 11 to 20, 26) ----
+// ---- Layer and attribute keys ----
 
 // Takes the first value of an attribute for the host and sets the current one.
 void SetAttribute(std::int32_t value, bool& unset, std::int32_t& hostValue, std::int32_t& current) {
@@ -136,7 +136,8 @@ void ApplyTextStyle(const FieldTable& t, string_view key) {
   }
 }
 
-// Tests 11 to 20 and 26: the begins-with keys, the longer key first.
+// The keys matched by their beginning, the longer key first ("lgn" before "lg", "cn$"
+// before "cn"): a shorter key tested first would take the longer key's lines.
 bool ApplyTableOrAttributeKey(const FieldTable& t, string_view key) {
   ExchangeState& s = Exchange();
   if (StartsWith(key, "lgn")) {
@@ -169,7 +170,7 @@ bool ApplyTableOrAttributeKey(const FieldTable& t, string_view key) {
   return true;
 }
 
-// ---- Z flags and modes (tests 21 to 29) ----
+// ---- Z flags and modes ----
 
 bool ApplyModeKey(string_view key) {
   ExchangeState& s = Exchange();
@@ -193,7 +194,7 @@ bool ApplyModeKey(string_view key) {
   return true;
 }
 
-// ---- Indicated points (tests 30 and 31) ----
+// ---- Indicated points ----
 
 void ApplyHandPoint(const FieldTable& t, string_view key) {
   ExchangeState& s = Exchange();
@@ -235,8 +236,9 @@ bool ApplyHeaderLine(const FieldTable& t) {
   const string_view key = t.Field[0];
   if (key.empty()) return false;
 
-  // Test 1: "file=" anywhere in field 0; the name is field 0 from its sixth character on.
-  // An equals sign ends splitting, so a field 0 that holds one is the only field.
+  // The drawing's file name, tested before every key, so that a field 0 holding "file="
+  // anywhere is never a key's line; the name is field 0 from its sixth character on. An
+  // equals sign ends splitting, so a field 0 that holds one is the only field.
   if (t.FieldCount == 1 && key.size() >= 5 && key.find('=') != string_view::npos &&
       FindOnCharBoundary(key, "file=") != string_view::npos) {
     Exchange().FileName.assign(FromCharacter(key, 6));

@@ -41,10 +41,6 @@ constexpr std::array<ByteRole, 256> kSplittingRoles = MakeSplittingRoles();
 // equals signs are text, tabs and other control bytes vanish.
 bool KeptAfterSplitting(unsigned char byte) { return byte >= 0x20 && byte <= 0xFD; }
 
-}  // namespace
-
-namespace {
-
 // The field being built. It is a view into the line for as long as every byte since its
 // start was kept; the first byte dropped from inside it moves it into the scratch buffer,
 // where the rest of it is appended. Most fields never need the copy.
@@ -96,24 +92,22 @@ class FieldBuilder {
   bool copying_ = false;
 };
 
-}  // namespace
+// Where the walk of a line stands when splitting ends.
+struct SplitEnd {
+  std::size_t Next = 0;    // the first byte not yet taken into a field or dropped
+  int Field = 0;           // the field being built
+  bool TableFull = false;  // the last field of the table is closed: the rest is dropped
+};
 
-const FieldTable& LineSplitter::Split(std::string_view line) {
-  if (const int count = SplitAtSpaces(line, table_.Field.data()); count > 0) return Finish(count);
+// Splitting on: blanks separate fields until the first double quote or equals sign, which
+// ends splitting. The bytes that need a look are found 64 at a time; the plain bytes between
+// them stay in the current field as they are.
+SplitEnd SplitOn(std::string_view line, FieldBuilder& current, FieldTable& table) {
   const std::size_t n = line.size();
-  if (scratch_.size() < n) scratch_.resize(n);  // the fields never hold more than the line
   const auto* in = reinterpret_cast<const unsigned char*>(line.data());
-  FieldBuilder current(line.data(), scratch_.data());
-  int field = 0;
-  bool tableFull = false;
-  std::size_t i = 0;
-
-  // Splitting on: blanks separate fields until the first double quote or equals sign. The
-  // bytes that need a look are found 64 at a time; the plain bytes between them stay in
-  // the current field as they are.
-  bool splitting = true;
+  SplitEnd end;
   std::size_t resume = 0;  // bytes before this were taken as the second byte of a pair
-  for (std::size_t block = 0; splitting && block < n; block += 64) {
+  for (std::size_t block = 0; block < n; block += 64) {
     const std::size_t blockSize = n - block < 64 ? n - block : 64;
     for (std::uint64_t bits = SpecialBits(in + block, blockSize); bits != 0;
          bits = WithoutLowestBit(bits)) {
@@ -125,48 +119,47 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
         resume = k + 2;  // the pair stays in the field, whatever its second byte
         continue;
       }
-      current.KeepRun(i, k);
-      i = k + 1;
+      current.KeepRun(end.Next, k);
+      end.Next = k + 1;
       if (role == ByteRole::kSeparator) {
-        if (!current.Empty(k)) {
-          table_.Field[static_cast<std::size_t>(field)] = current.Close(k, k + 1);
-          if (field + 1 == kMaxFields) {
-            // No room for another field: the rest of the line is dropped.
-            tableFull = true;
-            i = n;
-            splitting = false;
-            break;
-          }
-          ++field;
-        } else {
+        if (current.Empty(k)) {
           current.Drop(k);
+          continue;
         }
+        table.Field[static_cast<std::size_t>(end.Field)] = current.Close(k, k + 1);
+        if (end.Field + 1 == kMaxFields) {
+          end.TableFull = true;
+          end.Next = n;
+          return end;
+        }
+        ++end.Field;
       } else if (role == ByteRole::kEquals) {  // the equals sign stays in the field
         current.Keep(k);
-        splitting = false;
-        break;
+        return end;
       } else {  // a double quote, a control byte, 0xFE, 0xFF or a lone lead byte at the end
         current.Drop(k);
-        if (role == ByteRole::kQuote) {
-          splitting = false;
-          break;
-        }
+        if (role == ByteRole::kQuote) return end;
       }
     }
   }
-  if (splitting) {
-    current.KeepRun(i, n);
-    i = n;
-  }
+  current.KeepRun(end.Next, n);
+  end.Next = n;
+  return end;
+}
 
-  // Splitting off: the rest of the line belongs to the current field.
+// Splitting off: the rest of the line from byte `from` on belongs to the current field.
+// Blanks, quotes and equals signs are text now; a pair of bytes stays whole, and a lead
+// byte without its second byte at the end is dropped.
+void SplitOff(std::string_view line, std::size_t from, FieldBuilder& current) {
+  const std::size_t n = line.size();
+  const auto* in = reinterpret_cast<const unsigned char*>(line.data());
+  std::size_t i = from;
   while (i < n) {
     const unsigned char byte = in[i];
     if (IsLeadByte(byte)) {
       if (i + 1 == n) {
         current.Drop(i);
-        i = n;
-        break;
+        return;
       }
       current.Keep(i);
       current.Keep(i + 1);
@@ -180,9 +173,20 @@ const FieldTable& LineSplitter::Split(std::string_view line) {
       ++i;
     }
   }
+}
 
-  if (!tableFull) table_.Field[static_cast<std::size_t>(field)] = current.Close(n, n);
-  return Finish(field + 1);
+}  // namespace
+
+const FieldTable& LineSplitter::Split(std::string_view line) {
+  if (const int count = SplitAtSpaces(line, table_.Field.data()); count > 0) return Finish(count);
+  const std::size_t n = line.size();
+  if (scratch_.size() < n) scratch_.resize(n);  // the fields never hold more than the line
+  FieldBuilder current(line.data(), scratch_.data());
+  const SplitEnd end = SplitOn(line, current, table_);
+  if (end.TableFull) return Finish(kMaxFields);
+  SplitOff(line, end.Next, current);
+  table_.Field[static_cast<std::size_t>(end.Field)] = current.Close(n, n);
+  return Finish(end.Field + 1);
 }
 
 int SplitAtSpaces(std::string_view line, std::string_view* fields) {

@@ -65,14 +65,14 @@ std::optional<int> RunDialogProgram(const std::filesystem::path& exePath, char**
 
 }  // namespace
 
-int RunThroughDialogProgram(const std::vector<std::string>& args,
-                            const std::filesystem::path& exePath, char** argv) {
+int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& exePath,
+                            char** argv) {
   std::optional<ExchangeTakeover> takenOver;
   int exchangeFd = -1;
-  if (TakesOverExchangeFile(args)) {
+  if (mode.TakesOverExchangeFile()) {
     takenOver = TakeOverExchangeFile(ExchangeFilePathFor(exePath));
     // Nothing to show a dialog for: the run ends at once, as failed.
-    if (!takenOver->ReadToItsEnd) return RunAuxline(args, exePath, {}, std::move(takenOver));
+    if (!takenOver->ReadToItsEnd) return RunAuxline(mode, exePath, {}, std::move(takenOver));
     exchangeFd = PutIntoInheritedMemoryFile(takenOver->Bytes);
     std::string().swap(takenOver->Bytes);  // the dialog program holds them now
   }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "tool/run_mode.h"
+
 inline constexpr char kDialogProgramFileName[] = "auxline-dialog";
 // The starting executable's path travels in the environment: the arguments stay exactly as
 // the host gave them.
@@ -24,8 +26,7 @@ inline constexpr char kStartingExecutableVariable[] = "AUXLINE_STARTED_BY";
 // program runs with the same arguments (argv as main got it). Its exit status when it ran
 // to its end; otherwise the host finds "hq" after "/R10" (a run without arguments never
 // writes the exchange file) and the status is 2, as for any dialog that cannot be shown.
-int RunThroughDialogProgram(const std::vector<std::string>& args,
-                            const std::filesystem::path& exePath, char** argv);
+int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& exePath, char** argv);
 
 // True in a program that was started as the dialog program by `auxline`.
 bool StartedAsDialogProgram();

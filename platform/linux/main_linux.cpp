@@ -19,13 +19,14 @@ int main(int argc, char** argv) {
     // The other files of the installation are never data, for the takeover of a dialog run
     // as for everything else.
     ProtectInstallationFiles(exePath.parent_path());
-    if (DialogMayBeNeeded(args)) {
+    const RunMode mode = RunMode::Parse(args);
+    if (mode.MayShowDialog()) {
       // Started in the dialog program's place (a copy of this program under its name): no
       // dialog can be shown here, and `auxline` that started it ends the run.
       if (StartedAsDialogProgram()) return kExitNoDialogWindow;
-      return RunThroughDialogProgram(args, exePath, argv);
+      return RunThroughDialogProgram(mode, exePath, argv);
     }
-    return RunAuxline(args, exePath, {});
+    return RunAuxline(mode, exePath, {});
   } catch (...) {
     return kExitExchangeFileFailed;
   }

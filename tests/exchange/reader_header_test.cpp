@@ -218,8 +218,8 @@ TEST_F(HeaderKeys, HeaderValues) {
 }
 
 TEST_F(HeaderKeys, FileNameIsFieldZeroFromItsSixthCharacter) {
-  Read({"file=C:\\Drawings\\my plan.jww"});
-  EXPECT_EQ(s.FileName, "C:\\Drawings\\my plan.jww");
+  Read({"file=C:\\Drawings\\my plan.drw"});
+  EXPECT_EQ(s.FileName, "C:\\Drawings\\my plan.drw");
   Read({"  file=\tD:\\a"});
   EXPECT_EQ(s.FileName, "D:\\a");
   Read({"xfile=abc"});  // the cut ignores where the key stood

@@ -54,7 +54,7 @@ TEST(LineSplitter, QuotesAndEquals) {
       {"second quote is text", "ch 1 2 3 4 \"say \"hi\"", {"ch", "1", "2", "3", "4", "say \"hi\""}},
       {"quote inside a field ends splitting", "ab\"c d", {"abc d"}},
       {"quote after a blank opens the field", "a \" b", {"a", " b"}},
-      {"equals kept and ends splitting", "file=C:\\My Dir\\a b.jww", {"file=C:\\My Dir\\a b.jww"}},
+      {"equals kept and ends splitting", "file=C:\\My Dir\\a b.drw", {"file=C:\\My Dir\\a b.drw"}},
       {"equals after blanks", "x = 1 2", {"x", "= 1 2"}},
       {"quote after equals is text", "a=\"b\"", {"a=\"b\""}},
       {"trailing blank after equals is text", "a= ", {"a= "}},

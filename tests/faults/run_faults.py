@@ -45,7 +45,7 @@ COMMAND = re.compile(
     rf"|ci {NUM}(?: {NUM}){{6}}|{NUM} {NUM} {NUM} {NUM}")
 
 HOST_INPUT = b"".join(line + b"\r\n" for line in [
-    b"file=C:\\work\\plan.jww", b"hk 30", b"lg2 10", b"ly5", b"lc3", b"lt1", b"lw0",
+    b"file=C:\\work\\plan.drw", b"hk 30", b"lg2 10", b"ly5", b"lc3", b"lt1", b"lw0",
     b"hp1 10 20", b"hp2ln 40 60", b"0 0 100 0", b"ci 0 0 5", b"pt 1 2"])
 # Written by hand, not by the tool: the values the tool reads from it are written back in
 # the tool's own form, so that old and new settings files can be told apart.

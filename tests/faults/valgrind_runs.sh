@@ -20,7 +20,7 @@ trap 'rm -rf "$work"' EXIT
 
 # An exchange file with every kind of line the reader knows.
 exchange_input() {
-  printf '%s\r\n' 'file=C:\work\plan one.jww' 'hk 30' \
+  printf '%s\r\n' 'file=C:\work\plan one.drw' 'hk 30' \
     'hs 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1' 'hzs 420 297' 'hcw 1 2 3 4 5 6 7 8 9 10' \
     'hcc 1 2 3 4 5 6 7 8 9 10' 'bz' 'hn 1 2 3 4' 'lg2 10' 'lgnBase' 'ly5' 'lynWalls' \
     'lc10 7' 'lt2' 'lw3' 'cn$font' 'cn0 1 2 3 4' 'cc1' 'z1' 'pn3' 'hp1 10 20' 'hp2ln 40 60' \

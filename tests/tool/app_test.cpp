@@ -20,7 +20,7 @@ TEST(App, OnlyNoArgumentOrR10AsksForADialogWindow) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
-    EXPECT_EQ(DialogMayBeNeeded(c.args), c.dialog);
+    EXPECT_EQ(RunMode::Parse(c.args).MayShowDialog(), c.dialog);
     TempDir dir;
     WriteBytes(dir / "JWC_TEMP.TXT", "hp1 1 2\r\n");
     int factoryCalls = 0;
@@ -66,10 +66,6 @@ TEST(App, ExchangeFileThatCannotBeWrittenGivesStatus1) {
   EXPECT_EQ(RunAuxline({"/R1"}, dir / "auxline", nullptr), 1);
   EXPECT_TRUE(std::filesystem::is_directory(dir / "JWC_TEMP.TXT"));
 }
-
-}  // namespace
-
-namespace {
 
 // A "/R10" run whose exchange file was not read to its end asks for no window (there is
 // nothing a dialog could build on) and reports the failure; the host finds "hq".

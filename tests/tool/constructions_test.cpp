@@ -30,13 +30,13 @@ TEST(ConstructionRun, FirstLineModesStopWithoutALine) {
   for (const char* mode : {"/R5", "/R6", "/R7"}) {
     InitExchangeState();
     ResetEmitState();
-    EXPECT_FALSE(ConstructionRun(mode, "30")) << mode;
+    EXPECT_FALSE(ConstructionRun(RunMode::Parse({mode, "30"}))) << mode;
     EXPECT_TRUE(Exchange().CommandQueue.empty()) << mode;
   }
   for (const char* mode : {"/R1", "/R2", "/R8", "/R10", "/r5", "", "R5"}) {
     InitExchangeState();
     ResetEmitState();
-    EXPECT_TRUE(ConstructionRun(mode, "")) << mode;
+    EXPECT_TRUE(ConstructionRun(RunMode::Parse({mode}))) << mode;
   }
   ReleaseExchangeState();
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/state/exchange_state.h"
 #include "exchange/writing/real_text.h"
 #include "tests/support/fake_window.h"
 #include "tests/support/temp_dir.h"
@@ -321,6 +322,17 @@ TEST_F(FormTest, HandlersAfterCloseDoNothing) {
   form_->Button2Click();
   EXPECT_EQ(Exchange(), "untouched");
   EXPECT_EQ(Settings(), std::nullopt);
+}
+
+// The window closed before the run sequence ran: the exchange file's path is fixed with the
+// form, so the host's file beside the executable gets "hq", and nothing lands in the
+// working directory.
+TEST_F(FormTest, CloseBeforeShowWritesBesideTheExecutable) {
+  WriteBytes(dir_ / "JWC_TEMP.TXT", kExchange);
+  form_.emplace(window_, std::vector<std::string>{"/R1"}, dir_ / "auxline");
+  InitExchangeState();
+  form_->Close();
+  EXPECT_EQ(Exchange(), "hq\r\n");
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+// The construction mode, parsed once from the command-line arguments. The program entry,
+// the form and the run sequence ask this value; nothing else looks at the mode's text.
+#include <string>
+#include <vector>
+
+class RunMode {
+ public:
+  // The highest mode number: "/R10", the circle or ellipse built from the dialog's values.
+  static constexpr int kEllipseMode = 10;
+
+  // args: the command-line arguments after the program's own path. Argument 1 names the
+  // mode, "/R1" to "/R10", compared exactly: another letter case, a leading zero in the
+  // number or any extra character names none. Argument 2 is the angle of "/R4" and "/R7"
+  // in degrees, read leniently (missing or unreadable: 0). Later arguments are ignored.
+  static RunMode Parse(const std::vector<std::string>& args);
+
+  // Started with at least one argument: a construction run, whose commands go back into
+  // the exchange file. Without arguments the settings dialog opens.
+  bool HasArguments() const { return hasArguments_; }
+  // 1 to 10 for "/R1" to "/R10"; 0 without arguments and for an argument 1 that names no
+  // mode, which builds nothing.
+  int Number() const { return number_; }
+  // Argument 2 in degrees.
+  double AngleArgument() const { return angleArgument_; }
+
+  // "/R10": the run sequence builds nothing; OK in the dialog builds the shape.
+  bool IsEllipseRun() const { return number_ == kEllipseMode; }
+  // Only these runs may show the dialog, and only they load a window toolkit: no argument
+  // (the settings) and "/R10".
+  bool MayShowDialog() const { return !hasArguments_ || IsEllipseRun(); }
+  // A run that may wait for the user for a long time takes the exchange file over before
+  // anything else: "/R10".
+  bool TakesOverExchangeFile() const { return IsEllipseRun(); }
+
+ private:
+  RunMode(bool hasArguments, int number, double angleArgument)
+      : hasArguments_(hasArguments), number_(number), angleArgument_(angleArgument) {}
+
+  bool hasArguments_;
+  int number_;
+  double angleArgument_;
+};
