@@ -8,6 +8,7 @@
 #include "exchange/writing/command_writer.h"
 #include "exchange/writing/exchange_takeover.h"
 #include "tool/headless_window.h"
+#include "tool/run_log.h"
 #include "tool/tform1.h"
 
 namespace {
@@ -29,9 +30,12 @@ bool TakesOverExchangeFile(const std::vector<std::string>& args) {
   return !args.empty() && args[0] == "/R10";
 }
 
-int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path& exePath,
-               const DialogWindowFactory& createDialogWindow,
-               std::optional<ExchangeTakeover> takenOver) {
+namespace {
+
+// The run itself; RunAuxline logs why it failed.
+int RunOnce(const std::vector<std::string>& args, const std::filesystem::path& exePath,
+            const DialogWindowFactory& createDialogWindow,
+            std::optional<ExchangeTakeover> takenOver) {
   // Once the close sequence has begun, the exchange file is its business.
   bool closing = false;
   try {
@@ -62,10 +66,21 @@ int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path
     if (!form.ExchangeFileWritten() || form.ExchangeFileUnread()) return kExitExchangeFileFailed;
     return status;
   } catch (...) {
+    NoteRunFailure("the run stopped", CurrentExceptionText());
     // Nothing is ever shown. A run with arguments that failed this way (memory ran out after
     // a large file was read) has not written its result, and the file still holds the host's
     // input, which the host would execute as commands.
     if (!args.empty() && !closing) GiveNothingToDraw(ExchangeFilePathFor(exePath));
     return kExitExchangeFileFailed;
   }
+}
+
+}  // namespace
+
+int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path& exePath,
+               const DialogWindowFactory& createDialogWindow,
+               std::optional<ExchangeTakeover> takenOver) {
+  const int status = RunOnce(args, exePath, createDialogWindow, std::move(takenOver));
+  LogRunEnd(exePath, args, status);
+  return status;
 }

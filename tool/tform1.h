@@ -62,7 +62,7 @@ class TForm1 final : public FormEvents {
   bool HasArguments() const { return !args_.empty(); }
   bool IsEllipseRun() const { return HasArguments() && args_[0] == "/R10"; }
   std::filesystem::path ExchangeFilePath() const;
-  bool ReadExchange();
+  bool ReadExchange(std::string& why);
 
   void SetUpEllipseWidgets();
   void PlaceAndFillDialog();
