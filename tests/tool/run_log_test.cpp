@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iostream>
 #include <new>
 #include <optional>
 
@@ -71,44 +72,72 @@ TEST(RunLog, OldestWholeLinesGoBeyondTheBound) {
 // What a run leaves in auxline.log beside it.
 enum class Log { Missing, OneLine, Untouched };
 
-TEST(RunLog, EachFailureLeavesItsReasonAndNothingElseIsTouched) {
-  const std::string oldLines = [] {
-    std::string lines;
-    while (lines.size() < kRunLogBound) lines += "older line\r\n";
-    return lines;
-  }();
-  const DialogWindowFactory noDisplay = []() -> std::unique_ptr<FormWindow> {
-    NoteRunFailure("the dialog window could not be opened", "no display");
-    return nullptr;
-  };
+struct RunCase {
+  const char* what;
+  std::vector<std::string> args;
+  std::function<bool(const TempDir&)> setup;  // false: the case cannot run here
+  DialogWindowFactory factory;
+  std::optional<std::string> takenOver;  // the exchange file's bytes, taken over before
+  int status;
+  Log log;
+  std::vector<const char*> lineHolds;  // parts of the log's last line
+};
+
+// Runs the tool through its entry in a fresh folder and checks the status and the log.
+void RunAndCheck(const RunCase& c) {
+  SCOPED_TRACE(c.what);
+  TempDir dir;
+  if (c.setup && !c.setup(dir)) {
+    std::cout << "skipped here: " << c.what << "\n";
+    return;
+  }
+  std::optional<ExchangeTakeover> takenOver;
+  if (c.takenOver) {
+    takenOver.emplace();
+    takenOver->Bytes = *c.takenOver;
+  }
+  const std::optional<std::string> linkedBefore = ReadBytes(dir / "elsewhere");
+  EXPECT_EQ(RunAuxline(c.args, dir / "auxline", c.factory, takenOver), c.status);
+
+  const std::optional<std::string> log = ReadBytes(dir / "auxline.log");
+  if (c.log == Log::Missing) {
+    EXPECT_EQ(log, std::nullopt);
+  } else if (c.log == Log::Untouched) {
+    EXPECT_EQ(log, "kept\r\n");
+    EXPECT_EQ(ReadBytes(dir / "elsewhere"), linkedBefore);
+  } else {
+    ASSERT_TRUE(log.has_value());
+    EXPECT_LE(log->size(), kRunLogBound);
+    const std::size_t lastStart = log->rfind('\n', log->size() - 2);
+    const std::string last = log->substr(lastStart == std::string::npos ? 0 : lastStart + 1);
+    for (const char* part : c.lineHolds) EXPECT_NE(last.find(part), std::string::npos) << last;
+  }
+}
+
+const DialogWindowFactory kNoDisplay = []() -> std::unique_ptr<FormWindow> {
+  NoteRunFailure("the dialog window could not be opened", "no display");
+  return nullptr;
+};
+
+bool ExchangeIsAFolder(const TempDir& dir) {
+  std::filesystem::create_directory(dir / "JWC_TEMP.TXT");
+  return true;
+}
+
+TEST(RunLog, EachKindOfFailureLeavesALineNamingTheFileAndTheReason) {
   const DialogWindowFactory outOfMemory = []() -> std::unique_ptr<FormWindow> {
     throw std::bad_alloc();
   };
-  using Setup = std::function<bool(const TempDir&)>;  // false: the case cannot run here
-  const Setup exchangeIsAFolder = [](const TempDir& dir) {
-    std::filesystem::create_directory(dir / "JWC_TEMP.TXT");
-    return true;
-  };
-  const struct {
-    const char* what;
-    std::vector<std::string> args;
-    Setup setup;
-    DialogWindowFactory factory;
-    std::optional<std::string> takenOver;
-    int status;
-    Log log;
-    std::vector<const char*> lineHolds;
-  } kCases[] = {
+  const RunCase kCases[] = {
       {"exchange file not a regular file",
        {"/R1"},
-       exchangeIsAFolder,
+       ExchangeIsAFolder,
        {},
        {},
        1,
        Log::OneLine,
        {"status 1, arguments \"/R1\": the exchange file ",
-        "JWC_TEMP.TXT could not be read: "
-        "it is not a regular file"}},
+        "JWC_TEMP.TXT could not be read: it is not a regular file"}},
 #ifndef _WIN32
       {"exchange file not readable",
        {"/R2"},
@@ -125,7 +154,7 @@ TEST(RunLog, EachFailureLeavesItsReasonAndNothingElseIsTouched) {
 #endif
       {"exchange file not written",
        {"/R1"},
-       exchangeIsAFolder,
+       ExchangeIsAFolder,
        {},
        "hp1 1 2\r\nhp2 3 4\r\n",
        1,
@@ -134,7 +163,7 @@ TEST(RunLog, EachFailureLeavesItsReasonAndNothingElseIsTouched) {
       {"no dialog window",
        {"/R10"},
        {},
-       noDisplay,
+       kNoDisplay,
        {},
        2,
        Log::OneLine,
@@ -147,14 +176,24 @@ TEST(RunLog, EachFailureLeavesItsReasonAndNothingElseIsTouched) {
        1,
        Log::OneLine,
        {"status 1, no arguments: the run stopped: memory ran out"}},
+  };
+  for (const RunCase& c : kCases) RunAndCheck(c);
+}
+
+// A success writes nothing; the log keeps its newest lines within the bound; a log that is
+// a link, or another user's file, is left alone (and the run's status stays what it was).
+TEST(RunLog, WhatTheLogKeepsAndWhatIsLeftAlone) {
+  const RunCase kCases[] = {
       {"a success writes nothing", {"/R1"}, {}, {}, {}, 0, Log::Missing, {}},
       {"the log stays within its bound",
        {"/R10"},
-       [&](const TempDir& dir) {
-         WriteBytes(dir / "auxline.log", oldLines);
+       [](const TempDir& dir) {
+         std::string lines;
+         while (lines.size() < kRunLogBound) lines += "older line\r\n";
+         WriteBytes(dir / "auxline.log", lines);
          return true;
        },
-       noDisplay,
+       kNoDisplay,
        {},
        2,
        Log::OneLine,
@@ -167,7 +206,7 @@ TEST(RunLog, EachFailureLeavesItsReasonAndNothingElseIsTouched) {
          std::filesystem::create_symlink(dir / "elsewhere", dir / "auxline.log");
          return true;
        },
-       noDisplay,
+       kNoDisplay,
        {},
        2,
        Log::Untouched,
@@ -178,47 +217,14 @@ TEST(RunLog, EachFailureLeavesItsReasonAndNothingElseIsTouched) {
          WriteBytes(dir / "auxline.log", "kept\r\n");
          return ::geteuid() == 0 && ::chown((dir / "auxline.log").c_str(), 65534, 65534) == 0;
        },
-       noDisplay,
+       kNoDisplay,
        {},
        2,
        Log::Untouched,
        {}},
 #endif
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
-    TempDir dir;
-    if (c.setup && !c.setup(dir)) {
-      std::cout << "skipped here: " << c.what << "\n";
-      continue;
-    }
-    std::optional<ExchangeTakeover> takenOver;
-    if (c.takenOver) {
-      takenOver.emplace();
-      takenOver->Bytes = *c.takenOver;
-    }
-    const std::optional<std::string> linkedBefore = ReadBytes(dir / "elsewhere");
-    EXPECT_EQ(RunAuxline(c.args, dir / "auxline", c.factory, takenOver), c.status);
-
-    const std::optional<std::string> log = ReadBytes(dir / "auxline.log");
-    switch (c.log) {
-      case Log::Missing: EXPECT_EQ(log, std::nullopt); break;
-      case Log::Untouched:
-        EXPECT_EQ(log, "kept\r\n");
-        EXPECT_EQ(ReadBytes(dir / "elsewhere"), linkedBefore);
-        break;
-      case Log::OneLine: {
-        ASSERT_TRUE(log.has_value());
-        EXPECT_LE(log->size(), kRunLogBound);
-        const std::size_t lastStart = log->rfind('\n', log->size() - 2);
-        const std::string last = log->substr(lastStart == std::string::npos ? 0 : lastStart + 1);
-        for (const char* part : c.lineHolds) EXPECT_NE(last.find(part), std::string::npos) << last;
-        const bool keptOld = log->starts_with("older line\r\n");
-        EXPECT_EQ(keptOld, log->size() > last.size());  // old lines stay, the oldest gone
-        break;
-      }
-    }
-  }
+  for (const RunCase& c : kCases) RunAndCheck(c);
 }
 
 }  // namespace
