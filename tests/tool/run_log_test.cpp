@@ -63,6 +63,11 @@ bool ExchangeIsAFolder(const std::filesystem::path& dir) {
   return std::filesystem::create_directory(dir / "JWC_TEMP.TXT");
 }
 
+bool OwnLog(const std::filesystem::path& dir) {
+  WriteBytes(dir / "auxline.log", "older line");
+  return true;
+}
+
 bool LogIsALink(const std::filesystem::path& dir) {
 #ifndef _WIN32
   WriteBytes(dir / "elsewhere", "kept\r\n");
@@ -131,6 +136,8 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
        1,
        "status 1, no arguments: the run stopped: memory ran out\r\n"},
       {"success", {"/R1"}, {}, {}, {}, 0, {}},
+      // Its last line had no line end: one is added before the new line.
+      {"the user's own log keeps its lines", {"/R10"}, OwnLog, noDisplay, {}, 2, "older line\r\n"},
       {"log is a link", {"/R10"}, LogIsALink, noDisplay, {}, 2, {}},
       {"log of another user", {"/R10"}, LogOfAnotherUser, noDisplay, {}, 2, {}},
   };
