@@ -88,16 +88,16 @@ bool LogOfAnotherUser(const std::filesystem::path& dir) {
 #endif
 }
 
+std::unique_ptr<FormWindow> NoDisplay() {
+  NoteRunFailure("the dialog window could not be opened", "no display");
+  return nullptr;
+}
+
+std::unique_ptr<FormWindow> OutOfMemory() { throw std::bad_alloc(); }
+
 // Each kind of failure leaves one line naming the file and the reason; a success writes
 // nothing; a log that is a link or another user's file is left alone, the status unchanged.
 TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
-  const DialogWindowFactory noDisplay = []() -> std::unique_ptr<FormWindow> {
-    NoteRunFailure("the dialog window could not be opened", "no display");
-    return nullptr;
-  };
-  const DialogWindowFactory outOfMemory = []() -> std::unique_ptr<FormWindow> {
-    throw std::bad_alloc();
-  };
   const struct {
     const char* what;
     std::vector<std::string> args;
@@ -124,22 +124,22 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
       {"no dialog window",
        {"/R10"},
        {},
-       noDisplay,
+       NoDisplay,
        {},
        2,
        "status 2, arguments \"/R10\": the dialog window could not be opened: no display\r\n"},
       {"memory ran out",
        {},
        {},
-       outOfMemory,
+       OutOfMemory,
        {},
        1,
        "status 1, no arguments: the run stopped: memory ran out\r\n"},
       {"success", {"/R1"}, {}, {}, {}, 0, {}},
       // Its last line had no line end: one is added before the new line.
-      {"the user's own log keeps its lines", {"/R10"}, OwnLog, noDisplay, {}, 2, "older line\r\n"},
-      {"log is a link", {"/R10"}, LogIsALink, noDisplay, {}, 2, {}},
-      {"log of another user", {"/R10"}, LogOfAnotherUser, noDisplay, {}, 2, {}},
+      {"the user's own log keeps its lines", {"/R10"}, OwnLog, NoDisplay, {}, 2, "older line\r\n"},
+      {"log is a link", {"/R10"}, LogIsALink, NoDisplay, {}, 2, {}},
+      {"log of another user", {"/R10"}, LogOfAnotherUser, NoDisplay, {}, 2, {}},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
