@@ -8,6 +8,7 @@
 #include "exchange/writing/command_writer.h"
 #include "exchange/writing/exchange_takeover.h"
 #include "tool/headless_window.h"
+#include "tool/run_log.h"
 #include "tool/tform1.h"
 
 namespace {
@@ -21,15 +22,12 @@ void GiveNothingToDraw(const std::filesystem::path& exchangeFile) noexcept {
 
 }  // namespace
 
-int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path& exePath,
-               const DialogWindowFactory& createDialogWindow,
-               std::optional<ExchangeTakeover> takenOver) {
-  return RunAuxline(RunMode::Parse(args), exePath, createDialogWindow, std::move(takenOver));
-}
+namespace {
 
-int RunAuxline(const RunMode& mode, const std::filesystem::path& exePath,
-               const DialogWindowFactory& createDialogWindow,
-               std::optional<ExchangeTakeover> takenOver) {
+// The run itself; RunAuxline logs why it failed.
+int RunOnce(const RunMode& mode, const std::filesystem::path& exePath,
+            const DialogWindowFactory& createDialogWindow,
+            std::optional<ExchangeTakeover> takenOver) {
   // Once the close sequence has begun, the exchange file is its business.
   bool closing = false;
   try {
@@ -60,10 +58,27 @@ int RunAuxline(const RunMode& mode, const std::filesystem::path& exePath,
     if (!form.ExchangeFileWritten() || form.ExchangeFileUnread()) return kExitExchangeFileFailed;
     return status;
   } catch (...) {
+    NoteRunFailure("the run stopped", CurrentExceptionText());
     // Nothing is ever shown. A run with arguments that failed this way (memory ran out after
     // a large file was read) has not written its result, and the file still holds the host's
     // input, which the host would execute as commands.
     if (mode.HasArguments() && !closing) GiveNothingToDraw(ExchangeFilePathFor(exePath));
     return kExitExchangeFileFailed;
   }
+}
+
+}  // namespace
+
+int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path& exePath,
+               const DialogWindowFactory& createDialogWindow,
+               std::optional<ExchangeTakeover> takenOver) {
+  return RunAuxline(RunMode::Parse(args), exePath, createDialogWindow, std::move(takenOver));
+}
+
+int RunAuxline(const RunMode& mode, const std::filesystem::path& exePath,
+               const DialogWindowFactory& createDialogWindow,
+               std::optional<ExchangeTakeover> takenOver) {
+  const int status = RunOnce(mode, exePath, createDialogWindow, std::move(takenOver));
+  LogRunEnd(exePath, mode.Arguments(), status);
+  return status;
 }

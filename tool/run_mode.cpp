@@ -20,7 +20,7 @@ int ModeNumber(std::string_view text) {
 }  // namespace
 
 RunMode RunMode::Parse(const std::vector<std::string>& args) {
-  if (args.empty()) return RunMode(false, 0, 0.0);
+  if (args.empty()) return RunMode(args, 0, 0.0);
   const double angle = args.size() > 1 ? LenientStrToFloat(args[1]) : 0.0;
-  return RunMode(true, ModeNumber(args[0]), angle);
+  return RunMode(args, ModeNumber(args[0]), angle);
 }

@@ -2,6 +2,7 @@
 // The construction mode, parsed once from the command-line arguments. The program entry,
 // the form and the run sequence ask this value; nothing else looks at the mode's text.
 #include <string>
+#include <utility>
 #include <vector>
 
 class RunMode {
@@ -32,11 +33,17 @@ class RunMode {
   // A run that may wait for the user for a long time takes the exchange file over before
   // anything else: "/R10".
   bool TakesOverExchangeFile() const { return IsEllipseRun(); }
+  // The arguments as they were given, for the failure log's line; never compared.
+  const std::vector<std::string>& Arguments() const { return arguments_; }
 
  private:
-  RunMode(bool hasArguments, int number, double angleArgument)
-      : hasArguments_(hasArguments), number_(number), angleArgument_(angleArgument) {}
+  RunMode(std::vector<std::string> arguments, int number, double angleArgument)
+      : arguments_(std::move(arguments)),
+        hasArguments_(!arguments_.empty()),
+        number_(number),
+        angleArgument_(angleArgument) {}
 
+  std::vector<std::string> arguments_;
   bool hasArguments_;
   int number_;
   double angleArgument_;

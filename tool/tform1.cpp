@@ -7,9 +7,11 @@
 #include "exchange/state/exchange_state.h"
 #include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
+#include "os/own_file.h"
 #include "tool/constructions.h"
 #include "tool/dialog_layout.h"
 #include "tool/run_commands.h"
+#include "tool/run_log.h"
 
 namespace {
 
@@ -24,6 +26,16 @@ constexpr DrawingWidget kDrawingWidgets[] = {DrawingWidget::LabelA1, DrawingWidg
 int ListIndexFor(std::int32_t value, int offset, std::size_t count) {
   const long long index = static_cast<long long>(value) + offset;
   return index >= 0 && index < static_cast<long long>(count) ? static_cast<int>(index) : -1;
+}
+
+// Why a file could not be read: the file layer refuses anything but a regular file with an
+// error that says little (EINVAL), so that case is named here.
+std::string ReadFailureText(const std::filesystem::path& path, const std::error_code& error) {
+  std::error_code ignored;
+  const auto type = std::filesystem::status(path, ignored).type();
+  if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
+    return "it is not a regular file";
+  return SystemErrorText(error);
 }
 
 }  // namespace
@@ -80,13 +92,19 @@ void TForm1::SaveSettings() {
   if (WriteSettingsFile(SettingsPath(), bytes)) loadedSettingsBytes_ = std::move(bytes);
 }
 
-// False when the exchange file is there but was not read to its end. A missing file is not
-// a failure: the run goes on with the defaults.
-bool TForm1::ReadExchange() {
+// False when the exchange file is there but was not read to its end; `why` then holds the
+// system's words for it, where it gave any. A missing file is not a failure: the run goes on
+// with the defaults.
+bool TForm1::ReadExchange(std::string& why) {
   if (!takenOver_) {
-    return ReadExchangeFileTellingWhy(exchangeFilePath_) != ExchangeFileRead::NotToItsEnd;
+    ClearSystemError();
+    if (ReadExchangeFileTellingWhy(ExchangeFilePath()) != ExchangeFileRead::NotToItsEnd)
+      return true;
+    why = ReadFailureText(ExchangeFilePath(), LastSystemError());
+    return false;
   }
   const ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
+  why = ReadFailureText(ExchangeFilePath(), takenOver.ReadError);
   return takenOver.ReadToItsEnd && ReadExchangeBytes(takenOver.Bytes);
 }
 
@@ -98,7 +116,9 @@ void TForm1::FormShow() {
   // block would send the host to layer group 0. A run with arguments therefore builds
   // nothing: the close sequence gives the host "hq" (the queue is empty) and the run ends
   // as failed. The settings dialog uses nothing of the file and opens as always.
-  if (!ReadExchange() && mode_.HasArguments()) {
+  std::string why;
+  if (!ReadExchange(why) && mode_.HasArguments()) {
+    NoteRunFailure("the exchange file " + PathText(ExchangeFilePath()) + " could not be read", why);
     exchangeUnread_ = true;
     Close();
     return;
@@ -206,7 +226,13 @@ void TForm1::FormClose() {
   // Writing needs only the command queue: the records of a large file are given back while
   // the file is replaced.
   ReleaseRecordsDuring([this] {
-    if (mode_.HasArguments()) exchangeWritten_ = WriteExchangeFile(exchangeFilePath_);
+    if (!mode_.HasArguments()) return;
+    ClearSystemError();
+    exchangeWritten_ = WriteExchangeFile(ExchangeFilePath());
+    if (!exchangeWritten_) {
+      NoteRunFailureWithSystemError("the exchange file " + PathText(ExchangeFilePath()) +
+                                    " could not be written");
+    }
   });
   ReleaseExchangeState();
 }

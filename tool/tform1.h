@@ -68,7 +68,7 @@ class TForm1 final : public FormEvents {
   void SetSettings(const ToolSettings& settings);
 
  private:
-  bool ReadExchange();
+  bool ReadExchange(std::string& why);
 
   void SetUpEllipseWidgets();
   void PlaceAndFillDialog();

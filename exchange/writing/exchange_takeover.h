@@ -5,6 +5,7 @@
 // never its own input, which it would execute as commands.
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 struct ExchangeTakeover {
   // The file's bytes; empty when it was missing (which reads as the defaults).
@@ -16,6 +17,8 @@ struct ExchangeTakeover {
   // The file now holds "hq". False where it could not be replaced (and for a thing that is
   // not a regular file, which is never touched).
   bool NothingToDrawWritten = false;
+  // Why the file was not read to its end: the system's error, where it gave one.
+  std::error_code ReadError;
 };
 
 ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path);

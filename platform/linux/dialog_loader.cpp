@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -10,6 +11,8 @@
 
 #include "platform/linux/module_file_check.h"
 #include "platform/linux/qt/dialog_module.h"
+#include "os/own_file.h"
+#include "tool/run_log.h"
 
 namespace {
 
@@ -39,15 +42,29 @@ ToolkitArguments& ArgumentsFor(const std::filesystem::path& exeDir) {
   return arguments;
 }
 
+void NoteNotLoaded(const std::filesystem::path& modulePath, std::string_view why) {
+  NoteRunFailure("the dialog module " + PathText(modulePath) + " could not be loaded", why);
+}
+
 DialogModuleFactory FindFactory(const std::filesystem::path& exeDir) {
   const std::filesystem::path modulePath = exeDir / kDialogModuleFileName;
   // A damaged module counts as missing: the loader itself would crash on a truncated one.
-  if (!SharedObjectFileIsWhole(modulePath)) return nullptr;
+  ClearSystemError();
+  if (!SharedObjectFileIsWhole(modulePath)) {
+    const std::error_code error = LastSystemError();
+    NoteNotLoaded(modulePath, error ? SystemErrorText(error) : "it is not whole");
+    return nullptr;
+  }
   // RTLD_NOW: a module whose toolkit libraries are missing fails here, not in mid-run.
   // The module is never unloaded: a toolkit does not survive being unloaded.
   void* module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) return nullptr;
+  if (module == nullptr) {
+    const char* why = dlerror();
+    NoteNotLoaded(modulePath, why != nullptr ? why : "");
+    return nullptr;
+  }
   void* symbol = dlsym(module, kDialogModuleFactoryName);
+  if (symbol == nullptr) NoteNotLoaded(modulePath, "it is not the dialog module");
   DialogModuleFactory factory = nullptr;
   static_assert(sizeof factory == sizeof symbol);
   if (symbol != nullptr) std::memcpy(&factory, &symbol, sizeof factory);
@@ -61,9 +78,18 @@ std::unique_ptr<FormWindow> LoadDialogWindow(const std::filesystem::path& exeDir
     const DialogModuleFactory factory = FindFactory(exeDir);
     if (factory == nullptr) return nullptr;
     ToolkitArguments& arguments = ArgumentsFor(exeDir);
-    return std::unique_ptr<FormWindow>(
+    std::unique_ptr<FormWindow> window(
         factory(kDialogModuleInterfaceVersion, &arguments.argc, arguments.argv.data()));
+    if (!window) {
+      const bool noDisplay =
+          std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
+      NoteRunFailure("the dialog window could not be opened",
+                     noDisplay ? "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"
+                               : "the toolkit found no display it could use");
+    }
+    return window;
   } catch (...) {
+    NoteRunFailure("the dialog window could not be opened", CurrentExceptionText());
     return nullptr;
   }
 }

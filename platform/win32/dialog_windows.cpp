@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win32/control_ids.h"
+#include "platform/win32/dialog_colours.h"
 #include "platform/win32/display_scale.h"
 #include "platform/win32/wide_text.h"
 
@@ -30,6 +31,7 @@ LRESULT CALLBACK PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return SendMessageW(GetAncestor(page, GA_ROOT), message, wParam, lParam);
+    case WM_ERASEBKGND: return EraseWithDialogBackground(page, reinterpret_cast<HDC>(wParam));
     default: return DefWindowProcW(page, message, wParam, lParam);
   }
 }

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "os/own_file.h"
 #include "platform/win32/executable_path.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
 #include "tool/app.h"
+#include "tool/run_log.h"
 
 // Arguments reach the tool as typed: the C runtime must not expand wildcards in them.
 extern "C" {
@@ -25,6 +27,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   // The run's status is the process's exit code: the C runtime passes wWinMain's result
   // to exit().
   return RunAuxline(args, RunningExecutablePath(), [instance]() -> std::unique_ptr<FormWindow> {
-    return Win32FormWindow::Create(instance);
+    ClearSystemError();
+    std::unique_ptr<FormWindow> window = Win32FormWindow::Create(instance);
+    if (!window) NoteRunFailureWithSystemError("the dialog window could not be created");
+    return window;
   });
 }

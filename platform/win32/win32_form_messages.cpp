@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/dialog_colours.h"
+
 namespace {
 
 using layout::WidgetId;
@@ -52,6 +54,10 @@ LRESULT Win32FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG: return OnControlColour(reinterpret_cast<HDC>(wParam));
+    case WM_ERASEBKGND:
+      return EraseWithDialogBackground(windows_.Form, reinterpret_cast<HDC>(wParam));
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE: return OnColoursChanged(message, wParam, lParam);
     case WM_ACTIVATE: return OnActivate(wParam);
     case WM_CLOSE: OnCloseBox(); return 0;
     case WM_GETDPISCALEDSIZE: {
@@ -81,13 +87,24 @@ LRESULT Win32FormWindow::OnNotify(const NMHDR& header) {
   return 0;
 }
 
-// Labels, buttons and the form itself stand on the sky-blue background; edits and lists
-// keep the system's colours.
+// Labels, buttons and the form itself stand on the sky-blue background (the system's window
+// colours under high contrast); edits and lists keep the system's colours.
 LRESULT Win32FormWindow::OnControlColour(HDC context) {
-  const DialogResources& resources = SharedDialogResources();
-  SetTextColor(context, GetSysColor(COLOR_WINDOWTEXT));
-  SetBkColor(context, resources.BackgroundColour);
-  return reinterpret_cast<LRESULT>(resources.Background);
+  const DialogColours colours = CurrentDialogColours();
+  SetTextColor(context, colours.Text);
+  SetBkColor(context, colours.BackgroundColour);
+  return reinterpret_cast<LRESULT>(colours.Background);
+}
+
+// High contrast switched on or off, or the system's colours changed: everything is drawn
+// again in the colours now in force. The tab control, a common control, hears of it from
+// its top-level window only.
+LRESULT Win32FormWindow::OnColoursChanged(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SYSCOLORCHANGE) {
+    SendMessageW(windows_[WidgetId::PageControl1], WM_SYSCOLORCHANGE, wParam, lParam);
+  }
+  RedrawWindow(windows_.Form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  return DefWindowProcW(windows_.Form, message, wParam, lParam);
 }
 
 // A window that is not a dialog box must keep its focused control across deactivation.
@@ -118,15 +135,32 @@ void Win32FormWindow::OnCloseBox() {
   if (events_ && !closed_) events_->Button2Click();
 }
 
-// Ctrl+Tab toggles the pages. The key-down is kept from the dialog manager, which would
-// move the focus as for Tab.
-bool Win32FormWindow::HandlePageToggle(const MSG& message) {
-  if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || GetKeyState(VK_CONTROL) >= 0 ||
+// The page keys: Ctrl+Tab and Ctrl+PageDown show the next page, Ctrl+Shift+Tab and
+// Ctrl+PageUp the previous one, whichever control has the focus. Their key-downs are kept
+// from the dialog manager, which would move the focus as for Tab, and from the focused
+// control: a list takes Ctrl+PageDown for a move of its choice. The page changes as with
+// the pages' access keys, so the focus lands as it does for them.
+bool Win32FormWindow::HandlePageKey(const MSG& message) {
+  if (message.message != WM_KEYDOWN || GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0 ||
       !IsWithin(windows_.Form, message.hwnd)) {
     return false;
   }
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  int step = 0;
+  if (message.wParam == VK_TAB) step = shift ? -1 : 1;
+  if (!shift && message.wParam == VK_NEXT) step = 1;
+  if (!shift && message.wParam == VK_PRIOR) step = -1;
+  if (step == 0) return false;
+  // An open list closes first, its choice as it was.
+  for (const WidgetId list :
+       {WidgetId::ComboBox1, WidgetId::ComboBox2, WidgetId::ComboBox3, WidgetId::ComboBox4}) {
+    if (SendMessageW(windows_[list], CB_GETDROPPEDSTATE, 0, 0)) {
+      SendMessageW(windows_[list], CB_SHOWDROPDOWN, FALSE, 0);
+    }
+  }
+  constexpr int kPages = 2;
   SendMessageW(windows_[WidgetId::PageControl1], TCM_SETCURSEL,
-               static_cast<WPARAM>(1 - ActivePage()), 0);
+               static_cast<WPARAM>((ActivePage() + step + kPages) % kPages), 0);
   ShowPage(ActivePage());
   return true;
 }
@@ -160,7 +194,7 @@ bool Win32FormWindow::HandleAccessKey(const MSG& message) {
 void Win32FormWindow::RunMessageLoop() {
   MSG message{};
   while (!closed_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (HandlePageToggle(message) || HandleAccessKey(message)) continue;
+    if (HandlePageKey(message) || HandleAccessKey(message)) continue;
     if (IsDialogMessageW(windows_.Form, &message)) continue;  // translates and dispatches the rest
     TranslateMessage(&message);
     DispatchMessageW(&message);

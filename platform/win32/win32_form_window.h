@@ -50,11 +50,12 @@ class Win32FormWindow final : public FormWindow {
   LRESULT OnCommand(WPARAM wParam);
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnControlColour(HDC context);
+  LRESULT OnColoursChanged(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnActivate(WPARAM wParam);
   LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
   void OnCloseBox();
 
-  bool HandlePageToggle(const MSG& message);
+  bool HandlePageKey(const MSG& message);
   bool HandleAccessKey(const MSG& message);
   void RunMessageLoop();
   int ActivePage() const;

@@ -92,7 +92,11 @@ Outcome RunInFreshDir(const std::vector<std::string>& args, std::string_view exc
   std::error_code ignored;
   for (const auto& entry : std::filesystem::directory_iterator(toolDir.Path(), ignored)) {
     const std::string name = entry.path().filename().string();
-    EXPECT_TRUE(name == "auxline" || name == "auxline.dat" || name == "JWC_TEMP.TXT") << name;
+    // A failed run also says why, in its log.
+    const bool failedRunsLog = name == "auxline.log" && outcome.status != 0;
+    EXPECT_TRUE(name == "auxline" || name == "auxline.dat" || name == "JWC_TEMP.TXT" ||
+                failedRunsLog)
+        << name;
   }
   return outcome;
 }

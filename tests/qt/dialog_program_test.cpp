@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <functional>
 #include <optional>
 #include <string>
+
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -34,6 +37,40 @@ TEST(DialogProgram, WorksOnTheFilesOfTheExecutableThatStartedIt) {
     }
     EXPECT_EQ(TakeStartingExecutablePath(own), c.expected);
     EXPECT_EQ(::getenv(kStartingExecutableVariable), nullptr);
+  }
+}
+
+// A dialog program that cannot start leaves its reason in the log of the executable that
+// tried to start it; the run ends with status 2.
+TEST(DialogProgram, OneThatCannotStartLeavesItsReasonInTheLog) {
+  const std::filesystem::path built = std::filesystem::path(AUXLINE_MODULE_DIR) / "auxline-dialog";
+  const struct {
+    const char* what;
+    std::function<void(const std::filesystem::path&)> prepare;
+    const char* reason;
+  } kCases[] = {
+      {"missing", [](const std::filesystem::path&) {},
+       "could not start: No such file or directory"},
+      {"not executable",
+       [&](const std::filesystem::path& program) {
+         std::filesystem::copy_file(built, program);
+         std::filesystem::permissions(program, std::filesystem::perms::owner_read);
+       },
+       "could not start: Permission denied"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    c.prepare(dir / "auxline-dialog");
+    char program[] = "auxline";
+    char* argv[] = {program, nullptr};
+    EXPECT_EQ(RunThroughDialogProgram(RunMode::Parse({}), dir / "auxline", argv), 2);
+    const std::string log = ReadBytes(dir / "auxline.log").value_or("");
+    EXPECT_NE(
+        log.find("status 2, no arguments: the dialog program " + (dir / "auxline-dialog").string()),
+        std::string::npos)
+        << log;
+    EXPECT_NE(log.find(c.reason), std::string::npos) << log;
   }
 }
 

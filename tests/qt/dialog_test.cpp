@@ -260,6 +260,56 @@ TEST_F(DialogTest, AccessKeysSwitchPagesAndPressButtons) {
   EXPECT_EQ(Exchange(), kAttributeBlock);
 }
 
+// The page keys from every control of both pages: the other page shows (two pages: next and
+// previous are the same one), the focus lands where the pages' access keys put it (the other
+// page's first input, or stays on a button), and no list choice or box text changes: OK then
+// saves the settings as they were stored and draws the stored ellipse.
+TEST_F(DialogTest, PageKeysSwitchPagesFromEveryControlAndChangeNoSetting) {
+  const std::string stored = CrLfLines({"3", "4", "5", "25", "12.5", "0.5", "330"});
+  const struct {
+    const char* what;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  } keys[] = {{"Ctrl+Tab", Qt::Key_Tab, Qt::ControlModifier},
+              {"Ctrl+PageDown", Qt::Key_PageDown, Qt::ControlModifier},
+              {"Ctrl+Shift+Tab", Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
+              {"Ctrl+PageUp", Qt::Key_PageUp, Qt::ControlModifier}};
+  const struct {
+    WidgetId control;
+    WidgetId focusAfter;
+  } kCases[] = {
+      {WidgetId::EditA1, WidgetId::ComboBox1}, {WidgetId::EditA2, WidgetId::ComboBox1},
+      {WidgetId::EditA3, WidgetId::ComboBox1}, {WidgetId::ComboBox1, WidgetId::EditA1},
+      {WidgetId::ComboBox2, WidgetId::EditA1}, {WidgetId::ComboBox3, WidgetId::EditA1},
+      {WidgetId::ComboBox4, WidgetId::EditA1}, {WidgetId::Button1, WidgetId::Button1},
+      {WidgetId::Button2, WidgetId::Button2},
+  };
+  for (const auto& c : kCases) {
+    for (const auto& k : keys) {
+      SCOPED_TRACE(std::string(k.what) + " from " + layout::RowOf(c.control).Name);
+      TempDir dir;
+      WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
+      WriteBytes(dir / "auxline.dat", stored);
+      QtFormWindow window;
+      TForm1 form(window, {"/R10"}, dir / "auxline");
+      RunWithDialogOpen(window, form, [&](AuxlineDialog& d) {
+        auto& pages = d.As<QTabWidget>(WidgetId::PageControl1);
+        const bool onSettings = layout::RowOf(c.control).Parent == WidgetId::TabSheet2;
+        if (onSettings) QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::AltModifier);
+        d.Widget(c.control).setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), k.key, k.modifiers);
+        EXPECT_EQ(pages.currentIndex(), onSettings ? 0 : 1);
+        EXPECT_EQ(QApplication::focusWidget(), &d.Widget(c.focusAfter));
+        Click(d, WidgetId::Button1);
+      });
+      EXPECT_EQ(ReadBytes(dir / "auxline.dat"), stored);
+      EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"),
+                CrLfLines({"lg3", "ly4", "lc9", "lt5", "lw25", "ci 100 200 12.5 0 0 0.5 340", "lg2",
+                           "ly5"}));
+    }
+  }
+}
+
 // Centred on the cursor with integer halves of the outer size (odd here: the offscreen
 // platform draws a 2-pixel frame), not kept on the screen: the second window reaches past
 // the 800 x 600 offscreen screen. (Negative positions are not tried: that platform moves

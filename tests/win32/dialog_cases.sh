@@ -197,5 +197,33 @@ expect_file JWC_TEMP.TXT "${attribute_block[@]}"
 expect_file auxline.dat
 finish
 
+# The page keys from every control, on the keyboard: the other page shows, the focus lands
+# where the pages' access keys put it (the other page's first control; a button keeps it),
+# and no list choice or box text changes: Enter then saves the stored settings as they were
+# (from Cancel, Enter cancels). Stored choices in mid-list, so that a key that reached a
+# list would move its choice either way.
+stored=(3 4 5 25 12.5 0.5 330)
+# control | keys that bring the focus there | focus after a page key
+page_key_rows=(
+  "EditA1||ComboBox1" "EditA2|key tab|ComboBox1" "EditA3|key tab*2|ComboBox1"
+  "Button1|key tab*3|Button1" "Button2|key tab*4|Button2"
+  "ComboBox1|key alt+2|EditA1" "ComboBox2|key alt+2 key tab|EditA1"
+  "ComboBox3|key alt+2 key tab*2|EditA1" "ComboBox4|key alt+2 key tab*3|EditA1"
+)
+for key in ctrl+tab ctrl+pagedown ctrl+shift+tab ctrl+pageup; do
+  for row in "${page_key_rows[@]}"; do
+    IFS='|' read -r control reach focus <<< "$row"
+    case "$control" in ComboBox*) page_after=1 ;; *) page_after=2 ;; esac
+    start "/R10: $key from $control switches the page and changes no setting" "${stored[@]}"
+    # shellcheck disable=SC2086
+    drive /R10 -- $reach key "$key" report key enter
+    expect_report "page $page_after" "focus $focus" 'EditA1 shown "12.5"' \
+      'ComboBox1 count 17 selected 4 text "ﾚｲﾔｸﾞﾙｰﾌﾟ[3]"' 'ComboBox2 count 17 selected 5 text "レイヤ(4)"' \
+      'ComboBox3 count 51 selected 5 text "線種5"' 'ComboBox4 count 13 selected -1 text "25"'
+    expect_file auxline.dat "${stored[@]}"
+    finish
+  done
+done
+
 echo "dialog cases at $dpi dpi: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -8,7 +8,8 @@
 //   select WIDGET INDEX    selects a list entry
 //   type TEXT              types the characters on the keyboard
 //   key NAME               presses a key on the keyboard: tab, enter, escape, down, up, space,
-//                          backspace, a letter or digit, with alt+, ctrl+ or shift+ before it
+//                          backspace, pagedown, pageup, a letter or digit, with alt+, ctrl+ or
+//                          shift+ before it
 //                          ("alt+2", "ctrl+tab"), "alt" alone; "*N" after it repeats it
 //   click WIDGET           clicks Button1 or Button2
 //   close                  the window's close box

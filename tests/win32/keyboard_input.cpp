@@ -16,7 +16,8 @@ struct NamedKey {
 constexpr NamedKey kNamedKeys[] = {
     {"alt", VK_MENU},     {"ctrl", VK_CONTROL},  {"shift", VK_SHIFT}, {"tab", VK_TAB},
     {"enter", VK_RETURN}, {"escape", VK_ESCAPE}, {"space", VK_SPACE}, {"backspace", VK_BACK},
-    {"down", VK_DOWN},    {"up", VK_UP},         {"f4", VK_F4},
+    {"down", VK_DOWN},    {"up", VK_UP},         {"f4", VK_F4},       {"pagedown", VK_NEXT},
+    {"pageup", VK_PRIOR},
 };
 
 bool KeyOfName(const std::string& name, WORD& key) {
@@ -40,7 +41,7 @@ INPUT KeyEvent(WORD key, bool up) {
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = key;
   input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-  const bool extended = key == VK_DOWN || key == VK_UP;
+  const bool extended = key == VK_DOWN || key == VK_UP || key == VK_NEXT || key == VK_PRIOR;
   input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
   return input;
 }

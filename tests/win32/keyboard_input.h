@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-// One key with the modifiers held while it is pressed: "alt+2", "ctrl+tab", "alt", "down",
-// "enter"; "*N" after the name presses it N times ("down*4").
+// One key with the modifiers held while it is pressed: "alt+2", "ctrl+tab", "ctrl+shift+tab",
+// "alt", "down", "pagedown", "enter"; "*N" after the name presses it N times ("down*4").
 struct KeyStroke {
   std::vector<WORD> Keys;  // virtual keys: the modifiers first, the key itself last
   int Repeat = 1;

@@ -8,9 +8,11 @@
 #include <imm.h>
 
 #include <functional>
+#include <utility>
 #include <string>
 
 #include "platform/win32/control_ids.h"
+#include "platform/win32/dialog_colours.h"
 #include "platform/win32/dialog_windows.h"
 #include "platform/win32/display_scale.h"
 #include "platform/win32/wide_text.h"
@@ -140,6 +142,52 @@ TEST_F(Win32Window, FontColoursAndInputMethod) {
             reinterpret_cast<ULONG_PTR>(brush));
   EXPECT_EQ(GetClassLongPtrW(Handle(WidgetId::TabSheet2), GCLP_HBRBACKGROUND),
             reinterpret_cast<ULONG_PTR>(brush));
+}
+
+// The colours the labels and the background get, with the high-contrast mode forced off and
+// on: the fixed sky blue, or the system's window colours, for the labels' colour requests
+// and for the form's and the pages' backgrounds alike.
+TEST_F(Win32Window, HighContrastUsesTheSystemColours) {
+  const struct {
+    const char* what;
+    HighContrastQuery query;
+    COLORREF background;
+  } kCases[] = {
+      {"high contrast off", [] { return false; }, RGB(166, 202, 240)},
+      {"high contrast on", [] { return true; }, GetSysColor(COLOR_WINDOW)},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    SetHighContrastQuery(c.query);
+    HDC context = GetDC(Handle(WidgetId::Label1));
+    // A label's request passes through its page; the form's own comes to the form.
+    const std::pair<WidgetId, UINT> requests[] = {{WidgetId::TabSheet2, WM_CTLCOLORSTATIC},
+                                                  {WidgetId::Window, WM_CTLCOLORDLG}};
+    for (const auto& [to, request] : requests) {
+      const auto brush = reinterpret_cast<HBRUSH>(
+          SendMessageW(Handle(to), request, reinterpret_cast<WPARAM>(context),
+                       reinterpret_cast<LPARAM>(Handle(WidgetId::Label1))));
+      LOGBRUSH colour{};
+      ASSERT_NE(GetObjectW(brush, sizeof colour, &colour), 0);
+      EXPECT_EQ(colour.lbColor, c.background);
+      EXPECT_EQ(GetBkColor(context), c.background);
+      EXPECT_EQ(GetTextColor(context), GetSysColor(COLOR_WINDOWTEXT));
+    }
+    ReleaseDC(Handle(WidgetId::Label1), context);
+    for (const WidgetId erased : {WidgetId::Window, WidgetId::TabSheet2}) {
+      HDC screen = GetDC(nullptr);
+      HDC memory = CreateCompatibleDC(screen);
+      HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
+      HGDIOBJ previous = SelectObject(memory, bitmap);
+      SendMessageW(Handle(erased), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
+      EXPECT_EQ(GetPixel(memory, 1, 1), c.background);
+      SelectObject(memory, previous);
+      DeleteObject(bitmap);
+      DeleteDC(memory);
+      ReleaseDC(nullptr, screen);
+    }
+  }
+  SetHighContrastQuery(nullptr);
 }
 
 TEST_F(Win32Window, ListsHoldTheirItemsAndSelections) {

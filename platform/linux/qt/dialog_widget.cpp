@@ -1,8 +1,11 @@
 #include "platform/linux/qt/dialog_widget.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,6 +78,48 @@ std::vector<const WidgetSpec*> ChildrenInTabOrder(WidgetId parent) {
   return children;
 }
 
+// One widget of its table row's kind, without its place or its wiring.
+QWidget* MakeWidget(const WidgetSpec& row, QWidget* parent) {
+  switch (row.Kind) {
+    case WidgetKind::TabControl: return new QTabWidget(parent);
+    case WidgetKind::TabPage: {
+      auto* page = new QWidget();
+      static_cast<QTabWidget*>(parent)->addTab(page, Utf8(row.Text));
+      return page;
+    }
+    case WidgetKind::Label: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      return label;
+    }
+    case WidgetKind::Edit: {
+      auto* edit = new QLineEdit(Utf8(row.Text), parent);
+      if (row.InputMethodOff) SwitchInputMethodOff(*edit);
+      return edit;
+    }
+    case WidgetKind::DropDownList:
+    case WidgetKind::EditableDropDown: return CreateList(row, parent);
+    case WidgetKind::PushButton: return new QPushButton(Utf8(row.Text), parent);
+  }
+  return nullptr;
+}
+
+// The page a page key asks for, counted from the current one: +1 for Ctrl+Tab and
+// Ctrl+PageDown, -1 for Ctrl+Shift+Tab and Ctrl+PageUp, 0 for any other key. The keypad's
+// PageDown and PageUp count as well.
+int PageStep(const QKeyEvent& key) {
+  const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+  if (modifiers == Qt::ControlModifier) {
+    if (key.key() == Qt::Key_Tab || key.key() == Qt::Key_PageDown) return 1;
+    if (key.key() == Qt::Key_PageUp || key.key() == Qt::Key_Backtab) return -1;
+  }
+  if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier) &&
+      (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab)) {
+    return -1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 AuxlineDialog::AuxlineDialog() {
@@ -94,57 +139,34 @@ AuxlineDialog::AuxlineDialog() {
   move(layout::kDesignLeft, layout::kDesignTop);
 
   for (const WidgetSpec& row : layout::kWidgets) CreateWidget(row);
+  ConnectButtons();
   SetUpTabOrder();
+  // The page keys are seen before any control: a list would take Ctrl+PageDown for a move
+  // of its choice, and a list or the line-width box keeps Ctrl+Tab from the tab control.
+  QCoreApplication::instance()->installEventFilter(this);
 }
 
 QWidget& AuxlineDialog::Widget(WidgetId id) const { return *widgets_[Slot(id)]; }
 
 void AuxlineDialog::CreateWidget(const WidgetSpec& row) {
-  QWidget* parent = widgets_[Slot(row.Parent)];
-  QWidget* widget = nullptr;
-  switch (row.Kind) {
-    case WidgetKind::TabControl: widget = new QTabWidget(parent); break;
-    case WidgetKind::TabPage:
-      widget = new QWidget();
-      static_cast<QTabWidget*>(parent)->addTab(widget, Utf8(row.Text));
-      break;
-    case WidgetKind::Label: {
-      auto* label = new QLabel(parent);
-      label->setTextFormat(Qt::PlainText);
-      widget = label;
-      break;
-    }
-    case WidgetKind::Edit: {
-      auto* edit = new QLineEdit(Utf8(row.Text), parent);
-      if (row.InputMethodOff) SwitchInputMethodOff(*edit);
-      widget = edit;
-      break;
-    }
-    case WidgetKind::DropDownList:
-    case WidgetKind::EditableDropDown: widget = CreateList(row, parent); break;
-    case WidgetKind::PushButton: {
-      auto* button = new QPushButton(Utf8(row.Text), parent);
-      widget = button;
-      break;
-    }
-  }
+  QWidget* widget = MakeWidget(row, widgets_[Slot(row.Parent)]);
   widget->setObjectName(Utf8(row.Name));
   widgets_[Slot(row.Id)] = widget;
   if (row.Kind != WidgetKind::TabPage)
     widget->setGeometry(row.Left, row.Top, row.Width, row.Height);
   if (row.Kind == WidgetKind::Label) SetLabelCaption(row.Id, Utf8(row.Text));
+}
 
-  if (row.Id == WidgetId::Button1) {
-    auto& ok = static_cast<QPushButton&>(*widget);
-    ok.setDefault(true);  // Enter
-    connect(&ok, &QPushButton::clicked, this, [this] {
-      if (form_ != nullptr) form_->Button1Click();
-    });
-  } else if (row.Id == WidgetId::Button2) {
-    connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, [this] {
-      if (form_ != nullptr) form_->Button2Click();
-    });
-  }
+// OK (also Enter) and Cancel call the form's handlers.
+void AuxlineDialog::ConnectButtons() {
+  auto& ok = As<QPushButton>(WidgetId::Button1);
+  ok.setDefault(true);
+  connect(&ok, &QPushButton::clicked, this, [this] {
+    if (form_ != nullptr) form_->Button1Click();
+  });
+  connect(&As<QPushButton>(WidgetId::Button2), &QPushButton::clicked, this, [this] {
+    if (form_ != nullptr) form_->Button2Click();
+  });
 }
 
 // One chain through the window: each parent's children by tab order, the contents of a tab
@@ -188,6 +210,28 @@ void AuxlineDialog::FocusFirstInput() {
     return;
   }
   Widget(WidgetId::Button1).setFocus(Qt::TabFocusReason);
+}
+
+bool AuxlineDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+  const int step = PageStep(*static_cast<QKeyEvent*>(event));
+  if (step == 0) return false;
+  // A control of this window, or the open list of one of its drop-downs (a window of its
+  // own, whose parent is the drop-down).
+  const QWidget* widget = static_cast<QWidget*>(watched);
+  while (widget != nullptr && widget != this) widget = widget->parentWidget();
+  if (widget == nullptr) return false;
+  ShowPageBeside(step);
+  return true;
+}
+
+// The same change of page as the pages' access keys, so the focus lands as it does for
+// them. An open list closes first, its choice unchanged.
+void AuxlineDialog::ShowPageBeside(int step) {
+  if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  auto& pages = As<QTabWidget>(WidgetId::PageControl1);
+  const int count = pages.count();
+  pages.setCurrentIndex(((pages.currentIndex() + step) % count + count) % count);
 }
 
 void AuxlineDialog::reject() {

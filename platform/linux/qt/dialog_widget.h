@@ -34,6 +34,10 @@ class AuxlineDialog final : public QDialog {
   // that typing replaces it.
   void FocusFirstInput();
 
+  // Ctrl+Tab and Ctrl+PageDown show the next page, Ctrl+Shift+Tab and Ctrl+PageUp the
+  // previous one, whichever control has the focus; no control sees them.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
   // Esc and the Cancel button's role: forwarded to the form instead of closing here.
   void reject() override;
 
@@ -42,7 +46,9 @@ class AuxlineDialog final : public QDialog {
 
  private:
   void CreateWidget(const layout::WidgetSpec& row);
+  void ConnectButtons();
   void SetUpTabOrder();
+  void ShowPageBeside(int step);
 
   std::array<QWidget*, layout::kWidgetCount> widgets_{};
   FormEvents* form_ = nullptr;

@@ -1,0 +1,23 @@
+#include "os/own_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+FileOwnership OwnershipOf(const std::filesystem::path& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0) {
+    return errno == ENOENT ? FileOwnership::Missing : FileOwnership::Other;
+  }
+  if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) return FileOwnership::Other;
+  return FileOwnership::Own;
+}
+
+void ClearSystemError() { errno = 0; }
+
+std::error_code LastSystemError() { return {errno, std::generic_category()}; }
+
+std::string SystemErrorText(const std::error_code& error) {
+  return error ? error.message() : std::string();
+}

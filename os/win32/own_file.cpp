@@ -1,0 +1,104 @@
+#include "os/own_file.h"
+
+#include <windows.h>
+
+#include <aclapi.h>
+
+#include <memory>
+#include <vector>
+
+#include "os/win32/long_path.h"
+
+namespace {
+
+// The security calls live in advapi32.dll, which the program does not import: loading it
+// would cost every run, while only a failed run asks for an owner. It is one of the
+// system's known DLLs, so no copy beside the program can stand in for it.
+template <typename FunctionPointer>
+FunctionPointer SecurityFunction(const char* name) {
+  static const HMODULE advapi32 = LoadLibraryW(L"advapi32.dll");
+  FARPROC address = advapi32 ? GetProcAddress(advapi32, name) : nullptr;
+  // Through void(*)(), the one function pointer type that converts to any other.
+  return reinterpret_cast<FunctionPointer>(reinterpret_cast<void (*)()>(address));
+}
+
+// The running user's SID and the one new files get as owner (an elevated administrator's
+// files belong to the Administrators group): a file owned by either is the user's own.
+bool OwnerIsThisUser(PSID owner) {
+  const auto openToken = SecurityFunction<decltype(&OpenProcessToken)>("OpenProcessToken");
+  const auto tokenInformation =
+      SecurityFunction<decltype(&GetTokenInformation)>("GetTokenInformation");
+  const auto equalSid = SecurityFunction<decltype(&EqualSid)>("EqualSid");
+  HANDLE token = nullptr;
+  if (!openToken || !tokenInformation || !equalSid ||
+      !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    return false;
+  }
+  bool own = false;
+  for (const TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+    DWORD size = 0;
+    tokenInformation(token, kind, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size == 0 ? 1 : size);
+    if (size == 0 || !tokenInformation(token, kind, buffer.data(), size, &size)) continue;
+    PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                 : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+    if (equalSid(sid, owner)) own = true;
+  }
+  CloseHandle(token);
+  return own;
+}
+
+}  // namespace
+
+FileOwnership OwnershipOf(const std::filesystem::path& path) {
+  const std::wstring name = ExtendedPath(path).native();
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileOwnership::Missing
+                                                                          : FileOwnership::Other;
+  }
+  if (attributes &
+      (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
+    return FileOwnership::Other;
+  const auto namedSecurityInfo =
+      SecurityFunction<decltype(&GetNamedSecurityInfoW)>("GetNamedSecurityInfoW");
+  if (!namedSecurityInfo) return FileOwnership::Other;
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD got = namedSecurityInfo(name.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                      &owner, nullptr, nullptr, nullptr, &descriptor);
+  if (got != ERROR_SUCCESS) return FileOwnership::Other;
+  // A file system without owners (FAT) gives none: there, every file is the user's.
+  const bool own = owner == nullptr || OwnerIsThisUser(owner);
+  LocalFree(descriptor);
+  return own ? FileOwnership::Own : FileOwnership::Other;
+}
+
+void ClearSystemError() { SetLastError(0); }
+
+std::error_code LastSystemError() {
+  return {static_cast<int>(GetLastError()), std::system_category()};
+}
+
+// In the user's language, as UTF-8, without the line end the system puts after it.
+std::string SystemErrorText(const std::error_code& error) {
+  if (!error) return {};
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error.value()), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide = length > 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
+  if (text != nullptr) LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ' ||
+                           wide.back() == L'.')) {
+    wide.pop_back();
+  }
+  if (wide.empty()) return "error " + std::to_string(error.value());
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
+                      nullptr, nullptr);
+  return utf8;
+}

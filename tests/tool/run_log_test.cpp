@@ -1,0 +1,164 @@
+// The log of failed runs: the line a failure leaves, the bound on the log's size, and runs
+// through the entry for each kind of failure, a success, and logs that must be left alone.
+#include "tool/run_log.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <iostream>
+#include <new>
+#include <optional>
+
+#include "tests/support/temp_dir.h"
+#include "tool/app.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace {
+
+TEST(RunLog, LineStaysOneLineWhateverTheArgumentsHold) {
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::string expected;
+  } kCases[] = {
+      {"no arguments", {}, "2026-03-04 05:06:07 status 2, no arguments: bad\\x0D\\x0Aname\r\n"},
+      {"quotes, backslashes, line breaks",
+       {"/R4", "4\"5\\\n"},
+       "2026-03-04 05:06:07 status 2, arguments \"/R4\" \"4\\\"5\\\\\\x0A\": "
+       "bad\\x0D\\x0Aname\r\n"},
+      {"a long argument is cut short",
+       {std::string(300, 'x')},
+       "2026-03-04 05:06:07 status 2, arguments \"" + std::string(256, 'x') +
+           "...\": bad\\x0D\\x0Aname\r\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(FormatRunLogLine({2026, 3, 4, 5, 6, 7}, 2, c.args, "bad\r\nname"), c.expected);
+  }
+}
+
+TEST(RunLog, OldestWholeLinesGoBeyondTheBound) {
+  const struct {
+    const char* what;
+    std::string existing;
+    std::size_t bound;
+    std::string expected;
+  } kCases[] = {
+      {"empty log", "", 20, "new\r\n"},
+      {"a last line without its end gets one", "a", 20, "a\r\nnew\r\n"},
+      {"exactly the bound", "aaaa\r\nbb\r\n", 15, "aaaa\r\nbb\r\nnew\r\n"},
+      {"one byte over: the whole oldest line goes", "aaaa\r\nbb\r\n", 14, "bb\r\nnew\r\n"},
+      {"only the new line fits", "aaaa\r\nbb\r\n", 5, "new\r\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(LogWithLine(c.existing, "new\r\n", c.bound), c.expected);
+  }
+}
+
+bool ExchangeIsAFolder(const std::filesystem::path& dir) {
+  return std::filesystem::create_directory(dir / "JWC_TEMP.TXT");
+}
+
+bool OwnLog(const std::filesystem::path& dir) {
+  WriteBytes(dir / "auxline.log", "older line");
+  return true;
+}
+
+bool LogIsALink(const std::filesystem::path& dir) {
+#ifndef _WIN32
+  WriteBytes(dir / "elsewhere", "kept\r\n");
+  std::filesystem::create_symlink(dir / "elsewhere", dir / "auxline.log");
+  return true;
+#else
+  return (void)dir, false;
+#endif
+}
+
+// Needs the superuser to make; the tool then runs as the superuser, not the log's owner.
+bool LogOfAnotherUser(const std::filesystem::path& dir) {
+  WriteBytes(dir / "auxline.log", "kept\r\n");
+#ifndef _WIN32
+  return ::geteuid() == 0 && ::chown((dir / "auxline.log").c_str(), 65534, 65534) == 0;
+#else
+  return false;
+#endif
+}
+
+std::unique_ptr<FormWindow> NoDisplay() {
+  NoteRunFailure("the dialog window could not be opened", "no display");
+  return nullptr;
+}
+
+std::unique_ptr<FormWindow> OutOfMemory() { throw std::bad_alloc(); }
+
+// Each kind of failure leaves one line naming the file and the reason; a success writes
+// nothing; a log that is a link or another user's file is left alone, the status unchanged.
+TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::function<bool(const std::filesystem::path&)> setup;  // false: cannot be made here
+    DialogWindowFactory factory;
+    std::optional<std::string> takenOver;  // the exchange file's bytes, taken over before
+    int status;
+    std::optional<std::string> logHolds;  // none: no log, or the log left as it was
+  } kCases[] = {
+      {"exchange file unreadable",
+       {"/R1"},
+       ExchangeIsAFolder,
+       {},
+       {},
+       1,
+       "JWC_TEMP.TXT could not be read: it is not a regular file"},
+      {"exchange file not written",
+       {"/R1"},
+       ExchangeIsAFolder,
+       {},
+       "hp1 1 2\r\n",
+       1,
+       "JWC_TEMP.TXT could not be written"},
+      {"no dialog window",
+       {"/R10"},
+       {},
+       NoDisplay,
+       {},
+       2,
+       "status 2, arguments \"/R10\": the dialog window could not be opened: no display\r\n"},
+      {"memory ran out",
+       {},
+       {},
+       OutOfMemory,
+       {},
+       1,
+       "status 1, no arguments: the run stopped: memory ran out\r\n"},
+      {"success", {"/R1"}, {}, {}, {}, 0, {}},
+      // Its last line had no line end: one is added before the new line.
+      {"the user's own log keeps its lines", {"/R10"}, OwnLog, NoDisplay, {}, 2, "older line\r\n"},
+      {"log is a link", {"/R10"}, LogIsALink, NoDisplay, {}, 2, {}},
+      {"log of another user", {"/R10"}, LogOfAnotherUser, NoDisplay, {}, 2, {}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    if (c.setup && !c.setup(dir.Path())) {
+      std::cout << "skipped here: " << c.what << "\n";
+      continue;
+    }
+    std::optional<ExchangeTakeover> takenOver;
+    if (c.takenOver) takenOver.emplace().Bytes = *c.takenOver;
+    const std::optional<std::string> before = ReadBytes(dir / "auxline.log");
+    EXPECT_EQ(RunAuxline(c.args, dir / "auxline", c.factory, takenOver), c.status);
+    const std::optional<std::string> log = ReadBytes(dir / "auxline.log");
+    if (!c.logHolds) {
+      EXPECT_EQ(log, before);  // through a link: its target unchanged
+    } else {
+      EXPECT_NE(log.value_or("").find(*c.logHolds), std::string::npos) << log.value_or("");
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+#pragma once
+// Why a run drew nothing. The host only finds "hq" (or nothing new) and the tool never shows
+// a message, so a run that ends with status 1 or 2 appends one line to its log beside the
+// settings file (the executable's path with the extension ".log"): the local time, the
+// status, the arguments, what failed and the system's words for it. A run that succeeds
+// writes nothing there. The log is the user's own: it is never another user's file nor
+// written through a link, it keeps its newest lines within kRunLogBound bytes, and a log
+// that cannot be written changes nothing else of the run.
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::size_t kRunLogBound = 64 * 1024;
+
+// The executable's path with its extension replaced by ".log" (as for the settings file).
+std::filesystem::path RunLogPathFor(const std::filesystem::path& exePath);
+
+// Notes where this run failed: `what` failed (naming the file or program), `why` in the
+// system's words (may be empty). Notes add up in their order, as one failure can lead to
+// another (a file that could not be read cannot be written either).
+void NoteRunFailure(std::string_view what, std::string_view why);
+// The same for the system's last error (LastSystemError), taken at once after the call
+// that failed.
+void NoteRunFailureWithSystemError(std::string_view what);
+// The notes made so far, joined by "; "; they are forgotten.
+std::string TakeRunFailures();
+
+// Inside a handler: the exception being handled, in words ("memory ran out").
+std::string CurrentExceptionText();
+
+// A path as UTF-8 text, for the log.
+std::string PathText(const std::filesystem::path& path);
+
+struct LocalTime {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+};
+
+// One line of the log, ending in CR LF:
+//   2026-12-08 16:05:09 status 1, arguments "/R4" "45": <reason>
+// Arguments are quoted with `"` and `\` escaped; control characters, in them and in the
+// reason, are written as \xNN so that a line stays one line. Long arguments and reasons are
+// cut short, so that one line never takes a large part of the log.
+std::string FormatRunLogLine(const LocalTime& time, int status,
+                             const std::vector<std::string>& args, std::string_view reason);
+
+// `existing` with `line` after it (on a line of its own), the oldest whole lines dropped
+// until the result holds at most `bound` bytes.
+std::string LogWithLine(std::string_view existing, std::string_view line, std::size_t bound);
+
+// The end of a run: with status 1 or 2, one line for the noted failures (or, where none
+// was noted, the status's meaning) into the log beside `exePath`. The notes are forgotten
+// in every case. Never throws.
+void LogRunEnd(const std::filesystem::path& exePath, const std::vector<std::string>& args,
+               int status) noexcept;
