@@ -8,6 +8,7 @@
 #include "exchange/state/exchange_state.h"
 #include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
+#include "os/file_system.h"
 #include "tool/constructions.h"
 #include "tool/dialog_layout.h"
 #include "tool/run_commands.h"
@@ -79,10 +80,17 @@ void TForm1::SaveSettings() {
 // a failure: the run goes on with the defaults.
 bool TForm1::ReadExchange() {
   if (!takenOver_) {
+    // The tool's own "hq" (of a run whose dialog may still be open) is no host input.
+    exchangeLeftAlone_ = HasArguments() && HoldsNothingToDraw(ExchangeFilePath());
+    if (exchangeLeftAlone_) return false;
     return ReadExchangeFileTellingWhy(ExchangeFilePath()) != ExchangeFileRead::NotToItsEnd;
   }
-  const ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
-  return takenOver.ReadToItsEnd && ReadExchangeBytes(takenOver.Bytes);
+  ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
+  exchangeLeftAlone_ = takenOver.OwnOutput;
+  const bool read = takenOver.ReadToItsEnd && ReadExchangeBytes(takenOver.Bytes);
+  std::string().swap(takenOver.Bytes);
+  writtenByTakeover_ = std::move(takenOver);
+  return read;
 }
 
 void TForm1::FormShow() {
@@ -100,6 +108,9 @@ void TForm1::FormShow() {
     return;
   }
   LoadSettings();
+  // Temporary files that killed runs left behind go now, whether or not this run saves.
+  RemoveAbandonedTemporariesOf(SettingsPath());
+  if (HasArguments()) RemoveAbandonedTemporariesOf(ExchangeFilePath());
 
   bool dialog = false;
   if (!HasArguments()) {
@@ -205,7 +216,13 @@ void TForm1::FormClose() {
   // Writing needs only the command queue: the records of a large file are given back while
   // the file is replaced.
   ReleaseRecordsDuring([this] {
-    if (HasArguments()) exchangeWritten_ = WriteExchangeFile(ExchangeFilePath());
+    if (!HasArguments()) return;
+    // A file left alone (the tool's own output), or one the host has put new input in since
+    // the takeover, is the host's business now.
+    const bool mayWrite =
+        !exchangeLeftAlone_ &&
+        (!writtenByTakeover_ || StillTakenOver(ExchangeFilePath(), *writtenByTakeover_));
+    exchangeWritten_ = mayWrite && WriteExchangeFile(ExchangeFilePath());
   });
   ReleaseExchangeState();
 }
