@@ -74,7 +74,11 @@ bool IsOrdinaryFile(const struct stat& status) {
 
 // An opened descriptor that is not an ordinary file is closed again.
 int OpenOrdinaryFile(const char* path, int flags, struct stat& status) {
-  const int fd = FileCalls().open(path, flags | kOpenFlags, 0);
+  int fd = -1;
+  // Some network and user-space file systems let a signal interrupt an open.
+  do {
+    fd = FileCalls().open(path, flags | kOpenFlags, 0);
+  } while (fd < 0 && errno == EINTR);
   if (fd < 0) return -1;
   if (FileCalls().fstat(fd, &status) == 0 && IsOrdinaryFile(status)) return fd;
   FileCalls().close(fd);
