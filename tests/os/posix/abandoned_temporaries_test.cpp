@@ -22,12 +22,12 @@ TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
     int age;  // seconds
     bool removed;
   } const kCases[] = {
-      {"exchange file's, creator gone", "JWC_TEMP.TXT", "JWC_TEMP.TXT." + gone + "-00000000000000aa.tmp",
-       10, true},
-      {"settings file's, creator gone", "auxline.dat", "auxline.dat." + gone + "-00000000000000ab.tmp",
-       10, true},
-      {"maybe still being written", "JWC_TEMP.TXT", "JWC_TEMP.TXT." + gone + "-00000000000000ac.tmp",
-       1, false},
+      {"exchange file's, creator gone", "JWC_TEMP.TXT",
+       "JWC_TEMP.TXT." + gone + "-00000000000000aa.tmp", 10, true},
+      {"settings file's, creator gone", "auxline.dat",
+       "auxline.dat." + gone + "-00000000000000ab.tmp", 10, true},
+      {"maybe still being written", "JWC_TEMP.TXT",
+       "JWC_TEMP.TXT." + gone + "-00000000000000ac.tmp", 1, false},
       {"creator still running", "JWC_TEMP.TXT", "JWC_TEMP.TXT." + alive + "-00000000000000ad.tmp",
        60, false},
       {"creator running, older than ten minutes", "JWC_TEMP.TXT",

@@ -46,9 +46,9 @@ TEST(OwnershipRules, MayFollowLink) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(MayFollowLink(Status(c.link, kLink), Status(c.folder, S_IFDIR | c.folderMode),
-                            c.runner),
-              c.may);
+    EXPECT_EQ(
+        MayFollowLink(Status(c.link, kLink), Status(c.folder, S_IFDIR | c.folderMode), c.runner),
+        c.may);
   }
 }
 
@@ -120,12 +120,15 @@ TEST(OwnershipRules, EveryLinkOfAChain) {
       {"another's link", 01777, {{"a", "sub/private", kOther}}, false},
       {"the folder owner's link", 01777, {{"a", "sub/private", kThird}}, true},
       {"another's link, folder not sticky", 0777, {{"a", "sub/private", kOther}}, true},
-      {"own link to another's link", 01777,
-       {{"a", "b", kRunner}, {"b", "sub/private", kOther}}, false},
-      {"own link through another's link to a folder", 01777,
-       {{"a", "d/private", kRunner}, {"d", "sub", kOther}}, false},
-      {"own link to own link", 01777, {{"a", "b", kRunner}, {"b", "sub/private", kRunner}},
-       true},
+      {"own link to another's link",
+       01777,
+       {{"a", "b", kRunner}, {"b", "sub/private", kOther}},
+       false},
+      {"own link through another's link to a folder",
+       01777,
+       {{"a", "d/private", kRunner}, {"d", "sub", kOther}},
+       false},
+      {"own link to own link", 01777, {{"a", "b", kRunner}, {"b", "sub/private", kRunner}}, true},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -140,8 +143,7 @@ TEST(OwnershipRules, EveryLinkOfAChain) {
     }
     EXPECT_EQ(RegularFileReader(first).State() == RegularFileReader::Outcome::Opened, c.followed);
     EXPECT_EQ(ReplaceFileContents(first, "new\r\n"), c.followed);
-    EXPECT_EQ(ReadBytes(folder.Dir() / "sub" / "private"),
-              c.followed ? "new\r\n" : "private\r\n");
+    EXPECT_EQ(ReadBytes(folder.Dir() / "sub" / "private"), c.followed ? "new\r\n" : "private\r\n");
   }
 }
 
