@@ -4,6 +4,7 @@
 // whole file, and what a run leaves behind a later one removes.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -119,6 +120,58 @@ TEST(FileCallFaults, WholeRead) {
           }
         });
   }
+}
+
+// Answers that network and unusual file systems give where Linux's own do not: the replace
+// goes on as if nothing had happened, writes the bytes once, and keeps the mode. Durable
+// bytes reach the disk before their name, and the name after the rename.
+int NoInode(int fd, struct stat* status) {
+  const int done = SystemFileCalls().fstat(fd, status);
+  status->st_ino = 0;
+  return done;
+}
+
+TEST(FileCallFaults, UnusualFileSystems) {
+  struct Case {
+    const char* what;
+    const char* call;  // its last call fails with `error`
+    int error;
+    unsigned mode;
+    long writes;  // the new file made again only where it would be more open than the old
+  } const kCases[] = {
+      {"fchmod refused (EPERM)", "fchmod", EPERM, 0644, 1},
+      {"fchmod not supported", "fchmod", ENOTSUP, 0644, 1},
+      {"fchmod refused, old file more private than a new one", "fchmod", EPERM, 0600, 2},
+      {"folder cannot be flushed (EINVAL)", "fsync", EINVAL, 0644, 1},
+      {"folder cannot be flushed (ENOTSUP)", "fsync", ENOTSUP, 0644, 1},
+      {"no inode numbers", nullptr, 0, 0644, 1},
+  };
+  const mode_t umask = ::umask(022);
+  TempDir dir;
+  const auto replace = [&](ScopedFileCalls&, unsigned mode) {
+    const std::filesystem::path target = FreshFile(dir, "auxline.dat", kOldSettings);
+    std::filesystem::permissions(target, std::filesystem::perms(mode));
+    return ReplaceFileContents(target, kNewSettings, ReplaceOptions{true, {}});
+  };
+  const std::vector<std::string> calls = CallsOf([&](ScopedFileCalls& s) { replace(s, 0644); });
+  const auto renamed = std::find(calls.begin(), calls.end(), "renameat");
+  EXPECT_NE(std::find(calls.begin(), renamed, "fsync"), renamed);
+  EXPECT_NE(std::find(renamed, calls.end(), "fsync"), calls.end());
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ScopedFileCalls scoped;
+    if (c.call == nullptr) scoped.Inner().fstat = NoInode;
+    const auto last = std::find(calls.rbegin(), calls.rend(), c.call ? c.call : "");
+    if (last != calls.rend()) {
+      scoped.At(static_cast<int>(calls.rend() - last), AtStep::Fail, c.error);
+    }
+    EXPECT_TRUE(replace(scoped, c.mode));
+    EXPECT_EQ(ReadBytes(dir / "auxline.dat"), kNewSettings);
+    EXPECT_EQ(std::filesystem::status(dir / "auxline.dat").permissions(),
+              std::filesystem::perms(c.mode));
+    EXPECT_EQ(std::count(scoped.Calls().begin(), scoped.Calls().end(), "write"), c.writes);
+  }
+  ::umask(umask);
 }
 
 }  // namespace
