@@ -313,35 +313,43 @@ def fill_up(directory, leave_pages):
 def input_cases(root, exe, report):
     ok = ("commands",)
     tool = ToolDir(root, "missing", exe, exchange=None)
-    report.check("exchange file missing", tool, tool.run(["/R1"]), expect=Expect(status=(0,), exchange=ok))
+    report.check("exchange file missing", tool, tool.run(["/R1"]),
+                 expect=Expect(status=(0,), exchange=ok))
 
     tool = ToolDir(root, "empty", exe, exchange=b"")
-    report.check("exchange file empty", tool, tool.run(["/R1"]), expect=Expect(status=(0,), exchange=ok))
+    report.check("exchange file empty", tool, tool.run(["/R1"]),
+                 expect=Expect(status=(0,), exchange=ok))
 
     tool = ToolDir(root, "directory", exe, exchange=None)
     os.mkdir(tool.exchange_path)
-    report.check("exchange file is a directory", tool, tool.run(["/R1"]), expect=Expect(status=(1,), exchange=("directory",)))
+    report.check("exchange file is a directory", tool, tool.run(["/R1"]),
+                 expect=Expect(status=(1,), exchange=("directory",)))
 
     rng = random.Random(7)
     tool = ToolDir(root, "binary", exe, exchange=bytes(rng.getrandbits(8) for _ in range(1 << 20)))
-    report.check("exchange file of 1 MiB random bytes", tool, tool.run(["/R9"]), expect=Expect(status=(0,), exchange=ok))
+    report.check("exchange file of 1 MiB random bytes", tool, tool.run(["/R9"]),
+                 expect=Expect(status=(0,), exchange=ok))
 
     big = b"hp1 10 20 " + b"7" * (100 * 1000 * 1000) + b"\r\nhp2 30 40\r\n"
     tool = ToolDir(root, "hugeline", exe, exchange=big)
     del big
     start = time.monotonic()
     status = tool.run(["/R1"])
-    report.check("exchange file with one line of 100 MB", tool, status, expect=Expect(status=(0,), exchange=ok),
+    report.check("exchange file with one line of 100 MB", tool, status,
+                 expect=Expect(status=(0,), exchange=ok),
                  extra=f"{time.monotonic() - start:.1f} s")
     os.remove(tool.exchange_path)
 
     tool = ToolDir(root, "cronly", exe, exchange=b"hp1 10 20\rhp2 30 40\rlg3\r")
-    report.check("exchange file with CR-only line ends", tool, tool.run(["/R1"]), expect=Expect(status=(0,), exchange=ok))
+    report.check("exchange file with CR-only line ends", tool, tool.run(["/R1"]),
+                 expect=Expect(status=(0,), exchange=ok))
 
     tool = ToolDir(root, "ctrlz", exe, exchange=b"hp1 10 20\r\n\x1a\r\nhp1 50 60\r\n")
     status = tool.run(["/R8"])
     stopped = tool.exchange_outcome() == "commands" and "pt 10 20\r\n" in tool.exchange_text()
-    report.check("exchange file with Ctrl-Z in the middle", tool, status, expect=Expect(status=(0,), exchange=ok if stopped else ()), extra="reading stopped at Ctrl-Z" if stopped else
+    report.check("exchange file with Ctrl-Z in the middle", tool, status,
+                 expect=Expect(status=(0,), exchange=ok if stopped else ()),
+                 extra="reading stopped at Ctrl-Z" if stopped else
                  "lines after Ctrl-Z were read")
 
     prefix = can_drop_read_permission(root)
@@ -353,7 +361,10 @@ def input_cases(root, exe, report):
         # The run cannot know the settings; it must not replace them with its defaults.
         tool = ToolDir(root, "settingsunreadable", exe)
         os.chmod(tool.settings_path, 0)
-        report.check("settings file unreadable", tool, tool.run(["/R1"], prefix=prefix), expect=Expect(status=(0,), exchange=ok, settings=("old",)), extra=means)
+        status = tool.run(["/R1"], prefix=prefix)
+        os.chmod(tool.settings_path, 0o600)  # for the check, which may not bypass it either
+        report.check("settings file unreadable", tool, status,
+                     expect=Expect(status=(0,), exchange=ok, settings=("old",)), extra=means)
 
 
 def points_last(lines):
@@ -386,7 +397,9 @@ def unread_exchange_cases(root, exe, shim, report):
     # Memory runs out part-way through a file of 28 MB (a small one needs less than 8 MiB).
     tool = ToolDir(root, "outofmemory", exe, exchange=points_last(1000000))
     ran = tool.run(["/R1"], prefix=["prlimit", f"--as={32 << 20}", "--"])
-    report.check("memory runs out while reading (32 MiB address space)", tool, ran, expect=Expect(status=(1,), exchange=("commands",)), more=[("exchange file is not hq", tool.nothing_to_draw())])
+    report.check("memory runs out while reading (32 MiB address space)", tool, ran,
+                 expect=Expect(status=(1,), exchange=("commands",)),
+                 more=[("exchange file is not hq", tool.nothing_to_draw())])
     os.remove(tool.exchange_path)
 
 
@@ -411,7 +424,9 @@ def dialog_program_cases(root, exe, shim, report):
                 make(tool)
             ran = tool.run(args, env, time_limit=QUICK)
             report.check(f"dialog program {how}, {' '.join(args) or 'no argument'}", tool, ran,
-                         expect=Expect(status=(2,), exchange=("commands",) if args else ("unchanged",), settings=("old",)),
+
+                         expect=Expect(status=(2,),
+                         exchange=("commands",) if args else ("unchanged",), settings=("old",)),
                          more=[("exchange file is not hq", tool.nothing_to_draw() or not args)])
 
 
@@ -420,7 +435,9 @@ def file_size_limit_case(root, exe, report):
     the write fails instead of SIGXFSZ ending the run, and the host never finds its input."""
     tool = ToolDir(root, "filesizelimit", exe)
     ran = tool.run(["/R1"], prefix=["prlimit", "--fsize=64", "--"], time_limit=QUICK)
-    report.check("file-size limit of 64 bytes", tool, ran, expect=Expect(status=(1,), exchange=("absent", "commands"), settings=("new",)), more=[("exchange file holds commands",
+    report.check("file-size limit of 64 bytes", tool, ran,
+                 expect=Expect(status=(1,), exchange=("absent", "commands"), settings=("new",)),
+                 more=[("exchange file holds commands",
                                   tool.exchange_outcome() == "absent" or tool.nothing_to_draw())])
 
 
@@ -432,7 +449,9 @@ def read_only_case(root, exe, report):
                 print("skip read-only directory: a read-only bind mount is not permitted here")
                 return
             status = tool.run(["/R1"])
-            report.check("executable's directory read-only", tool, status, expect=Expect(status=(1,), exchange=("unchanged",), settings=("old",)), extra="read-only bind mount")
+            report.check("executable's directory read-only", tool, status,
+                         expect=Expect(status=(1,), exchange=("unchanged",), settings=("old",)),
+                         extra="read-only bind mount")
         finally:
             umount(tool.path)
         return
@@ -440,7 +459,9 @@ def read_only_case(root, exe, report):
         os.chmod(tool.path, 0o555)
         status = tool.run(["/R1"])
         os.chmod(tool.path, 0o755)
-        report.check("executable's directory read-only, files writable", tool, status, expect=Expect(status=(0,), exchange=("commands",), settings=("new",)), extra="chmod 555: rewritten in place")
+        report.check("executable's directory read-only, files writable", tool, status,
+                     expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
+                     extra="chmod 555: rewritten in place")
         return
     print("skip read-only directory: no bind mount possible")
 
@@ -459,10 +480,13 @@ def disk_full_cases(root, exe, report):
             fill_up(tool.path, pages)
             status = tool.run(["/R1"])
             if pages == 0:
-                report.check("disk full", tool, status, expect=Expect(status=(0, 1), exchange=("absent", "commands")),
+                report.check("disk full", tool, status,
+                             expect=Expect(status=(0, 1), exchange=("absent", "commands")),
                              extra="4 MiB tmpfs filled up")
             else:
-                report.check(f"disk full but {pages} page(s)", tool, status, expect=Expect(status=(0, 1), exchange=("absent", "unchanged", "commands")))
+                report.check(f"disk full but {pages} page(s)", tool, status,
+                             expect=Expect(status=(0, 1), exchange=("absent", "unchanged",
+                             "commands")))
         finally:
             umount(tool.path)
 
@@ -492,13 +516,16 @@ def special_file_cases(root, exe, report):
         tool = ToolDir(root, f"special-exchange-{number}", exe, exchange=None)
         make(tool.exchange_path)
         status = tool.run(["/R1"], prefix=limit, time_limit=QUICK)
-        report.check(f"exchange file is a {kind}", tool, status, expect=Expect(status=(1,), exchange=("special",)))
+        report.check(f"exchange file is a {kind}", tool, status,
+                     expect=Expect(status=(1,), exchange=("special",)))
         tool = ToolDir(root, f"special-settings-{number}", exe, settings=None)
         make(tool.settings_path)
         status = tool.run(["/R1"], prefix=limit, time_limit=QUICK)
         defaults = tool.exchange_outcome() == "commands" and tool.exchange_text().startswith(
             "lg2\r\nly5\r\nlc9\r\nlt1\r\nlw0\r\n")
-        report.check(f"settings file is a {kind}", tool, status, expect=Expect(status=(0,), exchange=("commands",), settings=("special",)), more=[("settings not the defaults", defaults)])
+        report.check(f"settings file is a {kind}", tool, status,
+                     expect=Expect(status=(0,), exchange=("commands",), settings=("special",)),
+                     more=[("settings not the defaults", defaults)])
 
 
 def link_cases(root, exe, report):
@@ -524,7 +551,8 @@ def link_cases(root, exe, report):
     status = tool.run(["/R1"], cwd=root)
     kept = all((stat.S_IMODE(os.stat(t).st_mode), os.stat(t).st_uid, os.stat(t).st_gid)
                == (0o600,) + owner for t, _ in targets.values())
-    report.check("both files links to private files", tool, status, expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
+    report.check("both files links to private files", tool, status,
+                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
                  more=[("a link was replaced", all(os.path.islink(l) and os.readlink(l) == t
                                                    for l, t in before.items())),
                        ("mode or owner changed", kept),
@@ -552,7 +580,9 @@ def own_executable_cases(root, exe, report):
         status = tool.run(args, exe=renamed)
         with open(renamed, "rb") as f:
             unchanged = f.read() == program
-        report.check(f"executable renamed to {name}, {args[0]}", tool, status, expect=Expect(status=status_expected, exchange=exchanges, settings=("absent",)), more=[("executable changed", unchanged)])
+        report.check(f"executable renamed to {name}, {args[0]}", tool, status,
+                     expect=Expect(status=status_expected, exchange=exchanges,
+                     settings=("absent",)), more=[("executable changed", unchanged)])
 
 
 def installation_link_cases(root, exe, report):
@@ -587,7 +617,8 @@ def installation_link_cases(root, exe, report):
             unchanged = f.read() == program
         expected = (((1,), ("unchanged",), ("old", "new")) if exchange else
                     ((0, 2), ("commands",), ("old",)))
-        report.check(f"{name} a link to {installed}, {args}", tool, status, expect=Expect(*expected),
+        report.check(f"{name} a link to {installed}, {args}", tool, status,
+                     expect=Expect(*expected),
                      more=[(f"{installed} changed", unchanged)])
 
 
@@ -673,7 +704,8 @@ def ordinary_user_cases(root, exe, report):
     wrong = [n for n, removed in temporaries.items()
              if os.path.exists(os.path.join(tool.path, n)) == removed]
     report.check("ordinary user: settings of a supplementary group, another user's live "
-                 "temporary file", tool, status, expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
+                 "temporary file", tool, status,
+                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
                  more=[("owner, group or mode changed", (kept.st_uid, kept.st_gid,
                                                          stat.S_IMODE(kept.st_mode))
                         == (user[0], group, 0o660)),
@@ -687,7 +719,8 @@ def ordinary_user_cases(root, exe, report):
     os.chmod(tool.settings_path, 0o664)
     status = tool.run(["/R1"], prefix=as_user(user))
     kept = os.stat(tool.settings_path)
-    report.check("ordinary user: settings of a group the user is not in", tool, status, expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
+    report.check("ordinary user: settings of a group the user is not in", tool, status,
+                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
                  more=[("group bits passed to the user's group",
                         (kept.st_gid, stat.S_IMODE(kept.st_mode)) == (user[1], 0o604))])
     tool = ToolDir(root, "ordinary-readonly", exe)
@@ -695,7 +728,8 @@ def ordinary_user_cases(root, exe, report):
         os.chown(path, *user)
     os.chmod(tool.path, 0o555)
     status = tool.run(["/R1"], prefix=as_user(user))
-    report.check("ordinary user: folder not writable, files writable", tool, status, expect=Expect(status=(0,), exchange=("commands",), settings=("new",)))
+    report.check("ordinary user: folder not writable, files writable", tool, status,
+                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)))
     # The unit test of the same case skips itself as root.
     unit = os.path.join(os.path.dirname(exe), "..", "..", "tests", "exchange_tests")
     if not os.path.exists(unit):
@@ -726,7 +760,8 @@ def folder_cases(root, exe, report):
     os.chmod(tool.path, 0o555)
     status = tool.run(["/R1"], prefix=prefix)
     os.chmod(tool.path, 0o755)
-    report.check("folder not writable, files writable", tool, status, expect=Expect(status=(0,), exchange=("commands",), settings=("new",)))
+    report.check("folder not writable, files writable", tool, status,
+                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)))
     if os.geteuid() != 0 or shutil.which("setpriv") is None:
         print("skip sticky folder: running as another user needs root and setpriv")
         return
@@ -738,7 +773,9 @@ def folder_cases(root, exe, report):
     nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"]
     status = tool.run(["/R1"], prefix=nobody)
     owners = {os.stat(p).st_uid for p in (tool.exchange_path, tool.settings_path)}
-    report.check("sticky shared folder, files of another user", tool, status, expect=Expect(status=(0,), exchange=("commands",), settings=("new",)), more=[("owner changed", owners == {0})])
+    report.check("sticky shared folder, files of another user", tool, status,
+                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
+                 more=[("owner changed", owners == {0})])
 
 
 def dialog_kill_cases(root, exe, report):
@@ -774,7 +811,9 @@ def dialog_kill_cases(root, exe, report):
             status = process.wait(timeout=QUICK)
             with open(tool.exchange_path, "rb") as f:
                 nothing = f.read() == b"hq\r\n"
-            report.check(f"/R10 dialog ended by {sig.name}", tool, status, expect=Expect(status=(-sig,), exchange=("commands",), settings=("old",)), more=[("dialog never shown", shown),
+            report.check(f"/R10 dialog ended by {sig.name}", tool, status,
+                         expect=Expect(status=(-sig,), exchange=("commands",), settings=("old",)),
+                         more=[("dialog never shown", shown),
                                          ("exchange file is not hq", nothing)])
     finally:
         server.kill()
@@ -806,13 +845,17 @@ def injected_cases(root, exe, shim, report):
             status = tool.run(["/R1"], env, exe=tool.dialog_program)
             statuses = (-signal.SIGKILL,)
             step = steps[n - 1].split(" ", 1)[1].replace(root, "")
-            passed = report.check(f"{mode} at step {n} ({step.strip()})", tool, status, expect=Expect(status=statuses, exchange=("unchanged", "commands", "absent")))
+            passed = report.check(f"{mode} at step {n} ({step.strip()})", tool, status,
+                                  expect=Expect(status=statuses, exchange=("unchanged", "commands",
+                                  "absent")))
             key = (tool.exchange_outcome(), tool.settings_outcome())
             counts[key] = counts.get(key, 0) + 1
             if passed and tool.leftovers():
                 tool.age_leftovers(10)
                 status = tool.run(["/R1"])
-                passed = report.check(f"  later run after {mode} at step {n}", tool, status, expect=Expect(status=(0,), exchange=("commands",)), more=[("temporary file left",
+                passed = report.check(f"  later run after {mode} at step {n}", tool, status,
+                                      expect=Expect(status=(0,), exchange=("commands",)),
+                                      more=[("temporary file left",
                                                             not tool.leftovers())])
             if passed:
                 shutil.rmtree(tool.path)
@@ -847,7 +890,9 @@ def random_kill_cases(root, exe, report, runs):
             status = None
         killed += status == -signal.SIGKILL
         if report.check(f"SIGKILL after {delay * 1000:.0f} ms", tool, status,
-                        expect=Expect(status=(0, -signal.SIGKILL), exchange=("unchanged", "commands"))):
+
+                        expect=Expect(status=(0, -signal.SIGKILL), exchange=("unchanged",
+                        "commands"))):
             shutil.rmtree(tool.path)
     print(f"     random kills: {killed} of {runs} runs killed, run time {duration * 1000:.0f} ms")
 
