@@ -79,11 +79,10 @@ int FakedStatus(int dir, const char* path, struct stat* status, int flags) {
 }
 
 int FakedAccess(int dir, const char* path, int mode, int flags) {
-  if (mode == W_OK && !Faked().writable) {
-    errno = EACCES;
-    return -1;
-  }
-  return SystemFileCalls().faccessat(dir, path, mode, flags);
+  if (mode != W_OK) return SystemFileCalls().faccessat(dir, path, mode, flags);
+  if (Faked().writable) return 0;
+  errno = EACCES;
+  return -1;
 }
 
 // A shared sticky folder of a third user, with real links whose owners are faked.
