@@ -1,86 +1,62 @@
 #pragma once
-// The POSIX file layer's call table replaced for one scope: every call is logged by name,
-// and one step (the n-th call, counted from 1) can fail with an errno or end the "process"
-// just before or just after the call. An ended process throws ProcessEnded out of the
-// operation, so that nothing the operation would still have done happens; later calls
-// (descriptors closed while unwinding, as the kernel would) pass through. Entries of the
-// wrapped table may be replaced too, to fake what the system reports.
+// The POSIX file layer's call table replaced for one scope: every call is logged by name, and
+// one step (the n-th call, from 1) fails with an errno, or the "process" ends just before or
+// just after it: ProcessEnded is thrown out of the operation, so that nothing it would still
+// have done happens; later calls (closes while unwinding, as the kernel's) pass through.
+// `inner`, the table the logged calls go on to, may be changed to fake what the system says.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <string>
-#include <string_view>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "os/posix/file_calls.h"
 
 struct ProcessEnded {};
-
 enum class AtStep { Fail, EndBefore, EndAfter };
+
+struct FileCallPlan {
+  PosixFileCalls inner{};
+  std::vector<std::string> calls;
+  std::string failEvery;  // every call of this name fails with EACCES
+  int step = 0;
+  AtStep at = AtStep::Fail;
+  int error = 0;
+  bool ended = false;
+};
 
 class ScopedFileCalls {
  public:
   ScopedFileCalls() : saved_(FileCalls()) {
-    State() = Plan{};
-    State().inner = saved_;
-    FileCalls() = Instrumented();
+    Plan() = FileCallPlan{};
+    Plan().inner = saved_;
+    FileCalls() = Logged();
   }
   ~ScopedFileCalls() { FileCalls() = saved_; }
   ScopedFileCalls(const ScopedFileCalls&) = delete;
   ScopedFileCalls& operator=(const ScopedFileCalls&) = delete;
-
-  // The table the logged calls go on to: the system's, or what a test put in.
-  PosixFileCalls& Inner() { return State().inner; }
-  void At(int step, AtStep what, int error = 0) {
-    State().step = step;
-    State().what = what;
-    State().error = error;
-  }
-  // Every call of `name` fails with `error` (a folder where nothing can be made, say).
-  void FailEvery(std::string name, int error) {
-    State().failEvery.emplace_back(std::move(name), error);
-  }
-  const std::vector<std::string>& Calls() const { return State().calls; }
-  bool Ended() const { return State().ended; }
-
- private:
-  struct Plan {
-    PosixFileCalls inner{};
-    std::vector<std::string> calls;
-    std::vector<std::pair<std::string, int>> failEvery;
-    int step = 0;
-    AtStep what = AtStep::Fail;
-    int error = 0;
-    bool ended = false;
-    bool endAfter = false;
-  };
-  static Plan& State() {
-    static Plan plan;
+  static FileCallPlan& Plan() {
+    static FileCallPlan plan;
     return plan;
   }
-  // The errno to fail this call with, or 0 to make it.
+
+ private:
+  // The errno to fail this call with, or 0 to make it; throws where the process ends.
   static int Before(const char* name) {
-    Plan& plan = State();
+    FileCallPlan& plan = Plan();
     if (plan.ended) return 0;
     plan.calls.emplace_back(name);
-    for (const auto& [failing, error] : plan.failEvery) {
-      if (failing == name) return error;
-    }
+    if (plan.failEvery == name) return EACCES;
     if (static_cast<int>(plan.calls.size()) != plan.step) return 0;
-    if (plan.what == AtStep::Fail) return plan.error;
-    if (plan.what == AtStep::EndBefore) {
-      plan.ended = true;
-      throw ProcessEnded{};
-    }
-    plan.endAfter = true;
-    return 0;
+    plan.ended = plan.at == AtStep::EndBefore;
+    if (plan.ended) throw ProcessEnded{};
+    return plan.at == AtStep::Fail ? plan.error : 0;
   }
   static void After() {
-    Plan& plan = State();
-    if (!plan.endAfter) return;
-    plan.endAfter = false;
+    FileCallPlan& plan = Plan();
+    if (plan.ended || plan.at != AtStep::EndAfter) return;
+    if (static_cast<int>(plan.calls.size()) != plan.step) return;
     plan.ended = true;
     throw ProcessEnded{};
   }
@@ -93,12 +69,12 @@ class ScopedFileCalls {
       return Result(-1);
     }
   }
-  static PosixFileCalls Instrumented() {
+  static PosixFileCalls Logged() {
     return PosixFileCalls{
 #define AUXLINE_LOGGED_CALL(name, result, params, args)                \
   +[] params -> result {                                               \
     if (const int error = Before(#name)) return Failed<result>(error); \
-    result done = State().inner.name args;                             \
+    result done = Plan().inner.name args;                              \
     After();                                                           \
     return done;                                                       \
   },
@@ -110,41 +86,14 @@ class ScopedFileCalls {
   PosixFileCalls saved_;
 };
 
-// The calls `operation(scoped)` makes, each step's name (after one run to settle what a
-// first call does once per process).
+// The calls `operation()` makes, by name (after one run to settle what a first call does
+// once per process).
 template <typename Operation>
 std::vector<std::string> CallsOf(Operation&& operation) {
-  std::vector<std::string> calls;
-  for (int run = 0; run < 2; ++run) {
+  for (int run = 0;; ++run) {
     ScopedFileCalls scoped;
-    operation(scoped);
-    calls = scoped.Calls();
-  }
-  return calls;
-}
-
-// Runs `operation(scoped)` once per step of its calls with that step faulted as `at` and
-// `error` say; `check(ended, call)` then looks at what it left (`ended`: it threw ProcessEnded;
-// `call`: the faulted step's name).
-template <typename Operation, typename Check>
-void ForEachFaultedStep(AtStep at, int error, Operation&& operation, Check&& check) {
-  const std::vector<std::string> calls = CallsOf(operation);
-  for (std::size_t step = 1; step <= calls.size(); ++step) {
-    // Ending just before or after a close is ending after the call before it or before the
-    // one after it; closes may run in destructors, which cannot throw.
-    if (at != AtStep::Fail && calls[step - 1] == "close") continue;
-    SCOPED_TRACE("step " + std::to_string(step) + " (" + calls[step - 1] + ")");
-    bool ended = false;
-    {
-      ScopedFileCalls scoped;
-      scoped.At(static_cast<int>(step), at, error);
-      try {
-        operation(scoped);
-      } catch (const ProcessEnded&) {
-        ended = true;
-      }
-    }
-    check(ended, calls[step - 1]);
+    operation();
+    if (run == 1) return ScopedFileCalls::Plan().calls;
   }
 }
 
@@ -160,3 +109,36 @@ inline constexpr StepFault kStepFaults[] = {
     {"EINTR", AtStep::Fail, EINTR},       {"ended before", AtStep::EndBefore, 0},
     {"ended after", AtStep::EndAfter, 0},
 };
+
+// Runs `operation()` once per step of its calls, that step faulted as `fault` says, then
+// `check(ended, call)` (ended: it threw ProcessEnded; call: the faulted step's name).
+// `setUp()` runs first each time, inside the scope (to change `inner`, say).
+template <typename SetUp, typename Operation, typename Check>
+void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& operation,
+                        Check&& check) {
+  const std::vector<std::string> calls = CallsOf([&] {
+    setUp();
+    operation();
+  });
+  for (std::size_t step = 1; step <= calls.size(); ++step) {
+    // Ending just before or after a close is ending after the call before it or before the
+    // one after it; closes may run in destructors, which cannot throw.
+    if (fault.at != AtStep::Fail && calls[step - 1] == "close") continue;
+    SCOPED_TRACE(std::string(fault.what) + " at step " + std::to_string(step) + " (" +
+                 calls[step - 1] + ")");
+    bool ended = false;
+    {
+      ScopedFileCalls scoped;
+      setUp();
+      ScopedFileCalls::Plan().step = static_cast<int>(step);
+      ScopedFileCalls::Plan().at = fault.at;
+      ScopedFileCalls::Plan().error = fault.error;
+      try {
+        operation();
+      } catch (const ProcessEnded&) {
+        ended = true;
+      }
+    }
+    check(ended, calls[step - 1]);
+  }
+}

@@ -91,8 +91,8 @@ class FakedFolder {
   FakedFolder() {
     Faked() = FakedOwners{};
     Faked().folder = dir_.Path().lexically_normal();
-    calls_.Inner().fstatat = FakedStatus;
-    calls_.Inner().faccessat = FakedAccess;
+    ScopedFileCalls::Plan().inner.fstatat = FakedStatus;
+    ScopedFileCalls::Plan().inner.faccessat = FakedAccess;
     std::filesystem::create_directory(dir_ / "sub");
     WriteBytes(dir_ / "sub" / "private", "private\r\n");
   }
