@@ -65,4 +65,16 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
 
 // Removes the file at `path` when it is a regular file other than the running executable
 // (a link to one is removed itself). True when nothing is left there to read as a file.
+// Another user's file that this user could not write is never removed, nor replaced.
 bool RemoveRegularFile(const std::filesystem::path& path);
+
+// Removes the temporary files that killed runs left beside `target` (see
+// ReplaceFileContents) once they are clearly abandoned. A run calls it for each of its files
+// whether or not it replaces them, so that nothing is left behind for long.
+void RemoveAbandonedTemporariesOf(const std::filesystem::path& target);
+
+// What tells the regular file at `path` (a link followed as for reading) from another one
+// put in its place later, by a rename over it or a new file of the same name: the system's
+// identity of the file, as text. Empty when no such file is there or the system gives no
+// identity that can be trusted.
+std::string FileIdentityOf(const std::filesystem::path& path);

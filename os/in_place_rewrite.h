@@ -20,9 +20,11 @@ class InPlaceFile {
   virtual bool Flush() = 0;
 };
 
-// The new bytes go over the old ones from the start, then the file is cut to their length,
-// so no step needs more room on the disk than the larger of the two contents. When that
-// fails part-way, the file gets options.BytesAfterFailedWrite (or its previous bytes, which
-// are read first); when even that fails and the file does not hold those bytes after all,
-// it is emptied: a half-written list is worse than none.
+// With options.BytesAfterFailedWrite (the exchange file) the file is first cut to nothing,
+// then written, then flushed; when that fails part-way it gets those bytes, or nothing when
+// even they cannot be written: a half-written list is worse than none. Otherwise (the
+// settings) the new bytes go over the old ones from the start, then the file is cut to their
+// length, so no step needs more room on the disk than the larger of the two contents; when
+// that fails part-way the file gets its previous bytes back (read first), or is emptied
+// when even that fails and it does not hold them after all.
 bool RewriteInPlace(InPlaceFile& file, std::string_view bytes, const ReplaceOptions& options);

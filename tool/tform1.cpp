@@ -7,6 +7,7 @@
 #include "exchange/state/exchange_state.h"
 #include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
+#include "os/file_system.h"
 #include "os/own_file.h"
 #include "tool/constructions.h"
 #include "tool/dialog_layout.h"
@@ -27,6 +28,10 @@ int ListIndexFor(std::int32_t value, int offset, std::size_t count) {
   const long long index = static_cast<long long>(value) + offset;
   return index >= 0 && index < static_cast<long long>(count) ? static_cast<int>(index) : -1;
 }
+
+// Why an exchange file holding exactly "hq" is not read: it is this tool's own output.
+constexpr std::string_view kOwnOutputWhy =
+    "it holds this tool's own \"hq\" (another run's dialog may still be open)";
 
 // Why a file could not be read: the file layer refuses anything but a regular file with an
 // error that says little (EINVAL), so that case is named here.
@@ -97,15 +102,26 @@ void TForm1::SaveSettings() {
 // with the defaults.
 bool TForm1::ReadExchange(std::string& why) {
   if (!takenOver_) {
+    // The tool's own "hq" (of a run whose dialog may still be open) is no host input.
+    exchangeLeftAlone_ = mode_.HasArguments() && HoldsNothingToDraw(ExchangeFilePath());
+    if (exchangeLeftAlone_) {
+      why = kOwnOutputWhy;
+      return false;
+    }
     ClearSystemError();
     if (ReadExchangeFileTellingWhy(ExchangeFilePath()) != ExchangeFileRead::NotToItsEnd)
       return true;
     why = ReadFailureText(ExchangeFilePath(), LastSystemError());
     return false;
   }
-  const ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
-  why = ReadFailureText(ExchangeFilePath(), takenOver.ReadError);
-  return takenOver.ReadToItsEnd && ReadExchangeBytes(takenOver.Bytes);
+  ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
+  exchangeLeftAlone_ = takenOver.OwnOutput;
+  why = takenOver.OwnOutput ? std::string(kOwnOutputWhy)
+                            : ReadFailureText(ExchangeFilePath(), takenOver.ReadError);
+  const bool read = takenOver.ReadToItsEnd && ReadExchangeBytes(takenOver.Bytes);
+  std::string().swap(takenOver.Bytes);
+  writtenByTakeover_ = std::move(takenOver);
+  return read;
 }
 
 void TForm1::FormShow() {
@@ -124,6 +140,9 @@ void TForm1::FormShow() {
     return;
   }
   LoadSettings();
+  // Temporary files that killed runs left behind go now, whether or not this run saves.
+  RemoveAbandonedTemporariesOf(SettingsPath());
+  if (mode_.HasArguments()) RemoveAbandonedTemporariesOf(ExchangeFilePath());
 
   bool dialog = false;
   if (!mode_.HasArguments()) {
@@ -227,6 +246,15 @@ void TForm1::FormClose() {
   // the file is replaced.
   ReleaseRecordsDuring([this] {
     if (!mode_.HasArguments()) return;
+    // A file left alone (the tool's own output), or one the host has put new input in since
+    // the takeover, is the host's business now.
+    exchangeWritten_ = false;
+    if (exchangeLeftAlone_) return;
+    if (writtenByTakeover_ && !StillTakenOver(ExchangeFilePath(), *writtenByTakeover_)) {
+      NoteRunFailure("the exchange file " + PathText(ExchangeFilePath()) + " was left as it is",
+                     "it no longer holds what this run wrote before its dialog opened");
+      return;
+    }
     ClearSystemError();
     exchangeWritten_ = WriteExchangeFile(ExchangeFilePath());
     if (!exchangeWritten_) {

@@ -82,6 +82,10 @@ class TForm1 final : public FormEvents {
   bool closed_ = false;
   bool exchangeWritten_ = true;
   bool exchangeUnread_ = false;
+  // The exchange file is never written by this run: it held the tool's own "hq".
+  bool exchangeLeftAlone_ = false;
+  // The takeover of a dialog run, once its bytes are read: what OK checks before writing.
+  std::optional<ExchangeTakeover> writtenByTakeover_;
   // The settings file as loaded, when it was read to its end: a save that would write
   // the same bytes again leaves the file alone.
   std::optional<std::string> loadedSettingsBytes_;

@@ -15,6 +15,12 @@ ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path) {
     ClearSystemError();
     BoundedRead file = ReadRegularFile(path, std::numeric_limits<std::size_t>::max());
     takeover.ReadToItsEnd = file.State == RegularFileReader::Outcome::Missing || file.Complete;
+    if (takeover.ReadToItsEnd && file.State == RegularFileReader::Outcome::Opened &&
+        file.Bytes == kNothingToDraw) {
+      takeover.ReadToItsEnd = false;
+      takeover.OwnOutput = true;
+      return takeover;
+    }
     if (takeover.ReadToItsEnd) {
       takeover.Bytes = std::move(file.Bytes);
     } else {
@@ -25,5 +31,19 @@ ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path) {
     takeover.ReadError = std::make_error_code(std::errc::not_enough_memory);
   }
   takeover.NothingToDrawWritten = ReplaceExchangeFile(path, kNothingToDraw);
+  if (takeover.NothingToDrawWritten) takeover.WrittenIdentity = FileIdentityOf(path);
   return takeover;
+}
+
+bool HoldsNothingToDraw(const std::filesystem::path& path) {
+  const BoundedRead file = ReadRegularFile(path, kNothingToDraw.size());
+  return file.Complete && file.Bytes == kNothingToDraw;
+}
+
+bool StillTakenOver(const std::filesystem::path& path, const ExchangeTakeover& takeover) {
+  if (!takeover.NothingToDrawWritten) return true;
+  if (!takeover.WrittenIdentity.empty() && FileIdentityOf(path) != takeover.WrittenIdentity) {
+    return false;
+  }
+  return HoldsNothingToDraw(path);
 }

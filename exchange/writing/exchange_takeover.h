@@ -19,6 +19,22 @@ struct ExchangeTakeover {
   bool NothingToDrawWritten = false;
   // Why the file was not read to its end: the system's error, where it gave one.
   std::error_code ReadError;
+  // The file held the tool's own "hq" (another run's, whose dialog may still be open): it is
+  // no host input, and it is left as it is (ReadToItsEnd is then false).
+  bool OwnOutput = false;
+  // The identity of the file that holds the "hq" written (see FileIdentityOf); empty when
+  // none was written or the system gives none.
+  std::string WrittenIdentity;
 };
 
 ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path);
+
+// The file holds exactly "hq" and its line end: the tool's own output, never host input.
+bool HoldsNothingToDraw(const std::filesystem::path& path);
+
+// Whether the result of a run that took the file over may now be written: the file is still
+// the one the takeover wrote (its identity, where known) and still holds "hq". A host that
+// has put new input there in the meantime gets to keep it. True for a takeover that wrote
+// nothing (the file then still held the host's input, which the result was always to
+// replace).
+bool StillTakenOver(const std::filesystem::path& path, const ExchangeTakeover& takeover);

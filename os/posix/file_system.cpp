@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "os/posix/descriptor_io.h"
 #include "os/file_system.h"
+#include "os/posix/descriptor_io.h"
+#include "os/posix/file_calls.h"
 #include "os/posix/followed_links.h"
 #include "os/in_place_rewrite.h"
 #include "os/program_file.h"
@@ -56,7 +57,7 @@ bool IsProgramFile(const struct stat& file) {
   ProgramFileList& programs = ProgramFiles();
   for (const std::filesystem::path& path : programs.Unexamined) {
     struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+    if (FileCalls().fstatat(AT_FDCWD, path.c_str(), &status, 0) == 0 && S_ISREG(status.st_mode)) {
       programs.Identities.push_back(status);
     }
   }
@@ -73,10 +74,14 @@ bool IsOrdinaryFile(const struct stat& status) {
 
 // An opened descriptor that is not an ordinary file is closed again.
 int OpenOrdinaryFile(const char* path, int flags, struct stat& status) {
-  const int fd = ::open(path, flags | kOpenFlags);
+  int fd = -1;
+  // Some network and user-space file systems let a signal interrupt an open.
+  do {
+    fd = FileCalls().open(path, flags | kOpenFlags, 0);
+  } while (fd < 0 && errno == EINTR);
   if (fd < 0) return -1;
-  if (::fstat(fd, &status) == 0 && IsOrdinaryFile(status)) return fd;
-  ::close(fd);
+  if (FileCalls().fstat(fd, &status) == 0 && IsOrdinaryFile(status)) return fd;
+  FileCalls().close(fd);
   errno = EINVAL;
   return -1;
 }
@@ -87,7 +92,7 @@ int OpenOrdinaryFile(const char* path, int flags, struct stat& status) {
 int OpenFollowedFile(const FollowedPath& followed, int flags, struct stat& status) {
   const int fd = OpenOrdinaryFile(followed.Path.c_str(), flags | O_NOFOLLOW, status);
   if (fd < 0 || !followed.Status || !DifferentFiles(status, *followed.Status)) return fd;
-  ::close(fd);
+  FileCalls().close(fd);
   errno = EINVAL;
   return -1;
 }
@@ -97,7 +102,7 @@ int OpenFollowedFile(const FollowedPath& followed, int flags, struct stat& statu
 // into the static program).
 std::size_t LongestName(int folderFd) {
   struct statfs system {};
-  if (::fstatfs(folderFd, &system) != 0 || system.f_namelen <= 0) return 255;
+  if (FileCalls().fstatfs(folderFd, &system) != 0 || system.f_namelen <= 0) return 255;
   return static_cast<std::size_t>(system.f_namelen);
 }
 
@@ -105,7 +110,7 @@ std::size_t LongestName(int folderFd) {
 class Folder {
  public:
   explicit Folder(const std::filesystem::path& path)
-      : listing_(::opendir(path.empty() ? "." : path.c_str())) {}
+      : listing_(FileCalls().opendir(path.empty() ? "." : path.c_str())) {}
   ~Folder() {
     if (listing_ != nullptr) ::closedir(listing_);
   }
@@ -116,7 +121,8 @@ class Folder {
   // Whether the folder opened is the one a walk along the links found (see OpenFollowedFile).
   bool Is(const std::optional<struct stat>& expected) const {
     struct stat status {};
-    return !expected || (::fstat(Fd(), &status) == 0 && !DifferentFiles(status, *expected));
+    return !expected ||
+           (FileCalls().fstat(Fd(), &status) == 0 && !DifferentFiles(status, *expected));
   }
   int Fd() const { return ::dirfd(listing_); }
 
@@ -129,12 +135,12 @@ class Folder {
       const auto temporary = temporary_files::Parse(fileName, name);
       if (!temporary) continue;
       struct stat status {};
-      if (::fstatat(Fd(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (FileCalls().fstatat(Fd(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
       if (!S_ISREG(status.st_mode)) continue;
       const auto modified = std::chrono::system_clock::from_time_t(status.st_mtime);
       const auto age = std::chrono::duration_cast<std::chrono::seconds>(now - modified);
       if (temporary_files::IsAbandoned(*temporary, age, CreatorRunning(*temporary))) {
-        ::unlinkat(Fd(), entry->d_name, 0);
+        FileCalls().unlinkat(Fd(), entry->d_name, 0);
       }
     }
   }
@@ -156,23 +162,23 @@ bool TakeOverOwnerAndMode(int fd, const struct stat& old) {
   // The new file's owner and group are the user's, or the folder's group where the folder
   // passes its own on (set-group-id folders): only what differs is given away.
   struct stat now {};
-  if (::fstat(fd, &now) != 0) return false;
+  if (FileCalls().fstat(fd, &now) != 0) return false;
   if (now.st_uid != old.st_uid || now.st_gid != old.st_gid) {
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-      (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    if (FileCalls().fchown(fd, old.st_uid, old.st_gid) != 0) {
+      (void)FileCalls().fchown(fd, static_cast<uid_t>(-1), old.st_gid);
     }
-    if (::fstat(fd, &now) != 0) return false;
+    if (FileCalls().fstat(fd, &now) != 0) return false;
   }
   mode_t bits = old.st_mode & (now.st_uid == old.st_uid ? 07777 : 01777);
   // A file that could not keep its group gives the group it got instead nothing of what the
   // old group was allowed.
   if (now.st_gid != old.st_gid) bits &= ~mode_t{02070};
-  if (::fchmod(fd, bits) == 0) return true;
+  if (FileCalls().fchmod(fd, bits) == 0) return true;
   // File systems that keep no modes of their own (vfat, CIFS without Unix extensions) refuse
   // (ENOTSUP is EOPNOTSUPP on Linux) and show each file with the mount's mode. A new file no
   // more open than the old one will do.
   if (errno != EPERM && errno != ENOTSUP) return false;
-  return ::fstat(fd, &now) == 0 && (now.st_mode & 07777 & ~bits) == 0;
+  return FileCalls().fstat(fd, &now) == 0 && (now.st_mode & 07777 & ~bits) == 0;
 }
 
 // The bytes in a new file beside the target, renamed over it. An anonymous file (where the
@@ -195,42 +201,66 @@ bool WriteThroughTemporary(const Folder& folder, const std::string& name, std::s
   int fd = -1;
   if (anonymous) {
 #ifdef O_TMPFILE
-    fd = ::openat(folder.Fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    fd = FileCalls().openat(folder.Fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 #endif
   } else {
     giveName([&] {
-      fd = ::openat(folder.Fd(), temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                    0666);
+      fd = FileCalls().openat(folder.Fd(), temporaryName.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       return fd >= 0;
     });
   }
   if (fd < 0) return false;
   bool named = !anonymous;
   bool ok = WriteAll(fd, bytes) && (!old || TakeOverOwnerAndMode(fd, *old)) &&
-            (!durable || ::fsync(fd) == 0);
+            (!durable || FileCalls().fsync(fd) == 0);
   if (ok && anonymous) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     ok = named = giveName([&] {
-      return ::linkat(AT_FDCWD, self.c_str(), folder.Fd(), temporaryName.c_str(),
-                      AT_SYMLINK_FOLLOW) == 0;
+      return FileCalls().linkat(AT_FDCWD, self.c_str(), folder.Fd(), temporaryName.c_str(),
+                                AT_SYMLINK_FOLLOW) == 0;
     });
   }
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::renameat(folder.Fd(), temporaryName.c_str(), folder.Fd(), name.c_str()) == 0;
+  ok = (FileCalls().close(fd) == 0) && ok;
+  ok = ok &&
+       FileCalls().renameat(folder.Fd(), temporaryName.c_str(), folder.Fd(), name.c_str()) == 0;
   if (!ok) {
-    if (named) ::unlinkat(folder.Fd(), temporaryName.c_str(), 0);
+    if (named) FileCalls().unlinkat(folder.Fd(), temporaryName.c_str(), 0);
     return false;
   }
   // Renamed: the file holds the new bytes. A folder that cannot be flushed (EINVAL or ENOTSUP
   // on some network volumes) changes nothing about that, and writing again would not help.
-  if (durable) (void)::fsync(folder.Fd());
+  if (durable) (void)FileCalls().fsync(folder.Fd());
   return true;
+}
+
+// Another user's file that this user could not write in place (the check any plain writer
+// meets) stays theirs: a rename over it, or its removal, where the folder allows either,
+// would take it from its owner. The user's own read-only files are replaced as before.
+bool OthersFileNotWritable(const std::filesystem::path& path, const struct stat& status) {
+  return status.st_uid != ::geteuid() &&
+         FileCalls().faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// Opens a file for reading; a link is followed only where the rule for shared folders
+// allows. -1 with errno set when that fails.
+int OpenForReading(const std::filesystem::path& path, struct stat& status) {
+  int fd = OpenOrdinaryFile(path.c_str(), O_RDONLY | O_NOFOLLOW, status);
+  if (fd < 0 && errno == ELOOP) {
+    const std::optional<FollowedPath> followed = FollowLinks(path);
+    if (followed) {
+      fd = OpenFollowedFile(*followed, O_RDONLY, status);
+    } else {
+      errno = EACCES;
+    }
+  }
+  return fd;
 }
 
 class PosixInPlaceFile final : public InPlaceFile {
  public:
   explicit PosixInPlaceFile(int fd) : fd_(fd) {}
-  ~PosixInPlaceFile() override { ::close(fd_); }
+  ~PosixInPlaceFile() override { FileCalls().close(fd_); }
   PosixInPlaceFile(const PosixInPlaceFile&) = delete;
   PosixInPlaceFile& operator=(const PosixInPlaceFile&) = delete;
 
@@ -239,9 +269,9 @@ class PosixInPlaceFile final : public InPlaceFile {
   }
   bool WriteFromStart(std::string_view bytes) override { return WriteAll(fd_, bytes, 0); }
   bool Truncate(std::size_t size) override {
-    return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+    return FileCalls().ftruncate(fd_, static_cast<off_t>(size)) == 0;
   }
-  bool Flush() override { return ::fsync(fd_) == 0; }
+  bool Flush() override { return FileCalls().fsync(fd_) == 0; }
 
  private:
   int fd_;
@@ -251,16 +281,7 @@ class PosixInPlaceFile final : public InPlaceFile {
 
 RegularFileReader::RegularFileReader(const std::filesystem::path& path) {
   struct stat status {};
-  int fd = OpenOrdinaryFile(path.c_str(), O_RDONLY | O_NOFOLLOW, status);
-  if (fd < 0 && errno == ELOOP) {
-    // A link: followed only where the rule for shared folders allows.
-    const std::optional<FollowedPath> followed = FollowLinks(path);
-    if (followed) {
-      fd = OpenFollowedFile(*followed, O_RDONLY, status);
-    } else {
-      errno = EACCES;
-    }
-  }
+  const int fd = OpenForReading(path, status);
   handle_ = fd;
   if (fd >= 0) {
     outcome_ = Outcome::Opened;
@@ -270,13 +291,13 @@ RegularFileReader::RegularFileReader(const std::filesystem::path& path) {
 }
 
 RegularFileReader::~RegularFileReader() {
-  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+  if (handle_ >= 0) FileCalls().close(static_cast<int>(handle_));
 }
 
 std::ptrdiff_t RegularFileReader::Read(char* buffer, std::size_t size) {
   if (handle_ < 0) return -1;
   for (;;) {
-    const ssize_t got = ::read(static_cast<int>(handle_), buffer, size);
+    const ssize_t got = FileCalls().read(static_cast<int>(handle_), buffer, size);
     if (got < 0 && errno == EINTR) continue;
     return got;
   }
@@ -287,6 +308,7 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
   const std::optional<FollowedPath> resolved = FollowLinks(target);
   if (!resolved) return false;
   if (resolved->Status && !IsOrdinaryFile(*resolved->Status)) return false;
+  if (resolved->Status && OthersFileNotWritable(resolved->Path, *resolved->Status)) return false;
   const std::string name = resolved->Path.filename().native();
   {
     Folder folder(resolved->Path.parent_path());
@@ -315,7 +337,26 @@ bool RemoveRegularFile(const std::filesystem::path& path) {
   if (!followed) return false;
   if (!followed->Status) return true;
   if (!IsOrdinaryFile(*followed->Status)) return false;
-  return ::unlink(path.c_str()) == 0;
+  if (OthersFileNotWritable(followed->Path, *followed->Status)) return false;
+  return FileCalls().unlinkat(AT_FDCWD, path.c_str(), 0) == 0;
+}
+
+void RemoveAbandonedTemporariesOf(const std::filesystem::path& target) {
+  const std::optional<FollowedPath> resolved = FollowLinks(target);
+  if (!resolved) return;
+  Folder folder(resolved->Path.parent_path());
+  if (folder.IsOpen() && folder.Is(resolved->Folder)) {
+    folder.RemoveAbandonedTemporaries(resolved->Path.filename().native());
+  }
+}
+
+std::string FileIdentityOf(const std::filesystem::path& path) {
+  struct stat status {};
+  const int fd = OpenForReading(path, status);
+  if (fd < 0) return {};
+  FileCalls().close(fd);
+  if (!IdentityKnown(status)) return {};
+  return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
 }
 
 void ProtectProgramFile(const std::filesystem::path& path) {

@@ -1,5 +1,6 @@
 #include "os/posix/followed_links.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,13 +8,23 @@
 #include <utility>
 #include <vector>
 
+#include "os/posix/file_calls.h"
+
 namespace {
 
 constexpr int kMaxLinkHops = 40;  // the kernel's own limit (ELOOP)
 
+int StatusOf(const char* path, struct stat* status) {
+  return FileCalls().fstatat(AT_FDCWD, path, status, 0);
+}
+
+int LinkStatusOf(const char* path, struct stat* status) {
+  return FileCalls().fstatat(AT_FDCWD, path, status, AT_SYMLINK_NOFOLLOW);
+}
+
 std::optional<std::string> LinkText(const std::filesystem::path& link, const struct stat& status) {
   std::string text(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 255) + 1, '\0');
-  const ssize_t length = ::readlink(link.c_str(), text.data(), text.size());
+  const ssize_t length = FileCalls().readlinkat(AT_FDCWD, link.c_str(), text.data(), text.size());
   if (length <= 0 || static_cast<std::size_t>(length) >= text.size()) return std::nullopt;
   text.resize(static_cast<std::size_t>(length));
   return text;
@@ -28,8 +39,8 @@ void PushNames(const std::filesystem::path& text, std::vector<std::filesystem::p
 
 }  // namespace
 
-bool MayFollowLink(const struct stat& link, const struct stat& folder) {
-  if (link.st_uid == ::geteuid()) return true;
+bool MayFollowLink(const struct stat& link, const struct stat& folder, uid_t runner) {
+  if (link.st_uid == runner) return true;
   constexpr mode_t kShared = S_ISVTX | S_IWOTH;
   if ((folder.st_mode & kShared) != kShared) return true;
   return link.st_uid == folder.st_uid;
@@ -37,7 +48,7 @@ bool MayFollowLink(const struct stat& link, const struct stat& folder) {
 
 std::optional<FollowedPath> FollowLinks(const std::filesystem::path& path) {
   struct stat status {};
-  if (::lstat(path.c_str(), &status) != 0) {
+  if (LinkStatusOf(path.c_str(), &status) != 0) {
     if (errno != ENOENT && errno != ENOTDIR) return std::nullopt;
     return FollowedPath{path, std::nullopt, std::nullopt};
   }
@@ -47,7 +58,7 @@ std::optional<FollowedPath> FollowLinks(const std::filesystem::path& path) {
   // it lies in. ".." is taken from the folder reached, never by cutting the path's text.
   std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   struct stat folderStatus {};
-  if (::stat(folder.c_str(), &folderStatus) != 0) return std::nullopt;
+  if (StatusOf(folder.c_str(), &folderStatus) != 0) return std::nullopt;
   std::vector<std::filesystem::path> pending{path.filename()};
   int hops = 0;
   while (!pending.empty()) {
@@ -57,12 +68,12 @@ std::optional<FollowedPath> FollowLinks(const std::filesystem::path& path) {
     if (name.empty() || name == "." || name == "..") {
       if (name == "..") {
         folder /= "..";
-        if (::stat(folder.c_str(), &folderStatus) != 0) return std::nullopt;
+        if (StatusOf(folder.c_str(), &folderStatus) != 0) return std::nullopt;
       }
       continue;
     }
     const std::filesystem::path next = folder / name;
-    if (::lstat(next.c_str(), &status) != 0) {
+    if (LinkStatusOf(next.c_str(), &status) != 0) {
       if (errno != ENOENT && errno != ENOTDIR) return std::nullopt;
       // Nothing there: the rest of the path says where the file would be made.
       std::filesystem::path missing = next;
@@ -71,13 +82,14 @@ std::optional<FollowedPath> FollowLinks(const std::filesystem::path& path) {
                           last ? std::optional<struct stat>(folderStatus) : std::nullopt};
     }
     if (S_ISLNK(status.st_mode)) {
-      if (++hops > kMaxLinkHops || !MayFollowLink(status, folderStatus)) return std::nullopt;
+      if (++hops > kMaxLinkHops || !MayFollowLink(status, folderStatus, ::geteuid()))
+        return std::nullopt;
       const std::optional<std::string> text = LinkText(next, status);
       if (!text) return std::nullopt;
       const std::filesystem::path target(*text);
       if (target.is_absolute()) {
         folder = "/";
-        if (::stat("/", &folderStatus) != 0) return std::nullopt;
+        if (StatusOf("/", &folderStatus) != 0) return std::nullopt;
       }
       PushNames(target, pending);
       continue;

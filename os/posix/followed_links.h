@@ -24,5 +24,5 @@ struct FollowedPath {
 // against their own folder. Costs one lstat when the file's name is no link.
 std::optional<FollowedPath> FollowLinks(const std::filesystem::path& path);
 
-// Whether the rule lets this user follow `link`, found in a folder of status `folder`.
-bool MayFollowLink(const struct stat& link, const struct stat& folder);
+// Whether the rule lets the user `runner` follow `link`, found in a folder of status `folder`.
+bool MayFollowLink(const struct stat& link, const struct stat& folder, uid_t runner);

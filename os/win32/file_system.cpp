@@ -288,3 +288,24 @@ bool RemoveRegularFile(const std::filesystem::path& path) {
   file.Close();
   return DeleteFileW(extended.c_str()) != 0;
 }
+
+void RemoveAbandonedTemporariesOf(const std::filesystem::path& target) {
+  const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
+  if (!resolved) return;
+  RemoveAbandonedTemporaries(FolderOf(resolved->Path), resolved->Path.filename().native());
+}
+
+std::string FileIdentityOf(const std::filesystem::path& path) {
+  DWORD error = 0;
+  HeldFileWait wait;  // never needed: opening for the attributes shares everything
+  FileFacts facts;
+  Handle file(OpenOrdinaryFile(ExtendedPath(path), FILE_READ_ATTRIBUTES, wait, error, &facts));
+  if (!file.IsOpen() || !facts.Identity.Known) return {};
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text = std::to_string(facts.Identity.Volume) + ":";
+  for (const BYTE b : facts.Identity.Id) {
+    text += kHex[b >> 4];
+    text += kHex[b & 15];
+  }
+  return text;
+}

@@ -103,7 +103,7 @@ int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& ex
     takenOver = TakeOverExchangeFile(ExchangeFilePathFor(exePath));
     // Nothing to show a dialog for: the run ends at once, as failed.
     if (!takenOver->ReadToItsEnd) return RunAuxline(mode, exePath, {}, std::move(takenOver));
-    exchangeFd = PutIntoInheritedMemoryFile(takenOver->Bytes);
+    exchangeFd = PutIntoInheritedMemoryFile(*takenOver);
     std::string().swap(takenOver->Bytes);  // the dialog program holds them now
   }
   std::optional<int> status;

@@ -21,10 +21,14 @@ constexpr int kSeals = F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
 
 }  // namespace
 
-int PutIntoInheritedMemoryFile(std::string_view bytes) {
+int PutIntoInheritedMemoryFile(const ExchangeTakeover& takenOver) {
   const int fd = ::memfd_create("auxline-exchange", MFD_ALLOW_SEALING);
   if (fd < 0) return -1;
-  if (!WriteAll(fd, bytes) || ::fcntl(fd, F_ADD_SEALS, kSeals) != 0) {
+  // One line of what the takeover wrote, which OK checks before it writes, then the bytes.
+  const std::string written =
+      (takenOver.NothingToDrawWritten ? "1 " : "0 ") + takenOver.WrittenIdentity + "\n";
+  if (!WriteAll(fd, written) || !WriteAll(fd, takenOver.Bytes) ||
+      ::fcntl(fd, F_ADD_SEALS, kSeals) != 0) {
     ::close(fd);
     return -1;
   }
@@ -52,7 +56,15 @@ std::optional<ExchangeTakeover> TakeHandedOverExchange() {
     }
   } catch (const std::bad_alloc&) {
   }
-  if (!takenOver.ReadToItsEnd) std::string().swap(takenOver.Bytes);
+  const std::size_t lineEnd = takenOver.Bytes.find('\n');
+  if (lineEnd == std::string::npos || lineEnd < 2) takenOver.ReadToItsEnd = false;
+  if (takenOver.ReadToItsEnd) {
+    takenOver.NothingToDrawWritten = takenOver.Bytes[0] == '1';
+    takenOver.WrittenIdentity = takenOver.Bytes.substr(2, lineEnd - 2);
+    takenOver.Bytes.erase(0, lineEnd + 1);
+  } else {
+    std::string().swap(takenOver.Bytes);
+  }
   ::close(fd);
   return takenOver;
 }

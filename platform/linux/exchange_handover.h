@@ -10,8 +10,9 @@
 
 inline constexpr char kHandedOverExchangeVariable[] = "AUXLINE_EXCHANGE_FD";
 
-// A sealed memory file holding `bytes`, left open across exec; -1 when none can be made.
-int PutIntoInheritedMemoryFile(std::string_view bytes);
+// A sealed memory file holding the bytes taken over and what the takeover wrote in their
+// place, left open across exec; -1 when none can be made.
+int PutIntoInheritedMemoryFile(const ExchangeTakeover& takenOver);
 
 // In the dialog program: the exchange file's bytes as `auxline` handed them over (the file
 // counts as not read to its end when they cannot all be taken back), or nothing when none

@@ -1,17 +1,12 @@
-// Fault injection for the end-to-end fault tests, loaded into the tool with LD_PRELOAD.
-// Every call of the file functions below counts as one step; at step AUXLINE_FAULT_AT the
-// shim does what AUXLINE_FAULT_MODE says:
+// Kills for the end-to-end fault tests, loaded into the dialog program with LD_PRELOAD: what
+// needs a whole process (a failed call at each step is tried in process through the file
+// layer's call table, in os_tests). Every call of the file functions below counts as one
+// step; at step AUXLINE_FAULT_AT the shim does what AUXLINE_FAULT_MODE says:
 //   kill       SIGKILL before the call (the call never happens)
-//   killafter  the call happens, then SIGKILL (before the tool sees its result)
-//   fail       the call does not happen and fails (errno EIO, ENOSPC for writes); fclose
-//              and close do release the stream or descriptor, then report the failure
-// AUXLINE_FAULT_ERRNO (a number) replaces the error of a failing call: the answers of network
-// and unusual file systems (EPERM from fchmod, EINVAL from a folder's fsync).
+//   killafter  the call happens, then SIGKILL (before the program sees its result)
 // With AUXLINE_FAULT_LOG set, the names of all steps are written to that file at exit, so
 // that a run without a fault tells how many steps there are; fsync and fchmod name the file
 // of their descriptor.
-// AUXLINE_FAULT_NO_INODE=1 makes every stat call report inode 0, as file systems without file
-// identities do (not counted as steps).
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -25,28 +20,21 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-enum FaultMode { kNone, kKill, kKillAfter, kFail };
+enum FaultMode { kNone, kKill, kKillAfter };
 
 static long g_faultAt = 0;
 static enum FaultMode g_mode = kNone;
 static long g_step = 0;
-static int g_errno = 0;
-static int g_noInode = 0;
 static char g_log[65536];
 static size_t g_logLength = 0;
 
 __attribute__((constructor)) static void ReadConfiguration(void) {
   const char* at = getenv("AUXLINE_FAULT_AT");
   const char* mode = getenv("AUXLINE_FAULT_MODE");
-  const char* error = getenv("AUXLINE_FAULT_ERRNO");
-  const char* noInode = getenv("AUXLINE_FAULT_NO_INODE");
   if (at != NULL) g_faultAt = strtol(at, NULL, 10);
-  if (error != NULL) g_errno = (int)strtol(error, NULL, 10);
-  g_noInode = noInode != NULL && strcmp(noInode, "1") == 0;
   if (mode != NULL) {
     if (strcmp(mode, "kill") == 0) g_mode = kKill;
     if (strcmp(mode, "killafter") == 0) g_mode = kKillAfter;
-    if (strcmp(mode, "fail") == 0) g_mode = kFail;
   }
 }
 
@@ -85,8 +73,6 @@ static void KillAfter(enum FaultMode action) {
 
 #define REAL(type, name, ...) ((type(*)(__VA_ARGS__))Real(#name))
 
-static int Failure(int usual) { return g_errno != 0 ? g_errno : usual; }
-
 // The path of an open descriptor, for the log.
 static const char* FdPath(int fd, char* buffer, size_t size) {
   char link[64];
@@ -98,10 +84,6 @@ static const char* FdPath(int fd, char* buffer, size_t size) {
 
 FILE* fopen(const char* path, const char* how) {
   const enum FaultMode action = Step("fopen", path);
-  if (action == kFail) {
-    errno = Failure(EIO);
-    return NULL;
-  }
   FILE* result = REAL(FILE*, fopen, const char*, const char*)(path, how);
   KillAfter(action);
   return result;
@@ -109,10 +91,6 @@ FILE* fopen(const char* path, const char* how) {
 
 FILE* fopen64(const char* path, const char* how) {
   const enum FaultMode action = Step("fopen64", path);
-  if (action == kFail) {
-    errno = Failure(EIO);
-    return NULL;
-  }
   FILE* result = REAL(FILE*, fopen64, const char*, const char*)(path, how);
   KillAfter(action);
   return result;
@@ -127,10 +105,6 @@ static int OpenWith(const char* name, const char* path, int flags, va_list rest)
   mode_t mode = 0;
   if (TakesMode(flags)) mode = (mode_t)va_arg(rest, int);
   const enum FaultMode action = Step(name, path);
-  if (action == kFail) {
-    errno = Failure(EIO);
-    return -1;
-  }
   const int result = REAL(int, open, const char*, int, ...)(path, flags, mode);
   KillAfter(action);
   return result;
@@ -161,10 +135,6 @@ int openat(int dir, const char* path, int flags, ...) {
     va_end(rest);
   }
   const enum FaultMode action = Step("openat", path);
-  if (action == kFail) {
-    errno = Failure(EIO);
-    return -1;
-  }
   const int result = REAL(int, openat, int, const char*, int, ...)(dir, path, flags, mode);
   KillAfter(action);
   return result;
@@ -174,10 +144,6 @@ int fclose(FILE* stream) {
   const enum FaultMode action = Step("fclose", NULL);
   const int result = REAL(int, fclose, FILE*)(stream);
   KillAfter(action);
-  if (action == kFail) {
-    errno = Failure(EIO);
-    return EOF;
-  }
   return result;
 }
 
@@ -185,58 +151,30 @@ int close(int fd) {
   const enum FaultMode action = Step("close", NULL);
   const int result = REAL(int, close, int)(fd);
   KillAfter(action);
-  if (action == kFail) {
-    errno = Failure(EIO);
-    return -1;
-  }
   return result;
 }
 
-// The calls that fail before they happen, with `error`, or happen and report as they did.
-#define FAULTABLE(type, name, error, detail, params, args)    \
+// The calls a kill may come before or after.
+#define FAULTABLE(type, name, detail, params, args)           \
   type name params {                                          \
     const enum FaultMode action = Step(#name, detail);        \
-    if (action == kFail) {                                    \
-      errno = Failure(error);                                 \
-      return -1;                                              \
-    }                                                         \
     const type result = ((__typeof__(&name))Real(#name))args; \
     KillAfter(action);                                        \
     return result;                                            \
   }
 
-FAULTABLE(ssize_t, read, EIO, NULL, (int fd, void* data, size_t size), (fd, data, size))
-FAULTABLE(ssize_t, write, ENOSPC, NULL, (int fd, const void* data, size_t size), (fd, data, size))
-FAULTABLE(ssize_t, pwrite, ENOSPC, NULL, (int fd, const void* data, size_t size, off_t offset),
+FAULTABLE(ssize_t, read, NULL, (int fd, void* data, size_t size), (fd, data, size))
+FAULTABLE(ssize_t, write, NULL, (int fd, const void* data, size_t size), (fd, data, size))
+FAULTABLE(ssize_t, pwrite, NULL, (int fd, const void* data, size_t size, off_t offset),
           (fd, data, size, offset))
-FAULTABLE(int, ftruncate, EIO, NULL, (int fd, off_t size), (fd, size))
-FAULTABLE(int, fchmod, EIO, FdPath(fd, (char[4096]){0}, 4096), (int fd, mode_t mode), (fd, mode))
-FAULTABLE(int, fsync, EIO, FdPath(fd, (char[4096]){0}, 4096), (int fd), (fd))
-FAULTABLE(int, rename, EIO, to, (const char* from, const char* to), (from, to))
-FAULTABLE(int, renameat, EIO, to, (int fromDir, const char* from, int toDir, const char* to),
+FAULTABLE(int, ftruncate, NULL, (int fd, off_t size), (fd, size))
+FAULTABLE(int, fchmod, FdPath(fd, (char[4096]){0}, 4096), (int fd, mode_t mode), (fd, mode))
+FAULTABLE(int, fsync, FdPath(fd, (char[4096]){0}, 4096), (int fd), (fd))
+FAULTABLE(int, rename, to, (const char* from, const char* to), (from, to))
+FAULTABLE(int, renameat, to, (int fromDir, const char* from, int toDir, const char* to),
           (fromDir, from, toDir, to))
-FAULTABLE(int, linkat, EIO, to,
-          (int fromDir, const char* from, int toDir, const char* to, int flags),
+FAULTABLE(int, linkat, to, (int fromDir, const char* from, int toDir, const char* to, int flags),
           (fromDir, from, toDir, to, flags))
-FAULTABLE(int, unlink, EIO, path, (const char* path), (path))
-FAULTABLE(int, unlinkat, EIO, path, (int dir, const char* path, int flags), (dir, path, flags))
-FAULTABLE(int, remove, EIO, path, (const char* path), (path))
-
-// Every file without an identity (AUXLINE_FAULT_NO_INODE).
-#define STAT_CALL(name, params, args)                        \
-  int name params {                                          \
-    const int result = ((__typeof__(&name))Real(#name))args; \
-    if (result == 0 && g_noInode) status->st_ino = 0;        \
-    return result;                                           \
-  }
-
-STAT_CALL(stat, (const char* path, struct stat* status), (path, status))
-STAT_CALL(lstat, (const char* path, struct stat* status), (path, status))
-STAT_CALL(fstat, (int fd, struct stat* status), (fd, status))
-STAT_CALL(fstatat, (int dir, const char* path, struct stat* status, int flags),
-          (dir, path, status, flags))
-STAT_CALL(stat64, (const char* path, struct stat64* status), (path, status))
-STAT_CALL(lstat64, (const char* path, struct stat64* status), (path, status))
-STAT_CALL(fstat64, (int fd, struct stat64* status), (fd, status))
-STAT_CALL(fstatat64, (int dir, const char* path, struct stat64* status, int flags),
-          (dir, path, status, flags))
+FAULTABLE(int, unlink, path, (const char* path), (path))
+FAULTABLE(int, unlinkat, path, (int dir, const char* path, int flags), (dir, path, flags))
+FAULTABLE(int, remove, path, (const char* path), (path))

@@ -62,3 +62,35 @@ TEST(TemporaryNames, ShortenedNamesOfTwoTargetsStayApart) {
 }
 
 }  // namespace
+
+namespace {
+
+// When a temporary file left behind may go: only once clearly abandoned, never while its
+// creator (here, or on another machine sharing the folder) may still be writing it.
+TEST(TemporaryNames, AbandonedOnlyWhenClearly) {
+  using std::chrono::seconds;
+  using temporary_files::IsAbandoned;
+  using temporary_files::Temporary;
+  struct Case {
+    const char* what;
+    std::optional<std::uint64_t> creator;
+    seconds age;
+    bool running;
+    bool abandoned;
+  } const kCases[] = {
+      {"creator gone, a few seconds old", 17, seconds(10), false, true},
+      {"creator gone, just written (maybe on another machine)", 17, seconds(1), false, false},
+      {"creator gone, exactly the grace", 17, seconds(5), false, false},
+      {"creator still running", 17, seconds(60), true, false},
+      {"creator still running, older than ten minutes", 17, seconds(601), true, true},
+      {"no creator in the name, a minute old", std::nullopt, seconds(60), false, false},
+      {"no creator in the name, exactly ten minutes", std::nullopt, seconds(600), false, false},
+      {"no creator in the name, older than ten minutes", std::nullopt, seconds(700), false, true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(IsAbandoned(Temporary{c.creator}, c.age, c.running), c.abandoned);
+  }
+}
+
+}  // namespace

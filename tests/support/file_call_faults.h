@@ -1,0 +1,144 @@
+#pragma once
+// The POSIX file layer's call table replaced for one scope: every call is logged by name, and
+// one step (the n-th call, from 1) fails with an errno, or the "process" ends just before or
+// just after it: ProcessEnded is thrown out of the operation, so that nothing it would still
+// have done happens; later calls (closes while unwinding, as the kernel's) pass through.
+// `inner`, the table the logged calls go on to, may be changed to fake what the system says.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "os/posix/file_calls.h"
+
+struct ProcessEnded {};
+enum class AtStep { Fail, EndBefore, EndAfter };
+
+struct FileCallPlan {
+  PosixFileCalls inner{};
+  std::vector<std::string> calls;
+  std::string failEvery;  // every call of this name fails with EACCES
+  int step = 0;
+  AtStep at = AtStep::Fail;
+  int error = 0;
+  bool ended = false;
+};
+
+class ScopedFileCalls {
+ public:
+  ScopedFileCalls() : saved_(FileCalls()) {
+    Plan() = FileCallPlan{};
+    Plan().inner = saved_;
+    FileCalls() = Logged();
+  }
+  ~ScopedFileCalls() { FileCalls() = saved_; }
+  ScopedFileCalls(const ScopedFileCalls&) = delete;
+  ScopedFileCalls& operator=(const ScopedFileCalls&) = delete;
+  static FileCallPlan& Plan() {
+    static FileCallPlan plan;
+    return plan;
+  }
+
+ private:
+  // The errno to fail this call with, or 0 to make it; throws where the process ends.
+  static int Before(const char* name) {
+    FileCallPlan& plan = Plan();
+    if (plan.ended) return 0;
+    plan.calls.emplace_back(name);
+    if (plan.failEvery == name) return EACCES;
+    if (static_cast<int>(plan.calls.size()) != plan.step) return 0;
+    plan.ended = plan.at == AtStep::EndBefore;
+    if (plan.ended) throw ProcessEnded{};
+    return plan.at == AtStep::Fail ? plan.error : 0;
+  }
+  static void After() {
+    FileCallPlan& plan = Plan();
+    if (plan.ended || plan.at != AtStep::EndAfter) return;
+    if (static_cast<int>(plan.calls.size()) != plan.step) return;
+    plan.ended = true;
+    throw ProcessEnded{};
+  }
+  template <typename Result>
+  static Result Failed(int error) {
+    errno = error;
+    if constexpr (std::is_pointer_v<Result>) {
+      return nullptr;
+    } else {
+      return Result(-1);
+    }
+  }
+  static PosixFileCalls Logged() {
+    return PosixFileCalls{
+#define AUXLINE_LOGGED_CALL(name, result, params, args)                \
+  +[] params -> result {                                               \
+    if (const int error = Before(#name)) return Failed<result>(error); \
+    result done = Plan().inner.name args;                              \
+    After();                                                           \
+    return done;                                                       \
+  },
+        AUXLINE_POSIX_FILE_CALLS(AUXLINE_LOGGED_CALL)
+#undef AUXLINE_LOGGED_CALL
+    };
+  }
+
+  PosixFileCalls saved_;
+};
+
+// The calls `operation()` makes, by name (after one run to settle what a first call does
+// once per process).
+template <typename Operation>
+std::vector<std::string> CallsOf(Operation&& operation) {
+  for (int run = 0;; ++run) {
+    ScopedFileCalls scoped;
+    operation();
+    if (run == 1) return ScopedFileCalls::Plan().calls;
+  }
+}
+
+// The faults each step is tried with.
+struct StepFault {
+  const char* what;
+  AtStep at;
+  int error;
+};
+inline constexpr StepFault kStepFaults[] = {
+    {"EIO", AtStep::Fail, EIO},           {"ENOSPC", AtStep::Fail, ENOSPC},
+    {"EFBIG", AtStep::Fail, EFBIG},       {"EPERM", AtStep::Fail, EPERM},
+    {"EINTR", AtStep::Fail, EINTR},       {"ended before", AtStep::EndBefore, 0},
+    {"ended after", AtStep::EndAfter, 0},
+};
+
+// Runs `operation()` once per step of its calls, that step faulted as `fault` says, then
+// `check(ended, call)` (ended: it threw ProcessEnded; call: the faulted step's name).
+// `setUp()` runs first each time, inside the scope (to change `inner`, say).
+template <typename SetUp, typename Operation, typename Check>
+void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& operation,
+                        Check&& check) {
+  const std::vector<std::string> calls = CallsOf([&] {
+    setUp();
+    operation();
+  });
+  for (std::size_t step = 1; step <= calls.size(); ++step) {
+    // Ending just before or after a close is ending after the call before it or before the
+    // one after it; closes may run in destructors, which cannot throw.
+    if (fault.at != AtStep::Fail && calls[step - 1] == "close") continue;
+    SCOPED_TRACE(std::string(fault.what) + " at step " + std::to_string(step) + " (" +
+                 calls[step - 1] + ")");
+    bool ended = false;
+    {
+      ScopedFileCalls scoped;
+      setUp();
+      ScopedFileCalls::Plan().step = static_cast<int>(step);
+      ScopedFileCalls::Plan().at = fault.at;
+      ScopedFileCalls::Plan().error = fault.error;
+      try {
+        operation();
+      } catch (const ProcessEnded&) {
+        ended = true;
+      }
+    }
+    check(ended, calls[step - 1]);
+  }
+}
