@@ -162,29 +162,65 @@ void RemoveAbandonedTemporaries(const std::filesystem::path& folder, const std::
   FindClose(search);
 }
 
-// The bytes in a new file beside the target (carrying its creator's process id, so that a
-// later run can tell when it was abandoned), with the old file's attributes and creation
+// Bytes of an old file small enough to keep in memory as the way back (a settings file); none
+// for a larger or unreadable one.
+std::optional<std::string> SmallFileBytes(const std::filesystem::path& path) {
+  constexpr DWORD kLargest = 1u << 16;
+  Handle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen()) return std::nullopt;
+  std::string bytes(kLargest + 1, '\0');
+  DWORD filled = 0;
+  for (DWORD got = 1; got != 0 && filled <= kLargest; filled += got) {
+    if (!ReadFile(file.Get(), bytes.data() + filled, kLargest + 1 - filled, &got, nullptr)) {
+      return std::nullopt;
+    }
+  }
+  if (filled > kLargest) return std::nullopt;
+  bytes.resize(filled);
+  return bytes;
+}
+
+// A free name beside the target for a file of this run (carrying its creator's process id,
+// so that a later run can tell when it was abandoned). Every Windows file system takes names
+// of up to 255 UTF-16 units: a longer name is shortened to fit, so that a long target name
+// still gets its replace by a move.
+std::filesystem::path NameBeside(const std::filesystem::path& target) {
+  return FolderOf(target) / temporary_files::NameFor(target.filename().native(),
+                                                     GetCurrentProcessId(),
+                                                     temporary_files::UniqueNumber(), 255);
+}
+
+// The bytes in a new file beside the target, with the old file's attributes and creation
 // time, put in the target's place.
 bool WriteThroughTemporary(const std::filesystem::path& target, std::string_view bytes,
-                           const std::optional<FileFacts>& old, bool durable, HeldFileWait& wait) {
-  // Every Windows file system takes names of up to 255 UTF-16 units: a longer temporary name
-  // is shortened to fit, so that a long target name still gets its replace by a move.
-  const std::filesystem::path temporary =
-      FolderOf(target) / temporary_files::NameFor(target.filename().native(), GetCurrentProcessId(),
-                                                  temporary_files::UniqueNumber(), 255);
+                           const std::optional<FileFacts>& old, const ReplaceOptions& options,
+                           HeldFileWait& wait) {
+  Installation install;
+  install.Temporary = NameBeside(target).native();
+  install.Target = target.native();
+  install.Backup = NameBeside(target).native();
+  install.Durable = options.Durable;
+  std::optional<std::string> oldBytes;
+  if (old) {
+    install.OldAttributes = old->Info.dwFileAttributes;
+    install.BytesIfLost = options.BytesAfterFailedWrite;
+    if (!install.BytesIfLost && (oldBytes = SmallFileBytes(target)))
+      install.BytesIfLost = *oldBytes;
+  }
   const DWORD attributes = old ? (old->Info.dwFileAttributes & kKeptAttributes) : 0;
-  Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  Handle file(CreateFileW(install.Temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) return false;
-  bool ok =
-      WriteAll(file.Get(), bytes, temporary, wait) && (!durable || FlushFileBuffers(file.Get()));
+  bool ok = WriteAll(file.Get(), bytes, install.Temporary, wait) &&
+            (!options.Durable || FlushFileBuffers(file.Get()));
   if (old) SetFileTime(file.Get(), &old->Info.ftCreationTime, nullptr, nullptr);
   ok = file.Close() && ok;
-  const std::optional<DWORD> oldAttributes =
-      old ? std::optional<DWORD>(old->Info.dwFileAttributes) : std::nullopt;
-  ok = ok && InstallTemporary(temporary.native(), target.native(), oldAttributes, durable, wait);
-  if (!ok) DeleteFileW(temporary.c_str());
-  return ok;
+  if (!ok) {
+    DeleteFileW(install.Temporary.c_str());  // the target has not been touched
+    return false;
+  }
+  return InstallTemporary(install, wait);
 }
 
 class Win32InPlaceFile final : public InPlaceFile {
@@ -263,9 +299,13 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
                          const ReplaceOptions& options) {
   const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
   if (!resolved) return false;
-  RemoveAbandonedTemporaries(FolderOf(resolved->Path), resolved->Path.filename().native());
+  // While no file holds the target's name, a killed run's temporary file or backup may be the
+  // last copy of it: they wait until a run has put a file there again.
+  if (resolved->Facts) {
+    RemoveAbandonedTemporaries(FolderOf(resolved->Path), resolved->Path.filename().native());
+  }
   HeldFileWait wait;
-  if (WriteThroughTemporary(resolved->Path, bytes, resolved->Facts, options.Durable, wait)) {
+  if (WriteThroughTemporary(resolved->Path, bytes, resolved->Facts, options, wait)) {
     return true;
   }
   if (!resolved->Facts) return false;  // nothing to rewrite in place

@@ -1,12 +1,16 @@
 // What Wine cannot show, played through the file layer's table of system calls: file systems
-// whose ids cannot be trusted, Windows refusing to replace a read-only file, ReplaceFileW
-// failing half-way, and the `\\?\` paths the layer hands to the system.
+// whose ids cannot be trusted, Windows refusing to replace a read-only file, each way a
+// real Windows replaces a file (Wine has no ReplaceFileW and no rename with POSIX semantics),
+// ReplaceFileW failing half-way, and the `\\?\` paths the layer hands to the system.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,6 +71,70 @@ TEST(FileLayerSeam, IdsThatCannotBeTrustedNeverMakeAFileTheExecutable) {
   }
 }
 
+// The replacing calls as a real Windows makes them, each logged; `refusal` refuses every
+// rename of the new file (a scanner holding it, a server denying it), `refuseBack` also the
+// rename of the old file back from the backup name.
+std::vector<std::string> log;
+DWORD refusal = 0;
+bool refuseBack = false;
+std::wstring backupGiven;
+BOOL WINAPI Replace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  log.push_back("replace");
+  backupGiven = backup != nullptr ? backup : L"";
+  return MoveFileExW(replaced, backup, 0) && MoveFileExW(replacement, replaced, 0);
+}
+BOOL WINAPI ReplaceStopping(DWORD error, LPCWSTR replaced, LPCWSTR backup) {
+  log.push_back("replace");
+  backupGiven = backup != nullptr ? backup : L"";
+  if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileExW(replaced, backup, 0);
+  return SetLastError(error), FALSE;
+}
+BOOL WINAPI Replace1176(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  return ReplaceStopping(ERROR_UNABLE_TO_MOVE_REPLACEMENT, replaced, backup);
+}
+BOOL WINAPI Replace1177(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  return ReplaceStopping(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, replaced, backup);
+}
+BOOL WINAPI PosixRename(HANDLE file, FILE_INFO_BY_HANDLE_CLASS, LPVOID info, DWORD) {
+  log.push_back("posix");
+  if (refusal != 0) return SetLastError(refusal), FALSE;
+  const auto* rename = static_cast<const FILE_RENAME_INFO*>(info);
+  const std::wstring to =
+      L"\\\\?\\" + std::wstring(rename->FileName + 4, rename->FileNameLength / sizeof(WCHAR) - 4);
+  return MoveFileExW(FinalPathOf(file).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+BOOL WINAPI NoPosixRename(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD) {
+  log.push_back("posix");
+  return SetLastError(ERROR_INVALID_PARAMETER), FALSE;  // before Windows 10 1709
+}
+BOOL WINAPI Move(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  const bool back = from == backupGiven;
+  log.push_back(back ? "back" : "move");
+  if (refusal != 0 && (!back || refuseBack)) return SetLastError(refusal), FALSE;
+  return MoveFileExW(from, to, flags);
+}
+
+// One fake file system per case: the replacing calls, the old file and the refusals.
+struct ReplacePath {
+  decltype(&Replace) ReplaceCall;
+  decltype(&PosixRename) RenameCall;
+  const char* Old;  // none: nothing to replace
+  DWORD Refusal = 0;
+  bool RefuseBack = false;
+};
+FakeCalls* UseFakes(const ReplacePath& path, const std::filesystem::path& target) {
+  auto* calls = new FakeCalls;
+  FileCalls().ReplaceFileW = path.ReplaceCall;
+  FileCalls().SetFileInformationByHandle = path.RenameCall;
+  FileCalls().MoveFileExW = &Move;
+  log.clear();
+  backupGiven.clear();
+  refusal = path.Refusal;
+  refuseBack = path.RefuseBack;
+  if (path.Old != nullptr) WriteBytes(target, path.Old);
+  return calls;
+}
+
 // Windows refuses to rename over, or ReplaceFileW, a read-only file (Wine allows it).
 bool ReadOnly(LPCWSTR path) {
   const DWORD attributes = GetFileAttributesW(path);
@@ -84,8 +152,8 @@ BOOL WINAPI StrictReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR, DWORD,
   if (ReadOnly(replaced)) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
   return MoveFileExW(replacement, replaced, MOVEFILE_REPLACE_EXISTING);
 }
-// ReplaceFileW's documented half-way failure: the old file is gone, the new one keeps its
-// temporary name.
+// ReplaceFileW stopping half-way as it may without a backup name: the old file is gone, the new one
+// keeps its temporary name.
 BOOL WINAPI ReplaceFailingHalfWay(LPCWSTR replaced, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID) {
   ++replaceCalls;
   DeleteFileW(replaced);
@@ -107,6 +175,7 @@ TEST(FileLayerSeam, ReadOnlyFileIsReplacedAndStaysReadOnly) {
     FakeCalls calls;
     FileCalls().MoveFileExW = &StrictMove;
     FileCalls().ReplaceFileW = replace;
+    FileCalls().SetFileInformationByHandle = &NoPosixRename;
     replaceCalls = 0;
     TempDir dir;
     const auto target = dir / "auxline.dat";
@@ -123,6 +192,87 @@ TEST(FileLayerSeam, ReadOnlyFileIsReplacedAndStaysReadOnly) {
   }
 }
 
+TEST(FileLayerSeam, EachWayOfReplacingPutsTheNewFileInPlaceAndLeavesNothingElse) {
+  const struct {
+    const char* what;
+    ReplacePath path;
+    std::vector<std::string> calls;
+  } kCases[] = {
+      {"ReplaceFileW succeeds", {&Replace, &PosixRename, "old"}, {"replace"}},
+      {"1176: the POSIX rename follows", {&Replace1176, &PosixRename, "old"}, {"replace", "posix"}},
+      {"1177: the old file back, then the POSIX rename",
+       {&Replace1177, &PosixRename, "old"},
+       {"replace", "back", "posix"}},
+      {"no ReplaceFileW: the POSIX rename", {nullptr, &PosixRename, "old"}, {"posix"}},
+      {"no POSIX rename: MoveFileExW",
+       {&Replace1176, &NoPosixRename, "old"},
+       {"replace", "posix", "move"}},
+      {"nothing to replace: renamed", {&Replace, &PosixRename, nullptr}, {"posix"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const auto target = dir / "auxline.dat";
+    const std::unique_ptr<FakeCalls> calls(UseFakes(c.path, target));
+    EXPECT_TRUE(ReplaceFileContents(target, "new"));
+    EXPECT_EQ(log, c.calls);
+    EXPECT_EQ(ReadBytes(target), "new");
+    EXPECT_EQ(dir.Entries(), std::set<std::string>{"auxline.dat"});
+  }
+}
+
+// ReplaceFileW stopping half-way and every rename after it refused: the target never ends up
+// missing while its old bytes (or "nothing to draw") are known; the temporary file and the
+// backup go only once a file holds the target's name again. The old file still (or again)
+// under its name is then rewritten in place; a file made anew never is. "back": the old file
+// renamed back from the backup name; "memory": its bytes written anew, as is "hq" for the exchange
+// file.
+TEST(FileLayerSeam, ReplaceStoppingHalfWayNeverLosesTheTarget) {
+  static const std::string large(70000, 'x');  // too large to keep in memory as the way back
+  constexpr DWORD kDenied = ERROR_ACCESS_DENIED, kHeld = ERROR_SHARING_VIOLATION;
+  const char* const kHq = "hq\r\n";
+  const struct {
+    const char* what;
+    ReplacePath path;
+    const char* afterFailure;  // the option, when given
+    const char* expected;      // none: no file of the target's name
+    std::size_t entries;
+  } kCases[] = {
+      {"1176, access denied", {&Replace1176, &PosixRename, "old", kDenied}, nullptr, "new", 1},
+      {"1176, held", {&Replace1176, &PosixRename, "old", kHeld}, nullptr, "new", 1},
+      {"1177, denied, back", {&Replace1177, &PosixRename, "old", kDenied}, nullptr, "new", 1},
+      {"1177, denied, memory",
+       {&Replace1177, &PosixRename, "old", kDenied, true},
+       nullptr,
+       "old",
+       1},
+      {"1177, held, memory", {&Replace1177, &NoPosixRename, "old", kHeld, true}, nullptr, "old", 1},
+      {"1177, denied, hq", {&Replace1177, &PosixRename, "host", kDenied, true}, kHq, kHq, 1},
+      {"1177, held, hq", {&Replace1177, &PosixRename, "host", kHeld, true}, kHq, kHq, 1},
+      {"1177, old bytes unknown: temporary and backup stay",
+       {&Replace1177, &PosixRename, large.c_str(), kDenied, true},
+       nullptr,
+       nullptr,
+       2},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const auto target = dir / "auxline.dat";
+    const std::unique_ptr<FakeCalls> calls(UseFakes(c.path, target));
+    ReplaceOptions options;
+    if (c.afterFailure != nullptr) options.BytesAfterFailedWrite = c.afterFailure;
+    const bool inPlace = c.expected != nullptr && std::string_view(c.expected) == "new";
+    EXPECT_EQ(ReplaceFileContents(target, "new", options), inPlace);
+    EXPECT_EQ(ReadBytes(target),
+              c.expected != nullptr ? std::optional<std::string>(c.expected) : std::nullopt);
+    EXPECT_EQ(dir.Entries().size(), c.entries);
+    if (c.expected == nullptr) {
+      EXPECT_EQ(ReadBytes(std::filesystem::path(backupGiven)), large);
+    }
+  }
+}
+
 // A target whose path is close to 260 characters, or given relative or with forward
 // slashes, reaches the system as an absolute `\\?\` path and gets an atomic replace.
 TEST(FileLayerSeam, PathsReachTheSystemInTheLongForm) {
@@ -135,7 +285,9 @@ TEST(FileLayerSeam, PathsReachTheSystemInTheLongForm) {
   for (const std::filesystem::path& target :
        {near260, std::filesystem::path(L"JWC_TEMP.TXT"),
         std::filesystem::path(dir.Path().generic_wstring() + L"/./JWC_TEMP.TXT")}) {
-    FakeCalls calls;
+    FakeCalls calls;  // the classic rename, as before Windows 10 1709
+    FileCalls().ReplaceFileW = nullptr;
+    FileCalls().SetFileInformationByHandle = &NoPosixRename;
     FileCalls().MoveFileExW = &StrictMove;
     movedTo.clear();
     WriteBytes(target, "old");
