@@ -6,6 +6,7 @@
 
 #include "os/win32/file_calls.h"
 #include "os/win32/handle.h"
+#include "os/win32/module_path.h"
 
 namespace {
 
@@ -22,19 +23,6 @@ bool Trustworthy(ULONGLONG volume, const std::array<BYTE, 16>& id) {
   return !(AllBytes(id, 0, 8, 0xFF) && AllBytes(id, 8, 16, 0));
 }
 
-std::wstring ExecutablePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 std::optional<FileIdentity> OpenAndIdentify(const std::wstring& path) {
   Handle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -46,7 +34,7 @@ std::optional<FileIdentity> OpenAndIdentify(const std::wstring& path) {
 
 // Taken from two opens of the executable: ids that differ between them are not known.
 std::optional<FileIdentity> TakeExecutableIdentity() {
-  const std::wstring path = ExecutablePath();
+  const std::wstring path = RunningModulePath();
   if (path.empty()) return std::nullopt;
   std::optional<FileIdentity> first = OpenAndIdentify(path);
   const std::optional<FileIdentity> second = OpenAndIdentify(path);

@@ -18,22 +18,12 @@
 #include "os/win32/file_calls.h"
 #include "os/win32/file_identity.h"
 #include "os/win32/long_path.h"
+#include "tests/support/scoped_file_calls.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-// Puts the system's own calls back, and takes the executable's identity again.
-class FakeCalls {
- public:
-  FakeCalls() : saved_(FileCalls()) {}
-  ~FakeCalls() {
-    FileCalls() = saved_;
-    ForgetRunningExecutable();
-  }
-
- private:
-  Win32FileCalls saved_;
-};
+using FakeCalls = ScopedFileCalls;
 
 // The ids the fake file system gives; `Counter` makes them change with every call.
 enum class Ids { Zero, AllOnes, NoVolume, Counter };
