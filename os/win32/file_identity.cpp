@@ -16,13 +16,6 @@ bool AllBytes(const std::array<BYTE, 16>& id, std::size_t from, std::size_t to, 
   return std::all_of(id.begin() + from, id.begin() + to, [value](BYTE b) { return b == value; });
 }
 
-// 0 and all ones (also the 64-bit index's all ones, in the low half) are what file systems
-// without ids report; a volume serial of 0 means the same.
-bool Trustworthy(ULONGLONG volume, const std::array<BYTE, 16>& id) {
-  if (volume == 0 || AllBytes(id, 0, 16, 0) || AllBytes(id, 0, 16, 0xFF)) return false;
-  return !(AllBytes(id, 0, 8, 0xFF) && AllBytes(id, 8, 16, 0));
-}
-
 std::optional<FileIdentity> OpenAndIdentify(const std::wstring& path) {
   Handle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -55,6 +48,13 @@ std::optional<FileIdentity>& ExecutableIdentity() {
 
 }  // namespace
 
+// 0 and all ones are what file systems without ids report; the 64-bit index of the older
+// question (GetFileInformationByHandle) reports all ones in its own 64 bits, the low half.
+bool TrustworthyId(ULONGLONG volume, const std::array<BYTE, 16>& id) {
+  if (volume == 0 || AllBytes(id, 0, 16, 0) || AllBytes(id, 0, 16, 0xFF)) return false;
+  return !(AllBytes(id, 0, 8, 0xFF) && AllBytes(id, 8, 16, 0));
+}
+
 std::wstring FinalPathOf(HANDLE file) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
@@ -83,7 +83,7 @@ bool ReadIdentity(HANDLE file, FileIdentity& identity) {
     identity.Id.fill(0);
     std::memcpy(identity.Id.data(), &index, sizeof index);
   }
-  identity.Known = Trustworthy(identity.Volume, identity.Id);
+  identity.Known = TrustworthyId(identity.Volume, identity.Id);
   if (!identity.Known) identity.FinalPath = FinalPathOf(file);
   return true;
 }

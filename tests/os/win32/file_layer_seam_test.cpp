@@ -125,6 +125,34 @@ FakeCalls* UseFakes(const ReplacePath& path, const std::filesystem::path& target
   return calls;
 }
 
+// Before Windows 8 (and on file systems that do not answer the newer question) only the
+// 64-bit index is known; all ones there is no identity. An exchange file beside the
+// executable, on its own volume, is still read and written, and the executable never is.
+BOOL WINAPI NoIdInfo(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD) {
+  return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+}
+BOOL WINAPI IndexOfAllOnes(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+  if (!GetFileInformationByHandle(file, info)) return FALSE;
+  info->nFileIndexHigh = info->nFileIndexLow = 0xFFFFFFFF;
+  return TRUE;
+}
+TEST(FileLayerSeam, AnIndexOfAllOnesNeverMakesAFileBesideItTheExecutable) {
+  FakeCalls calls;
+  FileCalls().GetFileInformationByHandleEx = &NoIdInfo;
+  FileCalls().GetFileInformationByHandle = &IndexOfAllOnes;
+  ForgetRunningExecutable();
+  wchar_t exe[MAX_PATH];
+  ASSERT_NE(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
+  const std::filesystem::path beside = std::filesystem::path(exe).parent_path() /
+                                       ("JWC_TEMP." + std::to_string(GetCurrentProcessId()));
+  WriteBytes(beside, "hp1 0 0\r\n");
+  EXPECT_EQ(RegularFileReader(beside).State(), RegularFileReader::Outcome::Opened);
+  EXPECT_TRUE(ReplaceFileContents(beside, "hq\r\n"));
+  EXPECT_EQ(ReadBytes(beside), "hq\r\n");
+  EXPECT_EQ(RegularFileReader(exe).State(), RegularFileReader::Outcome::Unreadable);
+  DeleteFileW(beside.c_str());
+}
+
 // Windows refuses to rename over, or ReplaceFileW, a read-only file (Wine allows it).
 bool ReadOnly(LPCWSTR path) {
   const DWORD attributes = GetFileAttributesW(path);

@@ -1,0 +1,76 @@
+// The Windows file layer's pure rules, case by case: which file ids tell files apart, and
+// which failures mean that another program holds a file for a moment.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+
+#include "os/win32/file_identity.h"
+#include "os/win32/held_files.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+std::array<BYTE, 16> Id(BYTE low, BYTE high) {
+  std::array<BYTE, 16> id{};
+  id.fill(high);
+  for (int i = 0; i < 8; ++i) id[static_cast<std::size_t>(i)] = low;
+  return id;
+}
+
+TEST(FileRules, OnlyIdsThatTellFilesApartAreTrusted) {
+  const struct {
+    const char* what;
+    ULONGLONG volume;
+    std::array<BYTE, 16> id;
+    bool trusted;
+  } kCases[] = {
+      {"an ordinary 128-bit id", 0x1234, Id(7, 0), true},
+      {"an id with ones in its low half only and more above", 0x1234, Id(0xFF, 1), true},
+      {"0", 0x1234, Id(0, 0), false},
+      {"all ones in the 128-bit id", 0x1234, Id(0xFF, 0xFF), false},
+      {"all ones in the 64-bit index", 0x1234, Id(0xFF, 0), false},
+      {"a volume serial of 0", 0, Id(7, 0), false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(TrustworthyId(c.volume, c.id), c.trusted);
+  }
+}
+
+// A scanner's hold waits; a refusal that no other program causes fails at once (each wait
+// costs 1.3 s of every run that meets it).
+TEST(FileRules, OnlyAFileHeldElsewhereIsWaitedFor) {
+  TempDir dir;
+  const std::filesystem::path free = dir / "free.txt", held = dir / "held.txt";
+  WriteBytes(free, "x");
+  WriteBytes(held, "x");
+  const HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  const struct {
+    const char* what;
+    DWORD error;
+    std::filesystem::path path;
+    bool waits;
+  } kCases[] = {
+      {"sharing violation", ERROR_SHARING_VIOLATION, free, true},
+      {"lock violation", ERROR_LOCK_VIOLATION, free, true},
+      {"access denied, file open elsewhere", ERROR_ACCESS_DENIED, held, true},
+      {"replacement not moved, file open elsewhere", ERROR_UNABLE_TO_MOVE_REPLACEMENT, held, true},
+      {"access denied, file no one holds", ERROR_ACCESS_DENIED, free, false},
+      {"access denied, a folder: no file to open", ERROR_ACCESS_DENIED, dir.Path(), false},
+      {"access denied, nothing there", ERROR_ACCESS_DENIED, dir / "missing", false},
+      {"disk full", ERROR_DISK_FULL, held, false},
+      {"not found", ERROR_FILE_NOT_FOUND, held, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(HeldByAnotherProgram(c.error, c.path.c_str()), c.waits);
+  }
+  CloseHandle(holder);
+}
+
+}  // namespace
