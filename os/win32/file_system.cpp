@@ -14,6 +14,7 @@
 #include "os/win32/held_files.h"
 #include "os/win32/install_file.h"
 #include "os/win32/long_path.h"
+#include "os/win32/reparse_points.h"
 
 namespace {
 
@@ -44,11 +45,15 @@ std::optional<FileFacts> OrdinaryFileFacts(HANDLE handle) {
 }
 
 // Opens an existing ordinary file; anything else is closed again. A folder cannot be
-// opened without backup semantics, so it fails here already. A file another program holds
-// is waited for a moment.
+// opened without backup semantics, so it fails here already, as does a link that may not be
+// followed. A file another program holds is waited for a moment.
 HANDLE OpenOrdinaryFile(const std::filesystem::path& path, DWORD access, HeldFileWait& wait,
                         DWORD& error, FileFacts* facts = nullptr) {
   HANDLE handle = INVALID_HANDLE_VALUE;
+  if (!MayFollowReparsePointAt(path)) {
+    error = ERROR_ACCESS_DENIED;
+    return handle;
+  }
   for (;;) {
     handle = CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -105,6 +110,9 @@ std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
     return ResolvedTarget{target, std::nullopt};
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !MayFollowReparsePointAt(target)) {
+    return std::nullopt;
+  }
   Handle file(CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.IsOpen()) return std::nullopt;

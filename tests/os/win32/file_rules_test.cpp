@@ -1,14 +1,18 @@
-// The Windows file layer's pure rules, case by case: which file ids tell files apart, and
-// which failures mean that another program holds a file for a moment.
+// The Windows file layer's pure rules, case by case: which file ids tell files apart, which
+// failures mean that another program holds a file for a moment, and whose links are followed.
 #include <windows.h>
+
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <filesystem>
+#include <memory>
 
 #include "os/win32/file_identity.h"
 #include "os/win32/held_files.h"
+#include "os/win32/reparse_points.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -71,6 +75,38 @@ TEST(FileRules, OnlyAFileHeldElsewhereIsWaitedFor) {
     EXPECT_EQ(HeldByAnotherProgram(c.error, c.path.c_str()), c.waits);
   }
   CloseHandle(holder);
+}
+
+// A link in the tool's folder is followed only where the user, the folder's owner or the
+// administrators made it, as the POSIX layer follows links in a shared folder.
+TEST(FileRules, OnlyLinksOfTheUserTheFolderOwnerOrTheAdministratorsAreFollowed) {
+  const wchar_t* const kUser = L"S-1-5-21-10-20-30-1001";
+  const wchar_t* const kOther = L"S-1-5-21-10-20-30-1002";
+  const wchar_t* const kAdministrators = L"S-1-5-32-544";
+  const struct {
+    const char* what;
+    const wchar_t* owner;
+    const wchar_t* folderOwner;
+    bool followed;
+  } kCases[] = {
+      {"the user's own, in another's folder", kUser, kOther, true},
+      {"the folder owner's", kOther, kOther, true},
+      {"the administrators'", kAdministrators, kOther, true},
+      {"another user's, in the user's folder", kOther, kUser, false},
+      {"another user's, in the administrators' folder", kOther, kAdministrators, false},
+      {"the system's, in the user's folder", L"S-1-5-18", kUser, false},
+  };
+  const auto sid = [](const wchar_t* text) {
+    PSID made = nullptr;
+    ConvertStringSidToSidW(text, &made);
+    return std::unique_ptr<void, decltype(&LocalFree)>(made, &LocalFree);
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const auto owner = sid(c.owner), user = sid(kUser), folderOwner = sid(c.folderOwner);
+    ASSERT_TRUE(owner && user && folderOwner);
+    EXPECT_EQ(MayFollowReparsePoint(owner.get(), user.get(), folderOwner.get()), c.followed);
+  }
 }
 
 }  // namespace
