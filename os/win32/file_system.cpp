@@ -14,6 +14,7 @@
 #include "os/win32/held_files.h"
 #include "os/win32/install_file.h"
 #include "os/win32/long_path.h"
+#include "os/win32/owners.h"
 #include "os/win32/reparse_points.h"
 
 namespace {
@@ -307,6 +308,9 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
                          const ReplaceOptions& options) {
   const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
   if (!resolved) return false;
+  // Another user's file that this user could not write in place stays theirs: replacing it
+  // through the folder would take it from them.
+  if (resolved->Facts && !MayReplaceFileAt(resolved->Path)) return false;
   // While no file holds the target's name, a killed run's temporary file or backup may be the
   // last copy of it: they wait until a run has put a file there again.
   if (resolved->Facts) {

@@ -1,46 +1,13 @@
 #include "os/win32/reparse_points.h"
 
-#include <aclapi.h>
-
-#include <memory>
 #include <vector>
 
 #include "os/win32/handle.h"
+#include "os/win32/owners.h"
 
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// The owner of an open file or folder, with the security descriptor that holds it.
-struct Owner {
-  PSID Sid = nullptr;
-  std::unique_ptr<void, decltype(&LocalFree)> Descriptor{nullptr, &LocalFree};
-};
-
-bool ReadOwner(HANDLE file, Owner& owner) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner.Sid, nullptr,
-                      nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
-  owner.Descriptor.reset(descriptor);
-  return owner.Sid != nullptr;
-}
-
-// The user this process runs as.
-bool ReadUser(std::vector<BYTE>& buffer, PSID& user) {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  Handle owned(token);
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  buffer.resize(size);
-  if (size == 0 || !GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
-    return false;
-  }
-  user = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
-  return true;
-}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 // The Windows file layer's pure rules, case by case: which file ids tell files apart, which
-// failures mean that another program holds a file for a moment, and whose links are followed.
+// failures mean that another program holds a file for a moment, whose links are followed and
+// whose files are replaced.
 #include <windows.h>
 
 #include <sddl.h>
@@ -12,6 +13,7 @@
 
 #include "os/win32/file_identity.h"
 #include "os/win32/held_files.h"
+#include "os/win32/owners.h"
 #include "os/win32/reparse_points.h"
 #include "tests/support/temp_dir.h"
 
@@ -106,6 +108,27 @@ TEST(FileRules, OnlyLinksOfTheUserTheFolderOwnerOrTheAdministratorsAreFollowed) 
     const auto owner = sid(c.owner), user = sid(kUser), folderOwner = sid(c.folderOwner);
     ASSERT_TRUE(owner && user && folderOwner);
     EXPECT_EQ(MayFollowReparsePoint(owner.get(), user.get(), folderOwner.get()), c.followed);
+  }
+}
+
+// Another user's file is replaced only where a plain writer could write it; the user's own
+// read-only file is replaced (and stays read-only), as before.
+TEST(FileRules, AnotherUsersFileIsReplacedOnlyWhereItCouldBeWritten) {
+  const struct {
+    const char* what;
+    bool ownedByRunner;
+    DWORD openError;
+    bool replaced;
+  } kCases[] = {
+      {"the user's own, writable", true, 0, true},
+      {"the user's own, read-only", true, ERROR_ACCESS_DENIED, true},
+      {"another user's, writable by this one", false, 0, true},
+      {"another user's, held by a scanner", false, ERROR_SHARING_VIOLATION, true},
+      {"another user's, not writable by this one", false, ERROR_ACCESS_DENIED, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(MayReplaceFile(c.ownedByRunner, c.openError), c.replaced);
   }
 }
 
