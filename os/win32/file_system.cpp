@@ -338,5 +338,6 @@ bool RemoveRegularFile(const std::filesystem::path& path) {
   Handle file(OpenOrdinaryFile(extended, FILE_READ_ATTRIBUTES, wait, error));
   if (!file.IsOpen()) return IsMissing(error);
   file.Close();
-  return DeleteFileW(extended.c_str()) != 0;
+  // Nor is another user's file that this user could not write taken from them this way.
+  return MayReplaceFileAt(extended) && DeleteFileW(extended.c_str()) != 0;
 }
