@@ -14,8 +14,11 @@ bool OwnedByRunner(const std::filesystem::path& path) {
   Owner owner;
   std::vector<BYTE> buffer;
   PSID user = nullptr;
-  return file.IsOpen() && ReadOwner(file.Get(), owner) && ReadUser(buffer, user) &&
-         EqualSid(owner.Sid, user);
+  if (!file.IsOpen() || !ReadOwner(file.Get(), owner) || !ReadUser(buffer, user)) return false;
+  // A file an elevated administrator makes belongs to the Administrators group, which the
+  // same user's elevated runs hold.
+  BOOL member = FALSE;
+  return EqualSid(owner.Sid, user) || (CheckTokenMembership(nullptr, owner.Sid, &member) && member);
 }
 
 }  // namespace
