@@ -47,10 +47,18 @@ TEST(FileLayerSeam, IdsThatCannotBeTrustedNeverMakeAFileTheExecutable) {
   ASSERT_NE(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
   const std::filesystem::path beside = std::filesystem::path(exe).parent_path() /
                                        ("JWC_TEMP." + std::to_string(GetCurrentProcessId()));
-  for (const Ids ids : {Ids::Zero, Ids::AllOnes, Ids::NoVolume, Ids::Counter, Ids::Index64}) {
-    SCOPED_TRACE(static_cast<int>(ids));
+  const struct {
+    const char* what;
+    Ids ids;
+  } kCases[] = {{"0", Ids::Zero},
+                {"all ones", Ids::AllOnes},
+                {"volume serial 0", Ids::NoVolume},
+                {"changing", Ids::Counter},
+                {"the 64-bit index only, all ones", Ids::Index64}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
     ScopedFileCalls calls;
-    fakeIds = ids;
+    fakeIds = c.ids;
     FileCalls().GetFileInformationByHandleEx = &FakeIdInfo;
     FileCalls().GetFileInformationByHandle = &FakeIndex;
     ForgetRunningExecutable();
