@@ -214,8 +214,9 @@ bool WriteThroughTemporary(const std::filesystem::path& target, std::string_view
   if (old) {
     install.OldAttributes = old->Info.dwFileAttributes;
     install.BytesIfLost = options.BytesAfterFailedWrite;
-    if (!install.BytesIfLost && (oldBytes = SmallFileBytes(target)))
+    if (!install.BytesIfLost && (oldBytes = SmallFileBytes(target))) {
       install.BytesIfLost = *oldBytes;
+    }
   }
   const DWORD attributes = old ? (old->Info.dwFileAttributes & kKeptAttributes) : 0;
   Handle file(CreateFileW(install.Temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

@@ -148,9 +148,8 @@ bool WriteNewFile(const std::wstring& path, std::string_view bytes, bool durable
   bool ok = true;
   while (ok && !bytes.empty()) {
     DWORD written = 0;
-    ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) !=
-             0 &&
-         written != 0;
+    const DWORD size = static_cast<DWORD>(bytes.size());
+    ok = WriteFile(file.Get(), bytes.data(), size, &written, nullptr) != 0 && written != 0;
     bytes.remove_prefix(ok ? written : 0);
   }
   ok = ok && (!durable || FlushFileBuffers(file.Get()));
@@ -192,8 +191,9 @@ bool InstallTemporary(const Installation& install, HeldFileWait& wait) {
   }
   if (readOnly) {
     const DWORD now = GetFileAttributesW(install.Target.c_str());
-    if (now != INVALID_FILE_ATTRIBUTES)
+    if (now != INVALID_FILE_ATTRIBUTES) {
       SetAttributes(install.Target, now | FILE_ATTRIBUTE_READONLY);
+    }
   }
   return installed;
 }
