@@ -52,10 +52,10 @@ bool MayReplaceFile(bool ownedByRunner, DWORD openError) {
 }
 
 bool MayReplaceFileAt(const std::filesystem::path& path) {
+  // The user's own file needs no trial open for writing, which a virus scanner would take as
+  // a reason to scan the file on its close, holding it just when it is to be replaced.
+  if (OwnedByRunner(path)) return true;
   Handle file(CreateFileW(path.c_str(), FILE_WRITE_DATA, kShareAll, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.IsOpen()) return true;
-  const DWORD error = GetLastError();
-  // The owner is asked only after a refusal: one open costs every other replacement.
-  return MayReplaceFile(error == ERROR_ACCESS_DENIED && OwnedByRunner(path), error);
+  return MayReplaceFile(false, file.IsOpen() ? 0 : GetLastError());
 }
