@@ -28,6 +28,11 @@ std::string ExchangeFileBytes(const Queue& queue) {
   return bytes;
 }
 
+bool HoldsNothingToDraw(const std::filesystem::path& path) {
+  const BoundedRead file = ReadRegularFile(path, kNothingToDraw.size());
+  return file.Complete && file.Bytes == kNothingToDraw;
+}
+
 }  // namespace
 
 void QueueCommand(std::string line) { Exchange().CommandQueue.push_back(std::move(line)); }
@@ -45,7 +50,8 @@ bool WriteExchangeFile(const std::filesystem::path& path) {
 
 // The host must never find a partial list, nor the file it wrote itself (its own input,
 // which it would take for a command list): a file rewritten in place that fails part-way
-// gets "nothing to draw", and a file that could not be replaced at all is removed.
+// gets "nothing to draw", as does one made anew where a failed replacement lost it; a file
+// that could not be replaced at all is removed. A file that holds "nothing to draw" stays.
 bool ReplaceExchangeFile(const std::filesystem::path& path, std::string_view bytes) {
   bool written = false;
   try {
@@ -55,6 +61,6 @@ bool ReplaceExchangeFile(const std::filesystem::path& path, std::string_view byt
   } catch (const std::bad_alloc&) {
     written = false;
   }
-  if (!written) RemoveRegularFile(path);
+  if (!written && !HoldsNothingToDraw(path)) RemoveRegularFile(path);
   return written;
 }

@@ -13,8 +13,11 @@ bool RunningUnderWine() {
 }  // namespace
 
 Win32FileCalls& FileCalls() {
-  static Win32FileCalls calls{&::GetFileInformationByHandleEx, &::GetFileInformationByHandle,
+  static Win32FileCalls calls{&::GetFileInformationByHandleEx,
+                              &::GetFileInformationByHandle,
                               RunningUnderWine() ? nullptr : &::ReplaceFileW,
-                              &::SetFileInformationByHandle, &::MoveFileExW};
+                              &::SetFileInformationByHandle,
+                              &::MoveFileExW,
+                              &::GetModuleFileNameW};
   return calls;
 }

@@ -3,7 +3,7 @@
 // the Windows version. The layer makes them through this table, so that tests can play
 // what Wine cannot show: file ids of 0 or ids that change between calls, a system or file
 // system without ReplaceFileW or without the rename with POSIX semantics, a read-only file
-// that refuses to be replaced.
+// that refuses to be replaced, a system that cannot name the running executable.
 #include <windows.h>
 
 struct Win32FileCalls {
@@ -12,6 +12,7 @@ struct Win32FileCalls {
   decltype(&::ReplaceFileW) ReplaceFileW;  // null where it is not to be used
   decltype(&::SetFileInformationByHandle) SetFileInformationByHandle;
   decltype(&::MoveFileExW) MoveFileExW;
+  decltype(&::GetModuleFileNameW) GetModuleFileNameW;
 };
 
 // The table in use: the system's own functions unless a test has put others in.

@@ -6,6 +6,7 @@
 
 #include "os/win32/file_calls.h"
 #include "os/win32/handle.h"
+#include "os/win32/module_path.h"
 
 namespace {
 
@@ -13,26 +14,6 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 bool AllBytes(const std::array<BYTE, 16>& id, std::size_t from, std::size_t to, BYTE value) {
   return std::all_of(id.begin() + from, id.begin() + to, [value](BYTE b) { return b == value; });
-}
-
-// 0 and all ones (also the 64-bit index's all ones, in the low half) are what file systems
-// without ids report; a volume serial of 0 means the same.
-bool Trustworthy(ULONGLONG volume, const std::array<BYTE, 16>& id) {
-  if (volume == 0 || AllBytes(id, 0, 16, 0) || AllBytes(id, 0, 16, 0xFF)) return false;
-  return !(AllBytes(id, 0, 8, 0xFF) && AllBytes(id, 8, 16, 0));
-}
-
-std::wstring ExecutablePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
 }
 
 std::optional<FileIdentity> OpenAndIdentify(const std::wstring& path) {
@@ -46,7 +27,7 @@ std::optional<FileIdentity> OpenAndIdentify(const std::wstring& path) {
 
 // Taken from two opens of the executable: ids that differ between them are not known.
 std::optional<FileIdentity> TakeExecutableIdentity() {
-  const std::wstring path = ExecutablePath();
+  const std::wstring path = RunningModulePath();
   if (path.empty()) return std::nullopt;
   std::optional<FileIdentity> first = OpenAndIdentify(path);
   const std::optional<FileIdentity> second = OpenAndIdentify(path);
@@ -66,6 +47,13 @@ std::optional<FileIdentity>& ExecutableIdentity() {
 }
 
 }  // namespace
+
+// 0 and all ones are what file systems without ids report; the 64-bit index of the older
+// question (GetFileInformationByHandle) reports all ones in its own 64 bits, the low half.
+bool TrustworthyId(ULONGLONG volume, const std::array<BYTE, 16>& id) {
+  if (volume == 0 || AllBytes(id, 0, 16, 0) || AllBytes(id, 0, 16, 0xFF)) return false;
+  return !(AllBytes(id, 0, 8, 0xFF) && AllBytes(id, 8, 16, 0));
+}
 
 std::wstring FinalPathOf(HANDLE file) {
   std::wstring path(MAX_PATH, L'\0');
@@ -95,7 +83,7 @@ bool ReadIdentity(HANDLE file, FileIdentity& identity) {
     identity.Id.fill(0);
     std::memcpy(identity.Id.data(), &index, sizeof index);
   }
-  identity.Known = Trustworthy(identity.Volume, identity.Id);
+  identity.Known = TrustworthyId(identity.Volume, identity.Id);
   if (!identity.Known) identity.FinalPath = FinalPathOf(file);
   return true;
 }

@@ -19,6 +19,10 @@ struct FileIdentity {
   std::wstring FinalPath;
 };
 
+// Whether a volume serial and an id can tell files apart: never 0 or all ones (in the 128-bit
+// id, or in the 64-bit index that fills its low half), nor on a volume of serial 0.
+bool TrustworthyId(ULONGLONG volume, const std::array<BYTE, 16>& id);
+
 // Empty when the system cannot name the file.
 std::wstring FinalPathOf(HANDLE file);
 

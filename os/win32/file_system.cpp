@@ -14,6 +14,8 @@
 #include "os/win32/held_files.h"
 #include "os/win32/install_file.h"
 #include "os/win32/long_path.h"
+#include "os/win32/owners.h"
+#include "os/win32/reparse_points.h"
 
 namespace {
 
@@ -44,11 +46,15 @@ std::optional<FileFacts> OrdinaryFileFacts(HANDLE handle) {
 }
 
 // Opens an existing ordinary file; anything else is closed again. A folder cannot be
-// opened without backup semantics, so it fails here already. A file another program holds
-// is waited for a moment.
+// opened without backup semantics, so it fails here already, as does a link that may not be
+// followed. A file another program holds is waited for a moment.
 HANDLE OpenOrdinaryFile(const std::filesystem::path& path, DWORD access, HeldFileWait& wait,
                         DWORD& error, FileFacts* facts = nullptr) {
   HANDLE handle = INVALID_HANDLE_VALUE;
+  if (!MayFollowReparsePointAt(path)) {
+    error = ERROR_ACCESS_DENIED;
+    return handle;
+  }
   for (;;) {
     handle = CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -105,6 +111,9 @@ std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
     return ResolvedTarget{target, std::nullopt};
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !MayFollowReparsePointAt(target)) {
+    return std::nullopt;
+  }
   Handle file(CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.IsOpen()) return std::nullopt;
@@ -162,29 +171,66 @@ void RemoveAbandonedTemporaries(const std::filesystem::path& folder, const std::
   FindClose(search);
 }
 
-// The bytes in a new file beside the target (carrying its creator's process id, so that a
-// later run can tell when it was abandoned), with the old file's attributes and creation
+// Bytes of an old file small enough to keep in memory as the way back (a settings file); none
+// for a larger or unreadable one.
+std::optional<std::string> SmallFileBytes(const std::filesystem::path& path) {
+  constexpr DWORD kLargest = 1u << 16;
+  Handle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen()) return std::nullopt;
+  std::string bytes(kLargest + 1, '\0');
+  DWORD filled = 0;
+  for (DWORD got = 1; got != 0 && filled <= kLargest; filled += got) {
+    if (!ReadFile(file.Get(), bytes.data() + filled, kLargest + 1 - filled, &got, nullptr)) {
+      return std::nullopt;
+    }
+  }
+  if (filled > kLargest) return std::nullopt;
+  bytes.resize(filled);
+  return bytes;
+}
+
+// A free name beside the target for a file of this run (carrying its creator's process id,
+// so that a later run can tell when it was abandoned). Every Windows file system takes names
+// of up to 255 UTF-16 units: a longer name is shortened to fit, so that a long target name
+// still gets its replace by a move.
+std::filesystem::path NameBeside(const std::filesystem::path& target) {
+  return FolderOf(target) / temporary_files::NameFor(target.filename().native(),
+                                                     GetCurrentProcessId(),
+                                                     temporary_files::UniqueNumber(), 255);
+}
+
+// The bytes in a new file beside the target, with the old file's attributes and creation
 // time, put in the target's place.
 bool WriteThroughTemporary(const std::filesystem::path& target, std::string_view bytes,
-                           const std::optional<FileFacts>& old, bool durable, HeldFileWait& wait) {
-  // Every Windows file system takes names of up to 255 UTF-16 units: a longer temporary name
-  // is shortened to fit, so that a long target name still gets its replace by a move.
-  const std::filesystem::path temporary =
-      FolderOf(target) / temporary_files::NameFor(target.filename().native(), GetCurrentProcessId(),
-                                                  temporary_files::UniqueNumber(), 255);
+                           const std::optional<FileFacts>& old, const ReplaceOptions& options,
+                           HeldFileWait& wait) {
+  Installation install;
+  install.Temporary = NameBeside(target).native();
+  install.Target = target.native();
+  install.Backup = NameBeside(target).native();
+  install.Durable = options.Durable;
+  std::optional<std::string> oldBytes;
+  if (old) {
+    install.OldAttributes = old->Info.dwFileAttributes;
+    install.BytesIfLost = options.BytesAfterFailedWrite;
+    if (!install.BytesIfLost && (oldBytes = SmallFileBytes(target))) {
+      install.BytesIfLost = *oldBytes;
+    }
+  }
   const DWORD attributes = old ? (old->Info.dwFileAttributes & kKeptAttributes) : 0;
-  Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  Handle file(CreateFileW(install.Temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) return false;
-  bool ok =
-      WriteAll(file.Get(), bytes, temporary, wait) && (!durable || FlushFileBuffers(file.Get()));
+  bool ok = WriteAll(file.Get(), bytes, install.Temporary, wait) &&
+            (!options.Durable || FlushFileBuffers(file.Get()));
   if (old) SetFileTime(file.Get(), &old->Info.ftCreationTime, nullptr, nullptr);
   ok = file.Close() && ok;
-  const std::optional<DWORD> oldAttributes =
-      old ? std::optional<DWORD>(old->Info.dwFileAttributes) : std::nullopt;
-  ok = ok && InstallTemporary(temporary.native(), target.native(), oldAttributes, durable, wait);
-  if (!ok) DeleteFileW(temporary.c_str());
-  return ok;
+  if (!ok) {
+    DeleteFileW(install.Temporary.c_str());  // the target has not been touched
+    return false;
+  }
+  return InstallTemporary(install, wait);
 }
 
 class Win32InPlaceFile final : public InPlaceFile {
@@ -263,9 +309,16 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
                          const ReplaceOptions& options) {
   const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
   if (!resolved) return false;
-  RemoveAbandonedTemporaries(FolderOf(resolved->Path), resolved->Path.filename().native());
+  // Another user's file that this user could not write in place stays theirs: replacing it
+  // through the folder would take it from them.
+  if (resolved->Facts && !MayReplaceFileAt(resolved->Path)) return false;
+  // While no file holds the target's name, a killed run's temporary file or backup may be the
+  // last copy of it: they wait until a run has put a file there again.
+  if (resolved->Facts) {
+    RemoveAbandonedTemporaries(FolderOf(resolved->Path), resolved->Path.filename().native());
+  }
   HeldFileWait wait;
-  if (WriteThroughTemporary(resolved->Path, bytes, resolved->Facts, options.Durable, wait)) {
+  if (WriteThroughTemporary(resolved->Path, bytes, resolved->Facts, options, wait)) {
     return true;
   }
   if (!resolved->Facts) return false;  // nothing to rewrite in place
@@ -286,7 +339,8 @@ bool RemoveRegularFile(const std::filesystem::path& path) {
   Handle file(OpenOrdinaryFile(extended, FILE_READ_ATTRIBUTES, wait, error));
   if (!file.IsOpen()) return IsMissing(error);
   file.Close();
-  return DeleteFileW(extended.c_str()) != 0;
+  // Nor is another user's file that this user could not write taken from them this way.
+  return MayReplaceFileAt(extended) && DeleteFileW(extended.c_str()) != 0;
 }
 
 void RemoveAbandonedTemporariesOf(const std::filesystem::path& target) {

@@ -7,7 +7,8 @@
 
 // True when `error` from an operation on the existing file at `path` means that another
 // program holds it open (a sharing or lock violation; access denied while the file is open
-// elsewhere, as for a rename over a file that is still open).
+// elsewhere, as for a rename over a file that is still open). Access denied on a file that
+// no one holds, or that cannot be opened at all (the ACL, a folder), is final at once.
 bool HeldByAnotherProgram(DWORD error, const wchar_t* path);
 
 // The pauses of one operation on one file: at most about 1.3 s in all.

@@ -1,8 +1,10 @@
 // Which call puts the new file in place, and why in this order:
 // - An existing file is replaced with ReplaceFileW: the new file takes over the old one's
 //   ACL, owner, creation time, attributes and short name, as an editor's save would keep
-//   them. Without a backup name, a failure leaves the temporary file under its own name
-//   (with ERROR_UNABLE_TO_MOVE_REPLACEMENT the old file may already be gone).
+//   them. It is given a backup name in the same folder, so that no failure half-way loses
+//   the old file: with ERROR_UNABLE_TO_MOVE_REPLACEMENT both files keep their names; with
+//   ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 the old file is under the backup name and is renamed
+//   back. The backup goes once the replacement has succeeded.
 // - Where that fails, and always where there is nothing to replace, the temporary file is
 //   renamed over the target through its own handle, with POSIX semantics: the name passes
 //   to the new file even while other programs (a virus scanner, an indexer) still hold the
@@ -10,8 +12,12 @@
 //   has the attributes and creation time given to it when it was written, and the folder's
 //   inherited ACL. Systems before Windows 10 1709 and file systems that refuse it (FAT,
 //   some network servers) get the classic MoveFileExW.
-// - Where both fail because another program holds the file without sharing its deletion,
-//   both are tried again after a pause, for a bounded time (HeldFileWait).
+// - Where these fail because another program holds the file without sharing its deletion,
+//   they are tried again after a pause, for a bounded time (HeldFileWait).
+// - A failure that leaves no file under the target's name (the old one could not be put
+//   back) never deletes the temporary file: the old bytes, kept in memory, or "nothing to
+//   draw" go into a new file of the target's name. Only once a file is there again do the
+//   temporary file and the backup go.
 // - A read-only file cannot be replaced on Windows, by either call. The attribute is taken
 //   off for the replacement and put back on the result (or on the old file after a
 //   failure), so the file is replaced and stays read-only, as the mode is kept on Linux.
@@ -102,35 +108,92 @@ bool RenameOver(const std::wstring& temporary, const std::wstring& target, bool 
   return true;
 }
 
-bool ReplaceOrRename(const std::wstring& temporary, const std::wstring& target, bool replacing,
-                     bool durable, HeldFileWait& wait) {
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// ReplaceFileW with the backup name; the old file is put back under its name when the call
+// stopped after moving it away.
+bool ReplaceWithBackup(const Installation& install, DWORD& error) {
   constexpr DWORD kReplaceFlags = REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS;
+  if (FileCalls().ReplaceFileW(install.Target.c_str(), install.Temporary.c_str(),
+                               install.Backup.c_str(), kReplaceFlags, nullptr, nullptr)) {
+    if (install.Durable) FlushFile(install.Target);
+    return true;
+  }
+  error = GetLastError();
+  if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+    FileCalls().MoveFileExW(install.Backup.c_str(), install.Target.c_str(), 0);
+  }
+  return false;
+}
+
+bool ReplaceOrRename(const Installation& install, HeldFileWait& wait) {
   for (;;) {
     DWORD error = 0;
-    if (replacing && FileCalls().ReplaceFileW != nullptr) {
-      if (FileCalls().ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, kReplaceFlags,
-                                   nullptr, nullptr)) {
-        if (durable) FlushFile(target);
-        return true;
-      }
-      error = GetLastError();
+    const bool replacing = install.OldAttributes.has_value() && Exists(install.Target);
+    if (replacing && FileCalls().ReplaceFileW != nullptr && ReplaceWithBackup(install, error)) {
+      return true;
     }
-    if (RenameOver(temporary, target, durable, error)) return true;
-    if (!wait.PauseAfter(error, target.c_str())) return false;
+    if (RenameOver(install.Temporary, install.Target, install.Durable, error)) return true;
+    if (!wait.PauseAfter(error, install.Target.c_str())) return false;
   }
+}
+
+// A new file of the target's name holding `bytes`; never over an existing one.
+bool WriteNewFile(const std::wstring& path, std::string_view bytes, bool durable) {
+  Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen()) return false;
+  bool ok = true;
+  while (ok && !bytes.empty()) {
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(bytes.size());
+    ok = WriteFile(file.Get(), bytes.data(), size, &written, nullptr) != 0 && written != 0;
+    bytes.remove_prefix(ok ? written : 0);
+  }
+  ok = ok && (!durable || FlushFileBuffers(file.Get()));
+  ok = file.Close() && ok;
+  if (!ok) DeleteFileW(path.c_str());
+  return ok;
+}
+
+// After a failed replacement: a file under the target's name again, then no leftovers.
+void RecoverAfterFailure(const Installation& install) {
+  if (!install.OldAttributes) {  // there was nothing to lose
+    DeleteFileW(install.Temporary.c_str());
+    return;
+  }
+  if (!Exists(install.Target)) {
+    const bool back =
+        Exists(install.Backup) &&
+        FileCalls().MoveFileExW(install.Backup.c_str(), install.Target.c_str(), 0) != 0;
+    if (!back && install.BytesIfLost) {
+      WriteNewFile(install.Target, *install.BytesIfLost, install.Durable);
+    }
+  }
+  if (!Exists(install.Target)) return;  // the temporary file and the backup are the last copies
+  DeleteFileW(install.Temporary.c_str());
+  DeleteFileW(install.Backup.c_str());
 }
 
 }  // namespace
 
-bool InstallTemporary(const std::wstring& temporary, const std::wstring& target,
-                      std::optional<DWORD> oldAttributes, bool durable, HeldFileWait& wait) {
-  const bool readOnly = oldAttributes && (*oldAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (readOnly) SetAttributes(target, *oldAttributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
-  const bool installed =
-      ReplaceOrRename(temporary, target, oldAttributes.has_value(), durable, wait);
+bool InstallTemporary(const Installation& install, HeldFileWait& wait) {
+  const std::optional<DWORD>& old = install.OldAttributes;
+  const bool readOnly = old && (*old & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly) SetAttributes(install.Target, *old & ~DWORD{FILE_ATTRIBUTE_READONLY});
+  const bool installed = ReplaceOrRename(install, wait);
+  if (installed) {
+    DeleteFileW(install.Backup.c_str());
+  } else {
+    RecoverAfterFailure(install);
+  }
   if (readOnly) {
-    const DWORD now = GetFileAttributesW(target.c_str());
-    if (now != INVALID_FILE_ATTRIBUTES) SetAttributes(target, now | FILE_ATTRIBUTE_READONLY);
+    const DWORD now = GetFileAttributesW(install.Target.c_str());
+    if (now != INVALID_FILE_ATTRIBUTES) {
+      SetAttributes(install.Target, now | FILE_ATTRIBUTE_READONLY);
+    }
   }
   return installed;
 }

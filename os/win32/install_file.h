@@ -3,14 +3,28 @@
 // takes the target's place.
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <windows.h>
 
 #include "os/win32/held_files.h"
 
-// `temporary` (closed, in the target's folder) becomes `target`; both in the `\\?\` form.
-// `oldAttributes`: those of the file being replaced, none when there was nothing there.
-// `durable`: the result reaches the disk before the call returns. True when the target
-// now holds the temporary file's contents; on false the temporary file may still exist.
-bool InstallTemporary(const std::wstring& temporary, const std::wstring& target,
-                      std::optional<DWORD> oldAttributes, bool durable, HeldFileWait& wait);
+// One replacement's names and what it keeps; every path in the `\\?\` form, all in the
+// target's folder.
+struct Installation {
+  std::wstring Temporary;  // closed, holds the new bytes
+  std::wstring Target;
+  std::wstring Backup;  // a free name: the old file's while ReplaceFileW swaps the two
+  // Those of the file being replaced; none when there was nothing there.
+  std::optional<DWORD> OldAttributes;
+  // What a new file of the target's name gets when a failure has left no file there: the old
+  // bytes (or "nothing to draw"); none when they are not known.
+  std::optional<std::string_view> BytesIfLost;
+  // The result reaches the disk before the call returns.
+  bool Durable = false;
+};
+
+// True when the target now holds the temporary file's contents. On false the target holds
+// its old bytes, or BytesIfLost; only when neither could be put there do the temporary file
+// (and the backup, which then holds the old bytes) stay, as the last copies.
+bool InstallTemporary(const Installation& install, HeldFileWait& wait);

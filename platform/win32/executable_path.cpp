@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include "os/win32/module_path.h"
 
 std::filesystem::path LongFormOf(const std::filesystem::path& path) {
   std::wstring buffer(MAX_PATH, L'\0');
@@ -19,15 +19,14 @@ std::filesystem::path LongFormOf(const std::filesystem::path& path) {
 }
 
 std::filesystem::path RunningExecutablePath() {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      return LongFormOf(std::filesystem::path(buffer));
-    }
-    buffer.resize(buffer.size() * 2);  // truncated: long path
-  }
+  const std::wstring path = RunningModulePath();
+  if (path.empty()) return {};
+  return LongFormOf(std::filesystem::path(path));
+}
+
+int RunBesideExecutable(const std::vector<std::string>& args,
+                        const DialogWindowFactory& createDialogWindow) {
+  const std::filesystem::path exePath = RunningExecutablePath();
+  if (exePath.empty() || !exePath.is_absolute()) return kExitWithoutOwnPath;
+  return RunAuxline(args, exePath, createDialogWindow);
 }

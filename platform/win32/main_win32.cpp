@@ -1,6 +1,6 @@
-// Windows program entry: UTF-16 arguments and executable path from the system, converted
-// to the UTF-8 texts the tool works with; the path stays a wide std::filesystem::path, in
-// its long form.
+// Windows program entry: UTF-16 arguments from the system, converted to the UTF-8 texts the
+// tool works with; the executable's path (a wide std::filesystem::path in its long form) is
+// taken by the run (platform/win32/executable_path.h).
 #include <windows.h>
 
 #include <cstdlib>
@@ -26,7 +26,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   for (int i = 1; i < __argc; ++i) args.push_back(Utf8FromWide(__wargv[i]));
   // The run's status is the process's exit code: the C runtime passes wWinMain's result
   // to exit().
-  return RunAuxline(args, RunningExecutablePath(), [instance]() -> std::unique_ptr<FormWindow> {
+  return RunBesideExecutable(args, [instance]() -> std::unique_ptr<FormWindow> {
     ClearSystemError();
     std::unique_ptr<FormWindow> window = Win32FormWindow::Create(instance);
     if (!window) NoteRunFailureWithSystemError("the dialog window could not be created");

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,19 +61,28 @@ TEST(WriterFile, ParentIsARegularFile) {
 }
 
 #ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
-// The old file is the host's own input; left behind it would be taken for commands.
+// The old file is the host's own input; left behind it would be taken for commands. A file
+// that the failed write left holding "nothing to draw" stays.
 TEST(WriterFile, FailedWriteRemovesTheOldExchangeFile) {
-  TempDir directory;
-  const auto path = directory.Path() / "JWC_TEMP.TXT";
-  WriteBytes(path, "hp1 0 0\r\n");
-  InitExchangeState();
-  QueueCommand("lg0");
-  QueueCommand("0 0 100 0");
-  {
-    const FileSizeLimit limit(3);
-    EXPECT_FALSE(WriteExchangeFile(path));
+  const struct {
+    const char* what;
+    std::size_t limit;
+    std::optional<std::string> left;
+  } kCases[] = {{"no room for \"hq\"", 3, std::nullopt}, {"room for \"hq\"", 4, "hq\r\n"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir directory;
+    const auto path = directory.Path() / "JWC_TEMP.TXT";
+    WriteBytes(path, "hp1 0 0\r\n");
+    InitExchangeState();
+    QueueCommand("lg0");
+    QueueCommand("0 0 100 0");
+    {
+      const FileSizeLimit limit(c.limit);
+      EXPECT_FALSE(WriteExchangeFile(path));
+    }
+    EXPECT_EQ(ReadBytes(path), c.left);
   }
-  EXPECT_TRUE(directory.Entries().empty());
 }
 #endif
 

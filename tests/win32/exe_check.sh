@@ -19,7 +19,7 @@ imports="$(sed -n 's/^\s*DLL Name: //p' <<< "$headers" | tr '[:upper:]' '[:lower
 echo "auxline.exe: $(stat -c %s "$exe") bytes; imports: $imports"
 for dll in $imports; do
   case "$dll" in
-    kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | imm32.dll | msvcrt.dll) ;;
+    kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | imm32.dll | msvcrt.dll | advapi32.dll) ;;
     *) fail "imports $dll, which is not a system DLL" ;;
   esac
 done

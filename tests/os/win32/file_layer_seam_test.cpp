@@ -1,125 +1,196 @@
 // What Wine cannot show, played through the file layer's table of system calls: file systems
-// whose ids cannot be trusted, Windows refusing to replace a read-only file, ReplaceFileW
-// failing half-way, and the `\\?\` paths the layer hands to the system.
+// whose ids cannot be trusted, each way a real Windows replaces a file (Wine has neither
+// ReplaceFileW nor the rename with POSIX semantics), Windows refusing to replace a read-only
+// file, ReplaceFileW stopping half-way, and the `\\?\` paths the layer hands to the system.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "os/file_system.h"
-#include "os/win32/file_calls.h"
-#include "os/win32/file_identity.h"
 #include "os/win32/long_path.h"
+#include "tests/support/scoped_file_calls.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-// Puts the system's own calls back, and takes the executable's identity again.
-class FakeCalls {
- public:
-  FakeCalls() : saved_(FileCalls()) {}
-  ~FakeCalls() {
-    FileCalls() = saved_;
-    ForgetRunningExecutable();
-  }
-
- private:
-  Win32FileCalls saved_;
-};
-
-// The ids the fake file system gives; `Counter` makes them change with every call.
-enum class Ids { Zero, AllOnes, NoVolume, Counter };
+// The ids the fake file system gives: `Counter` changes them with every call, `Index64`
+// answers only the older question, with an index of all ones.
+enum class Ids { Zero, AllOnes, NoVolume, Counter, Index64 };
 Ids fakeIds = Ids::Zero;
 ULONGLONG counter = 0;
-
-void FakeId(ULONGLONG& volume, BYTE* id, std::size_t size) {
-  std::memset(id, fakeIds == Ids::AllOnes ? 0xFF : 0, size);
-  if (fakeIds == Ids::NoVolume) volume = 0, id[0] = 7;
-  if (fakeIds == Ids::Counter) ++counter, std::memcpy(id, &counter, sizeof counter);
-}
 BOOL WINAPI FakeIdInfo(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, DWORD size) {
+  if (fakeIds == Ids::Index64) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
   if (!GetFileInformationByHandleEx(file, kind, out, size)) return FALSE;
   auto* info = static_cast<FILE_ID_INFO*>(out);
-  FakeId(info->VolumeSerialNumber, info->FileId.Identifier, sizeof info->FileId.Identifier);
+  std::memset(info->FileId.Identifier, fakeIds == Ids::AllOnes ? 0xFF : 0, 16);
+  if (fakeIds == Ids::NoVolume) info->VolumeSerialNumber = 0, info->FileId.Identifier[0] = 7;
+  if (fakeIds == Ids::Counter) ++counter, std::memcpy(info->FileId.Identifier, &counter, 8);
+  return TRUE;
+}
+BOOL WINAPI FakeIndex(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+  if (!GetFileInformationByHandle(file, info)) return FALSE;
+  if (fakeIds == Ids::Index64) info->nFileIndexHigh = info->nFileIndexLow = 0xFFFFFFFF;
   return TRUE;
 }
 
+// A file beside the executable, on its own volume, is read and written; the executable itself
+// is still known, by its final path.
 TEST(FileLayerSeam, IdsThatCannotBeTrustedNeverMakeAFileTheExecutable) {
   wchar_t exe[MAX_PATH];
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  for (const Ids ids : {Ids::Zero, Ids::AllOnes, Ids::NoVolume, Ids::Counter}) {
-    FakeCalls calls;
-    fakeIds = ids;
+  ASSERT_NE(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
+  const std::filesystem::path beside = std::filesystem::path(exe).parent_path() /
+                                       ("JWC_TEMP." + std::to_string(GetCurrentProcessId()));
+  const struct {
+    const char* what;
+    Ids ids;
+  } kCases[] = {{"0", Ids::Zero},
+                {"all ones", Ids::AllOnes},
+                {"volume serial 0", Ids::NoVolume},
+                {"changing", Ids::Counter},
+                {"the 64-bit index only, all ones", Ids::Index64}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ScopedFileCalls calls;
+    fakeIds = c.ids;
     FileCalls().GetFileInformationByHandleEx = &FakeIdInfo;
+    FileCalls().GetFileInformationByHandle = &FakeIndex;
     ForgetRunningExecutable();
-    TempDir dir;
-    const auto target = dir / "JWC_TEMP.TXT";
-    WriteBytes(target, "hp1 0 0\r\n");
-    EXPECT_EQ(RegularFileReader(target).State(), RegularFileReader::Outcome::Opened);
-    EXPECT_TRUE(ReplaceFileContents(target, "hq\r\n"));
-    EXPECT_EQ(ReadBytes(target), "hq\r\n");
-    // The executable itself is still known, by its final path.
+    WriteBytes(beside, "hp1 0 0\r\n");
+    EXPECT_EQ(RegularFileReader(beside).State(), RegularFileReader::Outcome::Opened);
+    EXPECT_TRUE(ReplaceFileContents(beside, "hq\r\n"));
+    EXPECT_EQ(ReadBytes(beside), "hq\r\n");
     EXPECT_EQ(RegularFileReader(exe).State(), RegularFileReader::Outcome::Unreadable);
+    DeleteFileW(beside.c_str());
   }
 }
 
-// Windows refuses to rename over, or ReplaceFileW, a read-only file (Wine allows it).
+// The replacing calls, each logged, refusing as Windows does to replace a read-only file.
+// `refusal` refuses every rename of the new file (a scanner holding it, a server denying
+// it), `refuseBack` also the old file's rename back from the backup name.
+std::vector<std::string> log;
+std::vector<std::wstring> movedTo;
+DWORD refusal = 0;
+bool refuseBack = false;
+std::wstring backupGiven;
 bool ReadOnly(LPCWSTR path) {
   const DWORD attributes = GetFileAttributesW(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
-std::vector<std::wstring> movedTo;
-BOOL WINAPI StrictMove(LPCWSTR from, LPCWSTR to, DWORD flags) {
+BOOL WINAPI Stopping(DWORD error, LPCWSTR replaced, LPCWSTR backup) {
+  log.push_back("replace");
+  backupGiven = backup != nullptr ? backup : L"";
+  if (ReadOnly(replaced)) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
+  if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT) MoveFileExW(replaced, backup, 0);
+  return SetLastError(error), FALSE;
+}
+BOOL WINAPI Replace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  return !Stopping(0, replaced, backup) && GetLastError() == 0 &&
+         MoveFileExW(replacement, replaced, 0);
+}
+BOOL WINAPI Stop1176(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  return Stopping(ERROR_UNABLE_TO_MOVE_REPLACEMENT, replaced, backup);
+}
+BOOL WINAPI Stop1177(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  return Stopping(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, replaced, backup);
+}
+BOOL WINAPI Posix(HANDLE file, FILE_INFO_BY_HANDLE_CLASS, LPVOID info, DWORD) {
+  log.push_back("posix");
+  const auto* rename = static_cast<const FILE_RENAME_INFO*>(info);
+  const std::wstring to =
+      L"\\\\?\\" + std::wstring(rename->FileName + 4, rename->FileNameLength / sizeof(WCHAR) - 4);
+  if (ReadOnly(to.c_str())) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
+  if (refusal != 0) return SetLastError(refusal), FALSE;
+  return MoveFileExW(FinalPathOf(file).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+BOOL WINAPI NoPosix(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD) {
+  log.push_back("posix");
+  return SetLastError(ERROR_INVALID_PARAMETER), FALSE;  // before Windows 10 1709
+}
+BOOL WINAPI Move(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  const bool back = from == backupGiven;
+  log.push_back(back ? "back" : "move");
   movedTo.push_back(to);
   if (ReadOnly(to)) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
+  if (refusal != 0 && (!back || refuseBack)) return SetLastError(refusal), FALSE;
   return MoveFileExW(from, to, flags);
 }
-int replaceCalls = 0;
-BOOL WINAPI StrictReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR, DWORD, LPVOID, LPVOID) {
-  ++replaceCalls;
-  if (ReadOnly(replaced)) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
-  return MoveFileExW(replacement, replaced, MOVEFILE_REPLACE_EXISTING);
-}
-// ReplaceFileW's documented half-way failure: the old file is gone, the new one keeps its
-// temporary name.
-BOOL WINAPI ReplaceFailingHalfWay(LPCWSTR replaced, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID) {
-  ++replaceCalls;
-  DeleteFileW(replaced);
-  return SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT), FALSE;
+void UseFakes(decltype(&Replace) replace, decltype(&Posix) rename, DWORD refused, bool back) {
+  FileCalls().ReplaceFileW = replace;
+  FileCalls().SetFileInformationByHandle = rename;
+  FileCalls().MoveFileExW = &Move;
+  log.clear();
+  movedTo.clear();
+  backupGiven.clear();
+  refusal = refused;
+  refuseBack = back;
 }
 
-ULONGLONG FileIndex(const std::filesystem::path& path) {
-  const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  BY_HANDLE_FILE_INFORMATION info{};
-  GetFileInformationByHandle(file, &info);
-  CloseHandle(file);
-  return (ULONGLONG{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-}
-
-// Replaced, not rewritten in place (as root under Wine a read-only file can be written).
-TEST(FileLayerSeam, ReadOnlyFileIsReplacedAndStaysReadOnly) {
-  for (const auto replace : {&StrictReplace, &ReplaceFailingHalfWay, decltype(&StrictReplace){}}) {
-    FakeCalls calls;
-    FileCalls().MoveFileExW = &StrictMove;
-    FileCalls().ReplaceFileW = replace;
-    replaceCalls = 0;
+// Each way of replacing, and ReplaceFileW stopping half-way with every rename after it
+// refused ("denied", or "held" past the wait): a file always holds the target's name where
+// its old bytes (or "nothing to draw") are known, and the temporary file and the backup go
+// once it does. The old file still (or again, "back") under its name is then rewritten in
+// place; one made anew from the bytes in memory never is.
+TEST(FileLayerSeam, EachWayOfReplacingEndsInOneSoundFile) {
+  static const std::string large(70000, 'x');  // too large to keep in memory as the way back
+  constexpr DWORD kDenied = ERROR_ACCESS_DENIED, kHeld = ERROR_SHARING_VIOLATION;
+  const std::vector<std::string> kReplaced{"replace"}, kRenamed{"posix"}, k1176{"replace", "posix"},
+      kBack{"replace", "back", "posix"}, kMoved{"replace", "posix", "move"};
+  const struct {
+    const char* what;
+    decltype(&Replace) replace;
+    decltype(&Posix) rename;
+    const char* old;  // none: nothing to replace
+    DWORD refusal;
+    bool refuseBack, readOnly;
+    const char* afterFailure;             // the option, when given
+    const char* expected;                 // none: no file of the target's name
+    std::vector<std::string> calls = {};  // when checked
+  } kCases[] = {
+      {"ReplaceFileW", &Replace, &Posix, "old", 0, false, false, nullptr, "new", kReplaced},
+      {"ReplaceFileW, read-only", &Replace, &Posix, "old", 0, 0, true, nullptr, "new", kReplaced},
+      {"no ReplaceFileW: POSIX rename", nullptr, &Posix, "old", 0, 0, 0, nullptr, "new", kRenamed},
+      {"nothing to replace", &Replace, &Posix, nullptr, 0, false, false, nullptr, "new", kRenamed},
+      {"1176: the POSIX rename", &Stop1176, &Posix, "old", 0, 0, 0, nullptr, "new", k1176},
+      {"1177: back, the POSIX rename", &Stop1177, &Posix, "old", 0, 0, 0, nullptr, "new", kBack},
+      {"1176, MoveFileExW, read-only", &Stop1176, &NoPosix, "old", 0, 0, 1, nullptr, "new", kMoved},
+      {"1176, denied", &Stop1176, &Posix, "old", kDenied, false, false, nullptr, "new"},
+      {"1176, held", &Stop1176, &Posix, "old", kHeld, false, false, nullptr, "new"},
+      {"1177, denied, back", &Stop1177, &Posix, "old", kDenied, false, false, nullptr, "new"},
+      {"1177, denied, memory", &Stop1177, &Posix, "old", kDenied, true, false, nullptr, "old"},
+      {"1177, held, memory", &Stop1177, &NoPosix, "old", kHeld, true, false, nullptr, "old"},
+      {"1177, denied, hq", &Stop1177, &Posix, "host", kDenied, true, false, "hq\r\n", "hq\r\n"},
+      {"1177, held, hq", &Stop1177, &Posix, "host", kHeld, true, false, "hq\r\n", "hq\r\n"},
+      {"1177, old bytes unknown", &Stop1177, &Posix, large.c_str(), kDenied, 1, 0, nullptr,
+       nullptr},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ScopedFileCalls calls;
+    UseFakes(c.replace, c.rename, c.refusal, c.refuseBack);
     TempDir dir;
     const auto target = dir / "auxline.dat";
-    WriteBytes(target, "1\r\n");
-    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-    const ULONGLONG old = FileIndex(target);
-    EXPECT_TRUE(ReplaceFileContents(target, "2\r\n"));
-    EXPECT_NE(FileIndex(target), old);
-    EXPECT_EQ(replaceCalls, replace != nullptr ? 1 : 0);
-    EXPECT_TRUE(ReadOnly(target.c_str()));
+    if (c.old != nullptr) WriteBytes(target, c.old);
+    if (c.readOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    ReplaceOptions options;
+    if (c.afterFailure != nullptr) options.BytesAfterFailedWrite = c.afterFailure;
+    const bool written = c.expected != nullptr && std::string_view(c.expected) == "new";
+    EXPECT_EQ(ReplaceFileContents(target, "new", options), written);
+    EXPECT_EQ(c.calls.empty() ? c.calls : log, c.calls);
+    EXPECT_EQ(ReadOnly(target.c_str()), c.readOnly);
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ReadBytes(target), "2\r\n");
-    EXPECT_EQ(dir.Entries(), std::set<std::string>{"auxline.dat"});
+    EXPECT_EQ(ReadBytes(target),
+              c.expected ? std::optional<std::string>(c.expected) : std::nullopt);
+    // Without a file of the target's name, the temporary file and the backup are the last copies.
+    EXPECT_EQ(dir.Entries().size(), c.expected != nullptr ? 1u : 2u);
+    const std::filesystem::path backup(backupGiven);
+    EXPECT_EQ(c.expected != nullptr ? large : ReadBytes(backup).value_or(""), large);
   }
 }
 
@@ -135,9 +206,8 @@ TEST(FileLayerSeam, PathsReachTheSystemInTheLongForm) {
   for (const std::filesystem::path& target :
        {near260, std::filesystem::path(L"JWC_TEMP.TXT"),
         std::filesystem::path(dir.Path().generic_wstring() + L"/./JWC_TEMP.TXT")}) {
-    FakeCalls calls;
-    FileCalls().MoveFileExW = &StrictMove;
-    movedTo.clear();
+    ScopedFileCalls calls;
+    UseFakes(nullptr, &NoPosix, 0, false);  // the classic rename, as before Windows 10 1709
     WriteBytes(target, "old");
     EXPECT_TRUE(ReplaceFileContents(target, "new"));
     EXPECT_EQ(ReadBytes(target), "new");

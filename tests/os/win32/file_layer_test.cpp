@@ -59,7 +59,6 @@ TEST(FileLayer, ReplacedFileKeepsItsAttributesAndCreationTime) {
   SetFileTime(file, &longAgo, nullptr, nullptr);
   CloseHandle(file);
   const FILETIME before = CreationTimeOf(target);
-  const bool timesKept = CompareFileTime(&longAgo, &before) == 0;  // not under Wine
   const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
   SetFileAttributesW(target.c_str(), kept);
 
@@ -67,10 +66,14 @@ TEST(FileLayer, ReplacedFileKeepsItsAttributesAndCreationTime) {
   durable.Durable = true;
   EXPECT_TRUE(ReplaceFileContents(target, "2\r\n", durable));
   EXPECT_EQ(GetFileAttributesW(target.c_str()) & kept, kept);
-  const FILETIME created = CreationTimeOf(target);
-  EXPECT_TRUE(!timesKept || CompareFileTime(&longAgo, &created) == 0);
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadBytes(target), "2\r\n");
+  if (CompareFileTime(&longAgo, &before) != 0) {
+    GTEST_SKIP() << "this system keeps no creation time set on a file (Wine stores none), so "
+                    "whether the replaced file kept it cannot be seen";
+  }
+  const FILETIME created = CreationTimeOf(target);
+  EXPECT_EQ(CompareFileTime(&longAgo, &created), 0);
 }
 
 }  // namespace
