@@ -122,6 +122,13 @@ void RunMode(std::string_view mode, const Presets& presets) {
   if (mode == "/R10" && AcceptsEllipse(settings.Radius, settings.Ratio)) QueueEllipseRun(settings);
 }
 
+// Stops when the state differs from the line reading's, naming the first field that does.
+void RequireState(const std::string& expected, const char* reading) {
+  const std::string difference = FirstDifference(expected, DescribeState());
+  if (!difference.empty())
+    FuzzFail(std::string(reading) + " and the line reading differ: " + difference);
+}
+
 constexpr std::string_view kModes[] = {"/R1", "/R2", "/R3", "/R4",  "/R5", "/R6",
                                        "/R7", "/R8", "/R9", "/R10", "/r1"};
 
@@ -142,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string fromSource = DescribeState();
   InitExchangeState();
   ParseBuffer(bytes);
-  if (DescribeState() != fromSource) FuzzFail("the line source and the line reading differ");
+  RequireState(fromSource, "the line source");
   {
     // The batched reading of large files, forced onto this input with tiny batches, on a
     // second thread now and then (starting one costs more than most inputs take).
@@ -165,13 +172,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         },
         plan);
     if (!complete) FuzzFail("the batched reading failed on readable bytes");
-    if (DescribeState() != fromSource) FuzzFail("the batched reading and the line reading differ");
+    RequireState(fromSource, "the batched reading");
   }
   if (size % 64 == 7) {
     WriteBytes(input, bytes);
     InitExchangeState();
     if (!ReadExchangeFile(input)) FuzzFail("ReadExchangeFile failed on a readable file");
-    if (DescribeState() != fromSource) FuzzFail("ReadExchangeFile and the line reading differ");
+    RequireState(fromSource, "ReadExchangeFile");
   }
 
   // Every mode on the same state, as its own run. The constructions only read the state;

@@ -2,24 +2,14 @@
 // its attributes and polyline number with the line before it.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tests/support/describe_state.h"
 #include "exchange/state/line_list.h"
 
 namespace {
-
-std::string Fields(const TJwwEntLine& l) {
-  std::string out;
-  for (const std::int32_t v : {l.HandPointRef, l.LayerGroup, l.Layer, l.Color, l.LineType,
-                               l.LineWidth, l.ZFlags, l.PolylineNo})
-    out += std::to_string(v) + ' ';
-  for (const double v : {l.X1, l.Y1, l.X2, l.Y2})
-    out += std::to_string(std::bit_cast<std::uint64_t>(v)) + ' ';
-  return out;
-}
 
 TEST(LineRecordList, ReadsBackWhetherOrNotNeighboursShare) {
   const std::pair<void (*)(TJwwEntLine&), std::size_t> cases[] = {
@@ -39,9 +29,9 @@ TEST(LineRecordList, ReadsBackWhetherOrNotNeighboursShare) {
     change(second);
     LineRecordList list;
     for (const TJwwEntLine& line : {first, second, first}) list.push_back(line);
-    EXPECT_EQ(list.shared_count(), rows) << Fields(second);
-    EXPECT_EQ(Fields(list[1]), Fields(second));
-    EXPECT_EQ(Fields(list.back()), Fields(first)) << Fields(second);
+    EXPECT_EQ(list.shared_count(), rows) << DescribeRecord(second);
+    EXPECT_EQ(DescribeRecord(list[1]), DescribeRecord(second));
+    EXPECT_EQ(DescribeRecord(list.back()), DescribeRecord(first)) << DescribeRecord(second);
   }
 }
 
@@ -52,18 +42,18 @@ TEST(LineRecordList, ReadsBackAcrossChunksAndBlocksAfterCopyAndClear) {
     TJwwEntLine line;
     line.Color = i / 2;
     line.X1 = i;
-    expected.push_back(Fields(line));
+    expected.push_back(DescribeRecord(line));
     list.push_back(line);
   }
   EXPECT_EQ(list.shared_count(), 35000u);
   const LineRecordList copy = list;
   std::vector<std::string> read;
-  for (const TJwwEntLine& line : copy) read.push_back(Fields(line));
+  for (const TJwwEntLine& line : copy) read.push_back(DescribeRecord(line));
   EXPECT_EQ(read, expected);
   list.clear();
   list.push_back(copy[65433]);
   EXPECT_EQ(list.shared_count(), 1u);
-  EXPECT_EQ(Fields(list.front()), expected[65433]);
+  EXPECT_EQ(DescribeRecord(list.front()), expected[65433]);
 }
 
 }  // namespace

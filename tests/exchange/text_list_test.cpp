@@ -2,27 +2,15 @@
 // its attributes, style and font with the text before it.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tests/support/describe_state.h"
 #include "exchange/state/exchange_state.h"
 #include "exchange/state/text_list.h"
 
 namespace {
-
-std::string Fields(const TJwwEntText& t) {
-  std::string out;
-  for (const std::int32_t v : {t.HandPointRef, t.LayerGroup, t.Layer, t.Color, t.LineType,
-                               t.LineWidth, t.ZFlags, t.TextKind, t.TextCode, t.TextStyle}) {
-    out += std::to_string(v) + ' ';
-  }
-  for (const double v : {t.Width, t.Height, t.Spacing, t.Value1, t.Value2, t.Value3, t.Value4}) {
-    out += std::to_string(std::bit_cast<std::uint64_t>(v)) + ' ';
-  }
-  return out + t.FontName.str() + '|' + t.Content.str();
-}
 
 TEST(TextRecordList, NeighboursShareOnlyAnIdenticalSharedPart) {
   struct Case {
@@ -65,8 +53,8 @@ TEST(TextRecordList, NeighboursShareOnlyAnIdenticalSharedPart) {
     list.push_back(first);
     list.push_back(second);
     EXPECT_EQ(list.shared_count(), c.rows) << c.name;
-    EXPECT_EQ(Fields(list[0]), Fields(first)) << c.name;
-    EXPECT_EQ(Fields(list[1]), Fields(second)) << c.name;
+    EXPECT_EQ(DescribeRecord(list[0]), DescribeRecord(first)) << c.name;
+    EXPECT_EQ(DescribeRecord(list[1]), DescribeRecord(second)) << c.name;
   }
   ReleaseExchangeState();
 }
@@ -80,19 +68,19 @@ TEST(TextRecordList, ReadsBackAcrossChunksAfterCopyAndClear) {
     text.Color = i / 3;
     text.Value2 = i;
     text.Content = std::to_string(i);
-    expected.push_back(Fields(text));
+    expected.push_back(DescribeRecord(text));
     list.push_back(text);
   }
   EXPECT_EQ(list.shared_count(), 1667u);
   const TextRecordList copy = list;
   std::vector<std::string> read;
-  for (const TJwwEntText& text : copy) read.push_back(Fields(text));
+  for (const TJwwEntText& text : copy) read.push_back(DescribeRecord(text));
   EXPECT_EQ(read, expected);
-  EXPECT_EQ(Fields(list.back()), expected.back());
+  EXPECT_EQ(DescribeRecord(list.back()), expected.back());
   list.clear();
   list.push_back(copy[4321]);
   EXPECT_EQ(list.shared_count(), 1u);
-  EXPECT_EQ(Fields(list[0]), expected[4321]);
+  EXPECT_EQ(DescribeRecord(list[0]), expected[4321]);
   ReleaseExchangeState();
 }
 
