@@ -2,7 +2,6 @@
 // A fresh, empty directory per test, removed afterwards, and whole-file byte helpers.
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <random>
@@ -10,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+
+#include "tests/support/crlf_lines.h"
 
 class TempDir {
  public:
@@ -56,16 +57,6 @@ inline std::optional<std::string> ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Joins lines, each ended by CR LF.
-inline std::string CrLfLines(std::initializer_list<std::string_view> lines) {
-  std::string out;
-  for (const std::string_view line : lines) {
-    out.append(line);
-    out.append("\r\n");
-  }
-  return out;
 }
 
 // A file name that can exist, but leaves no room for the temporary file's longer name

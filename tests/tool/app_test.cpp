@@ -60,17 +60,6 @@ TEST(App, DialogRunUsesTheCreatedWindow) {
   EXPECT_EQ(log.front(), "page 2");
 }
 
-TEST(App, ExchangeFileThatCannotBeWrittenGivesStatus1) {
-  TempDir dir;
-  std::filesystem::create_directory(dir / "JWC_TEMP.TXT");
-  EXPECT_EQ(RunAuxline({"/R1"}, dir / "auxline", nullptr), 1);
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "JWC_TEMP.TXT"));
-}
-
-}  // namespace
-
-namespace {
-
 // A "/R10" run whose exchange file was not read to its end asks for no window (there is
 // nothing a dialog could build on) and reports the failure; the host finds "hq".
 TEST(App, ExchangeFileNotReadToItsEndGivesStatus1WithoutADialog) {
