@@ -52,8 +52,10 @@ inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Nothing when the file does not exist.
+// Nothing when the file does not exist or is a folder.
 inline std::optional<std::string> ReadBytes(const std::filesystem::path& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
