@@ -243,11 +243,11 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 }  // namespace
 
-std::string DescribeState() {
+std::string DescribeState(const ExchangeState& state) {
   std::string text;
   text.reserve(65536);
   Walker w(&text, nullptr);
-  Fields(w, Exchange());
+  Fields(w, state);
   return text;
 }
 

@@ -13,7 +13,7 @@
 
 // Every field of Exchange(): equal descriptions mean equal states, down to the bits of every
 // real. A field added to the state and not described here stops the build.
-std::string DescribeState();
+std::string DescribeState(const ExchangeState& state = Exchange());
 std::string DescribeRecord(const TJwwEntLine& record);
 std::string DescribeRecord(const TJwwEntText& record);
 
