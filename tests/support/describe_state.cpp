@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <set>
-#include <type_traits>
 
 namespace {
 
@@ -26,6 +25,7 @@ constexpr std::size_t FieldCount() {
   }
 }
 
+// A field and its name; a base class, whose fields have no name of their own.
 template <typename T>
 struct Named {
   std::string_view name;
@@ -35,6 +35,7 @@ template <typename T>
 struct BaseOf {
   const T& value;
 };
+// A field that the description leaves out, counted all the same.
 template <typename T>
 struct NotDescribed {
   const T& value;
@@ -83,23 +84,20 @@ class Walker {
   }
   void Put(std::string_view name, const std::string& value) { Put(name, std::string_view(value)); }
   void Put(std::string_view name, const RecordText& value) { Put(name, value.view()); }
-  // Tables and lists: their size, then each entry.
-  template <typename List>
-  requires requires(const List& list) { list.begin(); }
-  void Put(std::string_view name, const List& list) {
-    Line(std::string(name) + ".size", std::to_string(list.size()));
-    std::size_t index = 0;
-    for (const auto& entry : list)
-      Put(std::string(name) + "[" + std::to_string(index++) + "]", entry);
-  }
-  // A struct of its own: its fields under its name.
+  // Tables and lists: their size, then each entry. A struct: its fields under its name.
   template <typename T>
-  requires(std::is_class_v<T> &&
-           !requires(const T& t) { t.begin(); }) void Put(std::string_view name, const T& value) {
-    const std::size_t kept = prefix_.size();
-    prefix_.append(name).append(".");
-    Fields(*this, value);
-    prefix_.resize(kept);
+  void Put(std::string_view name, const T& value) {
+    if constexpr (requires { value.begin(); }) {
+      Line(std::string(name) + ".size", std::to_string(value.size()));
+      std::size_t index = 0;
+      for (const auto& entry : value)
+        Put(std::string(name) + "[" + std::to_string(index++) + "]", entry);
+    } else {
+      const std::size_t kept = prefix_.size();
+      prefix_.append(name).append(".");
+      Fields(*this, value);
+      prefix_.resize(kept);
+    }
   }
 
  private:
