@@ -13,6 +13,7 @@
 #include "exchange/writing/command_writer.h"
 #include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
+#include "tests/support/crlf_lines.h"
 #include "tests/support/describe_state.h"
 
 void FuzzFail(const std::string& what) {
@@ -224,8 +225,6 @@ void CheckCommands(const std::vector<std::string>& commands) {
 }
 
 void CheckWrittenFile(std::string_view bytes, const std::vector<std::string>& commands) {
-  std::string expected;
-  if (commands.empty()) expected = "hq\r\n";
-  for (const std::string& line : commands) expected += line + "\r\n";
+  const std::string expected = commands.empty() ? "hq\r\n" : CrLfLines(commands);
   if (bytes != expected) FuzzFail("the exchange file does not hold exactly the queued commands");
 }
