@@ -59,13 +59,8 @@ TEST_F(EntityLines, DispatchByKeyAndFieldCount) {
   for (const KindCase& c : cases) {
     InitExchangeState();
     Read({c.line});
-    if (c.kind == 0) {
-      EXPECT_EQ(s.ReadOrder.size(), 0u) << c.line;
-    } else {
-      ASSERT_EQ(s.ReadOrder.size(), 1u) << c.line;
-      EXPECT_EQ(s.ReadOrder[0].Kind, c.kind) << c.line;
-      EXPECT_EQ(s.ReadOrder[0].Index, 0) << c.line;
-    }
+    const std::vector<ReadOrderEntry> none, one = {{c.kind, 0}};
+    EXPECT_EQ(ReadOrderOf(s), c.kind == 0 ? none : one) << c.line;
     EXPECT_EQ(TotalRecords(s), s.ReadOrder.size()) << c.line;
   }
 }
@@ -116,12 +111,8 @@ TEST_F(EntityLines, FieldValuesOfEachKind) {
   EXPECT_EQ(s.SoList[0].Value[7], 8.0);
   EXPECT_EQ(s.SgList[0].ExtColor, 6);
 
-  const TJwwEntLine& fallen = s.LineList[0];  // pt 1 2 3: the key reads as 0
-  EXPECT_EQ(fallen.X1, 0.0);
-  EXPECT_EQ(fallen.Y1, 1.0);
-  EXPECT_EQ(fallen.X2, 2.0);
-  EXPECT_EQ(fallen.Y2, 3.0);
-  EXPECT_EQ(fallen.PolylineNo, 0);
+  // pt 1 2 3: the key reads as 0
+  EXPECT_EQ(s.LineList[0], (TJwwEntLine{{{0, 0, 0, 10, 1, 0}, 0}, 0, 0.0, 1.0, 2.0, 3.0}));
 }
 
 TEST_F(EntityLines, ExtColorIsZeroWithoutAColourTenLine) {
@@ -141,12 +132,8 @@ TEST_F(EntityLines, PolylineAttributesAndReadOrder) {
   ASSERT_EQ(s.CircleList.size(), 1u);
   EXPECT_EQ(s.CircleList[0].LayerGroup, 3);
   EXPECT_EQ(s.CircleList[0].Color, 2);
-  ASSERT_EQ(s.ReadOrder.size(), 3u);
-  const ReadOrderEntry expected[] = {{kEntLine, 0}, {kEntLine, 1}, {kEntCircle, 0}};
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(s.ReadOrder[i].Kind, expected[i].Kind);
-    EXPECT_EQ(s.ReadOrder[i].Index, expected[i].Index);
-  }
+  EXPECT_EQ(ReadOrderOf(s),
+            (std::vector<ReadOrderEntry>{{kEntLine, 0}, {kEntLine, 1}, {kEntCircle, 0}}));
   EXPECT_FALSE(s.InPolyline);
 }
 
@@ -172,9 +159,7 @@ TEST_F(EntityLines, MessageModeMakesDimensions) {
   Read({"cn5", "cs 1 2 3 4 \"10.00 mm"});
   ASSERT_EQ(s.DimList.size(), 1u);
   EXPECT_EQ(s.TextList.size(), 0u);
-  ASSERT_EQ(s.ReadOrder.size(), 1u);
-  EXPECT_EQ(s.ReadOrder[0].Kind, kEntDim);
-  EXPECT_EQ(s.ReadOrder[0].Index, 0);
+  EXPECT_EQ(ReadOrderOf(s), (std::vector<ReadOrderEntry>{{kEntDim, 0}}));
   const TJwwEntDim& dim = s.DimList[0];
   EXPECT_EQ(dim.Color, 4);
   EXPECT_EQ(dim.Line.X1, 0.0);
@@ -248,13 +233,14 @@ TEST_F(EntityLines, TextKindCodes) {
 TEST_F(EntityLines, ReadOrderIndexesPerList) {
   Read({"ci 0 0 1", "1 2 3 4", "ci 0 0 2", "pt 1 2", "1 2 3 4", "msg", "0 0 1 1", "cs 1 2 3 4 d",
         "ch 1 2 3 4 t", "ci 0 0 3"});
-  const ReadOrderEntry expected[] = {{kEntCircle, 0}, {kEntLine, 0},  {kEntCircle, 1},
-                                     {kEntPoint, 0},  {kEntLine, 1},  {kEntDim, 0},
-                                     {kEntText, 0},   {kEntCircle, 2}};
-  ASSERT_EQ(s.ReadOrder.size(), std::size(expected));
-  for (std::size_t i = 0; i < std::size(expected); ++i) {
-    EXPECT_EQ(s.ReadOrder[i], expected[i]) << i;
-  }
+  EXPECT_EQ(ReadOrderOf(s), (std::vector<ReadOrderEntry>{{kEntCircle, 0},
+                                                         {kEntLine, 0},
+                                                         {kEntCircle, 1},
+                                                         {kEntPoint, 0},
+                                                         {kEntLine, 1},
+                                                         {kEntDim, 0},
+                                                         {kEntText, 0},
+                                                         {kEntCircle, 2}}));
   EXPECT_EQ(TotalRecords(s), s.ReadOrder.size());
 }
 
