@@ -95,11 +95,14 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
                                             "0.5", layout::kAngleCaption, "330"}));
     }
   }
-  FormRun defaults(kExchange);
-  defaults.Start({"/R10"});
-  EXPECT_EQ(defaults.Window.Edit(DrawingWidget::EditA1), "100");
-  EXPECT_EQ(defaults.Window.Edit(DrawingWidget::EditA2), "1");
-  EXPECT_EQ(defaults.Window.Edit(DrawingWidget::EditA3), "0");
+}
+
+TEST(Form, EllipseDialogDefaultsShowAs100And1And0) {
+  FormRun run(kExchange);
+  run.Start({"/R10"});
+  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA1), "100");
+  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA2), "1");
+  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA3), "0");
 }
 
 TEST(Form, SettingsFileHoldingTheSameBytesIsNotReplaced) {
