@@ -125,6 +125,13 @@ void QueueRun(std::string_view modeText, const Presets& presets) {
   }
 }
 
+// Stops when the state differs from the line reading's, naming the first field that does.
+void RequireState(const std::string& expected, const char* reading) {
+  const std::string difference = FirstDifference(expected, DescribeState());
+  if (!difference.empty())
+    FuzzFail(std::string(reading) + " and the line reading differ: " + difference);
+}
+
 constexpr std::string_view kModes[] = {"/R1", "/R2", "/R3", "/R4",  "/R5", "/R6",
                                        "/R7", "/R8", "/R9", "/R10", "/r1"};
 
@@ -165,15 +172,15 @@ void ReadEveryWay(std::string_view bytes) {
   const std::string fromSource = DescribeState();
   InitExchangeState();
   ParseBuffer(bytes);
-  if (DescribeState() != fromSource) FuzzFail("the line source and the line reading differ");
+  RequireState(fromSource, "the line source");
   ReadBatched(bytes);
-  if (DescribeState() != fromSource) FuzzFail("the batched reading and the line reading differ");
+  RequireState(fromSource, "the batched reading");
   if (size % 64 == 7) {
     const std::filesystem::path input = ScratchDirectory() / "JWC_TEMP.TXT";
     WriteBytes(input, bytes);
     InitExchangeState();
     if (!ReadExchangeFile(input)) FuzzFail("ReadExchangeFile failed on a readable file");
-    if (DescribeState() != fromSource) FuzzFail("ReadExchangeFile and the line reading differ");
+    RequireState(fromSource, "ReadExchangeFile");
   }
 }
 

@@ -13,6 +13,8 @@
 #include "exchange/writing/command_writer.h"
 #include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
+#include "tests/support/crlf_lines.h"
+#include "tests/support/describe_state.h"
 
 void FuzzFail(const std::string& what) {
   std::fprintf(stderr, "exchange_fuzzer: %s\n", what.c_str());
@@ -20,16 +22,6 @@ void FuzzFail(const std::string& what) {
 }
 
 namespace {
-
-// ---- finiteness ---------------------------------------------------------------------
-
-void RequireFinite(double value, const char* where) {
-  if (!std::isfinite(value)) FuzzFail(std::string("non-finite real stored in ") + where);
-}
-template <typename Range>
-void RequireAllFinite(const Range& values, const char* where) {
-  for (const double value : values) RequireFinite(value, where);
-}
 
 // ---- command syntax -----------------------------------------------------------------
 
@@ -229,8 +221,6 @@ void CheckTables() {
   std::int32_t used = 0;
   for (const HandPoint& p : s.HandPoints) {
     if (p.HitKind < 0 || p.HitKind > 4) FuzzFail("HitKind out of range");
-    RequireFinite(p.X, "HandPoints");
-    RequireFinite(p.Y, "HandPoints");
     used += p.Used ? 1 : 0;
   }
   if (s.HandPointCount < used) FuzzFail("HandPointCount below the filled slots");
@@ -239,47 +229,9 @@ void CheckTables() {
 
 // Every real of the header and of every record is finite.
 void CheckAllFinite() {
-  const ExchangeState& s = Exchange();
-  RequireFinite(s.HostAngle, "HostAngle");
-  RequireAllFinite(s.GroupScales, "GroupScales");
-  RequireAllFinite(s.HnValues, "HnValues");
-  for (const double v : {s.PaperWidth, s.PaperHeight, s.HostFreeTextWidth, s.HostFreeTextHeight,
-                         s.HostFreeTextSpacing, s.Emit.FreeTextWidth, s.Emit.FreeTextHeight,
-                         s.Emit.FreeTextSpacing}) {
-    RequireFinite(v, "header");
-  }
-  for (const TextStyleDef& style : s.TextStyles) {
-    for (const double v : {style.Width, style.Height, style.Spacing})
-      RequireFinite(v, "TextStyles");
-  }
-  for (const TJwwEntLine& r : s.LineList) {
-    for (const double v : {r.X1, r.Y1, r.X2, r.Y2}) RequireFinite(v, "LineList");
-  }
-  for (const TJwwEntCircle& r : s.CircleList) {
-    for (const double v : {r.CenterX, r.CenterY, r.Radius}) RequireFinite(v, "CircleList");
-  }
-  for (const TJwwEntArc& r : s.ArcList) {
-    for (const double v :
-         {r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt}) {
-      RequireFinite(v, "ArcList");
-    }
-  }
-  for (const TJwwEntPoint& r : s.PointList) {
-    for (const double v : {r.X, r.Y}) RequireFinite(v, "PointList");
-  }
-  for (const TJwwEntPointEx& r : s.PointExList) {
-    for (const double v : {r.X, r.Y, r.Value3, r.Value4}) RequireFinite(v, "PointExList");
-  }
-  for (const TJwwEntBlk& r : s.BlockList) {
-    for (const double v : {r.X, r.Y}) RequireFinite(v, "BlockList");
-  }
-  for (const auto& r : s.Sl2List) RequireAllFinite(r.Value, "Sl2List");
-  for (const auto& r : s.Sl3List) RequireAllFinite(r.Value, "Sl3List");
-  for (const auto& r : s.Sl4List) RequireAllFinite(r.Value, "Sl4List");
-  for (const auto& r : s.ScList) RequireAllFinite(r.Value, "ScList");
-  for (const auto& r : s.SeList) RequireAllFinite(r.Value, "SeList");
-  for (const auto& r : s.SoList) RequireAllFinite(r.Value, "SoList");
-  for (const auto& r : s.SgList) RequireAllFinite(r.Value, "SgList");
+  ForEachStateReal([](const std::string& name, double value) {
+    if (!std::isfinite(value)) FuzzFail("non-finite real stored in " + name);
+  });
 }
 
 }  // namespace
@@ -299,8 +251,6 @@ void CheckCommands(const std::vector<std::string>& commands) {
 }
 
 void CheckWrittenFile(std::string_view bytes, const std::vector<std::string>& commands) {
-  std::string expected;
-  if (commands.empty()) expected = "hq\r\n";
-  for (const std::string& line : commands) expected += line + "\r\n";
+  const std::string expected = commands.empty() ? "hq\r\n" : CrLfLines(commands);
   if (bytes != expected) FuzzFail("the exchange file does not hold exactly the queued commands");
 }

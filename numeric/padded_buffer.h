@@ -3,8 +3,9 @@
 // it. The number conversion reads the 16 bytes that end with such a text in one step,
 // whatever the text's length: the bytes before the text belong to the buffer or to its
 // margin, so they may be read (and are then ignored).
-#include <cassert>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -38,10 +39,19 @@ class PaddedBuffer {
   const char* data() const { return storage_ ? storage_.get() + kReadableMargin : nullptr; }
   std::size_t size() const { return size_; }
 
-  // `text` must lie within the buffer, or be empty (an empty text is never read).
+  // `text` must lie within the buffer, or be empty (an empty text is never read). The bytes
+  // before a text from anywhere else are not the buffer's to read: a caller that hands one
+  // over is at fault, and stops the program in every build, not only where assertions are
+  // compiled in (two comparisons beside a number's conversion).
   PaddedText Text(std::string_view text) const {
-    assert(text.empty() || (text.data() >= data() && text.data() + text.size() <= data() + size_));
+    if (!Holds(text)) std::abort();
     return PaddedText(text);
+  }
+  bool Holds(std::string_view text) const {
+    const auto first = reinterpret_cast<std::uintptr_t>(data());
+    const auto at = reinterpret_cast<std::uintptr_t>(text.data());
+    return text.empty() ||
+           (at >= first && at - first <= size_ && text.size() <= size_ - (at - first));
   }
 
  private:

@@ -16,7 +16,7 @@ cmake --build "$build" -j2 --target numbers_fuzzer exchange_fuzzer
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failed=0
+. tests/support/cases.sh
 for target in numbers exchange; do
   mkdir -p "$work/$target"
   options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
@@ -26,9 +26,9 @@ for target in numbers exchange; do
   log="$work/$target.log"
   if "$build/fuzz/${target}_fuzzer" "${options[@]}" "$work/$target" "fuzz/corpus/$target" > "$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-    echo "fuzz $target: ${runs:-?} executions in ${seconds}s, no failure"
+    case_passed "fuzz $target: ${runs:-?} executions in ${seconds}s, no failure"
   else
-    echo "fuzz $target: FAILED"
+    case_failed "fuzz $target"
     grep -v -E '^#[0-9]+' "$log" | tail -60
     for artifact in "$work/$target"-*; do
       [ -e "$artifact" ] || continue
@@ -36,8 +36,7 @@ for target in numbers exchange; do
       base64 -w0 "$artifact"
       echo
     done
-    failed=1
   fi
 done
 echo "fuzzing: ${SECONDS} s"
-exit "$failed"
+cases_done "fuzz targets"

@@ -56,11 +56,11 @@ void ExpectLine(const std::string& written, const ExpectedLine& expected) {
   EXPECT_NEAR(AngleBetween(std::atan2(expected.Y - y2, expected.X - x2), theta), 0.0, direction);
 }
 
-std::string Lines(std::vector<std::string> head, std::initializer_list<std::string> tail = {}) {
-  head.insert(head.end(), tail);
-  std::string out;
-  for (const std::string& line : head) out += line + "\r\n";
-  return out;
+// The default attribute block, then `tail`.
+std::string Block(std::initializer_list<std::string> tail = {}) {
+  std::vector<std::string> lines = kDefaultBlock;
+  lines.insert(lines.end(), tail);
+  return CrLfLines(lines);
 }
 
 struct Outcome {
@@ -68,30 +68,34 @@ struct Outcome {
   std::optional<std::string> exchange;
   std::optional<std::string> settings;
   bool workingDirTouched = false;
+  bool folderKept = false;
   std::optional<std::string> printed;  // standard output and error together
 };
 
 // Copies the program into a fresh directory with the given files and runs it from another
 // directory, so that only the executable's own location can lead it to its files.
-Outcome RunInFreshDir(const std::vector<std::string>& args, std::string_view exchange,
-                      std::optional<std::string_view> settings = std::nullopt) {
+// A file that is nullopt is not there; `folder` names a file made a folder instead.
+Outcome RunInFreshDir(const std::vector<std::string>& args,
+                      std::optional<std::string_view> exchange,
+                      std::optional<std::string_view> settings = std::nullopt,
+                      const char* folder = "") {
   TempDir toolDir;
   TempDir workingDir;
   TempDir outputDir;
   const auto exe = toolDir / "auxline";
   std::filesystem::copy_file(AUXLINE_EXE, exe);
-  WriteBytes(toolDir / "JWC_TEMP.TXT", exchange);
+  if (*folder != '\0') std::filesystem::create_directory(toolDir / folder);
+  if (exchange) WriteBytes(toolDir / "JWC_TEMP.TXT", *exchange);
   if (settings) WriteBytes(toolDir / "auxline.dat", *settings);
   Outcome outcome;
   outcome.status = RunTool(exe, args, workingDir.Path(), outputDir / "output");
   outcome.printed = ReadBytes(outputDir / "output");
   EXPECT_EQ(outcome.printed, "");  // the tool never says anything
+  outcome.folderKept = *folder != '\0' && std::filesystem::is_directory(toolDir / folder);
   outcome.exchange = ReadBytes(toolDir / "JWC_TEMP.TXT");
   outcome.settings = ReadBytes(toolDir / "auxline.dat");
   outcome.workingDirTouched = !std::filesystem::is_empty(workingDir.Path());
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator(toolDir.Path(), ignored)) {
-    const std::string name = entry.path().filename().string();
+  for (const std::string& name : toolDir.Entries()) {
     // A failed run also says why, in its log.
     const bool failedRunsLog = name == "auxline.log" && outcome.status != 0;
     EXPECT_TRUE(name == "auxline" || name == "auxline.dat" || name == "JWC_TEMP.TXT" ||
@@ -113,7 +117,7 @@ struct ModeCase {
 void ExpectOneLineAfterTheBlock(const std::optional<std::string>& exchange,
                                 const ExpectedLine& line) {
   ASSERT_TRUE(exchange.has_value());
-  const std::string head = Lines(kDefaultBlock);
+  const std::string head = Block();
   ASSERT_EQ(exchange->substr(0, head.size()), head);
   const std::string rest = exchange->substr(head.size());
   ASSERT_TRUE(rest.ends_with("\r\n")) << rest;
@@ -152,11 +156,11 @@ TEST(EndToEnd, LineModes) {
       {"R1 horizontal, checked by hand",
        {"/R1"},
        HostFile({"hp1 0 0", "hp2 10 0"}),
-       Lines(kDefaultBlock, {"50000005 0 -49999995 6.12323399573677E-9"})},
+       Block({"50000005 0 -49999995 6.12323399573677E-9"})},
       {"R1 equal points",
        {"/R1"},
        HostFile({"hp1 3 4", "hp2 3 4"}),
-       Lines(kDefaultBlock, {"50000003 4 -49999997 4.00000000612323"})},
+       Block({"50000003 4 -49999997 4.00000000612323"})},
       {"R1 no points", {"/R1"}, HostFile({}), ExpectedLine{0, 0, 0}},
       {"R2 host angle", {"/R2"}, points, ExpectedLine{100, 200, 30}},
       {"R2 without hk",
@@ -202,9 +206,9 @@ TEST(EndToEnd, FirstLineModes) {
 
 TEST(EndToEnd, PointAndCircleModes) {
   ExpectModeRuns({
-      {"R8", {"/R8"}, HostFile({"hp1 1.5 -2"}), Lines(kDefaultBlock, {"pn9", "pt 1.5 -2"})},
-      {"R9", {"/R9"}, HostFile({"hp1 0 0", "hp2 3 4"}), Lines(kDefaultBlock, {"ci 0 0 5"})},
-      {"R9 P2 on P1", {"/R9"}, HostFile({"hp1 7 7", "hp2 7 7"}), Lines(kDefaultBlock)},
+      {"R8", {"/R8"}, HostFile({"hp1 1.5 -2"}), Block({"pn9", "pt 1.5 -2"})},
+      {"R9", {"/R9"}, HostFile({"hp1 0 0", "hp2 3 4"}), Block({"ci 0 0 5"})},
+      {"R9 P2 on P1", {"/R9"}, HostFile({"hp1 7 7", "hp2 7 7"}), Block()},
   });
 }
 
@@ -215,7 +219,7 @@ TEST(EndToEnd, UnrecognisedModesBuildNothing) {
     const Outcome outcome =
         RunInFreshDir({mode}, points, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.exchange, Lines({"lg3", "ly7", "lc9", "lt2", "lw4", "lg2", "ly5"}));
+    EXPECT_EQ(outcome.exchange, CrLfLines({"lg3", "ly7", "lc9", "lt2", "lw4", "lg2", "ly5"}));
     EXPECT_EQ(outcome.settings, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
   }
 }
@@ -226,7 +230,7 @@ TEST(EndToEnd, FirstLineModesWithoutALineSendTheAttributeBlockOnly) {
     SCOPED_TRACE(mode);
     const Outcome outcome = RunInFreshDir({mode, "30"}, HostFile({"hp1 0 0", "hp2 10 10"}), stored);
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.exchange, Lines({"lg3", "ly7", "lc9", "lt2", "lw4"}));
+    EXPECT_EQ(outcome.exchange, CrLfLines({"lg3", "ly7", "lc9", "lt2", "lw4"}));
     EXPECT_EQ(outcome.settings, stored);  // the run ends before saving: bytes untouched
   }
 }
@@ -268,14 +272,12 @@ TEST(EndToEnd, AttributeAndRestoreBlocks) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string stored;
-    for (const std::string& value : c.settings) stored += value + "\r\n";
-    stored += CrLfLines({"100", "1", "0"});
+    const std::string stored = CrLfLines(c.settings) + CrLfLines({"100", "1", "0"});
     const Outcome outcome = RunInFreshDir({"/R1"}, points, stored);
     std::vector<std::string> expected = c.head;
     expected.push_back(line);
     expected.insert(expected.end(), c.restore.begin(), c.restore.end());
-    EXPECT_EQ(outcome.exchange, Lines(expected));
+    EXPECT_EQ(outcome.exchange, CrLfLines(expected));
     EXPECT_EQ(outcome.settings, stored);
   }
 }
@@ -319,7 +321,7 @@ TEST(EndToEnd, SettingsFileVariants) {
     SCOPED_TRACE(c.name);
     const Outcome outcome = RunInFreshDir({"/R9"}, points, c.settings);
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.exchange, Lines(c.expected));
+    EXPECT_EQ(outcome.exchange, CrLfLines(c.expected));
     EXPECT_EQ(outcome.settings, c.rewritten);
   }
 }
@@ -342,30 +344,31 @@ TEST(EndToEnd, DialogRunsWithoutAWindow) {
   EXPECT_EQ(outcome.settings, stored);
 }
 
-TEST(EndToEnd, UnreadableSettingsFileIsNeitherUsedNorReplaced) {
-  // A folder where the settings file belongs: the run uses the defaults and leaves it.
-  TempDir toolDir;
-  std::filesystem::copy_file(AUXLINE_EXE, toolDir / "auxline");
-  WriteBytes(toolDir / "JWC_TEMP.TXT", HostFile({"hp1 0 0", "hp2 3 4"}));
-  std::filesystem::create_directory(toolDir / "auxline.dat");
-  EXPECT_EQ(RunTool(toolDir / "auxline", {"/R9"}, toolDir.Path()), 0);
-  EXPECT_EQ(ReadBytes(toolDir / "JWC_TEMP.TXT"), Lines(kDefaultBlock, {"ci 0 0 5"}));
-  EXPECT_TRUE(std::filesystem::is_directory(toolDir / "auxline.dat"));
-}
-
-TEST(EndToEnd, MissingExchangeFileStillGetsWritten) {
-  TempDir toolDir;
-  std::filesystem::copy_file(AUXLINE_EXE, toolDir / "auxline");
-  EXPECT_EQ(RunTool(toolDir / "auxline", {"/R8"}, toolDir.Path()), 0);
-  EXPECT_EQ(ReadBytes(toolDir / "JWC_TEMP.TXT"),
-            Lines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"}));
-}
-
-TEST(EndToEnd, UnwritableExchangeFileGivesStatus1) {
-  TempDir toolDir;
-  std::filesystem::copy_file(AUXLINE_EXE, toolDir / "auxline");
-  std::filesystem::create_directory(toolDir / "JWC_TEMP.TXT");
-  EXPECT_EQ(RunTool(toolDir / "auxline", {"/R1"}, toolDir.Path()), 1);
+// A folder where a file belongs is left alone: in the settings file's place the run uses the
+// defaults, in the exchange file's place it reports the failure. A missing exchange file
+// means the defaults.
+TEST(EndToEnd, FoldersAndMissingFiles) {
+  const struct {
+    const char* what;
+    const char* mode;
+    const char* folder;
+    std::optional<std::string> exchange;
+    int status;
+    std::optional<std::string> written;
+  } kCases[] = {
+      {"settings file a folder", "/R9", "auxline.dat", HostFile({"hp1 0 0", "hp2 3 4"}), 0,
+       Block({"ci 0 0 5"})},
+      {"exchange file missing", "/R8", "", std::nullopt, 0,
+       CrLfLines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"})},
+      {"exchange file a folder", "/R1", "JWC_TEMP.TXT", std::nullopt, 1, std::nullopt},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const Outcome outcome = RunInFreshDir({c.mode}, c.exchange, std::nullopt, c.folder);
+    EXPECT_EQ(outcome.status, c.status);
+    EXPECT_EQ(outcome.folderKept, *c.folder != '\0');
+    EXPECT_EQ(outcome.exchange, c.written);
+  }
 }
 
 }  // namespace

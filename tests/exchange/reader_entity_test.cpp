@@ -59,13 +59,8 @@ TEST_F(EntityLines, DispatchByKeyAndFieldCount) {
   for (const KindCase& c : cases) {
     InitExchangeState();
     Read({c.line});
-    if (c.kind == 0) {
-      EXPECT_EQ(s.ReadOrder.size(), 0u) << c.line;
-    } else {
-      ASSERT_EQ(s.ReadOrder.size(), 1u) << c.line;
-      EXPECT_EQ(s.ReadOrder[0].Kind, c.kind) << c.line;
-      EXPECT_EQ(s.ReadOrder[0].Index, 0) << c.line;
-    }
+    const std::vector<ReadOrderEntry> none, one = {{c.kind, 0}};
+    EXPECT_EQ(ReadOrderOf(s), c.kind == 0 ? none : one) << c.line;
     EXPECT_EQ(TotalRecords(s), s.ReadOrder.size()) << c.line;
   }
 }
@@ -116,12 +111,8 @@ TEST_F(EntityLines, FieldValuesOfEachKind) {
   EXPECT_EQ(s.SoList[0].Value[7], 8.0);
   EXPECT_EQ(s.SgList[0].ExtColor, 6);
 
-  const TJwwEntLine& fallen = s.LineList[0];  // pt 1 2 3: the key reads as 0
-  EXPECT_EQ(fallen.X1, 0.0);
-  EXPECT_EQ(fallen.Y1, 1.0);
-  EXPECT_EQ(fallen.X2, 2.0);
-  EXPECT_EQ(fallen.Y2, 3.0);
-  EXPECT_EQ(fallen.PolylineNo, 0);
+  // pt 1 2 3: the key reads as 0
+  EXPECT_EQ(s.LineList[0], (TJwwEntLine{{{0, 0, 0, 10, 1, 0}, 0}, 0, 0.0, 1.0, 2.0, 3.0}));
 }
 
 TEST_F(EntityLines, ExtColorIsZeroWithoutAColourTenLine) {
@@ -132,21 +123,13 @@ TEST_F(EntityLines, ExtColorIsZeroWithoutAColourTenLine) {
 TEST_F(EntityLines, PolylineAttributesAndReadOrder) {
   Read({"lg3", "ly5", "lc2", "pl", "10 10 20 10", "20 10 20 20", "ci 0 0 5"});
   ASSERT_EQ(s.LineList.size(), 2u);
-  for (std::size_t i = 0; i < 2; ++i) {
-    EXPECT_EQ(s.LineList[i].LayerGroup, 3);
-    EXPECT_EQ(s.LineList[i].Layer, 5);
-    EXPECT_EQ(s.LineList[i].Color, 2);
-    EXPECT_EQ(s.LineList[i].PolylineNo, 1);
-  }
+  EXPECT_EQ(s.LineList[0], (TJwwEntLine{{{0, 3, 5, 2, 1, 0}, 0}, 1, 10, 10, 20, 10}));
+  EXPECT_EQ(s.LineList[1], (TJwwEntLine{{{0, 3, 5, 2, 1, 0}, 0}, 1, 20, 10, 20, 20}));
   ASSERT_EQ(s.CircleList.size(), 1u);
-  EXPECT_EQ(s.CircleList[0].LayerGroup, 3);
-  EXPECT_EQ(s.CircleList[0].Color, 2);
-  ASSERT_EQ(s.ReadOrder.size(), 3u);
-  const ReadOrderEntry expected[] = {{kEntLine, 0}, {kEntLine, 1}, {kEntCircle, 0}};
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(s.ReadOrder[i].Kind, expected[i].Kind);
-    EXPECT_EQ(s.ReadOrder[i].Index, expected[i].Index);
-  }
+  EXPECT_EQ(static_cast<const CommonAttributes&>(s.CircleList[0]),
+            (CommonAttributes{{0, 3, 5, 2, 1, 0}, 0}));
+  EXPECT_EQ(ReadOrderOf(s),
+            (std::vector<ReadOrderEntry>{{kEntLine, 0}, {kEntLine, 1}, {kEntCircle, 0}}));
   EXPECT_FALSE(s.InPolyline);
 }
 
@@ -166,20 +149,15 @@ TEST_F(EntityLines, MessageModeMakesDimensions) {
   EXPECT_EQ(s.LineList.size(), 0u);
   EXPECT_EQ(s.ReadOrder.size(), 0u);
   EXPECT_TRUE(s.InMessage);
-  EXPECT_EQ(s.PendingDimLine.X2, 10.0);
-  EXPECT_EQ(s.PendingDimLine.Color, 4);
+  EXPECT_EQ(s.PendingDimLine, (TJwwEntLine{{{0, 0, 0, 4, 1, 0}, 0}, 0, 0, 0, 10, 0}));
 
   Read({"cn5", "cs 1 2 3 4 \"10.00 mm"});
   ASSERT_EQ(s.DimList.size(), 1u);
   EXPECT_EQ(s.TextList.size(), 0u);
-  ASSERT_EQ(s.ReadOrder.size(), 1u);
-  EXPECT_EQ(s.ReadOrder[0].Kind, kEntDim);
-  EXPECT_EQ(s.ReadOrder[0].Index, 0);
+  EXPECT_EQ(ReadOrderOf(s), (std::vector<ReadOrderEntry>{{kEntDim, 0}}));
   const TJwwEntDim& dim = s.DimList[0];
   EXPECT_EQ(dim.Color, 4);
-  EXPECT_EQ(dim.Line.X1, 0.0);
-  EXPECT_EQ(dim.Line.X2, 10.0);
-  EXPECT_EQ(dim.Line.PolylineNo, 0);
+  EXPECT_EQ(dim.Line, (TJwwEntLine{{{0, 0, 0, 4, 1, 0}, 0}, 0, 0, 0, 10, 0}));
   EXPECT_EQ(dim.Text.TextKind, 2);
   EXPECT_EQ(dim.Text.Content, "10.00 mm");
   EXPECT_EQ(dim.Text.TextStyle, 5);
@@ -190,12 +168,10 @@ TEST_F(EntityLines, MessageModeMakesDimensions) {
 
 TEST_F(EntityLines, DimensionWithoutNewLineRepeatsThePendingOne) {
   Read({"msg", "cs 1 2 3 4 a"});
-  EXPECT_EQ(s.DimList[0].Line.X1, 0.0);
-  EXPECT_EQ(s.DimList[0].Line.X2, 1.0);  // the default pending line
+  EXPECT_EQ(s.DimList[0].Line, TJwwEntLine({{}, 0, 0, 0, 1, 0}));  // the default pending line
   Read({"msg", "5 5 6 6", "cs 1 2 3 4 b", "msg", "cs 1 2 3 4 c"});
   ASSERT_EQ(s.DimList.size(), 3u);
-  EXPECT_EQ(s.DimList[2].Line.X1, 5.0);
-  EXPECT_EQ(s.DimList[2].Line.Y2, 6.0);
+  EXPECT_EQ(s.DimList[2].Line, TJwwEntLine({{}, 0, 5, 5, 6, 6}));
 }
 
 TEST_F(EntityLines, OtherTextInMessageModeIsPlainTextAndEndsTheMode) {
@@ -248,13 +224,14 @@ TEST_F(EntityLines, TextKindCodes) {
 TEST_F(EntityLines, ReadOrderIndexesPerList) {
   Read({"ci 0 0 1", "1 2 3 4", "ci 0 0 2", "pt 1 2", "1 2 3 4", "msg", "0 0 1 1", "cs 1 2 3 4 d",
         "ch 1 2 3 4 t", "ci 0 0 3"});
-  const ReadOrderEntry expected[] = {{kEntCircle, 0}, {kEntLine, 0},  {kEntCircle, 1},
-                                     {kEntPoint, 0},  {kEntLine, 1},  {kEntDim, 0},
-                                     {kEntText, 0},   {kEntCircle, 2}};
-  ASSERT_EQ(s.ReadOrder.size(), std::size(expected));
-  for (std::size_t i = 0; i < std::size(expected); ++i) {
-    EXPECT_EQ(s.ReadOrder[i], expected[i]) << i;
-  }
+  EXPECT_EQ(ReadOrderOf(s), (std::vector<ReadOrderEntry>{{kEntCircle, 0},
+                                                         {kEntLine, 0},
+                                                         {kEntCircle, 1},
+                                                         {kEntPoint, 0},
+                                                         {kEntLine, 1},
+                                                         {kEntDim, 0},
+                                                         {kEntText, 0},
+                                                         {kEntCircle, 2}}));
   EXPECT_EQ(TotalRecords(s), s.ReadOrder.size());
 }
 

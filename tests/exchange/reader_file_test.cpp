@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "exchange/reading/reader_line_source.h"
 #include "tests/support/reader_test.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -16,26 +15,11 @@ namespace fs = std::filesystem;
 
 class ReaderFile : public ReaderTest {
  protected:
-  void SetUp() override {
-    ReaderTest::SetUp();
-    dir_ = fs::temp_directory_path() /
-           ("auxline_reader_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-    ReaderTest::TearDown();
-  }
-
   fs::path Write(const std::string& bytes) {
-    const fs::path path = dir_ / "JWC_TEMP.TXT";
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
+    WriteBytes(dir_ / "JWC_TEMP.TXT", bytes);
+    return dir_ / "JWC_TEMP.TXT";
   }
-
-  fs::path dir_;
+  TempDir dir_;
 };
 
 TEST_F(ReaderFile, MissingFileKeepsDefaults) {
@@ -45,7 +29,7 @@ TEST_F(ReaderFile, MissingFileKeepsDefaults) {
 }
 
 TEST_F(ReaderFile, DirectoryIsNoFile) {
-  EXPECT_FALSE(ReadExchangeFile(dir_));
+  EXPECT_FALSE(ReadExchangeFile(dir_.Path()));
   EXPECT_EQ(s.ReadOrder.size(), 0u);
 }
 
@@ -96,35 +80,32 @@ TEST_F(ReaderFile, VeryLongLineBetweenOrdinaryOnes) {
   EXPECT_EQ(s.CircleList[1].Radius, 2.0);
 }
 
-// The line source cut at every possible block boundary gives the same lines.
+// The line source cut at every possible block boundary gives the same lines, and nothing
+// more after the last, however often asked.
 TEST(ReaderLineSource, BlockBoundariesDoNotChangeTheLines) {
-  const std::string bytes =
-      "first\r\n\r\nsecond line\nthird\r\r\n\n\x1A"
-      "z\nafter";
-  const std::vector<std::string> expected = {"first", "", "second line", "third\r", ""};
-  for (std::size_t block = 1; block <= bytes.size() + 1; ++block) {
-    std::istringstream in(bytes);
-    ReaderLineSource source(in, block);
+  const struct {
+    const char* what;
+    std::string bytes;
     std::vector<std::string> lines;
-    std::string_view line;
-    while (source.Next(line)) lines.emplace_back(line);
-    EXPECT_EQ(lines, expected) << "block " << block;
-    EXPECT_TRUE(source.ReadToEnd()) << "block " << block;
-  }
-}
-
-TEST(ReaderLineSource, LastLineWithoutLineEnd) {
-  for (std::size_t block = 1; block <= 8; ++block) {
-    std::istringstream in("a\nbc");
-    ReaderLineSource source(in, block);
-    std::string_view line;
-    ASSERT_TRUE(source.Next(line));
-    EXPECT_EQ(line, "a");
-    ASSERT_TRUE(source.Next(line));
-    EXPECT_EQ(line, "bc");
-    EXPECT_FALSE(source.Next(line));
-    EXPECT_FALSE(source.Next(line));
-    EXPECT_TRUE(source.ReadToEnd());
+  } kCases[] = {
+      {"every line end, then Ctrl-Z",
+       "first\r\n\r\nsecond line\nthird\r\r\n\n\x1A"
+       "z\nafter",
+       {"first", "", "second line", "third\r", ""}},
+      {"no end on the last line", "a\nbc", {"a", "bc"}},
+  };
+  for (const auto& c : kCases) {
+    for (std::size_t block = 1; block <= c.bytes.size() + 1; ++block) {
+      SCOPED_TRACE(std::string(c.what) + ", block " + std::to_string(block));
+      std::istringstream in(c.bytes);
+      ReaderLineSource source(in, block);
+      std::vector<std::string> lines;
+      std::string_view line;
+      while (source.Next(line)) lines.emplace_back(line);
+      EXPECT_EQ(lines, c.lines);
+      EXPECT_FALSE(source.Next(line));
+      EXPECT_TRUE(source.ReadToEnd());
+    }
   }
 }
 

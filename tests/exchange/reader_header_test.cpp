@@ -27,16 +27,11 @@ TEST_F(HeaderKeys, WorkedExampleLineByLine) {
   EXPECT_EQ(s.HostColor, 3);
 
   Read({"hp1 10 20"});
-  EXPECT_TRUE(s.HandPoints[1].Used);
-  EXPECT_EQ(s.HandPoints[1].X, 10.0);
-  EXPECT_EQ(s.HandPoints[1].Y, 20.0);
-  EXPECT_EQ(s.HandPoints[1].HitKind, 0);
+  EXPECT_EQ(s.HandPoints[1], (HandPoint{true, 10.0, 20.0, 0}));
   EXPECT_EQ(s.HandPointCount, 1);
 
   Read({"hp2ln 30 40"});
-  EXPECT_EQ(s.HandPoints[2].X, 30.0);
-  EXPECT_EQ(s.HandPoints[2].Y, 40.0);
-  EXPECT_EQ(s.HandPoints[2].HitKind, 2);
+  EXPECT_EQ(s.HandPoints[2], (HandPoint{true, 30.0, 40.0, 2}));
   EXPECT_EQ(s.HandPointCount, 2);
 
   Read({"lc5"});
@@ -48,21 +43,9 @@ TEST_F(HeaderKeys, WorkedExampleLineByLine) {
 
   Read({"0 0 100 0"});
   ASSERT_EQ(s.LineList.size(), 1u);
-  const TJwwEntLine& line = s.LineList[0];
-  EXPECT_EQ(line.X1, 0.0);
-  EXPECT_EQ(line.Y1, 0.0);
-  EXPECT_EQ(line.X2, 100.0);
-  EXPECT_EQ(line.Y2, 0.0);
-  EXPECT_EQ(line.HandPointRef, 0);
-  EXPECT_EQ(line.LayerGroup, 2);
-  EXPECT_EQ(line.Layer, 5);
-  EXPECT_EQ(line.Color, 5);
-  EXPECT_EQ(line.LineType, 1);
-  EXPECT_EQ(line.LineWidth, 0);
-  EXPECT_EQ(line.ZFlags, 2);
-  ASSERT_EQ(s.ReadOrder.size(), 1u);
-  EXPECT_EQ(s.ReadOrder[0].Kind, kEntLine);
-  EXPECT_EQ(s.ReadOrder[0].Index, 0);
+  // HandPointRef, LayerGroup, Layer, Color, LineType, LineWidth; ZFlags; PolylineNo; the ends
+  EXPECT_EQ(s.LineList[0], (TJwwEntLine{{{0, 2, 5, 5, 1, 0}, 2}, 0, 0.0, 0.0, 100.0, 0.0}));
+  EXPECT_EQ(ReadOrderOf(s), (std::vector<ReadOrderEntry>{{kEntLine, 0}}));
   EXPECT_EQ(s.ZFlags, 0);
 }
 
@@ -261,11 +244,8 @@ TEST_F(HeaderKeys, IndicatedPoints) {
     EXPECT_EQ(s.HandPointCount, c.slot > 0 ? 1 : 0) << c.line;
     EXPECT_EQ(TotalRecords(s), 0u) << c.line;  // taken by the point key, never a bare line
     if (c.slot > 0) {
-      const HandPoint& p = s.HandPoints[static_cast<std::size_t>(c.slot)];
-      EXPECT_TRUE(p.Used) << c.line;
-      EXPECT_EQ(p.X, 1.0) << c.line;
-      EXPECT_EQ(p.Y, 2.0) << c.line;
-      EXPECT_EQ(p.HitKind, c.hitKind) << c.line;
+      EXPECT_EQ(s.HandPoints[static_cast<std::size_t>(c.slot)], (HandPoint{true, 1, 2, c.hitKind}))
+          << c.line;
     }
   }
 }

@@ -36,7 +36,7 @@ void ReadBothWays(const std::string& bytes) {
   WriteBytes(directory / "JWC_TEMP.TXT", bytes);
   InitExchangeState();
   ASSERT_TRUE(ReadExchangeFile(directory / "JWC_TEMP.TXT"));
-  EXPECT_TRUE(DescribeState() == expected)
+  EXPECT_EQ(FirstDifference(expected, DescribeState()), "")
       << "the batched reading differs from the line-by-line reading";
 }
 

@@ -15,19 +15,26 @@ struct SplitCase {
   std::vector<std::string> fields;  // expected fields, FieldCount = fields.size()
 };
 
-void CheckSplits(const std::vector<SplitCase>& cases) {
-  LineSplitter splitter;
-  for (const SplitCase& c : cases) {
-    const FieldTable& table = splitter.Split(c.line);
-    ASSERT_EQ(table.FieldCount, static_cast<int>(c.fields.size())) << c.name;
-    for (std::size_t i = 0; i < c.fields.size(); ++i) {
-      EXPECT_EQ(table.Field[i], c.fields[i]) << c.name << ", field " << i;
-    }
-    // Fields past the count are empty, even after a longer line.
-    for (std::size_t i = c.fields.size(); i < kMaxFields; ++i) {
-      EXPECT_TRUE(table.Field[i].empty()) << c.name << ", field " << i;
+// The table holds exactly `fields`: its count, each field, and every field past them empty,
+// even after a longer line.
+::testing::AssertionResult SameFields(const FieldTable& table,
+                                      const std::vector<std::string>& fields) {
+  if (table.FieldCount != static_cast<int>(fields.size())) {
+    return ::testing::AssertionFailure() << table.FieldCount << " fields, not " << fields.size();
+  }
+  for (std::size_t i = 0; i < kMaxFields; ++i) {
+    const std::string expected = i < fields.size() ? fields[i] : std::string();
+    if (table.Field[i] != expected) {
+      return ::testing::AssertionFailure() << "field " << i << " [" << table.Field[i] << "]";
     }
   }
+  return ::testing::AssertionSuccess();
+}
+
+void CheckSplits(const std::vector<SplitCase>& cases) {
+  LineSplitter splitter;
+  for (const SplitCase& c : cases)
+    EXPECT_TRUE(SameFields(splitter.Split(c.line), c.fields)) << c.name;
 }
 
 TEST(LineSplitter, SeparatorsAndFieldCount) {
@@ -160,15 +167,7 @@ TEST(LineSplitter, AgreesWithTheByteByByteRulesOnRandomLines) {
       // Mostly separators and runs of plain bytes, now and then anything else.
       line += plainRun(rng) == 0 ? alphabet[pick(rng)] : (plainRun(rng) == 0 ? ' ' : 'x');
     }
-    const std::vector<std::string> expected = ReferenceSplit(line);
-    const FieldTable& table = splitter.Split(line);
-    ASSERT_EQ(table.FieldCount, static_cast<int>(expected.size())) << "round " << round;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-      ASSERT_EQ(table.Field[i], expected[i]) << "round " << round << ", field " << i;
-    }
-    for (std::size_t i = expected.size(); i < kMaxFields; ++i) {
-      ASSERT_TRUE(table.Field[i].empty()) << "round " << round << ", field " << i;
-    }
+    ASSERT_TRUE(SameFields(splitter.Split(line), ReferenceSplit(line))) << "round " << round;
   }
 }
 
@@ -183,15 +182,7 @@ TEST(LineSplitter, SpecialByteAtEveryPositionAgreesWithTheByteByByteRules) {
       for (const char special : specials) {
         std::string line(length, '7');
         line[at] = special;
-        const std::vector<std::string> expected = ReferenceSplit(line);
-        const FieldTable& table = splitter.Split(line);
-        ASSERT_EQ(table.FieldCount, static_cast<int>(expected.size())) << length << " " << at;
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-          ASSERT_EQ(table.Field[i], expected[i]) << length << " " << at << " field " << i;
-        }
-        for (std::size_t i = expected.size(); i < kMaxFields; ++i) {
-          ASSERT_TRUE(table.Field[i].empty()) << length << " " << at << " field " << i;
-        }
+        ASSERT_TRUE(SameFields(splitter.Split(line), ReferenceSplit(line))) << length << " " << at;
       }
     }
   }

@@ -4,6 +4,7 @@
 
 #include "exchange/reading/exchange_reader.h"
 #include "exchange/state/exchange_state.h"
+#include "tests/support/describe_state.h"
 
 namespace {
 
@@ -32,19 +33,11 @@ void ExpectDefaults(const ExchangeState& s) {
   EXPECT_TRUE(s.Emit.LayerGroupUnset && s.Emit.TextStyleUnset);
 }
 
-// A fresh state as InitExchangeState makes it, which keeps PointKindUnset.
-ExchangeValues FreshValues() {
-  ExchangeValues fresh;
-  fresh.Emit.PointKindUnset = Exchange().Emit.PointKindUnset;
-  return fresh;
-}
-
+// A fresh state as InitExchangeState makes it, which keeps PointKindUnset: every field.
 void ExpectFresh(const ExchangeState& s) {
-  EXPECT_TRUE(static_cast<const ExchangeValues&>(s) == FreshValues());
-  ForEachEntityList(s,
-                    [](const auto& list, EntityKind kind) { EXPECT_TRUE(list.empty()) << kind; });
-  EXPECT_TRUE(s.ReadOrder.empty());
-  EXPECT_TRUE(s.CommandQueue.empty());
+  ExchangeState fresh;
+  fresh.Emit.PointKindUnset = s.Emit.PointKindUnset;
+  EXPECT_EQ(FirstDifference(DescribeState(fresh), DescribeState(s)), "");
 }
 
 TEST_F(ExchangeStateTest, DefaultsAfterInit) {

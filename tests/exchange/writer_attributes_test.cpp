@@ -39,58 +39,27 @@ std::string FirstCommand(const std::function<void()>& emit) {
   return queue.empty() ? "" : queue.front();
 }
 
-struct MappedCase {
-  std::int32_t value;
-  std::int32_t mapping;
-  const char* expected;
-};
-
-TEST(WriterAttributes, ColorMapping) {
-  for (const MappedCase& c : std::initializer_list<MappedCase>{{9, 0, "lc9"},
-                                                               {10, 0, "lc10"},
-                                                               {10, 1, "lc101"},
-                                                               {1, 1, "lc1"},
-                                                               {9, 1, "lc9"},
-                                                               {0, 1, "lc7"},
-                                                               {-5, 1, "lc7"},
-                                                               {10, 2, "lc10"},
-                                                               {10, -1, "lc10"},
-                                                               {19, 1, "lc110"},
-                                                               {-5, 0, "lc-5"}}) {
-    EXPECT_EQ(FirstCommand([&] { EmitColor(c.value, c.mapping); }), c.expected)
-        << c.value << ", " << c.mapping;
-  }
-}
-
-TEST(WriterAttributes, LineTypeMapping) {
-  for (const MappedCase& c : std::initializer_list<MappedCase>{{0, 1, "lt4"},
-                                                               {-3, 1, "lt4"},
-                                                               {1, 1, "lt1"},
-                                                               {9, 1, "lt9"},
-                                                               {10, 1, "lt11"},
-                                                               {14, 1, "lt15"},
-                                                               {15, 1, "lt16"},
-                                                               {18, 1, "lt19"},
-                                                               {19, 1, "lt31"},
-                                                               {50, 1, "lt62"},
-                                                               {19, 0, "lt19"},
-                                                               {0, 0, "lt0"},
-                                                               {19, 2, "lt19"}}) {
-    EXPECT_EQ(FirstCommand([&] { EmitLineType(c.value, c.mapping); }), c.expected)
-        << c.value << ", " << c.mapping;
-  }
-}
-
-TEST(WriterAttributes, PointKindMapping) {
-  for (const MappedCase& c : std::initializer_list<MappedCase>{{0, 1, "pn1"},
-                                                               {-2, 1, "pn1"},
-                                                               {9, 1, "pn9"},
-                                                               {12, 1, "pn103"},
-                                                               {9, 0, "pn9"},
-                                                               {12, 0, "pn12"},
-                                                               {0, 0, "pn0"}}) {
-    EXPECT_EQ(FirstCommand([&] { EmitPointKind(c.value, c.mapping); }), c.expected)
-        << c.value << ", " << c.mapping;
+// Colour, line type and point kind mapped into the host's numbering; the command's key names
+// the emitter.
+TEST(WriterAttributes, MappedValues) {
+  const struct {
+    std::int32_t value;
+    std::int32_t mapping;
+    const char* expected;
+  } kCases[] = {
+      {9, 0, "lc9"},   {10, 0, "lc10"}, {10, 1, "lc101"}, {1, 1, "lc1"},    {9, 1, "lc9"},
+      {0, 1, "lc7"},   {-5, 1, "lc7"},  {10, 2, "lc10"},  {10, -1, "lc10"}, {19, 1, "lc110"},
+      {-5, 0, "lc-5"}, {0, 1, "lt4"},   {-3, 1, "lt4"},   {1, 1, "lt1"},    {9, 1, "lt9"},
+      {10, 1, "lt11"}, {14, 1, "lt15"}, {15, 1, "lt16"},  {18, 1, "lt19"},  {19, 1, "lt31"},
+      {50, 1, "lt62"}, {19, 0, "lt19"}, {0, 0, "lt0"},    {19, 2, "lt19"},  {0, 1, "pn1"},
+      {-2, 1, "pn1"},  {9, 1, "pn9"},   {12, 1, "pn103"}, {9, 0, "pn9"},    {12, 0, "pn12"},
+      {0, 0, "pn0"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::to_string(c.value) + ", mapping " + std::to_string(c.mapping));
+    const std::string_view key = std::string_view(c.expected).substr(0, 2);
+    const auto emit = key == "lc" ? EmitColor : key == "lt" ? EmitLineType : EmitPointKind;
+    EXPECT_EQ(FirstCommand([&] { emit(c.value, c.mapping); }), c.expected);
   }
 }
 
@@ -103,22 +72,17 @@ TEST(WriterAttributes, MappingAtTheTopOfTheIntegerRange) {
             "lc-2147483648");
 }
 
-struct WidthCase {
-  std::int32_t width;
-  std::int32_t hostWidth;
-  const char* expected;
-};
-
 TEST(WriterAttributes, LineWidthIsAlwaysMapped) {
-  for (const WidthCase& c : std::initializer_list<WidthCase>{{-1, 5, "lw5"},
-                                                             {-1, 40000, "lw0"},
-                                                             {-1, -7, "lw0"},
-                                                             {-1, 30000, "lw30000"},
-                                                             {0, 5, "lw0"},
-                                                             {30000, 5, "lw30000"},
-                                                             {30001, 5, "lw0"},
-                                                             {-2, 5, "lw0"},
-                                                             {12, 5, "lw12"}}) {
+  const struct {
+    std::int32_t width;
+    std::int32_t hostWidth;
+    const char* expected;
+  } kCases[] = {
+      {-1, 5, "lw5"},         {-1, 40000, "lw0"}, {-1, -7, "lw0"},
+      {-1, 30000, "lw30000"}, {0, 5, "lw0"},      {30000, 5, "lw30000"},
+      {30001, 5, "lw0"},      {-2, 5, "lw0"},     {12, 5, "lw12"},
+  };
+  for (const auto& c : kCases) {
     StartRun(1, 1, c.hostWidth);
     EmitLineWidth(c.width);
     EXPECT_EQ(Queued(), Lines{c.expected}) << c.width << " host " << c.hostWidth;

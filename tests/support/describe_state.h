@@ -1,9 +1,28 @@
 #pragma once
-// A digest of everything the reader stores in the exchange state, for comparing two readings
-// of the same bytes (line by line, in batches, from a file) bit for bit. Used by the reader
-// tests and the exchange fuzzer.
+// The exchange state written out field by field, one "name value" line each, for comparing two
+// readings of the same bytes (line by line, in batches, from a file) and for reading what
+// differs when they do. Reals are hex floats (as %a writes them), so equal text means equal
+// bits; strings are quoted, every byte outside printable ASCII as \xNN; the records follow by
+// kind: "LineList[3].X1 0x1.8p+1". Used by the exchange tests and the exchange fuzzer.
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
-// The whole exchange state as bytes; equal digests mean equal states, down to the bits of
-// every real.
-std::string DescribeState();
+#include "exchange/state/exchange_state.h"
+
+// Every field of Exchange(): equal descriptions mean equal states, down to the bits of every
+// real. A field added to the state and not described here stops the build.
+std::string DescribeState(const ExchangeState& state = Exchange());
+std::string DescribeRecord(const TJwwEntLine& record);
+std::string DescribeRecord(const TJwwEntText& record);
+
+// Calls `visit` with the name and value of every real the state holds.
+void ForEachStateReal(const std::function<void(const std::string& name, double value)>& visit);
+
+// The first line where two descriptions differ, both ways; empty when they are equal. A
+// failure then names the field instead of printing megabytes.
+std::string FirstDifference(std::string_view expected, std::string_view actual);
+
+// The lines of `after` that `before` does not hold: what a change of the state changed.
+std::vector<std::string> ChangedLines(std::string_view before, std::string_view after);

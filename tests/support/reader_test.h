@@ -4,9 +4,11 @@
 
 #include <initializer_list>
 #include <string_view>
+#include <vector>
 
 #include "exchange/reading/exchange_reader.h"
 #include "exchange/state/exchange_state.h"
+#include "tests/support/describe_state.h"
 
 class ReaderTest : public ::testing::Test {
  protected:
@@ -19,6 +21,20 @@ class ReaderTest : public ::testing::Test {
 
   ExchangeState& s = Exchange();
 };
+
+// The read order as a list, for comparing it whole.
+inline std::vector<ReadOrderEntry> ReadOrderOf(const ExchangeState& s) {
+  return {s.ReadOrder.begin(), s.ReadOrder.end()};
+}
+
+// Failures show every field of a record or entry.
+inline void PrintTo(const TJwwEntLine& line, std::ostream* out) { *out << DescribeRecord(line); }
+inline void PrintTo(const ReadOrderEntry& entry, std::ostream* out) {
+  *out << "{" << entry.Kind << ", " << entry.Index << "}";
+}
+inline void PrintTo(const HandPoint& p, std::ostream* out) {
+  *out << "{" << p.Used << ", " << p.X << ", " << p.Y << ", " << p.HitKind << "}";
+}
 
 // Sum of the fifteen list counts: equals the ReadOrder count.
 inline std::size_t TotalRecords(const ExchangeState& s) {

@@ -2,7 +2,6 @@
 // A fresh, empty directory per test, removed afterwards, and whole-file byte helpers.
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <random>
@@ -10,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+
+#include "tests/support/crlf_lines.h"
 
 class TempDir {
  public:
@@ -51,21 +52,13 @@ inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Nothing when the file does not exist.
+// Nothing when the file does not exist or is a folder.
 inline std::optional<std::string> ReadBytes(const std::filesystem::path& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Joins lines, each ended by CR LF.
-inline std::string CrLfLines(std::initializer_list<std::string_view> lines) {
-  std::string out;
-  for (const std::string_view line : lines) {
-    out.append(line);
-    out.append("\r\n");
-  }
-  return out;
 }
 
 // A file name that can exist, but leaves no room for the temporary file's longer name

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_window.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -60,12 +61,22 @@ TEST(App, DialogRunUsesTheCreatedWindow) {
   EXPECT_EQ(log.front(), "page 2");
 }
 
+#ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
+// A result that cannot be written (a full disk) is reported by status 1, and the host's input
+// is not left behind for it to take as commands.
 TEST(App, ExchangeFileThatCannotBeWrittenGivesStatus1) {
   TempDir dir;
-  std::filesystem::create_directory(dir / "JWC_TEMP.TXT");
-  EXPECT_EQ(RunAuxline({"/R1"}, dir / "auxline", nullptr), 1);
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "JWC_TEMP.TXT"));
+  const std::string input = CrLfLines({"hp1 1 2", "hp2 3 4"});
+  WriteBytes(dir / "JWC_TEMP.TXT", input);
+  int status = 0;
+  {
+    const FileSizeLimit limit(input.size());
+    status = RunAuxline({"/R1"}, dir / "auxline", nullptr);
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(ReadBytes(dir / "JWC_TEMP.TXT"), input);
 }
+#endif
 
 // A "/R10" run whose exchange file was not read to its end asks for no window (there is
 // nothing a dialog could build on) and reports the failure; the host finds "hq".

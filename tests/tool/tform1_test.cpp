@@ -11,197 +11,201 @@
 
 #include "exchange/state/exchange_state.h"
 #include "exchange/writing/real_text.h"
-#include "tests/support/fake_window.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/form_run.h"
 #include "tool/dialog_layout.h"
 
 namespace {
 
+using Lines = std::vector<std::string>;
+
 // Host context: angle 10, layer group 2, layer 5, line type 3, width 4, P1 (10, 20).
 const std::string kExchange =
     CrLfLines({"hk 10", "lg2", "ly5", "lc1", "lt3", "lw4", "hp1 10 20", "hp2 40 60", "0 0 100 0"});
-const std::vector<std::string> kAttributeBlock = {"lg2", "ly5", "lc9", "lt3", "lw4"};
+const Lines kAttributeBlock = {"lg2", "ly5", "lc9", "lt3", "lw4"};
+const Lines kHideAll = {"hide LabelA1", "hide EditA1",  "hide LabelA2",
+                        "hide EditA2",  "hide LabelA3", "hide EditA3"};
 
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const std::string& line : lines) out += line + "\r\n";
-  return out;
-}
-
-std::vector<std::string> Plus(std::vector<std::string> lines,
-                              std::initializer_list<std::string> more) {
-  lines.insert(lines.end(), more);
-  return lines;
-}
-
-class FormTest : public ::testing::Test {
- protected:
-  void Start(std::vector<std::string> args, std::optional<std::string> settings = std::nullopt) {
-    WriteBytes(dir_ / "JWC_TEMP.TXT", kExchange);
-    if (settings) WriteBytes(dir_ / "auxline.dat", *settings);
-    form_.emplace(window_, std::move(args), dir_ / "auxline");
-    window_.Run(*form_);
-  }
-  std::optional<std::string> Exchange() const { return ReadBytes(dir_ / "JWC_TEMP.TXT"); }
-  std::optional<std::string> Settings() const { return ReadBytes(dir_ / "auxline.dat"); }
-
-  TempDir dir_;
-  FakeWindow window_;
-  std::optional<TForm1> form_;
-};
-
-const std::vector<std::string> kHideAll = {"hide LabelA1", "hide EditA1",  "hide LabelA2",
-                                           "hide EditA2",  "hide LabelA3", "hide EditA3"};
-
-std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {
-  std::vector<std::string> out;
+Lines Concat(std::initializer_list<Lines> parts) {
+  Lines out;
   for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
   return out;
 }
 
-TEST_F(FormTest, ModeRunStaysMinimisedAndClosesInsideTheRunSequence) {
-  Start({"/R1"});
-  EXPECT_EQ(window_.Log, Concat({{"minimise"}, kHideAll, {"close"}}));
-  EXPECT_TRUE(form_->IsClosed());
-  EXPECT_EQ(form_->ExeDir, dir_.Path() / "");
-  EXPECT_EQ(Settings(), CrLfLines({"-1", "-1", "0", "-1", "100", "1", "0"}));
-}
-
-TEST_F(FormTest, SettingsFileHoldingTheSameBytesIsNotReplaced) {
-  const std::string canonical = CrLfLines({"3", "-1", "0", "-1", "100", "1", "0"});
+// What the run sequence puts into the window before the user does anything.
+TEST(Form, RunSequenceShowsOrClosesTheWindow) {
+  const Lines kDialog = {"normal", "fill 1", "fill 2", "fill 3"};
   const struct {
-    std::string stored;
-    bool replaced;
-  } cases[] = {
-      {canonical, false},
-      {CrLfLines({" 3", "-1", "0", "-1", "100", "1", "0"}), true},
-      {"3\n-1\n0\n-1\n100\n1\n0\n", true},
-      {canonical + "extra\r\n", true},
-      {canonical.substr(0, canonical.size() - 2), true},
+    const char* what;
+    Lines args;
+    std::string exchange;
+    std::optional<std::string> settings;
+    Lines log;
+    bool closed;
+  } kCases[] = {
+      {"a mode run stays minimised and closes in the run sequence",
+       {"/R1"},
+       kExchange,
+       std::nullopt,
+       Concat({{"minimise"}, kHideAll, {"close"}}),
+       true},
+      {"a first-line mode without a line closes before touching the widgets",
+       {"/R6"},
+       CrLfLines({"lg2", "hp1 1 1", "hp2 2 2"}),
+       std::nullopt,
+       {"minimise", "close"},
+       true},
+      {"the settings dialog, the cursor at the screen's corner",
+       {},
+       kExchange,
+       std::nullopt,
+       Concat({{"page 2"}, kHideAll, {"move -130 -102"}, kDialog}),
+       false},
+      {"the ellipse dialog shows the drawing tab",
+       {"/R10"},
+       kExchange,
+       CrLfLines({"-1", "-1", "0", "-1", "12.5", "0.5", "330"}),
+       Concat({{"minimise"},
+               kHideAll,
+               {"show LabelA1", "show EditA1", "show LabelA2", "show EditA2", "show LabelA3",
+                "show EditA3", "page 1", "move 360 293"},
+               kDialog}),
+       false},
   };
-  for (const auto& c : cases) {
-    FakeWindow window;
-    TempDir dir;
-    WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
-    WriteBytes(dir / "auxline.dat", c.stored);
-    // A file time far in the past shows whether the file was replaced or left alone.
-    const auto past =
-        std::filesystem::last_write_time(dir / "auxline.dat") - std::chrono::hours(24 * 365);
-    std::filesystem::last_write_time(dir / "auxline.dat", past);
-    TForm1 form(window, {"/R2"}, dir / "auxline");
-    window.Run(form);
-    EXPECT_EQ(ReadBytes(dir / "auxline.dat"), canonical);
-    EXPECT_EQ(std::filesystem::last_write_time(dir / "auxline.dat") != past, c.replaced);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    FormRun run(c.exchange, c.settings);
+    if (c.args.empty()) run.Window.Cursor = {10, 5};
+    const TForm1& form = run.Start(c.args);
+    EXPECT_EQ(run.Window.Log, c.log);
+    EXPECT_EQ(form.IsClosed(), c.closed);
+    EXPECT_EQ(form.ExeDir, run.Dir.Path() / "");
+    if (c.args == Lines{"/R1"}) {
+      EXPECT_EQ(run.Settings(), CrLfLines({"-1", "-1", "0", "-1", "100", "1", "0"}));
+    } else if (c.args == Lines{"/R6"}) {
+      EXPECT_EQ(run.Settings(), std::nullopt);  // the run ended before saving
+    } else if (c.args.empty()) {
+      EXPECT_EQ(run.Window.Items[0], layout::LayerGroupItems());
+      EXPECT_EQ(run.Window.Items[1], layout::LayerItems());
+      EXPECT_EQ(run.Window.Items[2], layout::LineTypeItems());
+      EXPECT_EQ(run.Window.Selected, (std::array<int, 3>{0, 0, 0}));
+      EXPECT_EQ(run.Window.LineWidthText, "");
+      EXPECT_EQ(run.Window.ActivePage, Page::TabSheet2);
+    } else {
+      EXPECT_EQ(run.Window.Texts,
+                (std::array<std::string, 6>{layout::kRadiusCaption, "12.5", layout::kRatioCaption,
+                                            "0.5", layout::kAngleCaption, "330"}));
+    }
   }
 }
 
-TEST_F(FormTest, FirstLineModeWithoutLineClosesBeforeTouchingWidgets) {
-  WriteBytes(dir_ / "JWC_TEMP.TXT", CrLfLines({"lg2", "hp1 1 1", "hp2 2 2"}));
-  form_.emplace(window_, std::vector<std::string>{"/R6"}, dir_ / "auxline");
-  form_->FormShow();
-  EXPECT_EQ(window_.Log, (std::vector<std::string>{"minimise", "close"}));
-  EXPECT_EQ(Settings(), std::nullopt);  // the run ended before saving
+TEST(Form, EllipseDialogDefaultsShowAs100And1And0) {
+  FormRun run(kExchange);
+  run.Start({"/R10"});
+  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA1), "100");
+  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA2), "1");
+  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA3), "0");
 }
 
-TEST_F(FormTest, SettingsDialogWithoutSettingsFile) {
-  window_.Cursor = {10, 5};
-  Start({});
-  EXPECT_EQ(
-      window_.Log,
-      Concat({{"page 2"}, kHideAll, {"move -130 -102", "normal", "fill 1", "fill 2", "fill 3"}}));
-  EXPECT_FALSE(form_->IsClosed());
-  EXPECT_EQ(window_.Items[0], layout::LayerGroupItems());
-  EXPECT_EQ(window_.Items[1], layout::LayerItems());
-  EXPECT_EQ(window_.Items[2], layout::LineTypeItems());
-  EXPECT_EQ(window_.Selected, (std::array<int, 3>{0, 0, 0}));
-  EXPECT_EQ(window_.LineWidthText, "");
-  EXPECT_EQ(window_.ActivePage, Page::TabSheet2);
+TEST(Form, SettingsFileHoldingTheSameBytesIsNotReplaced) {
+  const std::string canonical = CrLfLines({"3", "-1", "0", "-1", "100", "1", "0"});
+  const struct {
+    const char* what;
+    std::string stored;
+    bool replaced;
+  } kCases[] = {
+      {"the same bytes", canonical, false},
+      {"a blank before a value", CrLfLines({" 3", "-1", "0", "-1", "100", "1", "0"}), true},
+      {"line feeds alone", "3\n-1\n0\n-1\n100\n1\n0\n", true},
+      {"a line more", canonical + "extra\r\n", true},
+      {"no end on the last line", canonical.substr(0, canonical.size() - 2), true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    FormRun run(kExchange, c.stored);
+    // A file time far in the past shows whether the file was replaced or left alone.
+    const auto settings = run.Dir / "auxline.dat";
+    const auto past = std::filesystem::last_write_time(settings) - std::chrono::hours(24 * 365);
+    std::filesystem::last_write_time(settings, past);
+    run.Start({"/R2"});
+    EXPECT_EQ(run.Settings(), canonical);
+    EXPECT_EQ(std::filesystem::last_write_time(settings) != past, c.replaced);
+  }
 }
 
-TEST_F(FormTest, DialogShowsTheStoredSettings) {
+TEST(Form, DialogShowsTheStoredSettings) {
   const struct {
     std::string settings;
     std::array<int, 3> selected;
     const char* width;
-  } cases[] = {
+  } kCases[] = {
       {CrLfLines({"3", "5", "19", "25"}), {4, 6, 19}, "25"},
       {CrLfLines({"-1", "-1", "0", "7"}), {0, 0, 0}, "7"},
       {CrLfLines({"15", "15", "50", "0"}), {16, 16, 50}, "0"},
       {CrLfLines({"99", "-2", "51", "-1"}), {-1, -1, -1}, ""},
       {CrLfLines({"2147483647", "-2147483648", "-1", "-5"}), {-1, -1, -1}, ""},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : kCases) {
     SCOPED_TRACE(c.settings);
-    FakeWindow window;
-    TempDir dir;
-    WriteBytes(dir / "auxline.dat", c.settings);
-    TForm1 form(window, {}, dir / "auxline");
-    form.FormShow();
-    EXPECT_EQ(window.Selected, c.selected);
-    EXPECT_EQ(window.LineWidthText, c.width);
+    FormRun run(std::nullopt, c.settings);
+    run.Start({});
+    EXPECT_EQ(run.Window.Selected, c.selected);
+    EXPECT_EQ(run.Window.LineWidthText, c.width);
   }
 }
 
-TEST_F(FormTest, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
+TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
   const struct {
     std::array<int, 3> select;  // -1: leave as shown
     const char* width;
-    std::vector<std::string> stored;
-  } cases[] = {
+    Lines stored;
+  } kCases[] = {
       {{4, 0, 10}, "", {"3", "-1", "10", "-1"}},
       {{-1, -1, -1}, "25", {"99", "5", "19", "25"}},  // no entry for 99: the value stays
       {{0, 16, 50}, "abc", {"-1", "15", "50", "0"}},
       {{1, 1, 1}, " 30", {"0", "0", "1", "30"}},
       {{1, 1, 1}, "7", {"0", "0", "1", "7"}},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : kCases) {
     SCOPED_TRACE(c.width);
-    FakeWindow window;
-    TempDir dir;
-    WriteBytes(dir / "auxline.dat", CrLfLines({"99", "5", "19", "-1", "12.5", "0.5", "330"}));
-    WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
-    TForm1 form(window, {}, dir / "auxline");
-    window.Run(form);
+    FormRun run(kExchange, CrLfLines({"99", "5", "19", "-1", "12.5", "0.5", "330"}));
+    TForm1& form = run.Start({});
     for (std::size_t i = 0; i < 3; ++i) {
-      if (c.select[i] >= 0) window.Selected[i] = c.select[i];
+      if (c.select[i] >= 0) run.Window.Selected[i] = c.select[i];
     }
-    window.LineWidthText = c.width;
+    run.Window.LineWidthText = c.width;
     form.Button1Click();
     EXPECT_TRUE(form.IsClosed());
-    EXPECT_EQ(ReadBytes(dir / "auxline.dat"), Lines(Plus(c.stored, {"12.5", "0.5", "330"})));
-    EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), kExchange);  // never written without arguments
+    EXPECT_EQ(run.Settings(), CrLfLines(Concat({c.stored, {"12.5", "0.5", "330"}})));
+    EXPECT_EQ(run.Exchange(), kExchange);  // never written without arguments
   }
 }
 
-TEST_F(FormTest, SettingsDialogCancelSavesNothing) {
-  const std::string padded = CrLfLines({" 3", "5 ", "19", "25"});
-  Start({}, padded);
-  window_.Selected = {5, 5, 5};
-  window_.LineWidthText = "";
-  form_->Button2Click();
-  EXPECT_TRUE(window_.Closed);
-  EXPECT_EQ(Settings(), padded);
-  EXPECT_EQ(Exchange(), kExchange);
-}
-
-TEST_F(FormTest, EllipseDialogShowsTheDrawingTab) {
-  Start({"/R10"}, CrLfLines({"-1", "-1", "0", "-1", "12.5", "0.5", "330"}));
-  EXPECT_EQ(window_.Log, Concat({{"minimise"},
-                                 kHideAll,
-                                 {"show LabelA1", "show EditA1", "show LabelA2", "show EditA2",
-                                  "show LabelA3", "show EditA3", "page 1", "move 360 293", "normal",
-                                  "fill 1", "fill 2", "fill 3"}}));
-  EXPECT_EQ(window_.Texts,
-            (std::array<std::string, 6>{layout::kRadiusCaption, "12.5", layout::kRatioCaption,
-                                        "0.5", layout::kAngleCaption, "330"}));
-  EXPECT_FALSE(form_->IsClosed());
-}
-
-TEST_F(FormTest, EllipseDialogDefaultsShowAs100And1And0) {
-  Start({"/R10"});
-  EXPECT_EQ(window_.Edit(DrawingWidget::EditA1), "100");
-  EXPECT_EQ(window_.Edit(DrawingWidget::EditA2), "1");
-  EXPECT_EQ(window_.Edit(DrawingWidget::EditA3), "0");
+// Cancel saves nothing; the ellipse dialog's Cancel sends the attribute block alone.
+TEST(Form, CancelSavesNothing) {
+  const struct {
+    const char* what;
+    Lines args;
+    std::string settings;
+    std::string exchange;
+  } kCases[] = {
+      {"settings dialog", {}, CrLfLines({" 3", "5 ", "19", "25"}), kExchange},
+      {"ellipse dialog",
+       {"/R10"},
+       CrLfLines({"3", "-1", "0", "-1", "100", "1", "0"}),
+       CrLfLines({"lg3", "ly5", "lc9", "lt3", "lw4"})},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    FormRun run(kExchange, c.settings);
+    TForm1& form = run.Start(c.args);
+    run.Window.Selected = {8, 5, 5};
+    run.Window.LineWidthText = "";
+    run.Window.Edit(DrawingWidget::EditA1) = "55";
+    form.Button2Click();
+    EXPECT_TRUE(run.Window.Closed);
+    EXPECT_EQ(run.Settings(), c.settings);
+    EXPECT_EQ(run.Exchange(), c.exchange);
+  }
 }
 
 // Expected command texts are built here from the host's values (P1 (10, 20), host angle 10).
@@ -210,14 +214,14 @@ std::string Ellipse(const char* radius, double ratio, double tilt) {
   return std::string("ci 10 20 ") + radius + " 0 0 " + RealToText(ratio) + " " + RealToText(tilt);
 }
 
-TEST_F(FormTest, EllipseDialogOkBuildsTheShape) {
+TEST(Form, EllipseDialogOkBuildsTheShape) {
   const struct {
     const char* radius;
     const char* ratio;
     const char* angle;
     std::string shape;
     const char* storedAngle;
-  } cases[] = {
+  } kCases[] = {
       {"100", "1", "0", Circle("100"), "0"},
       {"100", "1.000000005", "45", Circle("100"), "45"},
       {"100", "0.999999995", "45", Circle("100"), "45"},
@@ -228,111 +232,90 @@ TEST_F(FormTest, EllipseDialogOkBuildsTheShape) {
       {"2.5", "2", "350", Ellipse("2.5", 2.0, 360.0), "350"},  // tilt is not reduced again
       {"100", "0.5", "abc", Ellipse("100", 0.5, 10.0), "0"},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.radius) + " " + c.ratio + " " + c.angle);
-    FakeWindow window;
-    TempDir dir;
-    WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
-    TForm1 form(window, {"/R10"}, dir / "auxline");
-    window.Run(form);
-    window.Edit(DrawingWidget::EditA1) = c.radius;
-    window.Edit(DrawingWidget::EditA2) = c.ratio;
-    window.Edit(DrawingWidget::EditA3) = c.angle;
+    FormRun run(kExchange);
+    TForm1& form = run.Start({"/R10"});
+    run.Window.Edit(DrawingWidget::EditA1) = c.radius;
+    run.Window.Edit(DrawingWidget::EditA2) = c.ratio;
+    run.Window.Edit(DrawingWidget::EditA3) = c.angle;
     form.Button1Click();
     ASSERT_TRUE(form.IsClosed());
-    EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), Lines(Plus(kAttributeBlock, {c.shape})));
-    const auto stored = ReadBytes(dir / "auxline.dat");
+    EXPECT_EQ(run.Exchange(), CrLfLines(Concat({kAttributeBlock, {c.shape}})));
+    const auto stored = run.Settings();
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->substr(stored->rfind('\n', stored->size() - 3) + 1),
               std::string(c.storedAngle) + "\r\n");
   }
 }
 
-TEST_F(FormTest, EllipseDialogRefusesRadiusOrRatioNotAbove1e8) {
+TEST(Form, EllipseDialogRefusesRadiusOrRatioNotAbove1e8) {
   const struct {
     const char* radius;
     const char* ratio;
-  } cases[] = {{"0", "1"}, {"100", "0"}, {"12,5", "1"}, {"1e-8", "1"}, {"100", "-0.5"}, {"", ""}};
-  for (const auto& c : cases) {
+  } kCases[] = {{"0", "1"}, {"100", "0"}, {"12,5", "1"}, {"1e-8", "1"}, {"100", "-0.5"}, {"", ""}};
+  for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.radius) + " " + c.ratio);
-    FakeWindow window;
-    TempDir dir;
-    WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
-    TForm1 form(window, {"/R10"}, dir / "auxline");
-    window.Run(form);
-    window.Edit(DrawingWidget::EditA1) = c.radius;
-    window.Edit(DrawingWidget::EditA2) = c.ratio;
+    FormRun run(kExchange);
+    TForm1& form = run.Start({"/R10"});
+    run.Window.Edit(DrawingWidget::EditA1) = c.radius;
+    run.Window.Edit(DrawingWidget::EditA2) = c.ratio;
     form.Button1Click();
     EXPECT_FALSE(form.IsClosed());
-    EXPECT_EQ(window.Edit(DrawingWidget::EditA1), c.radius);  // the user's entries stay
-    EXPECT_EQ(ReadBytes(dir / "auxline.dat"), std::nullopt);
-    EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), kExchange);
+    EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA1), c.radius);  // the user's entries stay
+    EXPECT_EQ(run.Settings(), std::nullopt);
+    EXPECT_EQ(run.Exchange(), kExchange);
 
     // Corrected, the next OK reads everything again.
-    window.Edit(DrawingWidget::EditA1) = "5";
-    window.Edit(DrawingWidget::EditA2) = "1";
+    run.Window.Edit(DrawingWidget::EditA1) = "5";
+    run.Window.Edit(DrawingWidget::EditA2) = "1";
     form.Button1Click();
     EXPECT_TRUE(form.IsClosed());
-    EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), Lines(Plus(kAttributeBlock, {Circle("5")})));
+    EXPECT_EQ(run.Exchange(), CrLfLines(Concat({kAttributeBlock, {Circle("5")}})));
   }
 }
 
-TEST_F(FormTest, EllipseDialogRestoreBlockFollowsTheValuesReadBack) {
-  const std::string stored = CrLfLines({"3", "7", "0", "-1", "100", "1", "0"});
-  const std::vector<std::string> presetBlock = {"lg3", "ly7", "lc9", "lt3", "lw4"};
+TEST(Form, EllipseDialogRestoreBlockFollowsTheValuesReadBack) {
+  const Lines presetBlock = {"lg3", "ly7", "lc9", "lt3", "lw4"};
   const struct {
     int group, layer;  // entries chosen in the dialog
-    std::vector<std::string> tail;
-  } cases[] = {
+    Lines tail;
+  } kCases[] = {
       {4, 8, {Circle("100"), "lg2", "ly5"}},  // presets as loaded: both restored
       {0, 0, {Circle("100")}},                // switched to "current": nothing to restore
       {3, 0, {Circle("100"), "lg2"}},         // the host's group restores; layer "current"
   };
-  for (const auto& c : cases) {
-    FakeWindow window;
-    TempDir dir;
-    WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
-    WriteBytes(dir / "auxline.dat", stored);
-    TForm1 form(window, {"/R10"}, dir / "auxline");
-    window.Run(form);
-    window.Selected[0] = c.group;
-    window.Selected[1] = c.layer;
+  for (const auto& c : kCases) {
+    FormRun run(kExchange, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
+    TForm1& form = run.Start({"/R10"});
+    run.Window.Selected[0] = c.group;
+    run.Window.Selected[1] = c.layer;
     form.Button1Click();
     // The attribute block keeps the settings loaded at start.
-    EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), Lines(Concat({presetBlock, c.tail})));
+    EXPECT_EQ(run.Exchange(), CrLfLines(Concat({presetBlock, c.tail})));
   }
 }
 
-TEST_F(FormTest, EllipseDialogCancelSendsTheAttributeBlockOnly) {
-  const std::string stored = CrLfLines({"3", "-1", "0", "-1", "100", "1", "0"});
-  Start({"/R10"}, stored);
-  window_.Selected[0] = 8;
-  window_.Edit(DrawingWidget::EditA1) = "55";
-  form_->Button2Click();
-  EXPECT_TRUE(window_.Closed);
-  EXPECT_EQ(Settings(), stored);
-  EXPECT_EQ(Exchange(), Lines({"lg3", "ly5", "lc9", "lt3", "lw4"}));
-}
-
-TEST_F(FormTest, HandlersAfterCloseDoNothing) {
-  Start({"/R10"});
-  form_->Button2Click();
-  WriteBytes(dir_ / "JWC_TEMP.TXT", "untouched");
-  form_->Button1Click();
-  form_->Button2Click();
-  EXPECT_EQ(Exchange(), "untouched");
-  EXPECT_EQ(Settings(), std::nullopt);
+TEST(Form, HandlersAfterCloseDoNothing) {
+  FormRun run(kExchange);
+  TForm1& form = run.Start({"/R10"});
+  form.Button2Click();
+  WriteBytes(run.Dir / "JWC_TEMP.TXT", "untouched");
+  form.Button1Click();
+  form.Button2Click();
+  EXPECT_EQ(run.Exchange(), "untouched");
+  EXPECT_EQ(run.Settings(), std::nullopt);
 }
 
 // The window closed before the run sequence ran: the exchange file's path is fixed with the
 // form, so the host's file beside the executable gets "hq", and nothing lands in the
 // working directory.
-TEST_F(FormTest, CloseBeforeShowWritesBesideTheExecutable) {
-  WriteBytes(dir_ / "JWC_TEMP.TXT", kExchange);
-  form_.emplace(window_, std::vector<std::string>{"/R1"}, dir_ / "auxline");
+TEST(Form, CloseBeforeShowWritesBesideTheExecutable) {
+  FormRun run(kExchange);
+  run.Form.emplace(run.Window, std::vector<std::string>{"/R1"}, run.Dir / "auxline");
   InitExchangeState();
-  form_->Close();
-  EXPECT_EQ(Exchange(), "hq\r\n");
+  run.Form->Close();
+  EXPECT_EQ(run.Exchange(), "hq\r\n");
 }
 
 }  // namespace
@@ -347,40 +330,39 @@ TEST(FormExchangeUnread, RunWithArgumentsBuildsNothing) {
   cutShort.ReadToItsEnd = false;
   enum class Place { TakenOver, Folder, Missing };
   const struct {
-    std::vector<std::string> args;
+    Lines args;
     Place place;
     bool unread;
     std::optional<std::string> exchange;  // afterwards; nullopt: the folder, left alone
-  } cases[] = {
+  } kCases[] = {
       {{"/R1"}, Place::TakenOver, true, "hq\r\n"},
       {{"/R10"}, Place::TakenOver, true, "hq\r\n"},
       {{"/R7", "30"}, Place::Folder, true, std::nullopt},
       {{"/R99"}, Place::Folder, true, std::nullopt},
       {{}, Place::Folder, false, std::nullopt},
-      {{"/R8"}, Place::Missing, false, Lines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"})},
+      {{"/R8"},
+       Place::Missing,
+       false,
+       CrLfLines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"})},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : kCases) {
     SCOPED_TRACE((c.args.empty() ? "(none)" : c.args[0]) + " " + std::to_string(int(c.place)));
-    TempDir dir;
-    FakeWindow window;
-    if (c.place == Place::Folder) std::filesystem::create_directory(dir / "JWC_TEMP.TXT");
-    if (c.place == Place::TakenOver) WriteBytes(dir / "JWC_TEMP.TXT", "hq\r\n");
-    std::optional<ExchangeTakeover> takenOver;
-    if (c.place == Place::TakenOver) takenOver = cutShort;
-    TForm1 form(window, c.args, dir / "auxline", takenOver);
-    window.Run(form);
+    FormRun run(c.place == Place::TakenOver ? std::optional<std::string>("hq\r\n") : std::nullopt);
+    if (c.place == Place::Folder) std::filesystem::create_directory(run.Dir / "JWC_TEMP.TXT");
+    const TForm1& form =
+        run.Start(c.args, c.place == Place::TakenOver ? std::optional(cutShort) : std::nullopt);
     EXPECT_EQ(form.ExchangeFileUnread(), c.unread);
     if (c.exchange) {
-      EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), c.exchange);
+      EXPECT_EQ(run.Exchange(), c.exchange);
     } else {
-      EXPECT_TRUE(std::filesystem::is_directory(dir / "JWC_TEMP.TXT"));
+      EXPECT_TRUE(std::filesystem::is_directory(run.Dir / "JWC_TEMP.TXT"));
     }
     if (c.unread) {
-      EXPECT_EQ(window.Log, (std::vector<std::string>{"minimise", "close"}));
-      EXPECT_EQ(ReadBytes(dir / "auxline.dat"), std::nullopt);
+      EXPECT_EQ(run.Window.Log, (Lines{"minimise", "close"}));
+      EXPECT_EQ(run.Settings(), std::nullopt);
     } else if (c.args.empty()) {
       EXPECT_FALSE(form.IsClosed());
-      EXPECT_EQ(window.ActivePage, Page::TabSheet2);
+      EXPECT_EQ(run.Window.ActivePage, Page::TabSheet2);
     }
   }
 }

@@ -13,8 +13,7 @@ scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 inputs="$scratch/inputs"
 mkdir -p "$inputs"
-passed=0
-failed=0
+. "$repo/tests/support/cases.sh"
 
 crlf() { printf '%s\r\n' "$@"; }
 
@@ -45,7 +44,8 @@ compare() {
   local label="$1" exchange="$2" settings="$3" mode
   read -r -a mode <<< "$4"
   [ "$4" != EMPTY ] || mode=("")
-  local n=$((passed + failed + 1))
+  local n
+  n=$(case_number)
   local linux="$scratch/linux/$n" windows="$scratch/windows/補助線の作図 $n"
   mkdir -p "$linux" "$windows"
   cp "$linux_exe" "$linux/auxline"
@@ -67,12 +67,7 @@ compare() {
       cmp -s "$linux/$file" "$windows/$file" || problems+=" $file"
     fi
   done
-  if [ -z "$problems" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "  FAIL  $label [${mode[*]}]:$problems"
-  fi
+  check "$label [${mode[*]}]:$problems" [ -z "$problems" ]
 }
 
 for exchange in example no-lines mixed line-feeds empty -; do
@@ -83,5 +78,4 @@ for settings in settings-example settings-outside settings-short; do
 done
 compare "empty argument" example - EMPTY
 
-echo "Linux and Windows outputs: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+cases_done "Linux and Windows outputs"

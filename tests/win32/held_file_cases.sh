@@ -15,13 +15,7 @@ scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 exe="$build/platform/win32/auxline.exe"
 holder="$build/tests/win32/file_holder.exe"
-passed=0
-failed=0
-check() {  # LABEL CONDITION...
-  local label="$1"
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "  FAIL  $label"; fi
-}
+. "$repo/tests/support/cases.sh"
 
 # What an undisturbed run makes of the example.
 mkdir "$scratch/free"
@@ -64,5 +58,4 @@ if [ -n "$short" ] && [ "$short" != auxline ]; then
 else
   echo "  skipped: no 8.3 short names on this drive"
 fi
-echo "held files and short paths: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+cases_done "held files and short paths"

@@ -1,0 +1,139 @@
+// The compact line and text lists: every record must read back bit for bit, whether or not
+// it shares its attributes (and polyline number, or style and font) with the one before it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "exchange/state/exchange_state.h"
+#include "tests/support/describe_state.h"
+
+namespace {
+
+// `records` in a list: they take `rows` shared rows, and each reads back as it went in.
+template <typename List, typename Record>
+void ExpectSharedRows(std::initializer_list<Record> records, std::size_t rows) {
+  List list;
+  for (const Record& record : records) list.push_back(record);
+  EXPECT_EQ(list.shared_count(), rows);
+  std::size_t index = 0;
+  for (const Record& record : records)
+    EXPECT_EQ(DescribeRecord(list[index++]), DescribeRecord(record));
+}
+
+// `count` records made by `make`, across chunks (and large blocks), through a copy and a
+// cleared list: each reads back as it went in.
+template <typename List, typename Make>
+void ExpectReadsBackAfterCopyAndClear(int count, const Make& make, std::size_t rows,
+                                      std::size_t probe) {
+  List list;
+  std::vector<std::string> expected;
+  for (int i = 0; i < count; ++i) {
+    list.push_back(make(i));
+    expected.push_back(DescribeRecord(make(i)));
+  }
+  EXPECT_EQ(list.shared_count(), rows);
+  const List copy = list;
+  std::vector<std::string> read;
+  for (const auto& record : copy) read.push_back(DescribeRecord(record));
+  EXPECT_EQ(read, expected);
+  EXPECT_EQ(DescribeRecord(list.back()), expected.back());
+  list.clear();
+  list.push_back(copy[probe]);
+  EXPECT_EQ(list.shared_count(), 1u);
+  EXPECT_EQ(DescribeRecord(list.front()), expected[probe]);
+}
+
+TEST(LineRecordList, ReadsBackWhetherOrNotNeighboursShare) {
+  const struct {
+    const char* what;
+    void (*change)(TJwwEntLine&);
+    std::size_t rows;  // for the first line, the changed one, the first again
+  } kCases[] = {
+      {"negative zero, a large end", [](TJwwEntLine& l) { l.X1 = -0.0, l.Y2 = 1e300; }, 1},
+      {"indicated point", [](TJwwEntLine& l) { l.HandPointRef = 7; }, 3},
+      {"line width", [](TJwwEntLine& l) { l.LineWidth = -1; }, 3},
+      {"flags", [](TJwwEntLine& l) { l.ZFlags = 10; }, 3},
+      {"polyline", [](TJwwEntLine& l) { l.PolylineNo = 2; }, 3},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const TJwwEntLine first{{{3, 1, 4, 2, 5, 0}, 0}, 1, 1.5, -2.5, 3.0, 4.25};
+    TJwwEntLine second = first;
+    c.change(second);
+    ExpectSharedRows<LineRecordList>({first, second, first}, c.rows);
+  }
+}
+
+TEST(LineRecordList, ReadsBackAcrossChunksAndBlocksAfterCopyAndClear) {
+  // Into the large blocks, rows over several chunks.
+  ExpectReadsBackAfterCopyAndClear<LineRecordList>(
+      70000,
+      [](int i) {
+        TJwwEntLine line;
+        line.Color = i / 2;
+        line.X1 = i;
+        return line;
+      },
+      35000, 65433);
+}
+
+TEST(TextRecordList, NeighboursShareOnlyAnIdenticalSharedPart) {
+  const struct {
+    const char* what;
+    void (*change)(TJwwEntText&);
+    std::size_t rows;
+  } kCases[] = {
+      {"nothing", [](TJwwEntText&) {}, 1},
+      {"kind, values, content",
+       [](TJwwEntText& t) {
+         t.TextKind = 3;
+         t.Value4 = 7;
+         t.Content = "W";
+       },
+       1},
+      {"layer", [](TJwwEntText& t) { t.Layer = 4; }, 2},
+      {"style", [](TJwwEntText& t) { t.TextStyle = 11; }, 2},
+      {"negative zero width", [](TJwwEntText& t) { t.Width = -0.0; }, 2},
+      {"font", [](TJwwEntText& t) { t.FontName = "Gothic"; }, 2},
+      // The same name kept again after two other texts: other bytes in the store, same name.
+      {"font kept again",
+       [](TJwwEntText& t) {
+         t.Content = "a";
+         t.Content = "b";
+         t.FontName = "Mincho";
+       },
+       1},
+  };
+  InitExchangeState();
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TJwwEntText first;
+    first.Layer = 3;
+    first.Height = 3.5;
+    first.FontName = "Mincho";
+    first.Content = "\x95\x94";
+    TJwwEntText second = first;
+    c.change(second);
+    ExpectSharedRows<TextRecordList>({first, second}, c.rows);
+  }
+  ReleaseExchangeState();
+}
+
+TEST(TextRecordList, ReadsBackAcrossChunksAfterCopyAndClear) {
+  InitExchangeState();
+  // Several chunks of texts and of shared rows.
+  ExpectReadsBackAfterCopyAndClear<TextRecordList>(
+      5000,
+      [](int i) {
+        TJwwEntText text;
+        text.Color = i / 3;
+        text.Value2 = i;
+        text.Content = std::to_string(i);
+        return text;
+      },
+      1667, 4321);
+  ReleaseExchangeState();
+}
+
+}  // namespace
