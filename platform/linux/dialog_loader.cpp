@@ -1,6 +1,7 @@
 #include "platform/linux/dialog_loader.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -39,13 +40,17 @@ ToolkitArguments& ArgumentsFor(const std::filesystem::path& exeDir) {
   return arguments;
 }
 
-DialogModuleFactory FindFactory(const std::filesystem::path& exeDir) {
-  const std::filesystem::path modulePath = exeDir / kDialogModuleFileName;
-  // A damaged module counts as missing: the loader itself would crash on a truncated one.
-  if (!SharedObjectFileIsWhole(modulePath)) return nullptr;
-  // RTLD_NOW: a module whose toolkit libraries are missing fails here, not in mid-run.
-  // The module is never unloaded: a toolkit does not survive being unloaded.
-  void* module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+DialogModuleFactory FindFactory(const std::filesystem::path& exeDir, uid_t installationOwner) {
+  // A damaged module, or one that is not the installation's own, counts as missing.
+  const int fd = OpenInstallationFile(exeDir / kDialogModuleFileName, installationOwner,
+                                      ProgramKind::SharedObject);
+  if (fd < 0) return nullptr;
+  // Loaded through the open descriptor: the file checked is the one loaded. RTLD_NOW: a
+  // module whose toolkit libraries are missing fails here, not in mid-run. The module is
+  // never unloaded: a toolkit does not survive being unloaded.
+  const std::string openFile = "/proc/self/fd/" + std::to_string(fd);
+  void* module = dlopen(openFile.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ::close(fd);
   if (module == nullptr) return nullptr;
   void* symbol = dlsym(module, kDialogModuleFactoryName);
   DialogModuleFactory factory = nullptr;
@@ -56,9 +61,10 @@ DialogModuleFactory FindFactory(const std::filesystem::path& exeDir) {
 
 }  // namespace
 
-std::unique_ptr<FormWindow> LoadDialogWindow(const std::filesystem::path& exeDir) {
+std::unique_ptr<FormWindow> LoadDialogWindow(const std::filesystem::path& exeDir,
+                                             uid_t installationOwner) {
   try {
-    const DialogModuleFactory factory = FindFactory(exeDir);
+    const DialogModuleFactory factory = FindFactory(exeDir, installationOwner);
     if (factory == nullptr) return nullptr;
     ToolkitArguments& arguments = ArgumentsFor(exeDir);
     return std::unique_ptr<FormWindow>(

@@ -1,12 +1,10 @@
 #include "platform/linux/exchange_handover.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
@@ -15,44 +13,97 @@
 
 namespace {
 
-// Sealed: the dialog program takes the bytes back only from a file that no one can have
-// changed since, which also tells it from any other descriptor the variable might name.
+// No one can have changed the file since `auxline` wrote it: the seals cannot be lifted.
 constexpr int kSeals = F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
+constexpr char kMark[] = "auxline-handover";
+
+// The fixed part at the file's start; the path and then the exchange bytes follow.
+struct Header {
+  char Mark[sizeof kMark];
+  std::uint64_t Launcher;
+  std::uint64_t Owner;
+  std::uint64_t PathLength;
+  std::uint64_t ExchangeLength;
+  std::uint64_t HasExchange;
+};
+
+bool ReadExactly(int fd, std::string& bytes, std::size_t length, off_t offset) {
+  bytes.resize(length);
+  std::size_t filled = 0;
+  while (filled < length) {
+    const ssize_t got =
+        ::pread(fd, bytes.data() + filled, length - filled, offset + static_cast<off_t>(filled));
+    if (got <= 0 && !(got < 0 && errno == EINTR)) return false;
+    if (got > 0) filled += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+// The header of a hand-over from this process's parent at `fd`, with the file's size.
+std::optional<Header> HandoverHeader(int fd) {
+  struct stat status {};
+  if (::fcntl(fd, F_GET_SEALS) != kSeals || ::fstat(fd, &status) != 0) return std::nullopt;
+  std::string bytes;
+  Header header{};
+  if (!ReadExactly(fd, bytes, sizeof header, 0)) return std::nullopt;
+  std::memcpy(&header, bytes.data(), sizeof header);
+  const auto size = static_cast<std::uint64_t>(status.st_size) - sizeof header;
+  const bool fits = header.PathLength <= size && header.ExchangeLength == size - header.PathLength;
+  if (std::memcmp(header.Mark, kMark, sizeof kMark) != 0 || !fits ||
+      header.Launcher != static_cast<std::uint64_t>(::getppid())) {
+    return std::nullopt;
+  }
+  return header;
+}
 
 }  // namespace
 
-int PutIntoInheritedMemoryFile(std::string_view bytes) {
-  const int fd = ::memfd_create("auxline-exchange", MFD_ALLOW_SEALING);
+int PutIntoHandoverFile(const std::filesystem::path& startingExecutable, uid_t installationOwner,
+                        const std::string_view* exchangeBytes, pid_t launcher) {
+  const std::string& path = startingExecutable.native();
+  Header header{};
+  std::memcpy(header.Mark, kMark, sizeof kMark);
+  header.Launcher = static_cast<std::uint64_t>(launcher);
+  header.Owner = installationOwner;
+  header.PathLength = path.size();
+  header.ExchangeLength = exchangeBytes != nullptr ? exchangeBytes->size() : 0;
+  header.HasExchange = exchangeBytes != nullptr ? 1 : 0;
+  const int fd = ::memfd_create("auxline-handover", MFD_ALLOW_SEALING | MFD_CLOEXEC);
   if (fd < 0) return -1;
-  if (!WriteAll(fd, bytes) || ::fcntl(fd, F_ADD_SEALS, kSeals) != 0) {
+  const bool written = WriteAll(fd, {reinterpret_cast<const char*>(&header), sizeof header}) &&
+                       WriteAll(fd, path) &&
+                       (exchangeBytes == nullptr || WriteAll(fd, *exchangeBytes));
+  if (!written || ::fcntl(fd, F_ADD_SEALS, kSeals) != 0) {
     ::close(fd);
     return -1;
   }
   return fd;
 }
 
-std::optional<ExchangeTakeover> TakeHandedOverExchange() {
-  const char* value = ::getenv(kHandedOverExchangeVariable);
-  if (value == nullptr) return std::nullopt;
-  int fd = -1;
-  const char* end = value + std::strlen(value);
-  const bool named = std::from_chars(value, end, fd).ptr == end && fd >= 0;
-  ::unsetenv(kHandedOverExchangeVariable);
+bool HandoverPresent(int fd) { return HandoverHeader(fd).has_value(); }
 
-  ExchangeTakeover takenOver;
-  takenOver.ReadToItsEnd = false;
-  // Anything but the sealed file (a descriptor this program did not get from `auxline`) is
-  // neither read nor closed.
-  if (!named || ::fcntl(fd, F_GET_SEALS) != kSeals) return takenOver;
-  struct stat status {};
+std::optional<Handover> TakeHandover(int fd) {
+  const std::optional<Header> header = HandoverHeader(fd);
+  if (!header) return std::nullopt;
+  Handover handover;
+  handover.InstallationOwner = static_cast<uid_t>(header->Owner);
+  std::string path;
   try {
-    if (::fstat(fd, &status) == 0) {
-      takenOver.ReadToItsEnd =
-          ReadWholeFile(fd, takenOver.Bytes, static_cast<std::size_t>(status.st_size));
+    if (ReadExactly(fd, path, header->PathLength, sizeof(Header))) {
+      handover.StartingExecutable = path;
+    }
+    if (header->HasExchange != 0) {
+      ExchangeTakeover& exchange = handover.Exchange.emplace();
+      const auto offset = static_cast<off_t>(sizeof(Header) + header->PathLength);
+      exchange.ReadToItsEnd = ReadExactly(fd, exchange.Bytes, header->ExchangeLength, offset);
+      if (!exchange.ReadToItsEnd) std::string().swap(exchange.Bytes);
     }
   } catch (const std::bad_alloc&) {
+    if (handover.Exchange) {
+      std::string().swap(handover.Exchange->Bytes);
+      handover.Exchange->ReadToItsEnd = false;
+    }
   }
-  if (!takenOver.ReadToItsEnd) std::string().swap(takenOver.Bytes);
   ::close(fd);
-  return takenOver;
+  return handover;
 }

@@ -17,6 +17,7 @@ void DiscardToolkitMessage(QtMsgType, const QMessageLogContext&, const QString&)
 std::unique_ptr<QApplication> CreateApplication(int* argc, char** argv) {
   qInstallMessageHandler(DiscardToolkitMessage);
   ScaleWithTheDesktop();
+  KeepToSystemPlugins();
   if (!SelectUsablePlatform()) return nullptr;
   auto application = std::make_unique<QApplication>(*argc, argv);
   ConfigureApplication();

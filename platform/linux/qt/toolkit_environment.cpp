@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -23,26 +24,13 @@ namespace {
 
 QByteArray Environment(const char* name) { return qgetenv(name).trimmed(); }
 
-// Directories the toolkit searches for its platform plugins.
-QStringList PlatformPluginDirectories() {
-  QStringList directories;
-  const QString explicitPath = QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM_PLUGIN_PATH"));
-  if (!explicitPath.isEmpty()) directories << explicitPath;
-  const QString pluginPath = QString::fromLocal8Bit(Environment("QT_PLUGIN_PATH"));
-  for (const QString& directory : pluginPath.split(QDir::listSeparator(), Qt::SkipEmptyParts)) {
-    directories << directory + QStringLiteral("/platforms");
-  }
-  directories << QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms");
-  return directories;
-}
-
 // Plugin files are named "libq" + platform name (+ variant): libqxcb.so, libqoffscreen.so,
 // libqwayland-generic.so. A plugin counts only when it loads, that is when the libraries it
 // needs are installed too; it stays loaded for the toolkit, which would load it anyway.
 bool PlatformPluginLoads(const QString& platform) {
   const QString prefix = QStringLiteral("libq") + platform;
-  for (const QString& directory : PlatformPluginDirectories()) {
-    const QDir pluginDirectory(directory);
+  for (const QString& directory : QCoreApplication::libraryPaths()) {
+    const QDir pluginDirectory(directory + QStringLiteral("/platforms"));
     for (const QString& file :
          pluginDirectory.entryList({prefix + QStringLiteral("*.so")}, QDir::Files)) {
       const QByteArray path = QFile::encodeName(pluginDirectory.filePath(file));
@@ -105,6 +93,17 @@ bool PlatformUsable(const QString& entry) {
 void ScaleWithTheDesktop() {
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
       Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
+
+void KeepToSystemPlugins() {
+  // The variables would add folders of anyone's choosing, the platform one even ahead of
+  // the search path; they are dropped, and nothing the dialog program starts sees them.
+  qunsetenv("QT_PLUGIN_PATH");
+  qunsetenv("QT_QPA_PLATFORM_PLUGIN_PATH");
+  // Set before the application object exists, the list is all the toolkit searches; it
+  // would otherwise add the application's own folder. QLibraryInfo reads the settings
+  // compiled into the module (qt.conf in its resources), never a qt.conf beside the program.
+  QCoreApplication::setLibraryPaths({QLibraryInfo::path(QLibraryInfo::PluginsPath)});
 }
 
 bool SelectUsablePlatform() {

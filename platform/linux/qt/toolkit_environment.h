@@ -9,6 +9,13 @@
 // before the application object exists.
 void ScaleWithTheDesktop();
 
+// Only the system's plugin folder is searched for plugins of any kind (platforms, themes,
+// input methods, styles, image formats, icon engines), never the tool's folder or one that
+// an environment variable names: in a shared tool folder, another user could put a plugin
+// there that the desktop's settings (XDG_CURRENT_DESKTOP, QT_IM_MODULE) pick by its key,
+// and it would run as the user who clicked. Call before the application object exists.
+void KeepToSystemPlugins();
+
 // Narrows QT_QPA_PLATFORM to the platforms that can start here: those the user named in
 // it, or else the X display, or else a Wayland display. False when none can: the caller
 // must not create the application object then.
