@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QList>
@@ -97,12 +98,19 @@ void ScaleWithTheDesktop() {
 
 void KeepToSystemPlugins() {
   // The variables would add folders of anyone's choosing, the platform one even ahead of
-  // the search path; they are dropped, and nothing the dialog program starts sees them.
-  qunsetenv("QT_PLUGIN_PATH");
+  // the search path.
   qunsetenv("QT_QPA_PLATFORM_PLUGIN_PATH");
-  // Set before the application object exists, the list is all the toolkit searches; it
-  // would otherwise add the application's own folder. QLibraryInfo reads the settings
-  // compiled into the module (qt.conf in its resources), never a qt.conf beside the program.
+  // The application object, when it is created, adds the program's own folder to the search
+  // path and then takes off only what was on the list before and has been removed since.
+  // So the folder is put on the list first (QT_PLUGIN_PATH is read when the list is first
+  // made, which is here) and then taken off with all the rest. Its name is the one the
+  // toolkit uses: the folder of the running executable, every link resolved.
+  const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+  qputenv("QT_PLUGIN_PATH", QFile::encodeName(programFolder));
+  QCoreApplication::libraryPaths();
+  qunsetenv("QT_PLUGIN_PATH");  // nothing the dialog program starts sees it
+  // QLibraryInfo reads the settings compiled into the module (qt.conf in its resources),
+  // never a qt.conf beside the program.
   QCoreApplication::setLibraryPaths({QLibraryInfo::path(QLibraryInfo::PluginsPath)});
 }
 
