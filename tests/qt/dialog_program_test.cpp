@@ -38,18 +38,28 @@ TEST(DialogProgram, WorksOnTheFilesOfTheExecutableThatStartedIt) {
   }
 }
 
-int MemoryFile(std::string_view bytes, int seals) {
-  const int fd = ::memfd_create("other", MFD_ALLOW_SEALING);
-  if (fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
-      (seals == 0 || ::fcntl(fd, F_ADD_SEALS, seals) == 0)) {
-    return fd;
+// A valid hand-over's bytes in a file of another kind: a memory file sealed with `seals`, or
+// (seals -1) a plain file in `dir`.
+constexpr std::string_view kExchange = "hk 10\r\nhp1 1 2\r\n";
+
+int CopyOfAHandover(int seals, const TempDir& dir) {
+  const std::string_view exchange = kExchange;
+  const int handover = PutIntoHandoverFile("/t/auxline", 7, &exchange, ::getppid());
+  char bytes[4096];
+  const ssize_t length = ::pread(handover, bytes, sizeof bytes, 0);
+  ::close(handover);
+  const int fd = seals < 0 ? ::open((dir / "host").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600)
+                           : ::memfd_create("auxline-handover", MFD_ALLOW_SEALING);
+  if (length <= 0 || fd < 0 || ::write(fd, bytes, static_cast<std::size_t>(length)) != length ||
+      (seals > 0 && ::fcntl(fd, F_ADD_SEALS, seals) != 0)) {
+    return -1;
   }
-  return -1;
+  return fd;
 }
 
 TEST(DialogProgram, TakesAHandoverOnlyFromTheSealedFileOfItsParent) {
   TempDir dir;
-  const std::string_view exchange = "hk 10\r\nhp1 1 2\r\n";
+  const std::string_view exchange = kExchange;
   constexpr int kAllSeals = F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
   const struct {
     const char* what;
@@ -63,17 +73,14 @@ TEST(DialogProgram, TakesAHandoverOnlyFromTheSealedFileOfItsParent) {
        [] { return PutIntoHandoverFile("/t/auxline", 7, nullptr, ::getppid()); }, true, false},
       {"made by another process than the parent",
        [&] { return PutIntoHandoverFile("/t/auxline", 7, &exchange, ::getpid()); }, false, false},
-      {"a file the host left open",
-       [&] {
-         WriteBytes(dir / "host", "hk 10\r\n");
-         return ::open((dir / "host").c_str(), O_RDONLY);
-       },
-       false, false},
-      {"a memory file, not sealed", [] { return MemoryFile("auxline-handover", 0); }, false, false},
-      {"a memory file sealed only against writes",
-       [] { return MemoryFile("auxline-handover", F_SEAL_WRITE); }, false, false},
-      {"another sealed memory file", [] { return MemoryFile(std::string(200, 'x'), kAllSeals); },
-       false, false},
+      {"its bytes in a file the host left open", [&] { return CopyOfAHandover(-1, dir); }, false,
+       false},
+      {"its bytes in a memory file, not sealed", [&] { return CopyOfAHandover(0, dir); }, false,
+       false},
+      {"its bytes in a memory file sealed only against writes",
+       [&] { return CopyOfAHandover(F_SEAL_WRITE, dir); }, false, false},
+      {"its bytes in a memory file sealed as auxline seals it",
+       [&] { return CopyOfAHandover(kAllSeals, dir); }, true, true},
       {"no descriptor at all", [] { return 1000; }, false, false},
   };
   for (const auto& c : kCases) {
