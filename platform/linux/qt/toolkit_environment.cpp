@@ -78,10 +78,20 @@ bool WaylandDisplayPresent() {
   return std::filesystem::exists(socket, error);
 }
 
+// Each check keeps the toolkit from aborting. Given a list of platforms, the toolkit tries
+// them in order, but when none starts it aborts the process (SIGABRT, a core dump or a crash
+// report where the desktop collects them) instead of returning; measured: no display at all,
+// an X display that does not answer, a Wayland display without its socket or its plugin, a
+// platform whose plugin is missing, each named alone or together. The dialog program then
+// dies after "/R10" with the takeover's "hq"; with the checks it declines, status 2, and
+// writes the attribute block as a closed dialog does.
 bool PlatformUsable(const QString& entry) {
   const QString platform = entry.section(QLatin1Char(':'), 0, 0).trimmed();  // "xcb:opt=1"
+  // A plugin that is not installed, or whose own libraries are missing.
   if (platform.isEmpty() || !PlatformPluginLoads(platform)) return false;
+  // DISPLAY unset (a host started outside the desktop) or naming a server that is gone.
   if (platform == QStringLiteral("xcb")) return XServerReachable();
+  // A compositor that is gone, or a session without one.
   if (platform.startsWith(QStringLiteral("wayland"))) return WaylandDisplayPresent();
   return true;  // offscreen, minimal, vnc, ...: nothing outside the process to check
 }
@@ -115,26 +125,20 @@ void KeepToSystemPlugins() {
 }
 
 bool SelectUsablePlatform() {
-  const QString requested = QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM"));
-  QStringList usable;
-  if (requested.isEmpty()) {
-    // Without a request, an X display comes first (also under Wayland, through its X
-    // server): only there can the window be placed at the mouse cursor. The toolkit itself
-    // would take Wayland wherever a compositor runs. With X usable, the Wayland plugin and
-    // the graphics libraries it pulls in are not even loaded.
-    for (const char* platform : {"xcb", "wayland"}) {
-      if (PlatformUsable(QString::fromLatin1(platform))) {
-        usable << QString::fromLatin1(platform);
-        break;
-      }
+  QString requested = QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM"));
+  // Without a request, an X display comes first (also under Wayland, through its X server):
+  // only there can the window be placed at the mouse cursor. The toolkit itself would take
+  // Wayland wherever a compositor runs.
+  if (requested.isEmpty()) requested = QStringLiteral("xcb;wayland");
+  // The first platform that passes is the one the toolkit would start: the later ones are
+  // neither checked nor loaded (the Wayland plugin pulls in the graphics libraries).
+  for (const QString& candidate : requested.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    if (PlatformUsable(candidate)) {
+      qputenv("QT_QPA_PLATFORM", candidate.trimmed().toLocal8Bit());
+      return true;
     }
   }
-  for (const QString& candidate : requested.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-    if (PlatformUsable(candidate)) usable << candidate.trimmed();
-  }
-  if (usable.isEmpty()) return false;
-  qputenv("QT_QPA_PLATFORM", usable.join(QLatin1Char(';')).toLocal8Bit());
-  return true;
+  return false;
 }
 
 void ConfigureApplication() {

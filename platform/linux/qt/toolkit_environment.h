@@ -16,9 +16,9 @@ void ScaleWithTheDesktop();
 // and it would run as the user who clicked. Call before the application object exists.
 void KeepToSystemPlugins();
 
-// Narrows QT_QPA_PLATFORM to the platforms that can start here: those the user named in
-// it, or else the X display, or else a Wayland display. False when none can: the caller
-// must not create the application object then.
+// Sets QT_QPA_PLATFORM to the first platform that can start here: of those the user named
+// in it, or else the X display, or else a Wayland display. False when none can: the caller
+// must not create the application object then (the toolkit would abort).
 bool SelectUsablePlatform();
 
 // Application-wide settings once the application object exists: the application title and
