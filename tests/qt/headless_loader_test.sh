@@ -53,20 +53,11 @@ cp "$auxline" "$dialog_program" "$scratch/"
 run "R10 without module" 2 "$attribute_block" "${no_display[@]}" DISPLAY=:0 ./auxline /R10
 run "settings without module" 2 "$exchange_in" "${no_display[@]}" ./auxline
 
-# A module that cannot be loaded, or that is not the installation's own file: never waited
-# for, never loaded.
-while IFS='|' read -r name make; do
-  rm -f "$scratch/auxline_qt.so"
-  (cd "$scratch" && eval "$make")
-  run "R10 with module $name" 2 "$attribute_block" "${no_display[@]}" ./auxline /R10
-done <<EOF
-not a shared object|printf 'not a shared object' > auxline_qt.so
-a FIFO|mkfifo auxline_qt.so
-writable by others|cp "$module" auxline_qt.so; chmod o+w auxline_qt.so
-EOF
-rm -f "$scratch/auxline_qt.so"
-# The dialog program's own start cannot be faked by the host: with the variable that once
-# marked it, "/R10" still takes the exchange file over and the dialog program runs.
+# A module that cannot be loaded.
+printf 'not a shared object' > "$scratch/auxline_qt.so"
+run "R10 with broken module" 2 "$attribute_block" "${no_display[@]}" ./auxline /R10
+# The host cannot fake the dialog program's start: with the variable that once marked it,
+# "/R10" still takes the exchange file over and the dialog program runs.
 run "R10 with the host's AUXLINE_STARTED_BY" 2 "$attribute_block" "${no_display[@]}" \
   AUXLINE_STARTED_BY="$scratch/auxline" ./auxline /R10
 
@@ -109,9 +100,8 @@ cut to 4096 bytes|head -c 4096 "$dialog_program" > auxline-dialog; chmod +x auxl
 cut short of its last byte|head -c $(($(stat -c %s "$dialog_program") - 1)) "$dialog_program" > auxline-dialog; chmod +x auxline-dialog
 without execute permission|cp "$dialog_program" auxline-dialog; chmod -x auxline-dialog
 a dynamic copy of auxline|cp "$(dirname "$dialog_program")/auxline-memcheck" auxline-dialog
-a FIFO|mkfifo auxline-dialog
-writable by others|cp "$dialog_program" auxline-dialog; chmod o+w auxline-dialog
-a link to the real one|ln -s "$dialog_program" auxline-dialog
+a FIFO, never waited for|mkfifo auxline-dialog
+a link to it, never followed|ln -s "$dialog_program" auxline-dialog
 EOF
 rm -f "$scratch/auxline-dialog"
 cp "$dialog_program" "$scratch/auxline-dialog"
