@@ -35,6 +35,7 @@ for planted in platformthemes/libqgtk3.so platforminputcontexts/libfcitxplatform
 done
 # shellcheck disable=SC2086
 printf '[Paths]\nPlugins=%s\n' "$tool" | setpriv $other tee "$tool/qt.conf" >/dev/null
+# A UTF-8 locale: xdotool finds the caption by the title the toolkit writes in its encoding.
 # shellcheck disable=SC2086
 as_runner=(setpriv $runner env -i "HOME=$home" "DISPLAY=$DISPLAY" LANG=C.UTF-8
   XDG_CURRENT_DESKTOP=GNOME QT_IM_MODULE=fcitx "QT_PLUGIN_PATH=$tool"
