@@ -119,8 +119,9 @@ void ForEachLine(std::string_view text, std::size_t fieldCount, Visit visit) {
   }
 }
 
+// The system's own files, which only root may change: a link there is the system's.
 bool ReadSystemFile(const char* path, std::string& text) {
-  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat status {};
   const bool read = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
@@ -133,12 +134,13 @@ bool ReadSystemFile(const char* path, std::string& text) {
 
 bool GroupIsPrivateTo(std::string_view passwd, std::string_view group, gid_t gid, uid_t uid) {
   std::string_view ownerName;
+  bool ownerInIt = false;  // a group no one is in is no one's private group
   bool othersInIt = false;
   ForEachLine(passwd, 5, [&](const std::vector<std::string_view>& user) {
     if (user.size() < 4) return;
     const bool isOwner = IsNumber(user[2], uid);
     if (isOwner && ownerName.empty()) ownerName = user[0];
-    othersInIt = othersInIt || (!isOwner && IsNumber(user[3], gid));
+    (isOwner ? ownerInIt : othersInIt) |= IsNumber(user[3], gid);
   });
   bool listed = false;
   ForEachLine(group, 4, [&](const std::vector<std::string_view>& entry) {
@@ -149,10 +151,10 @@ bool GroupIsPrivateTo(std::string_view passwd, std::string_view group, gid_t gid
       const std::size_t comma = members.find(',');
       const std::string_view member = members.substr(0, comma);
       members.remove_prefix(comma == std::string_view::npos ? members.size() : comma + 1);
-      othersInIt = othersInIt || (!member.empty() && member != ownerName);
+      if (!member.empty()) (member == ownerName ? ownerInIt : othersInIt) = true;
     }
   });
-  return listed && !ownerName.empty() && !othersInIt;
+  return listed && ownerInIt && !othersInIt;
 }
 
 bool SystemGroupIsPrivateTo(gid_t gid, uid_t uid) noexcept {

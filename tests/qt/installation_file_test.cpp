@@ -45,7 +45,9 @@ TEST(InstallationFile, GroupIsPrivateOnlyWithNoOtherMember) {
     std::string passwd, group;
     bool isPrivate;
   } kCases[] = {
-      {"a user private group", passwd, "ann:x:1000:ann\n", true},
+      {"a user private group", passwd, "ann:x:1000:\n", true},
+      {"listing only its owner", "ann:x:1000:50::/:/bin/sh\n", "t:x:1000:ann\n", true},
+      {"without members", "ann:x:1000:50::/:/bin/sh\n", "t:x:1000:\n", false},
       {"listing another user", passwd, "ann:x:1000:ann,bob\n", false},
       {"another user's primary group", passwd + "bob:x:1001:1000::/:/bin/sh\n", "ann:x:1000:\n",
        false},
