@@ -1,12 +1,14 @@
 #include "platform/linux/dialog_loader.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/linux/module_file_check.h"
@@ -46,18 +48,20 @@ void NoteNotLoaded(const std::filesystem::path& modulePath, std::string_view why
   NoteRunFailure("the dialog module " + PathText(modulePath) + " could not be loaded", why);
 }
 
-DialogModuleFactory FindFactory(const std::filesystem::path& exeDir) {
+DialogModuleFactory FindFactory(const std::filesystem::path& exeDir, uid_t installationOwner) {
+  // A damaged module, or one that is not the installation's own, counts as missing.
   const std::filesystem::path modulePath = exeDir / kDialogModuleFileName;
-  // A damaged module counts as missing: the loader itself would crash on a truncated one.
-  ClearSystemError();
-  if (!SharedObjectFileIsWhole(modulePath)) {
-    const std::error_code error = LastSystemError();
-    NoteNotLoaded(modulePath, error ? SystemErrorText(error) : "it is not whole");
+  const int fd = OpenInstallationFile(modulePath, installationOwner, ProgramKind::SharedObject);
+  if (fd < 0) {
+    NoteNotLoaded(modulePath, WhyInstallationFileRefused(modulePath));
     return nullptr;
   }
-  // RTLD_NOW: a module whose toolkit libraries are missing fails here, not in mid-run.
-  // The module is never unloaded: a toolkit does not survive being unloaded.
-  void* module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Loaded through the open descriptor: the file checked is the one loaded. RTLD_NOW: a
+  // module whose toolkit libraries are missing fails here, not in mid-run. The module is
+  // never unloaded: a toolkit does not survive being unloaded.
+  const std::string openFile = "/proc/self/fd/" + std::to_string(fd);
+  void* module = dlopen(openFile.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ::close(fd);
   if (module == nullptr) {
     const char* why = dlerror();
     NoteNotLoaded(modulePath, why != nullptr ? why : "");
@@ -73,9 +77,10 @@ DialogModuleFactory FindFactory(const std::filesystem::path& exeDir) {
 
 }  // namespace
 
-std::unique_ptr<FormWindow> LoadDialogWindow(const std::filesystem::path& exeDir) {
+std::unique_ptr<FormWindow> LoadDialogWindow(const std::filesystem::path& exeDir,
+                                             uid_t installationOwner) {
   try {
-    const DialogModuleFactory factory = FindFactory(exeDir);
+    const DialogModuleFactory factory = FindFactory(exeDir, installationOwner);
     if (factory == nullptr) return nullptr;
     ToolkitArguments& arguments = ArgumentsFor(exeDir);
     std::unique_ptr<FormWindow> window(

@@ -1,7 +1,7 @@
 #include "platform/linux/dialog_program.h"
 
+#include <fcntl.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "os/own_file.h"
@@ -46,42 +47,44 @@ std::string EndOf(const std::filesystem::path& program, int status) {
   return "its libraries are missing or too old for it (status 127)";
 }
 
-// In the child, between fork and exec.
-[[noreturn]] void BecomeDialogProgram(const std::filesystem::path& program,
-                                      const std::filesystem::path& exePath, char** argv,
-                                      pid_t launcher, const std::string& exchangeFd) {
+// Moves `fd` off the hand-over's descriptor number, so that putting the hand-over there in
+// the child closes nothing the child needs.
+bool KeepOffHandoverDescriptor(int& fd) {
+  if (fd != kHandoverDescriptor) return true;
+  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, kHandoverDescriptor + 1);
+  ::close(fd);
+  fd = moved;
+  return moved >= 0;
+}
+
+// In the child, between fork and exec: only async-signal-safe calls (a lock that another
+// thread held at the fork stays held in the child), so everything was prepared before.
+[[noreturn]] void BecomeDialogProgram(int programFd, int handoverFd, char** argv, pid_t launcher) {
   // The dialog ends with the run: a host that ends `auxline` must not leave behind a dialog
-  // that could write the exchange file after the host has read it.
+  // that could write the exchange file after the host has read it. Checked after the call:
+  // a launcher that ended before it was made is not waited for.
   if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != launcher) ::_exit(kNotStarted);
-  const bool passed =
-      ::setenv(kStartingExecutableVariable, exePath.c_str(), 1) == 0 &&
-      (exchangeFd.empty() ? ::unsetenv(kHandedOverExchangeVariable)
-                          : ::setenv(kHandedOverExchangeVariable, exchangeFd.c_str(), 1)) == 0;
-  if (passed) ::execv(program.c_str(), argv);
+  // A copy made by dup2 is inherited; a hand-over already in its place has its
+  // close-on-exec flag cleared instead.
+  const bool placed = handoverFd == kHandoverDescriptor
+                          ? ::fcntl(handoverFd, F_SETFD, 0) == 0
+                          : ::dup2(handoverFd, kHandoverDescriptor) == kHandoverDescriptor;
+  // The file that was checked is the one that runs, whatever its name leads to by now.
+  if (placed) ::fexecve(programFd, argv, environ);
   ::_exit(kNotStarted);
 }
 
-// The dialog program's exit status when it ran to its end.
-std::optional<int> RunDialogProgram(const std::filesystem::path& exePath, char** argv,
-                                    int exchangeFd) {
-  const std::filesystem::path program = exePath.parent_path() / kDialogProgramFileName;
-  // A program cut short would die of SIGBUS once loaded; not starting it is cheaper.
-  ClearSystemError();
-  if (!ExecutableFileIsWhole(program)) {
-    const std::error_code error = LastSystemError();
-    NoteNotStarted(program, error ? SystemErrorText(error) : "it is not whole");
-    return std::nullopt;
-  }
-  const std::string exchangeFdText = exchangeFd >= 0 ? std::to_string(exchangeFd) : "";
+std::optional<int> StartAndWait(const std::filesystem::path& program, int programFd, int handoverFd,
+                                char** argv) {
   // A host that ignores SIGCHLD passes that on, and the child would then be reaped unseen.
   ::signal(SIGCHLD, SIG_DFL);
   const pid_t launcher = ::getpid();
   const pid_t child = ::fork();
   if (child < 0) {
-    NoteNotStarted(program, SystemErrorText(LastSystemError()));
+    NoteNotStarted(program, std::strerror(errno));
     return std::nullopt;
   }
-  if (child == 0) BecomeDialogProgram(program, exePath, argv, launcher, exchangeFdText);
+  if (child == 0) BecomeDialogProgram(programFd, handoverFd, argv, launcher);
   int status = 0;
   while (::waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return std::nullopt;
@@ -93,24 +96,48 @@ std::optional<int> RunDialogProgram(const std::filesystem::path& exePath, char**
   return WEXITSTATUS(status);
 }
 
+// The dialog program's exit status when it ran to its end.
+std::optional<int> RunDialogProgram(const std::filesystem::path& exePath, char** argv,
+                                    int handoverFd, uid_t owner) {
+  const std::filesystem::path program = exePath.parent_path() / kDialogProgramFileName;
+  int programFd = OpenInstallationFile(program, owner, ProgramKind::DynamicExecutable);
+  if (programFd < 0) {
+    NoteNotStarted(program, WhyInstallationFileRefused(program));
+    return std::nullopt;
+  }
+  std::optional<int> status;
+  if (KeepOffHandoverDescriptor(programFd)) {
+    status = StartAndWait(program, programFd, handoverFd, argv);
+  }
+  if (programFd >= 0) ::close(programFd);
+  return status;
+}
+
 }  // namespace
 
 int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& exePath,
                             char** argv) {
   std::optional<ExchangeTakeover> takenOver;
-  int exchangeFd = -1;
   if (mode.TakesOverExchangeFile()) {
     takenOver = TakeOverExchangeFile(ExchangeFilePathFor(exePath));
     // Nothing to show a dialog for: the run ends at once, as failed.
     if (!takenOver->ReadToItsEnd) return RunAuxline(mode, exePath, {}, std::move(takenOver));
-    exchangeFd = PutIntoInheritedMemoryFile(*takenOver);
-    std::string().swap(takenOver->Bytes);  // the dialog program holds them now
   }
   std::optional<int> status;
-  if (!takenOver || exchangeFd >= 0) status = RunDialogProgram(exePath, argv, exchangeFd);
-  if (exchangeFd >= 0) ::close(exchangeFd);
+  const uid_t owner = RunningExecutableOwner();
+  if (owner == static_cast<uid_t>(-1)) {
+    NoteRunFailure("the owner of " + PathText(exePath) + " could not be told", "");
+  } else {
+    const int handoverFd = PutIntoHandoverFile(exePath, owner, takenOver ? &*takenOver : nullptr);
+    if (takenOver) std::string().swap(takenOver->Bytes);  // the hand-over holds them now
+    if (handoverFd >= 0) {
+      status = RunDialogProgram(exePath, argv, handoverFd, owner);
+      ::close(handoverFd);
+    } else {
+      NoteRunFailure("the hand-over to the dialog program could not be made", "");
+    }
+  }
   if (status) return *status;  // the dialog program has logged its own failure
-  if (takenOver && exchangeFd < 0) NoteRunFailure("the exchange file could not be handed over", "");
   // What the host finds now is what the takeover left: "hq", or (where the file could not be
   // replaced) its own input, which is a failure of the exchange file.
   const bool exchangeLeft = takenOver && !takenOver->NothingToDrawWritten;
@@ -119,14 +146,12 @@ int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& ex
   return failed;
 }
 
-bool StartedAsDialogProgram() { return ::getenv(kStartingExecutableVariable) != nullptr; }
+bool StartedAsDialogProgram() { return HandoverPresent(); }
 
-std::filesystem::path TakeStartingExecutablePath(const std::filesystem::path& ownPath) {
-  std::filesystem::path startedBy;
-  if (const char* value = ::getenv(kStartingExecutableVariable)) startedBy = value;
-  ::unsetenv(kStartingExecutableVariable);
+std::filesystem::path StartingExecutablePath(const std::filesystem::path& handedOver,
+                                             const std::filesystem::path& ownPath) {
   // Only a full path: the working directory must never decide where the files are.
-  if (startedBy.is_absolute() && startedBy.has_filename()) return startedBy;
+  if (handedOver.is_absolute() && handedOver.has_filename()) return handedOver;
   return ownPath.parent_path() / "auxline";
 }
 

@@ -18,17 +18,16 @@
 #include "tool/run_mode.h"
 
 inline constexpr char kDialogProgramFileName[] = "auxline-dialog";
-// The starting executable's path travels in the environment: the arguments stay exactly as
-// the host gave them.
-inline constexpr char kStartingExecutableVariable[] = "AUXLINE_STARTED_BY";
 
 // A dialog run of `auxline`: "/R10" takes the exchange file over first, then the dialog
-// program runs with the same arguments (argv as main got it). Its exit status when it ran
+// program runs with the same arguments (argv as main got it) and the same environment; what
+// it needs besides comes in the hand-over (exchange_handover.h). It is started only as an
+// installation file (module_file_check.h). Its exit status when it ran
 // to its end; otherwise the host finds "hq" after "/R10" (a run without arguments never
 // writes the exchange file) and the status is 2, as for any dialog that cannot be shown.
 int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& exePath, char** argv);
 
-// True in a program that was started as the dialog program by `auxline`.
+// True in a program that `auxline` started as the dialog program (it holds a hand-over).
 bool StartedAsDialogProgram();
 
 // The installation's other files in `folder`, the dialog program and the dialog module, count
@@ -36,7 +35,8 @@ bool StartedAsDialogProgram();
 // name or link leads to them. Costs nothing until the first file is checked.
 void ProtectInstallationFiles(const std::filesystem::path& folder);
 
-// In the dialog program: the executable whose files it works on (the one that started it,
-// as passed along by RunThroughDialogProgram), else "auxline" beside the program itself.
-// Reads and clears what was passed, so that nothing the program starts inherits it.
-std::filesystem::path TakeStartingExecutablePath(const std::filesystem::path& ownPath);
+// In the dialog program: the executable whose files it works on, the one that started it
+// as the hand-over names it, else (started by hand) "auxline" beside the program itself.
+// `handedOver` is empty when there was no hand-over.
+std::filesystem::path StartingExecutablePath(const std::filesystem::path& handedOver,
+                                             const std::filesystem::path& ownPath);

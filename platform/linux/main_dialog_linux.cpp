@@ -1,7 +1,9 @@
 // Linux program entry of the dialog program, which `auxline` starts for the runs that may
 // show the dialog. It loads the dialog module from its own folder and works on the files of
 // the executable that started it, which it never reads or writes as data either.
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/linux/dialog_loader.h"
@@ -9,6 +11,7 @@
 #include "platform/linux/exchange_handover.h"
 #include "platform/linux/exe_path.h"
 #include "platform/linux/file_signals.h"
+#include "platform/linux/module_file_check.h"
 #include "os/program_file.h"
 #include "tool/app.h"
 
@@ -17,15 +20,20 @@ int main(int argc, char** argv) {
   try {
     const std::filesystem::path ownPath = RunningExecutablePath();
     if (ownPath.empty()) return kExitExchangeFileFailed;
-    const std::filesystem::path exePath = TakeStartingExecutablePath(ownPath);
+    // Started by `auxline`: its path, its owner and (for "/R10") the exchange file's bytes
+    // come in the hand-over. Started by hand: the files beside the program, and its owner.
+    std::optional<Handover> handover = TakeHandover();
+    const std::filesystem::path exePath =
+        StartingExecutablePath(handover ? handover->StartingExecutable : "", ownPath);
+    const uid_t owner = handover ? handover->InstallationOwner : RunningExecutableOwner();
     ProtectProgramFile(exePath);
     ProtectInstallationFiles(exePath.parent_path());
     if (ownPath.parent_path() != exePath.parent_path())
       ProtectInstallationFiles(ownPath.parent_path());
     std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
     return RunAuxline(
-        args, exePath, [&] { return LoadDialogWindow(ownPath.parent_path()); },
-        TakeHandedOverExchange());
+        args, exePath, [&] { return LoadDialogWindow(ownPath.parent_path(), owner); },
+        handover ? std::move(handover->Exchange) : std::nullopt);
   } catch (...) {
     return kExitExchangeFileFailed;
   }

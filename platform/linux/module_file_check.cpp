@@ -7,30 +7,21 @@
 #include <unistd.h>
 
 #include <bit>
+#include <charconv>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
+
+#include "os/posix/descriptor_io.h"
 
 namespace {
 
 constexpr unsigned char kOwnClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 constexpr unsigned char kOwnByteOrder =
     std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
-
-class OpenFile {
- public:
-  explicit OpenFile(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
-  ~OpenFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  int Fd() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 bool ReadAt(int fd, std::uint64_t offset, void* buffer, std::size_t length) {
   auto* bytes = static_cast<char*>(buffer);
@@ -58,8 +49,6 @@ bool IsOwnElf(const ElfW(Ehdr) & header) {
          header.e_phnum > 0 && header.e_phnum != PN_XNUM;
 }
 
-enum class ElfKind { SharedObject, Executable };
-
 // The section headers are not loaded, but a linker writes them last: a file that holds
 // them all was not cut short.
 bool SectionTableInside(const ElfW(Ehdr) & header, std::uint64_t fileSize) {
@@ -73,7 +62,7 @@ bool SectionTableInside(const ElfW(Ehdr) & header, std::uint64_t fileSize) {
 // Every segment the header lists lies inside the file, and one of them is loaded. An
 // executable is one of fixed address, or a position-independent one that names its
 // program interpreter (a shared object names none).
-bool SegmentsInside(int fd, const ElfW(Ehdr) & header, std::uint64_t fileSize, ElfKind kind) {
+bool SegmentsInside(int fd, const ElfW(Ehdr) & header, std::uint64_t fileSize, ProgramKind kind) {
   const std::uint64_t tableSize = std::uint64_t{header.e_phnum} * sizeof(ElfW(Phdr));
   if (!InsideFile(header.e_phoff, tableSize, fileSize)) return false;
   std::vector<ElfW(Phdr)> segments(header.e_phnum);
@@ -85,34 +74,135 @@ bool SegmentsInside(int fd, const ElfW(Ehdr) & header, std::uint64_t fileSize, E
     loadable = loadable || segment.p_type == PT_LOAD;
     interpreter = interpreter || segment.p_type == PT_INTERP;
   }
-  if (kind == ElfKind::Executable) return loadable && (header.e_type == ET_EXEC || interpreter);
+  if (kind == ProgramKind::DynamicExecutable)
+    return loadable && (header.e_type == ET_EXEC || interpreter);
   return loadable;
 }
 
-bool ElfFileIsWhole(const std::filesystem::path& path, ElfKind kind) noexcept {
-  try {
-    const OpenFile file(path.c_str());
-    struct stat status {};
-    if (file.Fd() < 0 || ::fstat(file.Fd(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-    const auto fileSize = static_cast<std::uint64_t>(status.st_size);
+bool ElfFileIsWhole(int fd, const struct stat& status, ProgramKind kind) {
+  const auto fileSize = static_cast<std::uint64_t>(status.st_size);
+  ElfW(Ehdr) header{};
+  if (!ReadAt(fd, 0, &header, sizeof header) || !IsOwnElf(header)) return false;
+  const bool typeFits = header.e_type == ET_DYN ||
+                        (kind == ProgramKind::DynamicExecutable && header.e_type == ET_EXEC);
+  if (!typeFits || !SectionTableInside(header, fileSize)) return false;
+  return SegmentsInside(fd, header, fileSize, kind);
+}
 
-    ElfW(Ehdr) header{};
-    if (!ReadAt(file.Fd(), 0, &header, sizeof header) || !IsOwnElf(header)) return false;
-    const bool typeFits =
-        header.e_type == ET_DYN || (kind == ElfKind::Executable && header.e_type == ET_EXEC);
-    if (!typeFits || !SectionTableInside(header, fileSize)) return false;
-    return SegmentsInside(file.Fd(), header, fileSize, kind);
+// The fields of one line of /etc/passwd or /etc/group ("name:x:1000:..."), at most `count`.
+std::vector<std::string_view> Fields(std::string_view line, std::size_t count) {
+  std::vector<std::string_view> fields;
+  while (fields.size() + 1 < count) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) break;
+    fields.push_back(line.substr(0, colon));
+    line.remove_prefix(colon + 1);
+  }
+  fields.push_back(line);
+  return fields;
+}
+
+bool IsNumber(std::string_view text, unsigned long value) {
+  unsigned long parsed = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, error] = std::from_chars(text.data(), end, parsed);
+  return error == std::errc() && ptr == end && !text.empty() && parsed == value;
+}
+
+template <typename Visit>
+void ForEachLine(std::string_view text, std::size_t fieldCount, Visit visit) {
+  while (!text.empty()) {
+    const std::size_t newline = text.find('\n');
+    const std::string_view line = text.substr(0, newline);
+    text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+    if (!line.empty() && line.front() != '#') visit(Fields(line, fieldCount));
+  }
+}
+
+// The system's own files, which only root may change: a link there is the system's.
+bool ReadSystemFile(const char* path, std::string& text) {
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status {};
+  const bool read = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+                    ReadWholeFile(fd, text, std::size_t{16} << 20);
+  ::close(fd);
+  return read;
+}
+
+}  // namespace
+
+bool GroupIsPrivateTo(std::string_view passwd, std::string_view group, gid_t gid, uid_t uid) {
+  std::string_view ownerName;
+  bool ownerInIt = false;  // a group no one is in is no one's private group
+  bool othersInIt = false;
+  ForEachLine(passwd, 5, [&](const std::vector<std::string_view>& user) {
+    if (user.size() < 4) return;
+    const bool isOwner = IsNumber(user[2], uid);
+    if (isOwner && ownerName.empty()) ownerName = user[0];
+    (isOwner ? ownerInIt : othersInIt) |= IsNumber(user[3], gid);
+  });
+  bool listed = false;
+  ForEachLine(group, 4, [&](const std::vector<std::string_view>& entry) {
+    if (entry.size() < 4 || !IsNumber(entry[2], gid)) return;
+    listed = true;
+    std::string_view members = entry[3];
+    while (!members.empty()) {
+      const std::size_t comma = members.find(',');
+      const std::string_view member = members.substr(0, comma);
+      members.remove_prefix(comma == std::string_view::npos ? members.size() : comma + 1);
+      if (!member.empty()) (member == ownerName ? ownerInIt : othersInIt) = true;
+    }
+  });
+  return listed && ownerInIt && !othersInIt;
+}
+
+bool SystemGroupIsPrivateTo(gid_t gid, uid_t uid) noexcept {
+  try {
+    std::string passwd, group;
+    return ReadSystemFile("/etc/passwd", passwd) && ReadSystemFile("/etc/group", group) &&
+           GroupIsPrivateTo(passwd, group, gid, uid);
   } catch (...) {
     return false;
   }
 }
 
-}  // namespace
-
-bool SharedObjectFileIsWhole(const std::filesystem::path& path) noexcept {
-  return ElfFileIsWhole(path, ElfKind::SharedObject);
+bool InstallationFileMayBeUsed(const struct stat& status, uid_t installationOwner,
+                               bool (*groupIsPrivateTo)(gid_t, uid_t)) {
+  if (!S_ISREG(status.st_mode)) return false;
+  if (status.st_uid != 0 && status.st_uid != installationOwner) return false;
+  if ((status.st_mode & S_IWOTH) != 0) return false;
+  return (status.st_mode & S_IWGRP) == 0 || groupIsPrivateTo(status.st_gid, status.st_uid);
 }
 
-bool ExecutableFileIsWhole(const std::filesystem::path& path) noexcept {
-  return ElfFileIsWhole(path, ElfKind::Executable);
+int OpenInstallationFile(const std::filesystem::path& path, uid_t installationOwner,
+                         ProgramKind kind) noexcept {
+  // O_NONBLOCK: opening a FIFO for reading would wait for a writer; the host would hang.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return -1;
+  try {
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && InstallationFileMayBeUsed(status, installationOwner) &&
+        ElfFileIsWhole(fd, status, kind)) {
+      return fd;
+    }
+  } catch (...) {
+  }
+  ::close(fd);
+  return -1;
+}
+
+std::string WhyInstallationFileRefused(const std::filesystem::path& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0) return std::strerror(errno);
+  if (S_ISLNK(status.st_mode)) return "it is a symbolic link, not the installation's own file";
+  if (!S_ISREG(status.st_mode)) return "it is not a regular file";
+  return "it is not whole, or not the installation's own file (it must belong to root or to "
+         "the owner of auxline, and no one else may write it)";
+}
+
+uid_t RunningExecutableOwner() noexcept {
+  struct stat status {};
+  if (::stat("/proc/self/exe", &status) != 0) return static_cast<uid_t>(-1);
+  return status.st_uid;
 }

@@ -8,7 +8,7 @@
 # Usage: headless_loader_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
 auxline=$1
-module=$2
+module=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 dialog_program=$(cd "$(dirname "$auxline")" && pwd)/auxline-dialog
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -22,6 +22,11 @@ readelf -hW "$auxline" | grep -q 'Type: *DYN' || fail "auxline is not position-i
 if ldd "$dialog_program" | grep -qi 'libQt'; then
   fail "auxline-dialog links Qt:"; ldd "$dialog_program" | grep -i qt
 fi
+# No program of the installation looks for libraries in a folder of its own (a shared tool
+# folder would let another user put one there).
+for program in "$auxline" "$dialog_program" "$module"; do
+  readelf -dW "$program" | grep -qE 'R(UN)?PATH' && fail "$(basename "$program") has a run path"
+done
 
 crlf() { printf '%s\r\n' "$@"; }
 exchange_in=$(crlf 'hk 10' 'lg2' 'ly5' 'hp1 100 200' 'hp2 110 200')
@@ -51,11 +56,15 @@ run "settings without module" 2 "$exchange_in" "${no_display[@]}" ./auxline
 # A module that cannot be loaded.
 printf 'not a shared object' > "$scratch/auxline_qt.so"
 run "R10 with broken module" 2 "$attribute_block" "${no_display[@]}" ./auxline /R10
+# The host cannot fake the dialog program's start: with the variable that once marked it,
+# "/R10" still takes the exchange file over and the dialog program runs.
+run "R10 with the host's AUXLINE_STARTED_BY" 2 "$attribute_block" "${no_display[@]}" \
+  AUXLINE_STARTED_BY="$scratch/auxline" ./auxline /R10
 
 # A module cut short (a copy or an update that did not finish) is a missing one: never
 # handed to the loader, which dies of SIGBUS on one cut inside its loaded segments, and the
 # files end as the run without a module leaves them.
-rm "$scratch/auxline_qt.so"
+rm -f "$scratch/auxline_qt.so"
 run "R10 without module, for reference" 2 - "${no_display[@]}" ./auxline /R10
 without_module=$(cat "$scratch/JWC_TEMP.TXT")
 for size in 1024 8192 40000 80000 $(($(stat -c %s "$module") - 1)); do
@@ -91,7 +100,10 @@ cut to 4096 bytes|head -c 4096 "$dialog_program" > auxline-dialog; chmod +x auxl
 cut short of its last byte|head -c $(($(stat -c %s "$dialog_program") - 1)) "$dialog_program" > auxline-dialog; chmod +x auxline-dialog
 without execute permission|cp "$dialog_program" auxline-dialog; chmod -x auxline-dialog
 a dynamic copy of auxline|cp "$(dirname "$dialog_program")/auxline-memcheck" auxline-dialog
+a FIFO, never waited for|mkfifo auxline-dialog
+a link to it, never followed|ln -s "$dialog_program" auxline-dialog
 EOF
+rm -f "$scratch/auxline-dialog"
 cp "$dialog_program" "$scratch/auxline-dialog"
 
 # A run without a dialog does its work and neither starts another program nor opens the

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/linux/dialog_loader.h"
+#include "platform/linux/module_file_check.h"
 #include "platform/linux/qt/dialog_module.h"
 #include "tests/qt/qt_harness.h"
 
@@ -13,7 +14,8 @@ namespace {
 
 TEST(DialogLoaderTest, ModuleBesideTheExecutableGivesAWorkingWindow) {
   TestApplication();
-  std::unique_ptr<FormWindow> window = LoadDialogWindow(AUXLINE_MODULE_DIR);
+  std::unique_ptr<FormWindow> window =
+      LoadDialogWindow(AUXLINE_MODULE_DIR, RunningExecutableOwner());
   ASSERT_NE(window, nullptr);
   window->FillList(ListBox::ComboBox2, {"a", "b", "c"});
   EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);

@@ -17,8 +17,12 @@ void DiscardToolkitMessage(QtMsgType, const QMessageLogContext&, const QString&)
 std::unique_ptr<QApplication> CreateApplication(int* argc, char** argv) {
   qInstallMessageHandler(DiscardToolkitMessage);
   ScaleWithTheDesktop();
+  KeepToSystemPlugins();
   if (!SelectUsablePlatform()) return nullptr;
   auto application = std::make_unique<QApplication>(*argc, argv);
+  // Once more, now that nothing can amend the list: plugins loaded later (image formats, icon
+  // engines, styles) come from the system's folder even where the toolkit amended it.
+  KeepToSystemPlugins();
   ConfigureApplication();
   return application;
 }

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QList>
@@ -23,26 +25,13 @@ namespace {
 
 QByteArray Environment(const char* name) { return qgetenv(name).trimmed(); }
 
-// Directories the toolkit searches for its platform plugins.
-QStringList PlatformPluginDirectories() {
-  QStringList directories;
-  const QString explicitPath = QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM_PLUGIN_PATH"));
-  if (!explicitPath.isEmpty()) directories << explicitPath;
-  const QString pluginPath = QString::fromLocal8Bit(Environment("QT_PLUGIN_PATH"));
-  for (const QString& directory : pluginPath.split(QDir::listSeparator(), Qt::SkipEmptyParts)) {
-    directories << directory + QStringLiteral("/platforms");
-  }
-  directories << QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms");
-  return directories;
-}
-
 // Plugin files are named "libq" + platform name (+ variant): libqxcb.so, libqoffscreen.so,
 // libqwayland-generic.so. A plugin counts only when it loads, that is when the libraries it
 // needs are installed too; it stays loaded for the toolkit, which would load it anyway.
 bool PlatformPluginLoads(const QString& platform) {
   const QString prefix = QStringLiteral("libq") + platform;
-  for (const QString& directory : PlatformPluginDirectories()) {
-    const QDir pluginDirectory(directory);
+  for (const QString& directory : QCoreApplication::libraryPaths()) {
+    const QDir pluginDirectory(directory + QStringLiteral("/platforms"));
     for (const QString& file :
          pluginDirectory.entryList({prefix + QStringLiteral("*.so")}, QDir::Files)) {
       const QByteArray path = QFile::encodeName(pluginDirectory.filePath(file));
@@ -89,10 +78,20 @@ bool WaylandDisplayPresent() {
   return std::filesystem::exists(socket, error);
 }
 
+// Each check keeps the toolkit from aborting. Given a list of platforms, the toolkit tries
+// them in order, but when none starts it aborts the process (SIGABRT, a core dump or a crash
+// report where the desktop collects them) instead of returning; measured: no display at all,
+// an X display that does not answer, a Wayland display without its socket or its plugin, a
+// platform whose plugin is missing, each named alone or together. The dialog program then
+// dies after "/R10" with the takeover's "hq"; with the checks it declines, status 2, and
+// writes the attribute block as a closed dialog does.
 bool PlatformUsable(const QString& entry) {
   const QString platform = entry.section(QLatin1Char(':'), 0, 0).trimmed();  // "xcb:opt=1"
+  // A plugin that is not installed, or whose own libraries are missing.
   if (platform.isEmpty() || !PlatformPluginLoads(platform)) return false;
+  // DISPLAY unset (a host started outside the desktop) or naming a server that is gone.
   if (platform == QStringLiteral("xcb")) return XServerReachable();
+  // A compositor that is gone, or a session without one.
   if (platform.startsWith(QStringLiteral("wayland"))) return WaylandDisplayPresent();
   return true;  // offscreen, minimal, vnc, ...: nothing outside the process to check
 }
@@ -107,27 +106,39 @@ void ScaleWithTheDesktop() {
       Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
+void KeepToSystemPlugins() {
+  // The variables would add folders of anyone's choosing, the platform one even ahead of
+  // the search path.
+  qunsetenv("QT_QPA_PLATFORM_PLUGIN_PATH");
+  // The application object, when it is created, adds the program's own folder to the search
+  // path and then takes off only what was on the list before and has been removed since.
+  // So the folder is put on the list first (QT_PLUGIN_PATH is read when the list is first
+  // made, which is here) and then taken off with all the rest. Its name is the one the
+  // toolkit uses: the folder of the running executable, every link resolved.
+  const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+  qputenv("QT_PLUGIN_PATH", QFile::encodeName(programFolder));
+  QCoreApplication::libraryPaths();
+  qunsetenv("QT_PLUGIN_PATH");  // nothing the dialog program starts sees it
+  // QLibraryInfo reads the settings compiled into the module (qt.conf in its resources),
+  // never a qt.conf beside the program.
+  QCoreApplication::setLibraryPaths({QLibraryInfo::path(QLibraryInfo::PluginsPath)});
+}
+
 bool SelectUsablePlatform() {
-  const QString requested = QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM"));
-  QStringList usable;
-  if (requested.isEmpty()) {
-    // Without a request, an X display comes first (also under Wayland, through its X
-    // server): only there can the window be placed at the mouse cursor. The toolkit itself
-    // would take Wayland wherever a compositor runs. With X usable, the Wayland plugin and
-    // the graphics libraries it pulls in are not even loaded.
-    for (const char* platform : {"xcb", "wayland"}) {
-      if (PlatformUsable(QString::fromLatin1(platform))) {
-        usable << QString::fromLatin1(platform);
-        break;
-      }
+  QString requested = QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM"));
+  // Without a request, an X display comes first (also under Wayland, through its X server):
+  // only there can the window be placed at the mouse cursor. The toolkit itself would take
+  // Wayland wherever a compositor runs.
+  if (requested.isEmpty()) requested = QStringLiteral("xcb;wayland");
+  // The first platform that passes is the one the toolkit would start: the later ones are
+  // neither checked nor loaded (the Wayland plugin pulls in the graphics libraries).
+  for (const QString& candidate : requested.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    if (PlatformUsable(candidate)) {
+      qputenv("QT_QPA_PLATFORM", candidate.trimmed().toLocal8Bit());
+      return true;
     }
   }
-  for (const QString& candidate : requested.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-    if (PlatformUsable(candidate)) usable << candidate.trimmed();
-  }
-  if (usable.isEmpty()) return false;
-  qputenv("QT_QPA_PLATFORM", usable.join(QLatin1Char(';')).toLocal8Bit());
-  return true;
+  return false;
 }
 
 void ConfigureApplication() {

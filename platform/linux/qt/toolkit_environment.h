@@ -9,9 +9,16 @@
 // before the application object exists.
 void ScaleWithTheDesktop();
 
-// Narrows QT_QPA_PLATFORM to the platforms that can start here: those the user named in
-// it, or else the X display, or else a Wayland display. False when none can: the caller
-// must not create the application object then.
+// Only the system's plugin folder is searched for plugins of any kind (platforms, themes,
+// input methods, styles, image formats, icon engines), never the tool's folder or one that
+// an environment variable names: in a shared tool folder, another user could put a plugin
+// there that the desktop's settings (XDG_CURRENT_DESKTOP, QT_IM_MODULE) pick by its key,
+// and it would run as the user who clicked. Call before the application object exists.
+void KeepToSystemPlugins();
+
+// Sets QT_QPA_PLATFORM to the first platform that can start here: of those the user named
+// in it, or else the X display, or else a Wayland display. False when none can: the caller
+// must not create the application object then (the toolkit would abort).
 bool SelectUsablePlatform();
 
 // Application-wide settings once the application object exists: the application title and
