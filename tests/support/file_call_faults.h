@@ -4,6 +4,7 @@
 // just after it: ProcessEnded is thrown out of the operation, so that nothing it would still
 // have done happens; later calls (closes while unwinding, as the kernel's) pass through.
 // `inner`, the table the logged calls go on to, may be changed to fake what the system says.
+#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -53,11 +54,18 @@ class ScopedFileCalls {
     if (plan.ended) throw ProcessEnded{};
     return plan.at == AtStep::Fail ? plan.error : 0;
   }
-  static void After() {
+  // Ends the "process" just after the call where the plan says so. What the call gave it
+  // goes back as the kernel takes it back from an ended process (a folder listing would
+  // otherwise be leaked memory).
+  template <typename Result>
+  static void After(Result done) {
     FileCallPlan& plan = Plan();
     if (plan.ended || plan.at != AtStep::EndAfter) return;
     if (static_cast<int>(plan.calls.size()) != plan.step) return;
     plan.ended = true;
+    if constexpr (std::is_same_v<Result, DIR*>) {
+      if (done != nullptr) ::closedir(done);
+    }
     throw ProcessEnded{};
   }
   template <typename Result>
@@ -75,7 +83,7 @@ class ScopedFileCalls {
   +[] params -> result {                                               \
     if (const int error = Before(#name)) return Failed<result>(error); \
     result done = Plan().inner.name args;                              \
-    After();                                                           \
+    After(done);                                                       \
     return done;                                                       \
   },
         AUXLINE_POSIX_FILE_CALLS(AUXLINE_LOGGED_CALL)
