@@ -19,8 +19,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // Host context: angle 10, layer group 2, layer 5, line type 3, width 4, P1 (10, 20).
-const std::string kExchange =
-    CrLfLines({"hk 10", "lg2", "ly5", "lc1", "lt3", "lw4", "hp1 10 20", "hp2 40 60", "0 0 100 0"});
+const std::string kExchange = CrLf("hk 10|lg2|ly5|lc1|lt3|lw4|hp1 10 20|hp2 40 60|0 0 100 0");
 const Lines kAttributeBlock = {"lg2", "ly5", "lc9", "lt3", "lw4"};
 const Lines kHideAll = {"hide LabelA1", "hide EditA1",  "hide LabelA2",
                         "hide EditA2",  "hide LabelA3", "hide EditA3"};
@@ -50,7 +49,7 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
        true},
       {"a first-line mode without a line closes before touching the widgets",
        {"/R6"},
-       CrLfLines({"lg2", "hp1 1 1", "hp2 2 2"}),
+       CrLf("lg2|hp1 1 1|hp2 2 2"),
        std::nullopt,
        {"minimise", "close"},
        true},
@@ -63,7 +62,7 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
       {"the ellipse dialog shows the drawing tab",
        {"/R10"},
        kExchange,
-       CrLfLines({"-1", "-1", "0", "-1", "12.5", "0.5", "330"}),
+       CrLf("-1|-1|0|-1|12.5|0.5|330"),
        Concat({{"minimise"},
                kHideAll,
                {"show LabelA1", "show EditA1", "show LabelA2", "show EditA2", "show LabelA3",
@@ -80,7 +79,7 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
     EXPECT_EQ(form.IsClosed(), c.closed);
     EXPECT_EQ(form.ExeDir, run.Dir.Path() / "");
     if (c.args == Lines{"/R1"}) {
-      EXPECT_EQ(run.Settings(), CrLfLines({"-1", "-1", "0", "-1", "100", "1", "0"}));
+      EXPECT_EQ(run.Settings(), CrLf("-1|-1|0|-1|100|1|0"));
     } else if (c.args == Lines{"/R6"}) {
       EXPECT_EQ(run.Settings(), std::nullopt);  // the run ended before saving
     } else if (c.args.empty()) {
@@ -107,14 +106,14 @@ TEST(Form, EllipseDialogDefaultsShowAs100And1And0) {
 }
 
 TEST(Form, SettingsFileHoldingTheSameBytesIsNotReplaced) {
-  const std::string canonical = CrLfLines({"3", "-1", "0", "-1", "100", "1", "0"});
+  const std::string canonical = CrLf("3|-1|0|-1|100|1|0");
   const struct {
     const char* what;
     std::string stored;
     bool replaced;
   } kCases[] = {
       {"the same bytes", canonical, false},
-      {"a blank before a value", CrLfLines({" 3", "-1", "0", "-1", "100", "1", "0"}), true},
+      {"a blank before a value", CrLf(" 3|-1|0|-1|100|1|0"), true},
       {"line feeds alone", "3\n-1\n0\n-1\n100\n1\n0\n", true},
       {"a line more", canonical + "extra\r\n", true},
       {"no end on the last line", canonical.substr(0, canonical.size() - 2), true},
@@ -138,11 +137,11 @@ TEST(Form, DialogShowsTheStoredSettings) {
     std::array<int, 3> selected;
     const char* width;
   } kCases[] = {
-      {CrLfLines({"3", "5", "19", "25"}), {4, 6, 19}, "25"},
-      {CrLfLines({"-1", "-1", "0", "7"}), {0, 0, 0}, "7"},
-      {CrLfLines({"15", "15", "50", "0"}), {16, 16, 50}, "0"},
-      {CrLfLines({"99", "-2", "51", "-1"}), {-1, -1, -1}, ""},
-      {CrLfLines({"2147483647", "-2147483648", "-1", "-5"}), {-1, -1, -1}, ""},
+      {CrLf("3|5|19|25"), {4, 6, 19}, "25"},
+      {CrLf("-1|-1|0|7"), {0, 0, 0}, "7"},
+      {CrLf("15|15|50|0"), {16, 16, 50}, "0"},
+      {CrLf("99|-2|51|-1"), {-1, -1, -1}, ""},
+      {CrLf("2147483647|-2147483648|-1|-5"), {-1, -1, -1}, ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.settings);
@@ -167,7 +166,7 @@ TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.width);
-    FormRun run(kExchange, CrLfLines({"99", "5", "19", "-1", "12.5", "0.5", "330"}));
+    FormRun run(kExchange, CrLf("99|5|19|-1|12.5|0.5|330"));
     TForm1& form = run.Start({});
     for (std::size_t i = 0; i < 3; ++i) {
       if (c.select[i] >= 0) run.Window.Selected[i] = c.select[i];
@@ -188,11 +187,8 @@ TEST(Form, CancelSavesNothing) {
     std::string settings;
     std::string exchange;
   } kCases[] = {
-      {"settings dialog", {}, CrLfLines({" 3", "5 ", "19", "25"}), kExchange},
-      {"ellipse dialog",
-       {"/R10"},
-       CrLfLines({"3", "-1", "0", "-1", "100", "1", "0"}),
-       CrLfLines({"lg3", "ly5", "lc9", "lt3", "lw4"})},
+      {"settings dialog", {}, CrLf(" 3|5 |19|25"), kExchange},
+      {"ellipse dialog", {"/R10"}, CrLf("3|-1|0|-1|100|1|0"), CrLf("lg3|ly5|lc9|lt3|lw4")},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -286,7 +282,7 @@ TEST(Form, EllipseDialogRestoreBlockFollowsTheValuesReadBack) {
       {3, 0, {Circle("100"), "lg2"}},         // the host's group restores; layer "current"
   };
   for (const auto& c : kCases) {
-    FormRun run(kExchange, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
+    FormRun run(kExchange, CrLf("3|7|0|-1|100|1|0"));
     TForm1& form = run.Start({"/R10"});
     run.Window.Selected[0] = c.group;
     run.Window.Selected[1] = c.layer;
@@ -340,10 +336,7 @@ TEST(FormExchangeUnread, RunWithArgumentsBuildsNothing) {
       {{"/R7", "30"}, Place::Folder, true, std::nullopt},
       {{"/R99"}, Place::Folder, true, std::nullopt},
       {{}, Place::Folder, false, std::nullopt},
-      {{"/R8"},
-       Place::Missing,
-       false,
-       CrLfLines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"})},
+      {{"/R8"}, Place::Missing, false, CrLf("lg0|ly0|lc9|lt1|lw0|pn9|pt 0 0")},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE((c.args.empty() ? "(none)" : c.args[0]) + " " + std::to_string(int(c.place)));
