@@ -28,9 +28,8 @@ const std::string kDefaultSettings = CrLf("-1|-1|0|-1|100|1|0");
 // A construction line as it must come out: through (X, Y), from there `Degrees` one way and
 // the opposite way the other.
 struct Through {
-  double X = 0;
-  double Y = 0;
-  double Degrees = 0;
+  Through(double x, double y, double degrees) : X(x), Y(y), Degrees(degrees) {}
+  double X, Y, Degrees;
 };
 
 // The difference of two angles in radians, brought into [-pi, pi].
@@ -101,7 +100,7 @@ Outcome RunInFreshDir(const std::vector<std::string>& args,
 // one construction line checked by its properties.
 struct ModeCase {
   const char* name;
-  std::vector<std::string> args;
+  const char* args;  // parted by blanks
   std::string exchange;
   std::variant<std::string, Through> expected;
 };
@@ -120,7 +119,10 @@ void ExpectOneLineAfterTheBlock(const std::optional<std::string>& exchange, cons
 void ExpectModeRuns(const std::vector<ModeCase>& cases) {
   for (const ModeCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const Outcome outcome = RunInFreshDir(c.args, c.exchange);
+    std::vector<std::string> args;
+    std::istringstream words(c.args);
+    for (std::string word; words >> word;) args.push_back(word);
+    const Outcome outcome = RunInFreshDir(args, c.exchange);
     EXPECT_EQ(outcome.status, 0);
     if (const auto* bytes = std::get_if<std::string>(&c.expected)) {
       EXPECT_EQ(outcome.exchange, *bytes);
@@ -135,28 +137,21 @@ void ExpectModeRuns(const std::vector<ModeCase>& cases) {
 TEST(EndToEnd, LineModes) {
   const std::string points = Host("hp1 100 200|hp2 400 600");
   ExpectModeRuns({
-      {"R1 through two points", {"/R1"}, Host("hp1 0 0|hp2 10 10"), Through{5, 5, 45}},
-      {"R1 from right to left", {"/R1"}, Host("hp1 10 2|hp2 -10 2"), Through{0, 2, 180}},
-      {"R1 downwards", {"/R1"}, Host("hp1 1 1|hp2 1 -3"), Through{1, -1, 270}},
-      {"R1 horizontal, checked by hand",
-       {"/R1"},
-       Host("hp1 0 0|hp2 10 0"),
+      {"R1 through two points", "/R1", Host("hp1 0 0|hp2 10 10"), Through(5, 5, 45)},
+      {"R1 from right to left", "/R1", Host("hp1 10 2|hp2 -10 2"), Through(0, 2, 180)},
+      {"R1 downwards", "/R1", Host("hp1 1 1|hp2 1 -3"), Through(1, -1, 270)},
+      {"R1 horizontal, checked by hand", "/R1", Host("hp1 0 0|hp2 10 0"),
        Block("50000005 0 -49999995 6.12323399573677E-9")},
-      {"R1 equal points",
-       {"/R1"},
-       Host("hp1 3 4|hp2 3 4"),
+      {"R1 equal points", "/R1", Host("hp1 3 4|hp2 3 4"),
        Block("50000003 4 -49999997 4.00000000612323")},
-      {"R1 no points", {"/R1"}, Host(""), Through{0, 0, 0}},
-      {"R2 host angle", {"/R2"}, points, Through{100, 200, 30}},
-      {"R2 without hk", {"/R2"}, CrLf("lg2|ly5|lt2|lw4|hp1 100 200"), Through{100, 200, 0}},
-      {"R3 host angle 30", {"/R3"}, points, Through{100, 200, 120}},
-      {"R4 with 45", {"/R4", "45"}, points, Through{100, 200, 75}},
-      {"R4 with -100", {"/R4", "-100"}, points, Through{100, 200, -70}},
-      {"R4 without angle", {"/R4"}, points, Through{100, 200, 30}},
-      {"R4 unreadable angle, extra arguments",
-       {"/R4", "abc", "90", "x"},
-       points,
-       Through{100, 200, 30}},
+      {"R1 no points", "/R1", Host(""), Through(0, 0, 0)},
+      {"R2 host angle", "/R2", points, Through(100, 200, 30)},
+      {"R2 without hk", "/R2", CrLf("lg2|ly5|lt2|lw4|hp1 100 200"), Through(100, 200, 0)},
+      {"R3 host angle 30", "/R3", points, Through(100, 200, 120)},
+      {"R4 with 45", "/R4 45", points, Through(100, 200, 75)},
+      {"R4 with -100", "/R4 -100", points, Through(100, 200, -70)},
+      {"R4 without angle", "/R4", points, Through(100, 200, 30)},
+      {"R4 unreadable angle, extra arguments", "/R4 abc 90 x", points, Through(100, 200, 30)},
   });
 }
 
@@ -165,26 +160,24 @@ TEST(EndToEnd, FirstLineModes) {
     return Host("hp1 1 1|hp2 400 600|" + std::string(line));
   };
   ExpectModeRuns({
-      {"R5 forward line", {"/R5"}, withLine("0 0 10 0"), Through{400, 600, 0}},
-      {"R5 reversed line", {"/R5"}, withLine("0 0 -10 0"), Through{400, 600, 0}},
-      {"R5 first line only", {"/R5"}, withLine("0 0 10 10|0 0 0 10"), Through{400, 600, 45}},
-      {"R5 line falling to the left",
-       {"/R5"},
-       withLine("3 4 -3 -4"),
-       Through{400, 600, 53.13010235415598}},
-      {"R6 line at 270", {"/R6"}, withLine("0 0 0 -10"), Through{400, 600, 180}},
-      {"R6 line at 150", {"/R6"}, withLine("0 0 -10 5.773502691896258"), Through{400, 600, 240}},
-      {"R7 with 30", {"/R7", "30"}, withLine("0 0 10 0"), Through{400, 600, 30}},
-      {"R7 with 30, reversed", {"/R7", "30"}, withLine("0 0 -10 0"), Through{400, 600, 30}},
-      {"R7 without angle", {"/R7"}, withLine("5 5 5 15"), Through{400, 600, 90}},
+      {"R5 forward line", "/R5", withLine("0 0 10 0"), Through(400, 600, 0)},
+      {"R5 reversed line", "/R5", withLine("0 0 -10 0"), Through(400, 600, 0)},
+      {"R5 first line only", "/R5", withLine("0 0 10 10|0 0 0 10"), Through(400, 600, 45)},
+      {"R5 line falling to the left", "/R5", withLine("3 4 -3 -4"),
+       Through(400, 600, 53.13010235415598)},
+      {"R6 line at 270", "/R6", withLine("0 0 0 -10"), Through(400, 600, 180)},
+      {"R6 line at 150", "/R6", withLine("0 0 -10 5.773502691896258"), Through(400, 600, 240)},
+      {"R7 with 30", "/R7 30", withLine("0 0 10 0"), Through(400, 600, 30)},
+      {"R7 with 30, reversed", "/R7 30", withLine("0 0 -10 0"), Through(400, 600, 30)},
+      {"R7 without angle", "/R7", withLine("5 5 5 15"), Through(400, 600, 90)},
   });
 }
 
 TEST(EndToEnd, PointAndCircleModes) {
   ExpectModeRuns({
-      {"R8", {"/R8"}, Host("hp1 1.5 -2"), Block("pn9|pt 1.5 -2")},
-      {"R9", {"/R9"}, Host("hp1 0 0|hp2 3 4"), Block("ci 0 0 5")},
-      {"R9 P2 on P1", {"/R9"}, Host("hp1 7 7|hp2 7 7"), Block("")},
+      {"R8", "/R8", Host("hp1 1.5 -2"), Block("pn9|pt 1.5 -2")},
+      {"R9", "/R9", Host("hp1 0 0|hp2 3 4"), Block("ci 0 0 5")},
+      {"R9 P2 on P1", "/R9", Host("hp1 7 7|hp2 7 7"), Block("")},
   });
 }
 
