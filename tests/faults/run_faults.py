@@ -316,38 +316,25 @@ def fill_up(directory, leave_pages):
 # ---- the cases ------------------------------------------------------------------------
 
 def input_cases(root, exe, report):
+    """Exchange files as a host may leave them: each run ends in a complete command list. (A
+    missing one, or a folder in its place: the end-to-end tests.)"""
     ok = ("commands",)
-    tool = ToolDir(root, "missing", exe, exchange=None)
-    report.check("exchange file missing", tool, tool.run(["/R1"]),
-                 expect=Expect(status=(0,), exchange=ok))
-
-    tool = ToolDir(root, "empty", exe, exchange=b"")
-    report.check("exchange file empty", tool, tool.run(["/R1"]),
-                 expect=Expect(status=(0,), exchange=ok))
-
-    tool = ToolDir(root, "directory", exe, exchange=None)
-    os.mkdir(tool.exchange_path)
-    report.check("exchange file is a directory", tool, tool.run(["/R1"]),
-                 expect=Expect(status=(1,), exchange=("directory",)))
-
     rng = random.Random(7)
-    tool = ToolDir(root, "binary", exe, exchange=bytes(rng.getrandbits(8) for _ in range(1 << 20)))
-    report.check("exchange file of 1 MiB random bytes", tool, tool.run(["/R9"]),
-                 expect=Expect(status=(0,), exchange=ok))
-
-    big = b"hp1 10 20 " + b"7" * (100 * 1000 * 1000) + b"\r\nhp2 30 40\r\n"
-    tool = ToolDir(root, "hugeline", exe, exchange=big)
-    del big
-    start = time.monotonic()
-    status = tool.run(["/R1"])
-    report.check("exchange file with one line of 100 MB", tool, status,
-                 expect=Expect(status=(0,), exchange=ok),
-                 extra=f"{time.monotonic() - start:.1f} s")
-    os.remove(tool.exchange_path)
-
-    tool = ToolDir(root, "cronly", exe, exchange=b"hp1 10 20\rhp2 30 40\rlg3\r")
-    report.check("exchange file with CR-only line ends", tool, tool.run(["/R1"]),
-                 expect=Expect(status=(0,), exchange=ok))
+    cases = [  # name, folder, the exchange file's bytes, mode
+        ("exchange file empty", "empty", lambda: b"", "/R1"),
+        ("exchange file of 1 MiB random bytes", "binary",
+         lambda: bytes(rng.getrandbits(8) for _ in range(1 << 20)), "/R9"),
+        ("exchange file with one line of 100 MB", "hugeline",
+         lambda: b"hp1 10 20 " + b"7" * (100 * 1000 * 1000) + b"\r\nhp2 30 40\r\n", "/R1"),
+        ("exchange file with CR-only line ends", "cronly",
+         lambda: b"hp1 10 20\rhp2 30 40\rlg3\r", "/R1")]
+    for name, folder, exchange, mode in cases:
+        tool = ToolDir(root, folder, exe, exchange=exchange())
+        start = time.monotonic()
+        status = tool.run([mode])
+        report.check(name, tool, status, expect=Expect(status=(0,), exchange=ok),
+                     extra=f"{time.monotonic() - start:.1f} s")
+        os.remove(tool.exchange_path)
 
     tool = ToolDir(root, "ctrlz", exe, exchange=b"hp1 10 20\r\n\x1a\r\nhp1 50 60\r\n")
     status = tool.run(["/R8"])
