@@ -20,69 +20,61 @@ using Lines = std::vector<std::string>;
 
 // Host context: angle 10, layer group 2, layer 5, line type 3, width 4, P1 (10, 20).
 const std::string kExchange = CrLf("hk 10|lg2|ly5|lc1|lt3|lw4|hp1 10 20|hp2 40 60|0 0 100 0");
-const Lines kAttributeBlock = {"lg2", "ly5", "lc9", "lt3", "lw4"};
-const Lines kHideAll = {"hide LabelA1", "hide EditA1",  "hide LabelA2",
-                        "hide EditA2",  "hide LabelA3", "hide EditA3"};
+const std::string kAttributeBlock = "lg2|ly5|lc9|lt3|lw4|";
 
-Lines Concat(std::initializer_list<Lines> parts) {
-  Lines out;
-  for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+// Lines parted by '|', as a list.
+Lines Split(std::string_view parted) {
+  Lines out(1);
+  for (const char c : parted) {
+    if (c == '|') {
+      out.emplace_back();
+    } else {
+      out.back().push_back(c);
+    }
+  }
   return out;
 }
 
 // What the run sequence puts into the window before the user does anything.
 TEST(Form, RunSequenceShowsOrClosesTheWindow) {
-  const Lines kDialog = {"normal", "fill 1", "fill 2", "fill 3"};
+  const std::string hide =
+      "hide LabelA1|hide EditA1|hide LabelA2|hide EditA2|hide LabelA3|hide EditA3|";
+  const std::string dialog = "|normal|fill 1|fill 2|fill 3";
   const struct {
     const char* what;
-    Lines args;
+    const char* mode;  // "": no arguments
     std::string exchange;
-    std::optional<std::string> settings;
-    Lines log;
+    const char* settings;
+    std::string log;
     bool closed;
   } kCases[] = {
-      {"a mode run stays minimised and closes in the run sequence",
-       {"/R1"},
-       kExchange,
-       std::nullopt,
-       Concat({{"minimise"}, kHideAll, {"close"}}),
-       true},
-      {"a first-line mode without a line closes before touching the widgets",
-       {"/R6"},
-       CrLf("lg2|hp1 1 1|hp2 2 2"),
-       std::nullopt,
-       {"minimise", "close"},
-       true},
-      {"the settings dialog, the cursor at the screen's corner",
-       {},
-       kExchange,
-       std::nullopt,
-       Concat({{"page 2"}, kHideAll, {"move -130 -102"}, kDialog}),
-       false},
-      {"the ellipse dialog shows the drawing tab",
-       {"/R10"},
-       kExchange,
-       CrLf("-1|-1|0|-1|12.5|0.5|330"),
-       Concat({{"minimise"},
-               kHideAll,
-               {"show LabelA1", "show EditA1", "show LabelA2", "show EditA2", "show LabelA3",
-                "show EditA3", "page 1", "move 360 293"},
-               kDialog}),
+      {"a mode run stays minimised and closes in the run sequence", "/R1", kExchange, nullptr,
+       "minimise|" + hide + "close", true},
+      {"a first-line mode without a line closes before touching the widgets", "/R6",
+       CrLf("lg2|hp1 1 1|hp2 2 2"), nullptr, "minimise|close", true},
+      {"the settings dialog, the cursor at the screen's corner", "", kExchange, nullptr,
+       "page 2|" + hide + "move -130 -102" + dialog, false},
+      {"the ellipse dialog shows the drawing tab", "/R10", kExchange, "-1|-1|0|-1|12.5|0.5|330",
+       "minimise|" + hide +
+           "show LabelA1|show EditA1|show LabelA2|show EditA2|show LabelA3|show EditA3|page 1|"
+           "move 360 293" +
+           dialog,
        false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    FormRun run(c.exchange, c.settings);
-    if (c.args.empty()) run.Window.Cursor = {10, 5};
-    const TForm1& form = run.Start(c.args);
-    EXPECT_EQ(run.Window.Log, c.log);
+    FormRun run(c.exchange, c.settings ? std::optional(CrLf(c.settings)) : std::nullopt);
+    const Lines args = *c.mode ? Lines{c.mode} : Lines{};
+    if (args.empty()) run.Window.Cursor = {10, 5};
+    const TForm1& form = run.Start(args);
+    EXPECT_EQ(run.Window.Log, Split(c.log));
     EXPECT_EQ(form.IsClosed(), c.closed);
     EXPECT_EQ(form.ExeDir, run.Dir.Path() / "");
-    if (c.args == Lines{"/R1"}) {
+    if (args == Lines{"/R1"}) {
       EXPECT_EQ(run.Settings(), CrLf("-1|-1|0|-1|100|1|0"));
-    } else if (c.args == Lines{"/R6"}) {
+    } else if (args == Lines{"/R6"}) {
       EXPECT_EQ(run.Settings(), std::nullopt);  // the run ended before saving
-    } else if (c.args.empty()) {
+    } else if (args.empty()) {
       EXPECT_EQ(run.Window.Items[0], layout::LayerGroupItems());
       EXPECT_EQ(run.Window.Items[1], layout::LayerItems());
       EXPECT_EQ(run.Window.Items[2], layout::LineTypeItems());
@@ -156,13 +148,13 @@ TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
   const struct {
     std::array<int, 3> select;  // -1: leave as shown
     const char* width;
-    Lines stored;
+    std::string stored;
   } kCases[] = {
-      {{4, 0, 10}, "", {"3", "-1", "10", "-1"}},
-      {{-1, -1, -1}, "25", {"99", "5", "19", "25"}},  // no entry for 99: the value stays
-      {{0, 16, 50}, "abc", {"-1", "15", "50", "0"}},
-      {{1, 1, 1}, " 30", {"0", "0", "1", "30"}},
-      {{1, 1, 1}, "7", {"0", "0", "1", "7"}},
+      {{4, 0, 10}, "", "3|-1|10|-1"},
+      {{-1, -1, -1}, "25", "99|5|19|25"},  // no entry for 99: the value stays
+      {{0, 16, 50}, "abc", "-1|15|50|0"},
+      {{1, 1, 1}, " 30", "0|0|1|30"},
+      {{1, 1, 1}, "7", "0|0|1|7"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.width);
@@ -174,7 +166,7 @@ TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
     run.Window.LineWidthText = c.width;
     form.Button1Click();
     EXPECT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Settings(), CrLfLines(Concat({c.stored, {"12.5", "0.5", "330"}})));
+    EXPECT_EQ(run.Settings(), CrLf(c.stored + "|12.5|0.5|330"));
     EXPECT_EQ(run.Exchange(), kExchange);  // never written without arguments
   }
 }
@@ -184,8 +176,7 @@ TEST(Form, CancelSavesNothing) {
   const struct {
     const char* what;
     Lines args;
-    std::string settings;
-    std::string exchange;
+    std::string settings, exchange;
   } kCases[] = {
       {"settings dialog", {}, CrLf(" 3|5 |19|25"), kExchange},
       {"ellipse dialog", {"/R10"}, CrLf("3|-1|0|-1|100|1|0"), CrLf("lg3|ly5|lc9|lt3|lw4")},
@@ -237,7 +228,7 @@ TEST(Form, EllipseDialogOkBuildsTheShape) {
     run.Window.Edit(DrawingWidget::EditA3) = c.angle;
     form.Button1Click();
     ASSERT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Exchange(), CrLfLines(Concat({kAttributeBlock, {c.shape}})));
+    EXPECT_EQ(run.Exchange(), CrLf(kAttributeBlock + c.shape));
     const auto stored = run.Settings();
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->substr(stored->rfind('\n', stored->size() - 3) + 1),
@@ -267,19 +258,18 @@ TEST(Form, EllipseDialogRefusesRadiusOrRatioNotAbove1e8) {
     run.Window.Edit(DrawingWidget::EditA2) = "1";
     form.Button1Click();
     EXPECT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Exchange(), CrLfLines(Concat({kAttributeBlock, {Circle("5")}})));
+    EXPECT_EQ(run.Exchange(), CrLf(kAttributeBlock + Circle("5")));
   }
 }
 
 TEST(Form, EllipseDialogRestoreBlockFollowsTheValuesReadBack) {
-  const Lines presetBlock = {"lg3", "ly7", "lc9", "lt3", "lw4"};
   const struct {
     int group, layer;  // entries chosen in the dialog
-    Lines tail;
+    const char* restore;
   } kCases[] = {
-      {4, 8, {Circle("100"), "lg2", "ly5"}},  // presets as loaded: both restored
-      {0, 0, {Circle("100")}},                // switched to "current": nothing to restore
-      {3, 0, {Circle("100"), "lg2"}},         // the host's group restores; layer "current"
+      {4, 8, "|lg2|ly5"},  // presets as loaded: both restored
+      {0, 0, ""},          // switched to "current": nothing to restore
+      {3, 0, "|lg2"},      // the host's group restores; layer "current"
   };
   for (const auto& c : kCases) {
     FormRun run(kExchange, CrLf("3|7|0|-1|100|1|0"));
@@ -288,7 +278,7 @@ TEST(Form, EllipseDialogRestoreBlockFollowsTheValuesReadBack) {
     run.Window.Selected[1] = c.layer;
     form.Button1Click();
     // The attribute block keeps the settings loaded at start.
-    EXPECT_EQ(run.Exchange(), CrLfLines(Concat({presetBlock, c.tail})));
+    EXPECT_EQ(run.Exchange(), CrLf("lg3|ly7|lc9|lt3|lw4|" + Circle("100") + c.restore));
   }
 }
 
