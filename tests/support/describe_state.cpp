@@ -271,12 +271,12 @@ std::string FirstDifference(std::string_view expected, std::string_view actual) 
   return {};
 }
 
-std::vector<std::string> ChangedLines(std::string_view before, std::string_view after) {
+std::string ChangedLines(std::string_view before, std::string_view after) {
   const std::vector<std::string_view> old = SplitLines(before);
   const std::set<std::string_view> known(old.begin(), old.end());
-  std::vector<std::string> changed;
+  std::string changed;
   for (const std::string_view line : SplitLines(after)) {
-    if (!known.contains(line)) changed.emplace_back(line);
+    if (!known.contains(line)) changed.append(changed.empty() ? "" : "|").append(line);
   }
   return changed;
 }

@@ -27,11 +27,7 @@ class ReaderTest : public ::testing::Test {
     ReadParted(prior);
     const std::string before = DescribeState();
     ReadParted(lines);
-    std::string changes;
-    for (const std::string& line : ChangedLines(before, DescribeState())) {
-      changes.append(changes.empty() ? "" : "|").append(line);
-    }
-    return changes;
+    return ChangedLines(before, DescribeState());
   }
   static void ReadParted(std::string_view lines) {
     while (!lines.empty()) {
