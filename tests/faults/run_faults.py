@@ -226,33 +226,32 @@ def _quiet(command):
     return subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
 
 
+def _made(look_up, make):
+    """What `look_up` finds, after `make` (a command) where it finds nothing; None if neither."""
+    for attempt in (False, True):
+        if attempt:
+            _quiet(make)
+        try:
+            return look_up()
+        except KeyError:
+            pass
+    return None
+
+
 def ordinary_user(name=ORDINARY_USER):
     """(uid, gid) of an ordinary user of that name, made when missing. None unless running as
     root (which CI does): only root can make users and run things as them."""
     if os.geteuid() != 0:
         return None
-    try:
-        entry = pwd.getpwnam(name)
-    except KeyError:
-        _quiet(["useradd", "--system", "--user-group", "--no-create-home",
-                "--shell", "/usr/sbin/nologin", name])
-        try:
-            entry = pwd.getpwnam(name)
-        except KeyError:
-            return None
-    return entry.pw_uid, entry.pw_gid
+    entry = _made(lambda: pwd.getpwnam(name), ["useradd", "--system", "--user-group",
+                                                "--no-create-home", "--shell", "/usr/sbin/nologin",
+                                                name])
+    return None if entry is None else (entry.pw_uid, entry.pw_gid)
 
 
 def shared_group():
     """The gid of a group for supplementary membership, made when missing (root only)."""
-    try:
-        return grp.getgrnam(SHARED_GROUP).gr_gid
-    except KeyError:
-        _quiet(["groupadd", "--system", SHARED_GROUP])
-        try:
-            return grp.getgrnam(SHARED_GROUP).gr_gid
-        except KeyError:
-            return None
+    return _made(lambda: grp.getgrnam(SHARED_GROUP).gr_gid, ["groupadd", "--system", SHARED_GROUP])
 
 
 def as_user(user, groups=()):
