@@ -21,20 +21,15 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kHalf = 5e7;
 
-// Host context: angle 30, layer group 2, layer 5, line type 2, width 4.
-std::string HostFile(std::initializer_list<std::string_view> more) {
-  std::string out = CrLfLines({"hk 30", "lg2", "ly5", "lc3", "lt2", "lw4"});
-  return out + CrLfLines(more);
-}
-const std::vector<std::string> kDefaultBlock = {"lg2", "ly5", "lc9", "lt2", "lw4"};
-const std::string kDefaultSettings = CrLfLines({"-1", "-1", "0", "-1", "100", "1", "0"});
+// Host context: angle 30, layer group 2, layer 5, line type 2, width 4; then `more`.
+std::string Host(const std::string& more) { return CrLf("hk 30|lg2|ly5|lc3|lt2|lw4") + CrLf(more); }
+const std::string kDefaultSettings = CrLf("-1|-1|0|-1|100|1|0");
 
 // A construction line as it must come out: through (X, Y), from there `Degrees` one way and
 // the opposite way the other.
-struct ExpectedLine {
-  double X = 0;
-  double Y = 0;
-  double Degrees = 0;
+struct Through {
+  Through(double x, double y, double degrees) : X(x), Y(y), Degrees(degrees) {}
+  double X, Y, Degrees;
 };
 
 // The difference of two angles in radians, brought into [-pi, pi].
@@ -42,7 +37,7 @@ double AngleBetween(double a, double b) { return std::remainder(a - b, 2 * kPi);
 
 // The written line "x1 y1 x2 y2" runs from P + 5e7 (cos t, sin t) to P - 5e7 (cos t, sin t)
 // for the expected point P and direction t, to the precision of the 15 digits written.
-void ExpectLine(const std::string& written, const ExpectedLine& expected) {
+void ExpectLine(const std::string& written, const Through& expected) {
   SCOPED_TRACE(written);
   std::istringstream numbers(written);
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -57,11 +52,7 @@ void ExpectLine(const std::string& written, const ExpectedLine& expected) {
 }
 
 // The default attribute block, then `tail`.
-std::string Block(std::initializer_list<std::string> tail = {}) {
-  std::vector<std::string> lines = kDefaultBlock;
-  lines.insert(lines.end(), tail);
-  return CrLfLines(lines);
-}
+std::string Block(const std::string& tail) { return CrLf("lg2|ly5|lc9|lt2|lw4") + CrLf(tail); }
 
 struct Outcome {
   int status = -1;
@@ -109,15 +100,14 @@ Outcome RunInFreshDir(const std::vector<std::string>& args,
 // one construction line checked by its properties.
 struct ModeCase {
   const char* name;
-  std::vector<std::string> args;
+  const char* args;  // parted by blanks
   std::string exchange;
-  std::variant<std::string, ExpectedLine> expected;
+  std::variant<std::string, Through> expected;
 };
 
-void ExpectOneLineAfterTheBlock(const std::optional<std::string>& exchange,
-                                const ExpectedLine& line) {
+void ExpectOneLineAfterTheBlock(const std::optional<std::string>& exchange, const Through& line) {
   ASSERT_TRUE(exchange.has_value());
-  const std::string head = Block();
+  const std::string head = Block("");
   ASSERT_EQ(exchange->substr(0, head.size()), head);
   const std::string rest = exchange->substr(head.size());
   ASSERT_TRUE(rest.ends_with("\r\n")) << rest;
@@ -129,12 +119,15 @@ void ExpectOneLineAfterTheBlock(const std::optional<std::string>& exchange,
 void ExpectModeRuns(const std::vector<ModeCase>& cases) {
   for (const ModeCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const Outcome outcome = RunInFreshDir(c.args, c.exchange);
+    std::vector<std::string> args;
+    std::istringstream words(c.args);
+    for (std::string word; words >> word;) args.push_back(word);
+    const Outcome outcome = RunInFreshDir(args, c.exchange);
     EXPECT_EQ(outcome.status, 0);
     if (const auto* bytes = std::get_if<std::string>(&c.expected)) {
       EXPECT_EQ(outcome.exchange, *bytes);
     } else {
-      ExpectOneLineAfterTheBlock(outcome.exchange, std::get<ExpectedLine>(c.expected));
+      ExpectOneLineAfterTheBlock(outcome.exchange, std::get<Through>(c.expected));
     }
     EXPECT_EQ(outcome.settings, kDefaultSettings);  // saved unchanged, defaults here
     EXPECT_FALSE(outcome.workingDirTouched);
@@ -142,193 +135,130 @@ void ExpectModeRuns(const std::vector<ModeCase>& cases) {
 }
 
 TEST(EndToEnd, LineModes) {
-  const std::string points = HostFile({"hp1 100 200", "hp2 400 600"});
+  const std::string points = Host("hp1 100 200|hp2 400 600");
   ExpectModeRuns({
-      {"R1 through two points",
-       {"/R1"},
-       HostFile({"hp1 0 0", "hp2 10 10"}),
-       ExpectedLine{5, 5, 45}},
-      {"R1 from right to left",
-       {"/R1"},
-       HostFile({"hp1 10 2", "hp2 -10 2"}),
-       ExpectedLine{0, 2, 180}},
-      {"R1 downwards", {"/R1"}, HostFile({"hp1 1 1", "hp2 1 -3"}), ExpectedLine{1, -1, 270}},
-      {"R1 horizontal, checked by hand",
-       {"/R1"},
-       HostFile({"hp1 0 0", "hp2 10 0"}),
-       Block({"50000005 0 -49999995 6.12323399573677E-9"})},
-      {"R1 equal points",
-       {"/R1"},
-       HostFile({"hp1 3 4", "hp2 3 4"}),
-       Block({"50000003 4 -49999997 4.00000000612323"})},
-      {"R1 no points", {"/R1"}, HostFile({}), ExpectedLine{0, 0, 0}},
-      {"R2 host angle", {"/R2"}, points, ExpectedLine{100, 200, 30}},
-      {"R2 without hk",
-       {"/R2"},
-       CrLfLines({"lg2", "ly5", "lt2", "lw4", "hp1 100 200"}),
-       ExpectedLine{100, 200, 0}},
-      {"R3 host angle 30", {"/R3"}, points, ExpectedLine{100, 200, 120}},
-      {"R4 with 45", {"/R4", "45"}, points, ExpectedLine{100, 200, 75}},
-      {"R4 with -100", {"/R4", "-100"}, points, ExpectedLine{100, 200, -70}},
-      {"R4 without angle", {"/R4"}, points, ExpectedLine{100, 200, 30}},
-      {"R4 unreadable angle, extra arguments",
-       {"/R4", "abc", "90", "x"},
-       points,
-       ExpectedLine{100, 200, 30}},
+      {"R1 through two points", "/R1", Host("hp1 0 0|hp2 10 10"), Through(5, 5, 45)},
+      {"R1 from right to left", "/R1", Host("hp1 10 2|hp2 -10 2"), Through(0, 2, 180)},
+      {"R1 downwards", "/R1", Host("hp1 1 1|hp2 1 -3"), Through(1, -1, 270)},
+      {"R1 horizontal, checked by hand", "/R1", Host("hp1 0 0|hp2 10 0"),
+       Block("50000005 0 -49999995 6.12323399573677E-9")},
+      {"R1 equal points", "/R1", Host("hp1 3 4|hp2 3 4"),
+       Block("50000003 4 -49999997 4.00000000612323")},
+      {"R1 no points", "/R1", Host(""), Through(0, 0, 0)},
+      {"R2 host angle", "/R2", points, Through(100, 200, 30)},
+      {"R2 without hk", "/R2", CrLf("lg2|ly5|lt2|lw4|hp1 100 200"), Through(100, 200, 0)},
+      {"R3 host angle 30", "/R3", points, Through(100, 200, 120)},
+      {"R4 with 45", "/R4 45", points, Through(100, 200, 75)},
+      {"R4 with -100", "/R4 -100", points, Through(100, 200, -70)},
+      {"R4 without angle", "/R4", points, Through(100, 200, 30)},
+      {"R4 unreadable angle, extra arguments", "/R4 abc 90 x", points, Through(100, 200, 30)},
   });
 }
 
 TEST(EndToEnd, FirstLineModes) {
   const auto withLine = [](std::string_view line) {
-    return HostFile({"hp1 1 1", "hp2 400 600", line});
+    return Host("hp1 1 1|hp2 400 600|" + std::string(line));
   };
   ExpectModeRuns({
-      {"R5 forward line", {"/R5"}, withLine("0 0 10 0"), ExpectedLine{400, 600, 0}},
-      {"R5 reversed line", {"/R5"}, withLine("0 0 -10 0"), ExpectedLine{400, 600, 0}},
-      {"R5 first line only",
-       {"/R5"},
-       withLine("0 0 10 10\r\n0 0 0 10"),
-       ExpectedLine{400, 600, 45}},
-      {"R5 line falling to the left",
-       {"/R5"},
-       withLine("3 4 -3 -4"),
-       ExpectedLine{400, 600, 53.13010235415598}},
-      {"R6 line at 270", {"/R6"}, withLine("0 0 0 -10"), ExpectedLine{400, 600, 180}},
-      {"R6 line at 150",
-       {"/R6"},
-       withLine("0 0 -10 5.773502691896258"),
-       ExpectedLine{400, 600, 240}},
-      {"R7 with 30", {"/R7", "30"}, withLine("0 0 10 0"), ExpectedLine{400, 600, 30}},
-      {"R7 with 30, reversed", {"/R7", "30"}, withLine("0 0 -10 0"), ExpectedLine{400, 600, 30}},
-      {"R7 without angle", {"/R7"}, withLine("5 5 5 15"), ExpectedLine{400, 600, 90}},
+      {"R5 forward line", "/R5", withLine("0 0 10 0"), Through(400, 600, 0)},
+      {"R5 reversed line", "/R5", withLine("0 0 -10 0"), Through(400, 600, 0)},
+      {"R5 first line only", "/R5", withLine("0 0 10 10|0 0 0 10"), Through(400, 600, 45)},
+      {"R5 line falling to the left", "/R5", withLine("3 4 -3 -4"),
+       Through(400, 600, 53.13010235415598)},
+      {"R6 line at 270", "/R6", withLine("0 0 0 -10"), Through(400, 600, 180)},
+      {"R6 line at 150", "/R6", withLine("0 0 -10 5.773502691896258"), Through(400, 600, 240)},
+      {"R7 with 30", "/R7 30", withLine("0 0 10 0"), Through(400, 600, 30)},
+      {"R7 with 30, reversed", "/R7 30", withLine("0 0 -10 0"), Through(400, 600, 30)},
+      {"R7 without angle", "/R7", withLine("5 5 5 15"), Through(400, 600, 90)},
   });
 }
 
 TEST(EndToEnd, PointAndCircleModes) {
   ExpectModeRuns({
-      {"R8", {"/R8"}, HostFile({"hp1 1.5 -2"}), Block({"pn9", "pt 1.5 -2"})},
-      {"R9", {"/R9"}, HostFile({"hp1 0 0", "hp2 3 4"}), Block({"ci 0 0 5"})},
-      {"R9 P2 on P1", {"/R9"}, HostFile({"hp1 7 7", "hp2 7 7"}), Block()},
+      {"R8", "/R8", Host("hp1 1.5 -2"), Block("pn9|pt 1.5 -2")},
+      {"R9", "/R9", Host("hp1 0 0|hp2 3 4"), Block("ci 0 0 5")},
+      {"R9 P2 on P1", "/R9", Host("hp1 7 7|hp2 7 7"), Block("")},
   });
 }
 
 TEST(EndToEnd, UnrecognisedModesBuildNothing) {
-  const std::string points = HostFile({"hp1 0 0", "hp2 10 10"});
   for (const char* mode : {"/r1", "/R01", "/R11", "R1", "/R1 ", ""}) {
     SCOPED_TRACE(mode);
     const Outcome outcome =
-        RunInFreshDir({mode}, points, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
+        RunInFreshDir({mode}, Host("hp1 0 0|hp2 10 10"), CrLf("3|7|0|-1|100|1|0"));
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.exchange, CrLfLines({"lg3", "ly7", "lc9", "lt2", "lw4", "lg2", "ly5"}));
-    EXPECT_EQ(outcome.settings, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
+    EXPECT_EQ(outcome.exchange, CrLf("lg3|ly7|lc9|lt2|lw4|lg2|ly5"));
+    EXPECT_EQ(outcome.settings, CrLf("3|7|0|-1|100|1|0"));
   }
 }
 
 TEST(EndToEnd, FirstLineModesWithoutALineSendTheAttributeBlockOnly) {
-  const std::string stored = CrLfLines({" 3", "7", "0", "-1", "100", "1", "0"});
+  const std::string stored = CrLf(" 3|7|0|-1|100|1|0");
   for (const char* mode : {"/R5", "/R6", "/R7"}) {
     SCOPED_TRACE(mode);
-    const Outcome outcome = RunInFreshDir({mode, "30"}, HostFile({"hp1 0 0", "hp2 10 10"}), stored);
+    const Outcome outcome = RunInFreshDir({mode, "30"}, Host("hp1 0 0|hp2 10 10"), stored);
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.exchange, CrLfLines({"lg3", "ly7", "lc9", "lt2", "lw4"}));
+    EXPECT_EQ(outcome.exchange, CrLf("lg3|ly7|lc9|lt2|lw4"));
     EXPECT_EQ(outcome.settings, stored);  // the run ends before saving: bytes untouched
   }
 }
 
+// Stored group, layer, line type and width: the attribute block before the line, the restore
+// block after it (lines parted by '|').
 TEST(EndToEnd, AttributeAndRestoreBlocks) {
-  const std::string points = HostFile({"hp1 0 0", "hp2 10 0"});
-  const std::string line = "50000005 0 -49999995 6.12323399573677E-9";
   const struct {
-    const char* name;
-    std::vector<std::string> settings;
-    std::vector<std::string> head;
-    std::vector<std::string> restore;
-  } cases[] = {
-      {"host's current", {"-1", "-1", "0", "-1"}, {"lg2", "ly5", "lc9", "lt2", "lw4"}, {}},
-      {"other group and layer",
-       {"3", "7", "0", "-1"},
-       {"lg3", "ly7", "lc9", "lt2", "lw4"},
-       {"lg2", "ly5"}},
-      {"group equal to host's",
-       {"2", "7", "0", "-1"},
-       {"lg2", "ly7", "lc9", "lt2", "lw4"},
-       {"ly5"}},
-      {"layer equal to host's",
-       {"15", "5", "0", "-1"},
-       {"lgF", "ly5", "lc9", "lt2", "lw4"},
-       {"lg2"}},
-      {"line type and width mapped",
-       {"-1", "-1", "19", "25"},
-       {"lg2", "ly5", "lc9", "lt31", "lw25"},
-       {}},
-      {"line type 10, width too wide",
-       {"-1", "-1", "10", "30001"},
-       {"lg2", "ly5", "lc9", "lt11", "lw0"},
-       {}},
-      {"group out of list range",
-       {"99", "-1", "50", "30000"},
-       {"lg63", "ly5", "lc9", "lt62", "lw30000"},
-       {"lg2"}},
+    const char* what;
+    const char *settings, *head, *restore;
+  } kCases[] = {
+      {"host's current", "-1|-1|0|-1", "lg2|ly5|lc9|lt2|lw4", ""},
+      {"other group and layer", "3|7|0|-1", "lg3|ly7|lc9|lt2|lw4", "|lg2|ly5"},
+      {"group equal to host's", "2|7|0|-1", "lg2|ly7|lc9|lt2|lw4", "|ly5"},
+      {"layer equal to host's", "15|5|0|-1", "lgF|ly5|lc9|lt2|lw4", "|lg2"},
+      {"line type and width mapped", "-1|-1|19|25", "lg2|ly5|lc9|lt31|lw25", ""},
+      {"line type 10, width too wide", "-1|-1|10|30001", "lg2|ly5|lc9|lt11|lw0", ""},
+      {"group out of list range", "99|-1|50|30000", "lg63|ly5|lc9|lt62|lw30000", "|lg2"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string stored = CrLfLines(c.settings) + CrLfLines({"100", "1", "0"});
-    const Outcome outcome = RunInFreshDir({"/R1"}, points, stored);
-    std::vector<std::string> expected = c.head;
-    expected.push_back(line);
-    expected.insert(expected.end(), c.restore.begin(), c.restore.end());
-    EXPECT_EQ(outcome.exchange, CrLfLines(expected));
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const std::string stored = CrLf(std::string(c.settings) + "|100|1|0");
+    const Outcome outcome = RunInFreshDir({"/R1"}, Host("hp1 0 0|hp2 10 0"), stored);
+    EXPECT_EQ(outcome.exchange,
+              CrLf(std::string(c.head) + "|50000005 0 -49999995 6.12323399573677E-9" + c.restore));
     EXPECT_EQ(outcome.settings, stored);
   }
 }
 
 TEST(EndToEnd, SettingsFileVariants) {
-  const std::string points = HostFile({"hp1 0 0", "hp2 3 4"});
-  const std::string zeros = CrLfLines({"0", "0", "0", "0", "0", "0", "0"});
   const struct {
-    const char* name;
+    const char* what;
     std::optional<std::string> settings;
-    std::vector<std::string> expected;
-    std::string rewritten;
-  } cases[] = {
-      {"missing", std::nullopt, {"lg2", "ly5", "lc9", "lt2", "lw4", "ci 0 0 5"}, kDefaultSettings},
-      {"empty",
-       std::string(),
-       {"lg0", "ly0", "lc9", "lt2", "lw0", "ci 0 0 5", "lg2", "ly5"},
-       zeros},
-      {"four integer lines",
-       CrLfLines({"3", "7", "5", "25"}),
-       {"lg3", "ly7", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2", "ly5"},
-       CrLfLines({"3", "7", "5", "25", "0", "0", "0"})},
-      {"lone LF, no final break",
-       std::string("3\n-1\n5\n25\n12.5\n0.5\n330"),
-       {"lg3", "ly5", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2"},
-       CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"})},
-      {"padded with blanks",
-       CrLfLines({"  3", "7 ", "5", "25", " 12.5", "0.5 ", "330"}),
-       {"lg3", "ly0", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2", "ly5"},
-       CrLfLines({"3", "0", "5", "25", "12.5", "0", "330"})},
-      {"lines after the seventh",
-       CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"}) + std::string(5000, '#'),
-       {"lg3", "ly5", "lc9", "lt5", "lw25", "ci 0 0 5", "lg2"},
-       CrLfLines({"3", "-1", "5", "25", "12.5", "0.5", "330"})},
-      {"decimal comma",
-       CrLfLines({"-1", "-1", "0", "-1", "12,5", "1", "0"}),
-       {"lg2", "ly5", "lc9", "lt2", "lw4", "ci 0 0 5"},
-       CrLfLines({"-1", "-1", "0", "-1", "0", "1", "0"})},
+    const char *expected, *rewritten;
+  } kCases[] = {
+      {"missing", std::nullopt, "lg2|ly5|lc9|lt2|lw4|ci 0 0 5", "-1|-1|0|-1|100|1|0"},
+      {"empty", "", "lg0|ly0|lc9|lt2|lw0|ci 0 0 5|lg2|ly5", "0|0|0|0|0|0|0"},
+      {"four integer lines", CrLf("3|7|5|25"), "lg3|ly7|lc9|lt5|lw25|ci 0 0 5|lg2|ly5",
+       "3|7|5|25|0|0|0"},
+      {"lone LF, no final break", "3\n-1\n5\n25\n12.5\n0.5\n330",
+       "lg3|ly5|lc9|lt5|lw25|ci 0 0 5|lg2", "3|-1|5|25|12.5|0.5|330"},
+      {"padded with blanks", CrLf("  3|7 |5|25| 12.5|0.5 |330"),
+       "lg3|ly0|lc9|lt5|lw25|ci 0 0 5|lg2|ly5", "3|0|5|25|12.5|0|330"},
+      {"lines after the seventh", CrLf("3|-1|5|25|12.5|0.5|330") + std::string(5000, '#'),
+       "lg3|ly5|lc9|lt5|lw25|ci 0 0 5|lg2", "3|-1|5|25|12.5|0.5|330"},
+      {"decimal comma", CrLf("-1|-1|0|-1|12,5|1|0"), "lg2|ly5|lc9|lt2|lw4|ci 0 0 5",
+       "-1|-1|0|-1|0|1|0"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Outcome outcome = RunInFreshDir({"/R9"}, points, c.settings);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const Outcome outcome = RunInFreshDir({"/R9"}, Host("hp1 0 0|hp2 3 4"), c.settings);
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.exchange, CrLfLines(c.expected));
-    EXPECT_EQ(outcome.settings, c.rewritten);
+    EXPECT_EQ(outcome.exchange, CrLf(c.expected));
+    EXPECT_EQ(outcome.settings, CrLf(c.rewritten));
   }
 }
 
 TEST(EndToEnd, DialogRunsWithoutAWindow) {
-  const std::string exchange = HostFile({"hp1 0 0"});
-  const std::string stored = CrLfLines({"3", "-1", "0", "-1", "12.5", "0.5", "330"});
+  const std::string exchange = Host("hp1 0 0");
+  const std::string stored = CrLf("3|-1|0|-1|12.5|0.5|330");
 
   // No argument: the exchange file is read but never written, the settings never saved.
   Outcome outcome = RunInFreshDir({}, exchange, stored);
@@ -356,10 +286,9 @@ TEST(EndToEnd, FoldersAndMissingFiles) {
     int status;
     std::optional<std::string> written;
   } kCases[] = {
-      {"settings file a folder", "/R9", "auxline.dat", HostFile({"hp1 0 0", "hp2 3 4"}), 0,
-       Block({"ci 0 0 5"})},
-      {"exchange file missing", "/R8", "", std::nullopt, 0,
-       CrLfLines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"})},
+      {"settings file a folder", "/R9", "auxline.dat", Host("hp1 0 0|hp2 3 4"), 0,
+       Block("ci 0 0 5")},
+      {"exchange file missing", "/R8", "", std::nullopt, 0, CrLf("lg0|ly0|lc9|lt1|lw0|pn9|pt 0 0")},
       {"exchange file a folder", "/R1", "JWC_TEMP.TXT", std::nullopt, 1, std::nullopt},
   };
   for (const auto& c : kCases) {

@@ -6,52 +6,91 @@ namespace {
 
 using HeaderKeys = ReaderTest;
 
-TEST_F(HeaderKeys, WorkedExampleLineByLine) {
-  Read({"lg2 10"});
-  EXPECT_EQ(s.Emit.LayerGroup, 2);
-  EXPECT_EQ(s.HostLayerGroup, 2);
-  EXPECT_EQ(s.GroupValues[2], 10);
-
-  Read({"lgnBase"});
-  EXPECT_EQ(s.GroupNames[2], "Base");
-
-  Read({"ly5"});
-  EXPECT_EQ(s.Emit.Layer, 5);
-  EXPECT_EQ(s.HostLayer, 5);
-
-  Read({"lynWalls"});
-  EXPECT_EQ(s.LayerNames[37], "Walls");
-
-  Read({"lc3"});
-  EXPECT_EQ(s.Emit.Color, 3);
-  EXPECT_EQ(s.HostColor, 3);
-
-  Read({"hp1 10 20"});
-  EXPECT_EQ(s.HandPoints[1], (HandPoint{true, 10.0, 20.0, 0}));
-  EXPECT_EQ(s.HandPointCount, 1);
-
-  Read({"hp2ln 30 40"});
-  EXPECT_EQ(s.HandPoints[2], (HandPoint{true, 30.0, 40.0, 2}));
-  EXPECT_EQ(s.HandPointCount, 2);
-
-  Read({"lc5"});
-  EXPECT_EQ(s.Emit.Color, 5);
-  EXPECT_EQ(s.HostColor, 3);
-
-  Read({"z2"});
-  EXPECT_EQ(s.ZFlags, 2);
-
-  Read({"0 0 100 0"});
-  ASSERT_EQ(s.LineList.size(), 1u);
-  // HandPointRef, LayerGroup, Layer, Color, LineType, LineWidth; ZFlags; PolylineNo; the ends
-  EXPECT_EQ(s.LineList[0], (TJwwEntLine{{{0, 2, 5, 5, 1, 0}, 2}, 0, 0.0, 0.0, 100.0, 0.0}));
-  EXPECT_EQ(ReadOrderOf(s), (std::vector<ReadOrderEntry>{{kEntLine, 0}}));
-  EXPECT_EQ(s.ZFlags, 0);
-}
-
-TEST_F(HeaderKeys, LayerNameNeedsTheNameInFieldZero) {
-  Read({"lg2", "ly5", "lyn Walls"});
-  EXPECT_EQ(s.LayerNames[37], "");
+// What each line changes, after the lines before it: the whole state compared, so that a
+// field the line must leave alone (the host's first value, a mode) is checked as well.
+TEST_F(HeaderKeys, EachLineChangesItsFieldsAndNoOthers) {
+  const struct {
+    const char *what, *prior, *lines, *changes;
+  } kCases[] = {
+      {"worked example: a layer group and its scale", "", "lg2 10",
+       "GroupValues[2] 10|HostLayerGroup 2|Emit.LayerGroup 2|Emit.LayerGroupUnset false"},
+      {"worked example: the group's name", "lg2 10", "lgnBase", "GroupNames[2] \"Base\""},
+      {"worked example: a layer", "lg2 10", "ly5",
+       "HostLayer 5|Emit.Layer 5|Emit.LayerUnset false"},
+      {"worked example: the layer's name", "lg2 10|ly5", "lynWalls", "LayerNames[37] \"Walls\""},
+      {"worked example: a colour", "", "lc3", "HostColor 3|Emit.Color 3|Emit.ColorUnset false"},
+      {"worked example: an indicated point", "", "hp1 10 20",
+       "HandPoints[1].Used true|HandPoints[1].X 0x1.4p+3|HandPoints[1].Y 0x1.4p+4|"
+       "HandPointCount 1"},
+      {"worked example: one hit on a line", "hp1 10 20", "hp2ln 30 40",
+       "HandPoints[2].Used true|HandPoints[2].X 0x1.ep+4|HandPoints[2].Y 0x1.4p+5|"
+       "HandPoints[2].HitKind 2|HandPointCount 2"},
+      {"worked example: a second colour is not the host's", "lc3", "lc5", "Emit.Color 5"},
+      {"worked example: a z flag", "", "z2", "ZFlags 2"},
+      {"worked example: a bare line takes the attributes, clears the z flags", "lg2|ly5|lc3|lc5|z2",
+       "0 0 100 0",
+       "ZFlags 0|LineList.size 1|LineList[0].HandPointRef 0|LineList[0].LayerGroup 2|"
+       "LineList[0].Layer 5|LineList[0].Color 5|LineList[0].LineType 1|"
+       "LineList[0].LineWidth 0|LineList[0].ZFlags 2|LineList[0].PolylineNo 0|"
+       "LineList[0].X1 0x0p+0|LineList[0].Y1 0x0p+0|LineList[0].X2 0x1.9p+6|"
+       "LineList[0].Y2 0x0p+0|ReadOrder.size 1|ReadOrder[0].Kind 1|ReadOrder[0].Index 0"},
+      {"a layer name needs the name in field 0", "lg2|ly5", "lyn Walls", ""},
+      {"the first line of each attribute is the host's", "",
+       "lg3|ly4|lc2|lt5|lw7|cn4|lg6|ly8|lc9|lt1|lw2|cn2",
+       "HostLayerGroup 3|HostLayer 4|HostColor 2|HostLineType 5|HostLineWidth 7|"
+       "HostTextStyle 4|Emit.LayerGroup 6|Emit.Layer 8|Emit.Color 9|Emit.LineWidth 2|"
+       "Emit.TextStyle 2|Emit.LayerGroupUnset false|Emit.LayerUnset false|"
+       "Emit.ColorUnset false|Emit.LineTypeUnset false|Emit.LineWidthUnset false|"
+       "Emit.TextStyleUnset false"},
+      {"no layer group line leaves the host's at 0", "", "ly3|lc4",
+       "HostLayer 3|HostColor 4|Emit.Layer 3|Emit.Color 4|Emit.LayerUnset false|"
+       "Emit.ColorUnset false"},
+      {"extended colour from colour 10 with a second field", "", "lc10 7",
+       "HostColor 10|Emit.Color 10|Emit.ExtColor 7|Emit.ColorUnset false"},
+      {"extended colour: colour 10 alone", "lc10 7", "lc10", ""},
+      {"extended colour: another colour's second field", "lc10 7", "lc3 9", "Emit.Color 3"},
+      {"any key starting with lc is a colour line", "lc3", "lcx", "Emit.Color 0"},
+      {"free text style and values", "", "cn0 2.5 3.5 0.5 4",
+       "HostTextStyle 0|HostFreeTextWidth 0x1.4p+1|HostFreeTextHeight 0x1.cp+1|"
+       "HostFreeTextSpacing 0x1p-1|HostFreeTextColor 4|Emit.TextStyle 0|"
+       "Emit.FreeTextWidth 0x1.4p+1|Emit.FreeTextHeight 0x1.cp+1|"
+       "Emit.FreeTextSpacing 0x1p-1|Emit.FreeTextColor 4|Emit.TextStyleUnset false"},
+      {"a numbered style leaves the free values alone", "cn0 2.5 3.5 0.5 4", "cn3 9 9 9 9",
+       "Emit.TextStyle 3"},
+      {"later free values are not the host's", "cn0 2.5 3.5 0.5 4|cn3 9 9 9 9", "cn0 6 7 8 5",
+       "Emit.TextStyle 0|Emit.FreeTextWidth 0x1.8p+2|Emit.FreeTextHeight 0x1.cp+2|"
+       "Emit.FreeTextSpacing 0x1p+3|Emit.FreeTextColor 5"},
+      {"too few values: style 0, sizes unchanged", "cn0 6 7 8 5|cn3", "cn0 1 1 1",
+       "Emit.TextStyle 0"},
+      {"the first style line not free keeps the host's free defaults", "", "cn2|cn0 6 7 8 5",
+       "HostTextStyle 2|Emit.TextStyle 0|Emit.FreeTextWidth 0x1.8p+2|"
+       "Emit.FreeTextHeight 0x1.cp+2|Emit.FreeTextSpacing 0x1p+3|Emit.FreeTextColor 5|"
+       "Emit.TextStyleUnset false"},
+      {"an empty font name", "", "cn$", "Emit.FontName \"\""},
+      {"the first non-empty font name is the host's", "", "cn$|cn$Mincho|cn$Gothic",
+       "HostFontName \"Mincho\"|Emit.FontName \"Gothic\""},
+      {"z flags are or-ed bits", "", "z1|z3|z1", "ZFlags 5"},
+      {"z flags: 0, and a key with more after it", "z1|z3|z1", "z5|z6|z0|z1x", "ZFlags 21"},
+      {"point kind", "", "pn4", "Emit.PointKind 4"},
+      {"polyline", "", "pl", "PolylineNo 1|InPolyline true"},
+      {"a message ends the polyline", "pl", "msg", "InPolyline false|InMessage true"},
+      {"a polyline ends the message, numbered on", "pl|msg", "pl",
+       "PolylineNo 2|InPolyline true|InMessage false"},
+      {"# ends both", "pl|msg|pl", "#", "InPolyline false"},
+      {"attribute lines keep the mode", "msg", "lg1|lc2|hp1 1 1",
+       "HostLayerGroup 1|HostColor 2|Emit.LayerGroup 1|Emit.Color 2|"
+       "Emit.LayerGroupUnset false|Emit.ColorUnset false|HandPoints[1].Used true|"
+       "HandPoints[1].X 0x1p+0|HandPoints[1].Y 0x1p+0|HandPointCount 1"},
+      {"15 group scales are nothing", "", "hs 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15", ""},
+      {"keys are case-sensitive", "", "HK 5", ""},
+      {"an indicated point repeated or too short", "", "hp5 1 2|hp5ln 3 4|hp6 9",
+       "HandPoints[5].Used true|HandPoints[5].X 0x1.8p+1|HandPoints[5].Y 0x1p+2|"
+       "HandPoints[5].HitKind 2|HandPointCount 2"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ChangesOf(c.prior, c.lines), c.changes);
+  }
 }
 
 struct DigitCase {
@@ -75,81 +114,6 @@ TEST_F(HeaderKeys, LayerGroupAndLayerTakeTheThirdCharacterAsAHexDigit) {
   EXPECT_EQ(s.LayerValues[15 * 16 + 15], 3);
 }
 
-TEST_F(HeaderKeys, FirstLineOfEachAttributeIsTheHosts) {
-  Read({"lg3", "ly4", "lc2", "lt5", "lw7", "cn4", "lg6", "ly8", "lc9", "lt1", "lw2", "cn2"});
-  EXPECT_EQ(s.HostLayerGroup, 3);
-  EXPECT_EQ(s.HostLayer, 4);
-  EXPECT_EQ(s.HostColor, 2);
-  EXPECT_EQ(s.HostLineType, 5);
-  EXPECT_EQ(s.HostLineWidth, 7);
-  EXPECT_EQ(s.HostTextStyle, 4);
-  EXPECT_EQ(s.Emit.LayerGroup, 6);
-  EXPECT_EQ(s.Emit.Layer, 8);
-  EXPECT_EQ(s.Emit.Color, 9);
-  EXPECT_EQ(s.Emit.LineType, 1);
-  EXPECT_EQ(s.Emit.LineWidth, 2);
-  EXPECT_EQ(s.Emit.TextStyle, 2);
-  EXPECT_FALSE(s.Emit.LayerGroupUnset || s.Emit.LayerUnset || s.Emit.ColorUnset ||
-               s.Emit.LineTypeUnset || s.Emit.LineWidthUnset || s.Emit.TextStyleUnset);
-}
-
-TEST_F(HeaderKeys, NoLayerGroupLineLeavesTheHostsAtZero) {
-  Read({"ly3", "lc4"});
-  EXPECT_EQ(s.HostLayerGroup, 0);
-  EXPECT_TRUE(s.Emit.LayerGroupUnset);
-}
-
-TEST_F(HeaderKeys, ExtColorOnlyFromColourTenWithASecondField) {
-  Read({"lc10 7"});
-  EXPECT_EQ(s.Emit.ExtColor, 7);
-  Read({"lc10"});
-  EXPECT_EQ(s.Emit.ExtColor, 7);
-  Read({"lc3 9"});
-  EXPECT_EQ(s.Emit.ExtColor, 7);
-  EXPECT_EQ(s.Emit.Color, 3);
-  Read({"lcx"});  // any key starting with lc is a colour line
-  EXPECT_EQ(s.Emit.Color, 0);
-}
-
-TEST_F(HeaderKeys, TextStyleAndFreeTextValues) {
-  Read({"cn0 2.5 3.5 0.5 4"});
-  EXPECT_EQ(s.HostTextStyle, 0);
-  EXPECT_EQ(s.HostFreeTextWidth, 2.5);
-  EXPECT_EQ(s.HostFreeTextHeight, 3.5);
-  EXPECT_EQ(s.HostFreeTextSpacing, 0.5);
-  EXPECT_EQ(s.HostFreeTextColor, 4);
-  EXPECT_EQ(s.Emit.FreeTextWidth, 2.5);
-
-  Read({"cn3 9 9 9 9"});  // a numbered style leaves the free values alone
-  EXPECT_EQ(s.Emit.TextStyle, 3);
-  EXPECT_EQ(s.Emit.FreeTextWidth, 2.5);
-
-  Read({"cn0 6 7 8 5"});
-  EXPECT_EQ(s.Emit.FreeTextHeight, 7.0);
-  EXPECT_EQ(s.Emit.FreeTextColor, 5);
-  EXPECT_EQ(s.HostFreeTextHeight, 3.5);
-
-  Read({"cn0 1 1 1"});  // too few values: style 0, sizes unchanged
-  EXPECT_EQ(s.Emit.FreeTextWidth, 6.0);
-}
-
-TEST_F(HeaderKeys, FirstStyleLineNotFreeKeepsHostFreeDefaults) {
-  Read({"cn2", "cn0 6 7 8 5"});
-  EXPECT_EQ(s.HostTextStyle, 2);
-  EXPECT_EQ(s.HostFreeTextWidth, 2.0);
-  EXPECT_EQ(s.Emit.FreeTextWidth, 6.0);
-}
-
-TEST_F(HeaderKeys, FontNameAndItsFirstNonEmptyValue) {
-  Read({"cn$"});
-  EXPECT_EQ(s.Emit.FontName, "");
-  EXPECT_EQ(s.HostFontName, "");
-  Read({"cn$Mincho", "cn$Gothic"});
-  EXPECT_EQ(s.HostFontName, "Mincho");
-  EXPECT_EQ(s.Emit.FontName, "Gothic");
-  EXPECT_EQ(s.Emit.TextStyle, 1);  // "cn$" is not a text-style line
-}
-
 TEST_F(HeaderKeys, TextCodeIsADecimalDigitUpToEight) {
   const DigitCase cases[] = {{"cc3", 3}, {"cc8", 8}, {"cc9", 0},
                              {"ccx", 0}, {"cc", 0},  {"cc12", 1}};
@@ -158,28 +122,6 @@ TEST_F(HeaderKeys, TextCodeIsADecimalDigitUpToEight) {
     Read({c.line});
     EXPECT_EQ(s.Emit.TextCode, c.expected) << c.line;
   }
-}
-
-TEST_F(HeaderKeys, ZFlagsPointKindAndModes) {
-  Read({"z1", "z3", "z1"});
-  EXPECT_EQ(s.ZFlags, 5);
-  Read({"z5", "z6", "z0", "z1x"});
-  EXPECT_EQ(s.ZFlags, 21);
-  Read({"pn4"});
-  EXPECT_EQ(s.Emit.PointKind, 4);
-  Read({"pl"});
-  EXPECT_EQ(s.PolylineNo, 1);
-  EXPECT_TRUE(s.InPolyline);
-  Read({"msg"});
-  EXPECT_TRUE(s.InMessage);
-  EXPECT_FALSE(s.InPolyline);
-  Read({"pl"});
-  EXPECT_FALSE(s.InMessage);
-  EXPECT_EQ(s.PolylineNo, 2);
-  Read({"#"});
-  EXPECT_FALSE(s.InMessage || s.InPolyline);
-  Read({"lg1", "msg", "lc2", "hp1 1 1"});  // attribute lines keep the mode
-  EXPECT_TRUE(s.InMessage);
 }
 
 TEST_F(HeaderKeys, HeaderValues) {
@@ -248,15 +190,6 @@ TEST_F(HeaderKeys, IndicatedPoints) {
           << c.line;
     }
   }
-}
-
-TEST_F(HeaderKeys, IndicatedPointRepeatedOrTooShort) {
-  Read({"hp5 1 2", "hp5ln 3 4", "hp6 9"});
-  EXPECT_EQ(s.HandPointCount, 2);
-  EXPECT_EQ(s.HandPoints[5].X, 3.0);
-  EXPECT_EQ(s.HandPoints[5].HitKind, 2);
-  EXPECT_FALSE(s.HandPoints[6].Used);
-  EXPECT_FALSE(s.HandPoints[0].Used);
 }
 
 TEST_F(HeaderKeys, HandPointReference) {

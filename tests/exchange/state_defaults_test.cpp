@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "exchange/reading/exchange_reader.h"
@@ -31,6 +32,8 @@ void ExpectDefaults(const ExchangeState& s) {
   pendingDimLine.X2 = 1.0;
   EXPECT_EQ(s.PendingDimLine, pendingDimLine);
   EXPECT_TRUE(s.Emit.LayerGroupUnset && s.Emit.TextStyleUnset);
+  EXPECT_EQ((std::array{s.HostLayerGroup, s.Emit.LineType, s.Emit.TextStyle}),
+            (std::array{0, 1, 1}));
 }
 
 // A fresh state as InitExchangeState makes it, which keeps PointKindUnset: every field.

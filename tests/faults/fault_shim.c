@@ -82,20 +82,6 @@ static const char* FdPath(int fd, char* buffer, size_t size) {
   return buffer;
 }
 
-FILE* fopen(const char* path, const char* how) {
-  const enum FaultMode action = Step("fopen", path);
-  FILE* result = REAL(FILE*, fopen, const char*, const char*)(path, how);
-  KillAfter(action);
-  return result;
-}
-
-FILE* fopen64(const char* path, const char* how) {
-  const enum FaultMode action = Step("fopen64", path);
-  FILE* result = REAL(FILE*, fopen64, const char*, const char*)(path, how);
-  KillAfter(action);
-  return result;
-}
-
 // O_TMPFILE includes O_DIRECTORY: only all of its bits mean an anonymous file.
 static int TakesMode(int flags) {
   return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
@@ -140,29 +126,19 @@ int openat(int dir, const char* path, int flags, ...) {
   return result;
 }
 
-int fclose(FILE* stream) {
-  const enum FaultMode action = Step("fclose", NULL);
-  const int result = REAL(int, fclose, FILE*)(stream);
-  KillAfter(action);
-  return result;
-}
-
-int close(int fd) {
-  const enum FaultMode action = Step("close", NULL);
-  const int result = REAL(int, close, int)(fd);
-  KillAfter(action);
-  return result;
-}
-
 // The calls a kill may come before or after.
 #define FAULTABLE(type, name, detail, params, args)           \
   type name params {                                          \
     const enum FaultMode action = Step(#name, detail);        \
-    const type result = ((__typeof__(&name))Real(#name))args; \
+    type const result = ((__typeof__(&name))Real(#name))args; \
     KillAfter(action);                                        \
     return result;                                            \
   }
 
+FAULTABLE(FILE*, fopen, path, (const char* path, const char* how), (path, how))
+FAULTABLE(FILE*, fopen64, path, (const char* path, const char* how), (path, how))
+FAULTABLE(int, fclose, NULL, (FILE * stream), (stream))
+FAULTABLE(int, close, NULL, (int fd), (fd))
 FAULTABLE(ssize_t, read, NULL, (int fd, void* data, size_t size), (fd, data, size))
 FAULTABLE(ssize_t, write, NULL, (int fd, const void* data, size_t size), (fd, data, size))
 FAULTABLE(ssize_t, pwrite, NULL, (int fd, const void* data, size_t size, off_t offset),

@@ -10,3 +10,18 @@ std::string CrLfLines(const Lines& lines) {
   for (const auto& line : lines) out.append(std::string_view(line)).append("\r\n");
   return out;
 }
+
+// The same from one string whose lines are parted by '|' (short table rows): "lg2|ly5" is
+// "lg2\r\nly5\r\n"; "" is no line at all.
+inline std::string CrLf(std::string_view lines) {
+  if (lines.empty()) return {};
+  std::string out;
+  for (const char c : lines) {
+    if (c == '|') {
+      out.append("\r\n");
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out.append("\r\n");
+}

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <set>
+#include <type_traits>
 
 namespace {
 
@@ -170,20 +171,14 @@ void Fields(Walker& w, const TJwwEntDim& r) {
 void Fields(Walker& w, const TJwwEntBlk& r) {
   w.All(r, Base<CommonAttributes>(r), FIELD(X), FIELD(Y), FIELD(Name));
 }
-void Fields(Walker& w, const TJwwEntSl2& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(ExtColor), FIELD(Value));
-}
-void Fields(Walker& w, const TJwwEntSl3& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(ExtColor), FIELD(Value));
-}
-void Fields(Walker& w, const TJwwEntSl4& r) {
+template <typename T>  // the solid records: also TJwwEntSo and TJwwEntSg
+requires std::is_same_v<T, TJwwEntSl2> || std::is_same_v<T, TJwwEntSl3> ||
+    std::is_same_v<T, TJwwEntSl4> || std::is_same_v<T, TJwwEntSo>
+void Fields(Walker& w, const T& r) {
   w.All(r, Base<CommonAttributes>(r), FIELD(ExtColor), FIELD(Value));
 }
 void Fields(Walker& w, const TJwwEntSc& r) {  // also TJwwEntSe
   w.All(r, Base<CommonAttributes>(r), FIELD(ExtColor), FIELD(Value), FIELD(Value8));
-}
-void Fields(Walker& w, const TJwwEntSo& r) {  // also TJwwEntSg
-  w.All(r, Base<CommonAttributes>(r), FIELD(ExtColor), FIELD(Value));
 }
 void Fields(Walker& w, const ReadOrderEntry& r) { w.All(r, FIELD(Kind), FIELD(Index)); }
 void Fields(Walker& w, const TextStyleDef& r) {
@@ -271,12 +266,12 @@ std::string FirstDifference(std::string_view expected, std::string_view actual) 
   return {};
 }
 
-std::vector<std::string> ChangedLines(std::string_view before, std::string_view after) {
+std::string ChangedLines(std::string_view before, std::string_view after) {
   const std::vector<std::string_view> old = SplitLines(before);
   const std::set<std::string_view> known(old.begin(), old.end());
-  std::vector<std::string> changed;
+  std::string changed;
   for (const std::string_view line : SplitLines(after)) {
-    if (!known.contains(line)) changed.emplace_back(line);
+    if (!known.contains(line)) changed.append(changed.empty() ? "" : "|").append(line);
   }
   return changed;
 }

@@ -24,5 +24,6 @@ void ForEachStateReal(const std::function<void(const std::string& name, double v
 // failure then names the field instead of printing megabytes.
 std::string FirstDifference(std::string_view expected, std::string_view actual);
 
-// The lines of `after` that `before` does not hold: what a change of the state changed.
-std::vector<std::string> ChangedLines(std::string_view before, std::string_view after);
+// The lines of `after` that `before` does not hold, parted by '|': what a change of the state
+// changed.
+std::string ChangedLines(std::string_view before, std::string_view after);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +18,23 @@ class ReaderTest : public ::testing::Test {
 
   static void Read(std::initializer_list<std::string_view> lines) {
     for (const std::string_view line : lines) ParseExchangeLine(line);
+  }
+
+  // On a fresh state, reads `prior`, then `lines` (each parted by '|'), and gives the lines of
+  // the state's description that `lines` changed, parted by '|'.
+  static std::string ChangesOf(std::string_view prior, std::string_view lines) {
+    InitExchangeState();
+    ReadParted(prior);
+    const std::string before = DescribeState();
+    ReadParted(lines);
+    return ChangedLines(before, DescribeState());
+  }
+  static void ReadParted(std::string_view lines) {
+    while (!lines.empty()) {
+      const std::size_t end = lines.find('|');
+      ParseExchangeLine(lines.substr(0, end));
+      lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 1);
+    }
   }
 
   ExchangeState& s = Exchange();

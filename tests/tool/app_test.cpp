@@ -39,7 +39,7 @@ TEST(App, MissingDialogWindowBehavesAsClosedAtOnce) {
   TempDir dir;
   WriteBytes(dir / "JWC_TEMP.TXT", "lg2\r\nly5\r\n");
   EXPECT_EQ(RunAuxline({"/R10"}, dir / "auxline", nullptr), 2);
-  EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), CrLfLines({"lg2", "ly5", "lc9", "lt1", "lw0"}));
+  EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), CrLf("lg2|ly5|lc9|lt1|lw0"));
   EXPECT_EQ(ReadBytes(dir / "auxline.dat"), std::nullopt);  // closing is Cancel: no save
 }
 
@@ -66,7 +66,7 @@ TEST(App, DialogRunUsesTheCreatedWindow) {
 // is not left behind for it to take as commands.
 TEST(App, ExchangeFileThatCannotBeWrittenGivesStatus1) {
   TempDir dir;
-  const std::string input = CrLfLines({"hp1 1 2", "hp2 3 4"});
+  const std::string input = CrLf("hp1 1 2|hp2 3 4");
   WriteBytes(dir / "JWC_TEMP.TXT", input);
   int status = 0;
   {

@@ -19,8 +19,8 @@
 
 namespace {
 
-const std::string kInput = CrLfLines({"hk 10", "lg2", "ly5", "hp1 10 20"});
-const std::string kNewInput = CrLfLines({"lg3", "ly1", "hp1 0 0", "hp2 5 5"});
+const std::string kInput = CrLf("hk 10|lg2|ly5|hp1 10 20");
+const std::string kNewInput = CrLf("lg3|ly1|hp1 0 0|hp2 5 5");
 
 // The dialog: shown, then the host may act, then the user presses OK.
 struct OkWindow final : FakeWindow {
@@ -46,7 +46,7 @@ TEST(ExchangeTakeover, NeverBuildsOnItsOwnOutput) {
       {"a run with arguments on the tool's own hq", "/R1", "hq\r\n", Host::Waits, 1, ""},
       {"a dialog run on the tool's own hq", "/R10", "hq\r\n", Host::Waits, 1, ""},
       {"OK over the file the takeover wrote", "/R10", kInput, Host::Waits, 0,
-       CrLfLines({"lg2", "ly5", "lc9", "lt1", "lw0", "ci 10 20 100"})},
+       CrLf("lg2|ly5|lc9|lt1|lw0|ci 10 20 100")},
       {"the host put new input in by a rename", "/R10", kInput, Host::RenamesNewInput, 1,
        kNewInput},
       {"the host rewrote the file in place", "/R10", kInput, Host::RewritesInPlace, 1, kNewInput},

@@ -100,46 +100,27 @@ std::unique_ptr<FormWindow> OutOfMemory() { throw std::bad_alloc(); }
 TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
   const struct {
     const char* what;
-    std::vector<std::string> args;
-    std::function<bool(const std::filesystem::path&)> setup;  // false: cannot be made here
+    const char* mode;                             // nullptr: no arguments
+    bool (*setup)(const std::filesystem::path&);  // false: cannot be made here
     DialogWindowFactory factory;
-    std::optional<std::string> takenOver;  // the exchange file's bytes, taken over before
+    const char* takenOver;  // the exchange file's bytes, taken over before
     int status;
-    std::optional<std::string> logHolds;  // none: no log, or the log left as it was
+    const char* logHolds;  // nullptr: no log, or the log left as it was
   } kCases[] = {
-      {"exchange file unreadable",
-       {"/R1"},
-       ExchangeIsAFolder,
-       {},
-       {},
-       1,
+      {"exchange file unreadable", "/R1", ExchangeIsAFolder, nullptr, nullptr, 1,
        "JWC_TEMP.TXT could not be read: it is not a regular file"},
-      {"exchange file not written",
-       {"/R1"},
-       ExchangeIsAFolder,
-       {},
-       "hp1 1 2\r\n",
-       1,
+      {"exchange file not written", "/R1", ExchangeIsAFolder, nullptr, "hp1 1 2\r\n", 1,
        "JWC_TEMP.TXT could not be written"},
-      {"no dialog window",
-       {"/R10"},
-       {},
-       NoDisplay,
-       {},
-       2,
+      {"no dialog window", "/R10", nullptr, NoDisplay, nullptr, 2,
        "status 2, arguments \"/R10\": the dialog window could not be opened: no display\r\n"},
-      {"memory ran out",
-       {},
-       {},
-       OutOfMemory,
-       {},
-       1,
+      {"memory ran out", nullptr, nullptr, OutOfMemory, nullptr, 1,
        "status 1, no arguments: the run stopped: memory ran out\r\n"},
-      {"success", {"/R1"}, {}, {}, {}, 0, {}},
+      {"success", "/R1", nullptr, nullptr, nullptr, 0, nullptr},
       // Its last line had no line end: one is added before the new line.
-      {"the user's own log keeps its lines", {"/R10"}, OwnLog, NoDisplay, {}, 2, "older line\r\n"},
-      {"log is a link", {"/R10"}, LogIsALink, NoDisplay, {}, 2, {}},
-      {"log of another user", {"/R10"}, LogOfAnotherUser, NoDisplay, {}, 2, {}},
+      {"the user's own log keeps its lines", "/R10", OwnLog, NoDisplay, nullptr, 2,
+       "older line\r\n"},
+      {"log is a link", "/R10", LogIsALink, NoDisplay, nullptr, 2, nullptr},
+      {"log of another user", "/R10", LogOfAnotherUser, NoDisplay, nullptr, 2, nullptr},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -149,14 +130,16 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
       continue;
     }
     std::optional<ExchangeTakeover> takenOver;
-    if (c.takenOver) takenOver.emplace().Bytes = *c.takenOver;
+    if (c.takenOver != nullptr) takenOver.emplace().Bytes = c.takenOver;
     const std::optional<std::string> before = ReadBytes(dir / "auxline.log");
-    EXPECT_EQ(RunAuxline(c.args, dir / "auxline", c.factory, takenOver), c.status);
+    std::vector<std::string> args;
+    if (c.mode != nullptr) args.emplace_back(c.mode);
+    EXPECT_EQ(RunAuxline(args, dir / "auxline", c.factory, takenOver), c.status);
     const std::optional<std::string> log = ReadBytes(dir / "auxline.log");
-    if (!c.logHolds) {
+    if (c.logHolds == nullptr) {
       EXPECT_EQ(log, before);  // through a link: its target unchanged
     } else {
-      EXPECT_NE(log.value_or("").find(*c.logHolds), std::string::npos) << log.value_or("");
+      EXPECT_NE(log.value_or("").find(c.logHolds), std::string::npos) << log.value_or("");
     }
   }
 }

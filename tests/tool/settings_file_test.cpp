@@ -28,11 +28,11 @@ TEST(SettingsPath, ReplacesOnlyAnExtensionOfTheFileName) {
 }
 
 TEST(SettingsFormat, SevenCrLfLines) {
-  EXPECT_EQ(FormatSettings(ToolSettings{}), CrLfLines({"-1", "-1", "0", "-1", "100", "1", "0"}));
+  EXPECT_EQ(FormatSettings(ToolSettings{}), CrLf("-1|-1|0|-1|100|1|0"));
   EXPECT_EQ(FormatSettings(ToolSettings{3, 15, 50, 30000, 12.5, 0.5, 330.0}),
-            CrLfLines({"3", "15", "50", "30000", "12.5", "0.5", "330"}));
+            CrLf("3|15|50|30000|12.5|0.5|330"));
   EXPECT_EQ(FormatSettings(ToolSettings{-2147483647 - 1, 0, 0, 0, 0.0001, 0.00001, 2.5e20}),
-            CrLfLines({"-2147483648", "0", "0", "0", "0.0001", "1E-5", "2.5E20"}));
+            CrLf("-2147483648|0|0|0|0.0001|1E-5|2.5E20"));
 }
 
 TEST(SettingsParse, LinesEndAtCrLfLoneLfOrTheEnd) {
@@ -42,32 +42,18 @@ TEST(SettingsParse, LinesEndAtCrLfLoneLfOrTheEnd) {
     std::string bytes;
     ToolSettings expected;
   } cases[] = {
-      {"crlf",
-       CrLfLines({"3", "5", "19", "25", "12.5", "0.5", "330"}),
-       {3, 5, 19, 25, 12.5, 0.5, 330}},
+      {"crlf", CrLf("3|5|19|25|12.5|0.5|330"), {3, 5, 19, 25, 12.5, 0.5, 330}},
       {"lf", "3\n5\n19\n25\n12.5\n0.5\n330\n", {3, 5, 19, 25, 12.5, 0.5, 330}},
       {"no final break", "3\r\n5\n19\r\n25\n12.5\n0.5\n330", {3, 5, 19, 25, 12.5, 0.5, 330}},
       {"empty file", "", zeros},
-      {"integers only", CrLfLines({"3", "5", "19", "25"}), {3, 5, 19, 25, 0, 0, 0}},
-      {"leading blanks",
-       CrLfLines({"  3", " 5", "19", "25", "  12.5", "0.5", "1"}),
-       {3, 5, 19, 25, 12.5, 0.5, 1}},
-      {"trailing blanks",
-       CrLfLines({"3 ", "5", "19", "25", "12.5 ", "0.5", "1"}),
-       {0, 5, 19, 25, 0, 0.5, 1}},
-      {"fraction in integer line",
-       CrLfLines({"1.5", "5", "19", "25", "1", "1", "1"}),
-       {0, 5, 19, 25, 1, 1, 1}},
-      {"decimal comma",
-       CrLfLines({"-1", "-1", "0", "-1", "12,5", "1", "0"}),
-       {-1, -1, 0, -1, 0, 1, 0}},
+      {"integers only", CrLf("3|5|19|25"), {3, 5, 19, 25, 0, 0, 0}},
+      {"leading blanks", CrLf("  3| 5|19|25|  12.5|0.5|1"), {3, 5, 19, 25, 12.5, 0.5, 1}},
+      {"trailing blanks", CrLf("3 |5|19|25|12.5 |0.5|1"), {0, 5, 19, 25, 0, 0.5, 1}},
+      {"fraction in integer line", CrLf("1.5|5|19|25|1|1|1"), {0, 5, 19, 25, 1, 1, 1}},
+      {"decimal comma", CrLf("-1|-1|0|-1|12,5|1|0"), {-1, -1, 0, -1, 0, 1, 0}},
       {"lone CR is no line end", "3\r5\r\n", {0, 0, 0, 0, 0, 0, 0}},
-      {"extra lines ignored",
-       CrLfLines({"1", "2", "3", "4", "5", "6", "7", "8", "junk"}),
-       {1, 2, 3, 4, 5, 6, 7}},
-      {"out of list range kept",
-       CrLfLines({"99", "-7", "400", "7", "1", "1", "1"}),
-       {99, -7, 400, 7, 1, 1, 1}},
+      {"extra lines ignored", CrLf("1|2|3|4|5|6|7|8|junk"), {1, 2, 3, 4, 5, 6, 7}},
+      {"out of list range kept", CrLf("99|-7|400|7|1|1|1"), {99, -7, 400, 7, 1, 1, 1}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -97,7 +83,7 @@ TEST(SettingsFile, MissingFileGivesDefaultsAndSaveRoundTrips) {
 
 TEST(SettingsFile, TellsAnUnreadableFileFromAMissingOrLongOne) {
   TempDir dir;
-  const std::string seven = CrLfLines({"3", "5", "19", "25", "12.5", "0.5", "330"});
+  const std::string seven = CrLf("3|5|19|25|12.5|0.5|330");
   WriteBytes(dir / "short.dat", seven);
   WriteBytes(dir / "long.dat", seven + std::string(5000, 'x'));
   std::filesystem::create_directory(dir / "folder.dat");
@@ -129,7 +115,7 @@ TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
   // size: the temporary file fails, and so does the rewrite in place, part-way, which
   // must put the old bytes back.
   const auto target = dir / "auxline.dat";
-  const std::string old = CrLfLines({"3", "5", "1", "2", "1", "1", "0"});
+  const std::string old = CrLf("3|5|1|2|1|1|0");
   WriteBytes(target, old);
   {
     const FileSizeLimit limit(old.size());

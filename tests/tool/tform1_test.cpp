@@ -19,71 +19,62 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // Host context: angle 10, layer group 2, layer 5, line type 3, width 4, P1 (10, 20).
-const std::string kExchange =
-    CrLfLines({"hk 10", "lg2", "ly5", "lc1", "lt3", "lw4", "hp1 10 20", "hp2 40 60", "0 0 100 0"});
-const Lines kAttributeBlock = {"lg2", "ly5", "lc9", "lt3", "lw4"};
-const Lines kHideAll = {"hide LabelA1", "hide EditA1",  "hide LabelA2",
-                        "hide EditA2",  "hide LabelA3", "hide EditA3"};
+const std::string kExchange = CrLf("hk 10|lg2|ly5|lc1|lt3|lw4|hp1 10 20|hp2 40 60|0 0 100 0");
+const std::string kAttributeBlock = "lg2|ly5|lc9|lt3|lw4|";
 
-Lines Concat(std::initializer_list<Lines> parts) {
-  Lines out;
-  for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+// Lines parted by '|', as a list.
+Lines Split(std::string_view parted) {
+  Lines out(1);
+  for (const char c : parted) {
+    if (c == '|') {
+      out.emplace_back();
+    } else {
+      out.back().push_back(c);
+    }
+  }
   return out;
 }
 
 // What the run sequence puts into the window before the user does anything.
 TEST(Form, RunSequenceShowsOrClosesTheWindow) {
-  const Lines kDialog = {"normal", "fill 1", "fill 2", "fill 3"};
+  const std::string hide =
+      "hide LabelA1|hide EditA1|hide LabelA2|hide EditA2|hide LabelA3|hide EditA3|";
+  const std::string dialog = "|normal|fill 1|fill 2|fill 3";
   const struct {
     const char* what;
-    Lines args;
+    const char* mode;  // "": no arguments
     std::string exchange;
-    std::optional<std::string> settings;
-    Lines log;
+    const char* settings;
+    std::string log;
     bool closed;
   } kCases[] = {
-      {"a mode run stays minimised and closes in the run sequence",
-       {"/R1"},
-       kExchange,
-       std::nullopt,
-       Concat({{"minimise"}, kHideAll, {"close"}}),
-       true},
-      {"a first-line mode without a line closes before touching the widgets",
-       {"/R6"},
-       CrLfLines({"lg2", "hp1 1 1", "hp2 2 2"}),
-       std::nullopt,
-       {"minimise", "close"},
-       true},
-      {"the settings dialog, the cursor at the screen's corner",
-       {},
-       kExchange,
-       std::nullopt,
-       Concat({{"page 2"}, kHideAll, {"move -130 -102"}, kDialog}),
-       false},
-      {"the ellipse dialog shows the drawing tab",
-       {"/R10"},
-       kExchange,
-       CrLfLines({"-1", "-1", "0", "-1", "12.5", "0.5", "330"}),
-       Concat({{"minimise"},
-               kHideAll,
-               {"show LabelA1", "show EditA1", "show LabelA2", "show EditA2", "show LabelA3",
-                "show EditA3", "page 1", "move 360 293"},
-               kDialog}),
+      {"a mode run stays minimised and closes in the run sequence", "/R1", kExchange, nullptr,
+       "minimise|" + hide + "close", true},
+      {"a first-line mode without a line closes before touching the widgets", "/R6",
+       CrLf("lg2|hp1 1 1|hp2 2 2"), nullptr, "minimise|close", true},
+      {"the settings dialog, the cursor at the screen's corner", "", kExchange, nullptr,
+       "page 2|" + hide + "move -130 -102" + dialog, false},
+      {"the ellipse dialog shows the drawing tab", "/R10", kExchange, "-1|-1|0|-1|12.5|0.5|330",
+       "minimise|" + hide +
+           "show LabelA1|show EditA1|show LabelA2|show EditA2|show LabelA3|show EditA3|page 1|"
+           "move 360 293" +
+           dialog,
        false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    FormRun run(c.exchange, c.settings);
-    if (c.args.empty()) run.Window.Cursor = {10, 5};
-    const TForm1& form = run.Start(c.args);
-    EXPECT_EQ(run.Window.Log, c.log);
+    FormRun run(c.exchange, c.settings ? std::optional(CrLf(c.settings)) : std::nullopt);
+    const Lines args = *c.mode ? Lines{c.mode} : Lines{};
+    if (args.empty()) run.Window.Cursor = {10, 5};
+    const TForm1& form = run.Start(args);
+    EXPECT_EQ(run.Window.Log, Split(c.log));
     EXPECT_EQ(form.IsClosed(), c.closed);
     EXPECT_EQ(form.ExeDir, run.Dir.Path() / "");
-    if (c.args == Lines{"/R1"}) {
-      EXPECT_EQ(run.Settings(), CrLfLines({"-1", "-1", "0", "-1", "100", "1", "0"}));
-    } else if (c.args == Lines{"/R6"}) {
+    if (args == Lines{"/R1"}) {
+      EXPECT_EQ(run.Settings(), CrLf("-1|-1|0|-1|100|1|0"));
+    } else if (args == Lines{"/R6"}) {
       EXPECT_EQ(run.Settings(), std::nullopt);  // the run ended before saving
-    } else if (c.args.empty()) {
+    } else if (args.empty()) {
       EXPECT_EQ(run.Window.Items[0], layout::LayerGroupItems());
       EXPECT_EQ(run.Window.Items[1], layout::LayerItems());
       EXPECT_EQ(run.Window.Items[2], layout::LineTypeItems());
@@ -107,14 +98,14 @@ TEST(Form, EllipseDialogDefaultsShowAs100And1And0) {
 }
 
 TEST(Form, SettingsFileHoldingTheSameBytesIsNotReplaced) {
-  const std::string canonical = CrLfLines({"3", "-1", "0", "-1", "100", "1", "0"});
+  const std::string canonical = CrLf("3|-1|0|-1|100|1|0");
   const struct {
     const char* what;
     std::string stored;
     bool replaced;
   } kCases[] = {
       {"the same bytes", canonical, false},
-      {"a blank before a value", CrLfLines({" 3", "-1", "0", "-1", "100", "1", "0"}), true},
+      {"a blank before a value", CrLf(" 3|-1|0|-1|100|1|0"), true},
       {"line feeds alone", "3\n-1\n0\n-1\n100\n1\n0\n", true},
       {"a line more", canonical + "extra\r\n", true},
       {"no end on the last line", canonical.substr(0, canonical.size() - 2), true},
@@ -138,11 +129,11 @@ TEST(Form, DialogShowsTheStoredSettings) {
     std::array<int, 3> selected;
     const char* width;
   } kCases[] = {
-      {CrLfLines({"3", "5", "19", "25"}), {4, 6, 19}, "25"},
-      {CrLfLines({"-1", "-1", "0", "7"}), {0, 0, 0}, "7"},
-      {CrLfLines({"15", "15", "50", "0"}), {16, 16, 50}, "0"},
-      {CrLfLines({"99", "-2", "51", "-1"}), {-1, -1, -1}, ""},
-      {CrLfLines({"2147483647", "-2147483648", "-1", "-5"}), {-1, -1, -1}, ""},
+      {CrLf("3|5|19|25"), {4, 6, 19}, "25"},
+      {CrLf("-1|-1|0|7"), {0, 0, 0}, "7"},
+      {CrLf("15|15|50|0"), {16, 16, 50}, "0"},
+      {CrLf("99|-2|51|-1"), {-1, -1, -1}, ""},
+      {CrLf("2147483647|-2147483648|-1|-5"), {-1, -1, -1}, ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.settings);
@@ -157,17 +148,17 @@ TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
   const struct {
     std::array<int, 3> select;  // -1: leave as shown
     const char* width;
-    Lines stored;
+    std::string stored;
   } kCases[] = {
-      {{4, 0, 10}, "", {"3", "-1", "10", "-1"}},
-      {{-1, -1, -1}, "25", {"99", "5", "19", "25"}},  // no entry for 99: the value stays
-      {{0, 16, 50}, "abc", {"-1", "15", "50", "0"}},
-      {{1, 1, 1}, " 30", {"0", "0", "1", "30"}},
-      {{1, 1, 1}, "7", {"0", "0", "1", "7"}},
+      {{4, 0, 10}, "", "3|-1|10|-1"},
+      {{-1, -1, -1}, "25", "99|5|19|25"},  // no entry for 99: the value stays
+      {{0, 16, 50}, "abc", "-1|15|50|0"},
+      {{1, 1, 1}, " 30", "0|0|1|30"},
+      {{1, 1, 1}, "7", "0|0|1|7"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.width);
-    FormRun run(kExchange, CrLfLines({"99", "5", "19", "-1", "12.5", "0.5", "330"}));
+    FormRun run(kExchange, CrLf("99|5|19|-1|12.5|0.5|330"));
     TForm1& form = run.Start({});
     for (std::size_t i = 0; i < 3; ++i) {
       if (c.select[i] >= 0) run.Window.Selected[i] = c.select[i];
@@ -175,7 +166,7 @@ TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
     run.Window.LineWidthText = c.width;
     form.Button1Click();
     EXPECT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Settings(), CrLfLines(Concat({c.stored, {"12.5", "0.5", "330"}})));
+    EXPECT_EQ(run.Settings(), CrLf(c.stored + "|12.5|0.5|330"));
     EXPECT_EQ(run.Exchange(), kExchange);  // never written without arguments
   }
 }
@@ -185,14 +176,10 @@ TEST(Form, CancelSavesNothing) {
   const struct {
     const char* what;
     Lines args;
-    std::string settings;
-    std::string exchange;
+    std::string settings, exchange;
   } kCases[] = {
-      {"settings dialog", {}, CrLfLines({" 3", "5 ", "19", "25"}), kExchange},
-      {"ellipse dialog",
-       {"/R10"},
-       CrLfLines({"3", "-1", "0", "-1", "100", "1", "0"}),
-       CrLfLines({"lg3", "ly5", "lc9", "lt3", "lw4"})},
+      {"settings dialog", {}, CrLf(" 3|5 |19|25"), kExchange},
+      {"ellipse dialog", {"/R10"}, CrLf("3|-1|0|-1|100|1|0"), CrLf("lg3|ly5|lc9|lt3|lw4")},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -241,7 +228,7 @@ TEST(Form, EllipseDialogOkBuildsTheShape) {
     run.Window.Edit(DrawingWidget::EditA3) = c.angle;
     form.Button1Click();
     ASSERT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Exchange(), CrLfLines(Concat({kAttributeBlock, {c.shape}})));
+    EXPECT_EQ(run.Exchange(), CrLf(kAttributeBlock + c.shape));
     const auto stored = run.Settings();
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->substr(stored->rfind('\n', stored->size() - 3) + 1),
@@ -271,28 +258,27 @@ TEST(Form, EllipseDialogRefusesRadiusOrRatioNotAbove1e8) {
     run.Window.Edit(DrawingWidget::EditA2) = "1";
     form.Button1Click();
     EXPECT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Exchange(), CrLfLines(Concat({kAttributeBlock, {Circle("5")}})));
+    EXPECT_EQ(run.Exchange(), CrLf(kAttributeBlock + Circle("5")));
   }
 }
 
 TEST(Form, EllipseDialogRestoreBlockFollowsTheValuesReadBack) {
-  const Lines presetBlock = {"lg3", "ly7", "lc9", "lt3", "lw4"};
   const struct {
     int group, layer;  // entries chosen in the dialog
-    Lines tail;
+    const char* restore;
   } kCases[] = {
-      {4, 8, {Circle("100"), "lg2", "ly5"}},  // presets as loaded: both restored
-      {0, 0, {Circle("100")}},                // switched to "current": nothing to restore
-      {3, 0, {Circle("100"), "lg2"}},         // the host's group restores; layer "current"
+      {4, 8, "|lg2|ly5"},  // presets as loaded: both restored
+      {0, 0, ""},          // switched to "current": nothing to restore
+      {3, 0, "|lg2"},      // the host's group restores; layer "current"
   };
   for (const auto& c : kCases) {
-    FormRun run(kExchange, CrLfLines({"3", "7", "0", "-1", "100", "1", "0"}));
+    FormRun run(kExchange, CrLf("3|7|0|-1|100|1|0"));
     TForm1& form = run.Start({"/R10"});
     run.Window.Selected[0] = c.group;
     run.Window.Selected[1] = c.layer;
     form.Button1Click();
     // The attribute block keeps the settings loaded at start.
-    EXPECT_EQ(run.Exchange(), CrLfLines(Concat({presetBlock, c.tail})));
+    EXPECT_EQ(run.Exchange(), CrLf("lg3|ly7|lc9|lt3|lw4|" + Circle("100") + c.restore));
   }
 }
 
@@ -340,10 +326,7 @@ TEST(FormExchangeUnread, RunWithArgumentsBuildsNothing) {
       {{"/R7", "30"}, Place::Folder, true, std::nullopt},
       {{"/R99"}, Place::Folder, true, std::nullopt},
       {{}, Place::Folder, false, std::nullopt},
-      {{"/R8"},
-       Place::Missing,
-       false,
-       CrLfLines({"lg0", "ly0", "lc9", "lt1", "lw0", "pn9", "pt 0 0"})},
+      {{"/R8"}, Place::Missing, false, CrLf("lg0|ly0|lc9|lt1|lw0|pn9|pt 0 0")},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE((c.args.empty() ? "(none)" : c.args[0]) + " " + std::to_string(int(c.place)));

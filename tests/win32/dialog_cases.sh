@@ -22,8 +22,8 @@ case "$dpi" in  # the client area, 272 x 187 at 96 dpi, times dpi / 96
 esac
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-passed=0
-failed=0
+# shellcheck source=tests/support/cases.sh
+. "$(dirname "$0")/../support/cases.sh"
 
 crlf() { [ $# -eq 0 ] || printf '%s\r\n' "$@"; }
 
@@ -45,7 +45,7 @@ start() {
   shift
   skipping=""
   [ "$dpi" = 96 ] || [[ "$case_name" == *"at every dpi"* ]] || { skipping=yes; return 0; }
-  case_dir="$scratch/補助線の作図 $((passed + failed + 1))"
+  case_dir="$scratch/補助線の作図 $(case_number)"
   mkdir -p "$case_dir"
   cp "$exe" "$case_dir/auxline.exe"
   host_file > "$case_dir/JWC_TEMP.TXT"
@@ -87,13 +87,7 @@ expect_report() {  # LINES the driver's report must hold
 
 finish() {
   [ -z "$skipping" ] || return 0
-  if [ -z "$problems" ]; then
-    passed=$((passed + 1))
-    echo "  ok    $case_name"
-  else
-    failed=$((failed + 1))
-    echo "  FAIL  $case_name:$problems"
-  fi
+  if [ -z "$problems" ]; then case_passed "$case_name"; else case_failed "$case_name:$problems"; fi
 }
 
 start "/R10: the dialog as it opens; typed values, Tab, Enter (at every dpi)"
@@ -225,5 +219,4 @@ for key in ctrl+tab ctrl+pagedown ctrl+shift+tab ctrl+pageup; do
   done
 done
 
-echo "dialog cases at $dpi dpi: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+cases_done "dialog cases at $dpi dpi"
