@@ -1,8 +1,11 @@
 // The command queue and the file that carries it back to the host.
 #include "exchange/writing/command_writer.h"
 
+#include <cstdint>
+#include <filesystem>
 #include <new>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "exchange/state/exchange_state.h"
@@ -28,12 +31,17 @@ std::string ExchangeFileBytes(const Queue& queue) {
   return bytes;
 }
 
+}  // namespace
+
 bool HoldsNothingToDraw(const std::filesystem::path& path) {
+  // The size first: a file of any other size (host input, a file another program holds) is
+  // never opened, so neither a run's start nor a failed write waits for a held file here.
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error || size != kNothingToDraw.size()) return false;
   const BoundedRead file = ReadRegularFile(path, kNothingToDraw.size());
   return file.Complete && file.Bytes == kNothingToDraw;
 }
-
-}  // namespace
 
 void QueueCommand(std::string line) { Exchange().CommandQueue.push_back(std::move(line)); }
 

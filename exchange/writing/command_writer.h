@@ -8,6 +8,9 @@
 // The whole exchange file when there is nothing to draw.
 inline constexpr std::string_view kNothingToDraw = "hq\r\n";
 
+// The file holds exactly kNothingToDraw: the tool's own output, never host input.
+bool HoldsNothingToDraw(const std::filesystem::path& path);
+
 void QueueCommand(std::string line);
 
 // Attribute emitters with change suppression against EmitState. `mapping` switches the

@@ -35,11 +35,6 @@ ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path) {
   return takeover;
 }
 
-bool HoldsNothingToDraw(const std::filesystem::path& path) {
-  const BoundedRead file = ReadRegularFile(path, kNothingToDraw.size());
-  return file.Complete && file.Bytes == kNothingToDraw;
-}
-
 bool StillTakenOver(const std::filesystem::path& path, const ExchangeTakeover& takeover) {
   if (!takeover.NothingToDrawWritten) return true;
   if (!takeover.WrittenIdentity.empty() && FileIdentityOf(path) != takeover.WrittenIdentity) {

@@ -29,9 +29,6 @@ struct ExchangeTakeover {
 
 ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path);
 
-// The file holds exactly "hq" and its line end: the tool's own output, never host input.
-bool HoldsNothingToDraw(const std::filesystem::path& path);
-
 // Whether the result of a run that took the file over may now be written: the file is still
 // the one the takeover wrote (its identity, where known) and still holds "hq". A host that
 // has put new input there in the meantime gets to keep it. True for a takeover that wrote
