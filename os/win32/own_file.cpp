@@ -4,51 +4,8 @@
 
 #include <aclapi.h>
 
-#include <memory>
-#include <vector>
-
 #include "os/win32/long_path.h"
-
-namespace {
-
-// The security calls live in advapi32.dll, which the program does not import: loading it
-// would cost every run, while only a failed run asks for an owner. It is one of the
-// system's known DLLs, so no copy beside the program can stand in for it.
-template <typename FunctionPointer>
-FunctionPointer SecurityFunction(const char* name) {
-  static const HMODULE advapi32 = LoadLibraryW(L"advapi32.dll");
-  FARPROC address = advapi32 ? GetProcAddress(advapi32, name) : nullptr;
-  // Through void(*)(), the one function pointer type that converts to any other.
-  return reinterpret_cast<FunctionPointer>(reinterpret_cast<void (*)()>(address));
-}
-
-// The running user's SID and the one new files get as owner (an elevated administrator's
-// files belong to the Administrators group): a file owned by either is the user's own.
-bool OwnerIsThisUser(PSID owner) {
-  const auto openToken = SecurityFunction<decltype(&OpenProcessToken)>("OpenProcessToken");
-  const auto tokenInformation =
-      SecurityFunction<decltype(&GetTokenInformation)>("GetTokenInformation");
-  const auto equalSid = SecurityFunction<decltype(&EqualSid)>("EqualSid");
-  HANDLE token = nullptr;
-  if (!openToken || !tokenInformation || !equalSid ||
-      !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    return false;
-  }
-  bool own = false;
-  for (const TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
-    DWORD size = 0;
-    tokenInformation(token, kind, nullptr, 0, &size);
-    std::vector<unsigned char> buffer(size == 0 ? 1 : size);
-    if (size == 0 || !tokenInformation(token, kind, buffer.data(), size, &size)) continue;
-    PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
-                                 : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
-    if (equalSid(sid, owner)) own = true;
-  }
-  CloseHandle(token);
-  return own;
-}
-
-}  // namespace
+#include "os/win32/owners.h"
 
 FileOwnership OwnershipOf(const std::filesystem::path& path) {
   const std::wstring name = ExtendedPath(path).native();
@@ -61,16 +18,13 @@ FileOwnership OwnershipOf(const std::filesystem::path& path) {
   if (attributes &
       (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
     return FileOwnership::Other;
-  const auto namedSecurityInfo =
-      SecurityFunction<decltype(&GetNamedSecurityInfoW)>("GetNamedSecurityInfoW");
-  if (!namedSecurityInfo) return FileOwnership::Other;
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const DWORD got = namedSecurityInfo(name.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-                                      &owner, nullptr, nullptr, nullptr, &descriptor);
+  const DWORD got = GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                          &owner, nullptr, nullptr, nullptr, &descriptor);
   if (got != ERROR_SUCCESS) return FileOwnership::Other;
   // A file system without owners (FAT) gives none: there, every file is the user's.
-  const bool own = owner == nullptr || OwnerIsThisUser(owner);
+  const bool own = owner == nullptr || OwnerIsRunner(owner);
   LocalFree(descriptor);
   return own ? FileOwnership::Own : FileOwnership::Other;
 }

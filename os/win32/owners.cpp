@@ -12,16 +12,20 @@ bool OwnedByRunner(const std::filesystem::path& path) {
   Handle file(CreateFileW(path.c_str(), READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   Owner owner;
-  std::vector<BYTE> buffer;
-  PSID user = nullptr;
-  if (!file.IsOpen() || !ReadOwner(file.Get(), owner) || !ReadUser(buffer, user)) return false;
-  // A file an elevated administrator makes belongs to the Administrators group, which the
-  // same user's elevated runs hold.
-  BOOL member = FALSE;
-  return EqualSid(owner.Sid, user) || (CheckTokenMembership(nullptr, owner.Sid, &member) && member);
+  return file.IsOpen() && ReadOwner(file.Get(), owner) && OwnerIsRunner(owner.Sid);
 }
 
 }  // namespace
+
+bool OwnerIsRunner(PSID owner) {
+  std::vector<BYTE> buffer;
+  PSID user = nullptr;
+  if (ReadUser(buffer, user) && EqualSid(owner, user)) return true;
+  // A file an elevated administrator makes belongs to the Administrators group, which the
+  // same user's elevated runs hold.
+  BOOL member = FALSE;
+  return CheckTokenMembership(nullptr, owner, &member) && member;
+}
 
 bool ReadOwner(HANDLE file, Owner& owner) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;

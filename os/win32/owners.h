@@ -18,6 +18,10 @@ bool ReadOwner(HANDLE file, Owner& owner);
 // The user this process runs as; `buffer` holds it.
 bool ReadUser(std::vector<BYTE>& buffer, PSID& user);
 
+// Whether `owner` is the running user, or a group the user's token holds (the Administrators
+// group owns what an elevated administrator makes).
+bool OwnerIsRunner(PSID owner);
+
 // Whether the tool may replace the existing file at `path`: the check a plain writer meets.
 // `ownedByRunner`: the file is the running user's (who may change its ACL and attributes at
 // will, so a read-only one of theirs is still replaced). `openError`: 0 when the file could
