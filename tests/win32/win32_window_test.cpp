@@ -29,7 +29,9 @@ class Win32Window : public ::testing::Test {
     ASSERT_NE(window, nullptr);
   }
   HWND Handle(WidgetId id) const { return window->Handle(id); }
-  LONG_PTR StyleOf(WidgetId id) const { return GetWindowLongPtrW(Handle(id), GWL_STYLE); }
+  DWORD StyleOf(WidgetId id) const {
+    return static_cast<DWORD>(GetWindowLongPtrW(Handle(id), GWL_STYLE));
+  }
   bool Visible(WidgetId id) const { return (StyleOf(id) & WS_VISIBLE) != 0; }
   // The rectangle of a widget in its parent's client coordinates.
   RECT PlaceOf(WidgetId id) const {
@@ -129,7 +131,7 @@ TEST_F(Win32Window, FontColoursAndInputMethod) {
     EXPECT_EQ(Utf8FromWide(font.lfFaceName), layout::kFontFace);
     EXPECT_EQ(font.lfHeight, -layout::kFontPixelHeight);
     EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
-    if (row.InputMethodOff) EXPECT_EQ(ImmGetContext(Handle(row.Id)), nullptr);
+    EXPECT_TRUE(!row.InputMethodOff || ImmGetContext(Handle(row.Id)) == nullptr);
   }
   HWND lineWidthEdit = FindWindowExW(Handle(WidgetId::ComboBox4), nullptr, L"Edit", nullptr);
   ASSERT_NE(lineWidthEdit, nullptr);
