@@ -81,7 +81,10 @@ TEST_F(Win32Window, FrameCaptionAndTitles) {
   EXPECT_NE(GetClassLongPtrW(form, GCLP_HICON), 0u);
 }
 
-TEST_F(Win32Window, WidgetsSitWhereTheTableSays) {
+TEST_F(Win32Window, WidgetsSitWhereTheTableSaysInTheirFont) {
+  HWND lineWidthEdit = FindWindowExW(Handle(WidgetId::ComboBox4), nullptr, L"Edit", nullptr);
+  ASSERT_NE(lineWidthEdit, nullptr);
+  EXPECT_EQ(ImmGetContext(lineWidthEdit), nullptr);
   for (const layout::WidgetSpec& row : layout::kWidgets) {
     SCOPED_TRACE(row.Name);
     HWND widget = Handle(row.Id);
@@ -90,6 +93,11 @@ TEST_F(Win32Window, WidgetsSitWhereTheTableSays) {
     const bool page = row.Kind == WidgetKind::TabPage;
     EXPECT_EQ(GetParent(widget), Handle(page ? WidgetId::PageControl1 : row.Parent));
     if (page) continue;
+    const LOGFONTW font = FontDataOf(widget);
+    EXPECT_EQ(Utf8FromWide(font.lfFaceName), layout::kFontFace);
+    EXPECT_EQ(font.lfHeight, -layout::kFontPixelHeight);
+    EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
+    EXPECT_TRUE(!row.InputMethodOff || ImmGetContext(widget) == nullptr);
     const RECT place = PlaceOf(row.Id);
     EXPECT_EQ(place.left, row.Left);
     EXPECT_EQ(place.top, row.Top);
@@ -123,20 +131,7 @@ TEST_F(Win32Window, SiblingsFollowTheTabOrder) {
   EXPECT_EQ(StyleOf(WidgetId::Button1) & 0xF, BS_DEFPUSHBUTTON);
 }
 
-TEST_F(Win32Window, FontColoursAndInputMethod) {
-  for (const layout::WidgetSpec& row : layout::kWidgets) {
-    if (row.Kind == WidgetKind::TabPage) continue;
-    SCOPED_TRACE(row.Name);
-    const LOGFONTW font = FontDataOf(Handle(row.Id));
-    EXPECT_EQ(Utf8FromWide(font.lfFaceName), layout::kFontFace);
-    EXPECT_EQ(font.lfHeight, -layout::kFontPixelHeight);
-    EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
-    EXPECT_TRUE(!row.InputMethodOff || ImmGetContext(Handle(row.Id)) == nullptr);
-  }
-  HWND lineWidthEdit = FindWindowExW(Handle(WidgetId::ComboBox4), nullptr, L"Edit", nullptr);
-  ASSERT_NE(lineWidthEdit, nullptr);
-  EXPECT_EQ(ImmGetContext(lineWidthEdit), nullptr);
-
+TEST_F(Win32Window, LabelsAndBackgroundsAreSkyBlue) {
   HDC context = GetDC(Handle(WidgetId::Label1));
   const HBRUSH brush = ColourRequest(Handle(WidgetId::Window), WM_CTLCOLORSTATIC, context,
                                      Handle(WidgetId::Button1));

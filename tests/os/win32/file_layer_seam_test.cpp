@@ -88,11 +88,9 @@ BOOL WINAPI Replace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD
   return !Stopping(0, replaced, backup) && GetLastError() == 0 &&
          MoveFileExW(replacement, replaced, 0);
 }
-BOOL WINAPI Stop1176(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
-  return Stopping(ERROR_UNABLE_TO_MOVE_REPLACEMENT, replaced, backup);
-}
-BOOL WINAPI Stop1177(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
-  return Stopping(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, replaced, backup);
+template <DWORD kError>  // 1176: the new file not moved; 1177: the old one also left at backup
+BOOL WINAPI Stop(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  return Stopping(kError, replaced, backup);
 }
 BOOL WINAPI Posix(HANDLE file, FILE_INFO_BY_HANDLE_CLASS, LPVOID info, DWORD) {
   log.push_back("posix");
@@ -119,11 +117,7 @@ void UseFakes(decltype(&Replace) replace, decltype(&Posix) rename, DWORD refused
   FileCalls().ReplaceFileW = replace;
   FileCalls().SetFileInformationByHandle = rename;
   FileCalls().MoveFileExW = &Move;
-  log.clear();
-  movedTo.clear();
-  backupGiven.clear();
-  refusal = refused;
-  refuseBack = back;
+  log = {}, movedTo = {}, backupGiven = {}, refusal = refused, refuseBack = back;
 }
 
 // Each way of replacing, and ReplaceFileW stopping half-way with every later rename refused:
@@ -131,6 +125,7 @@ void UseFakes(decltype(&Replace) replace, decltype(&Posix) rename, DWORD refused
 // backup files go; an old file still (or again) there is rewritten, one made from memory never.
 TEST(FileLayerSeam, EachWayOfReplacingEndsInOneSoundFile) {
   static const std::string large(70000, 'x');  // too large to keep in memory as the way back
+  const char* const kLarge = large.c_str();
   constexpr DWORD kDenied = ERROR_ACCESS_DENIED, kHeld = ERROR_SHARING_VIOLATION;
   const std::vector<std::string> kReplaced{"replace"}, kRenamed{"posix"}, k1176{"replace", "posix"},
       kBack{"replace", "back", "posix"}, kMoved{"replace", "posix", "move"};
@@ -149,18 +144,18 @@ TEST(FileLayerSeam, EachWayOfReplacingEndsInOneSoundFile) {
       {"ReplaceFileW, read-only", &Replace, &Posix, "old", 0, 0, true, nullptr, "new", kReplaced},
       {"no ReplaceFileW: POSIX rename", nullptr, &Posix, "old", 0, 0, 0, nullptr, "new", kRenamed},
       {"nothing to replace", &Replace, &Posix, nullptr, 0, false, false, nullptr, "new", kRenamed},
-      {"1176: the POSIX rename", &Stop1176, &Posix, "old", 0, 0, 0, nullptr, "new", k1176},
-      {"1177: back, the POSIX rename", &Stop1177, &Posix, "old", 0, 0, 0, nullptr, "new", kBack},
-      {"1176, MoveFileExW, read-only", &Stop1176, &NoPosix, "old", 0, 0, 1, nullptr, "new", kMoved},
-      {"1176, denied", &Stop1176, &Posix, "old", kDenied, false, false, nullptr, "new"},
-      {"1176, held", &Stop1176, &Posix, "old", kHeld, false, false, nullptr, "new"},
-      {"1177, denied, back", &Stop1177, &Posix, "old", kDenied, false, false, nullptr, "new"},
-      {"1177, denied, memory", &Stop1177, &Posix, "old", kDenied, true, false, nullptr, "old"},
-      {"1177, held, memory", &Stop1177, &NoPosix, "old", kHeld, true, false, nullptr, "old"},
-      {"1177, denied, hq", &Stop1177, &Posix, "host", kDenied, true, false, "hq\r\n", "hq\r\n"},
-      {"1177, held, hq", &Stop1177, &Posix, "host", kHeld, true, false, "hq\r\n", "hq\r\n"},
-      {"1177, old bytes unknown", &Stop1177, &Posix, large.c_str(), kDenied, 1, 0, nullptr,
-       nullptr},
+      {"1176: the POSIX rename", &Stop<1176>, &Posix, "old", 0, 0, 0, nullptr, "new", k1176},
+      {"1177: back, the POSIX rename", &Stop<1177>, &Posix, "old", 0, 0, 0, nullptr, "new", kBack},
+      {"1176, MoveFileExW, read-only", &Stop<1176>, &NoPosix, "old", 0, 0, 1, nullptr, "new",
+       kMoved},
+      {"1176, denied", &Stop<1176>, &Posix, "old", kDenied, false, false, nullptr, "new"},
+      {"1176, held", &Stop<1176>, &Posix, "old", kHeld, false, false, nullptr, "new"},
+      {"1177, denied, back", &Stop<1177>, &Posix, "old", kDenied, false, false, nullptr, "new"},
+      {"1177, denied, memory", &Stop<1177>, &Posix, "old", kDenied, true, false, nullptr, "old"},
+      {"1177, held, memory", &Stop<1177>, &NoPosix, "old", kHeld, true, false, nullptr, "old"},
+      {"1177, denied, hq", &Stop<1177>, &Posix, "host", kDenied, true, false, "hq\r\n", "hq\r\n"},
+      {"1177, held, hq", &Stop<1177>, &Posix, "host", kHeld, true, false, "hq\r\n", "hq\r\n"},
+      {"1177, old bytes unknown", &Stop<1177>, &Posix, kLarge, kDenied, 1, 0, nullptr, nullptr},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -181,8 +176,8 @@ TEST(FileLayerSeam, EachWayOfReplacingEndsInOneSoundFile) {
               c.expected ? std::optional<std::string>(c.expected) : std::nullopt);
     // Without the target, the temporary file and the backup are the last copies.
     EXPECT_EQ(dir.Entries().size(), c.expected != nullptr ? 1u : 2u);
-    const std::filesystem::path backup(backupGiven);
-    EXPECT_EQ(c.expected != nullptr ? large : ReadBytes(backup).value_or(""), large);
+    const auto backup = ReadBytes(std::filesystem::path(backupGiven)).value_or("");
+    EXPECT_EQ(c.expected != nullptr ? large : backup, large);
   }
 }
 

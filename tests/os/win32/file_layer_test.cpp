@@ -1,6 +1,7 @@
 // Where Windows differs: a file held without delete sharing is rewritten in place after a wait
 // (held_file_cases.sh holds one from another program), a killed run's temporary file goes once
-// its creator has, and a replaced file keeps its attributes and creation time.
+// its creator has, a replaced file keeps its attributes and creation time, and the tool's
+// folder beside the host may be named in Japanese.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -69,6 +70,21 @@ TEST(FileLayer, ReplacedFileKeepsItsAttributesAndCreationTime) {
   }
   const FILETIME created = CreationTimeOf(target);
   EXPECT_EQ(CompareFileTime(&longAgo, &created), 0);
+}
+
+TEST(WidePaths, ReplacingAnExistingFileInAJapaneseFolder) {
+  TempDir root;
+  const std::filesystem::path folder = root.Path() / std::filesystem::path(L"補助線の作図 テスト");
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  const std::filesystem::path target = folder / std::filesystem::path(L"JWC_TEMP.TXT");
+  for (const char* contents : {"first\r\n", "second, longer than the first\r\n", "3\r\n"}) {
+    ASSERT_TRUE(ReplaceFileContents(target, contents)) << contents;
+    EXPECT_EQ(ReadBytes(target), std::optional<std::string>(contents));
+  }
+  // Only the target is left: the temporary file was renamed over it.
+  std::set<std::filesystem::path> left;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) left.insert(entry.path());
+  EXPECT_EQ(left, std::set<std::filesystem::path>{target});
 }
 
 }  // namespace
