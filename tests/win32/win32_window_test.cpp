@@ -186,7 +186,6 @@ TEST_F(Win32Window, ListsHoldTheirItemsAndSelections) {
   wchar_t item[16] = {};
   SendMessageW(lineWidth, CB_GETLBTEXT, 12, reinterpret_cast<LPARAM>(item));
   EXPECT_EQ(Utf8FromWide(item), "100");
-
   window->FillList(ListBox::ComboBox2, layout::LayerItems());
   EXPECT_EQ(SendMessageW(Handle(WidgetId::ComboBox2), CB_GETCOUNT, 0, 0), 17);
   EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);
@@ -236,14 +235,12 @@ TEST_F(Win32Window, DrawingTabTextsPagesAndPlacement) {
 // 144 dpi rounds the halves 280.5, 19.5, 31.5.
 struct Scaling {
   UINT Dpi;
-  LONG ClientWidth, ClientHeight, Tolerance;
-  int FontHeight;
+  LONG ClientWidth, ClientHeight, Tolerance, FontHeight, ListHeight;
   RECT Button2;  // left, top, right, bottom in the form
-  LONG ListHeight;
 };
-constexpr Scaling kScalings[] = {{96, 272, 187, 0, 13, {144, 144, 265, 177}, 22},
-                                 {144, 408, 281, 1, 20, {216, 216, 398, 266}, 32},
-                                 {192, 544, 374, 0, 26, {288, 288, 530, 354}, 42}};
+constexpr Scaling kScalings[] = {{96, 272, 187, 0, 13, 22, {144, 144, 265, 177}},
+                                 {144, 408, 281, 1, 20, 32, {216, 216, 398, 266}},
+                                 {192, 544, 374, 0, 26, 42, {288, 288, 530, 354}}};
 const Scaling* ScalingFor(UINT dpi) {
   for (const Scaling& scaling : kScalings) {
     if (scaling.Dpi == dpi) return &scaling;
@@ -414,9 +411,7 @@ TEST(Win32WindowShowing, TheDialogOpensNormalAndActiveWhateverTheStarterAsked) {
 }
 
 TEST_F(Win32Window, AFormClosedWhileShowingNeverOpensTheWindow) {
-  ScriptedForm* self = nullptr;
-  ScriptedForm closing(*window, [&] { self->Close(); });
-  self = &closing;
+  ScriptedForm closing(*window, [&] { closing.Close(); });
   window->Run(closing);
   EXPECT_EQ(closing.Ok + closing.Cancel, 0);
   EXPECT_FALSE(Visible(WidgetId::Window));

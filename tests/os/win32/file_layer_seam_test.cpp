@@ -177,7 +177,7 @@ TEST(FileLayerSeam, EachWayOfReplacingEndsInOneSoundFile) {
     // Without the target, the temporary file and the backup are the last copies.
     EXPECT_EQ(dir.Entries().size(), c.expected != nullptr ? 1u : 2u);
     const auto backup = ReadBytes(std::filesystem::path(backupGiven)).value_or("");
-    EXPECT_EQ(c.expected != nullptr ? large : backup, large);
+    EXPECT_TRUE(c.expected != nullptr || backup == large) << backup.size() << " bytes kept";
   }
 }
 
