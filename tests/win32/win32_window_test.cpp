@@ -1,5 +1,4 @@
-// The Win32 dialog window on its own: its layout against the layout table, its looks, the
-// FormWindow operations, and the keys and buttons that reach the form's handlers.
+// The Win32 dialog alone: layout against the table, looks, FormWindow operations, keys.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,8 +7,9 @@
 #include <imm.h>
 
 #include <functional>
-#include <utility>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "platform/win32/control_ids.h"
 #include "platform/win32/dialog_colours.h"
@@ -30,6 +30,10 @@ class Win32Window : public ::testing::Test {
     ASSERT_NE(window, nullptr);
   }
   HWND Handle(WidgetId id) const { return window->Handle(id); }
+  DWORD StyleOf(WidgetId id) const {
+    return static_cast<DWORD>(GetWindowLongPtrW(Handle(id), GWL_STYLE));
+  }
+  bool Visible(WidgetId id) const { return (StyleOf(id) & WS_VISIBLE) != 0; }
   // The rectangle of a widget in its parent's client coordinates.
   RECT PlaceOf(WidgetId id) const {
     RECT place{};
@@ -45,6 +49,23 @@ std::string TextOf(HWND window) {
   GetWindowTextW(window, buffer, 256);
   return Utf8FromWide(buffer);
 }
+HFONT FontOf(HWND window) {
+  return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+}
+LOGFONTW FontDataOf(HWND window) {
+  LOGFONTW font{};
+  EXPECT_NE(GetObjectW(FontOf(window), sizeof font, &font), 0);
+  return font;
+}
+COLORREF ColourOf(HBRUSH brush) {
+  LOGBRUSH colour{};
+  EXPECT_NE(GetObjectW(brush, sizeof colour, &colour), 0);
+  return colour.lbColor;
+}
+HBRUSH ColourRequest(HWND to, UINT request, HDC context, HWND from) {
+  return reinterpret_cast<HBRUSH>(
+      SendMessageW(to, request, reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(from)));
+}
 
 TEST_F(Win32Window, FrameCaptionAndTitles) {
   HWND form = Handle(WidgetId::Window);
@@ -52,11 +73,8 @@ TEST_F(Win32Window, FrameCaptionAndTitles) {
   GetClientRect(form, &client);
   EXPECT_EQ(client.right, layout::kClientWidth);
   EXPECT_EQ(client.bottom, layout::kClientHeight);
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE));
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-  EXPECT_FALSE(style & WS_THICKFRAME);
+  const DWORD kFrame = WS_MINIMIZEBOX | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME;
+  EXPECT_EQ(StyleOf(WidgetId::Window) & kFrame, WS_MINIMIZEBOX | WS_SYSMENU);
   EXPECT_EQ(TextOf(form), layout::kWindowCaption);
   EXPECT_EQ(GetWindow(form, GW_OWNER), window->ApplicationHandle());
   EXPECT_EQ(TextOf(window->ApplicationHandle()), layout::kApplicationTitle);
@@ -64,29 +82,32 @@ TEST_F(Win32Window, FrameCaptionAndTitles) {
   EXPECT_NE(GetClassLongPtrW(form, GCLP_HICON), 0u);
 }
 
-TEST_F(Win32Window, WidgetsSitWhereTheTableSays) {
+TEST_F(Win32Window, WidgetsSitWhereTheTableSaysInTheirFont) {
+  HWND lineWidthEdit = FindWindowExW(Handle(WidgetId::ComboBox4), nullptr, L"Edit", nullptr);
+  ASSERT_NE(lineWidthEdit, nullptr);
+  EXPECT_EQ(ImmGetContext(lineWidthEdit), nullptr);
   for (const layout::WidgetSpec& row : layout::kWidgets) {
     SCOPED_TRACE(row.Name);
     HWND widget = Handle(row.Id);
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ(GetDlgCtrlID(widget), win32ids::ControlId(row.Id));
-    if (row.Kind == WidgetKind::TabPage) {
-      EXPECT_EQ(GetParent(widget), Handle(WidgetId::PageControl1));
-      continue;
-    }
-    EXPECT_EQ(GetParent(widget), Handle(row.Parent));
+    const bool page = row.Kind == WidgetKind::TabPage;
+    EXPECT_EQ(GetParent(widget), Handle(page ? WidgetId::PageControl1 : row.Parent));
+    if (page) continue;
+    const LOGFONTW font = FontDataOf(widget);
+    EXPECT_EQ(Utf8FromWide(font.lfFaceName), layout::kFontFace);
+    EXPECT_EQ(font.lfHeight, -layout::kFontPixelHeight);
+    EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
+    EXPECT_TRUE(!row.InputMethodOff || ImmGetContext(widget) == nullptr);
     const RECT place = PlaceOf(row.Id);
     EXPECT_EQ(place.left, row.Left);
     EXPECT_EQ(place.top, row.Top);
     if (row.Kind == WidgetKind::Label) continue;  // labels fit their text
     EXPECT_EQ(place.right - place.left, row.Width);
-    if (row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown) {
-      // A closed drop-down is as high as its font needs: the substitute font under Wine
-      // makes it a pixel taller than the layout.
-      EXPECT_NEAR(place.bottom - place.top, row.Height, 1);
-    } else {
-      EXPECT_EQ(place.bottom - place.top, row.Height);
-    }
+    // A closed drop-down is as high as its font: Wine's substitute font adds a pixel.
+    const bool list =
+        row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown;
+    EXPECT_NEAR(place.bottom - place.top, row.Height, list ? 1 : 0);
   }
 }
 
@@ -105,87 +126,51 @@ TEST_F(Win32Window, SiblingsFollowTheTabOrder) {
     EXPECT_EQ(actual, expected);
   }
   for (WidgetId id : {WidgetId::EditA1, WidgetId::ComboBox4, WidgetId::Button2}) {
-    EXPECT_TRUE(GetWindowLongPtrW(Handle(id), GWL_STYLE) & WS_TABSTOP);
+    EXPECT_TRUE(StyleOf(id) & WS_TABSTOP);
   }
-  EXPECT_FALSE(GetWindowLongPtrW(Handle(WidgetId::Label1), GWL_STYLE) & WS_TABSTOP);
-  EXPECT_EQ(GetWindowLongPtrW(Handle(WidgetId::Button1), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
+  EXPECT_FALSE(StyleOf(WidgetId::Label1) & WS_TABSTOP);
+  EXPECT_EQ(StyleOf(WidgetId::Button1) & 0xF, BS_DEFPUSHBUTTON);
 }
 
-TEST_F(Win32Window, FontColoursAndInputMethod) {
-  for (const layout::WidgetSpec& row : layout::kWidgets) {
-    if (row.Kind == WidgetKind::TabPage) continue;
-    SCOPED_TRACE(row.Name);
-    LOGFONTW font{};
-    ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(row.Id), WM_GETFONT, 0, 0)),
-                         sizeof font, &font),
-              0);
-    EXPECT_EQ(Utf8FromWide(font.lfFaceName), layout::kFontFace);
-    EXPECT_EQ(font.lfHeight, -layout::kFontPixelHeight);
-    EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
-    if (row.InputMethodOff) {
-      EXPECT_EQ(ImmGetContext(Handle(row.Id)), nullptr);
-    }
-  }
-  HWND lineWidthEdit = FindWindowExW(Handle(WidgetId::ComboBox4), nullptr, L"Edit", nullptr);
-  ASSERT_NE(lineWidthEdit, nullptr);
-  EXPECT_EQ(ImmGetContext(lineWidthEdit), nullptr);
-
-  HDC context = GetDC(Handle(WidgetId::Label1));
-  const auto brush = reinterpret_cast<HBRUSH>(
-      SendMessageW(Handle(WidgetId::Window), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context),
-                   reinterpret_cast<LPARAM>(Handle(WidgetId::Button1))));
-  ReleaseDC(Handle(WidgetId::Label1), context);
-  LOGBRUSH colour{};
-  ASSERT_NE(GetObjectW(brush, sizeof colour, &colour), 0);
-  EXPECT_EQ(colour.lbColor, RGB(166, 202, 240));
-  EXPECT_EQ(GetClassLongPtrW(Handle(WidgetId::Window), GCLP_HBRBACKGROUND),
-            reinterpret_cast<ULONG_PTR>(brush));
-  EXPECT_EQ(GetClassLongPtrW(Handle(WidgetId::TabSheet2), GCLP_HBRBACKGROUND),
-            reinterpret_cast<ULONG_PTR>(brush));
-}
-
-// The colours the labels and the background get, with the high-contrast mode forced off and
-// on: the fixed sky blue, or the system's window colours, for the labels' colour requests
-// and for the form's and the pages' backgrounds alike.
+// Sky blue, or in high contrast the system's window colours, for labels and backgrounds alike.
 TEST_F(Win32Window, HighContrastUsesTheSystemColours) {
   const struct {
     const char* what;
     HighContrastQuery query;
     COLORREF background;
-  } kCases[] = {
-      {"high contrast off", [] { return false; }, RGB(166, 202, 240)},
-      {"high contrast on", [] { return true; }, GetSysColor(COLOR_WINDOW)},
-  };
+  } kCases[] = {{"high contrast off", [] { return false; }, RGB(166, 202, 240)},
+                {"high contrast on", [] { return true; }, GetSysColor(COLOR_WINDOW)}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     SetHighContrastQuery(c.query);
     HDC context = GetDC(Handle(WidgetId::Label1));
     // A label's request passes through its page; the form's own comes to the form.
-    const std::pair<WidgetId, UINT> requests[] = {{WidgetId::TabSheet2, WM_CTLCOLORSTATIC},
-                                                  {WidgetId::Window, WM_CTLCOLORDLG}};
-    for (const auto& [to, request] : requests) {
-      const auto brush = reinterpret_cast<HBRUSH>(
-          SendMessageW(Handle(to), request, reinterpret_cast<WPARAM>(context),
-                       reinterpret_cast<LPARAM>(Handle(WidgetId::Label1))));
-      LOGBRUSH colour{};
-      ASSERT_NE(GetObjectW(brush, sizeof colour, &colour), 0);
-      EXPECT_EQ(colour.lbColor, c.background);
+    const std::tuple<WidgetId, UINT, WidgetId> requests[] = {
+        {WidgetId::TabSheet2, WM_CTLCOLORSTATIC, WidgetId::Label1},
+        {WidgetId::Window, WM_CTLCOLORSTATIC, WidgetId::Button1},
+        {WidgetId::Window, WM_CTLCOLORDLG, WidgetId::Label1}};
+    for (const auto& [to, request, from] : requests) {
+      const HBRUSH brush = ColourRequest(Handle(to), request, context, Handle(from));
+      EXPECT_EQ(ColourOf(brush), c.background);
       EXPECT_EQ(GetBkColor(context), c.background);
       EXPECT_EQ(GetTextColor(context), GetSysColor(COLOR_WINDOWTEXT));
+      for (WidgetId id : {WidgetId::Window, WidgetId::TabSheet2}) {  // sky blue: the class brush
+        const auto background = GetClassLongPtrW(Handle(id), GCLP_HBRBACKGROUND);
+        EXPECT_TRUE(c.query() || background == reinterpret_cast<ULONG_PTR>(brush));
+      }
     }
     ReleaseDC(Handle(WidgetId::Label1), context);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(memory, CreateCompatibleBitmap(screen, 8, 8));
     for (const WidgetId erased : {WidgetId::Window, WidgetId::TabSheet2}) {
-      HDC screen = GetDC(nullptr);
-      HDC memory = CreateCompatibleDC(screen);
-      HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
-      HGDIOBJ previous = SelectObject(memory, bitmap);
+      SetPixel(memory, 1, 1, RGB(1, 2, 3));
       SendMessageW(Handle(erased), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
       EXPECT_EQ(GetPixel(memory, 1, 1), c.background);
-      SelectObject(memory, previous);
-      DeleteObject(bitmap);
-      DeleteDC(memory);
-      ReleaseDC(nullptr, screen);
     }
+    DeleteObject(SelectObject(memory, previous));
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
   }
   SetHighContrastQuery(nullptr);
 }
@@ -196,23 +181,18 @@ TEST_F(Win32Window, ListsHoldTheirItemsAndSelections) {
   wchar_t item[16] = {};
   SendMessageW(lineWidth, CB_GETLBTEXT, 12, reinterpret_cast<LPARAM>(item));
   EXPECT_EQ(Utf8FromWide(item), "100");
-
   window->FillList(ListBox::ComboBox2, layout::LayerItems());
   EXPECT_EQ(SendMessageW(Handle(WidgetId::ComboBox2), CB_GETCOUNT, 0, 0), 17);
   EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);
-  const struct {
-    int Select;
-    int Expected;
-  } kSelections[] = {{16, 16}, {0, 0}, {17, -1}, {5, 5}, {-2, -1}, {99, -1}};
-  for (const auto& selection : kSelections) {
-    window->SelectItem(ListBox::ComboBox2, selection.Select);
-    EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), selection.Expected) << selection.Select;
+  const int kSelections[][2] = {{16, 16}, {0, 0}, {17, -1}, {5, 5}, {-2, -1}, {99, -1}};
+  for (const auto& [select, expected] : kSelections) {
+    window->SelectItem(ListBox::ComboBox2, select);
+    EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), expected) << select;
   }
   window->SelectItem(ListBox::ComboBox2, 3);
   EXPECT_EQ(window->ListText(ListBox::ComboBox2), "レイヤ(2)");
   window->FillList(ListBox::ComboBox2, {"a"});  // refilling clears the selection
   EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);
-
   for (const char* text : {"", "7", "25", "１２"}) {
     window->SetListText(ListBox::ComboBox4, text);
     EXPECT_EQ(window->ListText(ListBox::ComboBox4), text);
@@ -225,22 +205,17 @@ TEST_F(Win32Window, DrawingTabTextsPagesAndPlacement) {
   window->SetCaption(DrawingWidget::LabelA3, layout::kAngleCaption);
   EXPECT_EQ(TextOf(Handle(WidgetId::LabelA3)), layout::kAngleCaption);
   EXPECT_GT(PlaceOf(WidgetId::LabelA3).right - PlaceOf(WidgetId::LabelA3).left, 49);  // grew to fit
-
-  window->SetWidgetVisible(DrawingWidget::EditA3, false);
-  EXPECT_FALSE(GetWindowLongPtrW(Handle(WidgetId::EditA3), GWL_STYLE) & WS_VISIBLE);
-  window->SetWidgetVisible(DrawingWidget::EditA3, true);
-  EXPECT_TRUE(GetWindowLongPtrW(Handle(WidgetId::EditA3), GWL_STYLE) & WS_VISIBLE);
-
+  for (const bool visible : {false, true}) {
+    window->SetWidgetVisible(DrawingWidget::EditA3, visible);
+    EXPECT_EQ(Visible(WidgetId::EditA3), visible);
+  }
   for (Page page : {Page::TabSheet2, Page::TabSheet1}) {
     window->SetActivePage(page);
     const bool second = page == Page::TabSheet2;
     EXPECT_EQ(SendMessageW(Handle(WidgetId::PageControl1), TCM_GETCURSEL, 0, 0), second ? 1 : 0);
-    EXPECT_EQ((GetWindowLongPtrW(Handle(WidgetId::TabSheet2), GWL_STYLE) & WS_VISIBLE) != 0,
-              second);
-    EXPECT_EQ((GetWindowLongPtrW(Handle(WidgetId::TabSheet1), GWL_STYLE) & WS_VISIBLE) != 0,
-              !second);
+    EXPECT_EQ(Visible(WidgetId::TabSheet2), second);
+    EXPECT_EQ(Visible(WidgetId::TabSheet1), !second);
   }
-
   RECT outer{};
   GetWindowRect(Handle(WidgetId::Window), &outer);
   EXPECT_EQ(window->OuterSize().Width, outer.right - outer.left);
@@ -251,22 +226,16 @@ TEST_F(Win32Window, DrawingTabTextsPagesAndPlacement) {
   EXPECT_EQ(outer.top, 40);
 }
 
-// The dialog at 96, 144 and 192 dpi: the client area, the font's character height (asked
-// for and as drawn), the place of the last widget and a closed list's height (the font's
-// height under Wine at 96 dpi). 144 dpi rounds halves: 280.5, 19.5, 31.5.
+// Client area, font height (asked, drawn), last widget, closed list (Wine's font at 96 dpi);
+// 144 dpi rounds the halves 280.5, 19.5, 31.5.
 struct Scaling {
   UINT Dpi;
-  LONG ClientWidth, ClientHeight, Tolerance;
-  int FontHeight;
+  LONG ClientWidth, ClientHeight, Tolerance, FontHeight, ListHeight;
   RECT Button2;  // left, top, right, bottom in the form
-  LONG ListHeight;
 };
-constexpr Scaling kScalings[] = {
-    {96, 272, 187, 0, 13, {144, 144, 265, 177}, 22},
-    {144, 408, 281, 1, 20, {216, 216, 398, 266}, 32},
-    {192, 544, 374, 0, 26, {288, 288, 530, 354}, 42},
-};
-
+constexpr Scaling kScalings[] = {{96, 272, 187, 0, 13, 22, {144, 144, 265, 177}},
+                                 {144, 408, 281, 1, 20, 32, {216, 216, 398, 266}},
+                                 {192, 544, 374, 0, 26, 42, {288, 288, 530, 354}}};
 const Scaling* ScalingFor(UINT dpi) {
   for (const Scaling& scaling : kScalings) {
     if (scaling.Dpi == dpi) return &scaling;
@@ -274,8 +243,7 @@ const Scaling* ScalingFor(UINT dpi) {
   return nullptr;
 }
 
-// The client area follows from the frame that Windows draws at the monitor's real dpi, so it
-// is checked only where the dpi is real, not after a simulated change.
+// The client area follows the frame Windows draws at the monitor's real dpi: checked only there.
 void ExpectLaidOutFor(const Win32Window& test, const Scaling& expected, bool realDpi) {
   SCOPED_TRACE(expected.Dpi);
   if (realDpi) {
@@ -290,12 +258,9 @@ void ExpectLaidOutFor(const Win32Window& test, const Scaling& expected, bool rea
   const RECT list = test.PlaceOf(WidgetId::ComboBox1);
   EXPECT_NEAR(list.bottom - list.top, expected.ListHeight, expected.Tolerance);
   HWND label = test.window->Handle(WidgetId::Label1);
-  const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
-  LOGFONTW asked{};
-  ASSERT_NE(GetObjectW(font, sizeof asked, &asked), 0);
-  EXPECT_EQ(asked.lfHeight, -expected.FontHeight);
+  EXPECT_EQ(FontDataOf(label).lfHeight, -expected.FontHeight);
   HDC context = GetDC(label);
-  HGDIOBJ previous = SelectObject(context, font);
+  HGDIOBJ previous = SelectObject(context, FontOf(label));
   TEXTMETRICW drawn{};
   GetTextMetricsW(context, &drawn);
   SelectObject(context, previous);
@@ -313,8 +278,7 @@ TEST_F(Win32Window, DpiOfTheDisplayScalesTheLayout) {
   ExpectLaidOutFor(*this, *expected, true);
 }
 
-// Moved to a monitor of another dpi: the window takes the rectangle Windows suggests (from
-// the size the window asked for) and lays itself out anew.
+// Moved to another monitor: the window takes the rectangle Windows suggests and lays out anew.
 TEST_F(Win32Window, DpiChangeTakesTheSuggestedRectangleAndLaysOutAnew) {
   for (const UINT dpi : {192u, 144u, 96u}) {
     HWND form = Handle(WidgetId::Window);
@@ -333,8 +297,7 @@ TEST_F(Win32Window, DpiChangeTakesTheSuggestedRectangleAndLaysOutAnew) {
 
 UINT WINAPI MonitorAt192Dpi(HWND) { return 192; }
 
-// A window on a 200 % monitor of a system at another dpi (96 in the usual run): laid out for
-// its monitor, frame included, not for the system.
+// On a 200 % monitor of a system at another dpi: laid out for its monitor, frame included.
 TEST_F(Win32Window, AWindowOnAMonitorOfAnotherDpiThanTheSystemsTakesItsDpi) {
   const WindowDpiQuery systems = ReplaceWindowDpiQuery(MonitorAt192Dpi);
   window = Win32FormWindow::Create(GetModuleHandleW(nullptr));
@@ -354,26 +317,22 @@ class ScriptedForm final : public FormEvents {
   ScriptedForm(Win32FormWindow& window, std::function<void()> onShow)
       : window_(window), onShow_(std::move(onShow)) {}
   void FormShow() override { onShow_(); }
-  void Button1Click() override {
-    if (BeforeClosing) BeforeClosing();
-    ++Ok;
-    Close();
-  }
-  void Button2Click() override {
-    if (BeforeClosing) BeforeClosing();
-    ++Cancel;
-    Close();
-  }
+  void Button1Click() override { Clicked(Ok); }
+  void Button2Click() override { Clicked(Cancel); }
   bool IsClosed() const override { return closed_; }
   void Close() {
     closed_ = true;
     window_.Close();
   }
-  int Ok = 0;
-  int Cancel = 0;
+  int Ok = 0, Cancel = 0;
   std::function<void()> BeforeClosing;
 
  private:
+  void Clicked(int& count) {
+    if (BeforeClosing) BeforeClosing();
+    ++count;
+    Close();
+  }
   Win32FormWindow& window_;
   std::function<void()> onShow_;
   bool closed_ = false;
@@ -381,31 +340,29 @@ class ScriptedForm final : public FormEvents {
 
 TEST_F(Win32Window, KeysButtonsAndCloseBoxReachTheHandlers) {
   const struct {
-    const char* Name;
-    WidgetId Target;
-    UINT Message;
-    WPARAM Key;
-    int Ok, Cancel;
-  } kCases[] = {
-      {"Enter", WidgetId::EditA1, WM_KEYDOWN, VK_RETURN, 1, 0},
-      {"Esc", WidgetId::EditA1, WM_KEYDOWN, VK_ESCAPE, 0, 1},
-      {"Alt+Y", WidgetId::ComboBox1, WM_SYSKEYDOWN, 'Y', 1, 0},
-      {"Alt+N", WidgetId::ComboBox1, WM_SYSKEYDOWN, 'N', 0, 1},
-      {"close box", WidgetId::Window, WM_CLOSE, 0, 0, 1},
-      {"Cancel clicked", WidgetId::Button2, BM_CLICK, 0, 0, 1},
-      {"OK clicked", WidgetId::Button1, BM_CLICK, 0, 1, 0},
-  };
-  for (const auto& testCase : kCases) {
-    SCOPED_TRACE(testCase.Name);
+    const char* what;
+    WidgetId to;
+    UINT message;
+    WPARAM key;
+    int ok, cancel;
+  } kCases[] = {{"Enter", WidgetId::EditA1, WM_KEYDOWN, VK_RETURN, 1, 0},
+                {"Esc", WidgetId::EditA1, WM_KEYDOWN, VK_ESCAPE, 0, 1},
+                {"Alt+Y", WidgetId::ComboBox1, WM_SYSKEYDOWN, 'Y', 1, 0},
+                {"Alt+N", WidgetId::ComboBox1, WM_SYSKEYDOWN, 'N', 0, 1},
+                {"close box", WidgetId::Window, WM_CLOSE, 0, 0, 1},
+                {"Cancel clicked", WidgetId::Button2, BM_CLICK, 0, 0, 1},
+                {"OK clicked", WidgetId::Button1, BM_CLICK, 0, 1, 0}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
     auto fresh = Win32FormWindow::Create(GetModuleHandleW(nullptr));
     ASSERT_NE(fresh, nullptr);
     ScriptedForm form(*fresh, [&] {
-      PostMessageW(fresh->Handle(testCase.Target), testCase.Message, testCase.Key,
-                   testCase.Message == WM_SYSKEYDOWN ? (1 | (1L << 29)) : 1);
+      PostMessageW(fresh->Handle(c.to), c.message, c.key,
+                   c.message == WM_SYSKEYDOWN ? (1 | (1L << 29)) : 1);
     });
     fresh->Run(form);
-    EXPECT_EQ(form.Ok, testCase.Ok);
-    EXPECT_EQ(form.Cancel, testCase.Cancel);
+    EXPECT_EQ(form.Ok, c.ok);
+    EXPECT_EQ(form.Cancel, c.cancel);
     EXPECT_FALSE(IsWindowVisible(fresh->Handle(WidgetId::Window)));
   }
 }
@@ -422,9 +379,8 @@ TEST_F(Win32Window, AltDigitsChooseThePages) {
   EXPECT_EQ(form.Cancel, 1);
 }
 
-// A starter that starts its steps minimised and inactive, hidden, or minimised: the first
-// ShowWindow of the process takes that state in place of its own. The dialog still opens
-// normal and active, and the first key reaches it.
+// The first ShowWindow takes the starter's state (minimised, hidden) in place of its own;
+// the dialog still opens normal and active and gets the first key.
 TEST(Win32WindowShowing, TheDialogOpensNormalAndActiveWhateverTheStarterAsked) {
   for (const int starterState : {SW_SHOWMINNOACTIVE, SW_HIDE, SW_SHOWMINIMIZED}) {
     SCOPED_TRACE(starterState);
@@ -450,12 +406,10 @@ TEST(Win32WindowShowing, TheDialogOpensNormalAndActiveWhateverTheStarterAsked) {
 }
 
 TEST_F(Win32Window, AFormClosedWhileShowingNeverOpensTheWindow) {
-  ScriptedForm* self = nullptr;
-  ScriptedForm closing(*window, [&] { self->Close(); });
-  self = &closing;
+  ScriptedForm closing(*window, [&] { closing.Close(); });
   window->Run(closing);
   EXPECT_EQ(closing.Ok + closing.Cancel, 0);
-  EXPECT_FALSE(GetWindowLongPtrW(Handle(WidgetId::Window), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_FALSE(Visible(WidgetId::Window));
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
-// The Windows file layer's pure rules, case by case: which file ids tell files apart, which
-// failures mean that another program holds a file for a moment, whose links are followed
-// and whose files are replaced.
+// The Windows file layer's pure rules: trusted ids, brief holds, followed links, replaced files.
 #include <windows.h>
 
 #include <sddl.h>
