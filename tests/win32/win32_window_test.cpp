@@ -295,20 +295,29 @@ TEST_F(Win32Window, DpiChangeTakesTheSuggestedRectangleAndLaysOutAnew) {
   }
 }
 
+UINT WINAPI MonitorAt96Dpi(HWND) { return 96; }
 UINT WINAPI MonitorAt192Dpi(HWND) { return 192; }
 
-// On a 200 % monitor of a system at another dpi: laid out for its monitor, frame included.
+// On a 100 % or a 200 % monitor of a system at another dpi (the Wine runs set the system to
+// 96, 144 and 192): laid out for its monitor, frame included, never for the system.
 TEST_F(Win32Window, AWindowOnAMonitorOfAnotherDpiThanTheSystemsTakesItsDpi) {
-  const WindowDpiQuery systems = ReplaceWindowDpiQuery(MonitorAt192Dpi);
-  window = Win32FormWindow::Create(GetModuleHandleW(nullptr));
-  ReplaceWindowDpiQuery(systems);
-  ASSERT_NE(window, nullptr);
-  ExpectLaidOutFor(*this, *ScalingFor(192), false);
-  RECT outer{};
-  GetWindowRect(Handle(WidgetId::Window), &outer);
-  const SIZE expected = FormOuterSize(192);
-  EXPECT_EQ(outer.right - outer.left, expected.cx);
-  EXPECT_EQ(outer.bottom - outer.top, expected.cy);
+  const struct {
+    UINT dpi;
+    WindowDpiQuery monitor;
+  } kCases[] = {{96, MonitorAt96Dpi}, {192, MonitorAt192Dpi}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.dpi);
+    const WindowDpiQuery systems = ReplaceWindowDpiQuery(c.monitor);
+    window = Win32FormWindow::Create(GetModuleHandleW(nullptr));
+    ReplaceWindowDpiQuery(systems);
+    ASSERT_NE(window, nullptr);
+    ExpectLaidOutFor(*this, *ScalingFor(c.dpi), false);
+    RECT outer{};
+    GetWindowRect(Handle(WidgetId::Window), &outer);
+    const SIZE expected = FormOuterSize(c.dpi);
+    EXPECT_EQ(outer.right - outer.left, expected.cx);
+    EXPECT_EQ(outer.bottom - outer.top, expected.cy);
+  }
 }
 
 // A form whose FormShow queues one message; the buttons count and close the window.
