@@ -1,8 +1,7 @@
 #pragma once
 // The POSIX file layer's call table replaced for one scope: every call is logged by name, and
-// one step (the n-th call, from 1) fails with an errno, or the "process" ends just before or
-// just after it: ProcessEnded is thrown out of the operation, so that nothing it would still
-// have done happens; later calls (closes while unwinding, as the kernel's) pass through.
+// step n (from 1) fails with an errno, or the "process" ends just before or after it by
+// throwing ProcessEnded, so nothing later happens; later calls (unwinding closes) pass through.
 // `inner`, the table the logged calls go on to, may be changed to fake what the system says.
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -54,9 +53,7 @@ class ScopedFileCalls {
     if (plan.ended) throw ProcessEnded{};
     return plan.at == AtStep::Fail ? plan.error : 0;
   }
-  // Ends the "process" just after the call where the plan says so. What the call gave it
-  // goes back as the kernel takes it back from an ended process (a folder listing would
-  // otherwise be leaked memory).
+  // Ends just after the planned call; a listing it gave is closed, as the kernel would.
   template <typename Result>
   static void After(Result done) {
     FileCallPlan& plan = Plan();
@@ -71,11 +68,8 @@ class ScopedFileCalls {
   template <typename Result>
   static Result Failed(int error) {
     errno = error;
-    if constexpr (std::is_pointer_v<Result>) {
-      return nullptr;
-    } else {
-      return Result(-1);
-    }
+    if constexpr (std::is_pointer_v<Result>) return nullptr;
+    if constexpr (!std::is_pointer_v<Result>) return Result(-1);
   }
   static PosixFileCalls Logged() {
     return PosixFileCalls{
@@ -94,8 +88,7 @@ class ScopedFileCalls {
   PosixFileCalls saved_;
 };
 
-// The calls `operation()` makes, by name (after one run to settle what a first call does
-// once per process).
+// The calls `operation()` makes, by name (the second run: a first call may do once-only work).
 template <typename Operation>
 std::vector<std::string> CallsOf(Operation&& operation) {
   for (int run = 0;; ++run) {
@@ -105,7 +98,6 @@ std::vector<std::string> CallsOf(Operation&& operation) {
   }
 }
 
-// The faults each step is tried with.
 struct StepFault {
   const char* what;
   AtStep at;
@@ -118,9 +110,8 @@ inline constexpr StepFault kStepFaults[] = {
     {"ended after", AtStep::EndAfter, 0},
 };
 
-// Runs `operation()` once per step of its calls, that step faulted as `fault` says, then
-// `check(ended, call)` (ended: it threw ProcessEnded; call: the faulted step's name).
-// `setUp()` runs first each time, inside the scope (to change `inner`, say).
+// Runs setUp() then operation() once per step of its calls, that step faulted as `fault`
+// says, then check(ended, call): ended when it threw ProcessEnded, call the step's name.
 template <typename SetUp, typename Operation, typename Check>
 void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& operation,
                         Check&& check) {
@@ -129,8 +120,7 @@ void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& opera
     operation();
   });
   for (std::size_t step = 1; step <= calls.size(); ++step) {
-    // Ending just before or after a close is ending after the call before it or before the
-    // one after it; closes may run in destructors, which cannot throw.
+    // Ending at a close is ending next to its neighbour; destructors' closes cannot throw.
     if (fault.at != AtStep::Fail && calls[step - 1] == "close") continue;
     SCOPED_TRACE(std::string(fault.what) + " at step " + std::to_string(step) + " (" +
                  calls[step - 1] + ")");
