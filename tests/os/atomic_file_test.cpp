@@ -21,8 +21,7 @@ TEST(AtomicFile, CreatesAndReplacesWholeContents) {
   }
 }
 
-// A name too long for the usual temporary name still gets one (shortened) and a rename: a
-// hard link to the old file keeps the old bytes, which a rewrite in place would not leave.
+// A name too long for the usual temporary still gets a rename: a hard link keeps the old bytes.
 TEST(AtomicFile, LongNameStillReplacedByRename) {
   TempDir dir;
   const auto path = dir / LongestUsableName();
@@ -35,8 +34,7 @@ TEST(AtomicFile, LongNameStillReplacedByRename) {
   EXPECT_EQ(dir.Entries(), (std::set<std::string>{LongestUsableName(), "other name"}));
 }
 
-// A failed replace keeps the old file (neither a temporary nor the target take the new bytes)
-// and leaves nothing beside it, nor a new file where there was none.
+// A failed replace keeps the old file and leaves nothing beside it, nor a new file.
 TEST(AtomicFile, FailureKeepsTheOldFileAndCreatesNothing) {
   TempDir dir;
   EXPECT_FALSE(ReplaceFileContents(dir / "no" / "such" / "dir.txt", "x"));

@@ -1,5 +1,4 @@
-// Rewriting in place a file whose writes stop at a limit (a file-size limit, a quota): the way
-// back stops there too, and the file is left with whole contents, never half-written ones.
+// A rewrite in place stopped by a size limit or quota leaves whole contents, never half.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// Sine and cosine give the same bits on every platform (expected: Linux's C library), also
-// near multiples of pi, where the Windows runtime's x87 instructions went wrong.
+// Sine and cosine give Linux's C library's bits everywhere, also where x87 instructions erred.
 #include "os/precise_trig.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Temporary names within the file system's name limit, told apart afterwards, and removed
-// only once clearly abandoned.
+// Temporary names fit the name limit, are told apart, and go only once clearly abandoned.
 #include <gtest/gtest.h>
 
 #include "os/temporary_files.h"

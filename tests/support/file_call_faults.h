@@ -1,8 +1,6 @@
 #pragma once
-// The POSIX file layer's call table replaced for one scope: every call is logged by name, and
-// step n (from 1) fails with an errno, or the "process" ends just before or after it by
-// throwing ProcessEnded, so nothing later happens; later calls (unwinding closes) pass through.
-// `inner`, the table the logged calls go on to, may be changed to fake what the system says.
+// The POSIX file calls logged for one scope, step n failed or the "process" ended around it
+// (ProcessEnded thrown, later calls passed through); `inner` may fake what the system says.
 #include <dirent.h>
 #include <gtest/gtest.h>
 
@@ -34,8 +32,6 @@ class ScopedFileCalls {
     FileCalls() = Logged();
   }
   ~ScopedFileCalls() { FileCalls() = saved_; }
-  ScopedFileCalls(const ScopedFileCalls&) = delete;
-  ScopedFileCalls& operator=(const ScopedFileCalls&) = delete;
   static FileCallPlan& Plan() {
     static FileCallPlan plan;
     return plan;
@@ -68,8 +64,10 @@ class ScopedFileCalls {
   template <typename Result>
   static Result Failed(int error) {
     errno = error;
-    if constexpr (std::is_pointer_v<Result>) return nullptr;
-    if constexpr (!std::is_pointer_v<Result>) return Result(-1);
+    if constexpr (std::is_pointer_v<Result>)
+      return nullptr;
+    else
+      return Result(-1);
   }
   static PosixFileCalls Logged() {
     return PosixFileCalls{
@@ -88,7 +86,7 @@ class ScopedFileCalls {
   PosixFileCalls saved_;
 };
 
-// The calls `operation()` makes, by name (the second run: a first call may do once-only work).
+// The calls `operation()` makes, from its second run (a first may do once-only work).
 template <typename Operation>
 std::vector<std::string> CallsOf(Operation&& operation) {
   for (int run = 0;; ++run) {
@@ -110,8 +108,7 @@ inline constexpr StepFault kStepFaults[] = {
     {"ended after", AtStep::EndAfter, 0},
 };
 
-// Runs setUp() then operation() once per step of its calls, that step faulted as `fault`
-// says, then check(ended, call): ended when it threw ProcessEnded, call the step's name.
+// setUp(), operation() with each step in turn faulted, then check(ended, faulted call's name).
 template <typename SetUp, typename Operation, typename Check>
 void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& operation,
                         Check&& check) {
@@ -122,8 +119,8 @@ void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& opera
   for (std::size_t step = 1; step <= calls.size(); ++step) {
     // Ending at a close is ending next to its neighbour; destructors' closes cannot throw.
     if (fault.at != AtStep::Fail && calls[step - 1] == "close") continue;
-    SCOPED_TRACE(std::string(fault.what) + " at step " + std::to_string(step) + " (" +
-                 calls[step - 1] + ")");
+    SCOPED_TRACE(std::string(fault.what) + " at step " + std::to_string(step) + " " +
+                 calls[step - 1]);
     bool ended = false;
     {
       ScopedFileCalls scoped;

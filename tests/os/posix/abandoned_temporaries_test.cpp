@@ -1,5 +1,4 @@
-// Any later run removes the temporary files killed runs left beside either file, also under
-// shortened names, and only those clearly abandoned.
+// Any later run removes the temporaries killed runs left, and only those clearly abandoned.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

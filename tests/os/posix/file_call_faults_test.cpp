@@ -1,6 +1,4 @@
-// Each file call failed, or the process ended there, in turn: the settings file holds its old
-// or new bytes, the exchange file the host's input, nothing, "hq" or the new list, a read never
-// passes for the whole file, and what an ended run leaves a later one removes.
+// Each file call failed or the process ended there: no file is ever left half-written.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -18,7 +16,7 @@ namespace {
 const std::string kOld = "3\r\n5\r\n2\r\n1\r\n12.50\r\n0.5\r\n330\r\n";
 const std::string kNew = "3\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n";
 
-// The folder holds `name` with `bytes` and `mode`, and nothing else.
+// `name` alone in the folder.
 std::filesystem::path FreshFile(const TempDir& dir, const char* name, const std::string& bytes,
                                 unsigned mode = 0640) {
   for (const std::string& entry : dir.Entries()) std::filesystem::remove_all(dir / entry);
@@ -59,7 +57,7 @@ TEST(FileCallFaults, ReplaceFaultedAtEachStep) {
       ASSERT_EQ(c.allowed.count(now), 1u) << now;
       EXPECT_TRUE(!done || *done == (now == c.bytes));
       EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
-      // A later run removes what an ended one left (eleven minutes on, its creator running).
+      // What an ended run left, eleven minutes on, a later run removes.
       const auto then = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(11);
       for (const std::string& entry : dir.Entries()) {
         if (ended && !*c.failEvery && entry != c.name) last_write_time(dir / entry, then);
@@ -93,11 +91,9 @@ int NoInode(int fd, struct stat* status) {
   return done;
 }
 
-// Answers network and unusual file systems give: the replace goes on, writes the bytes once and
-// keeps the mode; durable bytes reach the disk before their name, and the name after the rename.
+// Network file systems' answers do not stop a replace; durable bytes are flushed around the rename.
 TEST(FileCallFaults, UnusualFileSystems) {
-  // The last `call` fails with `error`; the new file is made again (`writes` 2) only where it
-  // would be more open than the old.
+  // The last `call` fails; the file is written again only where it would be more open.
   const struct {
     const char *what, *call;
     int error;

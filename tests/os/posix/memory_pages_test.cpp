@@ -1,6 +1,4 @@
-// A large block is aligned to a large page and lies within its mapping, whose unused parts are
-// given back, wherever the system places it: this kernel aligns large mappings itself, so the
-// test hands out its own, large-page aligned and a small page or more past that.
+// Large blocks from mappings the system did not align (this kernel aligns them, so faked).
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -19,7 +17,6 @@ const Address kPage = static_cast<Address>(sysconf(_SC_PAGESIZE));
 Address g_offset = 0;                        // of the next mapping, past a large-page boundary
 Address g_mappedStart = 0, g_mappedEnd = 0;  // the last mapping handed out
 
-// Exactly `bytes` mapped, starting g_offset bytes past a large-page boundary.
 void* MapAtOffset(std::size_t bytes) {
   const std::size_t reserve = bytes + 2 * kLargePageSize;
   void* raw = mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

@@ -1,7 +1,4 @@
-// Another user's link in a sticky folder everyone may write is followed only when it is the
-// runner's or the folder owner's, every link of a chain checked; another user's file the runner
-// may not write is never replaced or removed. Owners are faked, so no test needs root.
-#include <fcntl.h>
+// Others' links in shared sticky folders and others' files: owners faked, so no root needed.
 #include <unistd.h>
 
 #include <filesystem>
@@ -47,13 +44,11 @@ TEST(OwnershipRules, MayFollowLink) {
   }
 }
 
-// What the faked file system reports: owners by file name, the test folder's owner and mode.
-struct FakedOwners {
+struct FakedOwners {  // owners by file name; the test folder's mode (its owner kThird)
   std::map<std::string, uid_t> owners;
   std::filesystem::path folder;
-  uid_t folderOwner = kThird;
-  mode_t folderMode = 01777;
-  bool writable = true;
+  mode_t folderMode;
+  bool writable;
 } g_faked;
 
 int FakedStatus(int dir, const char* path, struct stat* status, int flags) {
@@ -61,7 +56,7 @@ int FakedStatus(int dir, const char* path, struct stat* status, int flags) {
   if (done != 0) return done;
   const std::filesystem::path name(path);
   if (name.lexically_normal() == g_faked.folder) {
-    status->st_uid = g_faked.folderOwner;
+    status->st_uid = kThird;
     status->st_mode = (status->st_mode & ~mode_t{07777}) | g_faked.folderMode;
   }
   const auto owner = g_faked.owners.find(name.filename().string());
@@ -71,15 +66,14 @@ int FakedStatus(int dir, const char* path, struct stat* status, int flags) {
 
 int FakedAccess(int dir, const char* path, int mode, int flags) {
   if (mode != W_OK) return SystemFileCalls().faccessat(dir, path, mode, flags);
-  if (g_faked.writable) return 0;
   errno = EACCES;
-  return -1;
+  return g_faked.writable ? 0 : -1;
 }
 
-// A folder of a third user holding sub/private, its mode and what may be written faked.
+// A third user's folder holding sub/private.
 struct FakedFolder {
   FakedFolder(mode_t mode, bool writable) {
-    g_faked = FakedOwners{{}, dir.Path().lexically_normal(), kThird, mode, writable};
+    g_faked = FakedOwners{{}, dir.Path().lexically_normal(), mode, writable};
     ScopedFileCalls::Plan().inner.fstatat = FakedStatus;
     ScopedFileCalls::Plan().inner.faccessat = FakedAccess;
     std::filesystem::create_directory(dir / "sub");
