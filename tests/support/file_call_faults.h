@@ -14,13 +14,24 @@
 struct ProcessEnded {};
 enum class AtStep { Fail, EndBefore, EndAfter };
 
+struct StepFault {
+  const char* what;
+  AtStep at;
+  int error;
+};
+inline constexpr StepFault kStepFaults[] = {
+    {"EIO", AtStep::Fail, EIO},           {"ENOSPC", AtStep::Fail, ENOSPC},
+    {"EFBIG", AtStep::Fail, EFBIG},       {"EPERM", AtStep::Fail, EPERM},
+    {"EINTR", AtStep::Fail, EINTR},       {"ended before", AtStep::EndBefore, 0},
+    {"ended after", AtStep::EndAfter, 0},
+};
+
 struct FileCallPlan {
   PosixFileCalls inner{};
   std::vector<std::string> calls;
   std::string failEvery;  // every call of this name fails with EACCES
   int step = 0;
-  AtStep at = AtStep::Fail;
-  int error = 0;
+  StepFault fault{"", AtStep::Fail, 0};
   bool ended = false;
 };
 
@@ -45,16 +56,15 @@ class ScopedFileCalls {
     plan.calls.emplace_back(name);
     if (plan.failEvery == name) return EACCES;
     if (static_cast<int>(plan.calls.size()) != plan.step) return 0;
-    plan.ended = plan.at == AtStep::EndBefore;
-    if (plan.ended) throw ProcessEnded{};
-    return plan.at == AtStep::Fail ? plan.error : 0;
+    if ((plan.ended = plan.fault.at == AtStep::EndBefore)) throw ProcessEnded{};
+    return plan.fault.at == AtStep::Fail ? plan.fault.error : 0;
   }
   // Ends just after the planned call; a listing it gave is closed, as the kernel would.
   template <typename Result>
   static void After(Result done) {
     FileCallPlan& plan = Plan();
-    if (plan.ended || plan.at != AtStep::EndAfter) return;
-    if (static_cast<int>(plan.calls.size()) != plan.step) return;
+    const bool now = static_cast<int>(plan.calls.size()) == plan.step;
+    if (plan.ended || plan.fault.at != AtStep::EndAfter || !now) return;
     plan.ended = true;
     if constexpr (std::is_same_v<Result, DIR*>) {
       if (done != nullptr) ::closedir(done);
@@ -96,18 +106,6 @@ std::vector<std::string> CallsOf(Operation&& operation) {
   }
 }
 
-struct StepFault {
-  const char* what;
-  AtStep at;
-  int error;
-};
-inline constexpr StepFault kStepFaults[] = {
-    {"EIO", AtStep::Fail, EIO},           {"ENOSPC", AtStep::Fail, ENOSPC},
-    {"EFBIG", AtStep::Fail, EFBIG},       {"EPERM", AtStep::Fail, EPERM},
-    {"EINTR", AtStep::Fail, EINTR},       {"ended before", AtStep::EndBefore, 0},
-    {"ended after", AtStep::EndAfter, 0},
-};
-
 // setUp(), operation() with each step in turn faulted, then check(ended, faulted call's name).
 template <typename SetUp, typename Operation, typename Check>
 void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& operation,
@@ -126,8 +124,7 @@ void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& opera
       ScopedFileCalls scoped;
       setUp();
       ScopedFileCalls::Plan().step = static_cast<int>(step);
-      ScopedFileCalls::Plan().at = fault.at;
-      ScopedFileCalls::Plan().error = fault.error;
+      ScopedFileCalls::Plan().fault = fault;
       try {
         operation();
       } catch (const ProcessEnded&) {

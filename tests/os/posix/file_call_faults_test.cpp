@@ -124,7 +124,7 @@ TEST(FileCallFaults, UnusualFileSystems) {
     FileCallPlan& plan = ScopedFileCalls::Plan();
     if (*c.call == '\0') plan.inner.fstat = NoInode;
     plan.step = static_cast<int>(calls.rend() - std::find(calls.rbegin(), calls.rend(), c.call));
-    plan.error = c.error;
+    plan.fault.error = c.error;
     mode = c.mode;
     EXPECT_TRUE(replace());
     EXPECT_EQ(ReadBytes(dir / "auxline.dat"), kNew);
