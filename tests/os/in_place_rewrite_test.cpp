@@ -45,6 +45,7 @@ TEST(InPlaceRewrite, WritesStoppedByALimit) {
     std::string expected;
   } kCases[] = {
       {"within the limit", set, "1\r\n", 64, none, true, "1\r\n"},
+      {"shorter settings over the limit: old kept", set, "1\r\n", 2, none, false, set},
       {"settings over the limit: old kept", set, CrLf("30|50|20|10|125|5|30"), 8, none, false, set},
       {"the way back written whole", "0 0 1 1\r\n", "0 0 100 100\r\n", 10, hq, false, "hq\r\n"},
       {"none fits: longer old file kept", set, CrLf("4|5|2|1|12.5|0.5|330"), 0, none, false, set},
