@@ -18,7 +18,7 @@ const std::string kNew = "3\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n";
 
 // `name` alone in the folder.
 std::filesystem::path FreshFile(const TempDir& dir, const char* name, const std::string& bytes,
-                                unsigned mode = 0640) {
+                                int mode = 0640) {
   for (const std::string& entry : dir.Entries()) std::filesystem::remove_all(dir / entry);
   WriteBytes(dir / name, bytes);
   std::filesystem::permissions(dir / name, std::filesystem::perms(mode));
@@ -85,20 +85,12 @@ TEST(FileCallFaults, WholeRead) {
   }
 }
 
-int NoInode(int fd, struct stat* status) {
-  const int done = SystemFileCalls().fstat(fd, status);
-  status->st_ino = 0;
-  return done;
-}
-
 // Network file systems' answers do not stop a replace; durable bytes are flushed around the rename.
 TEST(FileCallFaults, UnusualFileSystems) {
   // The last `call` fails; the file is written again only where it would be more open.
   const struct {
     const char *what, *call;
-    int error;
-    unsigned mode;
-    long writes;
+    int error, mode, writes;
   } kCases[] = {
       {"fchmod refused (EPERM)", "fchmod", EPERM, 0644, 1},
       {"fchmod not supported", "fchmod", ENOTSUP, 0644, 1},
@@ -109,10 +101,11 @@ TEST(FileCallFaults, UnusualFileSystems) {
   };
   const mode_t umask = ::umask(022);
   TempDir dir;
-  unsigned mode = 0644;
+  const std::filesystem::path target = dir / "auxline.dat";
+  int mode = 0644;
   const auto replace = [&] {
     FreshFile(dir, "auxline.dat", kOld, mode);
-    return ReplaceFileContents(dir / "auxline.dat", kNew, ReplaceOptions{true, {}});
+    return ReplaceFileContents(target, kNew, ReplaceOptions{true, {}});
   };
   const std::vector<std::string> calls = CallsOf(replace);
   const auto renamed = std::find(calls.begin(), calls.end(), "renameat");
@@ -122,14 +115,18 @@ TEST(FileCallFaults, UnusualFileSystems) {
     SCOPED_TRACE(c.what);
     ScopedFileCalls scoped;
     FileCallPlan& plan = ScopedFileCalls::Plan();
-    if (*c.call == '\0') plan.inner.fstat = NoInode;
+    if (*c.call == '\0')
+      plan.inner.fstat = [](int fd, struct stat* status) {
+        const int done = SystemFileCalls().fstat(fd, status);
+        status->st_ino = 0;  // no inode numbers
+        return done;
+      };
     plan.step = static_cast<int>(calls.rend() - std::find(calls.rbegin(), calls.rend(), c.call));
     plan.fault.error = c.error;
     mode = c.mode;
     EXPECT_TRUE(replace());
-    EXPECT_EQ(ReadBytes(dir / "auxline.dat"), kNew);
-    EXPECT_EQ(std::filesystem::status(dir / "auxline.dat").permissions(),
-              std::filesystem::perms(c.mode));
+    EXPECT_EQ(ReadBytes(target), kNew);
+    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(c.mode));
     EXPECT_EQ(std::count(plan.calls.begin(), plan.calls.end(), "write"), c.writes);
   }
   ::umask(umask);
