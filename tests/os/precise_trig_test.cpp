@@ -29,6 +29,8 @@ TEST(PreciseTrig, AgreesWithTheOtherPlatformsToTheBit) {
       {100.0, -0x1.03425b78c4db8p-1, 0x1.b981dbf665fdfp-1},
       {12345.678, -0x1.687d5890974a5p-1, 0x1.6b94c3bbe24b8p-1},
       {1e6, -0x1.6664b2568d867p-2, 0x1.df9df9906d32cp-1},
+      {0.0, 0.0, 1.0},
+      {1e-300, 1e-300, 1.0},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.x);
@@ -42,9 +44,6 @@ TEST(PreciseTrig, AgreesWithTheOtherPlatformsToTheBit) {
 TEST(PreciseTrig, SpecialArguments) {
   EXPECT_TRUE(std::isnan(PreciseSin(INFINITY)));
   EXPECT_TRUE(std::isnan(PreciseCos(-INFINITY)));
-  EXPECT_EQ(PreciseSin(0.0), 0.0);
-  EXPECT_EQ(PreciseCos(0.0), 1.0);
-  EXPECT_EQ(PreciseSin(1e-300), 1e-300);
   // Beyond the Windows program's reduction: the runtime's own result, finite.
   EXPECT_LE(std::fabs(PreciseSin(1e22)), 1.0);
 }
