@@ -13,9 +13,8 @@ namespace {
 struct LimitedFile final : InPlaceFile {
   LimitedFile(std::string b, std::size_t l) : bytes(std::move(b)), limit(l) {}
   bool ReadAll(std::string& out, std::size_t most) override {
-    if (bytes.size() > most) return false;
-    out = bytes;
-    return true;
+    out = bytes;  // the caller uses it only when the whole file fitted
+    return bytes.size() <= most;
   }
   bool WriteFromStart(std::string_view in) override {
     const std::size_t fits = std::min(in.size(), limit);
