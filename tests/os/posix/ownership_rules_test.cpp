@@ -83,13 +83,16 @@ struct FakedFolder {
   ScopedFileCalls calls;
 };
 
-TEST(OwnershipRules, EveryLinkOfAChain) {
+// A chain of links opened, every link checked, or (no links) another's file that stays theirs.
+TEST(OwnershipRules, LinksAndFilesOfOthers) {
   using Link = std::tuple<const char*, const char*, uid_t>;  // name, text, owner
   struct Case {
     const char* what;
     mode_t mode;
-    std::vector<Link> links;  // the first is opened
-    bool followed;
+    std::vector<Link> links;  // the first is opened, else sub/private itself
+    bool ok;
+    uid_t owner = kRunner;  // of sub/private, read-only
+    bool writable = true;
   } const kCases[] = {
       {"own link", 01777, {{"a", "sub/private", kRunner}}, true},
       {"another's link", 01777, {{"a", "sub/private", kOther}}, false},
@@ -98,46 +101,34 @@ TEST(OwnershipRules, EveryLinkOfAChain) {
       {"own link to another's", 01777, {{"a", "b", kRunner}, {"b", "sub/private", kOther}}, false},
       {"own via another's dir", 01777, {{"a", "d/private", kRunner}, {"d", "sub", kOther}}, false},
       {"own link to own link", 01777, {{"a", "b", kRunner}, {"b", "sub/private", kRunner}}, true},
+      {"another's file the runner may not write", 0777, {}, false, kOther, false},
+      {"another's file the runner may write", 0777, {}, true, kOther, true},
+      {"own read-only file", 0777, {}, true, kRunner, false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    FakedFolder f(c.mode, true);
+    FakedFolder f(c.mode, c.writable);
+    const std::filesystem::path file = f.dir / "sub" / "private";
+    std::filesystem::permissions(file, std::filesystem::perms(0444));
+    g_faked.owners["private"] = c.owner;
     for (const auto& [name, text, owner] : c.links) {
       std::filesystem::create_symlink(text, f.dir / name);
       g_faked.owners[name] = owner;
     }
-    const std::filesystem::path first = f.dir / std::get<0>(c.links.front());
-    const std::optional<FollowedPath> followed = FollowLinks(first);
-    EXPECT_EQ(followed.has_value(), c.followed);
-    EXPECT_TRUE(!followed || followed->Path.filename() == "private");
-    EXPECT_EQ(RegularFileReader(first).State() == RegularFileReader::Outcome::Opened, c.followed);
-    EXPECT_EQ(ReplaceFileContents(first, "new\r\n"), c.followed);
-    EXPECT_EQ(ReadBytes(f.dir / "sub" / "private"), c.followed ? "new\r\n" : "private\r\n");
-  }
-}
-
-TEST(OwnershipRules, AnotherUsersFileStaysTheirs) {
-  struct Case {
-    const char* what;
-    uid_t owner;
-    bool writable, replaced;
-  } const kCases[] = {
-      {"another's file the runner may not write", kOther, false, false},
-      {"another's file the runner may write", kOther, true, true},
-      {"own read-only file", kRunner, false, true},
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.what);
-    FakedFolder f(0777, c.writable);
-    const std::filesystem::path target = f.dir / "auxline.dat";
-    WriteBytes(target, "old\r\n");
-    std::filesystem::permissions(target, std::filesystem::perms(0444));
-    g_faked.owners["auxline.dat"] = c.owner;
-    EXPECT_EQ(ReplaceFileContents(target, "new\r\n"), c.replaced);
-    EXPECT_EQ(ReadBytes(target), c.replaced ? "new\r\n" : "old\r\n");
-    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0444));
-    EXPECT_EQ(RemoveRegularFile(target), c.replaced);
-    EXPECT_EQ(std::filesystem::exists(target), !c.replaced);
+    const auto first = c.links.empty() ? file : f.dir / std::get<0>(c.links.front());
+    if (!c.links.empty()) {
+      const std::optional<FollowedPath> followed = FollowLinks(first);
+      EXPECT_EQ(followed.has_value(), c.ok);
+      EXPECT_TRUE(!followed || followed->Path.filename() == "private");
+      EXPECT_EQ(RegularFileReader(first).State() == RegularFileReader::Outcome::Opened, c.ok);
+    }
+    EXPECT_EQ(ReplaceFileContents(first, "new\r\n"), c.ok);
+    EXPECT_EQ(ReadBytes(file), c.ok ? "new\r\n" : "private\r\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0444));
+    if (c.links.empty()) {
+      EXPECT_EQ(RemoveRegularFile(file), c.ok);
+      EXPECT_EQ(std::filesystem::exists(file), !c.ok);
+    }
   }
 }
 
