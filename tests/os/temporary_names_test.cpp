@@ -9,24 +9,22 @@ using temporary_files::IsAbandoned, temporary_files::Temporary;
 using temporary_files::Name, temporary_files::NameFor, temporary_files::Parse;
 using Unit = Name::value_type;
 
-Name Repeated(std::size_t count, char c) { return Name(count, static_cast<Unit>(c)); }
-
 // One character of several units: three bytes in UTF-8, a surrogate pair in UTF-16.
 const Name kWide =
     sizeof(Unit) == 1 ? Name{Unit(0xE3), Unit(0x81), Unit(0x82)} : Name{Unit(0xD83D), Unit(0xDE00)};
 
 TEST(TemporaryNames, FitTheLimitAndAreRecognised) {
-  const Name longName = Repeated(240, 'j') + Repeated(4, 'T');
+  const Name longName = Name(240, 'j') + Name(4, 'T');
   const struct {
     const char* what;
     Name target;
     std::size_t longest;
   } kCases[] = {
-      {"short name", Repeated(11, 'a'), 255},
+      {"short name", Name(11, 'a'), 255},
       {"long name", longName, 255},
       {"small limit", longName, 143},
       // The cut falls after 217 units, inside the wide character: it must not split it.
-      {"wide character", Repeated(216, 'k') + kWide + Repeated(30, 'd'), 255},
+      {"wide character", Name(216, 'k') + kWide + Name(30, 'd'), 255},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -44,11 +42,11 @@ TEST(TemporaryNames, FitTheLimitAndAreRecognised) {
 
 // Long names with the same start: each run's cleanup takes only its own target's files.
 TEST(TemporaryNames, ShortenedNamesOfTwoTargetsStayApart) {
-  const Name first = Repeated(250, 'j') + Repeated(4, 'T');
+  const Name first = Name(250, 'j') + Name(4, 'T');
   const Name name = NameFor(first, 7, 1, 255);
   EXPECT_NE(name, NameFor(first, 7, 2, 255));
   EXPECT_TRUE(Parse(name, first));
-  EXPECT_FALSE(Parse(name, Repeated(250, 'j') + Repeated(4, 'd')));
+  EXPECT_FALSE(Parse(name, Name(250, 'j') + Name(4, 'd')));
   EXPECT_FALSE(Parse(name, first.substr(0, 100)));
 }
 

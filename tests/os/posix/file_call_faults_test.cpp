@@ -25,8 +25,6 @@ std::filesystem::path FreshFile(const TempDir& dir, const char* name, const std:
   return dir / name;
 }
 
-void Nothing() {}
-
 TEST(FileCallFaults, ReplaceFaultedAtEachStep) {
   std::string input;
   for (int i = 0; i < 40; ++i) input += "0 0 " + std::to_string(i) + " 100\r\n";
@@ -78,10 +76,12 @@ TEST(FileCallFaults, WholeRead) {
     if (c.at != AtStep::Fail) continue;
     BoundedRead read;
     const auto readWhole = [&] { read = ReadRegularFile(target, std::size_t(1) << 30); };
-    ForEachFaultedStep(c, Nothing, readWhole, [&](bool, const std::string& call) {
-      EXPECT_TRUE(!read.Complete || read.Bytes == bytes);
-      EXPECT_TRUE(c.error != EINTR || call == "fstat" || read.Complete);
-    });
+    ForEachFaultedStep(
+        c, [] {}, readWhole,
+        [&](bool, const std::string& call) {
+          EXPECT_TRUE(!read.Complete || read.Bytes == bytes);
+          EXPECT_TRUE(c.error != EINTR || call == "fstat" || read.Complete);
+        });
   }
 }
 
