@@ -11,53 +11,44 @@
 namespace {
 
 TEST(AtomicFile, CreatesAndReplacesWholeContents) {
-  TempDir directory;
-  const auto path = directory.Path() / "target.txt";
+  TempDir dir;
   for (const std::string& bytes :
        {std::string("first contents, rather long\r\n"), std::string("short"), std::string(),
         std::string(1 << 20, 'x'), std::string("nul\0byte", 8)}) {
-    ASSERT_TRUE(ReplaceFileContents(path, bytes));
-    EXPECT_EQ(ReadBytes(path), bytes);
-    EXPECT_EQ(directory.Entries(), std::set<std::string>{"target.txt"});
+    ASSERT_TRUE(ReplaceFileContents(dir / "target.txt", bytes));
+    EXPECT_EQ(ReadBytes(dir / "target.txt"), bytes);
+    EXPECT_EQ(dir.Entries(), std::set<std::string>{"target.txt"});
   }
 }
 
-// A target whose name leaves no room for the usual temporary name still gets a temporary
-// file (its name shortened) and a rename: a hard link to the old file keeps the old bytes,
-// which a rewrite in place could not leave it.
+// A name too long for the usual temporary still gets a rename: a hard link keeps the old bytes.
 TEST(AtomicFile, LongNameStillReplacedByRename) {
-  TempDir directory;
-  const auto path = directory.Path() / LongestUsableName();
+  TempDir dir;
+  const auto path = dir / LongestUsableName();
   WriteBytes(path, "old contents, longer than the new");
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "this file system has no names that long";
-  std::filesystem::create_hard_link(path, directory.Path() / "other name");
+  std::filesystem::create_hard_link(path, dir / "other name");
   EXPECT_TRUE(ReplaceFileContents(path, "new"));
   EXPECT_EQ(ReadBytes(path), "new");
-  EXPECT_EQ(ReadBytes(directory.Path() / "other name"), "old contents, longer than the new");
-  EXPECT_EQ(directory.Entries(), (std::set<std::string>{LongestUsableName(), "other name"}));
+  EXPECT_EQ(ReadBytes(dir / "other name"), "old contents, longer than the new");
+  EXPECT_EQ(dir.Entries(), (std::set<std::string>{LongestUsableName(), "other name"}));
 }
 
+// A failed replace keeps the old file and leaves nothing beside it, nor a new file.
+TEST(AtomicFile, FailureKeepsTheOldFileAndCreatesNothing) {
+  TempDir dir;
+  EXPECT_FALSE(ReplaceFileContents(dir / "no" / "such" / "dir.txt", "x"));
+  EXPECT_FALSE(ReplaceFileContents(dir / std::string(300, 'j'), "x"));
+  EXPECT_TRUE(dir.Entries().empty());
 #ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
-// Neither a temporary file nor the target can take the new bytes: the target keeps its
-// old ones and no temporary file is left beside it.
-TEST(AtomicFile, FailureKeepsTheOldFile) {
-  TempDir directory;
-  const auto path = directory.Path() / "target.txt";
-  WriteBytes(path, "old");
+  WriteBytes(dir / "target.txt", "old");
   {
     const FileSizeLimit limit(3);
-    EXPECT_FALSE(ReplaceFileContents(path, "new and longer"));
+    EXPECT_FALSE(ReplaceFileContents(dir / "target.txt", "new and longer"));
   }
-  EXPECT_EQ(ReadBytes(path), "old");
-  EXPECT_EQ(directory.Entries(), std::set<std::string>{"target.txt"});
-}
+  EXPECT_EQ(ReadBytes(dir / "target.txt"), "old");
+  EXPECT_EQ(dir.Entries(), std::set<std::string>{"target.txt"});
 #endif
-
-TEST(AtomicFile, FailureWithoutAnOldFileCreatesNothing) {
-  TempDir directory;
-  EXPECT_FALSE(ReplaceFileContents(directory.Path() / "no" / "such" / "dir.txt", "x"));
-  EXPECT_FALSE(ReplaceFileContents(directory.Path() / std::string(300, 'j'), "x"));
-  EXPECT_TRUE(directory.Entries().empty());
 }
 
 }  // namespace

@@ -1,70 +1,62 @@
-// Rewriting in place on a file whose writes stop at a limit (a file-size limit, a quota):
-// the way back stops at the same place, and what the file holds afterwards is decided by
-// its contents, never left half-written.
+// A rewrite in place stopped by a size limit or quota leaves whole contents, never half.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
 #include "os/in_place_rewrite.h"
+#include "tests/support/crlf_lines.h"
 
 namespace {
 
 // A file in memory whose bytes past `limit` can never be written.
-class LimitedFile final : public InPlaceFile {
- public:
-  LimitedFile(std::string bytes, std::size_t limit) : bytes_(std::move(bytes)), limit_(limit) {}
-
-  bool ReadAll(std::string& bytes, std::size_t limit) override {
-    if (bytes_.size() > limit) return false;
-    bytes = bytes_;
-    return true;
+struct LimitedFile final : InPlaceFile {
+  LimitedFile(std::string b, std::size_t l) : bytes(std::move(b)), limit(l) {}
+  bool ReadAll(std::string& out, std::size_t most) override {
+    out = bytes;  // the caller uses it only when the whole file fitted
+    return bytes.size() <= most;
   }
-  bool WriteFromStart(std::string_view bytes) override {
-    const std::size_t fits = std::min(bytes.size(), limit_);
-    if (bytes_.size() < fits) bytes_.resize(fits);
-    std::copy_n(bytes.begin(), fits, bytes_.begin());
-    return fits == bytes.size();
+  bool WriteFromStart(std::string_view in) override {
+    const std::size_t fits = std::min(in.size(), limit);
+    if (bytes.size() < fits) bytes.resize(fits);
+    std::copy_n(in.begin(), fits, bytes.begin());
+    return fits == in.size();
   }
   bool Truncate(std::size_t size) override {
-    if (size > bytes_.size()) return false;
-    bytes_.resize(size);
+    if (size > bytes.size()) return false;
+    bytes.resize(size);
     return true;
   }
   bool Flush() override { return true; }
-  const std::string& Bytes() const { return bytes_; }
-
- private:
-  std::string bytes_;
-  std::size_t limit_;
+  std::string bytes;
+  std::size_t limit;
 };
 
 TEST(InPlaceRewrite, WritesStoppedByALimit) {
-  const std::string settings = "3\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n";
-  struct Case {
+  const std::string set = CrLf("3|5|2|1|12.5|0.5|330");
+  const std::optional<std::string_view> none, hq = "hq\r\n";
+  const struct {
     const char* what;
     std::string old, bytes;
     std::size_t limit;
     std::optional<std::string_view> afterFailure;
     bool replaced;
     std::string expected;
-  } cases[] = {
-      {"within the limit", settings, "1\r\n", 64, std::nullopt, true, "1\r\n"},
-      {"settings longer than the limit keep every old byte", settings,
-       "30\r\n50\r\n20\r\n10\r\n125\r\n5\r\n30\r\n", 8, std::nullopt, false, settings},
-      {"the way back written whole", "0 0 1 1\r\n", "0 0 100 100\r\n", 10, "hq\r\n", false,
-       "hq\r\n"},
-      {"nothing fits: an old file longer than the limit stays as it was", settings,
-       "4\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n", 0, std::nullopt, false, settings},
-      {"a way back that does not fit empties the file", "x", "0 0 100 100\r\n", 2, "hq\r\n", false,
-       ""},
+  } kCases[] = {
+      {"within the limit", set, "1\r\n", 64, none, true, "1\r\n"},
+      {"shorter settings over the limit: old kept", set, "1\r\n", 2, none, false, set},
+      {"settings over the limit: old kept", set, CrLf("30|50|20|10|125|5|30"), 8, none, false, set},
+      {"the way back written whole", "0 0 1 1\r\n", "0 0 100 100\r\n", 10, hq, false, "hq\r\n"},
+      {"none fits: longer old file kept", set, CrLf("4|5|2|1|12.5|0.5|330"), 0, none, false, set},
+      {"a way back that does not fit empties the file", "x", "0 0 100 100\r\n", 2, hq, false, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
     LimitedFile file(c.old, c.limit);
     ReplaceOptions options;
     options.BytesAfterFailedWrite = c.afterFailure;
-    EXPECT_EQ(RewriteInPlace(file, c.bytes, options), c.replaced) << c.what;
-    EXPECT_EQ(file.Bytes(), c.expected) << c.what;
+    EXPECT_EQ(RewriteInPlace(file, c.bytes, options), c.replaced);
+    EXPECT_EQ(file.bytes, c.expected);
   }
 }
 

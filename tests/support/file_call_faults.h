@@ -1,9 +1,6 @@
 #pragma once
-// The POSIX file layer's call table replaced for one scope: every call is logged by name, and
-// one step (the n-th call, from 1) fails with an errno, or the "process" ends just before or
-// just after it: ProcessEnded is thrown out of the operation, so that nothing it would still
-// have done happens; later calls (closes while unwinding, as the kernel's) pass through.
-// `inner`, the table the logged calls go on to, may be changed to fake what the system says.
+// The POSIX file calls logged for one scope, step n failed or the "process" ended around it
+// (ProcessEnded thrown, later calls passed through); `inner` may fake what the system says.
 #include <dirent.h>
 #include <gtest/gtest.h>
 
@@ -17,13 +14,24 @@
 struct ProcessEnded {};
 enum class AtStep { Fail, EndBefore, EndAfter };
 
+struct StepFault {
+  const char* what;
+  AtStep at;
+  int error;
+};
+inline constexpr StepFault kStepFaults[] = {
+    {"EIO", AtStep::Fail, EIO},           {"ENOSPC", AtStep::Fail, ENOSPC},
+    {"EFBIG", AtStep::Fail, EFBIG},       {"EPERM", AtStep::Fail, EPERM},
+    {"EINTR", AtStep::Fail, EINTR},       {"ended before", AtStep::EndBefore, 0},
+    {"ended after", AtStep::EndAfter, 0},
+};
+
 struct FileCallPlan {
   PosixFileCalls inner{};
   std::vector<std::string> calls;
   std::string failEvery;  // every call of this name fails with EACCES
   int step = 0;
-  AtStep at = AtStep::Fail;
-  int error = 0;
+  StepFault fault{"", AtStep::Fail, 0};
   bool ended = false;
 };
 
@@ -35,8 +43,6 @@ class ScopedFileCalls {
     FileCalls() = Logged();
   }
   ~ScopedFileCalls() { FileCalls() = saved_; }
-  ScopedFileCalls(const ScopedFileCalls&) = delete;
-  ScopedFileCalls& operator=(const ScopedFileCalls&) = delete;
   static FileCallPlan& Plan() {
     static FileCallPlan plan;
     return plan;
@@ -50,18 +56,15 @@ class ScopedFileCalls {
     plan.calls.emplace_back(name);
     if (plan.failEvery == name) return EACCES;
     if (static_cast<int>(plan.calls.size()) != plan.step) return 0;
-    plan.ended = plan.at == AtStep::EndBefore;
-    if (plan.ended) throw ProcessEnded{};
-    return plan.at == AtStep::Fail ? plan.error : 0;
+    if ((plan.ended = plan.fault.at == AtStep::EndBefore)) throw ProcessEnded{};
+    return plan.fault.at == AtStep::Fail ? plan.fault.error : 0;
   }
-  // Ends the "process" just after the call where the plan says so. What the call gave it
-  // goes back as the kernel takes it back from an ended process (a folder listing would
-  // otherwise be leaked memory).
+  // Ends just after the planned call; a listing it gave is closed, as the kernel would.
   template <typename Result>
   static void After(Result done) {
     FileCallPlan& plan = Plan();
-    if (plan.ended || plan.at != AtStep::EndAfter) return;
-    if (static_cast<int>(plan.calls.size()) != plan.step) return;
+    const bool now = static_cast<int>(plan.calls.size()) == plan.step;
+    if (plan.ended || plan.fault.at != AtStep::EndAfter || !now) return;
     plan.ended = true;
     if constexpr (std::is_same_v<Result, DIR*>) {
       if (done != nullptr) ::closedir(done);
@@ -71,11 +74,10 @@ class ScopedFileCalls {
   template <typename Result>
   static Result Failed(int error) {
     errno = error;
-    if constexpr (std::is_pointer_v<Result>) {
+    if constexpr (std::is_pointer_v<Result>)
       return nullptr;
-    } else {
+    else
       return Result(-1);
-    }
   }
   static PosixFileCalls Logged() {
     return PosixFileCalls{
@@ -94,8 +96,7 @@ class ScopedFileCalls {
   PosixFileCalls saved_;
 };
 
-// The calls `operation()` makes, by name (after one run to settle what a first call does
-// once per process).
+// The calls `operation()` makes, from its second run (a first may do once-only work).
 template <typename Operation>
 std::vector<std::string> CallsOf(Operation&& operation) {
   for (int run = 0;; ++run) {
@@ -105,22 +106,7 @@ std::vector<std::string> CallsOf(Operation&& operation) {
   }
 }
 
-// The faults each step is tried with.
-struct StepFault {
-  const char* what;
-  AtStep at;
-  int error;
-};
-inline constexpr StepFault kStepFaults[] = {
-    {"EIO", AtStep::Fail, EIO},           {"ENOSPC", AtStep::Fail, ENOSPC},
-    {"EFBIG", AtStep::Fail, EFBIG},       {"EPERM", AtStep::Fail, EPERM},
-    {"EINTR", AtStep::Fail, EINTR},       {"ended before", AtStep::EndBefore, 0},
-    {"ended after", AtStep::EndAfter, 0},
-};
-
-// Runs `operation()` once per step of its calls, that step faulted as `fault` says, then
-// `check(ended, call)` (ended: it threw ProcessEnded; call: the faulted step's name).
-// `setUp()` runs first each time, inside the scope (to change `inner`, say).
+// setUp(), operation() with each step in turn faulted, then check(ended, faulted call's name).
 template <typename SetUp, typename Operation, typename Check>
 void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& operation,
                         Check&& check) {
@@ -129,18 +115,16 @@ void ForEachFaultedStep(const StepFault& fault, SetUp&& setUp, Operation&& opera
     operation();
   });
   for (std::size_t step = 1; step <= calls.size(); ++step) {
-    // Ending just before or after a close is ending after the call before it or before the
-    // one after it; closes may run in destructors, which cannot throw.
+    // Ending at a close is ending next to its neighbour; destructors' closes cannot throw.
     if (fault.at != AtStep::Fail && calls[step - 1] == "close") continue;
-    SCOPED_TRACE(std::string(fault.what) + " at step " + std::to_string(step) + " (" +
-                 calls[step - 1] + ")");
+    SCOPED_TRACE(std::string(fault.what) + " at step " + std::to_string(step) + " " +
+                 calls[step - 1]);
     bool ended = false;
     {
       ScopedFileCalls scoped;
       setUp();
       ScopedFileCalls::Plan().step = static_cast<int>(step);
-      ScopedFileCalls::Plan().at = fault.at;
-      ScopedFileCalls::Plan().error = fault.error;
+      ScopedFileCalls::Plan().fault = fault;
       try {
         operation();
       } catch (const ProcessEnded&) {

@@ -1,7 +1,4 @@
-// The large blocks wherever the system places their mapping: a block is aligned to a large
-// page, lies wholly within its mapping, and the parts of the mapping it does not use are
-// given back. The kernel of this machine aligns large mappings itself, so the test hands out
-// mappings of its own, one large page aligned and one a small page past that.
+// Large blocks from mappings the system did not align (this kernel aligns them, so faked).
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -15,18 +12,17 @@
 
 namespace {
 
-std::uintptr_t g_offset = 0;       // of the mapping handed out, past a large-page boundary
-std::uintptr_t g_mappedStart = 0;  // the mapping handed out last
-std::uintptr_t g_mappedEnd = 0;
+using Address = std::uintptr_t;
+const Address kPage = static_cast<Address>(sysconf(_SC_PAGESIZE));
+Address g_offset = 0;                        // of the next mapping, past a large-page boundary
+Address g_mappedStart = 0, g_mappedEnd = 0;  // the last mapping handed out
 
-// Exactly `bytes` mapped, starting g_offset bytes past a large-page boundary.
 void* MapAtOffset(std::size_t bytes) {
   const std::size_t reserve = bytes + 2 * kLargePageSize;
   void* raw = mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return nullptr;
-  const auto rawStart = reinterpret_cast<std::uintptr_t>(raw);
-  const std::uintptr_t start =
-      ((rawStart + kLargePageSize - 1) & ~std::uintptr_t{kLargePageSize - 1}) + g_offset;
+  const auto rawStart = reinterpret_cast<Address>(raw);
+  const Address start = ((rawStart + kLargePageSize - 1) & ~Address{kLargePageSize - 1}) + g_offset;
   if (start > rawStart) munmap(raw, start - rawStart);
   munmap(reinterpret_cast<void*>(start + bytes), rawStart + reserve - (start + bytes));
   g_mappedStart = start;
@@ -35,24 +31,22 @@ void* MapAtOffset(std::size_t bytes) {
 }
 
 // True when no byte of [from, to) is mapped: msync fails with ENOMEM on unmapped pages.
-bool Unmapped(std::uintptr_t from, std::uintptr_t to) {
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  for (std::uintptr_t p = from; p < to; p += page) {
-    if (msync(reinterpret_cast<void*>(p), page, MS_ASYNC) == 0 || errno != ENOMEM) return false;
+bool Unmapped(Address from, Address to) {
+  for (Address p = from; p < to; p += kPage) {
+    if (msync(reinterpret_cast<void*>(p), kPage, MS_ASYNC) == 0 || errno != ENOMEM) return false;
   }
   return true;
 }
 
 TEST(MemoryPages, BlockStaysWithinAMappingTheSystemDidNotAlign) {
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   SetPageMapper(MapAtOffset);
-  for (const std::uintptr_t offset : {std::uintptr_t{0}, page, kLargePageSize - page}) {
+  for (const Address offset : {Address{0}, kPage, kLargePageSize - kPage}) {
     for (const std::size_t bytes : {kLargePageSize, 2 * kLargePageSize}) {
       SCOPED_TRACE(testing::Message() << "offset " << offset << ", " << bytes << " bytes");
       g_offset = offset;
       void* block = AllocateLargePages(bytes);
       ASSERT_NE(block, nullptr);
-      const auto start = reinterpret_cast<std::uintptr_t>(block);
+      const auto start = reinterpret_cast<Address>(block);
       EXPECT_EQ(start % kLargePageSize, 0u);
       ASSERT_GE(start, g_mappedStart);
       ASSERT_LE(start + bytes, g_mappedEnd);

@@ -1,8 +1,4 @@
-// The rules about other users' links and files: a link in a sticky folder that everyone may
-// write is followed only when it is the runner's or the folder owner's, every link of a chain
-// checked; another user's file that the runner could not write is never replaced or removed.
-// Owners and folder modes are faked through the call table, so that no test needs root.
-#include <fcntl.h>
+// Others' links in shared sticky folders and others' files: owners faked, so no root needed.
 #include <unistd.h>
 
 #include <filesystem>
@@ -28,149 +24,111 @@ struct stat Status(uid_t owner, mode_t mode) {
 }
 
 TEST(OwnershipRules, MayFollowLink) {
-  constexpr mode_t kLink = S_IFLNK | 0777;
   struct Case {
     const char* what;
     uid_t link, folder, runner;
-    mode_t folderMode;
+    mode_t mode;  // the folder's
     bool may;
   } const kCases[] = {
       {"own link in a shared sticky folder", kRunner, kThird, kRunner, 01777, true},
       {"another's link in a shared sticky folder", kOther, kThird, kRunner, 01777, false},
       {"another's link, the folder's owner's", kOther, kOther, kRunner, 01777, true},
-      {"another's link, folder everyone may write, not sticky", kOther, kThird, kRunner, 0777,
-       true},
-      {"another's link, sticky folder only its owner may write", kOther, kThird, kRunner, 01755,
-       true},
+      {"another's link, folder not sticky", kOther, kThird, kRunner, 0777, true},
+      {"another's link, sticky folder only its owner writes", kOther, kThird, kRunner, 01755, true},
       {"another's link followed by root", kOther, kThird, 0, 01777, false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(
-        MayFollowLink(Status(c.link, kLink), Status(c.folder, S_IFDIR | c.folderMode), c.runner),
-        c.may);
+    const struct stat folder = Status(c.folder, S_IFDIR | c.mode);
+    EXPECT_EQ(MayFollowLink(Status(c.link, S_IFLNK | 0777), folder, c.runner), c.may);
   }
 }
 
-// What the faked file system reports: owners by file name, the test folder's owner and mode.
-struct FakedOwners {
+struct FakedOwners {  // owners by file name; the test folder's mode (its owner kThird)
   std::map<std::string, uid_t> owners;
   std::filesystem::path folder;
-  uid_t folderOwner = kThird;
-  mode_t folderMode = 01777;
-  bool writable = true;
-};
-FakedOwners& Faked() {
-  static FakedOwners faked;
-  return faked;
-}
+  mode_t folderMode;
+  bool writable;
+} g_faked;
 
 int FakedStatus(int dir, const char* path, struct stat* status, int flags) {
   const int done = SystemFileCalls().fstatat(dir, path, status, flags);
   if (done != 0) return done;
   const std::filesystem::path name(path);
-  if (std::filesystem::path(name).lexically_normal() == Faked().folder) {
-    status->st_uid = Faked().folderOwner;
-    status->st_mode = (status->st_mode & ~mode_t{07777}) | Faked().folderMode;
+  if (name.lexically_normal() == g_faked.folder) {
+    status->st_uid = kThird;
+    status->st_mode = (status->st_mode & ~mode_t{07777}) | g_faked.folderMode;
   }
-  const auto owner = Faked().owners.find(name.filename().string());
-  if (owner != Faked().owners.end()) status->st_uid = owner->second;
+  const auto owner = g_faked.owners.find(name.filename().string());
+  if (owner != g_faked.owners.end()) status->st_uid = owner->second;
   return done;
 }
 
 int FakedAccess(int dir, const char* path, int mode, int flags) {
   if (mode != W_OK) return SystemFileCalls().faccessat(dir, path, mode, flags);
-  if (Faked().writable) return 0;
   errno = EACCES;
-  return -1;
+  return g_faked.writable ? 0 : -1;
 }
 
-// A shared sticky folder of a third user, with real links whose owners are faked.
-class FakedFolder {
- public:
-  FakedFolder() {
-    Faked() = FakedOwners{};
-    Faked().folder = dir_.Path().lexically_normal();
+// A third user's folder holding sub/private.
+struct FakedFolder {
+  FakedFolder(mode_t mode, bool writable) {
+    g_faked = FakedOwners{{}, dir.Path().lexically_normal(), mode, writable};
     ScopedFileCalls::Plan().inner.fstatat = FakedStatus;
     ScopedFileCalls::Plan().inner.faccessat = FakedAccess;
-    std::filesystem::create_directory(dir_ / "sub");
-    WriteBytes(dir_ / "sub" / "private", "private\r\n");
+    std::filesystem::create_directory(dir / "sub");
+    WriteBytes(dir / "sub" / "private", "private\r\n");
   }
-  std::filesystem::path Link(const char* name, const char* text, uid_t owner) {
-    std::filesystem::create_symlink(text, dir_ / name);
-    Faked().owners[name] = owner;
-    return dir_ / name;
-  }
-  const TempDir& Dir() const { return dir_; }
-
- private:
-  TempDir dir_;
-  ScopedFileCalls calls_;
+  TempDir dir;
+  ScopedFileCalls calls;
 };
 
-TEST(OwnershipRules, EveryLinkOfAChain) {
+// A chain of links opened, every link checked, or (no links) another's file that stays theirs.
+TEST(OwnershipRules, LinksAndFilesOfOthers) {
+  using Link = std::tuple<const char*, const char*, uid_t>;  // name, text, owner
   struct Case {
     const char* what;
-    mode_t folderMode;
-    std::vector<std::tuple<const char*, const char*, uid_t>> links;  // the first is opened
-    bool followed;
+    mode_t mode;
+    std::vector<Link> links;  // the first is opened, else sub/private itself
+    bool ok;
+    uid_t owner = kRunner;  // of sub/private, read-only
+    bool writable = true;
   } const kCases[] = {
       {"own link", 01777, {{"a", "sub/private", kRunner}}, true},
       {"another's link", 01777, {{"a", "sub/private", kOther}}, false},
       {"the folder owner's link", 01777, {{"a", "sub/private", kThird}}, true},
       {"another's link, folder not sticky", 0777, {{"a", "sub/private", kOther}}, true},
-      {"own link to another's link",
-       01777,
-       {{"a", "b", kRunner}, {"b", "sub/private", kOther}},
-       false},
-      {"own link through another's link to a folder",
-       01777,
-       {{"a", "d/private", kRunner}, {"d", "sub", kOther}},
-       false},
+      {"own link to another's", 01777, {{"a", "b", kRunner}, {"b", "sub/private", kOther}}, false},
+      {"own via another's dir", 01777, {{"a", "d/private", kRunner}, {"d", "sub", kOther}}, false},
       {"own link to own link", 01777, {{"a", "b", kRunner}, {"b", "sub/private", kRunner}}, true},
+      {"another's file the runner may not write", 0777, {}, false, kOther, false},
+      {"another's file the runner may write", 0777, {}, true, kOther, true},
+      {"own read-only file", 0777, {}, true, kRunner, false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    FakedFolder folder;
-    Faked().folderMode = c.folderMode;
-    for (const auto& [name, text, owner] : c.links) folder.Link(name, text, owner);
-    const std::filesystem::path first = folder.Dir() / std::get<0>(c.links.front());
-    const std::optional<FollowedPath> followed = FollowLinks(first);
-    EXPECT_EQ(followed.has_value(), c.followed);
-    if (followed) {
-      EXPECT_EQ(followed->Path.filename(), "private");
+    FakedFolder f(c.mode, c.writable);
+    const std::filesystem::path file = f.dir / "sub" / "private";
+    std::filesystem::permissions(file, std::filesystem::perms(0444));
+    g_faked.owners["private"] = c.owner;
+    for (const auto& [name, text, owner] : c.links) {
+      std::filesystem::create_symlink(text, f.dir / name);
+      g_faked.owners[name] = owner;
     }
-    EXPECT_EQ(RegularFileReader(first).State() == RegularFileReader::Outcome::Opened, c.followed);
-    EXPECT_EQ(ReplaceFileContents(first, "new\r\n"), c.followed);
-    EXPECT_EQ(ReadBytes(folder.Dir() / "sub" / "private"), c.followed ? "new\r\n" : "private\r\n");
-  }
-}
-
-TEST(OwnershipRules, AnotherUsersFileStaysTheirs) {
-  struct Case {
-    const char* what;
-    uid_t owner;
-    bool writable;
-    bool replaced;
-  } const kCases[] = {
-      {"another's file the runner may not write", kOther, false, false},
-      {"another's file the runner may write", kOther, true, true},
-      {"own read-only file", kRunner, false, true},
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.what);
-    FakedFolder folder;
-    Faked().folderMode = 0777;
-    Faked().writable = c.writable;
-    const std::filesystem::path target = folder.Dir() / "auxline.dat";
-    WriteBytes(target, "old\r\n");
-    std::filesystem::permissions(target, std::filesystem::perms(0444));
-    Faked().owners["auxline.dat"] = c.owner;
-    EXPECT_EQ(ReplaceFileContents(target, "new\r\n"), c.replaced);
-    EXPECT_EQ(ReadBytes(target), c.replaced ? "new\r\n" : "old\r\n");
-    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0444));
-    EXPECT_EQ(RemoveRegularFile(target), c.replaced);
-    EXPECT_EQ(std::filesystem::exists(target), !c.replaced);
+    const auto first = c.links.empty() ? file : f.dir / std::get<0>(c.links.front());
+    if (!c.links.empty()) {
+      const std::optional<FollowedPath> followed = FollowLinks(first);
+      EXPECT_EQ(followed.has_value(), c.ok);
+      EXPECT_TRUE(!followed || followed->Path.filename() == "private");
+      EXPECT_EQ(RegularFileReader(first).State() == RegularFileReader::Outcome::Opened, c.ok);
+    }
+    EXPECT_EQ(ReplaceFileContents(first, "new\r\n"), c.ok);
+    EXPECT_EQ(ReadBytes(file), c.ok ? "new\r\n" : "private\r\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0444));
+    if (c.links.empty()) {
+      EXPECT_EQ(RemoveRegularFile(file), c.ok);
+      EXPECT_EQ(std::filesystem::exists(file), !c.ok);
+    }
   }
 }
 

@@ -1,6 +1,4 @@
-// A FIFO or a device in place of a file is never waited on, read, replaced or removed: every
-// open of the file layer is one that cannot wait. A run that waited would hang the host, so
-// the test ends the process instead of waiting with it.
+// A FIFO or a device in place of a file is never waited on (that would hang the host) nor touched.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
