@@ -25,8 +25,7 @@ TEST(DialogProgram, WorksOnTheFilesOfTheExecutableThatStartedIt) {
   const std::filesystem::path own = "/opt/tool/auxline-dialog";
   const struct {
     const char* what;
-    std::filesystem::path handedOver;
-    std::filesystem::path expected;
+    std::filesystem::path handedOver, expected;
   } kCases[] = {
       {"started by auxline", "/opt/tool/auxline", "/opt/tool/auxline"},
       {"started by a renamed copy elsewhere", "/home/u/cad/aux2", "/home/u/cad/aux2"},

@@ -36,8 +36,7 @@ struct OkWindow final : FakeWindow {
 TEST(ExchangeTakeover, NeverBuildsOnItsOwnOutput) {
   enum class Host { Waits, RenamesNewInput, RewritesInPlace, Removes };
   struct Case {
-    const char* what;
-    const char* mode;
+    const char *what, *mode;
     std::string before;
     Host host;
     int status;

@@ -12,8 +12,7 @@ namespace {
 
 TEST(SettingsPath, ReplacesOnlyAnExtensionOfTheFileName) {
   const struct {
-    const char* exe;
-    const char* expected;
+    const char *exe, *expected;
   } cases[] = {
       {"/opt/aux/auxline", "/opt/aux/auxline.dat"},
       {"/opt/aux/auxline.exe", "/opt/aux/auxline.dat"},

@@ -25,13 +25,7 @@ const std::string kAttributeBlock = "lg2|ly5|lc9|lt3|lw4|";
 // Lines parted by '|', as a list.
 Lines Split(std::string_view parted) {
   Lines out(1);
-  for (const char c : parted) {
-    if (c == '|') {
-      out.emplace_back();
-    } else {
-      out.back().push_back(c);
-    }
-  }
+  for (const char c : parted) c == '|' ? out.emplace_back() : out.back() += c;
   return out;
 }
 
@@ -41,8 +35,7 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
       "hide LabelA1|hide EditA1|hide LabelA2|hide EditA2|hide LabelA3|hide EditA3|";
   const std::string dialog = "|normal|fill 1|fill 2|fill 3";
   const struct {
-    const char* what;
-    const char* mode;  // "": no arguments
+    const char *what, *mode;  // mode "": no arguments
     std::string exchange;
     const char* settings;
     std::string log;
@@ -125,19 +118,19 @@ TEST(Form, SettingsFileHoldingTheSameBytesIsNotReplaced) {
 
 TEST(Form, DialogShowsTheStoredSettings) {
   const struct {
-    std::string settings;
+    const char* settings;
     std::array<int, 3> selected;
     const char* width;
   } kCases[] = {
-      {CrLf("3|5|19|25"), {4, 6, 19}, "25"},
-      {CrLf("-1|-1|0|7"), {0, 0, 0}, "7"},
-      {CrLf("15|15|50|0"), {16, 16, 50}, "0"},
-      {CrLf("99|-2|51|-1"), {-1, -1, -1}, ""},
-      {CrLf("2147483647|-2147483648|-1|-5"), {-1, -1, -1}, ""},
+      {"3|5|19|25", {4, 6, 19}, "25"},
+      {"-1|-1|0|7", {0, 0, 0}, "7"},
+      {"15|15|50|0", {16, 16, 50}, "0"},
+      {"99|-2|51|-1", {-1, -1, -1}, ""},
+      {"2147483647|-2147483648|-1|-5", {-1, -1, -1}, ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.settings);
-    FormRun run(std::nullopt, c.settings);
+    FormRun run(std::nullopt, CrLf(c.settings));
     run.Start({});
     EXPECT_EQ(run.Window.Selected, c.selected);
     EXPECT_EQ(run.Window.LineWidthText, c.width);
@@ -147,8 +140,7 @@ TEST(Form, DialogShowsTheStoredSettings) {
 TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
   const struct {
     std::array<int, 3> select;  // -1: leave as shown
-    const char* width;
-    std::string stored;
+    const char *width, *stored;
   } kCases[] = {
       {{4, 0, 10}, "", "3|-1|10|-1"},
       {{-1, -1, -1}, "25", "99|5|19|25"},  // no entry for 99: the value stays
@@ -166,7 +158,7 @@ TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
     run.Window.LineWidthText = c.width;
     form.Button1Click();
     EXPECT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Settings(), CrLf(c.stored + "|12.5|0.5|330"));
+    EXPECT_EQ(run.Settings(), CrLf(std::string(c.stored) + "|12.5|0.5|330"));
     EXPECT_EQ(run.Exchange(), kExchange);  // never written without arguments
   }
 }
@@ -203,9 +195,7 @@ std::string Ellipse(const char* radius, double ratio, double tilt) {
 
 TEST(Form, EllipseDialogOkBuildsTheShape) {
   const struct {
-    const char* radius;
-    const char* ratio;
-    const char* angle;
+    const char *radius, *ratio, *angle;
     std::string shape;
     const char* storedAngle;
   } kCases[] = {
@@ -238,8 +228,7 @@ TEST(Form, EllipseDialogOkBuildsTheShape) {
 
 TEST(Form, EllipseDialogRefusesRadiusOrRatioNotAbove1e8) {
   const struct {
-    const char* radius;
-    const char* ratio;
+    const char *radius, *ratio;
   } kCases[] = {{"0", "1"}, {"100", "0"}, {"12,5", "1"}, {"1e-8", "1"}, {"100", "-0.5"}, {"", ""}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.radius) + " " + c.ratio);
@@ -252,7 +241,6 @@ TEST(Form, EllipseDialogRefusesRadiusOrRatioNotAbove1e8) {
     EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA1), c.radius);  // the user's entries stay
     EXPECT_EQ(run.Settings(), std::nullopt);
     EXPECT_EQ(run.Exchange(), kExchange);
-
     // Corrected, the next OK reads everything again.
     run.Window.Edit(DrawingWidget::EditA1) = "5";
     run.Window.Edit(DrawingWidget::EditA2) = "1";
