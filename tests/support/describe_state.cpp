@@ -26,35 +26,19 @@ constexpr std::size_t FieldCount() {
   }
 }
 
-// A field and its name; a base class, whose fields have no name of their own.
-template <typename T>
-struct Named {
-  std::string_view name;
-  const T& value;
-};
-template <typename T>
-struct BaseOf {
-  const T& value;
-};
-// A field that the description leaves out, counted all the same.
-template <typename T>
-struct NotDescribed {
-  const T& value;
-};
-
 // Writes each field as a line of `text` and hands each real to `reals`, either may be absent.
 class Walker {
  public:
   using RealVisit = std::function<void(const std::string&, double)>;
   Walker(std::string* text, const RealVisit* reals) : text_(text), reals_(reals) {}
 
-  // Every field of `record`, in order. The count is checked against the struct itself, so
-  // that a field added to the state cannot be left out of the description: when this fails,
-  // describe the new field in the Fields function of that struct below.
+  // Every field of `record`, in order, each a call that puts it (a base class: its fields).
+  // The count is checked against the struct, so that a field added to the state cannot be
+  // left out of the description: when this fails, add the new field to its FIELDS line below.
   template <typename T, typename... Parts>
   void All(const T&, const Parts&... parts) {
     static_assert(sizeof...(Parts) == FieldCount<T>(), "describe the new field of this struct");
-    (Part(parts), ...);
+    (parts(*this), ...);
   }
 
   void Put(std::string_view name, double value) {
@@ -102,17 +86,6 @@ class Walker {
   }
 
  private:
-  template <typename T>
-  void Part(const Named<T>& field) {
-    Put(field.name, field.value);
-  }
-  template <typename T>
-  void Part(const BaseOf<T>& base) {
-    Fields(*this, base.value);
-  }
-  template <typename T>
-  void Part(const NotDescribed<T>&) {}
-
   void Line(std::string_view name, const std::string& value) {
     if (text_ == nullptr) return;
     text_->append(prefix_).append(name).append(" ").append(value).append("\n");
@@ -123,16 +96,11 @@ class Walker {
   std::string prefix_;
 };
 
-template <typename T>
-Named<T> Field(std::string_view name, const T& value) {
-  return Named<T>{name, value};
-}
-
 // Each struct of the state with all of its fields, in declaration order. `r` is the struct.
 #define FIELDS(Type, ...) \
   void Fields(Walker& w, const Type& r) { w.All(r, __VA_ARGS__); }
-#define F(name) Field(#name, r.name)
-#define BASE(Type) BaseOf<Type>(r)
+#define F(name) [&](Walker& to) { to.Put(#name, r.name); }
+#define BASE(Type) [&](Walker& to) { Fields(to, static_cast<const Type&>(r)); }
 
 FIELDS(StampedAttributes, F(HandPointRef), F(LayerGroup), F(Layer), F(Color), F(LineType),
        F(LineWidth))
@@ -166,12 +134,11 @@ FIELDS(ExchangeValues, F(FileName), F(HostAngle), F(GroupScales), F(PaperWidth),
        F(HostFreeTextSpacing), F(HostFreeTextColor), F(HostFontName), F(Emit), F(ZFlags),
        F(PolylineNo), F(InPolyline), F(InMessage), F(PendingDimLine), F(HandPoints),
        F(HandPointCount))
-// The store of the records' strings is counted but not described: the records describe their
-// bytes, and where in the store they lie is no part of the state's meaning.
+// Last, RecordTexts: counted, not described; the records describe their bytes, and where in
+// the store they lie is no part of the state's meaning.
 FIELDS(ExchangeState, BASE(ExchangeValues), F(LineList), F(CircleList), F(ArcList), F(TextList),
        F(PointList), F(PointExList), F(DimList), F(BlockList), F(Sl2List), F(Sl3List), F(Sl4List),
-       F(ScList), F(SeList), F(SoList), F(SgList), F(ReadOrder), F(CommandQueue),
-       NotDescribed<TextStore>{r.RecordTexts})
+       F(ScList), F(SeList), F(SoList), F(SgList), F(ReadOrder), F(CommandQueue), [](Walker&) {})
 
 #undef FIELDS
 #undef F
