@@ -1,5 +1,4 @@
-// The compact line and text lists: every record must read back bit for bit, whether or not
-// it shares its attributes (and polyline number, or style and font) with the one before it.
+// The compact lists: every record reads back bit for bit, shared with its neighbour or not.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,8 +20,7 @@ void ExpectSharedRows(std::initializer_list<Record> records, std::size_t rows) {
     EXPECT_EQ(DescribeRecord(list[index++]), DescribeRecord(record));
 }
 
-// `count` records made by `make`, across chunks (and large blocks), through a copy and a
-// cleared list: each reads back as it went in.
+// `count` records by `make`, across chunks, through a copy and a clear: each reads back.
 template <typename List, typename Make>
 void ExpectReadsBackAfterCopyAndClear(int count, const Make& make, std::size_t rows,
                                       std::size_t probe) {

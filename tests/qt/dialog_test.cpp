@@ -1,5 +1,4 @@
-// The form in the real Qt window: what the settings dialog and the /R10 dialog show, and
-// what OK, Enter, Esc, Cancel and the close box leave in the exchange and settings files.
+// The form in the real Qt window: what both dialogs show, and what each ending saves.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -251,9 +250,7 @@ TEST(Dialog, TabWalksTheDrawingInputsThenTheButtons) {
   });
 }
 
-// The page keys from every control: the other page shows (next and previous are the same of
-// two), the focus lands where the access keys put it, and no choice or text changes: OK then
-// saves the settings as stored and draws the stored ellipse.
+// The page keys from every control: the other page, the focus as the access keys put it, no change.
 TEST(Dialog, PageKeysSwitchPagesFromEveryControlAndChangeNoSetting) {
   const char* const stored = "3|4|5|25|12.5|0.5|330";
   const struct {
@@ -291,9 +288,7 @@ TEST(Dialog, PageKeysSwitchPagesFromEveryControlAndChangeNoSetting) {
   }
 }
 
-// Centred on the cursor with integer halves of the outer size (odd here: the offscreen
-// platform draws a 2-pixel frame), not kept on the screen: the second reaches past the 800 x
-// 600 screen. (Not negative: that platform moves such windows by its frame.)
+// Centred on the cursor (halves of the outer size), not kept on the 800 x 600 screen.
 TEST(Dialog, OpensCentredOnTheMouseCursor) {
   TestApplication();
   for (const QPoint cursor : {QPoint(600, 500), QPoint(790, 595)}) {

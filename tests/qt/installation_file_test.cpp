@@ -1,6 +1,4 @@
-// Which files `auxline` starts as the dialog program and the dialog program loads as the
-// dialog module: the rule on the open file's status and the private-group test. (The
-// opening, without link or wait, is tried on the whole programs.)
+// Which installed files may be started or loaded: the status rule, the private group.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -1,5 +1,4 @@
-// The Qt window against the layout table: every widget where the table puts it, with its
-// kind, text, tab order and input-method setting, and the window's fixed frame.
+// The Qt window against the layout table, and the window's fixed frame.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -54,8 +53,7 @@ QString VisibleText(QWidget& widget) {
   return {};
 }
 
-// Every row of the table: the widget's kind, parent, place, text, input method, and that it
-// lies inside its parent (sticking out, it would be cut off).
+// Every row: kind, parent, place, text, input method, and inside its parent (not cut off).
 TEST_F(LayoutTest, EveryWidgetHasTheKindParentPlaceAndTextOfItsRow) {
   auto& pages = *qobject_cast<QTabWidget*>(Find("PageControl1"));
   Dialog().show();

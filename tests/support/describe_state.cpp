@@ -10,8 +10,7 @@
 
 namespace {
 
-// Converts to the type of any field: T{AnyField{}, ...} compiles with as many initialisers as
-// the aggregate T has fields (a base class counts as one).
+// Converts to any field's type: T{AnyField{}, ...} compiles with up to T's field count.
 struct AnyField {
   template <typename T>
   operator T() const;  // NOLINT(google-explicit-constructor): only ever in unevaluated context
@@ -32,9 +31,7 @@ class Walker {
   using RealVisit = std::function<void(const std::string&, double)>;
   Walker(std::string* text, const RealVisit* reals) : text_(text), reals_(reals) {}
 
-  // Every field of `record`, in order, each a call that puts it (a base class: its fields).
-  // The count is checked against the struct, so that a field added to the state cannot be
-  // left out of the description: when this fails, add the new field to its FIELDS line below.
+  // Every field, each a call that puts it; counted against the struct, so none is left out.
   template <typename T, typename... Parts>
   void All(const T&, const Parts&... parts) {
     static_assert(sizeof...(Parts) == FieldCount<T>(), "describe the new field of this struct");
@@ -134,8 +131,7 @@ FIELDS(ExchangeValues, F(FileName), F(HostAngle), F(GroupScales), F(PaperWidth),
        F(HostFreeTextSpacing), F(HostFreeTextColor), F(HostFontName), F(Emit), F(ZFlags),
        F(PolylineNo), F(InPolyline), F(InMessage), F(PendingDimLine), F(HandPoints),
        F(HandPointCount))
-// Last, RecordTexts: counted, not described; the records describe their bytes, and where in
-// the store they lie is no part of the state's meaning.
+// Last, RecordTexts: counted, not described; the records describe their own bytes.
 FIELDS(ExchangeState, BASE(ExchangeValues), F(LineList), F(CircleList), F(ArcList), F(TextList),
        F(PointList), F(PointExList), F(DimList), F(BlockList), F(Sl2List), F(Sl3List), F(Sl4List),
        F(ScList), F(SeList), F(SoList), F(SgList), F(ReadOrder), F(CommandQueue), [](Walker&) {})

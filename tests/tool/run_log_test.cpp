@@ -1,5 +1,4 @@
-// The log of failed runs: the line a failure leaves, the bound on the log's size, and runs
-// through the entry for each kind of failure, a success, and logs that must be left alone.
+// The log of failed runs: its line, its bound, and what each kind of run leaves in it.
 #include "tool/run_log.h"
 
 #include <gtest/gtest.h>
@@ -85,8 +84,7 @@ std::unique_ptr<FormWindow> NoDisplay() {
 }
 std::unique_ptr<FormWindow> OutOfMemory() { throw std::bad_alloc(); }
 
-// Each kind of failure leaves one line naming the file and the reason; a success writes
-// nothing; a log that is a link or another user's file is left alone, the status unchanged.
+// A failure leaves its reason; a success nothing; a link or another's log is left alone.
 TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
   const struct {
     const char *what, *mode;  // mode nullptr: no arguments

@@ -1,5 +1,4 @@
-// The form's handlers driven through the fake window: what the run sequence puts into the
-// dialog, and what OK and Cancel store and send.
+// The form's handlers in the fake window: what the run sequence shows, what OK and Cancel save.
 #include "tool/tform1.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +33,10 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
   const std::string hide =
       "hide LabelA1|hide EditA1|hide LabelA2|hide EditA2|hide LabelA3|hide EditA3|";
   const std::string dialog = "|normal|fill 1|fill 2|fill 3";
+  const std::string ellipse = "minimise|" + hide +
+                              "show LabelA1|show EditA1|show LabelA2|show EditA2|show LabelA3|"
+                              "show EditA3|page 1|move 360 293" +
+                              dialog;
   const struct {
     const char *what, *mode;  // mode "": no arguments
     std::string exchange;
@@ -47,12 +50,9 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
        CrLf("lg2|hp1 1 1|hp2 2 2"), nullptr, "minimise|close", true},
       {"the settings dialog, the cursor at the screen's corner", "", kExchange, nullptr,
        "page 2|" + hide + "move -130 -102" + dialog, false},
-      {"the ellipse dialog shows the drawing tab", "/R10", kExchange, "-1|-1|0|-1|12.5|0.5|330",
-       "minimise|" + hide +
-           "show LabelA1|show EditA1|show LabelA2|show EditA2|show LabelA3|show EditA3|page 1|"
-           "move 360 293" +
-           dialog,
-       false},
+      {"the ellipse dialog, the stored values", "/R10", kExchange, "-1|-1|0|-1|12.5|0.5|330",
+       ellipse, false},
+      {"the ellipse dialog, the defaults", "/R10", kExchange, nullptr, ellipse, false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -75,19 +75,12 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
       EXPECT_EQ(run.Window.LineWidthText, "");
       EXPECT_EQ(run.Window.ActivePage, Page::TabSheet2);
     } else {
+      const Lines shown = Split(c.settings ? "12.5|0.5|330" : "100|1|0");
       EXPECT_EQ(run.Window.Texts,
-                (std::array<std::string, 6>{layout::kRadiusCaption, "12.5", layout::kRatioCaption,
-                                            "0.5", layout::kAngleCaption, "330"}));
+                (std::array<std::string, 6>{layout::kRadiusCaption, shown[0], layout::kRatioCaption,
+                                            shown[1], layout::kAngleCaption, shown[2]}));
     }
   }
-}
-
-TEST(Form, EllipseDialogDefaultsShowAs100And1And0) {
-  FormRun run(kExchange);
-  run.Start({"/R10"});
-  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA1), "100");
-  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA2), "1");
-  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA3), "0");
 }
 
 TEST(Form, SettingsFileHoldingTheSameBytesIsNotReplaced) {
@@ -281,9 +274,7 @@ TEST(Form, HandlersAfterCloseDoNothing) {
   EXPECT_EQ(run.Settings(), std::nullopt);
 }
 
-// The window closed before the run sequence ran: the exchange file's path is fixed with the
-// form, so the host's file beside the executable gets "hq", and nothing lands in the
-// working directory.
+// Closed before the run sequence: the hq goes beside the executable, not the working folder.
 TEST(Form, CloseBeforeShowWritesBesideTheExecutable) {
   FormRun run(kExchange);
   run.Form.emplace(run.Window, std::vector<std::string>{"/R1"}, run.Dir / "auxline");
@@ -294,10 +285,7 @@ TEST(Form, CloseBeforeShowWritesBesideTheExecutable) {
 
 }  // namespace
 
-// An exchange file that is there but was not read to its end: a run with arguments builds
-// nothing on what was read, shows no dialog, saves nothing and gives the host "hq"; the
-// settings dialog uses nothing of the file and opens as always. A missing file still
-// means the defaults.
+// A file not read to its end: a run with arguments builds nothing and gives the host hq.
 TEST(FormExchangeUnread, RunWithArgumentsBuildsNothing) {
   ExchangeTakeover cutShort;
   cutShort.Bytes = "lg2\r\nhp1 10 20\r\n";
