@@ -130,4 +130,15 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
   }
 }
 
+// A real run keeps the log within 64 KiB: a full log loses its oldest line, and only that.
+TEST(RunLog, RunKeepsTheLogWithin64KiB) {
+  TempDir dir;
+  const std::string kept = std::string(65536 - 202, 'x') + "\r\n";
+  WriteBytes(dir / "auxline.log", std::string(198, 'o') + "\r\n" + kept);  // exactly 64 KiB
+  EXPECT_EQ(RunAuxline({"/R10"}, dir / "auxline", NoDisplay), 2);
+  const std::string log = ReadBytes(dir / "auxline.log").value_or("");
+  EXPECT_EQ(log.substr(0, kept.size()), kept);
+  EXPECT_NE(log.find("no display"), std::string::npos);
+}
+
 }  // namespace
