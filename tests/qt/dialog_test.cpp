@@ -43,9 +43,8 @@ void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
 
 // A run of the form in the Qt window in a fresh folder (settings: '|'-parted lines or none).
 struct QtRun {
-  QtRun(std::vector<std::string> args, const char* settings, const Act& whileOpen,
-        bool exchange = true) {
-    if (exchange) WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
+  QtRun(std::vector<std::string> args, const char* settings, const Act& whileOpen) {
+    WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
     if (settings) WriteBytes(dir / "auxline.dat", CrLf(settings));
     form.emplace(window, std::move(args), dir / "auxline");
     RunWithDialogOpen(window, *form, whileOpen);
@@ -59,72 +58,17 @@ struct QtRun {
   std::optional<TForm1> form;
 };
 
-TEST(Dialog, SettingsDialogWithoutSettingsFileShowsFirstEntriesOnTheSettingsPage) {
-  const QtRun run({}, nullptr, [&](AuxlineDialog& d) {
-    EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
-              &d.Widget(WidgetId::TabSheet2));
-    for (const WidgetId hidden : {WidgetId::LabelA1, WidgetId::EditA1, WidgetId::LabelA2,
-                                  WidgetId::EditA2, WidgetId::LabelA3, WidgetId::EditA3}) {
-      EXPECT_TRUE(d.Widget(hidden).isHidden());
-    }
-    const struct {
-      WidgetId list;
-      int count;
-      const char *first, *last;
-    } kLists[] = {{WidgetId::ComboBox1, 17, "現在ﾚｲﾔｸﾞﾙｰﾌﾟ", "ﾚｲﾔｸﾞﾙｰﾌﾟ[F]"},
-                  {WidgetId::ComboBox2, 17, "現在レイヤ", "レイヤ(F)"},
-                  {WidgetId::ComboBox3, 51, "現在線種", "SXF-32"}};
-    for (const auto& e : kLists) {
-      QComboBox& list = List(d, e.list);
-      EXPECT_EQ(list.count(), e.count);
-      EXPECT_EQ(list.currentIndex(), 0);
-      EXPECT_EQ(list.itemText(0), Text(e.first));
-      EXPECT_EQ(list.itemText(list.count() - 1), Text(e.last));
-    }
-    EXPECT_EQ(List(d, WidgetId::ComboBox4).count(), 13);
-    EXPECT_EQ(List(d, WidgetId::ComboBox4).currentText(), QString());
-    EXPECT_FALSE(d.isMinimized());
-    Click(d, WidgetId::Button2);
-  });
-  EXPECT_EQ(run.Exchange(), kExchange);  // never written without arguments
-  EXPECT_EQ(run.Settings(), std::nullopt);
-}
-
 TEST(Dialog, StoredLineWidthShowsInTheEditableList) {
   const struct {
     const char *stored, *shown;
   } kCases[] = {{"-1|-1|0|25|100|1|0", "25"}, {"-1|-1|0|7|100|1|0", "7"}, {kStored, ""}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.stored);
-    QtRun(
-        {}, c.stored,
-        [&](AuxlineDialog& d) {
-          EXPECT_EQ(List(d, WidgetId::ComboBox4).currentText(), Text(c.shown));
-          Click(d, WidgetId::Button2);
-        },
-        false);
+    QtRun({}, c.stored, [&](AuxlineDialog& d) {
+      EXPECT_EQ(List(d, WidgetId::ComboBox4).currentText(), Text(c.shown));
+      Click(d, WidgetId::Button2);
+    });
   }
-}
-
-TEST(Dialog, EllipseDialogShowsStoredValuesInRealTextFormOnTheDrawingPage) {
-  QtRun({"/R10"}, kStored, [&](AuxlineDialog& d) {
-    EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
-              &d.Widget(WidgetId::TabSheet1));
-    EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA1).text(), Text("半　径"));
-    EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA2).text(), Text("偏平率"));
-    EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA3).text(), Text("傾き角度[°]"));
-    EXPECT_EQ(Edit(d, WidgetId::EditA1).text(), Text("12.5"));
-    EXPECT_EQ(Edit(d, WidgetId::EditA2).text(), Text("0.5"));
-    EXPECT_EQ(Edit(d, WidgetId::EditA3).text(), Text("330"));
-    for (const WidgetId id : {WidgetId::LabelA1, WidgetId::LabelA2, WidgetId::LabelA3}) {
-      auto& label = d.As<QLabel>(id);
-      EXPECT_TRUE(label.isVisible());
-      EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(label.text()));  // not cut off
-      EXPECT_LE(label.geometry().right(), d.Widget(WidgetId::EditA1).x());  // nor under the edits
-    }
-    EXPECT_FALSE(d.isMinimized());
-    Click(d, WidgetId::Button2);
-  });
 }
 
 // The ways of ending the dialog that the table below tries.
@@ -169,7 +113,65 @@ void AccessKeys(AuxlineDialog& d) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !d.isVisible(); }, 2000));
 }
 
-TEST(Dialog, EndingTheDialogWritesWhatItShould) {
+// The settings dialog without a settings file: the settings page, every list at its first entry.
+void ShowsFirstEntries(AuxlineDialog& d) {
+  EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
+            &d.Widget(WidgetId::TabSheet2));
+  for (const WidgetId hidden : {WidgetId::LabelA1, WidgetId::EditA1, WidgetId::LabelA2,
+                                WidgetId::EditA2, WidgetId::LabelA3, WidgetId::EditA3}) {
+    EXPECT_TRUE(d.Widget(hidden).isHidden());
+  }
+  const struct {
+    WidgetId list;
+    int count;
+    const char *first, *last;
+  } kLists[] = {{WidgetId::ComboBox1, 17, "現在ﾚｲﾔｸﾞﾙｰﾌﾟ", "ﾚｲﾔｸﾞﾙｰﾌﾟ[F]"},
+                {WidgetId::ComboBox2, 17, "現在レイヤ", "レイヤ(F)"},
+                {WidgetId::ComboBox3, 51, "現在線種", "SXF-32"}};
+  for (const auto& e : kLists) {
+    QComboBox& list = List(d, e.list);
+    EXPECT_EQ(list.count(), e.count);
+    EXPECT_EQ(list.currentIndex(), 0);
+    EXPECT_EQ(list.itemText(0), Text(e.first));
+    EXPECT_EQ(list.itemText(list.count() - 1), Text(e.last));
+  }
+  EXPECT_EQ(List(d, WidgetId::ComboBox4).count(), 13);
+  EXPECT_EQ(List(d, WidgetId::ComboBox4).currentText(), QString());
+  EXPECT_FALSE(d.isMinimized());
+  Click(d, WidgetId::Button2);
+}
+void ShowsStoredEllipse(AuxlineDialog& d) {
+  EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
+            &d.Widget(WidgetId::TabSheet1));
+  EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA1).text(), Text("半　径"));
+  EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA2).text(), Text("偏平率"));
+  EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA3).text(), Text("傾き角度[°]"));
+  EXPECT_EQ(Edit(d, WidgetId::EditA1).text(), Text("12.5"));
+  EXPECT_EQ(Edit(d, WidgetId::EditA2).text(), Text("0.5"));
+  EXPECT_EQ(Edit(d, WidgetId::EditA3).text(), Text("330"));
+  for (const WidgetId id : {WidgetId::LabelA1, WidgetId::LabelA2, WidgetId::LabelA3}) {
+    auto& label = d.As<QLabel>(id);
+    EXPECT_TRUE(label.isVisible());
+    EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(label.text()));  // not cut off
+    EXPECT_LE(label.geometry().right(), d.Widget(WidgetId::EditA1).x());  // nor under the edits
+  }
+  EXPECT_FALSE(d.isMinimized());
+  Click(d, WidgetId::Button2);
+}
+void TabWalksInputsThenButtons(AuxlineDialog& d) {
+  EXPECT_EQ(QApplication::focusWidget(), &d.Widget(WidgetId::EditA1));
+  EXPECT_EQ(Edit(d, WidgetId::EditA1).selectedText(), Text("100"));  // typing replaces it
+  for (const WidgetId next :
+       {WidgetId::EditA2, WidgetId::EditA3, WidgetId::Button1, WidgetId::Button2}) {
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), &d.Widget(next))
+        << d.Widget(next).objectName().toStdString();
+  }
+  Click(d, WidgetId::Button2);
+}
+
+// What each dialog shows, and what each way of ending it leaves in the two files.
+TEST(Dialog, ShowsAndEndsAsItShould) {
   const std::string kEllipse = kAttributeBlock + CrLf("ci 100 200 12.5 0 0 0.5 340");
   const struct {
     const char* what;
@@ -203,6 +205,14 @@ TEST(Dialog, EndingTheDialogWritesWhatItShould) {
        kExchange,
        "-1|-1|0|-1|100|1|0"},
       {"access keys", {"/R10"}, kStored, AccessKeys, kAttributeBlock, kStored},
+      {"the settings page's first entries", {}, nullptr, ShowsFirstEntries, kExchange, nullptr},
+      {"the stored ellipse", {"/R10"}, kStored, ShowsStoredEllipse, kAttributeBlock, kStored},
+      {"Tab walks the inputs",
+       {"/R10"},
+       nullptr,
+       TabWalksInputsThenButtons,
+       kAttributeBlock,
+       nullptr},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -234,20 +244,6 @@ TEST(Dialog, UnacceptableValuesKeepTheDialogOpenAndWriteNothing) {
     });
     EXPECT_EQ(run.Exchange(), kAttributeBlock);
   }
-}
-
-TEST(Dialog, TabWalksTheDrawingInputsThenTheButtons) {
-  QtRun({"/R10"}, nullptr, [&](AuxlineDialog& d) {
-    EXPECT_EQ(QApplication::focusWidget(), &d.Widget(WidgetId::EditA1));
-    EXPECT_EQ(Edit(d, WidgetId::EditA1).selectedText(), Text("100"));  // typing replaces it
-    for (const WidgetId next :
-         {WidgetId::EditA2, WidgetId::EditA3, WidgetId::Button1, WidgetId::Button2}) {
-      Key(Qt::Key_Tab);
-      EXPECT_EQ(QApplication::focusWidget(), &d.Widget(next))
-          << d.Widget(next).objectName().toStdString();
-    }
-    Click(d, WidgetId::Button2);
-  });
 }
 
 // The page keys from every control: the other page, the focus as the access keys put it, no change.
@@ -293,14 +289,11 @@ TEST(Dialog, OpensCentredOnTheMouseCursor) {
   TestApplication();
   for (const QPoint cursor : {QPoint(600, 500), QPoint(790, 595)}) {
     QCursor::setPos(cursor);
-    QtRun(
-        {}, nullptr,
-        [&](AuxlineDialog& d) {
-          const QRect outer = d.frameGeometry();
-          EXPECT_EQ(outer.topLeft(), cursor - QPoint(outer.width() / 2, outer.height() / 2));
-          Click(d, WidgetId::Button2);
-        },
-        false);
+    QtRun({}, nullptr, [&](AuxlineDialog& d) {
+      const QRect outer = d.frameGeometry();
+      EXPECT_EQ(outer.topLeft(), cursor - QPoint(outer.width() / 2, outer.height() / 2));
+      Click(d, WidgetId::Button2);
+    });
   }
 }
 
