@@ -29,9 +29,7 @@ TEST(InstallationFile, RuleOnTheOpenFilesStatus) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     struct stat status {};
-    status.st_mode = c.mode;
-    status.st_uid = c.uid;
-    status.st_gid = c.gid;
+    status.st_mode = c.mode, status.st_uid = c.uid, status.st_gid = c.gid;
     EXPECT_EQ(InstallationFileMayBeUsed(status, 1000, Only1000IsPrivate), c.used);
   }
 }
