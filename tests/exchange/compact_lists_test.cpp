@@ -1,5 +1,4 @@
-// The compact line and text lists: every record must read back bit for bit, whether or not
-// it shares its attributes (and polyline number, or style and font) with the one before it.
+// The compact lists: every record reads back bit for bit, shared with its neighbour or not.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +9,7 @@
 
 namespace {
 
-// `records` in a list: they take `rows` shared rows, and each reads back as it went in.
+// `records` in a list take `rows` shared rows, and each reads back as it went in.
 template <typename List, typename Record>
 void ExpectSharedRows(std::initializer_list<Record> records, std::size_t rows) {
   List list;
@@ -21,8 +20,7 @@ void ExpectSharedRows(std::initializer_list<Record> records, std::size_t rows) {
     EXPECT_EQ(DescribeRecord(list[index++]), DescribeRecord(record));
 }
 
-// `count` records made by `make`, across chunks (and large blocks), through a copy and a
-// cleared list: each reads back as it went in.
+// `count` records by `make`, across chunks, through a copy and a clear: each reads back.
 template <typename List, typename Make>
 void ExpectReadsBackAfterCopyAndClear(int count, const Make& make, std::size_t rows,
                                       std::size_t probe) {
@@ -67,52 +65,35 @@ TEST(LineRecordList, ReadsBackWhetherOrNotNeighboursShare) {
 
 TEST(LineRecordList, ReadsBackAcrossChunksAndBlocksAfterCopyAndClear) {
   // Into the large blocks, rows over several chunks.
-  ExpectReadsBackAfterCopyAndClear<LineRecordList>(
-      70000,
-      [](int i) {
-        TJwwEntLine line;
-        line.Color = i / 2;
-        line.X1 = i;
-        return line;
-      },
-      35000, 65433);
+  const auto make = [](int i) {
+    TJwwEntLine l;
+    l.Color = i / 2, l.X1 = i;
+    return l;
+  };
+  ExpectReadsBackAfterCopyAndClear<LineRecordList>(70000, make, 35000, 65433);
 }
 
 TEST(TextRecordList, NeighboursShareOnlyAnIdenticalSharedPart) {
+  using T = TJwwEntText&;
   const struct {
     const char* what;
     void (*change)(TJwwEntText&);
     std::size_t rows;
   } kCases[] = {
-      {"nothing", [](TJwwEntText&) {}, 1},
-      {"kind, values, content",
-       [](TJwwEntText& t) {
-         t.TextKind = 3;
-         t.Value4 = 7;
-         t.Content = "W";
-       },
-       1},
-      {"layer", [](TJwwEntText& t) { t.Layer = 4; }, 2},
-      {"style", [](TJwwEntText& t) { t.TextStyle = 11; }, 2},
-      {"negative zero width", [](TJwwEntText& t) { t.Width = -0.0; }, 2},
-      {"font", [](TJwwEntText& t) { t.FontName = "Gothic"; }, 2},
+      {"nothing", [](T) {}, 1},
+      {"kind, values, content", [](T t) { t.TextKind = 3, t.Value4 = 7, t.Content = "W"; }, 1},
+      {"layer", [](T t) { t.Layer = 4; }, 2},
+      {"style", [](T t) { t.TextStyle = 11; }, 2},
+      {"negative zero width", [](T t) { t.Width = -0.0; }, 2},
+      {"font", [](T t) { t.FontName = "Gothic"; }, 2},
       // The same name kept again after two other texts: other bytes in the store, same name.
-      {"font kept again",
-       [](TJwwEntText& t) {
-         t.Content = "a";
-         t.Content = "b";
-         t.FontName = "Mincho";
-       },
-       1},
+      {"font kept again", [](T t) { t.Content = "a", t.Content = "b", t.FontName = "Mincho"; }, 1},
   };
   InitExchangeState();
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     TJwwEntText first;
-    first.Layer = 3;
-    first.Height = 3.5;
-    first.FontName = "Mincho";
-    first.Content = "\x95\x94";
+    first.Layer = 3, first.Height = 3.5, first.FontName = "Mincho", first.Content = "\x95\x94";
     TJwwEntText second = first;
     c.change(second);
     ExpectSharedRows<TextRecordList>({first, second}, c.rows);
@@ -123,16 +104,12 @@ TEST(TextRecordList, NeighboursShareOnlyAnIdenticalSharedPart) {
 TEST(TextRecordList, ReadsBackAcrossChunksAfterCopyAndClear) {
   InitExchangeState();
   // Several chunks of texts and of shared rows.
-  ExpectReadsBackAfterCopyAndClear<TextRecordList>(
-      5000,
-      [](int i) {
-        TJwwEntText text;
-        text.Color = i / 3;
-        text.Value2 = i;
-        text.Content = std::to_string(i);
-        return text;
-      },
-      1667, 4321);
+  const auto make = [](int i) {
+    TJwwEntText t;
+    t.Color = i / 3, t.Value2 = i, t.Content = std::to_string(i);
+    return t;
+  };
+  ExpectReadsBackAfterCopyAndClear<TextRecordList>(5000, make, 1667, 4321);
   ReleaseExchangeState();
 }
 

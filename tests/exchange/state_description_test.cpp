@@ -1,5 +1,4 @@
-// The description the reader comparisons and the fuzzer rely on: one changed field of a fresh
-// state changes exactly its own line, in a form that shows every bit.
+// One changed field of a fresh state changes exactly its own line, showing every bit.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,7 +1,4 @@
-// What the dialog program builds on: the files of the executable that started it, passed as
-// a full path in the hand-over, never anything the working directory would decide; and a
-// hand-over only from the sealed memory file its own parent made, never from another
-// descriptor that happens to be open where it looks.
+// The dialog program works on its starter's files, handed over only by its own parent.
 #include "platform/linux/dialog_program.h"
 
 #include <fcntl.h>
@@ -25,8 +22,7 @@ TEST(DialogProgram, WorksOnTheFilesOfTheExecutableThatStartedIt) {
   const std::filesystem::path own = "/opt/tool/auxline-dialog";
   const struct {
     const char* what;
-    std::filesystem::path handedOver;
-    std::filesystem::path expected;
+    std::filesystem::path handedOver, expected;
   } kCases[] = {
       {"started by auxline", "/opt/tool/auxline", "/opt/tool/auxline"},
       {"started by a renamed copy elsewhere", "/home/u/cad/aux2", "/home/u/cad/aux2"},
@@ -53,8 +49,7 @@ ExchangeTakeover Taken(bool written, std::string identity, std::string_view byte
 }
 const ExchangeTakeover kTaken = Taken(true, "2049:131");
 
-// A hand-over from this process's parent; its bytes copied into a memory file sealed with
-// `seals` or (seals -1) into a plain file in `dir`.
+// A hand-over from the parent; its bytes in a memory file sealed with `seals`, -1: a plain file.
 int MakeHandover(const ExchangeTakeover* exchange) {
   return PutIntoHandoverFile("/t/auxline", 7, exchange, ::getppid());
 }
@@ -101,8 +96,7 @@ TEST(DialogProgram, TakesAHandoverOnlyFromTheSealedFileOfItsParent) {
   EXPECT_FALSE(TakeHandover(MakeHandover(nullptr)).value().Exchange.has_value());
 }
 
-// The hand-over carries what the takeover wrote in the file's place: OK checks it before it
-// writes its result.
+// The hand-over carries what the takeover wrote, which OK checks before it writes.
 TEST(DialogProgram, HandoverCarriesWhatTheTakeoverWrote) {
   const ExchangeTakeover kCases[] = {Taken(true, "2049:131"), Taken(true, "", "lg2\n\n"),
                                      Taken(false, "", "")};
@@ -116,8 +110,7 @@ TEST(DialogProgram, HandoverCarriesWhatTheTakeoverWrote) {
   }
 }
 
-// A dialog program that cannot start leaves its reason in the log of the executable that
-// tried to start it; the run ends with status 2.
+// A dialog program that cannot start: its reason in its starter's log, status 2.
 TEST(DialogProgram, OneThatCannotStartLeavesItsReasonInTheLog) {
   const std::filesystem::path built = std::filesystem::path(AUXLINE_MODULE_DIR) / "auxline-dialog";
   const struct {

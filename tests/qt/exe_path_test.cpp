@@ -1,5 +1,4 @@
-// Where the Linux entry finds the executable: from the system, whatever the working
-// directory, and beside the original name when the file was replaced during the run.
+// The executable's path: from the system, and the original name after a replace.
 #include "platform/linux/exe_path.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// Which files `auxline` starts as the dialog program and the dialog program loads as the
-// dialog module: the rule on the open file's status and the private-group test. (The
-// opening, without link or wait, is tried on the whole programs.)
+// Which installed files may be started or loaded: the status rule, the private group.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -31,9 +29,7 @@ TEST(InstallationFile, RuleOnTheOpenFilesStatus) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     struct stat status {};
-    status.st_mode = c.mode;
-    status.st_uid = c.uid;
-    status.st_gid = c.gid;
+    status.st_mode = c.mode, status.st_uid = c.uid, status.st_gid = c.gid;
     EXPECT_EQ(InstallationFileMayBeUsed(status, 1000, Only1000IsPrivate), c.used);
   }
 }

@@ -1,5 +1,4 @@
-// The Qt window against the layout table: every widget where the table puts it, with its
-// kind, text, tab order and input-method setting, and the window's fixed frame.
+// The Qt window against the layout table, and the window's fixed frame.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -54,24 +53,35 @@ QString VisibleText(QWidget& widget) {
   return {};
 }
 
+// Every row: kind, parent, place, text, input method, and inside its parent (not cut off).
 TEST_F(LayoutTest, EveryWidgetHasTheKindParentPlaceAndTextOfItsRow) {
   auto& pages = *qobject_cast<QTabWidget*>(Find("PageControl1"));
+  Dialog().show();
   for (const WidgetSpec& row : layout::kWidgets) {
     SCOPED_TRACE(row.Name);
     QWidget* widget = Find(row.Name);
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ(widget, &Dialog().Widget(row.Id));
     EXPECT_TRUE(KindMatches(row, *widget));
+    if (row.InputMethodOff) {
+      EXPECT_FALSE(widget->testAttribute(Qt::WA_InputMethodEnabled));
+      auto* list = qobject_cast<QComboBox*>(widget);
+      if (list && list->lineEdit()) {
+        EXPECT_FALSE(list->lineEdit()->testAttribute(Qt::WA_InputMethodEnabled));
+      }
+    }
     if (row.Kind == WidgetKind::TabPage) {
       const int index = pages.indexOf(widget);
       EXPECT_EQ(index, row.Id == WidgetId::TabSheet1 ? 0 : 1);
       EXPECT_EQ(pages.tabText(index), QString::fromUtf8(row.Text));
       continue;
     }
-    EXPECT_EQ(widget->parentWidget(), &Dialog().Widget(row.Parent));
+    QWidget* parent = widget->parentWidget();
+    EXPECT_EQ(parent, &Dialog().Widget(row.Parent));
+    EXPECT_TRUE(parent->rect().contains(widget->geometry()))
+        << parent->width() << "x" << parent->height();
     EXPECT_EQ(widget->pos(), QPoint(row.Left, row.Top));
-    if (row.Kind == WidgetKind::Label) {
-      // Labels grow to fit their caption, as wide as the table at least.
+    if (row.Kind == WidgetKind::Label) {  // labels grow to fit their caption
       EXPECT_GE(widget->width(), row.Width);
       EXPECT_GE(widget->height(), row.Height);
     } else {
@@ -80,18 +90,6 @@ TEST_F(LayoutTest, EveryWidgetHasTheKindParentPlaceAndTextOfItsRow) {
     if (row.Kind != WidgetKind::TabControl && row.Kind != WidgetKind::DropDownList) {
       EXPECT_EQ(VisibleText(*widget), QString::fromUtf8(row.Text));
     }
-  }
-}
-
-// Widgets that stick out of their page or window would be cut off.
-TEST_F(LayoutTest, EveryWidgetLiesInsideItsParent) {
-  Dialog().show();
-  for (const WidgetSpec& row : layout::kWidgets) {
-    if (row.Kind == WidgetKind::TabPage) continue;
-    SCOPED_TRACE(row.Name);
-    QWidget& widget = Dialog().Widget(row.Id);
-    EXPECT_TRUE(widget.parentWidget()->rect().contains(widget.geometry()))
-        << "parent " << widget.parentWidget()->width() << "x" << widget.parentWidget()->height();
   }
   Dialog().hide();
 }
@@ -125,23 +123,9 @@ TEST_F(LayoutTest, LineWidthListIsEditableWithItsThirteenFixedItems) {
   auto& widths = Dialog().As<QComboBox>(WidgetId::ComboBox4);
   ASSERT_EQ(widths.count(), 13);
   for (int i = 0; i < widths.count(); ++i) {
-    EXPECT_EQ(widths.itemText(i),
-              QString::fromUtf8(layout::kLineWidthItems[static_cast<std::size_t>(i)]));
+    EXPECT_EQ(widths.itemText(i), QString::fromUtf8(layout::kLineWidthItems[std::size_t(i)]));
   }
   EXPECT_EQ(widths.insertPolicy(), QComboBox::NoInsert);
-}
-
-TEST_F(LayoutTest, InputMethodIsOffInEditsAndLists) {
-  for (const WidgetSpec& row : layout::kWidgets) {
-    if (!row.InputMethodOff) continue;
-    SCOPED_TRACE(row.Name);
-    QWidget& widget = Dialog().Widget(row.Id);
-    EXPECT_FALSE(widget.testAttribute(Qt::WA_InputMethodEnabled));
-    if (auto* list = qobject_cast<QComboBox*>(&widget);
-        list != nullptr && list->lineEdit() != nullptr) {
-      EXPECT_FALSE(list->lineEdit()->testAttribute(Qt::WA_InputMethodEnabled));
-    }
-  }
 }
 
 // The focus chain visits the tab control, then the inputs of its pages, then the buttons.
@@ -161,10 +145,9 @@ TEST_F(LayoutTest, TabOrderFollowsTheTable) {
     widget = widget->nextInFocusChain();
     if (widget == &start) break;
   }
-  const std::vector<std::string> expected = {"PageControl1", "EditA1",    "EditA2",    "EditA3",
-                                             "ComboBox1",    "ComboBox2", "ComboBox3", "ComboBox4",
-                                             "Button1",      "Button2"};
-  EXPECT_EQ(visited, expected);
+  EXPECT_EQ(visited, (std::vector<std::string>{"PageControl1", "EditA1", "EditA2", "EditA3",
+                                               "ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4",
+                                               "Button1", "Button2"}));
 }
 
 }  // namespace

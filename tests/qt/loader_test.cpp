@@ -1,5 +1,4 @@
-// The dialog module loaded the way the executable loads it: from the executable's
-// directory, through its one factory function.
+// The dialog module loaded as the executable loads it, through its one factory.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 

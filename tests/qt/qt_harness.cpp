@@ -26,8 +26,7 @@ QApplication& TestApplication() {
 void RunWithDialogOpen(QtFormWindow& window, TForm1& form,
                        const std::function<void(AuxlineDialog&)>& whileOpen) {
   bool reached = false;
-  // A timer of this scope: should the dialog never open, it dies here instead of firing
-  // into a later test.
+  // This scope's timer: should the dialog never open, it cannot fire into a later test.
   QTimer opened;
   opened.setSingleShot(true);
   QObject::connect(&opened, &QTimer::timeout, [&] {

@@ -10,8 +10,7 @@
 
 namespace {
 
-// Converts to the type of any field: T{AnyField{}, ...} compiles with as many initialisers as
-// the aggregate T has fields (a base class counts as one).
+// Converts to any field's type: T{AnyField{}, ...} compiles with up to T's field count.
 struct AnyField {
   template <typename T>
   operator T() const;  // NOLINT(google-explicit-constructor): only ever in unevaluated context
@@ -26,35 +25,17 @@ constexpr std::size_t FieldCount() {
   }
 }
 
-// A field and its name; a base class, whose fields have no name of their own.
-template <typename T>
-struct Named {
-  std::string_view name;
-  const T& value;
-};
-template <typename T>
-struct BaseOf {
-  const T& value;
-};
-// A field that the description leaves out, counted all the same.
-template <typename T>
-struct NotDescribed {
-  const T& value;
-};
-
 // Writes each field as a line of `text` and hands each real to `reals`, either may be absent.
 class Walker {
  public:
   using RealVisit = std::function<void(const std::string&, double)>;
   Walker(std::string* text, const RealVisit* reals) : text_(text), reals_(reals) {}
 
-  // Every field of `record`, in order. The count is checked against the struct itself, so
-  // that a field added to the state cannot be left out of the description: when this fails,
-  // describe the new field in the Fields function of that struct below.
+  // Every field, each a call that puts it; counted against the struct, so none is left out.
   template <typename T, typename... Parts>
   void All(const T&, const Parts&... parts) {
     static_assert(sizeof...(Parts) == FieldCount<T>(), "describe the new field of this struct");
-    (Part(parts), ...);
+    (parts(*this), ...);
   }
 
   void Put(std::string_view name, double value) {
@@ -102,17 +83,6 @@ class Walker {
   }
 
  private:
-  template <typename T>
-  void Part(const Named<T>& field) {
-    Put(field.name, field.value);
-  }
-  template <typename T>
-  void Part(const BaseOf<T>& base) {
-    Fields(*this, base.value);
-  }
-  template <typename T>
-  void Part(const NotDescribed<T>&) {}
-
   void Line(std::string_view name, const std::string& value) {
     if (text_ == nullptr) return;
     text_->append(prefix_).append(name).append(" ").append(value).append("\n");
@@ -123,102 +93,57 @@ class Walker {
   std::string prefix_;
 };
 
-template <typename T>
-Named<T> Field(std::string_view name, const T& value) {
-  return Named<T>{name, value};
-}
-template <typename B, typename T>
-BaseOf<B> Base(const T& record) {
-  return BaseOf<B>{record};
-}
-
 // Each struct of the state with all of its fields, in declaration order. `r` is the struct.
-#define FIELD(name) Field(#name, r.name)
+#define FIELDS(Type, ...) \
+  void Fields(Walker& w, const Type& r) { w.All(r, __VA_ARGS__); }
+#define F(name) [&](Walker& to) { to.Put(#name, r.name); }
+#define BASE(Type) [&](Walker& to) { Fields(to, static_cast<const Type&>(r)); }
 
-void Fields(Walker& w, const StampedAttributes& r) {
-  w.All(r, FIELD(HandPointRef), FIELD(LayerGroup), FIELD(Layer), FIELD(Color), FIELD(LineType),
-        FIELD(LineWidth));
-}
-void Fields(Walker& w, const CommonAttributes& r) {
-  w.All(r, Base<StampedAttributes>(r), FIELD(ZFlags));
-}
-void Fields(Walker& w, const TJwwEntLine& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(PolylineNo), FIELD(X1), FIELD(Y1), FIELD(X2),
-        FIELD(Y2));
-}
-void Fields(Walker& w, const TJwwEntCircle& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(CenterX), FIELD(CenterY), FIELD(Radius));
-}
-void Fields(Walker& w, const TJwwEntArc& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(CenterX), FIELD(CenterY), FIELD(Radius), FIELD(Value4),
-        FIELD(Value5), FIELD(Flattening), FIELD(Tilt));
-}
-void Fields(Walker& w, const TJwwEntText& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(TextKind), FIELD(TextCode), FIELD(TextStyle),
-        FIELD(Width), FIELD(Height), FIELD(Spacing), FIELD(Value1), FIELD(Value2), FIELD(Value3),
-        FIELD(Value4), FIELD(FontName), FIELD(Content));
-}
-void Fields(Walker& w, const TJwwEntPoint& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(X), FIELD(Y));
-}
-void Fields(Walker& w, const TJwwEntPointEx& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(X), FIELD(Y), FIELD(Value3), FIELD(Value4),
-        FIELD(Value5));
-}
-void Fields(Walker& w, const TJwwEntDim& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(Line), FIELD(Text));
-}
-void Fields(Walker& w, const TJwwEntBlk& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(X), FIELD(Y), FIELD(Name));
-}
-template <typename T>  // the solid records: also TJwwEntSo and TJwwEntSg
+FIELDS(StampedAttributes, F(HandPointRef), F(LayerGroup), F(Layer), F(Color), F(LineType),
+       F(LineWidth))
+FIELDS(CommonAttributes, BASE(StampedAttributes), F(ZFlags))
+FIELDS(TJwwEntLine, BASE(CommonAttributes), F(PolylineNo), F(X1), F(Y1), F(X2), F(Y2))
+FIELDS(TJwwEntCircle, BASE(CommonAttributes), F(CenterX), F(CenterY), F(Radius))
+FIELDS(TJwwEntArc, BASE(CommonAttributes), F(CenterX), F(CenterY), F(Radius), F(Value4), F(Value5),
+       F(Flattening), F(Tilt))
+FIELDS(TJwwEntText, BASE(CommonAttributes), F(TextKind), F(TextCode), F(TextStyle), F(Width),
+       F(Height), F(Spacing), F(Value1), F(Value2), F(Value3), F(Value4), F(FontName), F(Content))
+FIELDS(TJwwEntPoint, BASE(CommonAttributes), F(X), F(Y))
+FIELDS(TJwwEntPointEx, BASE(CommonAttributes), F(X), F(Y), F(Value3), F(Value4), F(Value5))
+FIELDS(TJwwEntDim, BASE(CommonAttributes), F(Line), F(Text))
+FIELDS(TJwwEntBlk, BASE(CommonAttributes), F(X), F(Y), F(Name))
+template <typename T>  // the solid records: also TJwwEntSg
 requires std::is_same_v<T, TJwwEntSl2> || std::is_same_v<T, TJwwEntSl3> ||
     std::is_same_v<T, TJwwEntSl4> || std::is_same_v<T, TJwwEntSo>
-void Fields(Walker& w, const T& r) {
-  w.All(r, Base<CommonAttributes>(r), FIELD(ExtColor), FIELD(Value));
-}
-void Fields(Walker& w, const TJwwEntSc& r) {  // also TJwwEntSe
-  w.All(r, Base<CommonAttributes>(r), FIELD(ExtColor), FIELD(Value), FIELD(Value8));
-}
-void Fields(Walker& w, const ReadOrderEntry& r) { w.All(r, FIELD(Kind), FIELD(Index)); }
-void Fields(Walker& w, const TextStyleDef& r) {
-  w.All(r, FIELD(Width), FIELD(Height), FIELD(Spacing), FIELD(Color));
-}
-void Fields(Walker& w, const HandPoint& r) {
-  w.All(r, FIELD(Used), FIELD(X), FIELD(Y), FIELD(HitKind));
-}
-void Fields(Walker& w, const EmitState& r) {
-  w.All(r, Base<StampedAttributes>(r), FIELD(TextStyle), FIELD(FreeTextWidth),
-        FIELD(FreeTextHeight), FIELD(FreeTextSpacing), FIELD(FreeTextColor), FIELD(TextCode),
-        FIELD(FontName), FIELD(PointKind), FIELD(ExtColor), FIELD(LayerGroupUnset),
-        FIELD(LayerUnset), FIELD(ColorUnset), FIELD(LineTypeUnset), FIELD(LineWidthUnset),
-        FIELD(TextStyleUnset), FIELD(PointKindUnset));
-}
-void Fields(Walker& w, const ExchangeValues& r) {
-  w.All(r, FIELD(FileName), FIELD(HostAngle), FIELD(GroupScales), FIELD(PaperWidth),
-        FIELD(PaperHeight), FIELD(TextStyles), FIELD(BzFlag), FIELD(HnValues), FIELD(GroupNames),
-        FIELD(GroupValues), FIELD(LayerNames), FIELD(LayerValues), FIELD(HostLayerGroup),
-        FIELD(HostLayer), FIELD(HostColor), FIELD(HostLineType), FIELD(HostLineWidth),
-        FIELD(HostTextStyle), FIELD(HostFreeTextWidth), FIELD(HostFreeTextHeight),
-        FIELD(HostFreeTextSpacing), FIELD(HostFreeTextColor), FIELD(HostFontName), FIELD(Emit),
-        FIELD(ZFlags), FIELD(PolylineNo), FIELD(InPolyline), FIELD(InMessage),
-        FIELD(PendingDimLine), FIELD(HandPoints), FIELD(HandPointCount));
-}
-void Fields(Walker& w, const ExchangeState& r) {
-  w.All(r, Base<ExchangeValues>(r), FIELD(LineList), FIELD(CircleList), FIELD(ArcList),
-        FIELD(TextList), FIELD(PointList), FIELD(PointExList), FIELD(DimList), FIELD(BlockList),
-        FIELD(Sl2List), FIELD(Sl3List), FIELD(Sl4List), FIELD(ScList), FIELD(SeList), FIELD(SoList),
-        FIELD(SgList), FIELD(ReadOrder), FIELD(CommandQueue),
-        // The bytes of the records' strings, which the records themselves describe; where in
-        // the store they lie is no part of the state's meaning.
-        NotDescribed<TextStore>{r.RecordTexts});
-}
+void Fields(Walker& w, const T& r) { w.All(r, BASE(CommonAttributes), F(ExtColor), F(Value)); }
+FIELDS(TJwwEntSc, BASE(CommonAttributes), F(ExtColor), F(Value), F(Value8))  // also TJwwEntSe
+FIELDS(ReadOrderEntry, F(Kind), F(Index))
+FIELDS(TextStyleDef, F(Width), F(Height), F(Spacing), F(Color))
+FIELDS(HandPoint, F(Used), F(X), F(Y), F(HitKind))
+FIELDS(EmitState, BASE(StampedAttributes), F(TextStyle), F(FreeTextWidth), F(FreeTextHeight),
+       F(FreeTextSpacing), F(FreeTextColor), F(TextCode), F(FontName), F(PointKind), F(ExtColor),
+       F(LayerGroupUnset), F(LayerUnset), F(ColorUnset), F(LineTypeUnset), F(LineWidthUnset),
+       F(TextStyleUnset), F(PointKindUnset))
+FIELDS(ExchangeValues, F(FileName), F(HostAngle), F(GroupScales), F(PaperWidth), F(PaperHeight),
+       F(TextStyles), F(BzFlag), F(HnValues), F(GroupNames), F(GroupValues), F(LayerNames),
+       F(LayerValues), F(HostLayerGroup), F(HostLayer), F(HostColor), F(HostLineType),
+       F(HostLineWidth), F(HostTextStyle), F(HostFreeTextWidth), F(HostFreeTextHeight),
+       F(HostFreeTextSpacing), F(HostFreeTextColor), F(HostFontName), F(Emit), F(ZFlags),
+       F(PolylineNo), F(InPolyline), F(InMessage), F(PendingDimLine), F(HandPoints),
+       F(HandPointCount))
+// Last, RecordTexts: counted, not described; the records describe their own bytes.
+FIELDS(ExchangeState, BASE(ExchangeValues), F(LineList), F(CircleList), F(ArcList), F(TextList),
+       F(PointList), F(PointExList), F(DimList), F(BlockList), F(Sl2List), F(Sl3List), F(Sl4List),
+       F(ScList), F(SeList), F(SoList), F(SgList), F(ReadOrder), F(CommandQueue), [](Walker&) {})
 
-#undef FIELD
+#undef FIELDS
+#undef F
+#undef BASE
 
 template <typename T>
-std::string Describe(const T& value) {
+std::string Describe(const T& value, std::size_t reserve = 0) {
   std::string text;
+  text.reserve(reserve);
   Walker w(&text, nullptr);
   Fields(w, value);
   return text;
@@ -236,13 +161,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 }  // namespace
 
-std::string DescribeState(const ExchangeState& state) {
-  std::string text;
-  text.reserve(65536);
-  Walker w(&text, nullptr);
-  Fields(w, state);
-  return text;
-}
+std::string DescribeState(const ExchangeState& state) { return Describe(state, 65536); }
 
 std::string DescribeRecord(const TJwwEntLine& record) { return Describe(record); }
 std::string DescribeRecord(const TJwwEntText& record) { return Describe(record); }

@@ -20,10 +20,8 @@ std::string DescribeRecord(const TJwwEntText& record);
 // Calls `visit` with the name and value of every real the state holds.
 void ForEachStateReal(const std::function<void(const std::string& name, double value)>& visit);
 
-// The first line where two descriptions differ, both ways; empty when they are equal. A
-// failure then names the field instead of printing megabytes.
+// The first line where two descriptions differ; empty when equal (names the field).
 std::string FirstDifference(std::string_view expected, std::string_view actual);
 
-// The lines of `after` that `before` does not hold, parted by '|': what a change of the state
-// changed.
+// The lines of `after` that `before` does not hold, parted by '|'.
 std::string ChangedLines(std::string_view before, std::string_view after);

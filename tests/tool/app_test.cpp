@@ -1,5 +1,4 @@
-// The entry decides whether a dialog window is wanted at all and maps the outcome to the
-// exit status.
+// The entry: whether a dialog window is wanted, and the outcome as the exit status.
 #include "tool/app.h"
 
 #include <gtest/gtest.h>
@@ -62,8 +61,7 @@ TEST(App, DialogRunUsesTheCreatedWindow) {
 }
 
 #ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
-// A result that cannot be written (a full disk) is reported by status 1, and the host's input
-// is not left behind for it to take as commands.
+// An unwritable result (a full disk) is status 1, and the host's input is not left behind.
 TEST(App, ExchangeFileThatCannotBeWrittenGivesStatus1) {
   TempDir dir;
   const std::string input = CrLf("hp1 1 2|hp2 3 4");
@@ -78,8 +76,7 @@ TEST(App, ExchangeFileThatCannotBeWrittenGivesStatus1) {
 }
 #endif
 
-// A "/R10" run whose exchange file was not read to its end asks for no window (there is
-// nothing a dialog could build on) and reports the failure; the host finds "hq".
+// A /R10 run on an exchange file not read to its end: no window, status 1, the host gets hq.
 TEST(App, ExchangeFileNotReadToItsEndGivesStatus1WithoutADialog) {
   TempDir dir;
   ExchangeTakeover cutShort;

@@ -10,8 +10,7 @@ namespace {
 
 TEST(ReduceToFullTurn, GivesTheRemainderIn0To360) {
   const struct {
-    double degrees;
-    double expected;
+    double degrees, expected;
   } cases[] = {
       {0.0, 0.0},    {-30.0, 330.0},    {725.0, 5.0},
       {360.0, 0.0},  {-360.0, 0.0},     {359.5, 359.5},

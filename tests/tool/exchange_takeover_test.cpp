@@ -1,7 +1,4 @@
-// The tool never builds on its own output, and the result of a dialog run goes only over
-// the file its takeover wrote: a host that has put new input there meanwhile keeps it. A
-// read that fails while the file is taken over is never its end, and any run removes the
-// temporary files that killed runs left, whether or not it saves.
+// The tool never builds on its own output nor writes over the host's newer input.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,6 +18,10 @@ namespace {
 
 const std::string kInput = CrLf("hk 10|lg2|ly5|hp1 10 20");
 const std::string kNewInput = CrLf("lg3|ly1|hp1 0 0|hp2 5 5");
+// Puts the file `file` + `suffix` in the place of `file`.
+void Rename(const std::filesystem::path& file, const char* suffix) {
+  std::filesystem::rename(file.string() + suffix, file);
+}
 
 // The dialog: shown, then the host may act, then the user presses OK.
 struct OkWindow final : FakeWindow {
@@ -34,23 +35,25 @@ struct OkWindow final : FakeWindow {
 };
 
 TEST(ExchangeTakeover, NeverBuildsOnItsOwnOutput) {
-  enum class Host { Waits, RenamesNewInput, RewritesInPlace, Removes };
+  using Dir = const std::filesystem::path&;
+  const auto waits = [](Dir) {};
+  const auto renames = [](Dir f) { WriteBytes(f.string() + "~", kNewInput), Rename(f, "~"); };
+  const auto rewrites = [](Dir f) { WriteBytes(f, kNewInput); };
+  const auto removes = [](Dir f) { std::filesystem::remove(f); };
   struct Case {
-    const char* what;
-    const char* mode;
+    const char *what, *mode;
     std::string before;
-    Host host;
+    void (*host)(Dir);  // what the host does to the file while the dialog is open
     int status;
     std::optional<std::string> after;  // nullopt: missing; "": the same file, untouched
   } const kCases[] = {
-      {"a run with arguments on the tool's own hq", "/R1", "hq\r\n", Host::Waits, 1, ""},
-      {"a dialog run on the tool's own hq", "/R10", "hq\r\n", Host::Waits, 1, ""},
-      {"OK over the file the takeover wrote", "/R10", kInput, Host::Waits, 0,
+      {"a run with arguments on the tool's own hq", "/R1", "hq\r\n", waits, 1, ""},
+      {"a dialog run on the tool's own hq", "/R10", "hq\r\n", waits, 1, ""},
+      {"OK over the file the takeover wrote", "/R10", kInput, waits, 0,
        CrLf("lg2|ly5|lc9|lt1|lw0|ci 10 20 100")},
-      {"the host put new input in by a rename", "/R10", kInput, Host::RenamesNewInput, 1,
-       kNewInput},
-      {"the host rewrote the file in place", "/R10", kInput, Host::RewritesInPlace, 1, kNewInput},
-      {"the host removed the file", "/R10", kInput, Host::Removes, 1, std::nullopt},
+      {"the host put new input in by a rename", "/R10", kInput, renames, 1, kNewInput},
+      {"the host rewrote the file in place", "/R10", kInput, rewrites, 1, kNewInput},
+      {"the host removed the file", "/R10", kInput, removes, 1, std::nullopt},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -58,19 +61,9 @@ TEST(ExchangeTakeover, NeverBuildsOnItsOwnOutput) {
     const std::filesystem::path file = dir / "JWC_TEMP.TXT";
     WriteBytes(file, c.before);
     const std::string identity = FileIdentityOf(file);
-    const auto host = [&] {
-      if (c.host == Host::RenamesNewInput) {
-        WriteBytes(dir / "new", kNewInput);
-        std::filesystem::rename(dir / "new", file);
-      } else if (c.host == Host::RewritesInPlace) {
-        WriteBytes(file, kNewInput);
-      } else if (c.host == Host::Removes) {
-        std::filesystem::remove(file);
-      }
-    };
     const int status = RunAuxline({c.mode}, dir / "auxline", [&] {
       auto window = std::make_unique<OkWindow>();
-      window->host = host;
+      window->host = [&] { c.host(file); };
       return window;
     });
     EXPECT_EQ(status, c.status);

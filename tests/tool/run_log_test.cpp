@@ -1,5 +1,4 @@
-// The log of failed runs: the line a failure leaves, the bound on the log's size, and runs
-// through the entry for each kind of failure, a success, and logs that must be left alone.
+// The log of failed runs: its line, its bound, and what each kind of run leaves in it.
 #include "tool/run_log.h"
 
 #include <gtest/gtest.h>
@@ -59,49 +58,37 @@ TEST(RunLog, OldestWholeLinesGoBeyondTheBound) {
   }
 }
 
-bool ExchangeIsAFolder(const std::filesystem::path& dir) {
-  return std::filesystem::create_directory(dir / "JWC_TEMP.TXT");
-}
-
-bool OwnLog(const std::filesystem::path& dir) {
-  WriteBytes(dir / "auxline.log", "older line");
-  return true;
-}
-
-bool LogIsALink(const std::filesystem::path& dir) {
-#ifndef _WIN32
-  WriteBytes(dir / "elsewhere", "kept\r\n");
-  std::filesystem::create_symlink(dir / "elsewhere", dir / "auxline.log");
-  return true;
-#else
-  return (void)dir, false;
-#endif
-}
-
+using Dir = const std::filesystem::path&;
+bool ExchangeIsAFolder(Dir d) { return std::filesystem::create_directory(d / "JWC_TEMP.TXT"); }
+bool OwnLog(Dir d) { return WriteBytes(d / "auxline.log", "older line"), true; }
 // Needs the superuser to make; the tool then runs as the superuser, not the log's owner.
-bool LogOfAnotherUser(const std::filesystem::path& dir) {
-  WriteBytes(dir / "auxline.log", "kept\r\n");
+bool LogOfAnotherUser(Dir d) {
+  WriteBytes(d / "auxline.log", "kept\r\n");
 #ifndef _WIN32
-  return ::geteuid() == 0 && ::chown((dir / "auxline.log").c_str(), 65534, 65534) == 0;
+  return ::geteuid() == 0 && ::chown((d / "auxline.log").c_str(), 65534, 65534) == 0;
 #else
   return false;
 #endif
 }
-
-std::unique_ptr<FormWindow> NoDisplay() {
-  NoteRunFailure("the dialog window could not be opened", "no display");
-  return nullptr;
+bool LogIsALink(Dir d) {
+#ifndef _WIN32
+  WriteBytes(d / "elsewhere", "kept\r\n");
+  std::filesystem::create_symlink(d / "elsewhere", d / "auxline.log");
+  return true;
+#else
+  return (void)d, false;
+#endif
 }
-
+std::unique_ptr<FormWindow> NoDisplay() {
+  return NoteRunFailure("the dialog window could not be opened", "no display"), nullptr;
+}
 std::unique_ptr<FormWindow> OutOfMemory() { throw std::bad_alloc(); }
 
-// Each kind of failure leaves one line naming the file and the reason; a success writes
-// nothing; a log that is a link or another user's file is left alone, the status unchanged.
+// A failure leaves its reason; a success nothing; a link or another's log is left alone.
 TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
   const struct {
-    const char* what;
-    const char* mode;                             // nullptr: no arguments
-    bool (*setup)(const std::filesystem::path&);  // false: cannot be made here
+    const char *what, *mode;  // mode nullptr: no arguments
+    bool (*setup)(Dir);       // false: cannot be made here
     DialogWindowFactory factory;
     const char* takenOver;  // the exchange file's bytes, taken over before
     int status;
@@ -132,8 +119,7 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
     std::optional<ExchangeTakeover> takenOver;
     if (c.takenOver != nullptr) takenOver.emplace().Bytes = c.takenOver;
     const std::optional<std::string> before = ReadBytes(dir / "auxline.log");
-    std::vector<std::string> args;
-    if (c.mode != nullptr) args.emplace_back(c.mode);
+    const auto args = c.mode ? std::vector<std::string>{c.mode} : std::vector<std::string>{};
     EXPECT_EQ(RunAuxline(args, dir / "auxline", c.factory, takenOver), c.status);
     const std::optional<std::string> log = ReadBytes(dir / "auxline.log");
     if (c.logHolds == nullptr) {
@@ -142,6 +128,17 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
       EXPECT_NE(log.value_or("").find(c.logHolds), std::string::npos) << log.value_or("");
     }
   }
+}
+
+// A real run keeps the log within 64 KiB: a full log loses its oldest line, and only that.
+TEST(RunLog, RunKeepsTheLogWithin64KiB) {
+  TempDir dir;
+  const std::string kept = std::string(65536 - 202, 'x') + "\r\n";
+  WriteBytes(dir / "auxline.log", std::string(198, 'o') + "\r\n" + kept);  // exactly 64 KiB
+  EXPECT_EQ(RunAuxline({"/R10"}, dir / "auxline", NoDisplay), 2);
+  const std::string log = ReadBytes(dir / "auxline.log").value_or("");
+  EXPECT_EQ(log.substr(0, kept.size()), kept);
+  EXPECT_NE(log.find("no display"), std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The mode is parsed once from the arguments; everything the run does by mode follows from
-// what this parse says.
+// The mode, parsed once: everything the run does by mode follows from this parse.
 #include "tool/run_mode.h"
 
 #include <gtest/gtest.h>

@@ -12,8 +12,7 @@ namespace {
 
 TEST(SettingsPath, ReplacesOnlyAnExtensionOfTheFileName) {
   const struct {
-    const char* exe;
-    const char* expected;
+    const char *exe, *expected;
   } cases[] = {
       {"/opt/aux/auxline", "/opt/aux/auxline.dat"},
       {"/opt/aux/auxline.exe", "/opt/aux/auxline.dat"},
@@ -111,9 +110,7 @@ TEST(SettingsFile, TellsAnUnreadableFileFromAMissingOrLongOne) {
 #ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
 TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
   TempDir dir;
-  // New settings longer than the old file, and no file may grow beyond the old one's
-  // size: the temporary file fails, and so does the rewrite in place, part-way, which
-  // must put the old bytes back.
+  // No file may outgrow the old one: the temporary fails, the rewrite in place fails part-way.
   const auto target = dir / "auxline.dat";
   const std::string old = CrLf("3|5|1|2|1|1|0");
   WriteBytes(target, old);

@@ -1,5 +1,4 @@
-// The form's handlers driven through the fake window: what the run sequence puts into the
-// dialog, and what OK and Cancel store and send.
+// The form's handlers in the fake window: what the run sequence shows, what OK and Cancel save.
 #include "tool/tform1.h"
 
 #include <gtest/gtest.h>
@@ -25,13 +24,7 @@ const std::string kAttributeBlock = "lg2|ly5|lc9|lt3|lw4|";
 // Lines parted by '|', as a list.
 Lines Split(std::string_view parted) {
   Lines out(1);
-  for (const char c : parted) {
-    if (c == '|') {
-      out.emplace_back();
-    } else {
-      out.back().push_back(c);
-    }
-  }
+  for (const char c : parted) c == '|' ? out.emplace_back() : out.back() += c;
   return out;
 }
 
@@ -40,9 +33,12 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
   const std::string hide =
       "hide LabelA1|hide EditA1|hide LabelA2|hide EditA2|hide LabelA3|hide EditA3|";
   const std::string dialog = "|normal|fill 1|fill 2|fill 3";
+  const std::string ellipse = "minimise|" + hide +
+                              "show LabelA1|show EditA1|show LabelA2|show EditA2|show LabelA3|"
+                              "show EditA3|page 1|move 360 293" +
+                              dialog;
   const struct {
-    const char* what;
-    const char* mode;  // "": no arguments
+    const char *what, *mode;  // mode "": no arguments
     std::string exchange;
     const char* settings;
     std::string log;
@@ -54,12 +50,9 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
        CrLf("lg2|hp1 1 1|hp2 2 2"), nullptr, "minimise|close", true},
       {"the settings dialog, the cursor at the screen's corner", "", kExchange, nullptr,
        "page 2|" + hide + "move -130 -102" + dialog, false},
-      {"the ellipse dialog shows the drawing tab", "/R10", kExchange, "-1|-1|0|-1|12.5|0.5|330",
-       "minimise|" + hide +
-           "show LabelA1|show EditA1|show LabelA2|show EditA2|show LabelA3|show EditA3|page 1|"
-           "move 360 293" +
-           dialog,
-       false},
+      {"the ellipse dialog, the stored values", "/R10", kExchange, "-1|-1|0|-1|12.5|0.5|330",
+       ellipse, false},
+      {"the ellipse dialog, the defaults", "/R10", kExchange, nullptr, ellipse, false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -82,19 +75,12 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
       EXPECT_EQ(run.Window.LineWidthText, "");
       EXPECT_EQ(run.Window.ActivePage, Page::TabSheet2);
     } else {
+      const Lines shown = Split(c.settings ? "12.5|0.5|330" : "100|1|0");
       EXPECT_EQ(run.Window.Texts,
-                (std::array<std::string, 6>{layout::kRadiusCaption, "12.5", layout::kRatioCaption,
-                                            "0.5", layout::kAngleCaption, "330"}));
+                (std::array<std::string, 6>{layout::kRadiusCaption, shown[0], layout::kRatioCaption,
+                                            shown[1], layout::kAngleCaption, shown[2]}));
     }
   }
-}
-
-TEST(Form, EllipseDialogDefaultsShowAs100And1And0) {
-  FormRun run(kExchange);
-  run.Start({"/R10"});
-  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA1), "100");
-  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA2), "1");
-  EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA3), "0");
 }
 
 TEST(Form, SettingsFileHoldingTheSameBytesIsNotReplaced) {
@@ -125,19 +111,19 @@ TEST(Form, SettingsFileHoldingTheSameBytesIsNotReplaced) {
 
 TEST(Form, DialogShowsTheStoredSettings) {
   const struct {
-    std::string settings;
+    const char* settings;
     std::array<int, 3> selected;
     const char* width;
   } kCases[] = {
-      {CrLf("3|5|19|25"), {4, 6, 19}, "25"},
-      {CrLf("-1|-1|0|7"), {0, 0, 0}, "7"},
-      {CrLf("15|15|50|0"), {16, 16, 50}, "0"},
-      {CrLf("99|-2|51|-1"), {-1, -1, -1}, ""},
-      {CrLf("2147483647|-2147483648|-1|-5"), {-1, -1, -1}, ""},
+      {"3|5|19|25", {4, 6, 19}, "25"},
+      {"-1|-1|0|7", {0, 0, 0}, "7"},
+      {"15|15|50|0", {16, 16, 50}, "0"},
+      {"99|-2|51|-1", {-1, -1, -1}, ""},
+      {"2147483647|-2147483648|-1|-5", {-1, -1, -1}, ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.settings);
-    FormRun run(std::nullopt, c.settings);
+    FormRun run(std::nullopt, CrLf(c.settings));
     run.Start({});
     EXPECT_EQ(run.Window.Selected, c.selected);
     EXPECT_EQ(run.Window.LineWidthText, c.width);
@@ -147,8 +133,7 @@ TEST(Form, DialogShowsTheStoredSettings) {
 TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
   const struct {
     std::array<int, 3> select;  // -1: leave as shown
-    const char* width;
-    std::string stored;
+    const char *width, *stored;
   } kCases[] = {
       {{4, 0, 10}, "", "3|-1|10|-1"},
       {{-1, -1, -1}, "25", "99|5|19|25"},  // no entry for 99: the value stays
@@ -166,7 +151,7 @@ TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
     run.Window.LineWidthText = c.width;
     form.Button1Click();
     EXPECT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Settings(), CrLf(c.stored + "|12.5|0.5|330"));
+    EXPECT_EQ(run.Settings(), CrLf(std::string(c.stored) + "|12.5|0.5|330"));
     EXPECT_EQ(run.Exchange(), kExchange);  // never written without arguments
   }
 }
@@ -203,9 +188,7 @@ std::string Ellipse(const char* radius, double ratio, double tilt) {
 
 TEST(Form, EllipseDialogOkBuildsTheShape) {
   const struct {
-    const char* radius;
-    const char* ratio;
-    const char* angle;
+    const char *radius, *ratio, *angle;
     std::string shape;
     const char* storedAngle;
   } kCases[] = {
@@ -238,8 +221,7 @@ TEST(Form, EllipseDialogOkBuildsTheShape) {
 
 TEST(Form, EllipseDialogRefusesRadiusOrRatioNotAbove1e8) {
   const struct {
-    const char* radius;
-    const char* ratio;
+    const char *radius, *ratio;
   } kCases[] = {{"0", "1"}, {"100", "0"}, {"12,5", "1"}, {"1e-8", "1"}, {"100", "-0.5"}, {"", ""}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.radius) + " " + c.ratio);
@@ -252,7 +234,6 @@ TEST(Form, EllipseDialogRefusesRadiusOrRatioNotAbove1e8) {
     EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA1), c.radius);  // the user's entries stay
     EXPECT_EQ(run.Settings(), std::nullopt);
     EXPECT_EQ(run.Exchange(), kExchange);
-
     // Corrected, the next OK reads everything again.
     run.Window.Edit(DrawingWidget::EditA1) = "5";
     run.Window.Edit(DrawingWidget::EditA2) = "1";
@@ -293,9 +274,7 @@ TEST(Form, HandlersAfterCloseDoNothing) {
   EXPECT_EQ(run.Settings(), std::nullopt);
 }
 
-// The window closed before the run sequence ran: the exchange file's path is fixed with the
-// form, so the host's file beside the executable gets "hq", and nothing lands in the
-// working directory.
+// Closed before the run sequence: the hq goes beside the executable, not the working folder.
 TEST(Form, CloseBeforeShowWritesBesideTheExecutable) {
   FormRun run(kExchange);
   run.Form.emplace(run.Window, std::vector<std::string>{"/R1"}, run.Dir / "auxline");
@@ -306,10 +285,7 @@ TEST(Form, CloseBeforeShowWritesBesideTheExecutable) {
 
 }  // namespace
 
-// An exchange file that is there but was not read to its end: a run with arguments builds
-// nothing on what was read, shows no dialog, saves nothing and gives the host "hq"; the
-// settings dialog uses nothing of the file and opens as always. A missing file still
-// means the defaults.
+// A file not read to its end: a run with arguments builds nothing and gives the host hq.
 TEST(FormExchangeUnread, RunWithArgumentsBuildsNothing) {
   ExchangeTakeover cutShort;
   cutShort.Bytes = "lg2\r\nhp1 10 20\r\n";
