@@ -1,8 +1,5 @@
-// The built program in a directory of its own, as the host runs it: exchange file (and
-// settings file) beside it, arguments on the command line, then both files compared byte
-// for byte. A construction line is checked by what makes it the right line (it passes
-// through its point in its direction and reaches 5e7 each way), not by the arithmetic that
-// built it; a few lines checked by hand are compared byte for byte.
+// The built program run as the host runs it, files beside it compared after; a construction
+// line is checked by its point, direction and 5e7 reach, not by the arithmetic behind it.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,8 +22,7 @@ constexpr double kHalf = 5e7;
 std::string Host(const std::string& more) { return CrLf("hk 30|lg2|ly5|lc3|lt2|lw4") + CrLf(more); }
 const std::string kDefaultSettings = CrLf("-1|-1|0|-1|100|1|0");
 
-// A construction line as it must come out: through (X, Y), from there `Degrees` one way and
-// the opposite way the other.
+// A construction line through (X, Y), `Degrees` one way and the opposite way the other.
 struct Through {
   Through(double x, double y, double degrees) : X(x), Y(y), Degrees(degrees) {}
   double X, Y, Degrees;
@@ -35,8 +31,7 @@ struct Through {
 // The difference of two angles in radians, brought into [-pi, pi].
 double AngleBetween(double a, double b) { return std::remainder(a - b, 2 * kPi); }
 
-// The written line "x1 y1 x2 y2" runs from P + 5e7 (cos t, sin t) to P - 5e7 (cos t, sin t)
-// for the expected point P and direction t, to the precision of the 15 digits written.
+// "x1 y1 x2 y2" runs from P + 5e7 (cos t, sin t) to P - 5e7 (cos t, sin t), to 15 digits.
 void ExpectLine(const std::string& written, const Through& expected) {
   SCOPED_TRACE(written);
   std::istringstream numbers(written);
@@ -63,9 +58,8 @@ struct Outcome {
   std::optional<std::string> printed;  // standard output and error together
 };
 
-// Copies the program into a fresh directory with the given files and runs it from another
-// directory, so that only the executable's own location can lead it to its files.
-// A file that is nullopt is not there; `folder` names a file made a folder instead.
+// The program copied to a fresh directory with the files (nullopt: none; `folder`: a folder
+// there) and run from another, so only its own location can lead it to them.
 Outcome RunInFreshDir(const std::vector<std::string>& args,
                       std::optional<std::string_view> exchange,
                       std::optional<std::string_view> settings = std::nullopt,
@@ -96,8 +90,7 @@ Outcome RunInFreshDir(const std::vector<std::string>& args,
   return outcome;
 }
 
-// A run's expected exchange file: exact bytes, or the default attribute block followed by
-// one construction line checked by its properties.
+// Expected exchange file: exact bytes, or the default block and one line checked as above.
 struct ModeCase {
   const char* name;
   const char* args;  // parted by blanks
@@ -203,8 +196,7 @@ TEST(EndToEnd, FirstLineModesWithoutALineSendTheAttributeBlockOnly) {
   }
 }
 
-// Stored group, layer, line type and width: the attribute block before the line, the restore
-// block after it (lines parted by '|').
+// Stored group, layer, line type and width: attribute block before the line, restore after.
 TEST(EndToEnd, AttributeAndRestoreBlocks) {
   const struct {
     const char* what;
@@ -266,17 +258,14 @@ TEST(EndToEnd, DialogRunsWithoutAWindow) {
   EXPECT_EQ(outcome.exchange, exchange);
   EXPECT_EQ(outcome.settings, stored);
 
-  // "/R10" without a dialog program beside the executable: the exchange file was taken
-  // over before the dialog program would have started, so the host finds nothing to draw.
+  // "/R10" with no dialog program: the exchange file, already taken over, says nothing to draw.
   outcome = RunInFreshDir({"/R10"}, exchange, stored);
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.exchange, "hq\r\n");
   EXPECT_EQ(outcome.settings, stored);
 }
 
-// A folder where a file belongs is left alone: in the settings file's place the run uses the
-// defaults, in the exchange file's place it reports the failure. A missing exchange file
-// means the defaults.
+// A folder where a file belongs is left alone: defaults for settings, failure for exchange.
 TEST(EndToEnd, FoldersAndMissingFiles) {
   const struct {
     const char* what;

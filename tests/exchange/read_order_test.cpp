@@ -1,5 +1,4 @@
-// The packed read order: every kind keeps its position up to the limit, and a position past
-// the limit stops a read as want of memory would, without a wrong entry.
+// Packed read order: positions kept to the limit; past it a read stops as if out of memory.
 #include <gtest/gtest.h>
 
 #include <new>

@@ -1,6 +1,4 @@
-// The batched reading of large files, forced onto small inputs with tiny batches, against
-// the line-by-line reading of the same bytes: the states must be the same, down to the bits
-// of every real.
+// Batched reading forced onto small inputs: the same state as line by line, bit for bit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,8 +24,7 @@
 
 namespace {
 
-// The bytes in reads of at most `chunk` bytes; after `failAfter` bytes a read fails (-1), or
-// throws when `throwing`.
+// Reads of at most `chunk` bytes; after `failAfter` bytes one fails (-1) or throws.
 ReaderLineSource::BlockReader ChunkReader(std::string_view bytes, std::size_t chunk,
                                           std::size_t failAfter = std::string::npos,
                                           bool throwing = false) {
@@ -49,8 +46,7 @@ struct Reading {
   std::string State;
 };
 
-// Both readings complete or both not, with the same state; a failure names the first field
-// that differs.
+// Both readings complete or both not, with the same state (else the first field differing).
 void ExpectSame(const Reading& actual, const Reading& expected) {
   EXPECT_EQ(actual.ReadToEnd, expected.ReadToEnd);
   EXPECT_EQ(FirstDifference(expected.State, actual.State), "");
@@ -114,9 +110,7 @@ TEST(ReaderBatches, SameStateAsLineByLine) {
   }
 }
 
-// A read that fails part-way: every whole line before it is taken, the unfinished one
-// is dropped, and the reading does not count as complete unless a Ctrl-Z line came
-// before; the same when the read throws.
+// A read failing part-way (or throwing) keeps the whole lines before it, as line by line does.
 TEST(ReaderBatches, ReadFailureKeepsTheLinesBeforeIt) {
   for (const std::string& bytes : {kLines[0], kLines[3]}) {
     for (const bool throwing : {false, true}) {
@@ -135,8 +129,7 @@ TEST(ReaderBatches, ReadFailureKeepsTheLinesBeforeIt) {
   }
 }
 
-// Runs `work` on a thread of its own. A hung thread cannot be taken back, so a run that has
-// not ended within `limit` fails the whole test program at once instead of hanging it.
+// Runs `work` on a thread; a hung one cannot be taken back, so past `limit` the program ends.
 void EndsWithin(std::chrono::seconds limit, const std::function<void()>& work) {
   std::promise<void> done;
   std::future<void> ended = done.get_future();
@@ -152,8 +145,7 @@ void EndsWithin(std::chrono::seconds limit, const std::function<void()>& work) {
   runner.join();
 }
 
-// A caller that stops early (the dispatch threw) must get the reading thread back at once,
-// whether it is filling a batch or waiting for room in the ring.
+// A caller stopping early (the dispatch threw) gets the reading thread back, filling or not.
 TEST(ReaderBatches, StoppingEarlyEndsTheReadingThread) {
   std::string bytes;
   for (int i = 0; i < 20000; ++i) bytes += "1 2 3 4\r\n";
@@ -171,8 +163,7 @@ TEST(ReaderBatches, StoppingEarlyEndsTheReadingThread) {
   });
 }
 
-// The reading thread converts a batch's lines until the dispatch waits for it; the lines
-// it has not reached are handed over unconverted, never half converted.
+// Conversion stops when the dispatch waits: lines not reached go unconverted, never half.
 TEST(ReaderBatches, ConversionStopsWhenTheDispatchWaits) {
   std::string bytes;
   for (int i = 0; i < 300; ++i) bytes += "1.5 2 3 4 5 6 7 8 9 10\r\n";

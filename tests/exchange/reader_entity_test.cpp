@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "exchange/reading/reader_dispatch.h"
@@ -8,60 +9,42 @@ namespace {
 using EntityLines = ReaderTest;
 
 struct KindCase {
-  std::string_view line;
+  std::string_view lines;
   std::int32_t kind;  // 0: the line is ignored
 };
 
 // Which list a line lands in, including every fall-through to the bare line.
 TEST_F(EntityLines, DispatchByKeyAndFieldCount) {
+  // Lines parted by '|'; "ci 10 20 5 " has a trailing blank, which adds a field.
   const KindCase cases[] = {
       {"ci 10 20 5", kEntCircle},
-      {"ci 10 20 5 0 0 0.5 30", kEntArc},
-      {"ci 1 2 3 4 5 6 7 8", kEntArc},
-      {"ci 10 20 5 1", 0},
-      {"ci 10 20 5 1 2 3", 0},
-      {"ci 1 2", 0},
-      {"ci 10 20 5 ", 0},  // a trailing blank adds a field
+      {"ci 10 20 5 0 0 0.5 30|ci 1 2 3 4 5 6 7 8", kEntArc},
+      {"ci 10 20 5 1|ci 10 20 5 1 2 3|ci 1 2|pt 1 2 3 4|ch 1 2 3 4|cx 1 2 3 4 x|BL 5 6|sl 1 2 3 4 "
+       "5|sl 1 2 3 4 5 6 7|sc 1 2 3 4 5 6 7|sx 1 2 3 4 5 6 7 8|1 2 3 4 |1 2 3|ci 10 20 5 ",
+       0},
       {"pt 1 2", kEntPoint},
-      {"pt 1 2 3", kEntLine},
-      {"pt 1 2 3 4", 0},
+      {"pt 1 2 3|ch 1 2 3|bl 5 6 name|sl 1 2 3|sc 1 2 3|1 2 3 4|CI 1 2 3|anything 1 2 3", kEntLine},
       {"pt 1 2 3 4 5", kEntPointEx},
-      {"ch 1 2 3", kEntLine},
-      {"ch 1 2 3 4", 0},
-      {"ch 1 2 3 4 x", kEntText},
-      {"c2 1 2 3 4 x y", kEntText},
-      {"cs 1 2 3 4 x", kEntText},
-      {"cx 1 2 3 4 x", 0},
-      {"BL 5 6 name7", kEntBlock},
-      {"BL 5 6 n 8", kEntBlock},
-      {"BL 5 6", 0},
-      {"bl 5 6 name", kEntLine},
-      {"sl 1 2 3", kEntLine},
+      {"ch 1 2 3 4 x|c2 1 2 3 4 x y|cs 1 2 3 4 x", kEntText},
+      {"BL 5 6 name7|BL 5 6 n 8", kEntBlock},
       {"sl 1 2 3 4", kEntSl2},
-      {"sl 1 2 3 4 5", 0},
       {"sl 1 2 3 4 5 6", kEntSl3},
-      {"sl 1 2 3 4 5 6 7", 0},
-      {"sl 1 2 3 4 5 6 7 8", kEntSl4},
-      {"sl 1 2 3 4 5 6 7 8 9", kEntSl4},
+      {"sl 1 2 3 4 5 6 7 8|sl 1 2 3 4 5 6 7 8 9", kEntSl4},
       {"sc 1 2 3 4 5 6 7 8", kEntSc},
       {"se 1 2 3 4 5 6 7 8", kEntSe},
       {"so 1 2 3 4 5 6 7 8", kEntSo},
       {"sg 1 2 3 4 5 6 7 8", kEntSg},
-      {"sc 1 2 3 4 5 6 7", 0},
-      {"sc 1 2 3", kEntLine},
-      {"sx 1 2 3 4 5 6 7 8", 0},
-      {"1 2 3 4", kEntLine},
-      {"1 2 3 4 ", 0},
-      {"1 2 3", 0},
-      {"CI 1 2 3", kEntLine},
-      {"anything 1 2 3", kEntLine},
   };
   for (const KindCase& c : cases) {
-    InitExchangeState();
-    Read({c.line});
-    const std::vector<ReadOrderEntry> none, one = {{c.kind, 0}};
-    EXPECT_EQ(ReadOrderOf(s), c.kind == 0 ? none : one) << c.line;
-    EXPECT_EQ(TotalRecords(s), s.ReadOrder.size()) << c.line;
+    for (std::string_view rest = c.lines; !rest.empty();) {
+      const std::string_view line = rest.substr(0, rest.find('|'));
+      rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+      InitExchangeState();
+      Read({line});
+      const std::vector<ReadOrderEntry> none, one = {{c.kind, 0}};
+      EXPECT_EQ(ReadOrderOf(s), c.kind == 0 ? none : one) << line;
+      EXPECT_EQ(TotalRecords(s), s.ReadOrder.size()) << line;
+    }
   }
 }
 
@@ -224,14 +207,10 @@ TEST_F(EntityLines, TextKindCodes) {
 TEST_F(EntityLines, ReadOrderIndexesPerList) {
   Read({"ci 0 0 1", "1 2 3 4", "ci 0 0 2", "pt 1 2", "1 2 3 4", "msg", "0 0 1 1", "cs 1 2 3 4 d",
         "ch 1 2 3 4 t", "ci 0 0 3"});
-  EXPECT_EQ(ReadOrderOf(s), (std::vector<ReadOrderEntry>{{kEntCircle, 0},
-                                                         {kEntLine, 0},
-                                                         {kEntCircle, 1},
-                                                         {kEntPoint, 0},
-                                                         {kEntLine, 1},
-                                                         {kEntDim, 0},
-                                                         {kEntText, 0},
-                                                         {kEntCircle, 2}}));
+  const std::vector<ReadOrderEntry> order = {{kEntCircle, 0}, {kEntLine, 0},  {kEntCircle, 1},
+                                             {kEntPoint, 0},  {kEntLine, 1},  {kEntDim, 0},
+                                             {kEntText, 0},   {kEntCircle, 2}};
+  EXPECT_EQ(ReadOrderOf(s), order);
   EXPECT_EQ(TotalRecords(s), s.ReadOrder.size());
 }
 

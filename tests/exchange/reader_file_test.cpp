@@ -80,8 +80,7 @@ TEST_F(ReaderFile, VeryLongLineBetweenOrdinaryOnes) {
   EXPECT_EQ(s.CircleList[1].Radius, 2.0);
 }
 
-// The line source cut at every possible block boundary gives the same lines, and nothing
-// more after the last, however often asked.
+// Every block boundary gives the same lines, and nothing after the last however often asked.
 TEST(ReaderLineSource, BlockBoundariesDoNotChangeTheLines) {
   const struct {
     const char* what;
@@ -109,8 +108,7 @@ TEST(ReaderLineSource, BlockBoundariesDoNotChangeTheLines) {
   }
 }
 
-// A stream that fails part-way: the lines of the blocks read before the failure are handed
-// out, the unfinished line is not, and the source reports that it did not reach the end.
+// A stream failing part-way: whole lines before it are handed out, the unfinished one not.
 class FailingBuffer : public std::streambuf {
  public:
   explicit FailingBuffer(std::string head) : head_(std::move(head)) {

@@ -6,8 +6,7 @@ namespace {
 
 using HeaderKeys = ReaderTest;
 
-// What each line changes, after the lines before it: the whole state compared, so that a
-// field the line must leave alone (the host's first value, a mode) is checked as well.
+// What each line changes after those before it: whole state, so fields left alone count too.
 TEST_F(HeaderKeys, EachLineChangesItsFieldsAndNoOthers) {
   const struct {
     const char *what, *prior, *lines, *changes;
@@ -83,6 +82,10 @@ TEST_F(HeaderKeys, EachLineChangesItsFieldsAndNoOthers) {
        "HandPoints[1].X 0x1p+0|HandPoints[1].Y 0x1p+0|HandPointCount 1"},
       {"15 group scales are nothing", "", "hs 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15", ""},
       {"keys are case-sensitive", "", "HK 5", ""},
+      {"file name: field 0 from its sixth character", "", "file=C:\\Drawings\\my plan.drw",
+       "FileName \"C:\\x5CDrawings\\x5Cmy plan.drw\""},
+      {"file name after blanks", "", "  file=\tD:\\a", "FileName \"D:\\x5Ca\""},
+      {"file name: the cut ignores where the key stood", "", "xfile=abc", "FileName \"=abc\""},
       {"an indicated point repeated or too short", "", "hp5 1 2|hp5ln 3 4|hp6 9",
        "HandPoints[5].Used true|HandPoints[5].X 0x1.8p+1|HandPoints[5].Y 0x1p+2|"
        "HandPoints[5].HitKind 2|HandPointCount 2"},
@@ -142,20 +145,8 @@ TEST_F(HeaderKeys, HeaderValues) {
   EXPECT_EQ(TotalRecords(s), 0u);
 }
 
-TEST_F(HeaderKeys, FileNameIsFieldZeroFromItsSixthCharacter) {
-  Read({"file=C:\\Drawings\\my plan.drw"});
-  EXPECT_EQ(s.FileName, "C:\\Drawings\\my plan.drw");
-  Read({"  file=\tD:\\a"});
-  EXPECT_EQ(s.FileName, "D:\\a");
-  Read({"xfile=abc"});  // the cut ignores where the key stood
-  EXPECT_EQ(s.FileName, "=abc");
-}
-
 // Keys whose field condition fails go on to the later tests.
 TEST_F(HeaderKeys, ShortHeaderLinesFallThrough) {
-  Read({"hs 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15"});  // 15 values: nothing
-  EXPECT_EQ(s.GroupScales[0], 1.0);
-  EXPECT_EQ(TotalRecords(s), 0u);
   Read({"hs 5 6 7", "hcw 1 2 3", "hn 4 5 6", "hk"});
   EXPECT_EQ(s.GroupScales[0], 1.0);
   EXPECT_EQ(s.TextStyles[0].Width, 3.0);
@@ -163,8 +154,6 @@ TEST_F(HeaderKeys, ShortHeaderLinesFallThrough) {
   EXPECT_EQ(s.LineList[0].X1, 0.0);
   EXPECT_EQ(s.LineList[0].Y1, 5.0);
   EXPECT_EQ(s.LineList[2].Y2, 6.0);
-  Read({"HK 5"});  // keys are case-sensitive
-  EXPECT_EQ(s.HostAngle, 0.0);
 }
 
 struct HandPointCase {

@@ -1,6 +1,4 @@
-// Lines at the limits of the batched reading, in files large enough (256 KiB and more) that
-// ReadExchangeFile reads them in batches on two threads: the state must be what the
-// line-by-line reading gives, and what the dispatch makes of the line.
+// Lines at the batched reading's limits, in files large enough to be read in batches.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -23,8 +21,7 @@ std::string LargeFileAround(const std::string& line) {
   return file;
 }
 
-// Reads `bytes` through ReadExchangeFile and, separately, line by line; both must succeed
-// with the same state, which stays in place for the caller to look at.
+// Reads `bytes` from a file and line by line: both succeed with the same state, kept after.
 void ReadBothWays(const std::string& bytes) {
   ReadPlan lineByLine;
   lineByLine.BatchingFrom = bytes.size() + 1;
@@ -46,8 +43,7 @@ std::string NumberedFields(int first, int last) {
   return out;
 }
 
-// A keyed line of 32 fields fills the field table; one of 33 has one field too many, which
-// is dropped: both are arcs from their first seven numbers.
+// 32 fields fill the table, a 33rd is dropped: each line is an arc of its first numbers.
 TEST(ReaderLargeFile, KeyedLinesAtTheFieldLimit) {
   for (const int numbers : {31, 32, 33}) {
     SCOPED_TRACE(numbers);
@@ -62,8 +58,7 @@ TEST(ReaderLargeFile, KeyedLinesAtTheFieldLimit) {
   InitExchangeState();
 }
 
-// A line longer than a prepared line may be (65,535 bytes) is dispatched whole: its text
-// arrives complete.
+// A line longer than a prepared line (65,535 bytes) is dispatched whole.
 TEST(ReaderLargeFile, TextsLongerThanAPreparedLine) {
   const std::string key = "ch 1 2 3 4 ";
   for (const std::size_t lineLength :

@@ -39,12 +39,10 @@ std::string FirstCommand(const std::function<void()>& emit) {
   return queue.empty() ? "" : queue.front();
 }
 
-// Colour, line type and point kind mapped into the host's numbering; the command's key names
-// the emitter.
+// Colour, line type and point kind in the host's numbering; the key names the emitter.
 TEST(WriterAttributes, MappedValues) {
   const struct {
-    std::int32_t value;
-    std::int32_t mapping;
+    std::int32_t value, mapping;
     const char* expected;
   } kCases[] = {
       {9, 0, "lc9"},   {10, 0, "lc10"}, {10, 1, "lc101"}, {1, 1, "lc1"},    {9, 1, "lc9"},
@@ -74,8 +72,7 @@ TEST(WriterAttributes, MappingAtTheTopOfTheIntegerRange) {
 
 TEST(WriterAttributes, LineWidthIsAlwaysMapped) {
   const struct {
-    std::int32_t width;
-    std::int32_t hostWidth;
+    std::int32_t width, hostWidth;
     const char* expected;
   } kCases[] = {
       {-1, 5, "lw5"},         {-1, 40000, "lw0"}, {-1, -7, "lw0"},
@@ -89,22 +86,23 @@ TEST(WriterAttributes, LineWidthIsAlwaysMapped) {
   }
 }
 
-struct HexCase {
-  std::int32_t value;
-  const char* group;
-  const char* layer;
-};
-
 TEST(WriterAttributes, LayerGroupAndLayerInHexadecimal) {
-  for (const HexCase& c : std::initializer_list<HexCase>{
-           {0, "lg0", "ly0"},
-           {9, "lg9", "ly9"},
-           {10, "lgA", "lyA"},
-           {15, "lgF", "lyF"},
-           {16, "lg10", "ly10"},
-           {255, "lgFF", "lyFF"},
-           {-1, "lgFFFFFFFF", "lyFFFFFFFF"},
-           {std::numeric_limits<std::int32_t>::min(), "lg80000000", "ly80000000"}}) {
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  const struct {
+    std::int32_t value;
+    const char *group, *layer;
+  } kCases[] = {
+      {0, "lg0", "ly0"},
+      {9, "lg9", "ly9"},
+      {10, "lgA", "lyA"},
+      {15, "lgF", "lyF"},
+      {16, "lg10", "ly10"},
+      {255, "lgFF", "lyFF"},
+      {-1, "lgFFFFFFFF", "lyFFFFFFFF"},
+      {kMin, "lg80000000", "ly80000000"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.value);
     EXPECT_EQ(FirstCommand([&] { EmitLayerGroup(c.value); }), c.group);
     EXPECT_EQ(FirstCommand([&] { EmitLayer(c.value); }), c.layer);
   }
@@ -128,7 +126,6 @@ TEST(WriterAttributes, FirstCallAlwaysWritesThenOnlyChanges) {
                {"lw0"});
 }
 
-// Suppression compares the mapped values.
 TEST(WriterAttributes, SuppressionComparesMappedValues) {
   ExpectQueued({[] { EmitColor(10, 1); }, [] { EmitColor(101, 0); }}, {"lc101"});
   ExpectQueued({[] { EmitLineType(0, 1); }, [] { EmitLineType(4, 0); }}, {"lt4"});
