@@ -11,23 +11,21 @@ TEST_F(HeaderKeys, EachLineChangesItsFieldsAndNoOthers) {
   const struct {
     const char *what, *prior, *lines, *changes;
   } kCases[] = {
-      {"worked example: a layer group and its scale", "", "lg2 10",
+      {"a layer group and its scale", "", "lg2 10",
        "GroupValues[2] 10|HostLayerGroup 2|Emit.LayerGroup 2|Emit.LayerGroupUnset false"},
-      {"worked example: the group's name", "lg2 10", "lgnBase", "GroupNames[2] \"Base\""},
-      {"worked example: a layer", "lg2 10", "ly5",
-       "HostLayer 5|Emit.Layer 5|Emit.LayerUnset false"},
-      {"worked example: the layer's name", "lg2 10|ly5", "lynWalls", "LayerNames[37] \"Walls\""},
-      {"worked example: a colour", "", "lc3", "HostColor 3|Emit.Color 3|Emit.ColorUnset false"},
-      {"worked example: an indicated point", "", "hp1 10 20",
+      {"the group's name", "lg2 10", "lgnBase", "GroupNames[2] \"Base\""},
+      {"a layer", "lg2 10", "ly5", "HostLayer 5|Emit.Layer 5|Emit.LayerUnset false"},
+      {"the layer's name", "lg2 10|ly5", "lynWalls", "LayerNames[37] \"Walls\""},
+      {"a colour", "", "lc3", "HostColor 3|Emit.Color 3|Emit.ColorUnset false"},
+      {"an indicated point", "", "hp1 10 20",
        "HandPoints[1].Used true|HandPoints[1].X 0x1.4p+3|HandPoints[1].Y 0x1.4p+4|"
        "HandPointCount 1"},
-      {"worked example: one hit on a line", "hp1 10 20", "hp2ln 30 40",
+      {"one hit on a line", "hp1 10 20", "hp2ln 30 40",
        "HandPoints[2].Used true|HandPoints[2].X 0x1.ep+4|HandPoints[2].Y 0x1.4p+5|"
        "HandPoints[2].HitKind 2|HandPointCount 2"},
-      {"worked example: a second colour is not the host's", "lc3", "lc5", "Emit.Color 5"},
-      {"worked example: a z flag", "", "z2", "ZFlags 2"},
-      {"worked example: a bare line takes the attributes, clears the z flags", "lg2|ly5|lc3|lc5|z2",
-       "0 0 100 0",
+      {"a second colour is not the host's", "lc3", "lc5", "Emit.Color 5"},
+      {"a z flag", "", "z2", "ZFlags 2"},
+      {"a bare line takes the attributes, clears the z flags", "lg2|ly5|lc3|lc5|z2", "0 0 100 0",
        "ZFlags 0|LineList.size 1|LineList[0].HandPointRef 0|LineList[0].LayerGroup 2|"
        "LineList[0].Layer 5|LineList[0].Color 5|LineList[0].LineType 1|"
        "LineList[0].LineWidth 0|LineList[0].ZFlags 2|LineList[0].PolylineNo 0|"

@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(SpecialFiles, NeverWaitedOnNorTouched) {
+TEST(NonRegularFiles, NeverWaitedOnNorTouched) {
   struct Case {
     const char* what;
     void (*make)(const std::filesystem::path&);
