@@ -4,8 +4,8 @@ checks that the run ended and left a complete command list (or "hq", the host's 
 file), the old or the new settings, and links, modes, owners and the executable as they were.
 Failed calls are tried in process (os_tests); here is what needs a process, a user or a mount.
 
-Usage: run_faults.py path/to/auxline [NAME...]: only the groups whose name holds a NAME (listed
-when run without arguments). Exit status 0 when every case holds.
+Usage: run_faults.py path/to/auxline [NAME...]: only the cases whose name, or their group's name
+(listed when run without arguments), holds a NAME. Exit status 0 when every case holds.
 """
 import collections
 import dataclasses
@@ -84,7 +84,8 @@ class Case:
     status: tuple = (0,)
     exchange: tuple = ("commands",)
     settings: tuple = ("old", "new")
-    setup: object = None  # setup(tool) breaks the folder; may raise Skip
+    files: tuple = ()  # (name, mode, owner (uid, gid)) set first ("" the folder, None: as is)
+    setup: object = None  # setup(tool) breaks the folder further; may raise Skip
     more: object = None  # more(tool): further (problem, holds) pairs, asked first after the run
     after: object = None  # after(tool), once the case is checked: undoes the setup
     then: object = None  # then(tool): a Case run next in the same folder where this one held
@@ -175,29 +176,44 @@ class ToolDir:
         """The host draws nothing and keeps its layers."""
         return self.exchange_outcome() == "commands" and self.exchange_text() == "hq\r\n"
 
-    def give_to(self, user, *names):
-        """Hands the folder and the named files (all where none is named) to `user`."""
-        for name in [""] + list(names or os.listdir(self.path)):
+    def give_to(self, user):
+        """Hands the folder and all its files to `user`."""
+        for name in [""] + os.listdir(self.path):
             os.chown(os.path.join(self.path, name), *user, follow_symlinks=False)
 
 
 class Runner:
     """Runs the cases of every group in folders of its own and counts their outcomes."""
 
-    def __init__(self, root, exe, shim):
-        self.root, self.exe, self.shim = root, exe, shim
+    def __init__(self, root, exe, shim, wanted):
+        self.root, self.exe, self.shim, self.wanted, self.group = root, exe, shim, wanted, ""
         self.passed = self.failures = self.folders = 0
+
+    def selected(self, name, why_not=None):
+        """True where `name` is wanted and can run here; prints why not where it cannot."""
+        if self.wanted and not any(w in self.group or w in name for w in self.wanted):
+            return False
+        if why_not:
+            print(f"skip {name}: {why_not}")
+        return not why_not
+
+    def ran(self):
+        return self.passed + self.failures
 
     def case(self, case, tool=None):
         """Runs `case` (in `tool`'s folder, else a fresh one); True when it held."""
-        if case.skip:
-            print(f"skip {case.name}: {case.skip}")
-            return None
         if tool is None:
+            if not self.selected(case.name, case.skip):
+                return None
             self.folders += 1
             tool = ToolDir(os.path.join(self.root, f"{self.folders:03d}"), self.exe, case)
         tool.exe = os.path.join(tool.path, case.program)
         try:
+            for name, mode, owner in case.files:
+                if owner:
+                    os.chown(os.path.join(tool.path, name), *owner)
+                if mode is not None:
+                    os.chmod(os.path.join(tool.path, name), mode)
             if case.setup:
                 case.setup(tool)
             began = time.monotonic()
@@ -272,25 +288,26 @@ OTHER_USER = "auxline-other"
 SHARED_GROUP = "auxline-shared"
 
 
-def ordinary_user(name=ORDINARY_USER):
-    """(uid, gid) of an ordinary user, made where missing; None unless root with setpriv (CI)."""
-    if not ROOT_WITH_SETPRIV:
-        return None
-    quiet("useradd", "--system", "--user-group", "--no-create-home", "--shell",
-          "/usr/sbin/nologin", name)
+def made(look_up, *command):
+    """What `look_up` finds once `command` made it (it fails harmlessly where it exists)."""
+    quiet(*command)
     try:
-        return pwd.getpwnam(name).pw_uid, pwd.getpwnam(name).pw_gid
+        return look_up()
     except KeyError:
         return None
+
+
+def ordinary_user(name=ORDINARY_USER):
+    """(uid, gid) of an ordinary user, made where missing; None unless root with setpriv (CI)."""
+    entry = ROOT_WITH_SETPRIV and made(lambda: pwd.getpwnam(name), "useradd", "--system",
+                                       "--user-group", "--no-create-home", "--shell",
+                                       "/usr/sbin/nologin", name)
+    return (entry.pw_uid, entry.pw_gid) if entry else None
 
 
 def shared_group():
     """The gid of a group for supplementary membership, made where missing (root only)."""
-    quiet("groupadd", "--system", SHARED_GROUP)
-    try:
-        return grp.getgrnam(SHARED_GROUP).gr_gid
-    except KeyError:
-        return None
+    return made(lambda: grp.getgrnam(SHARED_GROUP).gr_gid, "groupadd", "--system", SHARED_GROUP)
 
 
 def as_user(user, groups=()):
@@ -366,8 +383,8 @@ def input_cases(run):
             Case("exchange file empty", input=b""),
             Case("exchange file of 1 MiB random bytes", ("/R9",),
                  input=lambda: bytes(rng.getrandbits(8) for _ in range(1 << 20))),
-            Case("exchange file with one line of 100 MB",
-                 input=lambda: b"hp1 10 20 " + b"7" * (100 * 1000 * 1000) + b"\r\nhp2 30 40\r\n"),
+            Case("exchange file with one line of 100 MB", input=lambda: b"hp1 10 20 "
+                 + b"7" * (100 * 1000 * 1000) + b"\r\nhp2 30 40\r\n"),
             Case("exchange file with CR-only line ends", input=b"hp1 10 20\rhp2 30 40\rlg3\r"),
             Case("exchange file with Ctrl-Z in the middle", ("/R8",),
                  input=b"hp1 10 20\r\n\x1a\r\nhp1 50 60\r\n",
@@ -375,12 +392,12 @@ def input_cases(run):
                                      "pt 10 20\r\n" in tool.exchange_text())]),
             # The run cannot know the settings; it must not replace them with its defaults.
             Case("settings file unreadable", settings=("old",), prefix=drop or (),
-                 setup=lambda tool: os.chmod(tool.settings_path, 0), more=readable_again,
+                 files=(("auxline.dat", 0, None),), more=readable_again,
                  skip=CANNOT_DROP if drop is None else None)]:
         run.case(case)
 
 
-def unread_exchange_cases(run):
+def unread_exchange_file_cases(run):
     """An exchange file not read to its end: nothing built on part of it, "hq", status 1."""
     user = ordinary_user()
     for mode, args in ((0o000, ("/R1",)), (0o200, ("/R4", "45")), (0o000, ("/R10",))):
@@ -417,14 +434,14 @@ def dialog_program_cases(run):
                           env=env, hq=bool(args), dialog=True, time_limit=QUICK))
 
 
-def file_size_limit_case(run):
+def file_size_limit_cases(run):
     """Commands beyond a file-size limit: the write fails (no SIGXFSZ), never the input left."""
     run.case(Case("file-size limit of 64 bytes", status=(1,), exchange=("absent", "commands"),
                   settings=("new",), hq=True, prefix=("prlimit", "--fsize=64", "--"),
                   time_limit=QUICK))
 
 
-def read_only_case(run):
+def read_only_folder_cases(run):
     def bind_read_only(tool):
         # Without root, "folder not writable, files writable" (folder_cases) is the same run.
         if os.geteuid() != 0 or not quiet("mount", "--bind", tool.path, tool.path):
@@ -432,31 +449,12 @@ def read_only_case(run):
         if not quiet("mount", "-o", "remount,bind,ro", tool.path):
             raise Skip("a read-only bind mount is not permitted here")
 
-    run.case(Case("executable's directory read-only", status=(1,), exchange=("unchanged",),
-                  settings=("old",), setup=bind_read_only,
+    run.case(Case("read-only folder: the executable's, a read-only mount", status=(1,),
+                  exchange=("unchanged",), settings=("old",), setup=bind_read_only,
                   after=lambda tool: quiet("umount", tool.path)))
 
 
-def disk_full_cases(run):
-    def full(pages):
-        def setup(tool):
-            if os.geteuid() != 0 or not quiet("mount", "-t", "tmpfs", "-o", "size=4m", "tmpfs",
-                                              tool.path):
-                raise Skip("mounting a small file system needs root")
-            # The mount hides what the folder held.
-            shutil.copy2(run.exe, tool.exe)
-            write(tool.exchange_path, HOST_INPUT)
-            write(tool.settings_path, OLD_SETTINGS)
-            fill_up(tool.path, pages)
-        return setup
-
-    for pages in (0, 1, 2):
-        run.case(Case("disk full" + (f" but {pages} page(s)" if pages else " (4 MiB tmpfs)"),
-                      status=(0, 1), exchange=("absent", "commands") + (("unchanged",) if pages else ()),
-                      setup=full(pages), after=lambda tool: quiet("umount", tool.path)))
-
-
-def special_file_cases(run):
+def special_files_cases(run):
     """A FIFO or a link to /dev/zero (read: the address space ends) in place of either file:
     never waited on, read or replaced."""
     limit = ("prlimit", f"--as={1 << 30}", "--") if shutil.which("prlimit") else ()
@@ -468,11 +466,11 @@ def special_file_cases(run):
                       prefix=limit, time_limit=QUICK))
         run.case(Case(f"settings file is a {kind}", settings=("special",), old_settings=None,
                       setup=lambda tool, make=make: make(tool.settings_path), prefix=limit,
-                      time_limit=QUICK, more=lambda tool: [
-                          ("settings not the defaults", tool.exchange_text().startswith(defaults))]))
+                      time_limit=QUICK, more=lambda tool: [(
+                          "settings not the defaults", tool.exchange_text().startswith(defaults))]))
 
 
-def link_cases(run):
+def links_cases(run):
     """Both files links (absolute, relative) to private files elsewhere (as root, another user's):
     replaced there with mode and owner, the links kept, no temporary file left in either folder."""
     elsewhere = os.path.join(run.root, "linked")
@@ -521,7 +519,7 @@ def own_executable_cases(run):
                       more=lambda tool: [("executable changed", read(tool.exe) == program)]))
 
 
-def installation_link_cases(run):
+def installation_links_cases(run):
     """Either file a link to one of the installation's files: that file never read or written."""
     module = os.path.join(os.path.dirname(run.exe), "auxline_qt.so")
     for name, installed, args in (("JWC_TEMP.TXT", DIALOG_PROGRAM, "/R1"),
@@ -540,10 +538,7 @@ def installation_link_cases(run):
                 write(os.path.join(tool.path, "auxline_qt.so"), b"\x7fELF module not built")
             tool.installed = read(os.path.join(tool.path, installed))
             os.symlink(installed, os.path.join(tool.path, name))
-            if exchange:
-                tool.old_exchange = tool.installed
-            else:
-                tool.old_settings = tool.installed
+            setattr(tool, "old_exchange" if exchange else "old_settings", tool.installed)
 
         run.case(Case(f"{name} a link to {installed}, {args}", (args,),
                       (1,) if exchange else (0, 2), ("unchanged",) if exchange else ("commands",),
@@ -555,13 +550,13 @@ def installation_link_cases(run):
                           read(os.path.join(tool.path, installed)) == tool.installed)]))
 
 
-def shared_folder_link_cases(run):
+def shared_folder_links_cases(run):
     """Another user's link in a sticky folder open to all, to the runner's private file: never
     followed (as fs.protected_symlinks=1 does, whatever the setting), nothing cleaned up where it
     points. The runner's own link there is followed."""
     user, other = ordinary_user(), ordinary_user(OTHER_USER)
     if user is None or other is None:
-        print(f"skip links in a shared folder: {NO_USERS}")
+        run.selected("links in a shared folder", NO_USERS)
         return
     for setting in protected_symlinks_settings():
         for name, planter in (("JWC_TEMP.TXT", other), ("auxline.dat", other),
@@ -607,18 +602,16 @@ def ordinary_user_cases(run):
     user's live process keeps its temporary file (it cannot be signalled, but it runs)."""
     user, group = ordinary_user(), shared_group()
     if user is None or group is None:
-        print(f"skip ordinary user: {NO_USERS}")
+        run.selected("ordinary user", NO_USERS)
         return
     temporaries = {f"JWC_TEMP.TXT.{os.getpid()}-00000000000000ad.tmp": False,
                    f"JWC_TEMP.TXT.{GONE}-00000000000000aa.tmp": True}
 
-    def supplementary(tool):
+    def temporary_files(tool):
         for name in temporaries:
             write(os.path.join(tool.path, name), b"half")
             os.utime(os.path.join(tool.path, name), (time.time() - 60, time.time() - 60))
-        tool.give_to(user, "JWC_TEMP.TXT", *temporaries)
-        os.chown(tool.settings_path, user[0], group)
-        os.chmod(tool.settings_path, 0o660)
+            os.chown(os.path.join(tool.path, name), *user)
 
     def kept(tool):
         wrong = [n for n, removed in temporaries.items()
@@ -627,26 +620,23 @@ def ordinary_user_cases(run):
                  owner_mode(tool.settings_path) == (user[0], group, 0o660)),
                 (f"wrongly kept or removed: {wrong}", not wrong)]
 
-    # A group the user is not in cannot be kept: the file the user's own group gets in its
-    # place must not open to that group what the old one opened to its group.
-    def foreign_group(tool):
-        tool.give_to(user, "JWC_TEMP.TXT")
-        os.chown(tool.settings_path, user[0], 0)
-        os.chmod(tool.settings_path, 0o664)
-
     for case in [
             Case("ordinary user: settings of a supplementary group, another user's live "
-                 "temporary file", settings=("new",), setup=supplementary, more=kept,
-                 prefix=as_user(user, [group])),
+                 "temporary file", settings=("new",), setup=temporary_files, more=kept,
+                 files=(("", None, user), ("JWC_TEMP.TXT", None, user),
+                        ("auxline.dat", 0o660, (user[0], group))), prefix=as_user(user, [group])),
+            # A group the user is not in cannot be kept: the user's own group, which the file
+            # gets in its place, must not get what the old one allowed to its group.
             Case("ordinary user: settings of a group the user is not in", settings=("new",),
-                 setup=foreign_group, prefix=as_user(user), more=lambda tool: [
-                     ("group bits passed to the user's group",
-                      owner_mode(tool.settings_path)[1:] == (user[1], 0o604))])]:
+                 files=(("", None, user), ("JWC_TEMP.TXT", None, user),
+                        ("auxline.dat", 0o664, (user[0], 0))), prefix=as_user(user),
+                 more=lambda tool: [("group bits passed to the user's group",
+                                     owner_mode(tool.settings_path)[1:] == (user[1], 0o604))])]:
         run.case(case)
     # The unit test of the same case skips itself as root.
     unit = os.path.join(os.path.dirname(run.exe), "..", "..", "tests", "exchange_tests")
-    if not os.path.exists(unit):
-        print("skip ordinary user: exchange_tests not built")
+    name = "ordinary user: WriterFile.ReadOnlyDirectory"
+    if not run.selected(name, None if os.path.exists(unit) else "exchange_tests not built"):
         return
     scratch = os.path.join(run.root, "ordinary-tmp")
     os.makedirs(scratch)
@@ -655,42 +645,32 @@ def ordinary_user_cases(run):
                           env=dict(os.environ, TMPDIR=scratch), capture_output=True, text=True)
     ran = (done.returncode == 0 and "[  PASSED  ] 1 test" in done.stdout
            and "SKIPPED" not in done.stdout)
-    run.result(ran, f"ordinary user: WriterFile.ReadOnlyDirectory, status {done.returncode}"
+    run.result(ran, f"{name}, status {done.returncode}"
                + ("" if ran else f"\n{done.stdout[-2000:]}"))
 
 
-def others_settings_case(run):
+def another_users_settings_cases(run):
     """Another user's settings the runner may not write, in a folder open to all (not sticky):
     never replaced (they would become the runner's); the run goes on."""
     user, other = ordinary_user(), ordinary_user(OTHER_USER)
-
-    def setup(tool):
-        os.chmod(tool.path, 0o777)
-        os.chown(tool.exchange_path, *user)
-        os.chown(tool.settings_path, *other)
-        os.chmod(tool.settings_path, 0o644)
-
     run.case(Case("another user's settings the runner may not write, folder open to all",
-                  settings=("old",), setup=setup, prefix=as_user(user),
-                  skip=None if user and other else NO_USERS, more=lambda tool: [
-                      ("owner or mode changed", owner_mode(tool.settings_path) == other + (0o644,))]))
+                  settings=("old",), prefix=as_user(user),
+                  skip=None if user and other else NO_USERS,
+                  files=(("", 0o777, None), ("JWC_TEMP.TXT", None, user),
+                         ("auxline.dat", 0o644, other)),
+                  more=lambda tool: [("owner or mode changed",
+                                      owner_mode(tool.settings_path) == other + (0o644,))]))
 
 
-def folder_cases(run):
-    """No temporary file can be made in the folder: writable files rewritten in place, owners kept."""
+def folders_cases(run):
+    """No temporary file can be made in the folder: writable files rewritten in place."""
     drop = can_drop_read_permission(run.root)
-
-    def sticky(tool):
-        for path, mode in ((tool.path, 0o1777), (tool.exchange_path, 0o666),
-                           (tool.settings_path, 0o666)):
-            os.chmod(path, mode)
-
     for case in [
             Case("folder not writable, files writable", settings=("new",), prefix=drop or (),
-                 setup=lambda tool: os.chmod(tool.path, 0o555),
-                 after=lambda tool: os.chmod(tool.path, 0o755),
+                 files=(("", 0o555, None),), after=lambda tool: os.chmod(tool.path, 0o755),
                  skip=CANNOT_DROP if drop is None else None),
-            Case("sticky shared folder, files of another user", settings=("new",), setup=sticky,
+            Case("sticky shared folder, files of another user", settings=("new",), files=(
+                ("", 0o1777, None), ("JWC_TEMP.TXT", 0o666, None), ("auxline.dat", 0o666, None)),
                  prefix=as_user((65534, 65534)), more=lambda tool: [
                      ("owner changed", {owner_mode(p)[0] for p in (tool.exchange_path,
                                                                    tool.settings_path)} == {0})],
@@ -698,59 +678,77 @@ def folder_cases(run):
         run.case(case)
 
 
-def dialog_kill_cases(run):
+def dialog_killed_cases(run):
     """"/R10" ended while its dialog is open: the host finds "nothing to draw"."""
     module = os.path.join(os.path.dirname(run.exe), "auxline_qt.so")
     missing = [t for t in ("Xvfb", "xdotool") if shutil.which(t) is None]
-    if missing or not os.path.exists(module):
-        print(f"skip dialog killed: {', '.join(missing) or 'auxline_qt.so'} missing")
-        return
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                               "1024x768x24", "-nolisten", "tcp", "-noreset"],
-                              pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    try:
-        with os.fdopen(read_end) as f:
-            display = {"DISPLAY": ":" + f.readline().strip()}
+    missing += [] if os.path.exists(module) else ["auxline_qt.so"]
 
-        def shown_then(sig):
-            def start(tool):
+    def shown_then(sig):
+        def start(tool):
+            read_end, write_end = os.pipe()
+            server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                       "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                                      pass_fds=(write_end,), **QUIET)
+            os.close(write_end)
+            try:
+                with os.fdopen(read_end) as f:
+                    display = {"DISPLAY": ":" + f.readline().strip()}
                 process = tool.start(["/R10"], display)
                 search = ["xdotool", "search", "--sync", "--onlyvisible", "--name",
                           f"^{DIALOG_CAPTION}$"]
                 try:
                     tool.shown = subprocess.run(search, env=tool.env(display), timeout=30,
-                                                stdout=subprocess.DEVNULL).returncode == 0
+                                                **QUIET).returncode == 0
                 except subprocess.TimeoutExpired:
                     tool.shown = False
                 return ended_by(process, sig, QUICK)
-            return start
+            finally:
+                server.kill()
+                server.wait()
+        return start
 
-        for sig in (signal.SIGKILL, signal.SIGTERM):
-            run.case(Case(f"/R10 dialog ended by {sig.name}", ("/R10",), (-sig,),
-                          settings=("old",), hq=True, dialog=True, start=shown_then(sig),
-                          setup=lambda tool: shutil.copy2(module, tool.path),
-                          more=lambda tool: [("dialog never shown", tool.shown)]))
-    finally:
-        server.kill()
-        server.wait()
+    for sig in (signal.SIGKILL, signal.SIGTERM):
+        run.case(Case(f"/R10 dialog ended by {sig.name}", ("/R10",), (-sig,), settings=("old",),
+                      hq=True, dialog=True, start=shown_then(sig),
+                      setup=lambda tool: shutil.copy2(module, tool.path),
+                      more=lambda tool: [("dialog never shown", tool.shown)],
+                      skip=f"{', '.join(missing)} missing" if missing else None))
 
 
-def injected_cases(run):
+def disk_full_cases(run):
+    def full(pages):
+        def setup(tool):
+            if os.geteuid() != 0 or not quiet("mount", "-t", "tmpfs", "-o", "size=4m", "tmpfs",
+                                              tool.path):
+                raise Skip("mounting a small file system needs root")
+            # The mount hides what the folder held.
+            shutil.copy2(run.exe, tool.exe)
+            write(tool.exchange_path, HOST_INPUT)
+            write(tool.settings_path, OLD_SETTINGS)
+            fill_up(tool.path, pages)
+        return setup
+
+    for pages in (0, 1, 2):
+        run.case(Case("disk full" + (f" but {pages} page(s)" if pages else " (4 MiB tmpfs)"),
+                      status=(0, 1),
+                      exchange=("absent", "commands") + (("unchanged",) if pages else ()),
+                      setup=full(pages), after=lambda tool: quiet("umount", tool.path)))
+
+
+def kill_at_each_step_cases(run):
     """A kill before and after each file call of a run, through the shim: it cannot reach into
     the static executable, so the dialog program, started by hand, runs "/R1" with its code."""
     log = os.path.join(run.root, "steps.log")
     shim = {"LD_PRELOAD": run.shim}
-    if not run.case(Case("fault shim, dry run", program=DIALOG_PROGRAM, dialog=True,
-                         env=dict(shim, AUXLINE_FAULT_LOG=log))):
+    dry = Case("dry run", program=DIALOG_PROGRAM, dialog=True,
+               env=dict(shim, AUXLINE_FAULT_LOG=log))
+    status = ToolDir(os.path.join(run.root, "steps"), run.exe, dry).run(dry)
+    steps = read(log).decode().splitlines() if os.path.exists(log) else []
+    if status != 0 or len(steps) < 4:
+        run.result(False, f"fault shim: dry run status {status}, {len(steps)} steps")
         return
-    steps = read(log).decode().splitlines()
-    if not run.result(len(steps) >= 4, f"{len(steps)} file-system steps in one /R1 run: "
-                      + ", ".join(s.split()[1] for s in steps)):
-        return
-    counts = collections.Counter()
+    counts, ran = collections.Counter(), run.ran()
 
     def tally(tool):
         counts[(tool.exchange_outcome(), tool.settings_outcome())] += 1
@@ -770,11 +768,13 @@ def injected_cases(run):
                           status=(-signal.SIGKILL,), exchange=("unchanged", "commands", "absent"),
                           program=DIALOG_PROGRAM, dialog=True, more=tally, then=later_run(name),
                           env=dict(shim, AUXLINE_FAULT_AT=str(n), AUXLINE_FAULT_MODE=mode)))
-    print("     outcomes (exchange file, settings): "
-          + ", ".join(f"{k[0]}/{k[1]} x{v}" for k, v in sorted(counts.items())))
+    if run.ran() > ran:
+        print(f"     {len(steps)} file-system steps in one /R1 run: "
+              + ", ".join(s.split()[1] for s in steps) + "; outcomes (exchange file, settings): "
+              + ", ".join(f"{k[0]}/{k[1]} x{v}" for k, v in sorted(counts.items())))
 
 
-def random_kill_cases(run):
+def random_kills_cases(run):
     """SIGKILL after a random delay, on a run with a large exchange file."""
     runs = int(os.environ.get("AUXLINE_FAULT_KILLS", "40"))
     rng = random.Random(2024)
@@ -800,48 +800,35 @@ def random_kill_cases(run):
         delay = rng.uniform(0, duration * 1.1)
         run.case(Case(f"SIGKILL after {delay * 1000:.0f} ms", ("/R5",), (0, -signal.SIGKILL),
                       ("unchanged", "commands"), input=big_input, start=kill_after(delay)))
-    print(f"     random kills: {killed.count(-signal.SIGKILL)} of {runs} runs killed, run time "
-          f"{duration * 1000:.0f} ms")
+    if killed:
+        print(f"     random kills: {killed.count(-signal.SIGKILL)} of {len(killed)} runs killed, "
+              f"run time {duration * 1000:.0f} ms")
 
 
-# Every group by name; run_faults.py auxline NAME... runs only those whose name holds a NAME.
-CASES = [
-    ("input", input_cases),
-    ("unread exchange file", unread_exchange_cases),
-    ("dialog program", dialog_program_cases),
-    ("file-size limit", file_size_limit_case),
-    ("read-only folder", read_only_case),
-    ("special files", special_file_cases),
-    ("links", link_cases),
-    ("own executable", own_executable_cases),
-    ("installation links", installation_link_cases),
-    ("shared folder links", shared_folder_link_cases),
-    ("ordinary user", ordinary_user_cases),
-    ("another user's settings", others_settings_case),
-    ("folders", folder_cases),
-    ("dialog killed", dialog_kill_cases),
-    ("disk full", disk_full_cases),
-    ("kill at each step", injected_cases),
-    ("random kills", random_kill_cases),
-]
+# Every function named *_cases is a group of cases, run in the order written; its name, without
+# "_cases" and with spaces, is the group's.
+def group_name(cases):
+    return cases.__name__[:-len("_cases")].replace("_", " ")
+
+
+GROUPS = [f for name, f in list(globals().items()) if name.endswith("_cases")]
 
 
 def main():
     if len(sys.argv) < 2:
         print(__doc__)
-        print("cases: " + ", ".join(name for name, _ in CASES))
+        print("groups: " + ", ".join(group_name(f) for f in GROUPS))
         return 2
-    wanted = sys.argv[2:]
     root = tempfile.mkdtemp(prefix="auxline-faults-")
     os.chmod(root, 0o755)  # ordinary users' runs reach their folders through it
     try:
         shim = os.path.join(root, "fault_shim.so")
         subprocess.run(["cc", "-shared", "-fPIC", "-O2", "-o", shim,
                         os.path.join(HERE, "fault_shim.c"), "-ldl"], check=True)
-        run = Runner(root, os.path.abspath(sys.argv[1]), shim)
-        for name, cases in CASES:
-            if not wanted or any(w in name for w in wanted):
-                cases(run)
+        run = Runner(root, os.path.abspath(sys.argv[1]), shim, sys.argv[2:])
+        for cases in GROUPS:
+            run.group = group_name(cases)
+            cases(run)
     finally:
         shutil.rmtree(root, ignore_errors=True)
     print(f"faults: {run.passed} passed, {run.failures} failed")
