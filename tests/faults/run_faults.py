@@ -1,29 +1,14 @@
 #!/usr/bin/env python3
-"""End-to-end fault injection for the auxline executable.
+"""Whole-process faults: each case runs a copy of the executable in a folder it broke and
+checks that the run ended and left a complete command list (or "hq", the host's input, or no
+file), the old or the new settings, and links, modes, owners and the executable as they were.
+Failed calls are tried in process (os_tests); here is what needs a process, a user or a mount.
 
-Every case copies the real executable into a fresh directory with an exchange file and a
-settings file, breaks something (the input, the directory, the disk, the process itself;
-FIFOs, devices and links in place of the files, private files, a folder the user may not
-write to, the executable renamed to either file's name, temporary files of killed runs, the
-"/R10" dialog killed while open, a dialog program that cannot start or is killed, an exchange
-file that cannot be read to its end, a file-size limit), runs the tool as the host does and then
-checks the promise:
-
-  * the process ended, within the time limit;
-  * the exchange file is a complete command list (every line a valid command, each ending
-    in CR LF), or the host's input left unchanged, or absent - never a partial file; after a
-    failure to read it or to start the dialog, "hq" (nothing to draw), never the input;
-  * the settings file is the old one or the new one, never partial, never missing when it
-    existed before;
-  * links stay links, modes and owners are kept, the executable is never changed, and a
-    later run leaves no temporary file behind.
-
-Usage: run_faults.py path/to/auxline [NAME...]
-With NAMEs, only the cases whose name holds one of them (the names are listed when the
-program is run without arguments). Exit status 0 when every case holds; each case prints
-one line with its outcome.
+Usage: run_faults.py path/to/auxline [NAME...]: only the cases whose name, or their group's name
+(listed when run without arguments), holds a NAME. Exit status 0 when every case holds.
 """
-import errno
+import collections
+import dataclasses
 import grp
 import os
 import pwd
@@ -39,7 +24,10 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TIME_LIMIT = 120  # seconds for any single run
+QUICK = 20  # seconds: nothing in these cases may make the tool wait
 DIALOG_PROGRAM = "auxline-dialog"  # beside the executable, started by it for dialog runs
+DIALOG_CAPTION = "補助線の作図"
+QUIET = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
 
 NUM = r"-?(?:[0-9]+(?:\.[0-9]+)?|[0-9](?:\.[0-9]+)?E-?[0-9]+)"
 COMMAND = re.compile(
@@ -49,10 +37,10 @@ COMMAND = re.compile(
 HOST_INPUT = b"".join(line + b"\r\n" for line in [
     b"file=C:\\work\\plan.drw", b"hk 30", b"lg2 10", b"ly5", b"lc3", b"lt1", b"lw0",
     b"hp1 10 20", b"hp2ln 40 60", b"0 0 100 0", b"ci 0 0 5", b"pt 1 2"])
-# Written by hand, not by the tool: the values the tool reads from it are written back in
-# the tool's own form, so that old and new settings files can be told apart.
+# Written by hand, unlike the tool's own form, so that old and new settings can be told apart.
 OLD_SETTINGS = b" 3\r\n5\n2\r\n1\r\n12.50\r\n0.5\r\n330\r\n"
 NEW_SETTINGS = b"3\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n"
+GONE = 4194304 + 17  # a process id beyond the kernel's limit: never a live process
 
 
 def write(path, data, mode=None):
@@ -67,79 +55,102 @@ def read(path):
         return f.read()
 
 
+def owner_mode(path):
+    status = os.stat(path)
+    return status.st_uid, status.st_gid, stat.S_IMODE(status.st_mode)
+
+
 def is_command_list(data):
-    if not data.endswith(b"\r\n"):
-        return False
-    lines = data[:-2].split(b"\r\n")
-    if lines == [b"hq"]:
-        return True
-    try:
-        return all(COMMAND.fullmatch(line.decode("ascii")) for line in lines)
-    except UnicodeDecodeError:
-        return False
+    lines = data[:-2].split(b"\r\n")  # a byte outside ASCII never matches a command
+    return data.endswith(b"\r\n") and (lines == [b"hq"] or all(
+        COMMAND.fullmatch(line.decode("ascii", "replace")) for line in lines))
+
+
+class Skip(Exception):
+    """Raised by a case's setup where the case cannot run here."""
+
+
+@dataclasses.dataclass
+class Case:
+    """One run: how its folder is broken, how it runs, the outcomes (see ToolDir) it may leave."""
+    name: str
+    args: tuple = ("/R1",)
+    status: tuple = (0,)
+    exchange: tuple = ("commands",)
+    settings: tuple = ("old", "new")
+    files: tuple = ()  # (name, mode, owner (uid, gid)) set first ("" the folder, None: as is)
+    setup: object = None  # setup(tool) breaks the folder further; may raise Skip
+    more: object = None  # more(tool): further (problem, holds) pairs, asked first after the run
+    after: object = None  # after(tool), once the case is checked: undoes the setup
+    then: object = None  # then(tool): a Case run next in the same folder where this one held
+    start: object = None  # start(tool): runs the tool in its own way, returns the status
+    hq: bool = False  # the exchange file, where there, holds "hq" alone: nothing to draw
+    skip: str = None  # why the case cannot run here
+    input: object = HOST_INPUT  # the exchange file's bytes, or a function making them
+    old_settings: bytes = OLD_SETTINGS
+    dialog: bool = False  # the dialog program beside the executable
+    program: str = "auxline"  # the one of the two that is run
+    prefix: tuple = ()
+    env: dict = None
+    time_limit: int = TIME_LIMIT
+    cwd: str = None
 
 
 class ToolDir:
-    """A directory holding a copy of the executable, its exchange file and settings; with
-    dialog=True also the dialog program that the executable becomes for a dialog run."""
+    """A folder holding a copy of the executable, its exchange file and settings."""
 
-    def __init__(self, root, name, exe, exchange=HOST_INPUT, settings=OLD_SETTINGS,
-                 dialog=False):
-        self.path = os.path.join(root, name)
-        os.makedirs(self.path)
-        self.exe = os.path.join(self.path, "auxline")
-        shutil.copy2(exe, self.exe)
-        self.dialog_program = os.path.join(self.path, DIALOG_PROGRAM)
-        if dialog:
+    def __init__(self, path, exe, case):
+        self.path = path
+        os.makedirs(path)
+        shutil.copy2(exe, os.path.join(path, "auxline"))
+        self.dialog_program = os.path.join(path, DIALOG_PROGRAM)
+        if case.dialog:
             shutil.copy2(os.path.join(os.path.dirname(exe), DIALOG_PROGRAM), self.dialog_program)
-        self.exchange_path = os.path.join(self.path, "JWC_TEMP.TXT")
-        self.settings_path = os.path.join(self.path, "auxline.dat")
-        self.old_exchange = exchange
-        self.old_settings = settings
-        if exchange is not None:
-            write(self.exchange_path, exchange)
-        if settings is not None:
-            write(self.settings_path, settings)
+        self.exe = os.path.join(path, case.program)
+        self.exchange_path = os.path.join(path, "JWC_TEMP.TXT")
+        self.settings_path = os.path.join(path, "auxline.dat")
+        self.old_exchange = case.input() if callable(case.input) else case.input
+        self.old_settings = case.old_settings
+        for file, data in ((self.exchange_path, self.old_exchange),
+                           (self.settings_path, self.old_settings)):
+            if data is not None:
+                write(file, data)
 
     def env(self, extra=None):
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        env.update(extra or {})
-        return env
+        return dict({k: v for k, v in os.environ.items()
+                     if k not in ("DISPLAY", "WAYLAND_DISPLAY")}, **(extra or {}))
 
-    def run(self, args, extra_env=None, prefix=(), exe=None, time_limit=TIME_LIMIT, cwd=None):
+    def run(self, case):
         """Exit status, negative for a signal, or None when the run did not end in time."""
         try:
-            done = subprocess.run(list(prefix) + [exe or self.exe] + list(args),
-                                  cwd=cwd or self.path,
-                                  env=self.env(extra_env), stdin=subprocess.DEVNULL,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                  timeout=time_limit)
-            return done.returncode
+            return subprocess.run(list(case.prefix) + [self.exe] + list(case.args),
+                                  cwd=case.cwd or self.path, env=self.env(case.env),
+                                  timeout=case.time_limit, **QUIET).returncode
         except subprocess.TimeoutExpired:
             return None
 
-    def exchange_outcome(self):
-        path = self.exchange_path
-        if os.path.isdir(path):
-            return "directory"
+    def start(self, args, extra_env=None):
+        return subprocess.Popen([self.exe] + list(args), cwd=self.path, env=self.env(extra_env),
+                                **QUIET)
+
+    @staticmethod
+    def outcome(path, old, names, is_new):
+        """names[0] where there is no file, [1] for the old bytes, [2] for a whole new file."""
         if not os.path.exists(path):
-            return "absent"
+            return names[0]
         if not stat.S_ISREG(os.stat(path).st_mode):
             return "special"  # never opened here: a FIFO would block the check
         data = read(path)
-        if self.old_exchange is not None and data == self.old_exchange:
-            return "unchanged"
-        return "commands" if is_command_list(data) else "PARTIAL"
+        return names[1] if data == old else names[2] if is_new(data) else "PARTIAL"
+
+    def exchange_outcome(self):
+        return self.outcome(self.exchange_path, self.old_exchange,
+                            ("absent", "unchanged", "commands"), is_command_list)
 
     def settings_outcome(self):
-        if not os.path.exists(self.settings_path):
-            return "LOST" if self.old_settings is not None else "absent"
-        if not stat.S_ISREG(os.stat(self.settings_path).st_mode):
-            return "special"
-        data = read(self.settings_path)
-        if data == self.old_settings:
-            return "old"
-        return "new" if data == NEW_SETTINGS else "PARTIAL"
+        return self.outcome(self.settings_path, self.old_settings,
+                            ("absent" if self.old_settings is None else "LOST", "old", "new"),
+                            NEW_SETTINGS.__eq__)
 
     def leftovers(self):
         return sorted(n for n in os.listdir(self.path) if n.endswith(".tmp"))
@@ -151,55 +162,94 @@ class ToolDir:
             os.utime(os.path.join(self.path, name), (then, then))
 
     def exchange_text(self):
-        return read(self.exchange_path).decode("ascii", "replace")
-
-    def nothing_to_draw(self):
-        """The exchange file holds "hq" alone: the host draws nothing and keeps its layers."""
-        return self.exchange_outcome() == "commands" and self.exchange_text() == "hq\r\n"
+        is_file = os.path.isfile(self.exchange_path)
+        return read(self.exchange_path).decode("ascii", "replace") if is_file else ""
 
     def give_to(self, user):
-        """Hands the folder and its files to `user` (uid, gid) for a run as that user."""
+        """Hands the folder and all its files to `user`."""
         for name in [""] + os.listdir(self.path):
             os.chown(os.path.join(self.path, name), *user, follow_symlinks=False)
 
 
-class Expect:
-    """What a case must leave: the run's exit status (None: it did not end), the exchange
-    file's and the settings file's outcomes (see ToolDir), each one of the values given."""
+class Runner:
+    """Runs the cases of every group in folders of its own and counts their outcomes."""
 
-    def __init__(self, status, exchange, settings=("old", "new")):
-        self.status, self.exchange, self.settings = status, exchange, settings
+    def __init__(self, root, exe, shim, wanted):
+        self.root, self.exe, self.shim, self.wanted, self.group = root, exe, shim, wanted, ""
+        self.passed = self.failures = self.folders = 0
 
+    def selected(self, name, why_not=None):
+        """True where `name` is wanted and can run here; prints why not where it cannot."""
+        if self.wanted and not any(w in self.group or w in name for w in self.wanted):
+            return False
+        if why_not:
+            print(f"skip {name}: {why_not}")
+        return not why_not
 
-class Report:
-    def __init__(self):
-        self.failures = 0
-        self.passed = 0
+    def case(self, case, tool=None):
+        """Runs `case` (in `tool`'s folder, else a fresh one); True when it held."""
+        if tool is None:
+            if not self.selected(case.name, case.skip):
+                return None
+            self.folders += 1
+            tool = ToolDir(os.path.join(self.root, f"{self.folders:03d}"), self.exe, case)
+        tool.exe = os.path.join(tool.path, case.program)
+        try:
+            for name, mode, owner in case.files:
+                if owner:
+                    os.chown(os.path.join(tool.path, name), *owner)
+                if mode is not None:
+                    os.chmod(os.path.join(tool.path, name), mode)
+            if case.setup:
+                case.setup(tool)
+            began = time.monotonic()
+            status = case.start(tool) if case.start else tool.run(case)
+            took = time.monotonic() - began
+            more = case.more(tool) if case.more else []
+            if case.hq:  # the host draws nothing and keeps its layers
+                more.append(("exchange file is not hq", tool.exchange_outcome() == "absent"
+                             or tool.exchange_text() == "hq\r\n"))
+            held = self.check(case, tool, status, more, took)
+        except Skip as why:
+            print(f"skip {case.name}: {why}")
+            return None
+        finally:
+            if case.after:
+                case.after(tool)
+        follow = held and case.then and case.then(tool)
+        if follow:
+            return self.case(follow, tool)
+        if held:
+            shutil.rmtree(tool.path, ignore_errors=True)
+        return held
 
-    def check(self, name, tool, status, expect, extra="", more=()):
-        """`more`: further (problem, holds) pairs about the files."""
-        exchange = tool.exchange_outcome()
-        setting = tool.settings_outcome()
+    def check(self, case, tool, status, more, took):
+        exchange, setting = tool.exchange_outcome(), tool.settings_outcome()
         problems = [problem for problem, holds in more if not holds]
         if status is None:
             problems.append("did not end")
-        elif status not in expect.status:
+        elif status not in case.status:
             problems.append(f"status {status}")
-        if exchange not in expect.exchange:
+        if exchange not in case.exchange:
             problems.append(f"exchange file {exchange}")
-        if setting not in expect.settings:
+        if setting not in case.settings:
             problems.append(f"settings {setting}")
-        leftovers = tool.leftovers()
-        line = (f"{name}: status {status}, exchange file {exchange}, settings {setting}"
-                + (f", {len(leftovers)} temporary file(s) left" if leftovers else "")
-                + (f", {extra}" if extra else ""))
-        if problems:
-            self.failures += 1
-            print(f"FAIL {line} ({'; '.join(problems)})")
-        else:
-            self.passed += 1
-            print(f"ok   {line}")
-        return not problems
+        left = len(tool.leftovers())
+        return self.result(
+            not problems, f"{case.name}: status {status}, exchange file {exchange}, settings "
+            f"{setting}, {took:.1f} s" + (f", {left} temporary file(s) left" if left else "")
+            + (f" ({'; '.join(problems)})" if problems else ""))
+
+    def result(self, held, line):
+        self.passed += held
+        self.failures += not held
+        print(f"{'ok  ' if held else 'FAIL'} {line}")
+        return held
+
+
+def quiet(*command):
+    """True when `command` succeeded; its output is dropped."""
+    return subprocess.run(command, **QUIET).returncode == 0
 
 
 def can_drop_read_permission(root):
@@ -211,361 +261,253 @@ def can_drop_read_permission(root):
     probe = os.path.join(root, "probe")
     write(probe, b"x", 0)
     prefix = ["setpriv", "--inh-caps=-all", "--bounding-set=-dac_override,-dac_read_search", "--"]
-    result = subprocess.run(prefix + ["cat", probe], stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
+    readable = quiet(*prefix, "cat", probe)
     os.remove(probe)
-    return prefix if result.returncode != 0 else None
+    return None if readable else prefix
 
 
+ROOT_WITH_SETPRIV = os.geteuid() == 0 and shutil.which("setpriv") is not None
+CANNOT_DROP = "running as root, the capabilities that bypass file permissions cannot be dropped"
+NO_USERS = "making users and running as them needs root and setpriv"
 ORDINARY_USER = "auxline-user"
 OTHER_USER = "auxline-other"
 SHARED_GROUP = "auxline-shared"
 
 
-def _quiet(command):
-    return subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
-
-
-def _made(look_up, make):
-    """What `look_up` finds, after `make` (a command) where it finds nothing; None if neither."""
-    for attempt in (False, True):
-        if attempt:
-            _quiet(make)
-        try:
-            return look_up()
-        except KeyError:
-            pass
-    return None
+def made(look_up, *command):
+    """What `look_up` finds once `command` made it (it fails harmlessly where it exists)."""
+    quiet(*command)
+    try:
+        return look_up()
+    except KeyError:
+        return None
 
 
 def ordinary_user(name=ORDINARY_USER):
-    """(uid, gid) of an ordinary user of that name, made when missing. None unless running as
-    root (which CI does): only root can make users and run things as them."""
-    if os.geteuid() != 0:
-        return None
-    entry = _made(lambda: pwd.getpwnam(name), ["useradd", "--system", "--user-group",
-                                                "--no-create-home", "--shell", "/usr/sbin/nologin",
-                                                name])
-    return None if entry is None else (entry.pw_uid, entry.pw_gid)
+    """(uid, gid) of an ordinary user, made where missing; None unless root with setpriv (CI)."""
+    entry = ROOT_WITH_SETPRIV and made(lambda: pwd.getpwnam(name), "useradd", "--system",
+                                       "--user-group", "--no-create-home", "--shell",
+                                       "/usr/sbin/nologin", name)
+    return (entry.pw_uid, entry.pw_gid) if entry else None
 
 
 def shared_group():
-    """The gid of a group for supplementary membership, made when missing (root only)."""
-    return _made(lambda: grp.getgrnam(SHARED_GROUP).gr_gid, ["groupadd", "--system", SHARED_GROUP])
+    """The gid of a group for supplementary membership, made where missing (root only)."""
+    return made(lambda: grp.getgrnam(SHARED_GROUP).gr_gid, "groupadd", "--system", SHARED_GROUP)
 
 
 def as_user(user, groups=()):
-    """The prefix that runs a command as `user` (uid, gid) with only `groups` besides; leaving
-    root this way also drops every capability."""
-    return ["setpriv", f"--reuid={user[0]}", f"--regid={user[1]}",
-            f"--groups={','.join(map(str, groups))}" if groups else "--clear-groups", "--"]
+    """Runs as `user` (uid, gid) with only `groups`, every capability dropped; () for no user."""
+    if user is None:
+        return ()
+    return ("setpriv", f"--reuid={user[0]}", f"--regid={user[1]}",
+            f"--groups={','.join(map(str, groups))}" if groups else "--clear-groups", "--")
+
+
+def written(path, data):
+    try:
+        write(path, data)
+        return True
+    except OSError:
+        return False
 
 
 def protected_symlinks_settings():
-    """The machine's fs.protected_symlinks at 0 and at 1 in turn, restored afterwards; where it
-    cannot be set, once as it is."""
+    """fs.protected_symlinks at 0, then 1, restored after; once as it is where it cannot be set."""
     path = "/proc/sys/fs/protected_symlinks"
+    original = read(path).strip() if os.path.exists(path) else b"unknown"
     try:
-        with open(path) as f:
-            original = f.read().strip()
-    except OSError:
-        yield "unknown"
-        return
-    try:
-        for value in ("0", "1"):
-            try:
-                with open(path, "w") as f:
-                    f.write(value)
-            except OSError:
-                yield f"{original} (cannot be set here)"
+        for value in (b"0", b"1"):
+            if not written(path, value):
+                yield f"{original.decode()} (cannot be set here)"
                 return
-            yield value
+            yield value.decode()
     finally:
-        try:
-            with open(path, "w") as f:
-                f.write(original)
-        except OSError:
-            pass
-
-
-def mount(args):
-    return subprocess.run(["mount"] + args, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL).returncode == 0
-
-
-def umount(path):
-    subprocess.run(["umount", path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        written(path, original)
 
 
 def fill_up(directory, leave_pages):
     """Fills the file system of directory, then gives back leave_pages pages."""
     filler = os.path.join(directory, "filler")
-    fd = os.open(filler, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
-    try:
-        while True:
-            os.write(fd, b"\0" * 4096)
-    except OSError:
-        pass
-    finally:
-        os.close(fd)
-    size = os.path.getsize(filler)
-    os.truncate(filler, max(0, size - leave_pages * 4096))
-
-
-# ---- the cases ------------------------------------------------------------------------
-
-def input_cases(root, exe, report):
-    """Exchange files as a host may leave them: each run ends in a complete command list. (A
-    missing one, or a folder in its place: the end-to-end tests.)"""
-    ok = ("commands",)
-    rng = random.Random(7)
-    cases = [  # name, folder, the exchange file's bytes, mode
-        ("exchange file empty", "empty", lambda: b"", "/R1"),
-        ("exchange file of 1 MiB random bytes", "binary",
-         lambda: bytes(rng.getrandbits(8) for _ in range(1 << 20)), "/R9"),
-        ("exchange file with one line of 100 MB", "hugeline",
-         lambda: b"hp1 10 20 " + b"7" * (100 * 1000 * 1000) + b"\r\nhp2 30 40\r\n", "/R1"),
-        ("exchange file with CR-only line ends", "cronly",
-         lambda: b"hp1 10 20\rhp2 30 40\rlg3\r", "/R1")]
-    for name, folder, exchange, mode in cases:
-        tool = ToolDir(root, folder, exe, exchange=exchange())
-        start = time.monotonic()
-        status = tool.run([mode])
-        report.check(name, tool, status, expect=Expect(status=(0,), exchange=ok),
-                     extra=f"{time.monotonic() - start:.1f} s")
-        os.remove(tool.exchange_path)
-
-    tool = ToolDir(root, "ctrlz", exe, exchange=b"hp1 10 20\r\n\x1a\r\nhp1 50 60\r\n")
-    status = tool.run(["/R8"])
-    stopped = tool.exchange_outcome() == "commands" and "pt 10 20\r\n" in tool.exchange_text()
-    report.check("exchange file with Ctrl-Z in the middle", tool, status,
-                 expect=Expect(status=(0,), exchange=ok if stopped else ()),
-                 extra="reading stopped at Ctrl-Z" if stopped else
-                 "lines after Ctrl-Z were read")
-
-    prefix = can_drop_read_permission(root)
-    if prefix is None:
-        print("skip settings file unreadable: running as root and the capabilities that "
-              "bypass file permissions cannot be dropped here")
-    else:
-        means = "chmod 000" + (", run without CAP_DAC_OVERRIDE/CAP_DAC_READ_SEARCH" if prefix else "")
-        # The run cannot know the settings; it must not replace them with its defaults.
-        tool = ToolDir(root, "settingsunreadable", exe)
-        os.chmod(tool.settings_path, 0)
-        status = tool.run(["/R1"], prefix=prefix)
-        os.chmod(tool.settings_path, 0o600)  # for the check, which may not bypass it either
-        report.check("settings file unreadable", tool, status,
-                     expect=Expect(status=(0,), exchange=ok, settings=("old",)), extra=means)
+    with open(filler, "wb", buffering=0) as f:
+        try:
+            while True:
+                f.write(b"\0" * 4096)
+        except OSError:
+            pass
+    os.truncate(filler, max(0, os.path.getsize(filler) - leave_pages * 4096))
 
 
 def points_last(lines):
-    """An exchange file whose layers and points come after `lines` lines: a run that used
-    what it read before a failure would draw through the origin on layer group 0."""
+    """Layers and points after `lines` lines: a run using part of it draws through the origin."""
     return b"".join(b"%d %d %d %d\r\n" % (i, i + 1, i + 2, i + 3) for i in range(lines)) + \
         b"lg2 10\r\nly5\r\nhp1 10 20\r\nhp2 40 60\r\n"
 
 
-def unread_exchange_cases(root, exe, shim, report):
-    """An exchange file that is there but not read to its end: nothing is built on part of
-    the host's data; the host finds "hq" and the status is 1."""
+def ended_by(process, sig, time_limit):
+    """Sends `sig`; the exit status, or None when the process did not end in time."""
+    process.send_signal(sig)
+    try:
+        return process.wait(timeout=time_limit)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        return None
+
+
+# ---- the cases ------------------------------------------------------------------------
+
+def input_cases(run):
+    """Exchange files as a host may leave them: each run ends in a complete command list."""
+    rng = random.Random(7)
+    drop = can_drop_read_permission(run.root)
+
+    def readable_again(tool):  # for the check, which may not bypass permissions either
+        os.chmod(tool.settings_path, 0o600)
+        return []
+
+    for case in [
+            Case("exchange file empty", input=b""),
+            Case("exchange file of 1 MiB random bytes", ("/R9",),
+                 input=lambda: bytes(rng.getrandbits(8) for _ in range(1 << 20))),
+            Case("exchange file with one line of 100 MB", input=lambda: b"hp1 10 20 "
+                 + b"7" * (100 * 1000 * 1000) + b"\r\nhp2 30 40\r\n"),
+            Case("exchange file with CR-only line ends", input=b"hp1 10 20\rhp2 30 40\rlg3\r"),
+            Case("exchange file with Ctrl-Z in the middle", ("/R8",),
+                 input=b"hp1 10 20\r\n\x1a\r\nhp1 50 60\r\n",
+                 more=lambda tool: [("lines after Ctrl-Z were read",
+                                     "pt 10 20\r\n" in tool.exchange_text())]),
+            # The run cannot know the settings; it must not replace them with its defaults.
+            Case("settings file unreadable", settings=("old",), prefix=drop or (),
+                 files=(("auxline.dat", 0, None),), more=readable_again,
+                 skip=CANNOT_DROP if drop is None else None)]:
+        run.case(case)
+
+
+def unread_exchange_file_cases(run):
+    """An exchange file not read to its end: nothing built on part of it, "hq", status 1."""
     user = ordinary_user()
-    if user is None or (os.geteuid() == 0 and shutil.which("setpriv") is None):
-        print("skip exchange file unreadable: no ordinary user to run as")
-    else:
-        os.chmod(root, 0o755)
-        for mode, args in ((0o000, ["/R1"]), (0o200, ["/R4", "45"]), (0o000, ["/R10"])):
-            tool = ToolDir(root, f"unreadable-{mode:o}{args[0].replace('/', '-')}", exe,
-                           dialog=True)
+    for mode, args in ((0o000, ("/R1",)), (0o200, ("/R4", "45")), (0o000, ("/R10",))):
+        def unreadable(tool, mode=mode):
             tool.give_to(user)
             os.chmod(tool.exchange_path, mode)
-            ran = tool.run(args, prefix=as_user(user), time_limit=QUICK)
-            kept = stat.S_IMODE(os.stat(tool.exchange_path).st_mode) == mode
-            report.check(f"exchange file mode {mode:03o} for an ordinary user, {' '.join(args)}",
-                         tool, ran, expect=Expect(status=(1,), exchange=("commands",)),
-                         more=[("exchange file is not hq", tool.nothing_to_draw()),
-                               ("mode changed", kept)])
 
+        run.case(Case(f"exchange file mode {mode:03o} for an ordinary user, {' '.join(args)}",
+                      args, (1,), setup=unreadable, hq=True, dialog=True, prefix=as_user(user),
+                      time_limit=QUICK, skip=None if user else NO_USERS,
+                      more=lambda tool, mode=mode: [
+                          ("mode changed", owner_mode(tool.exchange_path)[2] == mode)]))
     # Memory runs out part-way through a file of 28 MB (a small one needs less than 8 MiB).
-    tool = ToolDir(root, "outofmemory", exe, exchange=points_last(1000000))
-    ran = tool.run(["/R1"], prefix=["prlimit", f"--as={32 << 20}", "--"])
-    report.check("memory runs out while reading (32 MiB address space)", tool, ran,
-                 expect=Expect(status=(1,), exchange=("commands",)),
-                 more=[("exchange file is not hq", tool.nothing_to_draw())])
-    os.remove(tool.exchange_path)
+    run.case(Case("memory runs out while reading (32 MiB address space)", status=(1,), hq=True,
+                  input=lambda: points_last(1000000), prefix=("prlimit", f"--as={32 << 20}", "--")))
 
 
-def dialog_program_cases(root, exe, shim, report):
-    """A dialog program that cannot start or does not run to its end: status 2, and after
-    "/R10" the host finds "hq" (the run took the file over first), never its own input; a
-    run without arguments leaves the file alone."""
-    broken_libc = os.path.join(root, "brokenlib")
+def dialog_program_cases(run):
+    """A dialog program that cannot start or run to its end: status 2; after "/R10" (which took
+    the file over first) "hq", never the host's input; without arguments the file untouched."""
+    broken_libc = os.path.join(run.root, "brokenlib")
     os.makedirs(broken_libc)
     write(os.path.join(broken_libc, "libc.so.6"), b"not a shared object")
+    killed = {"LD_PRELOAD": run.shim, "AUXLINE_FAULT_AT": "1", "AUXLINE_FAULT_MODE": "kill"}
     ways = [  # how, what breaks it, environment, also run without arguments
         ("missing", lambda tool: os.remove(tool.dialog_program), {}, False),
         ("not executable", lambda tool: os.chmod(tool.dialog_program, 0o644), {}, False),
         ("whose C library cannot be loaded", None, {"LD_LIBRARY_PATH": broken_libc}, True),
-        ("killed by SIGKILL", None, {"LD_PRELOAD": shim, "AUXLINE_FAULT_AT": "1",
-                                     "AUXLINE_FAULT_MODE": "kill"}, True)]
-    for number, (how, make, env, bare) in enumerate(ways):
-        for args in (["/R10"], []) if bare else (["/R10"],):
-            tool = ToolDir(root, f"dialogprogram{number}-{len(args)}", exe, dialog=True)
-            if make:
-                make(tool)
-            ran = tool.run(args, env, time_limit=QUICK)
-            report.check(f"dialog program {how}, {' '.join(args) or 'no argument'}", tool, ran,
-
-                         expect=Expect(status=(2,),
-                         exchange=("commands",) if args else ("unchanged",), settings=("old",)),
-                         more=[("exchange file is not hq", tool.nothing_to_draw() or not args)])
+        ("killed by SIGKILL", None, killed, True)]
+    for how, setup, env, bare in ways:
+        for args in (("/R10",), ()) if bare else (("/R10",),):
+            run.case(Case(f"dialog program {how}, {' '.join(args) or 'no argument'}", args, (2,),
+                          ("commands",) if args else ("unchanged",), ("old",), setup=setup,
+                          env=env, hq=bool(args), dialog=True, time_limit=QUICK))
 
 
-def file_size_limit_case(root, exe, report):
-    """Under a file-size limit that the exchange file's commands exceed (the settings fit):
-    the write fails instead of SIGXFSZ ending the run, and the host never finds its input."""
-    tool = ToolDir(root, "filesizelimit", exe)
-    ran = tool.run(["/R1"], prefix=["prlimit", "--fsize=64", "--"], time_limit=QUICK)
-    report.check("file-size limit of 64 bytes", tool, ran,
-                 expect=Expect(status=(1,), exchange=("absent", "commands"), settings=("new",)),
-                 more=[("exchange file holds commands",
-                                  tool.exchange_outcome() == "absent" or tool.nothing_to_draw())])
+def file_size_limit_cases(run):
+    """Commands beyond a file-size limit: the write fails (no SIGXFSZ), never the input left."""
+    run.case(Case("file-size limit of 64 bytes", status=(1,), exchange=("absent", "commands"),
+                  settings=("new",), hq=True, prefix=("prlimit", "--fsize=64", "--"),
+                  time_limit=QUICK))
 
 
-def read_only_case(root, exe, report):
-    tool = ToolDir(root, "readonly", exe)
-    if os.geteuid() == 0 and mount(["--bind", tool.path, tool.path]):
-        try:
-            if not mount(["-o", "remount,bind,ro", tool.path]):
-                print("skip read-only directory: a read-only bind mount is not permitted here")
-                return
-            status = tool.run(["/R1"])
-            report.check("executable's directory read-only", tool, status,
-                         expect=Expect(status=(1,), exchange=("unchanged",), settings=("old",)),
-                         extra="read-only bind mount")
-        finally:
-            umount(tool.path)
-        return
-    # Without root, "folder not writable, files writable" (folder_cases) is the same run.
-    print("skip read-only directory: no bind mount possible")
+def read_only_folder_cases(run):
+    def bind_read_only(tool):
+        # Without root, "folder not writable, files writable" (folder_cases) is the same run.
+        if os.geteuid() != 0 or not quiet("mount", "--bind", tool.path, tool.path):
+            raise Skip("no bind mount possible")
+        if not quiet("mount", "-o", "remount,bind,ro", tool.path):
+            raise Skip("a read-only bind mount is not permitted here")
+
+    run.case(Case("read-only folder: the executable's, a read-only mount", status=(1,),
+                  exchange=("unchanged",), settings=("old",), setup=bind_read_only,
+                  after=lambda tool: quiet("umount", tool.path)))
 
 
-def disk_full_cases(root, exe, report):
-    if os.geteuid() != 0:
-        print("skip disk full: mounting a small file system needs root")
-        return
-    for pages in (0, 1, 2):
-        tool = ToolDir(root, f"full{pages}", exe, exchange=None, settings=None)
-        if not mount(["-t", "tmpfs", "-o", "size=4m", "tmpfs", tool.path]):
-            print("skip disk full: mounting a tmpfs is not permitted here")
-            return
-        try:
-            _refill(tool, exe)
-            fill_up(tool.path, pages)
-            status = tool.run(["/R1"])
-            if pages == 0:
-                report.check("disk full", tool, status,
-                             expect=Expect(status=(0, 1), exchange=("absent", "commands")),
-                             extra="4 MiB tmpfs filled up")
-            else:
-                report.check(f"disk full but {pages} page(s)", tool, status,
-                             expect=Expect(status=(0, 1), exchange=("absent", "unchanged",
-                             "commands")))
-        finally:
-            umount(tool.path)
-
-
-def _refill(tool, exe):
-    """Puts the executable, the exchange file and the settings into the freshly mounted
-    directory (the mount hides what ToolDir put there)."""
-    shutil.copy2(exe, tool.exe)
-    write(tool.exchange_path, HOST_INPUT)
-    write(tool.settings_path, OLD_SETTINGS)
-    tool.old_exchange = HOST_INPUT
-    tool.old_settings = OLD_SETTINGS
-
-
-QUICK = 20  # seconds: nothing in these cases may make the tool wait
-DIALOG_CAPTION = "補助線の作図"
-
-
-def special_file_cases(root, exe, report):
-    """A FIFO or a link to a device in place of either file: never waited on, never read
-    (a link to /dev/zero under an address-space limit), never replaced."""
-    limit = ["prlimit", f"--as={1 << 30}", "--"] if shutil.which("prlimit") else []
+def special_files_cases(run):
+    """A FIFO or a link to /dev/zero (read: the address space ends) in place of either file:
+    never waited on, read or replaced."""
+    limit = ("prlimit", f"--as={1 << 30}", "--") if shutil.which("prlimit") else ()
     makers = {"FIFO": os.mkfifo, "link to /dev/zero": lambda path: os.symlink("/dev/zero", path)}
-    for number, (kind, make) in enumerate(makers.items()):
-        tool = ToolDir(root, f"special-exchange-{number}", exe, exchange=None)
-        make(tool.exchange_path)
-        status = tool.run(["/R1"], prefix=limit, time_limit=QUICK)
-        report.check(f"exchange file is a {kind}", tool, status,
-                     expect=Expect(status=(1,), exchange=("special",)))
-        tool = ToolDir(root, f"special-settings-{number}", exe, settings=None)
-        make(tool.settings_path)
-        status = tool.run(["/R1"], prefix=limit, time_limit=QUICK)
-        defaults = tool.exchange_outcome() == "commands" and tool.exchange_text().startswith(
-            "lg2\r\nly5\r\nlc9\r\nlt1\r\nlw0\r\n")
-        report.check(f"settings file is a {kind}", tool, status,
-                     expect=Expect(status=(0,), exchange=("commands",), settings=("special",)),
-                     more=[("settings not the defaults", defaults)])
+    defaults = "lg2\r\nly5\r\nlc9\r\nlt1\r\nlw0\r\n"
+    for kind, make in makers.items():
+        run.case(Case(f"exchange file is a {kind}", status=(1,), exchange=("special",),
+                      input=None, setup=lambda tool, make=make: make(tool.exchange_path),
+                      prefix=limit, time_limit=QUICK))
+        run.case(Case(f"settings file is a {kind}", settings=("special",), old_settings=None,
+                      setup=lambda tool, make=make: make(tool.settings_path), prefix=limit,
+                      time_limit=QUICK, more=lambda tool: [(
+                          "settings not the defaults", tool.exchange_text().startswith(defaults))]))
 
 
-def link_cases(root, exe, report):
-    """Both files are symbolic links (one absolute, one relative) into another folder, to
-    private files (mode 600; as root, of another user): the files there are replaced with
-    their mode and owner, the links stay, and no temporary file is left in either folder."""
-    elsewhere = os.path.join(root, "linked")
-    os.makedirs(elsewhere)
-    tool = ToolDir(root, "links", exe, exchange=None, settings=None)
+def links_cases(run):
+    """Both files links (absolute, relative) to private files elsewhere (as root, another user's):
+    replaced there with mode and owner, the links kept, no temporary file left in either folder."""
+    elsewhere = os.path.join(run.root, "linked")
     owner = (65534, 65534) if os.geteuid() == 0 else (os.geteuid(), os.getegid())
-    targets = {tool.exchange_path: (os.path.join(elsewhere, "host.txt"), HOST_INPUT),
-               tool.settings_path: (os.path.join(elsewhere, "settings.txt"), OLD_SETTINGS)}
-    for link, (target, data) in targets.items():
-        write(target, data, 0o600)
-        os.chown(target, *owner)
-        os.symlink(target if link == tool.exchange_path else os.path.relpath(target, tool.path),
-                   link)
-    tool.old_exchange, tool.old_settings = HOST_INPUT, OLD_SETTINGS
-    before = {link: os.readlink(link) for link in targets}
+    links = {}
+
+    def setup(tool):
+        os.makedirs(elsewhere)
+        for link, name in ((tool.exchange_path, "host.txt"), (tool.settings_path, "settings.txt")):
+            target = os.path.join(elsewhere, name)
+            os.rename(link, target)
+            os.chmod(target, 0o600)
+            os.chown(target, *owner)
+            links[link] = (target if name == "host.txt" else os.path.relpath(target, tool.path),
+                           target)
+            os.symlink(links[link][0], link)
+
+    def more(tool):
+        return [("a link was replaced", all(os.path.islink(link) and os.readlink(link) == text
+                                            for link, (text, _) in links.items())),
+                ("mode or owner changed", all(owner_mode(target) == owner + (0o600,)
+                                              for _, target in links.values())),
+                ("temporary file left", not any(n.endswith(".tmp") for n in os.listdir(elsewhere)))]
+
     # The relative link is resolved from its own folder, not from the working folder.
-    status = tool.run(["/R1"], cwd=root)
-    kept = all((stat.S_IMODE(os.stat(t).st_mode), os.stat(t).st_uid, os.stat(t).st_gid)
-               == (0o600,) + owner for t, _ in targets.values())
-    report.check("both files links to private files", tool, status,
-                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
-                 more=[("a link was replaced", all(os.path.islink(l) and os.readlink(l) == t
-                                                   for l, t in before.items())),
-                       ("mode or owner changed", kept),
-                       ("temporary file left", not any(n.endswith(".tmp")
-                                                       for n in os.listdir(elsewhere)))])
+    run.case(Case("both files links to private files", settings=("new",), setup=setup, more=more,
+                  cwd=run.root))
 
 
-def own_executable_cases(root, exe, report):
-    """The executable renamed to either file's name is neither read nor written, also not by
-    the dialog program it becomes for "/R10" (which takes over the exchange file at once)."""
-    program = read(exe)
-    for name, args, status_expected, exchanges in (
-            ("auxline.dat", ["/R1"], (0,), ("commands",)),
-            ("JWC_TEMP.TXT", ["/R1"], (1,), ("special", "unchanged")),
-            ("JWC_TEMP.TXT", ["/R10"], (1,), ("special", "unchanged"))):
-        tool = ToolDir(root, f"exe-{name}{args[0].replace('/', '-')}", exe,
-                       exchange=None if name == "JWC_TEMP.TXT" else HOST_INPUT, settings=None,
-                       dialog=True)
-        renamed = os.path.join(tool.path, name)
-        os.rename(tool.exe, renamed)
-        tool.settings_path = os.path.join(tool.path, "absent.dat")
-        if name == "JWC_TEMP.TXT":
-            tool.old_exchange = program
-        status = tool.run(args, exe=renamed)
-        unchanged = read(renamed) == program
-        report.check(f"executable renamed to {name}, {args[0]}", tool, status,
-                     expect=Expect(status=status_expected, exchange=exchanges,
-                     settings=("absent",)), more=[("executable changed", unchanged)])
+def own_executable_cases(run):
+    """The executable under either file's name: not read or written, also not by "/R10"."""
+    program = read(run.exe)
+    for name, args, status, exchange in (("auxline.dat", "/R1", (0,), ("commands",)),
+                                         ("JWC_TEMP.TXT", "/R1", (1,), ("special", "unchanged")),
+                                         ("JWC_TEMP.TXT", "/R10", (1,), ("special", "unchanged"))):
+        def setup(tool, name=name):
+            tool.exe = os.path.join(tool.path, name)
+            os.rename(os.path.join(tool.path, "auxline"), tool.exe)
+            tool.settings_path = os.path.join(tool.path, "absent.dat")
+            if name == "JWC_TEMP.TXT":
+                tool.old_exchange = program
+
+        run.case(Case(f"executable renamed to {name}, {args}", (args,), status, exchange,
+                      ("absent",), setup=setup, old_settings=None, dialog=True,
+                      input=None if name == "JWC_TEMP.TXT" else HOST_INPUT,
+                      more=lambda tool: [("executable changed", read(tool.exe) == program)]))
 
 
-def installation_link_cases(root, exe, report):
-    """Either file a link to one of the installation's files: neither the executable nor the
-    dialog program it becomes for "/R10" reads or writes that file."""
-    module = os.path.join(os.path.dirname(exe), "auxline_qt.so")
+def installation_links_cases(run):
+    """Either file a link to one of the installation's files: that file never read or written."""
+    module = os.path.join(os.path.dirname(run.exe), "auxline_qt.so")
     for name, installed, args in (("JWC_TEMP.TXT", DIALOG_PROGRAM, "/R1"),
                                   ("JWC_TEMP.TXT", "auxline_qt.so", "/R1"),
                                   ("auxline.dat", DIALOG_PROGRAM, "/R1"),
@@ -574,361 +516,308 @@ def installation_link_cases(root, exe, report):
                                   ("JWC_TEMP.TXT", "auxline", "/R10"),
                                   ("auxline.dat", "auxline_qt.so", "/R10")):
         exchange = name == "JWC_TEMP.TXT"
-        tool = ToolDir(root, f"install-{name}-{installed}{args.replace('/', '-')}", exe,
-                       exchange=None if exchange else HOST_INPUT,
-                       settings=OLD_SETTINGS if exchange else None, dialog=True)
-        if os.path.exists(module):
-            shutil.copy2(module, tool.path)
-        else:
-            write(os.path.join(tool.path, "auxline_qt.so"), b"\x7fELF module not built")
-        program = read(os.path.join(tool.path, installed))
-        os.symlink(installed, os.path.join(tool.path, name))
-        if exchange:
-            tool.old_exchange = program
-        else:
-            tool.old_settings = program
-        status = tool.run([args])
-        unchanged = read(os.path.join(tool.path, installed)) == program
-        expected = (((1,), ("unchanged",), ("old", "new")) if exchange else
-                    ((0, 2), ("commands",), ("old",)))
-        report.check(f"{name} a link to {installed}, {args}", tool, status,
-                     expect=Expect(*expected),
-                     more=[(f"{installed} changed", unchanged)])
+
+        def setup(tool, name=name, installed=installed, exchange=exchange):
+            if os.path.exists(module):
+                shutil.copy2(module, tool.path)
+            else:
+                write(os.path.join(tool.path, "auxline_qt.so"), b"\x7fELF module not built")
+            tool.installed = read(os.path.join(tool.path, installed))
+            os.symlink(installed, os.path.join(tool.path, name))
+            setattr(tool, "old_exchange" if exchange else "old_settings", tool.installed)
+
+        run.case(Case(f"{name} a link to {installed}, {args}", (args,),
+                      (1,) if exchange else (0, 2), ("unchanged",) if exchange else ("commands",),
+                      ("old", "new") if exchange else ("old",), setup=setup, dialog=True,
+                      input=None if exchange else HOST_INPUT,
+                      old_settings=OLD_SETTINGS if exchange else None,
+                      more=lambda tool, installed=installed: [(
+                          f"{installed} changed",
+                          read(os.path.join(tool.path, installed)) == tool.installed)]))
 
 
-def shared_folder_link_cases(root, exe, report):
-    """A sticky folder that everyone may write to, where another user planted either file as
-    a link to a private file of the user who runs the tool: the link is not followed, as the
-    kernel refuses it under fs.protected_symlinks=1, whatever the machine's setting, and no
-    temporary file is cleaned up in the private folder. The user's own link there is followed."""
+def shared_folder_links_cases(run):
+    """Another user's link in a sticky folder open to all, to the runner's private file: never
+    followed (as fs.protected_symlinks=1 does, whatever the setting), nothing cleaned up where it
+    points. The runner's own link there is followed."""
     user, other = ordinary_user(), ordinary_user(OTHER_USER)
     if user is None or other is None:
-        print("skip links in a shared folder: making users and running as them needs root")
+        run.selected("links in a shared folder", NO_USERS)
         return
-    os.chmod(root, 0o755)
-    gone = 4194304 + 17
     for setting in protected_symlinks_settings():
         for name, planter in (("JWC_TEMP.TXT", other), ("auxline.dat", other),
                               ("JWC_TEMP.TXT", user)):
-            followed = planter == user
-            tool = ToolDir(root, f"shared-{setting[0]}-{name}-{planter[0]}", exe)
-            os.chmod(tool.path, 0o1777)
-            private = tool.path + "-private"
-            os.makedirs(private)
-            target = os.path.join(private, name.lower())
-            leftover = os.path.join(private, f"{name.lower()}.{gone}-00000000000000aa.tmp")
-            for path, data in ((target, tool.old_exchange if name == "JWC_TEMP.TXT"
-                                else tool.old_settings), (leftover, b"half")):
-                write(path, data, 0o600)
-                os.chown(path, *user)
-            os.utime(leftover, (time.time() - 700, time.time() - 700))
-            os.chown(private, *user)
-            os.chmod(private, 0o700)
-            link = os.path.join(tool.path, name)
-            os.remove(link)
-            os.symlink(target, link)
-            os.lchown(link, *planter)
-            for path in (tool.exchange_path, tool.settings_path):
-                if not os.path.islink(path):
-                    os.chmod(path, 0o666)
-            status = tool.run(["/R1"], prefix=as_user(user))
-            # Checked at the private file: under the rule, root itself may not follow the link.
-            if name == "JWC_TEMP.TXT":
-                tool.exchange_path = target
-            else:
-                tool.settings_path = target
-            expected = (((0,), ("commands",), ("new",)) if followed else
-                        ((1,), ("unchanged",), ("old", "new")) if name == "JWC_TEMP.TXT" else
-                        ((0,), ("commands",), ("old",)))
-            whose = "the user" if followed else "another user"
-            report.check(f"shared folder, {name} a link of {whose} (protected_symlinks {setting})",
-                         tool, status, expect=Expect(*expected),
-                         more=[("the link was replaced", os.path.islink(link)),
-                               ("cleanup ran in the private folder",
-                                followed or os.path.exists(leftover))])
+            followed, exchange = planter == user, name == "JWC_TEMP.TXT"
+
+            def setup(tool, name=name, planter=planter):
+                os.chmod(tool.path, 0o1777)
+                private = tool.path + "-private"
+                os.makedirs(private)
+                tool.target = os.path.join(private, name.lower())
+                tool.leftover = os.path.join(private, f"{name.lower()}.{GONE}-00000000000000aa.tmp")
+                tool.link = os.path.join(tool.path, name)
+                os.rename(tool.link, tool.target)
+                write(tool.leftover, b"half")
+                os.utime(tool.leftover, (time.time() - 700, time.time() - 700))
+                for path in (tool.target, tool.leftover, private):
+                    os.chmod(path, 0o700 if path == private else 0o600)
+                    os.chown(path, *user)
+                os.symlink(tool.target, tool.link)
+                os.lchown(tool.link, *planter)
+                os.chmod(tool.exchange_path if name != "JWC_TEMP.TXT" else tool.settings_path,
+                         0o666)
+
+            def more(tool, exchange=exchange, followed=followed):
+                # Checked at the private file: under the rule, root itself may not follow the link.
+                setattr(tool, "exchange_path" if exchange else "settings_path", tool.target)
+                return [("the link was replaced", os.path.islink(tool.link)),
+                        ("cleanup ran in the private folder",
+                         followed or os.path.exists(tool.leftover))]
+
+            run.case(Case(
+                f"shared folder, {name} a link of {'the user' if followed else 'another user'} "
+                f"(protected_symlinks {setting})",
+                status=(1,) if exchange and not followed else (0,),
+                exchange=("unchanged",) if exchange and not followed else ("commands",),
+                settings=("new",) if followed else ("old", "new") if exchange else ("old",),
+                setup=setup, more=more, prefix=as_user(user)))
 
 
-def ordinary_user_cases(root, exe, report):
-    """Run as an ordinary user: the settings file of a supplementary group keeps its owner,
-    group and mode; a temporary file of another user's live process is kept (that process
-    cannot be signalled, but it runs); a folder the user may not write to gets its files
-    rewritten in place."""
+def ordinary_user_cases(run):
+    """As an ordinary user: settings of a supplementary group keep owner, group and mode; another
+    user's live process keeps its temporary file (it cannot be signalled, but it runs)."""
     user, group = ordinary_user(), shared_group()
     if user is None or group is None:
-        print("skip ordinary user: making users and running as them needs root")
+        run.selected("ordinary user", NO_USERS)
         return
-    os.chmod(root, 0o755)
-    alive, gone = os.getpid(), 4194304 + 17
-    temporaries = {f"JWC_TEMP.TXT.{alive}-00000000000000ad.tmp": False,
-                   f"JWC_TEMP.TXT.{gone}-00000000000000aa.tmp": True}
-    tool = ToolDir(root, "ordinary", exe)
-    for name in temporaries:
-        path = os.path.join(tool.path, name)
-        write(path, b"half")
-        os.utime(path, (time.time() - 60, time.time() - 60))
-    for path in [tool.path, tool.exchange_path] + [os.path.join(tool.path, n) for n in temporaries]:
-        os.chown(path, *user)
-    os.chown(tool.settings_path, user[0], group)
-    os.chmod(tool.settings_path, 0o660)
-    status = tool.run(["/R1"], prefix=as_user(user, [group]))
-    kept = os.stat(tool.settings_path)
-    wrong = [n for n, removed in temporaries.items()
-             if os.path.exists(os.path.join(tool.path, n)) == removed]
-    report.check("ordinary user: settings of a supplementary group, another user's live "
-                 "temporary file", tool, status,
-                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
-                 more=[("owner, group or mode changed", (kept.st_uid, kept.st_gid,
-                                                         stat.S_IMODE(kept.st_mode))
-                        == (user[0], group, 0o660)),
-                       (f"wrongly kept or removed: {wrong}", not wrong)])
-    # A group the user is not in cannot be kept: the file the user's own group gets in its
-    # place must not open to that group what the old one opened to its group.
-    tool = ToolDir(root, "ordinary-foreign-group", exe)
-    for path in (tool.path, tool.exchange_path):
-        os.chown(path, *user)
-    os.chown(tool.settings_path, user[0], 0)
-    os.chmod(tool.settings_path, 0o664)
-    status = tool.run(["/R1"], prefix=as_user(user))
-    kept = os.stat(tool.settings_path)
-    report.check("ordinary user: settings of a group the user is not in", tool, status,
-                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
-                 more=[("group bits passed to the user's group",
-                        (kept.st_gid, stat.S_IMODE(kept.st_mode)) == (user[1], 0o604))])
+    temporaries = {f"JWC_TEMP.TXT.{os.getpid()}-00000000000000ad.tmp": False,
+                   f"JWC_TEMP.TXT.{GONE}-00000000000000aa.tmp": True}
+
+    def temporary_files(tool):
+        for name in temporaries:
+            write(os.path.join(tool.path, name), b"half")
+            os.utime(os.path.join(tool.path, name), (time.time() - 60, time.time() - 60))
+            os.chown(os.path.join(tool.path, name), *user)
+
+    def kept(tool):
+        wrong = [n for n, removed in temporaries.items()
+                 if os.path.exists(os.path.join(tool.path, n)) == removed]
+        return [("owner, group or mode changed",
+                 owner_mode(tool.settings_path) == (user[0], group, 0o660)),
+                (f"wrongly kept or removed: {wrong}", not wrong)]
+
+    for case in [
+            Case("ordinary user: settings of a supplementary group, another user's live "
+                 "temporary file", settings=("new",), setup=temporary_files, more=kept,
+                 files=(("", None, user), ("JWC_TEMP.TXT", None, user),
+                        ("auxline.dat", 0o660, (user[0], group))), prefix=as_user(user, [group])),
+            # A group the user is not in cannot be kept: the user's own group, which the file
+            # gets in its place, must not get what the old one allowed to its group.
+            Case("ordinary user: settings of a group the user is not in", settings=("new",),
+                 files=(("", None, user), ("JWC_TEMP.TXT", None, user),
+                        ("auxline.dat", 0o664, (user[0], 0))), prefix=as_user(user),
+                 more=lambda tool: [("group bits passed to the user's group",
+                                     owner_mode(tool.settings_path)[1:] == (user[1], 0o604))])]:
+        run.case(case)
     # The unit test of the same case skips itself as root.
-    unit = os.path.join(os.path.dirname(exe), "..", "..", "tests", "exchange_tests")
-    if not os.path.exists(unit):
-        print("skip ordinary user: exchange_tests not built")
+    unit = os.path.join(os.path.dirname(run.exe), "..", "..", "tests", "exchange_tests")
+    name = "ordinary user: WriterFile.ReadOnlyDirectory"
+    if not run.selected(name, None if os.path.exists(unit) else "exchange_tests not built"):
         return
-    scratch = os.path.join(root, "ordinary-tmp")
+    scratch = os.path.join(run.root, "ordinary-tmp")
     os.makedirs(scratch)
     os.chown(scratch, *user)
-    done = subprocess.run(as_user(user) + [unit, "--gtest_filter=WriterFile.ReadOnlyDirectory"],
+    done = subprocess.run(as_user(user) + (unit, "--gtest_filter=WriterFile.ReadOnlyDirectory"),
                           env=dict(os.environ, TMPDIR=scratch), capture_output=True, text=True)
     ran = (done.returncode == 0 and "[  PASSED  ] 1 test" in done.stdout
            and "SKIPPED" not in done.stdout)
-    report.passed += ran
-    report.failures += not ran
-    print(f"{'ok  ' if ran else 'FAIL'} ordinary user: WriterFile.ReadOnlyDirectory, status "
-          f"{done.returncode}" + ("" if ran else f"\n{done.stdout[-2000:]}"))
+    run.result(ran, f"{name}, status {done.returncode}"
+               + ("" if ran else f"\n{done.stdout[-2000:]}"))
 
 
-def folder_cases(root, exe, report):
-    """Folders where no temporary file can be made or renamed, but the files are writable:
-    both files are rewritten in place, keeping their owner."""
-    prefix = can_drop_read_permission(root)
-    if prefix is None:
-        print("skip folder not writable: the capabilities that bypass permissions cannot be "
-              "dropped here")
-        return
-    tool = ToolDir(root, "lockedfolder", exe)
-    os.chmod(tool.path, 0o555)
-    status = tool.run(["/R1"], prefix=prefix)
-    os.chmod(tool.path, 0o755)
-    report.check("folder not writable, files writable", tool, status,
-                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)))
-    if os.geteuid() != 0 or shutil.which("setpriv") is None:
-        print("skip sticky folder: running as another user needs root and setpriv")
-        return
-    os.chmod(root, 0o755)
-    tool = ToolDir(root, "sticky", exe)
-    os.chmod(tool.path, 0o1777)
-    for path in (tool.exchange_path, tool.settings_path):
-        os.chmod(path, 0o666)
-    nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"]
-    status = tool.run(["/R1"], prefix=nobody)
-    owners = {os.stat(p).st_uid for p in (tool.exchange_path, tool.settings_path)}
-    report.check("sticky shared folder, files of another user", tool, status,
-                 expect=Expect(status=(0,), exchange=("commands",), settings=("new",)),
-                 more=[("owner changed", owners == {0})])
-
-
-def dialog_kill_cases(root, exe, report):
-    """"/R10" ended while its dialog is open: the host finds "nothing to draw"."""
-    module = os.path.join(os.path.dirname(exe), "auxline_qt.so")
-    missing = [t for t in ("Xvfb", "xdotool") if shutil.which(t) is None]
-    if missing or not os.path.exists(module):
-        print(f"skip dialog killed: {', '.join(missing) or 'auxline_qt.so'} missing")
-        return
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                               "1024x768x24", "-nolisten", "tcp", "-noreset"],
-                              pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    try:
-        with os.fdopen(read_end) as f:
-            display = ":" + f.readline().strip()
-        for sig in (signal.SIGKILL, signal.SIGTERM):
-            tool = ToolDir(root, f"dialog{int(sig)}", exe, dialog=True)
-            shutil.copy2(module, tool.path)
-            process = subprocess.Popen([tool.exe, "/R10"], cwd=tool.path,
-                                       env=tool.env({"DISPLAY": display}),
-                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL)
-            search = ["xdotool", "search", "--sync", "--onlyvisible", "--name", f"^{DIALOG_CAPTION}$"]
-            try:
-                shown = subprocess.run(search, env=tool.env({"DISPLAY": display}), timeout=30,
-                                       stdout=subprocess.DEVNULL).returncode == 0
-            except subprocess.TimeoutExpired:
-                shown = False
-            process.send_signal(sig)
-            status = process.wait(timeout=QUICK)
-            nothing = read(tool.exchange_path) == b"hq\r\n"
-            report.check(f"/R10 dialog ended by {sig.name}", tool, status,
-                         expect=Expect(status=(-sig,), exchange=("commands",), settings=("old",)),
-                         more=[("dialog never shown", shown),
-                                         ("exchange file is not hq", nothing)])
-    finally:
-        server.kill()
-        server.wait()
-
-
-def injected_cases(root, exe, shim, report):
-    """Kills the process at every file-system step of a run, before and after the call (a
-    failed call at each step is tried in process, by os_tests). The shim cannot reach into
-    the static executable; the dialog program, started the same way by hand, runs "/R1" with
-    the same file code on the same files."""
-    dry = ToolDir(root, "steps", exe, dialog=True)
-    log = os.path.join(root, "steps.log")
-    status = dry.run(["/R1"], {"LD_PRELOAD": shim, "AUXLINE_FAULT_LOG": log},
-                     exe=dry.dialog_program)
-    with open(log) as f:
-        steps = f.read().splitlines()
-    if status != 0 or len(steps) < 4:
-        print(f"FAIL fault shim: dry run status {status}, {len(steps)} steps")
-        report.failures += 1
-        return
-    print(f"     {len(steps)} file-system steps in one /R1 run: "
-          + ", ".join(s.split()[1] for s in steps))
-    counts = {}
-    for mode in ("kill", "killafter"):
-        for n in range(1, len(steps) + 1):
-            tool = ToolDir(root, f"{mode}{n}", exe, dialog=True)
-            env = {"LD_PRELOAD": shim, "AUXLINE_FAULT_AT": str(n), "AUXLINE_FAULT_MODE": mode}
-            status = tool.run(["/R1"], env, exe=tool.dialog_program)
-            statuses = (-signal.SIGKILL,)
-            step = steps[n - 1].split(" ", 1)[1].replace(root, "")
-            passed = report.check(f"{mode} at step {n} ({step.strip()})", tool, status,
-                                  expect=Expect(status=statuses, exchange=("unchanged", "commands",
-                                  "absent")))
-            key = (tool.exchange_outcome(), tool.settings_outcome())
-            counts[key] = counts.get(key, 0) + 1
-            if passed and tool.leftovers():
-                tool.age_leftovers(10)
-                status = tool.run(["/R1"])
-                passed = report.check(f"  later run after {mode} at step {n}", tool, status,
-                                      expect=Expect(status=(0,), exchange=("commands",)),
-                                      more=[("temporary file left",
-                                                            not tool.leftovers())])
-            if passed:
-                shutil.rmtree(tool.path)
-    print("     outcomes (exchange file, settings): "
-          + ", ".join(f"{k[0]}/{k[1]} x{v}" for k, v in sorted(counts.items())))
-
-
-def random_kill_cases(root, exe, report, runs):
-    """SIGKILL after a random delay, on a run with a large exchange file."""
-    rng = random.Random(2024)
-    lines = [b"hp1 10 20", b"hp2 40 60"] + [
-        b"%d %d %d %d" % (i, i + 1, i + 2, i + 3) for i in range(300000)]
-    big_input = b"\r\n".join(lines) + b"\r\n"
-    probe = ToolDir(root, "timing", exe, exchange=big_input)
-    start = time.monotonic()
-    probe.run(["/R5"])
-    duration = time.monotonic() - start
-    shutil.rmtree(probe.path)
-    killed = 0
-    for i in range(runs):
-        tool = ToolDir(root, f"randomkill{i}", exe, exchange=big_input)
-        delay = rng.uniform(0, duration * 1.1)
-        process = subprocess.Popen([tool.exe, "/R5"], cwd=tool.path, env=tool.env(),
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
-        time.sleep(delay)
-        process.send_signal(signal.SIGKILL)
-        try:
-            status = process.wait(timeout=TIME_LIMIT)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            status = None
-        killed += status == -signal.SIGKILL
-        if report.check(f"SIGKILL after {delay * 1000:.0f} ms", tool, status,
-
-                        expect=Expect(status=(0, -signal.SIGKILL), exchange=("unchanged",
-                        "commands"))):
-            shutil.rmtree(tool.path)
-    print(f"     random kills: {killed} of {runs} runs killed, run time {duration * 1000:.0f} ms")
-
-
-def others_settings_case(root, exe, report):
-    """A folder everyone may write to (not sticky) holding another user's settings that the
-    runner may not write: never replaced (it would become the runner's), the run goes on."""
+def another_users_settings_cases(run):
+    """Another user's settings the runner may not write, in a folder open to all (not sticky):
+    never replaced (they would become the runner's); the run goes on."""
     user, other = ordinary_user(), ordinary_user(OTHER_USER)
-    if user is None or other is None:
-        print("skip another user's settings: making users and running as them needs root")
+    run.case(Case("another user's settings the runner may not write, folder open to all",
+                  settings=("old",), prefix=as_user(user),
+                  skip=None if user and other else NO_USERS,
+                  files=(("", 0o777, None), ("JWC_TEMP.TXT", None, user),
+                         ("auxline.dat", 0o644, other)),
+                  more=lambda tool: [("owner or mode changed",
+                                      owner_mode(tool.settings_path) == other + (0o644,))]))
+
+
+def folders_cases(run):
+    """No temporary file can be made in the folder: writable files rewritten in place."""
+    drop = can_drop_read_permission(run.root)
+    for case in [
+            Case("folder not writable, files writable", settings=("new",), prefix=drop or (),
+                 files=(("", 0o555, None),), after=lambda tool: os.chmod(tool.path, 0o755),
+                 skip=CANNOT_DROP if drop is None else None),
+            Case("sticky shared folder, files of another user", settings=("new",), files=(
+                ("", 0o1777, None), ("JWC_TEMP.TXT", 0o666, None), ("auxline.dat", 0o666, None)),
+                 prefix=as_user((65534, 65534)), more=lambda tool: [
+                     ("owner changed", {owner_mode(p)[0] for p in (tool.exchange_path,
+                                                                   tool.settings_path)} == {0})],
+                 skip=None if ROOT_WITH_SETPRIV else NO_USERS)]:
+        run.case(case)
+
+
+def dialog_killed_cases(run):
+    """"/R10" ended while its dialog is open: the host finds "nothing to draw"."""
+    module = os.path.join(os.path.dirname(run.exe), "auxline_qt.so")
+    missing = [t for t in ("Xvfb", "xdotool") if shutil.which(t) is None]
+    missing += [] if os.path.exists(module) else ["auxline_qt.so"]
+
+    def shown_then(sig):
+        def start(tool):
+            read_end, write_end = os.pipe()
+            server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                       "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                                      pass_fds=(write_end,), **QUIET)
+            os.close(write_end)
+            try:
+                with os.fdopen(read_end) as f:
+                    display = {"DISPLAY": ":" + f.readline().strip()}
+                process = tool.start(["/R10"], display)
+                search = ["xdotool", "search", "--sync", "--onlyvisible", "--name",
+                          f"^{DIALOG_CAPTION}$"]
+                try:
+                    tool.shown = subprocess.run(search, env=tool.env(display), timeout=30,
+                                                **QUIET).returncode == 0
+                except subprocess.TimeoutExpired:
+                    tool.shown = False
+                return ended_by(process, sig, QUICK)
+            finally:
+                server.kill()
+                server.wait()
+        return start
+
+    for sig in (signal.SIGKILL, signal.SIGTERM):
+        run.case(Case(f"/R10 dialog ended by {sig.name}", ("/R10",), (-sig,), settings=("old",),
+                      hq=True, dialog=True, start=shown_then(sig),
+                      setup=lambda tool: shutil.copy2(module, tool.path),
+                      more=lambda tool: [("dialog never shown", tool.shown)],
+                      skip=f"{', '.join(missing)} missing" if missing else None))
+
+
+def disk_full_cases(run):
+    def full(pages):
+        def setup(tool):
+            if os.geteuid() != 0 or not quiet("mount", "-t", "tmpfs", "-o", "size=4m", "tmpfs",
+                                              tool.path):
+                raise Skip("mounting a small file system needs root")
+            # The mount hides what the folder held.
+            shutil.copy2(run.exe, tool.exe)
+            write(tool.exchange_path, HOST_INPUT)
+            write(tool.settings_path, OLD_SETTINGS)
+            fill_up(tool.path, pages)
+        return setup
+
+    for pages in (0, 1, 2):
+        run.case(Case("disk full" + (f" but {pages} page(s)" if pages else " (4 MiB tmpfs)"),
+                      status=(0, 1),
+                      exchange=("absent", "commands") + (("unchanged",) if pages else ()),
+                      setup=full(pages), after=lambda tool: quiet("umount", tool.path)))
+
+
+def kill_at_each_step_cases(run):
+    """A kill before and after each file call of a run, through the shim: it cannot reach into
+    the static executable, so the dialog program, started by hand, runs "/R1" with its code."""
+    log = os.path.join(run.root, "steps.log")
+    shim = {"LD_PRELOAD": run.shim}
+    dry = Case("dry run", program=DIALOG_PROGRAM, dialog=True,
+               env=dict(shim, AUXLINE_FAULT_LOG=log))
+    status = ToolDir(os.path.join(run.root, "steps"), run.exe, dry).run(dry)
+    steps = read(log).decode().splitlines() if os.path.exists(log) else []
+    if status != 0 or len(steps) < 4:
+        run.result(False, f"fault shim: dry run status {status}, {len(steps)} steps")
         return
-    os.chmod(root, 0o755)
-    tool = ToolDir(root, "others-settings", exe)
-    os.chmod(tool.path, 0o777)
-    os.chown(tool.exchange_path, *user)
-    os.chown(tool.settings_path, *other)
-    os.chmod(tool.settings_path, 0o644)
-    status = tool.run(["/R1"], prefix=as_user(user))
-    kept = os.stat(tool.settings_path)
-    report.check("another user's settings the runner may not write, folder open to all", tool,
-                 status, expect=Expect(status=(0,), exchange=("commands",), settings=("old",)),
-                 more=[("owner or mode changed",
-                        (kept.st_uid, stat.S_IMODE(kept.st_mode)) == (other[0], 0o644))])
+    counts, ran = collections.Counter(), run.passed + run.failures
+
+    def tally(tool):
+        counts[(tool.exchange_outcome(), tool.settings_outcome())] += 1
+        return []
+
+    def later_run(name):
+        def then(tool):
+            return tool.leftovers() and Case(
+                f"  later run after {name}", setup=lambda tool: tool.age_leftovers(10),
+                more=lambda tool: [("temporary file left", not tool.leftovers())])
+        return then
+
+    for mode in ("kill", "killafter"):
+        for n, step in enumerate(steps, 1):
+            name = f"{mode} at step {n}"
+            run.case(Case(f"{name} ({step.split(' ', 1)[1].replace(run.root, '').strip()})",
+                          status=(-signal.SIGKILL,), exchange=("unchanged", "commands", "absent"),
+                          program=DIALOG_PROGRAM, dialog=True, more=tally, then=later_run(name),
+                          env=dict(shim, AUXLINE_FAULT_AT=str(n), AUXLINE_FAULT_MODE=mode)))
+    if run.passed + run.failures > ran:
+        print(f"     {len(steps)} file-system steps in one /R1 run: "
+              + ", ".join(s.split()[1] for s in steps) + "; outcomes (exchange file, settings): "
+              + ", ".join(f"{k[0]}/{k[1]} x{v}" for k, v in sorted(counts.items())))
 
 
-# Every case by name; run_faults.py auxline NAME... runs only those whose name holds one of
-# the NAMEs. Cases that need a shim get it as an argument.
-CASES = [
-    ("input", input_cases),
-    ("unread exchange file", unread_exchange_cases),
-    ("dialog program", dialog_program_cases),
-    ("file-size limit", file_size_limit_case),
-    ("read-only folder", read_only_case),
-    ("special files", special_file_cases),
-    ("links", link_cases),
-    ("own executable", own_executable_cases),
-    ("installation links", installation_link_cases),
-    ("shared folder links", shared_folder_link_cases),
-    ("ordinary user", ordinary_user_cases),
-    ("another user's settings", others_settings_case),
-    ("folders", folder_cases),
-    ("dialog killed", dialog_kill_cases),
-    ("disk full", disk_full_cases),
-    ("kill at each step", injected_cases),
-    ("random kills", lambda root, exe, report: random_kill_cases(
-        root, exe, report, runs=int(os.environ.get("AUXLINE_FAULT_KILLS", "40")))),
-]
+def random_kills_cases(run):
+    """SIGKILL after a random delay, on a run with a large exchange file."""
+    runs = int(os.environ.get("AUXLINE_FAULT_KILLS", "40"))
+    rng = random.Random(2024)
+    big_input = b"hp1 10 20\r\nhp2 40 60\r\n" + b"".join(
+        b"%d %d %d %d\r\n" % (i, i + 1, i + 2, i + 3) for i in range(300000))
+    timing = Case("timing", ("/R5",), input=big_input)
+    probe = ToolDir(os.path.join(run.root, "timing"), run.exe, timing)
+    began = time.monotonic()
+    probe.run(timing)
+    duration = time.monotonic() - began
+    killed = []
+
+    def kill_after(delay):
+        def start(tool):
+            process = tool.start(["/R5"])
+            time.sleep(delay)
+            killed.append(ended_by(process, signal.SIGKILL, TIME_LIMIT))
+            return killed[-1]
+        return start
+
+    for _ in range(runs):
+        delay = rng.uniform(0, duration * 1.1)
+        run.case(Case(f"SIGKILL after {delay * 1000:.0f} ms", ("/R5",), (0, -signal.SIGKILL),
+                      ("unchanged", "commands"), input=big_input, start=kill_after(delay)))
+    if killed:
+        print(f"     random kills: {killed.count(-signal.SIGKILL)} of {len(killed)} runs killed, "
+              f"run time {duration * 1000:.0f} ms")
+
+
+# Every function named *_cases is a group of cases, run in the order written; its name, without
+# "_cases" and with spaces, is the group's.
+def group_name(cases):
+    return cases.__name__[:-len("_cases")].replace("_", " ")
+
+
+GROUPS = [f for name, f in list(globals().items()) if name.endswith("_cases")]
 
 
 def main():
     if len(sys.argv) < 2:
         print(__doc__)
-        print("cases: " + ", ".join(name for name, _ in CASES))
+        print("groups: " + ", ".join(group_name(f) for f in GROUPS))
         return 2
-    exe = os.path.abspath(sys.argv[1])
-    wanted = sys.argv[2:]
-    report = Report()
     root = tempfile.mkdtemp(prefix="auxline-faults-")
+    os.chmod(root, 0o755)  # ordinary users' runs reach their folders through it
     try:
         shim = os.path.join(root, "fault_shim.so")
         subprocess.run(["cc", "-shared", "-fPIC", "-O2", "-o", shim,
                         os.path.join(HERE, "fault_shim.c"), "-ldl"], check=True)
-        for name, case in CASES:
-            if wanted and not any(w in name for w in wanted):
-                continue
-            if case.__code__.co_argcount == 4:
-                case(root, exe, shim, report)
-            else:
-                case(root, exe, report)
+        run = Runner(root, os.path.abspath(sys.argv[1]), shim, sys.argv[2:])
+        for cases in GROUPS:
+            run.group = group_name(cases)
+            cases(run)
     finally:
         shutil.rmtree(root, ignore_errors=True)
-    print(f"faults: {report.passed} passed, {report.failures} failed")
-    return 1 if report.failures else 0
+    print(f"faults: {run.passed} passed, {run.failures} failed")
+    return 1 if run.failures else 0
 
 
 if __name__ == "__main__":

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# Runs the real executable under valgrind's memcheck, once per mode, from a directory of its
-# own without the dialog module (so "/R10" and the settings run take the headless window).
-# Memcheck cannot see the heap of the static auxline: its dynamically linked twin
-# auxline-memcheck (the same code) stands in for it, and valgrind follows it into the dialog
-# program auxline-dialog that it starts for the dialog runs.
-# Any memory error or leak, or a run that does not write its result, fails.
+# Each mode under memcheck, without the dialog module (the dialog runs close at once); any memory
+# error, leak or missing result fails. Memcheck cannot see the static auxline's heap: its dynamic
+# twin auxline-memcheck stands in, followed into auxline-dialog, which both start.
 # Usage: valgrind_runs.sh path/to/auxline  (auxline-memcheck and auxline-dialog beside it)
 set -euo pipefail
 exe=${1:?usage: valgrind_runs.sh path/to/auxline}
@@ -48,11 +45,9 @@ run_case() {  # name, expected status, arguments...
       --leak-check=full --show-leak-kinds=definite,indirect,possible \
       --errors-for-leak-kinds=definite,indirect,possible \
       ./auxline "$@" 9>> "$dir/valgrind.xml") || status=$?
-  # Only the dialog runs start the dialog program, and valgrind went along.
   local became
   became=$(grep -c '<exe>.*/auxline-dialog</exe>' "$dir/valgrind.xml" || true)
-  # With arguments the exchange file now holds the commands, starting with the attribute
-  # block; without, it is left as the host wrote it.
+  # With arguments the commands, from the attribute block on; without, the host's input.
   local written=ok
   if [ $# -gt 0 ]; then
     head -c 2 "$dir/JWC_TEMP.TXT" | grep -q '^lg' || written=no
