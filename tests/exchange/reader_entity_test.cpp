@@ -3,6 +3,7 @@
 
 #include "exchange/reading/reader_dispatch.h"
 #include "tests/support/reader_test.h"
+#include "tests/support/state_fields.h"
 
 namespace {
 
@@ -53,100 +54,76 @@ TEST_F(EntityLines, FieldValuesOfEachKind) {
         "pt 1 2", "pt 1 2 3.5 4.5 5", "BL 5 6 name7 extra", "sl 1 2 3 4", "sl 1 2 3 4 5 6",
         "sl 1 2 3 4 5 6 7 8", "sc 1 2 3 4 5 6 7 8.9", "se 1 2 3 4 5 6 7 8", "so 1 2 3 4 5 6 7 8",
         "sg 1 2 3 4 5 6 7 8", "pt 1 2 3"});
-  EXPECT_EQ(s.CircleList[0].CenterX, 10.0);
-  EXPECT_EQ(s.CircleList[0].CenterY, 20.0);
-  EXPECT_EQ(s.CircleList[0].Radius, 5.0);
-  const TJwwEntArc& arc = s.ArcList[0];
-  EXPECT_EQ(arc.Radius, 5.0);
-  EXPECT_EQ(arc.Value4, 1.0);
-  EXPECT_EQ(arc.Value5, 2.0);
-  EXPECT_EQ(arc.Flattening, 0.5);
-  EXPECT_EQ(arc.Tilt, 30.0);
-  EXPECT_EQ(arc.Color, 10);
-
-  const TJwwEntText& text = s.TextList[0];
-  EXPECT_EQ(text.TextKind, 0);
-  EXPECT_EQ(text.Value1, 1.0);
-  EXPECT_EQ(text.Value4, 4.0);
-  EXPECT_EQ(text.Content, "hello");  // blanks still split without a quote
-  EXPECT_EQ(text.FontName, kDefaultFontName);
-
-  EXPECT_EQ(s.PointList[0].Color, 3);  // the point kind stands in the colour position
-  EXPECT_EQ(s.PointList[0].X, 1.0);
-  EXPECT_EQ(s.PointList[0].Y, 2.0);
-  const TJwwEntPointEx& pointEx = s.PointExList[0];
-  EXPECT_EQ(pointEx.Color, 3);
-  EXPECT_EQ(pointEx.Value3, 3.5);
-  EXPECT_EQ(pointEx.Value4, 4.5);
-  EXPECT_EQ(pointEx.Value5, 5);
-
-  EXPECT_EQ(s.BlockList[0].X, 5.0);
-  EXPECT_EQ(s.BlockList[0].Y, 6.0);
-  EXPECT_EQ(s.BlockList[0].Name, "name7");
-
-  EXPECT_EQ(s.Sl2List[0].Value[3], 4.0);
-  EXPECT_EQ(s.Sl3List[0].Value[5], 6.0);
-  EXPECT_EQ(s.Sl4List[0].Value[7], 8.0);
-  EXPECT_EQ(s.Sl4List[0].ExtColor, 6);
-  EXPECT_EQ(s.ScList[0].Value[6], 7.0);
-  EXPECT_EQ(s.ScList[0].Value8, 0);  // 8.9 is no integer
-  EXPECT_EQ(s.SeList[0].Value8, 8);
-  EXPECT_EQ(s.SoList[0].Value[7], 8.0);
-  EXPECT_EQ(s.SgList[0].ExtColor, 6);
-
+  EXPECT_TRUE(StateHolds("CircleList[0].", "CenterX 10|CenterY 20|Radius 5"));
+  EXPECT_TRUE(
+      StateHolds("ArcList[0].", "Radius 5|Value4 1|Value5 2|Flattening 0.5|Tilt 30|Color 10"));
+  // Blanks still split without a quote.
+  EXPECT_TRUE(StateHolds("TextList[0].", "TextKind 0|Value1 1|Value4 4|Content \"hello\""));
+  EXPECT_EQ(s.TextList[0].FontName, kDefaultFontName);
+  // The point kind stands in the colour position.
+  EXPECT_TRUE(StateHolds("PointList[0].", "Color 3|X 1|Y 2"));
+  EXPECT_TRUE(StateHolds("PointExList[0].", "Color 3|Value3 3.5|Value4 4.5|Value5 5"));
+  EXPECT_TRUE(StateHolds("BlockList[0].", "X 5|Y 6|Name \"name7\""));
+  EXPECT_TRUE(StateHolds("", "Sl2List[0].Value[3] 4|Sl3List[0].Value[5] 6|Sl4List[0].Value[7] 8"));
+  EXPECT_TRUE(StateHolds("", "Sl4List[0].ExtColor 6|ScList[0].Value[6] 7|SeList[0].Value8 8"));
+  // 8.9 is no integer.
+  EXPECT_TRUE(StateHolds("", "ScList[0].Value8 0|SoList[0].Value[7] 8|SgList[0].ExtColor 6"));
   // pt 1 2 3: the key reads as 0
   EXPECT_EQ(s.LineList[0], (TJwwEntLine{{{0, 0, 0, 10, 1, 0}, 0}, 0, 0.0, 1.0, 2.0, 3.0}));
 }
 
-TEST_F(EntityLines, ExtColorIsZeroWithoutAColourTenLine) {
-  Read({"lc5 7", "sl 1 2 3 4 5 6 7 8"});
-  EXPECT_EQ(s.Sl4List[0].ExtColor, 0);
+// Lines whose effect shows only in what later lines make, checked after the last line.
+TEST_F(EntityLines, EffectsOnLaterLines) {
+  const struct {
+    const char *what, *lines, *fields;
+  } kCases[] = {
+      {"no extended colour without a colour ten line", "lc5 7|sl 1 2 3 4 5 6 7 8",
+       "Sl4List[0].ExtColor 0"},
+      {"polyline numbering ends with another entity",
+       "pl|pl|1 1 2 2|2 2 3 3|3 3 4 4|ci 0 0 1|4 4 5 5|pl|5 5 6 6|#|6 6 7 7",
+       "LineList.size 6|LineList[0].PolylineNo 2|LineList[2].PolylineNo 2|"
+       "LineList[3].PolylineNo 0|LineList[4].PolylineNo 3|LineList[5].PolylineNo 0"},
+      {"other text in message mode is plain text and ends the mode",
+       "msg|0 0 10 0|ch 1 2 3 4 t|cs 1 2 3 4 u",
+       "DimList.size 0|TextList.size 2|TextList[1].TextKind 2|InMessage false"},
+      {"z flags apply to the next entity only; an ignored line keeps them",
+       "z1|z3|ci 0 0 1|ci 0 0 2|z2|pl|z4|1 1 2 2|2 2 3 3|z5|ci 1 2",
+       "CircleList[0].ZFlags 5|CircleList[1].ZFlags 0|LineList[0].ZFlags 10|"
+       "LineList[1].ZFlags 0|ZFlags 16"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    InitExchangeState();
+    ReadParted(c.lines);
+    EXPECT_TRUE(StateHolds("", c.fields));
+  }
 }
 
 TEST_F(EntityLines, PolylineAttributesAndReadOrder) {
   Read({"lg3", "ly5", "lc2", "pl", "10 10 20 10", "20 10 20 20", "ci 0 0 5"});
-  ASSERT_EQ(s.LineList.size(), 2u);
+  ASSERT_TRUE(StateHolds("", "LineList.size 2|CircleList.size 1|InPolyline false"));
   EXPECT_EQ(s.LineList[0], (TJwwEntLine{{{0, 3, 5, 2, 1, 0}, 0}, 1, 10, 10, 20, 10}));
   EXPECT_EQ(s.LineList[1], (TJwwEntLine{{{0, 3, 5, 2, 1, 0}, 0}, 1, 20, 10, 20, 20}));
-  ASSERT_EQ(s.CircleList.size(), 1u);
   EXPECT_EQ(static_cast<const CommonAttributes&>(s.CircleList[0]),
             (CommonAttributes{{0, 3, 5, 2, 1, 0}, 0}));
   EXPECT_EQ(ReadOrderOf(s),
             (std::vector<ReadOrderEntry>{{kEntLine, 0}, {kEntLine, 1}, {kEntCircle, 0}}));
-  EXPECT_FALSE(s.InPolyline);
-}
-
-TEST_F(EntityLines, PolylineNumberingEndsWithAnotherEntity) {
-  Read({"pl", "pl", "1 1 2 2", "2 2 3 3", "3 3 4 4", "ci 0 0 1", "4 4 5 5", "pl", "5 5 6 6"});
-  ASSERT_EQ(s.LineList.size(), 5u);
-  EXPECT_EQ(s.LineList[0].PolylineNo, 2);
-  EXPECT_EQ(s.LineList[2].PolylineNo, 2);
-  EXPECT_EQ(s.LineList[3].PolylineNo, 0);
-  EXPECT_EQ(s.LineList[4].PolylineNo, 3);
-  Read({"#", "6 6 7 7"});
-  EXPECT_EQ(s.LineList[5].PolylineNo, 0);
 }
 
 TEST_F(EntityLines, MessageModeMakesDimensions) {
+  const TJwwEntLine pending{{{0, 0, 0, 4, 1, 0}, 0}, 0, 0, 0, 10, 0};
   Read({"lc4", "msg", "0 0 10 0"});
-  EXPECT_EQ(s.LineList.size(), 0u);
-  EXPECT_EQ(s.ReadOrder.size(), 0u);
-  EXPECT_TRUE(s.InMessage);
-  EXPECT_EQ(s.PendingDimLine, (TJwwEntLine{{{0, 0, 0, 4, 1, 0}, 0}, 0, 0, 0, 10, 0}));
+  EXPECT_TRUE(StateHolds("", "LineList.size 0|ReadOrder.size 0|InMessage true"));
+  EXPECT_EQ(s.PendingDimLine, pending);
 
   Read({"cn5", "cs 1 2 3 4 \"10.00 mm"});
-  ASSERT_EQ(s.DimList.size(), 1u);
-  EXPECT_EQ(s.TextList.size(), 0u);
+  ASSERT_TRUE(StateHolds("", "DimList.size 1|TextList.size 0|InMessage false"));
   EXPECT_EQ(ReadOrderOf(s), (std::vector<ReadOrderEntry>{{kEntDim, 0}}));
-  const TJwwEntDim& dim = s.DimList[0];
-  EXPECT_EQ(dim.Color, 4);
-  EXPECT_EQ(dim.Line, (TJwwEntLine{{{0, 0, 0, 4, 1, 0}, 0}, 0, 0, 0, 10, 0}));
-  EXPECT_EQ(dim.Text.TextKind, 2);
-  EXPECT_EQ(dim.Text.Content, "10.00 mm");
-  EXPECT_EQ(dim.Text.TextStyle, 5);
-  EXPECT_EQ(dim.Text.Color, 2);  // the colour of text style 5
-  EXPECT_EQ(dim.Text.Width, 3.0);
-  EXPECT_FALSE(s.InMessage);
+  EXPECT_EQ(s.DimList[0].Line, pending);
+  // The text takes the colour of text style 5.
+  EXPECT_TRUE(StateHolds("DimList[0].",
+                         "Color 4|Text.TextKind 2|Text.Content \"10.00 mm\"|"
+                         "Text.TextStyle 5|Text.Color 2|Text.Width 3"));
 }
 
 TEST_F(EntityLines, DimensionWithoutNewLineRepeatsThePendingOne) {
@@ -157,44 +134,17 @@ TEST_F(EntityLines, DimensionWithoutNewLineRepeatsThePendingOne) {
   EXPECT_EQ(s.DimList[2].Line, TJwwEntLine({{}, 0, 5, 5, 6, 6}));
 }
 
-TEST_F(EntityLines, OtherTextInMessageModeIsPlainTextAndEndsTheMode) {
-  Read({"msg", "0 0 10 0", "ch 1 2 3 4 t", "cs 1 2 3 4 u"});
-  EXPECT_EQ(s.DimList.size(), 0u);
-  ASSERT_EQ(s.TextList.size(), 2u);
-  EXPECT_EQ(s.TextList[1].TextKind, 2);
-  EXPECT_FALSE(s.InMessage);
-}
-
-TEST_F(EntityLines, ZFlagsApplyToTheNextEntityOnly) {
-  Read({"z1", "z3", "ci 0 0 1", "ci 0 0 2"});
-  EXPECT_EQ(s.CircleList[0].ZFlags, 5);
-  EXPECT_EQ(s.CircleList[1].ZFlags, 0);
-  Read({"z2", "pl", "z4", "1 1 2 2", "2 2 3 3"});
-  EXPECT_EQ(s.LineList[0].ZFlags, 10);
-  EXPECT_EQ(s.LineList[1].ZFlags, 0);
-  Read({"z5", "ci 1 2"});  // an ignored line keeps the flags
-  EXPECT_EQ(s.ZFlags, 16);
-}
-
 TEST_F(EntityLines, TextStyleDecidesSizeAndColour) {
   Read({"hcw 1 2 3 4 5 6 7 8 9 10", "hcc 11 12 13 14 15 16 17 18 19 20", "cc4", "cn$Mincho", "cn10",
         "ct 1 2 3 4 x", "cn0 4 5 0.5 7", "cv 1 2 3 4 y", "cn12", "c2 1 2 3 4 z", "cn-1",
         "ck 1 2 3 4 w"});
-  ASSERT_EQ(s.TextList.size(), 4u);
-  EXPECT_EQ(s.TextList[0].TextKind, 6);
-  EXPECT_EQ(s.TextList[0].Width, 10.0);
-  EXPECT_EQ(s.TextList[0].Height, 3.0);
-  EXPECT_EQ(s.TextList[0].Color, 20);
-  EXPECT_EQ(s.TextList[0].TextCode, 4);
-  EXPECT_EQ(s.TextList[0].FontName, "Mincho");
-  for (std::size_t i = 1; i < 4; ++i) {  // styles 0, 12 and -1 take the free values
-    EXPECT_EQ(s.TextList[i].Width, 4.0) << i;
-    EXPECT_EQ(s.TextList[i].Height, 5.0) << i;
-    EXPECT_EQ(s.TextList[i].Spacing, 0.5) << i;
-    EXPECT_EQ(s.TextList[i].Color, 7) << i;
+  EXPECT_TRUE(StateHolds("TextList[0].",
+                         "TextKind 6|Width 10|Height 3|Color 20|TextCode 4|"
+                         "FontName \"Mincho\""));
+  for (const char* text : {"TextList[1].", "TextList[2].", "TextList[3]."}) {
+    EXPECT_TRUE(StateHolds(text, "Width 4|Height 5|Spacing 0.5|Color 7"));  // styles 0, 12, -1
   }
-  EXPECT_EQ(s.TextList[2].TextStyle, 12);
-  EXPECT_EQ(s.TextList[3].TextKind, 7);
+  EXPECT_TRUE(StateHolds("", "TextList.size 4|TextList[2].TextStyle 12|TextList[3].TextKind 7"));
 }
 
 TEST_F(EntityLines, TextKindCodes) {
@@ -215,12 +165,7 @@ TEST_F(EntityLines, ReadOrderIndexesPerList) {
 }
 
 TEST_F(EntityLines, EntityStageCalledDirectly) {
-  FieldTable table;
-  table.Field[0] = "ci";
-  table.Field[1] = "1";
-  table.Field[2] = "2";
-  table.Field[3] = "3";
-  table.FieldCount = 4;
+  FieldTable table{{"ci", "1", "2", "3"}, 4};
   ParseEntityLine(table);
   ASSERT_EQ(s.CircleList.size(), 1u);
   table.FieldCount = 99;  // a broken count is ignored, never read past the table

@@ -7,6 +7,7 @@
 
 #include "exchange/reading/reader_line_source.h"
 #include "tests/support/reader_test.h"
+#include "tests/support/state_fields.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -22,62 +23,46 @@ class ReaderFile : public ReaderTest {
   TempDir dir_;
 };
 
-TEST_F(ReaderFile, MissingFileKeepsDefaults) {
-  EXPECT_FALSE(ReadExchangeFile(dir_ / "nothing.txt"));
-  EXPECT_EQ(s.PaperWidth, 1189.0);
-  EXPECT_EQ(s.ReadOrder.size(), 0u);
-}
-
-TEST_F(ReaderFile, DirectoryIsNoFile) {
-  EXPECT_FALSE(ReadExchangeFile(dir_.Path()));
-  EXPECT_EQ(s.ReadOrder.size(), 0u);
-}
-
-TEST_F(ReaderFile, LineEnds) {
-  struct Case {
-    std::string name;
-    std::string bytes;
-  };
-  const Case cases[] = {
-      {"LF", "lc3\nhp1 10 20\n1 2 3 4\nci 0 0 5\n"},
-      {"CR LF", "lc3\r\nhp1 10 20\r\n1 2 3 4\r\nci 0 0 5\r\n"},
-      {"mixed, no end on the last line", "lc3\r\nhp1 10 20\n1 2 3 4\r\nci 0 0 5"},
-      {"blank lines between", "\n\r\nlc3\n\n hp1 10 20\n\t\n1 2 3 4\nci 0 0 5\n\n"},
-      {"Ctrl-Z ends the file",
-       "lc3\nhp1 10 20\n1 2 3 4\nci 0 0 5\n\x1A"
-       "ci 0 0 9\n7 7 7 7\n"},
-  };
-  for (const Case& c : cases) {
-    InitExchangeState();
-    EXPECT_TRUE(ReadExchangeFile(Write(c.bytes))) << c.name;
-    EXPECT_EQ(s.Emit.Color, 3) << c.name;
-    EXPECT_EQ(s.HandPoints[1].Y, 20.0) << c.name;
-    ASSERT_EQ(s.LineList.size(), 1u) << c.name;
-    EXPECT_EQ(s.LineList[0].Y2, 4.0) << c.name;  // no CR left on the last value
-    ASSERT_EQ(s.CircleList.size(), 1u) << c.name;
-    EXPECT_EQ(s.CircleList[0].Radius, 5.0) << c.name;
-    EXPECT_EQ(s.ReadOrder.size(), 2u) << c.name;
+TEST_F(ReaderFile, NoFileToReadKeepsDefaults) {
+  for (const fs::path& path : {dir_ / "nothing.txt", dir_.Path()}) {
+    EXPECT_FALSE(ReadExchangeFile(path)) << path;
+    EXPECT_TRUE(StateHolds("", "PaperWidth 1189|ReadOrder.size 0")) << path;
   }
 }
 
-TEST_F(ReaderFile, CtrlZInsideALineIsDropped) {
-  EXPECT_TRUE(ReadExchangeFile(Write("ci 0 0 5\x1A\nci 1 1 1\n")));
-  ASSERT_EQ(s.CircleList.size(), 2u);
-  EXPECT_EQ(s.CircleList[0].Radius, 5.0);
-}
-
-TEST_F(ReaderFile, EmptyFile) {
-  EXPECT_TRUE(ReadExchangeFile(Write("")));
-  EXPECT_EQ(s.ReadOrder.size(), 0u);
+// The same lines however they end; Ctrl-Z ends the file only at the start of a line.
+TEST_F(ReaderFile, LineEnds) {
+  const char* const kFourLines =
+      "Emit.Color 3|HandPoints[1].Y 20|LineList.size 1|LineList[0].Y2 4|CircleList.size 1|"
+      "CircleList[0].Radius 5|ReadOrder.size 2";  // no CR left on the last value
+  const struct {
+    const char *what, *fields;
+    std::string bytes;
+  } kCases[] = {
+      {"LF", kFourLines, "lc3\nhp1 10 20\n1 2 3 4\nci 0 0 5\n"},
+      {"CR LF", kFourLines, "lc3\r\nhp1 10 20\r\n1 2 3 4\r\nci 0 0 5\r\n"},
+      {"mixed, no end on the last line", kFourLines, "lc3\r\nhp1 10 20\n1 2 3 4\r\nci 0 0 5"},
+      {"blank lines between", kFourLines, "\n\r\nlc3\n\n hp1 10 20\n\t\n1 2 3 4\nci 0 0 5\n\n"},
+      {"Ctrl-Z ends the file", kFourLines,
+       "lc3\nhp1 10 20\n1 2 3 4\nci 0 0 5\n\x1A"
+       "ci 0 0 9\n7 7 7 7\n"},
+      {"Ctrl-Z inside a line is dropped", "CircleList.size 2|CircleList[0].Radius 5",
+       "ci 0 0 5\x1A\nci 1 1 1\n"},
+      {"empty file", "ReadOrder.size 0", ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    InitExchangeState();
+    EXPECT_TRUE(ReadExchangeFile(Write(c.bytes)));
+    EXPECT_TRUE(StateHolds("", c.fields));
+  }
 }
 
 TEST_F(ReaderFile, VeryLongLineBetweenOrdinaryOnes) {
   const std::string content(3 * 1024 * 1024 + 17, 'x');
   EXPECT_TRUE(ReadExchangeFile(Write("ci 0 0 1\r\nch 1 2 3 4 \"" + content + "\r\nci 0 0 2\r\n")));
-  ASSERT_EQ(s.TextList.size(), 1u);
+  ASSERT_TRUE(StateHolds("", "TextList.size 1|CircleList.size 2|CircleList[1].Radius 2"));
   EXPECT_EQ(s.TextList[0].Content, content);
-  ASSERT_EQ(s.CircleList.size(), 2u);
-  EXPECT_EQ(s.CircleList[1].Radius, 2.0);
 }
 
 // Every block boundary gives the same lines, and nothing after the last however often asked.

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "tests/support/reader_test.h"
+#include "tests/support/state_fields.h"
 
 namespace {
 
@@ -111,16 +112,14 @@ TEST_F(HeaderKeys, LayerGroupAndLayerTakeTheThirdCharacterAsAHexDigit) {
     Read({layerLine});
     EXPECT_EQ(s.Emit.Layer, c.expected) << layerLine;
   }
-  EXPECT_EQ(s.GroupValues[15], 3);
-  EXPECT_EQ(s.LayerValues[15 * 16 + 15], 3);
+  EXPECT_TRUE(StateHolds("", "GroupValues[15] 3|LayerValues[255] 3"));  // group 15, layer 15
 }
 
 TEST_F(HeaderKeys, TextCodeIsADecimalDigitUpToEight) {
   const DigitCase cases[] = {{"cc3", 3}, {"cc8", 8}, {"cc9", 0},
                              {"ccx", 0}, {"cc", 0},  {"cc12", 1}};
   for (const DigitCase& c : cases) {
-    Read({"cc5"});
-    Read({c.line});
+    Read({"cc5", c.line});
     EXPECT_EQ(s.Emit.TextCode, c.expected) << c.line;
   }
 }
@@ -129,29 +128,18 @@ TEST_F(HeaderKeys, HeaderValues) {
   Read({"hk 30.5", "hzs 420 297", "bz", "hn 1 2 3 4", "hs 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16",
         "hcw 1 2 3 4 5 6 7 8 9 10", "hch 11 12 13 14 15 16 17 18 19 20",
         "hcd 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9 1.0", "hcc 1 2 3 4 5 6 7 8 9 10"});
-  EXPECT_EQ(s.HostAngle, 30.5);
-  EXPECT_EQ(s.PaperWidth, 420.0);
-  EXPECT_EQ(s.PaperHeight, 297.0);
-  EXPECT_TRUE(s.BzFlag);
-  EXPECT_EQ(s.HnValues[3], 4.0);
-  EXPECT_EQ(s.GroupScales[0], 1.0);
-  EXPECT_EQ(s.GroupScales[15], 16.0);
-  EXPECT_EQ(s.TextStyles[0].Width, 1.0);
-  EXPECT_EQ(s.TextStyles[9].Height, 20.0);
-  EXPECT_EQ(s.TextStyles[4].Spacing, 0.5);
-  EXPECT_EQ(s.TextStyles[9].Color, 10);
+  EXPECT_TRUE(StateHolds("",
+                         "HostAngle 30.5|PaperWidth 420|PaperHeight 297|BzFlag true|"
+                         "HnValues[3] 4|GroupScales[0] 1|GroupScales[15] 16"));
+  EXPECT_TRUE(StateHolds("TextStyles", "[0].Width 1|[9].Height 20|[4].Spacing 0.5|[9].Color 10"));
   EXPECT_EQ(TotalRecords(s), 0u);
 }
 
 // Keys whose field condition fails go on to the later tests.
 TEST_F(HeaderKeys, ShortHeaderLinesFallThrough) {
   Read({"hs 5 6 7", "hcw 1 2 3", "hn 4 5 6", "hk"});
-  EXPECT_EQ(s.GroupScales[0], 1.0);
-  EXPECT_EQ(s.TextStyles[0].Width, 3.0);
-  ASSERT_EQ(s.LineList.size(), 3u);
-  EXPECT_EQ(s.LineList[0].X1, 0.0);
-  EXPECT_EQ(s.LineList[0].Y1, 5.0);
-  EXPECT_EQ(s.LineList[2].Y2, 6.0);
+  EXPECT_TRUE(StateHolds("", "GroupScales[0] 1|TextStyles[0].Width 3|LineList.size 3"));
+  EXPECT_TRUE(StateHolds("LineList", "[0].X1 0|[0].Y1 5|[2].Y2 6"));
 }
 
 struct HandPointCase {
@@ -183,8 +171,7 @@ TEST_F(HeaderKeys, HandPointReference) {
   const DigitCase cases[] = {{"hhp12ln", 12}, {"hhp7", 7}, {"hhp5-", 0}, {"hhp3ci", 3},
                              {"hhp44ch", 44}, {"hhp", 0},  {"hhpln5", 0}};
   for (const DigitCase& c : cases) {
-    Read({"hhp9"});
-    Read({c.line});
+    Read({"hhp9", c.line});
     EXPECT_EQ(s.Emit.HandPointRef, c.expected) << c.line;
   }
   Read({"hhp4", "ci 0 0 1", "lc3", "1 2 3 4"});

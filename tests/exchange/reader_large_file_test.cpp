@@ -8,6 +8,7 @@
 #include "exchange/reading/reader_plan.h"
 #include "exchange/state/exchange_state.h"
 #include "tests/support/describe_state.h"
+#include "tests/support/state_fields.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -48,12 +49,7 @@ TEST(ReaderLargeFile, KeyedLinesAtTheFieldLimit) {
   for (const int numbers : {31, 32, 33}) {
     SCOPED_TRACE(numbers);
     ReadBothWays(LargeFileAround(std::string("ci").append(NumberedFields(1, numbers))));
-    const ExchangeState& s = Exchange();
-    ASSERT_EQ(s.ArcList.size(), 1u);
-    const TJwwEntArc arc = s.ArcList.front();
-    EXPECT_EQ(arc.CenterX, 1);
-    EXPECT_EQ(arc.Radius, 3);
-    EXPECT_EQ(arc.Tilt, 7);
+    EXPECT_TRUE(StateHolds("ArcList", ".size 1|[0].CenterX 1|[0].Radius 3|[0].Tilt 7"));
   }
   InitExchangeState();
 }
@@ -66,10 +62,8 @@ TEST(ReaderLargeFile, TextsLongerThanAPreparedLine) {
     SCOPED_TRACE(lineLength);
     const std::string content(lineLength - key.size(), 'w');
     ReadBothWays(LargeFileAround(std::string(key).append(content)));
-    const ExchangeState& s = Exchange();
-    ASSERT_EQ(s.TextList.size(), 1u);
-    EXPECT_TRUE(s.TextList.front().Content == content);
-    EXPECT_EQ(s.TextList.front().Value4, 4);
+    ASSERT_TRUE(StateHolds("TextList", ".size 1|[0].Value4 4"));
+    EXPECT_TRUE(Exchange().TextList.front().Content == content);
   }
   InitExchangeState();
 }

@@ -31,8 +31,6 @@ TEST(RealText, EverydayValues) {
   ExpectTexts({{3.141592653589793, "3.14159265358979"}});
 }
 
-TEST(RealText, ZeroOfEitherSignIsZero) { ExpectTexts({{0.0, "0"}, {-0.0, "0"}}); }
-
 // Positional from E = -3 (0.000d...) up to E = 15 (fifteen digits before the point).
 TEST(RealText, NotationSwitchesAtTheExponentBoundaries) {
   ExpectTexts({{1e15, "1E15"}, {999999999999999.0, "999999999999999"}});
@@ -63,8 +61,9 @@ TEST(RealText, ExtremesOfTheDoubleRange) {
   ExpectTexts({{Limits::denorm_min(), "4.94065645841247E-324"}});
 }
 
-// The reader has no word for these and would take any word as 0.
-TEST(RealText, NonFiniteValuesAreWrittenAsZero) {
+// Zero of either sign is 0, and so are the values the reader has no word for (any word reads as 0).
+TEST(RealText, ZeroAndNonFiniteValuesAreWrittenAsZero) {
+  ExpectTexts({{0.0, "0"}, {-0.0, "0"}});
   ExpectTexts({{Limits::infinity(), "0"}, {-Limits::infinity(), "0"}, {Limits::quiet_NaN(), "0"}});
 }
 

@@ -2,9 +2,9 @@
 // 15-digit rounding, and writing the value read gives the same text again.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -18,9 +18,7 @@ TEST(RealTextRoundTrip, ReadBackWithinFifteenDigits) {
   std::mt19937_64 random(99);
   int failures = 0;
   for (int i = 0; i < 50000; ++i) {
-    double value = 0.0;
-    const std::uint64_t bits = random();
-    std::memcpy(&value, &bits, sizeof value);
+    const auto value = std::bit_cast<double>(random());
     // Beyond 1.797693134862315e308 the 15-digit form passes the double range.
     if (!(std::fabs(value) <= 1.797693134862315e308)) continue;
     const std::string text = RealToText(value);
