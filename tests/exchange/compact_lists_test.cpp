@@ -20,15 +20,17 @@ void ExpectSharedRows(std::initializer_list<Record> records, std::size_t rows) {
     EXPECT_EQ(DescribeRecord(list[index++]), DescribeRecord(record));
 }
 
-// `count` records by `make`, across chunks, through a copy and a clear: each reads back.
-template <typename List, typename Make>
-void ExpectReadsBackAfterCopyAndClear(int count, const Make& make, std::size_t rows,
-                                      std::size_t probe) {
+// `count` records filled by `fill`, across chunks, through a copy and a clear: each reads back.
+template <typename List>
+void ExpectReadsBackAfterCopyAndClear(int count, void (*fill)(typename List::Record&, int),
+                                      std::size_t rows, std::size_t probe) {
   List list;
   std::vector<std::string> expected;
   for (int i = 0; i < count; ++i) {
-    list.push_back(make(i));
-    expected.push_back(DescribeRecord(make(i)));
+    typename List::Record record;
+    fill(record, i);
+    list.push_back(record);
+    expected.push_back(DescribeRecord(record));
   }
   EXPECT_EQ(list.shared_count(), rows);
   const List copy = list;
@@ -63,14 +65,10 @@ TEST(LineRecordList, ReadsBackWhetherOrNotNeighboursShare) {
   }
 }
 
+// Into the large blocks, rows over several chunks.
 TEST(LineRecordList, ReadsBackAcrossChunksAndBlocksAfterCopyAndClear) {
-  // Into the large blocks, rows over several chunks.
-  const auto make = [](int i) {
-    TJwwEntLine l;
-    l.Color = i / 2, l.X1 = i;
-    return l;
-  };
-  ExpectReadsBackAfterCopyAndClear<LineRecordList>(70000, make, 35000, 65433);
+  const auto fill = [](TJwwEntLine& l, int i) { l.Color = i / 2, l.X1 = i; };
+  ExpectReadsBackAfterCopyAndClear<LineRecordList>(70000, fill, 35000, 65433);
 }
 
 TEST(TextRecordList, NeighboursShareOnlyAnIdenticalSharedPart) {
@@ -101,15 +99,13 @@ TEST(TextRecordList, NeighboursShareOnlyAnIdenticalSharedPart) {
   ReleaseExchangeState();
 }
 
+// Several chunks of texts and of shared rows.
 TEST(TextRecordList, ReadsBackAcrossChunksAfterCopyAndClear) {
   InitExchangeState();
-  // Several chunks of texts and of shared rows.
-  const auto make = [](int i) {
-    TJwwEntText t;
+  const auto fill = [](TJwwEntText& t, int i) {
     t.Color = i / 3, t.Value2 = i, t.Content = std::to_string(i);
-    return t;
   };
-  ExpectReadsBackAfterCopyAndClear<TextRecordList>(5000, make, 1667, 4321);
+  ExpectReadsBackAfterCopyAndClear<TextRecordList>(5000, fill, 1667, 4321);
   ReleaseExchangeState();
 }
 

@@ -16,8 +16,15 @@ class ExchangeStateTest : public ::testing::Test {
   ExchangeState& s = Exchange();
 };
 
+// A fresh state as InitExchangeState makes it, which keeps PointKindUnset: every field.
+void ExpectFresh(const ExchangeState& s) {
+  ExchangeState fresh;
+  fresh.Emit.PointKindUnset = s.Emit.PointKindUnset;
+  EXPECT_EQ(FirstDifference(DescribeState(fresh), DescribeState(s)), "");
+}
+
 // The values the state must start from, as the host and the writer rely on them.
-void ExpectDefaults(const ExchangeState& s) {
+TEST_F(ExchangeStateTest, DefaultsAfterInit) {
   EXPECT_EQ(s.PaperWidth, 1189.0);
   EXPECT_EQ(s.PaperHeight, 841.0);
   for (const double scale : s.GroupScales) EXPECT_EQ(scale, 1.0);
@@ -34,17 +41,6 @@ void ExpectDefaults(const ExchangeState& s) {
   EXPECT_TRUE(s.Emit.LayerGroupUnset && s.Emit.TextStyleUnset);
   EXPECT_EQ((std::array{s.HostLayerGroup, s.Emit.LineType, s.Emit.TextStyle}),
             (std::array{0, 1, 1}));
-}
-
-// A fresh state as InitExchangeState makes it, which keeps PointKindUnset: every field.
-void ExpectFresh(const ExchangeState& s) {
-  ExchangeState fresh;
-  fresh.Emit.PointKindUnset = s.Emit.PointKindUnset;
-  EXPECT_EQ(FirstDifference(DescribeState(fresh), DescribeState(s)), "");
-}
-
-TEST_F(ExchangeStateTest, DefaultsAfterInit) {
-  ExpectDefaults(s);
   ExpectFresh(s);
 }
 
@@ -70,9 +66,7 @@ TEST_F(ExchangeStateTest, EntityBeforeAnyAttributeLineHasDefaultAttributes) {
 TEST_F(ExchangeStateTest, ResetEmitStateKeepsHostAttributesAndHandPointRef) {
   for (const char* line : {"lg3", "ly5", "lc2", "pn4", "hhp7", "pl"}) ParseExchangeLine(line);
   ResetEmitState();
-  EXPECT_EQ(s.HostLayerGroup, 3);
-  EXPECT_EQ(s.HostLayer, 5);
-  EXPECT_EQ(s.HostColor, 2);
+  EXPECT_EQ((std::array{s.HostLayerGroup, s.HostLayer, s.HostColor}), (std::array{3, 5, 2}));
   EmitState expected;  // every value at its default, every Unset flag true
   expected.HandPointRef = 7;
   expected.PointKindUnset = true;
@@ -86,9 +80,8 @@ TEST_F(ExchangeStateTest, ResetEmitStateKeepsHostAttributesAndHandPointRef) {
 // reader's ranges, touch no table entry that is not there.
 TEST_F(ExchangeStateTest, TableKeysStayInsideTheTables) {
   ReleaseExchangeState();
-  for (const char* line : {"hp1 1 2", "lg1 5", "ly2 6", "lgnX", "lynY", "ci 0 0 1"}) {
+  for (const char* line : {"hp1 1 2", "lg1 5", "ly2 6", "lgnX", "lynY", "ci 0 0 1"})
     ParseExchangeLine(line);
-  }
   EXPECT_EQ(s.HandPointCount, 0);
   EXPECT_EQ(s.CircleList.size(), 1u);
   InitExchangeState();

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "exchange/state/exchange_state.h"
 #include "tests/support/describe_state.h"
@@ -30,10 +29,7 @@ TEST(StateDescription, EachFieldIsALineOfItsOwn) {
        R"(HostFontName "\x82\xA0\x22a\x5C")"},
       {"an entry of a table", [](S s) { s.HandPoints[99].HitKind = 4; },
        "HandPoints[99].HitKind 4"},
-      {"a record of a list",
-       [](S s) {
-         s.ReadOrder.push_back({kEntSg, 7});
-       },
+      {"a record of a list", [](S) { AppendReadOrder(kEntSg, 7); },
        "ReadOrder.size 1|ReadOrder[0].Kind 15|ReadOrder[0].Index 7"},
       {"a queued command", [](S s) { s.CommandQueue.push_back("lg0"); },
        R"(CommandQueue.size 1|CommandQueue[0] "lg0")"},

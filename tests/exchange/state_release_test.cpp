@@ -8,8 +8,7 @@
 
 namespace {
 
-// Lines, texts and circles enough to pass (or not) the size at which the records are freed on
-// a second thread.
+// Lines, texts and circles enough (or not) to have the records freed on a second thread.
 std::string Entities(int count) {
   std::string bytes;
   for (int i = 0; i < count; ++i) {
@@ -18,9 +17,8 @@ std::string Entities(int count) {
   return bytes;
 }
 
-// The work sees its command queue whole, the records are gone afterwards on either path,
-// and a throwing work still finds the freeing finished (a thread left running would end
-// the process).
+// The work sees its command queue whole, the records are gone afterwards on either path, and
+// a throwing work still finds the freeing finished (a thread left running ends the process).
 TEST(ReleaseRecordsDuring, FreesTheRecordsAndKeepsTheQueue) {
   for (const int count : {10, 70000}) {
     for (const bool throws : {false, true}) {

@@ -1,6 +1,5 @@
-// The record strings' store: every text kept must read back byte for byte while the store
-// grows block by block, with texts longer than any block, empty texts and texts that end
-// exactly where a block ends.
+// The record strings' store: every text reads back byte for byte as the store grows, empty,
+// longer than any block, or ending exactly where a block ends.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,9 +22,7 @@ TEST(TextStore, KeepsEveryTextAcrossBlocks) {
     if (!text.empty()) text.back() = '\x82';  // a lead byte at the end stays a byte
     kept.emplace_back(store.Keep(text), text);
   }
-  for (const auto& [bytes, text] : kept) {
-    ASSERT_EQ(std::string(bytes, text.size()), text);
-  }
+  for (const auto& [bytes, text] : kept) ASSERT_EQ(std::string(bytes, text.size()), text);
   store.Clear();
   EXPECT_EQ(std::string(store.Keep("again"), 5), "again");
   store.Release();

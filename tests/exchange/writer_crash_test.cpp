@@ -1,5 +1,4 @@
-// A writer killed at any moment leaves the host either the old exchange file or the whole
-// new one, never a part of it. Needs process control, so it runs where POSIX is at hand.
+// A writer killed at any moment leaves the old exchange file or the whole new one (POSIX only).
 #include <gtest/gtest.h>
 
 #if __has_include(<sys/wait.h>) && __has_include(<unistd.h>)

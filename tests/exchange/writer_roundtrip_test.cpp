@@ -1,10 +1,9 @@
-// Everything the writer queues, read back by the tool's own reader, describes what was
-// emitted: the same attributes, and the same numbers up to the 15-digit rounding.
+// What the writer queues reads back as emitted: the same attributes, numbers to 15 digits.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <random>
@@ -30,11 +29,15 @@ std::vector<std::string> EmitThenRead(const std::function<void()>& emit) {
   return lines;
 }
 
-// Within half a unit of the fifteenth digit, plus the reader's own rounding to a double.
-void ExpectSameNumber(double read, double written, const std::string& line) {
-  const double allowed = std::fabs(written) * 5.2e-15 + std::numeric_limits<double>::denorm_min();
-  EXPECT_LE(std::fabs(read - written), allowed) << line << ": wrote " << written;
-  EXPECT_EQ(RealToText(read), RealToText(written)) << line;
+// Each within half a unit of the fifteenth digit, plus the reader's own rounding to a double.
+void ExpectSameNumbers(const std::vector<double>& read, const std::vector<double>& written,
+                       const std::string& line) {
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    const double allowed =
+        std::fabs(written[i]) * 5.2e-15 + std::numeric_limits<double>::denorm_min();
+    EXPECT_LE(std::fabs(read[i] - written[i]), allowed) << line << ": wrote " << written[i];
+    EXPECT_EQ(RealToText(read[i]), RealToText(written[i])) << line;
+  }
 }
 
 // Coordinates of every size: drawing units, very small and very large, both signs.
@@ -65,13 +68,10 @@ TEST(WriterRoundTrip, LinesBecomeLineRecords) {
     const double x1 = c.Next(), y1 = c.Next(), x2 = c.Next() + 1.0, y2 = c.Next();
     const auto lines = EmitThenRead([&] { EmitLine(x1, y1, x2, y2); });
     ASSERT_EQ(lines.size(), 1u);
-    const ExchangeState& s = Exchange();
-    ASSERT_EQ(s.LineList.size(), 1u) << lines[0];
-    ExpectSameNumber(s.LineList[0].X1, x1, lines[0]);
-    ExpectSameNumber(s.LineList[0].Y1, y1, lines[0]);
-    ExpectSameNumber(s.LineList[0].X2, x2, lines[0]);
-    ExpectSameNumber(s.LineList[0].Y2, y2, lines[0]);
-    EXPECT_EQ(s.LineList[0].PolylineNo, 0);
+    ASSERT_EQ(Exchange().LineList.size(), 1u) << lines[0];
+    const TJwwEntLine line = Exchange().LineList[0];
+    ExpectSameNumbers({line.X1, line.Y1, line.X2, line.Y2}, {x1, y1, x2, y2}, lines[0]);
+    EXPECT_EQ(line.PolylineNo, 0);
   }
 }
 
@@ -82,21 +82,15 @@ TEST(WriterRoundTrip, CirclesAndEllipses) {
     auto lines = EmitThenRead([&] { EmitCircle(cx, cy, r); });
     ASSERT_EQ(Exchange().CircleList.size(), 1u) << lines[0];
     const TJwwEntCircle& circle = Exchange().CircleList[0];
-    ExpectSameNumber(circle.CenterX, cx, lines[0]);
-    ExpectSameNumber(circle.CenterY, cy, lines[0]);
-    ExpectSameNumber(circle.Radius, r, lines[0]);
+    ExpectSameNumbers({circle.CenterX, circle.CenterY, circle.Radius}, {cx, cy, r}, lines[0]);
 
     const double ratio = -c.Positive(), tilt = c.Next();
     lines = EmitThenRead([&] { EmitArc(cx, cy, r, 0, 0, ratio, tilt); });
     ASSERT_EQ(Exchange().ArcList.size(), 1u) << lines[0];
     const TJwwEntArc& arc = Exchange().ArcList[0];
-    ExpectSameNumber(arc.CenterX, cx, lines[0]);
-    ExpectSameNumber(arc.CenterY, cy, lines[0]);
-    ExpectSameNumber(arc.Radius, r, lines[0]);
-    EXPECT_EQ(arc.Value4, 0.0);
-    EXPECT_EQ(arc.Value5, 0.0);
-    ExpectSameNumber(arc.Flattening, ratio, lines[0]);
-    ExpectSameNumber(arc.Tilt, tilt, lines[0]);
+    ExpectSameNumbers(
+        {arc.CenterX, arc.CenterY, arc.Radius, arc.Value4, arc.Value5, arc.Flattening, arc.Tilt},
+        {cx, cy, r, 0, 0, ratio, tilt}, lines[0]);
   }
 }
 
@@ -109,8 +103,7 @@ TEST(WriterRoundTrip, Points) {
       EmitPoint(x, y);
     });
     ASSERT_EQ(Exchange().PointList.size(), 1u) << lines[1];
-    ExpectSameNumber(Exchange().PointList[0].X, x, lines[1]);
-    ExpectSameNumber(Exchange().PointList[0].Y, y, lines[1]);
+    ExpectSameNumbers({Exchange().PointList[0].X, Exchange().PointList[0].Y}, {x, y}, lines[1]);
     EXPECT_EQ(Exchange().PointList[0].Color, 9) << "point kind in the colour position";
   }
 }
@@ -121,8 +114,8 @@ TEST(WriterRoundTrip, AttributesReadBackAsWritten) {
       EmitLayerGroup(v);
       EmitLayer(15 - v);
     });
-    EXPECT_EQ(Exchange().Emit.LayerGroup, v);
-    EXPECT_EQ(Exchange().Emit.Layer, 15 - v);
+    EXPECT_EQ((std::array{Exchange().Emit.LayerGroup, Exchange().Emit.Layer}),
+              (std::array{v, 15 - v}));
   }
   // Mapped values: what the reader stores is what the writer last sent.
   for (const std::int32_t v : {-5, 0, 1, 9, 10, 19, 50, 30000}) {
@@ -134,10 +127,10 @@ TEST(WriterRoundTrip, AttributesReadBackAsWritten) {
       EmitPointKind(v, 1);
       written = Exchange().Emit;
     });
-    EXPECT_EQ(Exchange().Emit.Color, written.Color) << v;
-    EXPECT_EQ(Exchange().Emit.LineType, written.LineType) << v;
-    EXPECT_EQ(Exchange().Emit.LineWidth, written.LineWidth) << v;
-    EXPECT_EQ(Exchange().Emit.PointKind, written.PointKind) << v;
+    const EmitState& read = Exchange().Emit;
+    EXPECT_EQ((std::array{read.Color, read.LineType, read.LineWidth, read.PointKind}),
+              (std::array{written.Color, written.LineType, written.LineWidth, written.PointKind}))
+        << v;
   }
 }
 
