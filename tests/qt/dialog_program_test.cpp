@@ -1,5 +1,4 @@
-// How the programs find, check and start or load each other: the dialog program's hand-over
-// from its parent, the executable's path, the installed files' rule and the dialog module.
+// How the programs find, check, start and load each other: the dialog program and module.
 #include "platform/linux/dialog_program.h"
 
 #include <dlfcn.h>
@@ -130,19 +129,18 @@ TEST(DialogProgram, OneThatCannotStartLeavesItsReasonInTheLog) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
+    const std::filesystem::path dialog = dir / "auxline-dialog";
     if (c.present) {
-      std::filesystem::copy_file(std::filesystem::path(AUXLINE_MODULE_DIR) / "auxline-dialog",
-                                 dir / "auxline-dialog");
-      std::filesystem::permissions(dir / "auxline-dialog", std::filesystem::perms::owner_read);
+      std::filesystem::copy_file(std::filesystem::path(AUXLINE_MODULE_DIR) / dialog.filename(),
+                                 dialog);
+      std::filesystem::permissions(dialog, std::filesystem::perms::owner_read);
     }
     char program[] = "auxline";
     char* argv[] = {program, nullptr};
     EXPECT_EQ(RunThroughDialogProgram(RunMode::Parse({}), dir / "auxline", argv), 2);
     const std::string log = ReadBytes(dir / "auxline.log").value_or("");
-    EXPECT_NE(
-        log.find("status 2, no arguments: the dialog program " + (dir / "auxline-dialog").string()),
-        std::string::npos)
-        << log;
+    const std::string expected = "status 2, no arguments: the dialog program " + dialog.string();
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
     EXPECT_NE(log.find(c.reason), std::string::npos) << log;
   }
 }

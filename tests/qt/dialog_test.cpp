@@ -1,5 +1,4 @@
-// The real Qt window: its widgets against the layout table, what both dialogs show, and what
-// each ending saves.
+// The real Qt window: its widgets against the layout table, both dialogs, what each ending saves.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -11,13 +10,18 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/linux/qt/dialog_widget.h"
+#include "platform/linux/qt/qt_form_window.h"
 #include "tests/qt/qt_harness.h"
 #include "tests/support/temp_dir.h"
 #include "tool/dialog_layout.h"
+#include "tool/tform1.h"
 
 namespace {
 
@@ -35,6 +39,12 @@ const char* const kStored = "-1|-1|0|-1|12.5|0.5|330";
 QLineEdit& Edit(AuxlineDialog& d, WidgetId id) { return d.As<QLineEdit>(id); }
 QComboBox& List(AuxlineDialog& d, WidgetId id) { return d.As<QComboBox>(id); }
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+// Replaces an edit box's text by typing, as a user would after selecting it all.
+void Retype(QWidget& edit, const QString& text) {
+  edit.setFocus(Qt::OtherFocusReason);
+  if (auto* lineEdit = qobject_cast<QLineEdit*>(&edit)) lineEdit->selectAll();
+  QTest::keyClicks(&edit, text);
+}
 void EnterEllipse(AuxlineDialog& d, const char* radius, const char* ratio, const char* angle) {
   Retype(Edit(d, WidgetId::EditA1), Text(radius));
   Retype(Edit(d, WidgetId::EditA2), Text(ratio));
@@ -48,13 +58,32 @@ void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
 }
 
 // A run in a fresh folder: the drawing ("/R10") or the settings dialog; settings '|'-parted.
+// `whileOpen` acts from the event loop once the dialog is shown and active; it must end the
+// dialog, else the test fails and the dialog is cancelled (the program never hangs).
 struct QtRun {
   QtRun(bool drawing, const char* settings, const Act& whileOpen) {
     WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
     if (settings) WriteBytes(dir / "auxline.dat", CrLf(settings));
     form.emplace(window, drawing ? std::vector<std::string>{"/R10"} : std::vector<std::string>{},
                  dir / "auxline");
-    RunWithDialogOpen(window, *form, whileOpen);
+    bool reached = false;
+    // This scope's timer: should the dialog never open, it cannot fire into a later test.
+    QTimer opened;
+    opened.setSingleShot(true);
+    QObject::connect(&opened, &QTimer::timeout, [&] {
+      reached = true;
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(&window.Dialog()));
+      window.Dialog().activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(&window.Dialog()));
+      whileOpen(window.Dialog());
+      if (!form->IsClosed()) {
+        ADD_FAILURE() << "the dialog was left open";
+        form->Button2Click();
+      }
+    });
+    opened.start(0);
+    window.Run(*form);
+    EXPECT_TRUE(reached) << "the dialog never opened";
   }
   std::optional<std::string> Exchange() const { return ReadBytes(dir / "JWC_TEMP.TXT"); }
   std::optional<std::string> Settings() const { return ReadBytes(dir / "auxline.dat"); }

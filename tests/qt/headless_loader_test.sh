@@ -86,8 +86,7 @@ a dynamic copy of auxline|cp "$(dirname "$dialog_program")/auxline-memcheck" aux
 a FIFO, never waited for|mkfifo auxline-dialog
 a link to it, never followed|ln -s "$dialog_program" auxline-dialog
 EOF
-rm -f "$scratch/auxline-dialog"
-cp "$dialog_program" "$scratch/auxline-dialog"
+cp --remove-destination "$dialog_program" "$scratch/auxline-dialog"
 
 # A run without a dialog starts no other program and opens neither module nor Qt.
 printf '%s' "$exchange_in" > "$scratch/JWC_TEMP.TXT"

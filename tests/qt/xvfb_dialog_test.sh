@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The dialog typed into under a real X server at 100, 150 and 200 % (Xft.dpi): sized and
-# centred on the pointer (to one scaled pixel when scaled), the files holding exactly what was
-# typed (no completion from the width list, the first Enter is OK), and the access-key
-# sequences the Windows dialog is checked with (tests/win32/dialog_cases.sh).
+# Real keys under X at 100, 150 and 200 % (Xft.dpi): the dialog sized and centred, the files as
+# typed, and the access-key sequences the Windows dialog is checked with (tests/win32).
 # Usage: xvfb_dialog_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
 # shellcheck source=xvfb_session.sh

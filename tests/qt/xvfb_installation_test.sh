@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# An ordinary user's "/R10" from a sticky tool folder where another user planted plugins the
-# desktop's keys pick, a qt.conf and variables naming them: never even looked at (traced).
-# Killed by the host with the dialog open, the dialog program ends with it, leaving "hq".
-# Needs root (CI runs as root) to make the users, and setpriv, strace, Xvfb, xdotool.
+# An ordinary user's "/R10" from a sticky tool folder: plugins, a qt.conf and variables another
+# user planted are never looked at (traced); killed by the host, the dialog ends with it.
 # Usage: xvfb_installation_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
 # shellcheck source=xvfb_session.sh

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The dialog under a window manager (openbox on Xvfb), the desktop scaled to dpi if given: the
-# frame, placed only once the window is mapped, is centred on the pointer; maximising is not
-# offered; the close box (Alt+F4) acts as Cancel: the exchange file gets the attribute block.
+# Under a window manager (openbox), the desktop scaled to dpi if given: the frame, known only
+# once mapped, centred on the pointer; no maximising; the close box (Alt+F4) acts as Cancel.
 # Usage: xvfb_wm_test.sh <auxline> <auxline_qt.so> [dpi]  (auxline-dialog beside auxline)
 set -u
 dpi=${3:-96}  # 96 without an Xft.dpi resource
