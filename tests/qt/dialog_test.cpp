@@ -28,8 +28,6 @@ namespace {
 using layout::WidgetId;
 using layout::WidgetKind;
 using layout::WidgetSpec;
-using Act = std::function<void(AuxlineDialog&)>;
-
 // Host: angle 10, layer group 2, layer 5, P1 (100, 200); colour, line type, width defaults.
 const char* const kExchangeLines = "hk 10|lg2|ly5|hp1 100 200";
 const std::string kExchange = CrLf(kExchangeLines);
@@ -50,9 +48,8 @@ void EnterEllipse(AuxlineDialog& d, const char* radius, const char* ratio, const
   Retype(Edit(d, WidgetId::EditA2), Text(ratio));
   Retype(Edit(d, WidgetId::EditA3), Text(angle));
 }
-void Click(AuxlineDialog& d, WidgetId button) {
-  QTest::mouseClick(&d.Widget(button), Qt::LeftButton);
-}
+void Click(AuxlineDialog& d, WidgetId id) { QTest::mouseClick(&d.Widget(id), Qt::LeftButton); }
+QWidget* Page(AuxlineDialog& d) { return d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(); }
 void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   QTest::keyClick(QApplication::focusWidget(), key, mods);
 }
@@ -61,7 +58,7 @@ void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
 // `whileOpen` acts from the event loop once the dialog is shown and active; it must end the
 // dialog, else the test fails and the dialog is cancelled (the program never hangs).
 struct QtRun {
-  QtRun(bool drawing, const char* settings, const Act& whileOpen) {
+  QtRun(bool drawing, const char* settings, const std::function<void(AuxlineDialog&)>& whileOpen) {
     WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
     if (settings) WriteBytes(dir / "auxline.dat", CrLf(settings));
     form.emplace(window, drawing ? std::vector<std::string>{"/R10"} : std::vector<std::string>{},
@@ -139,19 +136,17 @@ void EmptyWidthOk(AuxlineDialog& d) {
 }
 // A button's access key animates the press and clicks when it is released.
 void AccessKeys(AuxlineDialog& d) {
-  const auto& pages = d.As<QTabWidget>(WidgetId::PageControl1);
   Key(Qt::Key_2, Qt::AltModifier);
-  EXPECT_EQ(pages.currentWidget(), &d.Widget(WidgetId::TabSheet2));
+  EXPECT_EQ(Page(d), &d.Widget(WidgetId::TabSheet2));
   Key(Qt::Key_1, Qt::AltModifier);
-  EXPECT_EQ(pages.currentWidget(), &d.Widget(WidgetId::TabSheet1));
+  EXPECT_EQ(Page(d), &d.Widget(WidgetId::TabSheet1));
   Key(Qt::Key_N, Qt::AltModifier);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !d.isVisible(); }, 2000));
 }
 
 // The settings dialog without a settings file: the settings page, every list at its first entry.
 void ShowsFirstEntries(AuxlineDialog& d) {
-  EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
-            &d.Widget(WidgetId::TabSheet2));
+  EXPECT_EQ(Page(d), &d.Widget(WidgetId::TabSheet2));
   for (const WidgetId hidden : {WidgetId::LabelA1, WidgetId::EditA1, WidgetId::LabelA2,
                                 WidgetId::EditA2, WidgetId::LabelA3, WidgetId::EditA3}) {
     EXPECT_TRUE(d.Widget(hidden).isHidden());
@@ -176,8 +171,7 @@ void ShowsFirstEntries(AuxlineDialog& d) {
   Click(d, WidgetId::Button2);
 }
 void ShowsStoredEllipse(AuxlineDialog& d) {
-  EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
-            &d.Widget(WidgetId::TabSheet1));
+  EXPECT_EQ(Page(d), &d.Widget(WidgetId::TabSheet1));
   EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA1).text(), Text("半　径"));
   EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA2).text(), Text("偏平率"));
   EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA3).text(), Text("傾き角度[°]"));
@@ -317,7 +311,6 @@ TEST(Dialog, OpensCentredOnTheMouseCursor) {
 class LayoutTest : public ::testing::Test {
  protected:
   AuxlineDialog& Dialog() { return window_.Dialog(); }
-  QWidget* Find(const char* name) { return Dialog().findChild<QWidget*>(QString::fromUtf8(name)); }
 
   QApplication& application_ = TestApplication();  // first: before any window
   QtFormWindow window_;
@@ -349,11 +342,11 @@ QString VisibleText(QWidget& widget) {
 
 // Every row: kind, parent, place, text, input method, and inside its parent (not cut off).
 TEST_F(LayoutTest, EveryWidgetHasTheKindParentPlaceAndTextOfItsRow) {
-  auto& pages = *qobject_cast<QTabWidget*>(Find("PageControl1"));
+  auto& pages = Dialog().As<QTabWidget>(WidgetId::PageControl1);
   Dialog().show();
   for (const WidgetSpec& row : layout::kWidgets) {
     SCOPED_TRACE(row.Name);
-    QWidget* widget = Find(row.Name);
+    QWidget* widget = Dialog().findChild<QWidget*>(QString::fromUtf8(row.Name));
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ(widget, &Dialog().Widget(row.Id));
     EXPECT_TRUE(KindMatches(row, *widget));

@@ -32,11 +32,9 @@ wait_for framed || { echo "FAIL: the window manager never framed the window"; ex
 extents=$(frame_extents)
 IFS=', ' read -r frame_left frame_right frame_top frame_bottom <<<"$extents"
 # The program moves the window by the frame it got after the manager placed it: wait for that.
-client_geometry() {
-  xwininfo -id "$window" | sed -n 's/.*\(Absolute upper-left [XY]\|Width\|Height\): *//p' | tr '\n' ' '
-}
 centred() {
-  read -r client_x client_y client_w client_h <<<"$(client_geometry)"
+  read -r client_x client_y client_w client_h <<<"$(xwininfo -id "$window" |
+    sed -n 's/.*\(Absolute upper-left [XY]\|Width\|Height\): *//p' | tr '\n' ' ')"
   outer_w=$((client_w + frame_left + frame_right))
   outer_h=$((client_h + frame_top + frame_bottom))
   outer_x=$((client_x - frame_left))
