@@ -28,6 +28,7 @@ namespace {
 using layout::WidgetId;
 using layout::WidgetKind;
 using layout::WidgetSpec;
+
 // Host: angle 10, layer group 2, layer 5, P1 (100, 200); colour, line type, width defaults.
 const char* const kExchangeLines = "hk 10|lg2|ly5|hp1 100 200";
 const std::string kExchange = CrLf(kExchangeLines);
