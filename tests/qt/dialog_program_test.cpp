@@ -1,19 +1,27 @@
-// The dialog program works on its starter's files, handed over only by its own parent.
+// How the programs find, check, start and load each other: the dialog program and module.
 #include "platform/linux/dialog_program.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "os/posix/descriptor_io.h"
+#include "platform/linux/dialog_loader.h"
 #include "platform/linux/exchange_handover.h"
+#include "platform/linux/exe_path.h"
+#include "platform/linux/module_file_check.h"
+#include "platform/linux/qt/dialog_module.h"
+#include "tests/qt/qt_harness.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -112,34 +120,124 @@ TEST(DialogProgram, HandoverCarriesWhatTheTakeoverWrote) {
 
 // A dialog program that cannot start: its reason in its starter's log, status 2.
 TEST(DialogProgram, OneThatCannotStartLeavesItsReasonInTheLog) {
-  const std::filesystem::path built = std::filesystem::path(AUXLINE_MODULE_DIR) / "auxline-dialog";
   const struct {
     const char* what;
-    std::function<void(const std::filesystem::path&)> prepare;
+    bool present;  // a copy of the built one, readable only
     const char* reason;
-  } kCases[] = {
-      {"missing", [](const std::filesystem::path&) {},
-       "could not start: No such file or directory"},
-      {"not executable",
-       [&](const std::filesystem::path& program) {
-         std::filesystem::copy_file(built, program);
-         std::filesystem::permissions(program, std::filesystem::perms::owner_read);
-       },
-       "could not start: Permission denied"},
-  };
+  } kCases[] = {{"missing", false, "could not start: No such file or directory"},
+                {"not executable", true, "could not start: Permission denied"}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    c.prepare(dir / "auxline-dialog");
+    const std::filesystem::path dialog = dir / "auxline-dialog";
+    if (c.present) {
+      std::filesystem::copy_file(std::filesystem::path(AUXLINE_MODULE_DIR) / dialog.filename(),
+                                 dialog);
+      std::filesystem::permissions(dialog, std::filesystem::perms::owner_read);
+    }
     char program[] = "auxline";
     char* argv[] = {program, nullptr};
     EXPECT_EQ(RunThroughDialogProgram(RunMode::Parse({}), dir / "auxline", argv), 2);
     const std::string log = ReadBytes(dir / "auxline.log").value_or("");
-    EXPECT_NE(
-        log.find("status 2, no arguments: the dialog program " + (dir / "auxline-dialog").string()),
-        std::string::npos)
-        << log;
+    const std::string expected = "status 2, no arguments: the dialog program " + dialog.string();
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
     EXPECT_NE(log.find(c.reason), std::string::npos) << log;
+  }
+}
+
+TEST(ExePath, IsTheRunningBinaryWhateverTheWorkingDirectory) {
+  TempDir dir;
+  const auto before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  const std::filesystem::path exe = RunningExecutablePath();
+  std::filesystem::current_path(before);
+  ASSERT_TRUE(exe.is_absolute());
+  EXPECT_EQ(exe.filename(), "qt_tests");
+  EXPECT_TRUE(std::filesystem::exists(exe));
+}
+
+TEST(ExePath, DeletedMarkIsDroppedOnlyWhenNoSuchFileExists) {
+  TempDir dir;
+  const std::string gone = (dir / "auxline").string();
+  EXPECT_EQ(ExecutablePathFromLink(gone + " (deleted)"), gone);
+  EXPECT_EQ(ExecutablePathFromLink(gone), gone);
+  const std::string real = (dir / "odd (deleted)").string();
+  WriteBytes(real, "");
+  EXPECT_EQ(ExecutablePathFromLink(real), real);
+}
+
+TEST(DialogLoaderTest, ModuleBesideTheExecutableGivesAWorkingWindow) {
+  TestApplication();
+  std::unique_ptr<FormWindow> window =
+      LoadDialogWindow(AUXLINE_MODULE_DIR, RunningExecutableOwner());
+  ASSERT_NE(window, nullptr);
+  window->FillList(ListBox::ComboBox2, {"a", "b", "c"});
+  EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);
+  window->SelectItem(ListBox::ComboBox2, 2);
+  EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), 2);
+  window->SelectItem(ListBox::ComboBox2, 3);  // outside the list: nothing selected
+  EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);
+  window->SetText(DrawingWidget::EditA2, "0.5");
+  EXPECT_EQ(window->Text(DrawingWidget::EditA2), "0.5");
+}
+
+TEST(DialogLoaderTest, ModuleRefusesAnotherInterfaceVersion) {
+  TestApplication();
+  const std::string path = std::string(AUXLINE_MODULE_DIR) + "/" + kDialogModuleFileName;
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(module, nullptr) << dlerror();
+  const auto factory =
+      reinterpret_cast<DialogModuleFactory>(dlsym(module, kDialogModuleFactoryName));
+  ASSERT_NE(factory, nullptr);
+  int argc = 1;
+  char program[] = "auxline";
+  char* argv[] = {program, nullptr};
+  EXPECT_EQ(factory(kDialogModuleInterfaceVersion + 1, &argc, argv), nullptr);
+}
+
+bool Only1000IsPrivate(gid_t gid, uid_t) { return gid == 1000; }
+
+TEST(InstallationFile, RuleOnTheOpenFilesStatus) {
+  const struct {
+    const char* what;
+    mode_t mode;
+    uid_t uid;
+    gid_t gid;
+    bool used;
+  } kCases[] = {
+      {"root's", S_IFREG | 0755, 0, 0, true},
+      {"the owner's", S_IFREG | 0755, 1000, 50, true},
+      {"another user's", S_IFREG | 0755, 1001, 50, false},
+      {"writable by others", S_IFREG | 0757, 0, 0, false},
+      {"group-writable, the owner's private group", S_IFREG | 0775, 1000, 1000, true},
+      {"group-writable, a shared group", S_IFREG | 0775, 1000, 50, false},
+      {"a FIFO", S_IFIFO | 0755, 1000, 50, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    struct stat status {};
+    status.st_mode = c.mode, status.st_uid = c.uid, status.st_gid = c.gid;
+    EXPECT_EQ(InstallationFileMayBeUsed(status, 1000, Only1000IsPrivate), c.used);
+  }
+}
+
+TEST(InstallationFile, GroupIsPrivateOnlyWithNoOtherMember) {
+  const std::string passwd = "root:x:0:0::/root:/bin/sh\nann:x:1000:1000::/home/ann:/bin/sh\n";
+  const struct {
+    const char* what;
+    std::string passwd, group;
+    bool isPrivate;
+  } kCases[] = {
+      {"a user private group", passwd, "ann:x:1000:\n", true},
+      {"listing only its owner", "ann:x:1000:50::/:/bin/sh\n", "t:x:1000:ann\n", true},
+      {"without members", "ann:x:1000:50::/:/bin/sh\n", "t:x:1000:\n", false},
+      {"listing another user", passwd, "ann:x:1000:ann,bob\n", false},
+      {"another user's primary group", passwd + "bob:x:1001:1000::/:/bin/sh\n", "ann:x:1000:\n",
+       false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(GroupIsPrivateTo(c.passwd, c.group, 1000, 1000), c.isPrivate);
   }
 }
 

@@ -1,58 +1,92 @@
-// The form in the real Qt window: what both dialogs show, and what each ending saves.
+// The real Qt window: its widgets against the layout table, both dialogs, what each ending saves.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QCursor>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/linux/qt/dialog_widget.h"
+#include "platform/linux/qt/qt_form_window.h"
 #include "tests/qt/qt_harness.h"
 #include "tests/support/temp_dir.h"
 #include "tool/dialog_layout.h"
+#include "tool/tform1.h"
 
 namespace {
 
 using layout::WidgetId;
-using Act = std::function<void(AuxlineDialog&)>;
+using layout::WidgetKind;
+using layout::WidgetSpec;
 
 // Host: angle 10, layer group 2, layer 5, P1 (100, 200); colour, line type, width defaults.
-const std::string kExchange = CrLf("hk 10|lg2|ly5|hp1 100 200");
-const std::string kAttributeBlock = CrLf("lg2|ly5|lc9|lt1|lw0");
+const char* const kExchangeLines = "hk 10|lg2|ly5|hp1 100 200";
+const std::string kExchange = CrLf(kExchangeLines);
+const char* const kBlock = "lg2|ly5|lc9|lt1|lw0";
 const char* const kStored = "-1|-1|0|-1|12.5|0.5|330";
 
 QLineEdit& Edit(AuxlineDialog& d, WidgetId id) { return d.As<QLineEdit>(id); }
 QComboBox& List(AuxlineDialog& d, WidgetId id) { return d.As<QComboBox>(id); }
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+// Replaces an edit box's text by typing, as a user would after selecting it all.
+void Retype(QWidget& edit, const QString& text) {
+  edit.setFocus(Qt::OtherFocusReason);
+  if (auto* lineEdit = qobject_cast<QLineEdit*>(&edit)) lineEdit->selectAll();
+  QTest::keyClicks(&edit, text);
+}
 void EnterEllipse(AuxlineDialog& d, const char* radius, const char* ratio, const char* angle) {
   Retype(Edit(d, WidgetId::EditA1), Text(radius));
   Retype(Edit(d, WidgetId::EditA2), Text(ratio));
   Retype(Edit(d, WidgetId::EditA3), Text(angle));
 }
-void Click(AuxlineDialog& d, WidgetId button) {
-  QTest::mouseClick(&d.Widget(button), Qt::LeftButton);
-}
+void Click(AuxlineDialog& d, WidgetId id) { QTest::mouseClick(&d.Widget(id), Qt::LeftButton); }
+QWidget* Page(AuxlineDialog& d) { return d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(); }
 void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   QTest::keyClick(QApplication::focusWidget(), key, mods);
 }
 
-// A run of the form in the Qt window in a fresh folder (settings: '|'-parted lines or none).
+// A run in a fresh folder: the drawing ("/R10") or the settings dialog; settings '|'-parted.
+// `whileOpen` acts from the event loop once the dialog is shown and active; it must end the
+// dialog, else the test fails and the dialog is cancelled (the program never hangs).
 struct QtRun {
-  QtRun(std::vector<std::string> args, const char* settings, const Act& whileOpen) {
+  QtRun(bool drawing, const char* settings, const std::function<void(AuxlineDialog&)>& whileOpen) {
     WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
     if (settings) WriteBytes(dir / "auxline.dat", CrLf(settings));
-    form.emplace(window, std::move(args), dir / "auxline");
-    RunWithDialogOpen(window, *form, whileOpen);
+    form.emplace(window, drawing ? std::vector<std::string>{"/R10"} : std::vector<std::string>{},
+                 dir / "auxline");
+    bool reached = false;
+    // This scope's timer: should the dialog never open, it cannot fire into a later test.
+    QTimer opened;
+    opened.setSingleShot(true);
+    QObject::connect(&opened, &QTimer::timeout, [&] {
+      reached = true;
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(&window.Dialog()));
+      window.Dialog().activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(&window.Dialog()));
+      whileOpen(window.Dialog());
+      if (!form->IsClosed()) {
+        ADD_FAILURE() << "the dialog was left open";
+        form->Button2Click();
+      }
+    });
+    opened.start(0);
+    window.Run(*form);
+    EXPECT_TRUE(reached) << "the dialog never opened";
   }
   std::optional<std::string> Exchange() const { return ReadBytes(dir / "JWC_TEMP.TXT"); }
   std::optional<std::string> Settings() const { return ReadBytes(dir / "auxline.dat"); }
 
-  ApplicationReady ready;
+  QApplication& application = TestApplication();  // first: before any window
   TempDir dir;
   QtFormWindow window;
   std::optional<TForm1> form;
@@ -64,14 +98,13 @@ TEST(Dialog, StoredLineWidthShowsInTheEditableList) {
   } kCases[] = {{"-1|-1|0|25|100|1|0", "25"}, {"-1|-1|0|7|100|1|0", "7"}, {kStored, ""}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.stored);
-    QtRun({}, c.stored, [&](AuxlineDialog& d) {
+    QtRun(false, c.stored, [&](AuxlineDialog& d) {
       EXPECT_EQ(List(d, WidgetId::ComboBox4).currentText(), Text(c.shown));
       Click(d, WidgetId::Button2);
     });
   }
 }
 
-// The ways of ending the dialog that the table below tries.
 void OkOnEllipse(AuxlineDialog& d) {
   EnterEllipse(d, "12.5", "0.5", "-30"), Click(d, WidgetId::Button1);
 }
@@ -104,19 +137,17 @@ void EmptyWidthOk(AuxlineDialog& d) {
 }
 // A button's access key animates the press and clicks when it is released.
 void AccessKeys(AuxlineDialog& d) {
-  const auto& pages = d.As<QTabWidget>(WidgetId::PageControl1);
   Key(Qt::Key_2, Qt::AltModifier);
-  EXPECT_EQ(pages.currentWidget(), &d.Widget(WidgetId::TabSheet2));
+  EXPECT_EQ(Page(d), &d.Widget(WidgetId::TabSheet2));
   Key(Qt::Key_1, Qt::AltModifier);
-  EXPECT_EQ(pages.currentWidget(), &d.Widget(WidgetId::TabSheet1));
+  EXPECT_EQ(Page(d), &d.Widget(WidgetId::TabSheet1));
   Key(Qt::Key_N, Qt::AltModifier);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !d.isVisible(); }, 2000));
 }
 
 // The settings dialog without a settings file: the settings page, every list at its first entry.
 void ShowsFirstEntries(AuxlineDialog& d) {
-  EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
-            &d.Widget(WidgetId::TabSheet2));
+  EXPECT_EQ(Page(d), &d.Widget(WidgetId::TabSheet2));
   for (const WidgetId hidden : {WidgetId::LabelA1, WidgetId::EditA1, WidgetId::LabelA2,
                                 WidgetId::EditA2, WidgetId::LabelA3, WidgetId::EditA3}) {
     EXPECT_TRUE(d.Widget(hidden).isHidden());
@@ -141,8 +172,7 @@ void ShowsFirstEntries(AuxlineDialog& d) {
   Click(d, WidgetId::Button2);
 }
 void ShowsStoredEllipse(AuxlineDialog& d) {
-  EXPECT_EQ(d.As<QTabWidget>(WidgetId::PageControl1).currentWidget(),
-            &d.Widget(WidgetId::TabSheet1));
+  EXPECT_EQ(Page(d), &d.Widget(WidgetId::TabSheet1));
   EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA1).text(), Text("半　径"));
   EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA2).text(), Text("偏平率"));
   EXPECT_EQ(d.As<QLabel>(WidgetId::LabelA3).text(), Text("傾き角度[°]"));
@@ -170,56 +200,38 @@ void TabWalksInputsThenButtons(AuxlineDialog& d) {
   Click(d, WidgetId::Button2);
 }
 
-// What each dialog shows, and what each way of ending it leaves in the two files.
 TEST(Dialog, ShowsAndEndsAsItShould) {
-  const std::string kEllipse = kAttributeBlock + CrLf("ci 100 200 12.5 0 0 0.5 340");
+  const char* const kEllipse = "lg2|ly5|lc9|lt1|lw0|ci 100 200 12.5 0 0 0.5 340";
   const struct {
     const char* what;
-    std::vector<std::string> args;
+    bool drawing;
     const char* settings;  // nullptr: no file, before and after
     void (*act)(AuxlineDialog&);
-    std::string exchange;
-    const char* settingsAfter;
+    const char *exchange, *settingsAfter;
   } kCases[] = {
-      {"OK stores the reduced angle", {"/R10"}, nullptr, OkOnEllipse, kEllipse, kStored},
-      {"Enter in an edit box",
-       {"/R10"},
-       nullptr,
-       EnterInEdit,
-       kAttributeBlock + CrLf("ci 100 200 50"),
+      {"OK stores the reduced angle", true, nullptr, OkOnEllipse, kEllipse, kStored},
+      {"Enter in an edit box", true, nullptr, EnterInEdit, "lg2|ly5|lc9|lt1|lw0|ci 100 200 50",
        "-1|-1|0|-1|50|1|0"},
-      {"Esc cancels", {"/R10"}, kStored, Esc, kAttributeBlock, kStored},
+      {"Esc cancels", true, kStored, Esc, kBlock, kStored},
       // The attribute block of the settings loaded at start: layer group 3, no restore block.
-      {"Cancel after choosing group 7",
-       {"/R10"},
-       "3|-1|0|-1|100|1|0",
-       CancelAfterGroup7,
-       CrLf("lg3|ly5|lc9|lt1|lw0"),
-       "3|-1|0|-1|100|1|0"},
-      {"the close box acts as Cancel", {"/R10"}, kStored, CloseBox, kAttributeBlock, kStored},
-      {"settings dialog OK", {}, nullptr, ChooseAndEnter, kExchange, "3|15|50|7|100|1|0"},
-      {"the empty first width item: current width",
-       {},
-       "-1|-1|0|25|100|1|0",
-       EmptyWidthOk,
-       kExchange,
-       "-1|-1|0|-1|100|1|0"},
-      {"access keys", {"/R10"}, kStored, AccessKeys, kAttributeBlock, kStored},
-      {"the settings page's first entries", {}, nullptr, ShowsFirstEntries, kExchange, nullptr},
-      {"the stored ellipse", {"/R10"}, kStored, ShowsStoredEllipse, kAttributeBlock, kStored},
-      {"Tab walks the inputs",
-       {"/R10"},
-       nullptr,
-       TabWalksInputsThenButtons,
-       kAttributeBlock,
+      {"Cancel after choosing group 7", true, "3|-1|0|-1|100|1|0", CancelAfterGroup7,
+       "lg3|ly5|lc9|lt1|lw0", "3|-1|0|-1|100|1|0"},
+      {"the close box acts as Cancel", true, kStored, CloseBox, kBlock, kStored},
+      {"settings dialog OK", false, nullptr, ChooseAndEnter, kExchangeLines, "3|15|50|7|100|1|0"},
+      {"the empty first width item: current width", false, "-1|-1|0|25|100|1|0", EmptyWidthOk,
+       kExchangeLines, "-1|-1|0|-1|100|1|0"},
+      {"access keys", true, kStored, AccessKeys, kBlock, kStored},
+      {"the settings page's first entries", false, nullptr, ShowsFirstEntries, kExchangeLines,
        nullptr},
+      {"the stored ellipse", true, kStored, ShowsStoredEllipse, kBlock, kStored},
+      {"Tab walks the inputs", true, nullptr, TabWalksInputsThenButtons, kBlock, nullptr},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    QtRun run(c.args, c.settings, c.act);
+    QtRun run(c.drawing, c.settings, c.act);
     EXPECT_TRUE(run.form->IsClosed());
     EXPECT_FALSE(run.window.Dialog().isVisible());
-    EXPECT_EQ(run.Exchange(), c.exchange);
+    EXPECT_EQ(run.Exchange(), CrLf(c.exchange));
     EXPECT_EQ(run.Settings(),
               c.settingsAfter ? std::optional(CrLf(c.settingsAfter)) : std::nullopt);
   }
@@ -231,7 +243,7 @@ TEST(Dialog, UnacceptableValuesKeepTheDialogOpenAndWriteNothing) {
   } kCases[] = {{"12.5", "0"}, {"12,5", "1"}, {"abc", "1"}, {"5", "1e-9"}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.radius) + " / " + c.ratio);
-    const QtRun run({"/R10"}, nullptr, [&](AuxlineDialog& d) {
+    const QtRun run(true, nullptr, [&](AuxlineDialog& d) {
       EnterEllipse(d, c.radius, c.ratio, "0");
       Click(d, WidgetId::Button1);
       EXPECT_FALSE(run.form->IsClosed());
@@ -242,7 +254,7 @@ TEST(Dialog, UnacceptableValuesKeepTheDialogOpenAndWriteNothing) {
       EXPECT_EQ(ReadBytes(run.dir / "auxline.dat"), std::nullopt);
       Click(d, WidgetId::Button2);
     });
-    EXPECT_EQ(run.Exchange(), kAttributeBlock);
+    EXPECT_EQ(run.Exchange(), CrLf(kBlock));
   }
 }
 
@@ -269,7 +281,7 @@ TEST(Dialog, PageKeysSwitchPagesFromEveryControlAndChangeNoSetting) {
   for (const auto& c : kCases) {
     for (const auto& k : keys) {
       SCOPED_TRACE(std::string(k.what) + " from " + layout::RowOf(c.control).Name);
-      const QtRun run({"/R10"}, stored, [&](AuxlineDialog& d) {
+      const QtRun run(true, stored, [&](AuxlineDialog& d) {
         const bool onSettings = layout::RowOf(c.control).Parent == WidgetId::TabSheet2;
         if (onSettings) Key(Qt::Key_2, Qt::AltModifier);
         d.Widget(c.control).setFocus(Qt::OtherFocusReason);
@@ -289,12 +301,141 @@ TEST(Dialog, OpensCentredOnTheMouseCursor) {
   TestApplication();
   for (const QPoint cursor : {QPoint(600, 500), QPoint(790, 595)}) {
     QCursor::setPos(cursor);
-    QtRun({}, nullptr, [&](AuxlineDialog& d) {
+    QtRun(false, nullptr, [&](AuxlineDialog& d) {
       const QRect outer = d.frameGeometry();
       EXPECT_EQ(outer.topLeft(), cursor - QPoint(outer.width() / 2, outer.height() / 2));
       Click(d, WidgetId::Button2);
     });
   }
+}
+
+class LayoutTest : public ::testing::Test {
+ protected:
+  AuxlineDialog& Dialog() { return window_.Dialog(); }
+
+  QApplication& application_ = TestApplication();  // first: before any window
+  QtFormWindow window_;
+};
+
+bool KindMatches(const WidgetSpec& row, QWidget& widget) {
+  switch (row.Kind) {
+    case WidgetKind::TabControl: return qobject_cast<QTabWidget*>(&widget) != nullptr;
+    case WidgetKind::TabPage: return true;  // any container; its tab is checked separately
+    case WidgetKind::Label: return qobject_cast<QLabel*>(&widget) != nullptr;
+    case WidgetKind::Edit: return qobject_cast<QLineEdit*>(&widget) != nullptr;
+    case WidgetKind::DropDownList:
+    case WidgetKind::EditableDropDown: {
+      auto* list = qobject_cast<QComboBox*>(&widget);
+      return list != nullptr && list->isEditable() == (row.Kind == WidgetKind::EditableDropDown);
+    }
+    case WidgetKind::PushButton: return qobject_cast<QPushButton*>(&widget) != nullptr;
+  }
+  return false;
+}
+
+QString VisibleText(QWidget& widget) {
+  if (auto* label = qobject_cast<QLabel*>(&widget)) return label->text();
+  if (auto* edit = qobject_cast<QLineEdit*>(&widget)) return edit->text();
+  if (auto* button = qobject_cast<QPushButton*>(&widget)) return button->text();
+  if (auto* list = qobject_cast<QComboBox*>(&widget)) return list->currentText();
+  return {};
+}
+
+// Every row: kind, parent, place, text, input method, and inside its parent (not cut off).
+TEST_F(LayoutTest, EveryWidgetHasTheKindParentPlaceAndTextOfItsRow) {
+  auto& pages = Dialog().As<QTabWidget>(WidgetId::PageControl1);
+  Dialog().show();
+  for (const WidgetSpec& row : layout::kWidgets) {
+    SCOPED_TRACE(row.Name);
+    QWidget* widget = Dialog().findChild<QWidget*>(QString::fromUtf8(row.Name));
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget, &Dialog().Widget(row.Id));
+    EXPECT_TRUE(KindMatches(row, *widget));
+    if (row.InputMethodOff) {
+      EXPECT_FALSE(widget->testAttribute(Qt::WA_InputMethodEnabled));
+      auto* list = qobject_cast<QComboBox*>(widget);
+      if (list && list->lineEdit()) {
+        EXPECT_FALSE(list->lineEdit()->testAttribute(Qt::WA_InputMethodEnabled));
+      }
+    }
+    if (row.Kind == WidgetKind::TabPage) {
+      const int index = pages.indexOf(widget);
+      EXPECT_EQ(index, row.Id == WidgetId::TabSheet1 ? 0 : 1);
+      EXPECT_EQ(pages.tabText(index), QString::fromUtf8(row.Text));
+      continue;
+    }
+    QWidget* parent = widget->parentWidget();
+    EXPECT_EQ(parent, &Dialog().Widget(row.Parent));
+    EXPECT_TRUE(parent->rect().contains(widget->geometry()))
+        << parent->width() << "x" << parent->height();
+    EXPECT_EQ(widget->pos(), QPoint(row.Left, row.Top));
+    if (row.Kind == WidgetKind::Label) {  // labels grow to fit their caption
+      EXPECT_GE(widget->width(), row.Width);
+      EXPECT_GE(widget->height(), row.Height);
+    } else {
+      EXPECT_EQ(widget->size(), QSize(row.Width, row.Height));
+    }
+    if (row.Kind != WidgetKind::TabControl && row.Kind != WidgetKind::DropDownList) {
+      EXPECT_EQ(VisibleText(*widget), QString::fromUtf8(row.Text));
+    }
+  }
+  Dialog().hide();
+}
+
+TEST_F(LayoutTest, WindowIsFixedSizeWithMinimiseButNoMaximiseOrHelp) {
+  EXPECT_EQ(Dialog().size(), QSize(layout::kClientWidth, layout::kClientHeight));
+  EXPECT_EQ(Dialog().minimumSize(), Dialog().maximumSize());
+  const Qt::WindowFlags flags = Dialog().windowFlags();
+  EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Window);
+  EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+  EXPECT_TRUE(flags.testFlag(Qt::WindowSystemMenuHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowContextHelpButtonHint));
+  EXPECT_EQ(Dialog().windowTitle(), QString::fromUtf8(layout::kWindowCaption));
+}
+
+TEST_F(LayoutTest, SkyBlueBackgroundJapaneseFontAndOwnIcon) {
+  EXPECT_EQ(Dialog().palette().color(QPalette::Window), QColor(166, 202, 240));
+  EXPECT_EQ(Dialog().font().pixelSize(), 13);
+  EXPECT_EQ(Dialog().Widget(WidgetId::Button2).font().pixelSize(), 13);
+  // The face drawn has kana and kanji: the requested one or a Japanese Gothic substitute.
+  const QString face = QString::fromUtf8(layout::kFontFace);
+  const QString drawn = QFontInfo(Dialog().font()).family();
+  EXPECT_TRUE(drawn == face || QFont::substitutes(face).contains(drawn, Qt::CaseInsensitive))
+      << drawn.toStdString();
+  EXPECT_TRUE(Dialog().windowIcon().availableSizes().contains(QSize(16, 16)));
+}
+
+TEST_F(LayoutTest, LineWidthListIsEditableWithItsThirteenFixedItems) {
+  auto& widths = Dialog().As<QComboBox>(WidgetId::ComboBox4);
+  ASSERT_EQ(widths.count(), 13);
+  for (int i = 0; i < widths.count(); ++i) {
+    EXPECT_EQ(widths.itemText(i), QString::fromUtf8(layout::kLineWidthItems[std::size_t(i)]));
+  }
+  EXPECT_EQ(widths.insertPolicy(), QComboBox::NoInsert);
+}
+
+// The focus chain visits the tab control, then the inputs of its pages, then the buttons.
+TEST_F(LayoutTest, TabOrderFollowsTheTable) {
+  QWidget& start = Dialog().Widget(WidgetId::PageControl1);
+  const QWidget* tabBar = Dialog().As<QTabWidget>(WidgetId::PageControl1).tabBar();
+  std::vector<std::string> visited;
+  QWidget* widget = &start;
+  for (int step = 0; step < 200; ++step) {
+    const QString name = widget == tabBar ? QStringLiteral("PageControl1") : widget->objectName();
+    for (const WidgetSpec& row : layout::kWidgets) {
+      if (row.TabOrder >= 0 && name == QString::fromUtf8(row.Name) &&
+          (visited.empty() || visited.back() != row.Name)) {
+        visited.emplace_back(row.Name);
+      }
+    }
+    widget = widget->nextInFocusChain();
+    if (widget == &start) break;
+  }
+  EXPECT_EQ(visited, (std::vector<std::string>{"PageControl1", "EditA1", "EditA2", "EditA3",
+                                               "ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4",
+                                               "Button1", "Button2"}));
 }
 
 }  // namespace

@@ -1,20 +1,12 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of the dialog: both pages, each as the window shows them in a
-# real X session (Xvfb, no window manager, so the client area only), at 100 % and on a
-# desktop scaled to 200 % (Xft.dpi 192).
+# Takes the README's pictures of both pages under Xvfb (no window manager: the client area
+# only), at 100 % and on a desktop scaled to 200 % (Xft.dpi 192). Needs: ImageMagick (import).
 # Usage: screenshots.sh <auxline> <auxline_qt.so> <output directory>  (auxline-dialog beside auxline)
-# Needs: Xvfb, xdotool, xrdb, ImageMagick (import).
 set -eu
-auxline=$1
-module=$2
 out=$3
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/xvfb_session.sh"
-start_xvfb
-
-scratch=$(mktemp -d)
-trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
-cp "$auxline" "$(dirname "$auxline")/auxline-dialog" "$module" "$scratch/"
+. "$(dirname "$0")/xvfb_session.sh"
+start_xvfb xdotool xrdb import
+tool_folder "$1" "$2"
 printf '%s\r\n' 'hk 10' 'lg2' 'ly5' 'hp1 100 200' > "$scratch/JWC_TEMP.TXT"
 # Stored: layer group 3, current layer, line type 2, width 25, radius 12.5, ratio 0.5, 330°.
 printf '%s\r\n' 3 -1 2 25 12.5 0.5 330 > "$scratch/auxline.dat"
@@ -24,8 +16,7 @@ shot() {
   local png=$1
   shift
   (cd "$scratch" && exec ./auxline "$@") &
-  local pid=$!
-  local window
+  local pid=$! window
   window=$(wait_for_window "補助線の作図")
   [ -n "$window" ] || { echo "no window"; kill "$pid"; return 1; }
   sleep 0.5  # let the first paint finish

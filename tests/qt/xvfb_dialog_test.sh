@@ -1,32 +1,14 @@
 #!/usr/bin/env bash
-# The dialog in a real X session with real input, on desktops scaled to 100 %, 150 % and
-# 200 % (Xft.dpi): auxline and its dialog module are copied into a scratch directory beside
-# an exchange file, the dialog is found by its caption, its size (the layout's, scaled) and
-# its centring on the pointer are checked, keys are typed, and the files must hold exactly
-# what was typed: a radius over the selected one, line widths without completion from the
-# list ("3" is not "30"), the first Enter being OK; and the access-key sequences the Windows
-# dialog is checked with (tests/win32/dialog_cases.sh), with the same files after them.
-# Without a window manager there is no frame; at another scale the window is placed to one
-# scaled pixel. Every wait is for a condition: the window shown, the program ended.
-# Skips (status 77) only where Xvfb, xdotool or xrdb is missing outside CI.
+# Real keys under X at 100, 150 and 200 % (Xft.dpi): the dialog sized and centred, the files as
+# typed, and the access-key sequences the Windows dialog is checked with (tests/win32).
 # Usage: xvfb_dialog_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
-auxline=$1
-module=$2
-here=$(cd "$(dirname "$0")" && pwd)
-
 # shellcheck source=xvfb_session.sh
-. "$here/xvfb_session.sh"
-require_tools Xvfb xdotool xrdb
-start_xvfb || exit 1
-
-scratch=$(mktemp -d)
-trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
-cp "$auxline" "$(dirname "$auxline")/auxline-dialog" "$module" "$scratch/"
+. "$(dirname "$0")/xvfb_session.sh"
+start_xvfb xdotool xrdb
+tool_folder "$1" "$2"
 exchange_in='hk 10;lg2;ly5;lc3;lt2;lw4;hp1 100 200;hp2 400 600'
 lines() { (IFS=';'; printf '%s\r\n' $1); }
-status=0
-fail() { echo "FAIL: $case_name: $*"; status=1; }
 
 # dpi | client size | arguments | keys | exchange file and settings file after (lines split at ";")
 while IFS='|' read -r dpi size args keys exchange settings; do
@@ -68,5 +50,4 @@ done <<ROWS
 96|272x187|/R10|Tab 0 alt+y BackSpace 0 period 5 Return|lg2;ly5;lc9;lt2;lw4;ci 100 200 100 0 0 0.5 10|-1;-1;0;-1;100;0.5;0
 96|272x187||alt+1 alt+2 Down Return|$exchange_in|0;-1;0;-1;100;1;0
 ROWS
-[ "$status" = 0 ] && echo "typed under X at 100, 150 and 200 %: sized, centred, stored as typed; access keys as on Windows"
-exit "$status"
+finish "typed under X at 100, 150 and 200 %: sized, centred, stored as typed; access keys as on Windows"

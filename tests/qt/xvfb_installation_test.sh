@@ -1,33 +1,24 @@
 #!/usr/bin/env bash
-# An ordinary user's dialog run from a tool folder everyone may write (sticky), where another
-# user put plugins of every kind the toolkit picks by key (XDG_CURRENT_DESKTOP=GNOME,
-# QT_IM_MODULE=fcitx), a qt.conf leading to them, and variables naming them: the run never
-# even looks at them (traced). Then "/R10" killed by the host with the dialog open: the
-# dialog program ends with it, and the exchange file holds the takeover's "hq".
-# Needs root (CI runs as root), setpriv, strace, Xvfb, xdotool; skips (77) without them.
+# An ordinary user's "/R10" from a sticky tool folder: plugins, a qt.conf and variables another
+# user planted are never looked at (traced); killed by the host, the dialog ends with it.
 # Usage: xvfb_installation_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
-here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=xvfb_session.sh
-. "$here/xvfb_session.sh"
+. "$(dirname "$0")/xvfb_session.sh"
 if [ "$(id -u)" != 0 ]; then echo "SKIP: making an ordinary user needs root"; exit 77; fi
-require_tools Xvfb xdotool setpriv strace useradd
-start_xvfb || exit 1
-status=0
-fail() { echo "FAIL: $*"; status=1; }
+start_xvfb xdotool setpriv strace useradd
 user() {  # --reuid/--regid options for an ordinary user of that name, made when missing
   id -u "$1" >/dev/null 2>&1 || useradd --system --user-group --no-create-home "$1" >/dev/null 2>&1
   echo "--reuid=$(id -u "$1") --regid=$(id -g "$1") --clear-groups"
 }
 runner=$(user auxline-user)
 other=$(user auxline-other)
-tool=$(mktemp -d)
+tool_folder "$1" "$2"
+tool=$scratch
 home=$(mktemp -d)
-trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$tool" "$home"' EXIT
+session_dirs+=("$home")
 chmod 1777 "$tool" "$home"
-cp "$1" "$(dirname "$1")/auxline-dialog" "$2" "$tool/"
-# Planted as another user: a real plugin under the names the desktop's keys pick. Any plugin
-# folder looked at shows in the trace, made or not.
+# A real plugin under the names the desktop's keys pick; any folder looked at shows in the trace.
 plugin=$(find /usr/lib -path '*/qt6/plugins/platforms/libqxcb.so' | head -1)
 # shellcheck disable=SC2086
 for planted in platformthemes/libqgtk3.so platforminputcontexts/libfcitxplatforminputcontextplugin.so; do
@@ -61,10 +52,9 @@ dialog_run
 dialog_pid=$(pgrep -P "$tool_pid" | head -1)
 kill -KILL "$tool_pid"
 wait "$tool_pid" 2>/dev/null
-if [ -n "$dialog_pid" ] && ! wait_for eval "! kill -0 $dialog_pid 2>/dev/null"; then
+if [ -n "$dialog_pid" ] && ! wait_until_ended "$dialog_pid"; then
   fail "the dialog program outlived auxline"
   kill -KILL "$dialog_pid"
 fi
 [ "$(cat "$tool/JWC_TEMP.TXT")" = "$(printf 'hq\r\n')" ] || fail "exchange file: $(cat -A "$tool/JWC_TEMP.TXT")"
-[ "$status" = 0 ] && echo "planted plugins and qt.conf never looked at; the dialog ends with auxline"
-exit "$status"
+finish "planted plugins and qt.conf never looked at; the dialog ends with auxline"

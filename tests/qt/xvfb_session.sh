@@ -1,5 +1,15 @@
-# Sourced by the scripts that need a real X server: starts a private Xvfb on a free display
-# number and stops it again on exit. Sets DISPLAY. Needs: Xvfb.
+# Sourced by the scripts that need a real X server: a private Xvfb, stopped on exit with the
+# processes in session_pids and the folders in session_dirs; the cases' status and fail.
+session_pids=()
+session_dirs=()
+end_session() {
+  { kill "${session_pids[@]}"; wait "${session_pids[@]}"; } 2>/dev/null || true
+  rm -rf "${session_dirs[@]}"
+}
+trap end_session EXIT
+status=0
+fail() { echo "FAIL: ${case_name:+$case_name: }$*"; status=1; }
+finish() { [ "$status" = 0 ] && echo "$1"; exit "$status"; }
 
 # require_tools <tool...>: exits with 77 (skipped) where one is missing, or fails under CI.
 require_tools() {
@@ -12,56 +22,50 @@ require_tools() {
   done
 }
 
+# start_xvfb [tool...]: requires Xvfb and the tools, starts the server on a free display.
 start_xvfb() {
   local fifo display_number
+  require_tools Xvfb "$@"
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  # -noreset: a bare server resets when its last client leaves; the dialog module's probe
-  # connection is such a client, and the toolkit's own connection then fails during the reset.
+  # -noreset: the module's probe connection, the last client to leave, would reset a bare
+  # server, and the toolkit's own connection would fail during the reset.
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
   xvfb_pid=$!
-  trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null' EXIT
+  session_pids+=("$xvfb_pid")
   read -r -t 20 display_number <"$fifo" || display_number=""
   rm -f "$fifo"
-  if [ -z "$display_number" ]; then
-    echo "Xvfb did not start"
-    return 1
-  fi
+  [ -n "$display_number" ] || { echo "Xvfb did not start"; exit 1; }
   export DISPLAY=":$display_number"
   # The desktop's scale comes from the server alone (set_desktop_dpi), not from the caller.
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS \
     QT_ENABLE_HIGHDPI_SCALING QT_USE_PHYSICAL_DPI QT_FONT_DPI
 }
 
-# set_desktop_dpi <dpi>: the desktop's scale as GNOME, KDE and Xfce publish it under X11,
-# the resource Xft.dpi (96 is 100 %). Clients read it when they start. Needs: xrdb.
-set_desktop_dpi() {
-  echo "Xft.dpi: $1" | xrdb -nocpp -merge
+# tool_folder <auxline> <module>: scratch, a folder removed on exit, with the tool's programs.
+tool_folder() {
+  scratch=$(mktemp -d)
+  session_dirs+=("$scratch")
+  cp "$1" "$(dirname "$1")/auxline-dialog" "$2" "$scratch/"
 }
 
-# wait_for_window <caption> [pid]: prints the window id once a window with exactly that
-# caption is mapped. Gives up after 30 s (a loaded machine starts the toolkit slowly), or at
-# once when the process pid has ended.
+# set_desktop_dpi <dpi>: the desktop's scale as the desktops publish it under X11 (96: 100 %).
+set_desktop_dpi() { echo "Xft.dpi: $1" | xrdb -nocpp -merge; }
+
+# wait_for_window <caption> [pid]: the id of a mapped window of exactly that caption; empty
+# after 30 s (a loaded machine starts the toolkit slowly) or once the process pid has ended.
 wait_for_window() {
-  local id="" deadline=$((SECONDS + 30))
-  while [ "$SECONDS" -lt "$deadline" ]; do
+  local id=""
+  shown_or_ended() {
     id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
-    [ -n "$id" ] && break
-    if [ -n "${2:-}" ] && ! kill -0 "$2" 2>/dev/null; then break; fi
-    sleep 0.1
-  done
+    [ -n "$id" ] || { [ -n "${2:-}" ] && ! kill -0 "$2" 2>/dev/null; }
+  }
+  wait_for shown_or_ended "$@"
   echo "$id"
 }
 
-# wait_until_ended <pid>: true once the process has ended; false while it still runs after
-# 30 s (it has its keys by then; the time only bounds a hang).
-wait_until_ended() {
-  local deadline=$((SECONDS + 30))
-  while kill -0 "$1" 2>/dev/null; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
-}
+# wait_until_ended <pid>: false while it still runs after 30 s (the time only bounds a hang).
+wait_until_ended() { wait_for eval "! kill -0 $1 2>/dev/null"; }
 
 # wait_for <command...>: true once the command succeeds, polled; false after 30 s.
 wait_for() {
@@ -72,7 +76,5 @@ wait_for() {
   done
 }
 
-# near <actual> <expected> <slack>: true when they differ by at most slack.
-near() {
-  [ "$1" -ge $(($2 - $3)) ] && [ "$1" -le $(($2 + $3)) ]
-}
+# near <actual> <expected> <slack>: they differ by at most slack.
+near() { [ "$1" -ge $(($2 - $3)) ] && [ "$1" -le $(($2 + $3)) ]; }
