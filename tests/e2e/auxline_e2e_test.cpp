@@ -24,16 +24,25 @@ const std::string kDefaultSettings = CrLf("-1|-1|0|-1|100|1|0");
 
 // A construction line through (X, Y), `Degrees` one way and the opposite way the other.
 struct Through {
-  Through(double x, double y, double degrees) : X(x), Y(y), Degrees(degrees) {}
   double X, Y, Degrees;
 };
 
 // The difference of two angles in radians, brought into [-pi, pi].
 double AngleBetween(double a, double b) { return std::remainder(a - b, 2 * kPi); }
 
-// "x1 y1 x2 y2" runs from P + 5e7 (cos t, sin t) to P - 5e7 (cos t, sin t), to 15 digits.
-void ExpectLine(const std::string& written, const Through& expected) {
+// The default attribute block, then `tail`.
+std::string Block(const std::string& tail) { return CrLf("lg2|ly5|lc9|lt2|lw4") + CrLf(tail); }
+
+// The default block, then one line "x1 y1 x2 y2" from P + 5e7 (cos t, sin t) to
+// P - 5e7 (cos t, sin t), to 15 digits.
+void ExpectBlockAndLine(const std::optional<std::string>& exchange, const Through& expected) {
+  const std::string head = Block("");
+  ASSERT_TRUE(exchange.has_value());
+  ASSERT_EQ(exchange->substr(0, head.size()), head);
+  const std::string written = exchange->substr(head.size());
   SCOPED_TRACE(written);
+  ASSERT_TRUE(written.ends_with("\r\n"));
+  ASSERT_EQ(written.find('\n'), written.size() - 1) << "more than one line";
   std::istringstream numbers(written);
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   ASSERT_TRUE(numbers >> x1 >> y1 >> x2 >> y2);
@@ -44,20 +53,6 @@ void ExpectLine(const std::string& written, const Through& expected) {
   const double direction = 1e-12;  // 1e-6 over 5e7, with room to spare
   EXPECT_NEAR(AngleBetween(std::atan2(y1 - expected.Y, x1 - expected.X), theta), 0.0, direction);
   EXPECT_NEAR(AngleBetween(std::atan2(expected.Y - y2, expected.X - x2), theta), 0.0, direction);
-}
-
-// The default attribute block, then `tail`.
-std::string Block(const std::string& tail) { return CrLf("lg2|ly5|lc9|lt2|lw4") + CrLf(tail); }
-
-void ExpectOneLineAfterTheBlock(const std::optional<std::string>& exchange, const Through& line) {
-  ASSERT_TRUE(exchange.has_value());
-  const std::string head = Block("");
-  ASSERT_EQ(exchange->substr(0, head.size()), head);
-  const std::string rest = exchange->substr(head.size());
-  ASSERT_TRUE(rest.ends_with("\r\n")) << rest;
-  const std::string written = rest.substr(0, rest.size() - 2);
-  ASSERT_EQ(written.find('\n'), std::string::npos) << "more than one line: " << rest;
-  ExpectLine(written, line);
 }
 
 // A run: the files beside the program before (nullopt: none; `folder`: a folder of that name
@@ -93,7 +88,7 @@ void ExpectRun(const ToolRun& c) {
   if (const auto* bytes = std::get_if<std::optional<std::string>>(&c.written)) {
     EXPECT_EQ(ReadBytes(toolDir / "JWC_TEMP.TXT"), *bytes);
   } else {
-    ExpectOneLineAfterTheBlock(ReadBytes(toolDir / "JWC_TEMP.TXT"), std::get<Through>(c.written));
+    ExpectBlockAndLine(ReadBytes(toolDir / "JWC_TEMP.TXT"), std::get<Through>(c.written));
   }
   EXPECT_EQ(ReadBytes(toolDir / "auxline.dat"), c.settingsAfter);
   for (const std::string& name : toolDir.Entries()) {
@@ -107,9 +102,9 @@ void ExpectRun(const ToolRun& c) {
 TEST(EndToEnd, LineModes) {
   const std::string points = Host("hp1 100 200|hp2 400 600");
   const ToolRun kRuns[] = {
-      {"R1 through two points", {"/R1"}, Host("hp1 0 0|hp2 10 10"), Through(5, 5, 45)},
-      {"R1 from right to left", {"/R1"}, Host("hp1 10 2|hp2 -10 2"), Through(0, 2, 180)},
-      {"R1 downwards", {"/R1"}, Host("hp1 1 1|hp2 1 -3"), Through(1, -1, 270)},
+      {"R1 through two points", {"/R1"}, Host("hp1 0 0|hp2 10 10"), Through{5, 5, 45}},
+      {"R1 from right to left", {"/R1"}, Host("hp1 10 2|hp2 -10 2"), Through{0, 2, 180}},
+      {"R1 downwards", {"/R1"}, Host("hp1 1 1|hp2 1 -3"), Through{1, -1, 270}},
       {"R1 horizontal, checked by hand",
        {"/R1"},
        Host("hp1 0 0|hp2 10 0"),
@@ -118,17 +113,17 @@ TEST(EndToEnd, LineModes) {
        {"/R1"},
        Host("hp1 3 4|hp2 3 4"),
        Block("50000003 4 -49999997 4.00000000612323")},
-      {"R1 no points", {"/R1"}, Host(""), Through(0, 0, 0)},
-      {"R2 host angle", {"/R2"}, points, Through(100, 200, 30)},
-      {"R2 without hk", {"/R2"}, CrLf("lg2|ly5|lt2|lw4|hp1 100 200"), Through(100, 200, 0)},
-      {"R3 host angle 30", {"/R3"}, points, Through(100, 200, 120)},
-      {"R4 with 45", {"/R4", "45"}, points, Through(100, 200, 75)},
-      {"R4 with -100", {"/R4", "-100"}, points, Through(100, 200, -70)},
-      {"R4 without angle", {"/R4"}, points, Through(100, 200, 30)},
+      {"R1 no points", {"/R1"}, Host(""), Through{0, 0, 0}},
+      {"R2 host angle", {"/R2"}, points, Through{100, 200, 30}},
+      {"R2 without hk", {"/R2"}, CrLf("lg2|ly5|lt2|lw4|hp1 100 200"), Through{100, 200, 0}},
+      {"R3 host angle 30", {"/R3"}, points, Through{100, 200, 120}},
+      {"R4 with 45", {"/R4", "45"}, points, Through{100, 200, 75}},
+      {"R4 with -100", {"/R4", "-100"}, points, Through{100, 200, -70}},
+      {"R4 without angle", {"/R4"}, points, Through{100, 200, 30}},
       {"R4 unreadable angle, extra arguments",
        {"/R4", "abc", "90", "x"},
        points,
-       Through(100, 200, 30)},
+       Through{100, 200, 30}},
   };
   for (const ToolRun& run : kRuns) ExpectRun(run);
 }
@@ -138,18 +133,18 @@ TEST(EndToEnd, FirstLineModes) {
     return Host("hp1 1 1|hp2 400 600|" + std::string(line));
   };
   const ToolRun kRuns[] = {
-      {"R5 forward line", {"/R5"}, withLine("0 0 10 0"), Through(400, 600, 0)},
-      {"R5 reversed line", {"/R5"}, withLine("0 0 -10 0"), Through(400, 600, 0)},
-      {"R5 first line only", {"/R5"}, withLine("0 0 10 10|0 0 0 10"), Through(400, 600, 45)},
+      {"R5 forward line", {"/R5"}, withLine("0 0 10 0"), Through{400, 600, 0}},
+      {"R5 reversed line", {"/R5"}, withLine("0 0 -10 0"), Through{400, 600, 0}},
+      {"R5 first line only", {"/R5"}, withLine("0 0 10 10|0 0 0 10"), Through{400, 600, 45}},
       {"R5 line falling to the left",
        {"/R5"},
        withLine("3 4 -3 -4"),
-       Through(400, 600, 53.13010235415598)},
-      {"R6 line at 270", {"/R6"}, withLine("0 0 0 -10"), Through(400, 600, 180)},
-      {"R6 line at 150", {"/R6"}, withLine("0 0 -10 5.773502691896258"), Through(400, 600, 240)},
-      {"R7 with 30", {"/R7", "30"}, withLine("0 0 10 0"), Through(400, 600, 30)},
-      {"R7 with 30, reversed", {"/R7", "30"}, withLine("0 0 -10 0"), Through(400, 600, 30)},
-      {"R7 without angle", {"/R7"}, withLine("5 5 5 15"), Through(400, 600, 90)},
+       Through{400, 600, 53.13010235415598}},
+      {"R6 line at 270", {"/R6"}, withLine("0 0 0 -10"), Through{400, 600, 180}},
+      {"R6 line at 150", {"/R6"}, withLine("0 0 -10 5.773502691896258"), Through{400, 600, 240}},
+      {"R7 with 30", {"/R7", "30"}, withLine("0 0 10 0"), Through{400, 600, 30}},
+      {"R7 with 30, reversed", {"/R7", "30"}, withLine("0 0 -10 0"), Through{400, 600, 30}},
+      {"R7 without angle", {"/R7"}, withLine("5 5 5 15"), Through{400, 600, 90}},
   };
   for (const ToolRun& run : kRuns) ExpectRun(run);
 }
