@@ -156,8 +156,9 @@ TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
   }
 }
 
-// Cancel saves nothing; the ellipse dialog's Cancel sends the attribute block alone.
-TEST(Form, CancelSavesNothing) {
+// Cancel saves nothing; the ellipse dialog's Cancel sends the attribute block alone. The
+// handlers do nothing after the close.
+TEST(Form, CancelSavesNothingAndHandlersAfterTheCloseDoNothing) {
   const struct {
     const char* what;
     Lines args;
@@ -177,6 +178,11 @@ TEST(Form, CancelSavesNothing) {
     EXPECT_TRUE(run.Window.Closed);
     EXPECT_EQ(run.Settings(), c.settings);
     EXPECT_EQ(run.Exchange(), c.exchange);
+    WriteBytes(run.Dir / "JWC_TEMP.TXT", "untouched");
+    form.Button1Click();
+    form.Button2Click();
+    EXPECT_EQ(run.Exchange(), "untouched");
+    EXPECT_EQ(run.Settings(), c.settings);
   }
 }
 
@@ -254,17 +260,6 @@ TEST(Form, EllipseDialogRestoreBlockFollowsTheValuesReadBack) {
     // The attribute block keeps the settings loaded at start.
     EXPECT_EQ(run.Exchange(), CrLf("lg3|ly7|lc9|lt3|lw4|" + Circle("100") + c.restore));
   }
-}
-
-TEST(Form, HandlersAfterCloseDoNothing) {
-  FormRun run(kExchange);
-  TForm1& form = run.Start({"/R10"});
-  form.Button2Click();
-  WriteBytes(run.Dir / "JWC_TEMP.TXT", "untouched");
-  form.Button1Click();
-  form.Button2Click();
-  EXPECT_EQ(run.Exchange(), "untouched");
-  EXPECT_EQ(run.Settings(), std::nullopt);
 }
 
 // Closed before the run sequence: the hq goes beside the executable, not the working folder.
