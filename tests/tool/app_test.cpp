@@ -21,28 +21,34 @@ namespace {
 const std::string kInput = CrLf("hk 10|lg2|ly5|hp1 10 20");
 const std::string kNewInput = CrLf("lg3|ly1|hp1 0 0|hp2 5 5");
 
+// A dialog that cannot be created: closed at once, reported by status 2. An exchange file not
+// read to its end ends a "/R10" run before any window: status 1, the host gets hq.
 TEST(App, OnlyNoArgumentOrR10AsksForADialogWindow) {
+  ExchangeTakeover cutShort;
+  cutShort.ReadToItsEnd = false;
   const struct {
     std::vector<std::string> args;
-    bool dialog;
+    int windowsAsked, status;
+    bool readToItsEnd = true;
   } cases[] = {
-      {{}, true},         {{"/R10"}, true},  {{"/R10", "5"}, true}, {{"/R1"}, false},
-      {{"/R9"}, false},   {{"/r10"}, false}, {{"/R10 "}, false},    {{"/R11"}, false},
-      {{"/R010"}, false}, {{""}, false},
+      {{}, 1, 2},        {{"/R10"}, 1, 2}, {{"/R10", "5"}, 1, 2},   {{"/R1"}, 0, 0},
+      {{"/R9"}, 0, 0},   {{"/r10"}, 0, 0}, {{"/R10 "}, 0, 0},       {{"/R11"}, 0, 0},
+      {{"/R010"}, 0, 0}, {{""}, 0, 0},     {{"/R10"}, 0, 1, false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
-    EXPECT_EQ(RunMode::Parse(c.args).MayShowDialog(), c.dialog);
+    SCOPED_TRACE((c.args.empty() ? "(none)" : c.args[0]) + (c.readToItsEnd ? "" : ", cut short"));
     FormRun run("hp1 1 2\r\n");
-    int factoryCalls = 0;
-    const int status =
-        RunAuxline(c.args, run.Dir / "auxline", [&]() -> std::unique_ptr<FormWindow> {
-          ++factoryCalls;
-          return nullptr;
-        });
-    EXPECT_EQ(factoryCalls, c.dialog ? 1 : 0);
-    // A dialog that cannot be created: closed at once, reported by status 2.
-    EXPECT_EQ(status, c.dialog ? 2 : 0);
+    int windowsAsked = 0;
+    const auto factory = [&]() -> std::unique_ptr<FormWindow> {
+      ++windowsAsked;
+      return nullptr;
+    };
+    const auto takenOver = c.readToItsEnd ? std::nullopt : std::optional(cutShort);
+    EXPECT_EQ(RunAuxline(c.args, run.Dir / "auxline", factory, takenOver), c.status);
+    EXPECT_EQ(windowsAsked, c.windowsAsked);
+    if (!c.readToItsEnd) {
+      EXPECT_EQ(run.Exchange(), "hq\r\n");
+    }
   }
 }
 
@@ -85,24 +91,6 @@ TEST(App, ExchangeFileThatCannotBeWrittenGivesStatus1) {
   EXPECT_NE(run.Exchange(), input);
 }
 #endif
-
-// A /R10 run on an exchange file not read to its end: no window, status 1, the host gets hq.
-TEST(App, ExchangeFileNotReadToItsEndGivesStatus1WithoutADialog) {
-  TempDir dir;
-  ExchangeTakeover cutShort;
-  cutShort.ReadToItsEnd = false;
-  int factoryCalls = 0;
-  const int status = RunAuxline(
-      {"/R10"}, dir / "auxline",
-      [&]() -> std::unique_ptr<FormWindow> {
-        ++factoryCalls;
-        return std::make_unique<FakeWindow>();
-      },
-      cutShort);
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(factoryCalls, 0);
-  EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), "hq\r\n");
-}
 
 // The dialog: shown, then the host may act, then the user presses OK.
 struct OkWindow final : FakeWindow {
