@@ -59,7 +59,7 @@ void ExpectBlockAndLine(const std::optional<std::string>& exchange, const Throug
 // there) and after; the exchange file after as exact bytes or as the default block and a line.
 struct ToolRun {
   const char* what;
-  std::vector<std::string> args;
+  const char* args;  // parted by '|'; nullptr: none
   std::optional<std::string> exchange;
   std::variant<std::optional<std::string>, Through> written;
   int status = 0;
@@ -81,7 +81,11 @@ void ExpectRun(const ToolRun& c) {
   if (*c.folder != '\0') std::filesystem::create_directory(toolDir / c.folder);
   if (c.exchange) WriteBytes(toolDir / "JWC_TEMP.TXT", *c.exchange);
   if (c.settings) WriteBytes(toolDir / "auxline.dat", *c.settings);
-  EXPECT_EQ(RunTool(exe, c.args, workingDir.Path(), outputDir / "output"), c.status);
+  std::vector<std::string> args(c.args != nullptr ? 1 : 0);
+  for (const char* at = c.args; at != nullptr && *at != '\0'; ++at) {
+    *at == '|' ? args.emplace_back() : args.back() += *at;
+  }
+  EXPECT_EQ(RunTool(exe, args, workingDir.Path(), outputDir / "output"), c.status);
   EXPECT_EQ(ReadBytes(outputDir / "output"), "");
   EXPECT_TRUE(std::filesystem::is_empty(workingDir.Path()));
   EXPECT_TRUE(*c.folder == '\0' || std::filesystem::is_directory(toolDir / c.folder));
@@ -102,28 +106,21 @@ void ExpectRun(const ToolRun& c) {
 TEST(EndToEnd, LineModes) {
   const std::string points = Host("hp1 100 200|hp2 400 600");
   const ToolRun kRuns[] = {
-      {"R1 through two points", {"/R1"}, Host("hp1 0 0|hp2 10 10"), Through{5, 5, 45}},
-      {"R1 from right to left", {"/R1"}, Host("hp1 10 2|hp2 -10 2"), Through{0, 2, 180}},
-      {"R1 downwards", {"/R1"}, Host("hp1 1 1|hp2 1 -3"), Through{1, -1, 270}},
-      {"R1 horizontal, checked by hand",
-       {"/R1"},
-       Host("hp1 0 0|hp2 10 0"),
+      {"R1 through two points", "/R1", Host("hp1 0 0|hp2 10 10"), Through{5, 5, 45}},
+      {"R1 from right to left", "/R1", Host("hp1 10 2|hp2 -10 2"), Through{0, 2, 180}},
+      {"R1 downwards", "/R1", Host("hp1 1 1|hp2 1 -3"), Through{1, -1, 270}},
+      {"R1 horizontal, checked by hand", "/R1", Host("hp1 0 0|hp2 10 0"),
        Block("50000005 0 -49999995 6.12323399573677E-9")},
-      {"R1 equal points",
-       {"/R1"},
-       Host("hp1 3 4|hp2 3 4"),
+      {"R1 equal points", "/R1", Host("hp1 3 4|hp2 3 4"),
        Block("50000003 4 -49999997 4.00000000612323")},
-      {"R1 no points", {"/R1"}, Host(""), Through{0, 0, 0}},
-      {"R2 host angle", {"/R2"}, points, Through{100, 200, 30}},
-      {"R2 without hk", {"/R2"}, CrLf("lg2|ly5|lt2|lw4|hp1 100 200"), Through{100, 200, 0}},
-      {"R3 host angle 30", {"/R3"}, points, Through{100, 200, 120}},
-      {"R4 with 45", {"/R4", "45"}, points, Through{100, 200, 75}},
-      {"R4 with -100", {"/R4", "-100"}, points, Through{100, 200, -70}},
-      {"R4 without angle", {"/R4"}, points, Through{100, 200, 30}},
-      {"R4 unreadable angle, extra arguments",
-       {"/R4", "abc", "90", "x"},
-       points,
-       Through{100, 200, 30}},
+      {"R1 no points", "/R1", Host(""), Through{0, 0, 0}},
+      {"R2 host angle", "/R2", points, Through{100, 200, 30}},
+      {"R2 without hk", "/R2", CrLf("lg2|ly5|lt2|lw4|hp1 100 200"), Through{100, 200, 0}},
+      {"R3 host angle 30", "/R3", points, Through{100, 200, 120}},
+      {"R4 with 45", "/R4|45", points, Through{100, 200, 75}},
+      {"R4 with -100", "/R4|-100", points, Through{100, 200, -70}},
+      {"R4 without angle", "/R4", points, Through{100, 200, 30}},
+      {"R4 unreadable angle, extra arguments", "/R4|abc|90|x", points, Through{100, 200, 30}},
   };
   for (const ToolRun& run : kRuns) ExpectRun(run);
 }
@@ -133,27 +130,25 @@ TEST(EndToEnd, FirstLineModes) {
     return Host("hp1 1 1|hp2 400 600|" + std::string(line));
   };
   const ToolRun kRuns[] = {
-      {"R5 forward line", {"/R5"}, withLine("0 0 10 0"), Through{400, 600, 0}},
-      {"R5 reversed line", {"/R5"}, withLine("0 0 -10 0"), Through{400, 600, 0}},
-      {"R5 first line only", {"/R5"}, withLine("0 0 10 10|0 0 0 10"), Through{400, 600, 45}},
-      {"R5 line falling to the left",
-       {"/R5"},
-       withLine("3 4 -3 -4"),
+      {"R5 forward line", "/R5", withLine("0 0 10 0"), Through{400, 600, 0}},
+      {"R5 reversed line", "/R5", withLine("0 0 -10 0"), Through{400, 600, 0}},
+      {"R5 first line only", "/R5", withLine("0 0 10 10|0 0 0 10"), Through{400, 600, 45}},
+      {"R5 line falling to the left", "/R5", withLine("3 4 -3 -4"),
        Through{400, 600, 53.13010235415598}},
-      {"R6 line at 270", {"/R6"}, withLine("0 0 0 -10"), Through{400, 600, 180}},
-      {"R6 line at 150", {"/R6"}, withLine("0 0 -10 5.773502691896258"), Through{400, 600, 240}},
-      {"R7 with 30", {"/R7", "30"}, withLine("0 0 10 0"), Through{400, 600, 30}},
-      {"R7 with 30, reversed", {"/R7", "30"}, withLine("0 0 -10 0"), Through{400, 600, 30}},
-      {"R7 without angle", {"/R7"}, withLine("5 5 5 15"), Through{400, 600, 90}},
+      {"R6 line at 270", "/R6", withLine("0 0 0 -10"), Through{400, 600, 180}},
+      {"R6 line at 150", "/R6", withLine("0 0 -10 5.773502691896258"), Through{400, 600, 240}},
+      {"R7 with 30", "/R7|30", withLine("0 0 10 0"), Through{400, 600, 30}},
+      {"R7 with 30, reversed", "/R7|30", withLine("0 0 -10 0"), Through{400, 600, 30}},
+      {"R7 without angle", "/R7", withLine("5 5 5 15"), Through{400, 600, 90}},
   };
   for (const ToolRun& run : kRuns) ExpectRun(run);
 }
 
 TEST(EndToEnd, PointAndCircleModes) {
   const ToolRun kRuns[] = {
-      {"R8", {"/R8"}, Host("hp1 1.5 -2"), Block("pn9|pt 1.5 -2")},
-      {"R9", {"/R9"}, Host("hp1 0 0|hp2 3 4"), Block("ci 0 0 5")},
-      {"R9 P2 on P1", {"/R9"}, Host("hp1 7 7|hp2 7 7"), Block("")},
+      {"R8", "/R8", Host("hp1 1.5 -2"), Block("pn9|pt 1.5 -2")},
+      {"R9", "/R9", Host("hp1 0 0|hp2 3 4"), Block("ci 0 0 5")},
+      {"R9 P2 on P1", "/R9", Host("hp1 7 7|hp2 7 7"), Block("")},
   };
   for (const ToolRun& run : kRuns) ExpectRun(run);
 }
@@ -163,11 +158,11 @@ TEST(EndToEnd, RunsThatBuildNothingSendTheAttributeBlock) {
   const std::string points = Host("hp1 0 0|hp2 10 10");
   const std::string stored = CrLf("3|7|0|-1|100|1|0");
   for (const char* mode : {"/r1", "/R01", "/R11", "R1", "/R1 ", ""}) {
-    ExpectRun({mode, {mode}, points, CrLf("lg3|ly7|lc9|lt2|lw4|lg2|ly5"), 0, stored, stored});
+    ExpectRun({mode, mode, points, CrLf("lg3|ly7|lc9|lt2|lw4|lg2|ly5"), 0, stored, stored});
   }
   const std::string padded = CrLf(" 3|7|0|-1|100|1|0");  // kept byte for byte
-  for (const char* mode : {"/R5", "/R6", "/R7"}) {
-    ExpectRun({mode, {mode, "30"}, points, CrLf("lg3|ly7|lc9|lt2|lw4"), 0, padded, padded});
+  for (const char* mode : {"/R5|30", "/R6|30", "/R7|30"}) {
+    ExpectRun({mode, mode, points, CrLf("lg3|ly7|lc9|lt2|lw4"), 0, padded, padded});
   }
 }
 
@@ -187,57 +182,30 @@ TEST(EndToEnd, AttributeAndRestoreBlocks) {
   };
   for (const auto& c : kCases) {
     const std::string stored = CrLf(std::string(c.settings) + "|100|1|0");
-    const std::string line = "|50000005 0 -49999995 6.12323399573677E-9";
-    ExpectRun({c.what,
-               {"/R1"},
-               Host("hp1 0 0|hp2 10 0"),
-               CrLf(c.head + line + c.restore),
-               0,
-               stored,
-               stored});
+    const std::string written =
+        CrLf(c.head + std::string("|50000005 0 -49999995 6.12323399573677E-9") + c.restore);
+    ExpectRun({c.what, "/R1", Host("hp1 0 0|hp2 10 0"), written, 0, stored, stored});
   }
-}
-
-// How each kind of settings file is read is the tool tests' business; one smoke row here.
-TEST(EndToEnd, SettingsFileMissingOrPadded) {
-  const std::string points = Host("hp1 0 0|hp2 3 4");
-  const ToolRun kRuns[] = {
-      {"missing", {"/R9"}, points, CrLf("lg2|ly5|lc9|lt2|lw4|ci 0 0 5")},
-      {"padded with blanks",
-       {"/R9"},
-       points,
-       CrLf("lg3|ly0|lc9|lt5|lw25|ci 0 0 5|lg2|ly5"),
-       0,
-       CrLf("  3|7 |5|25| 12.5|0.5 |330"),
-       CrLf("3|0|5|25|12.5|0|330")},
-  };
-  for (const ToolRun& run : kRuns) ExpectRun(run);
 }
 
 // Without a window: no argument reads the exchange file but never writes it nor saves; "/R10"
 // has already taken the file over, so it says nothing to draw. A folder where a file belongs
-// is left alone: defaults for the settings, failure for the exchange file.
+// is left alone: defaults for the settings, failure for the exchange file. How each kind of
+// settings file is read is the tool tests' business: one smoke row here.
 TEST(EndToEnd, DialogRunsFoldersAndMissingFiles) {
   const std::string stored = CrLf("3|-1|0|-1|12.5|0.5|330");
+  const std::string points = Host("hp1 0 0|hp2 3 4");
   const ToolRun kRuns[] = {
-      {"no argument, no window", {}, Host("hp1 0 0"), Host("hp1 0 0"), 2, stored, stored},
-      {"R10, no window", {"/R10"}, Host("hp1 0 0"), "hq\r\n", 2, stored, stored},
-      {"settings file a folder",
-       {"/R9"},
-       Host("hp1 0 0|hp2 3 4"),
-       Block("ci 0 0 5"),
-       0,
-       std::nullopt,
-       std::nullopt,
+      {"no argument, no window", nullptr, Host("hp1 0 0"), Host("hp1 0 0"), 2, stored, stored},
+      {"R10, no window", "/R10", Host("hp1 0 0"), "hq\r\n", 2, stored, stored},
+      {"settings file missing", "/R9", points, Block("ci 0 0 5")},
+      {"settings file padded with blanks", "/R9", points,
+       CrLf("lg3|ly0|lc9|lt5|lw25|ci 0 0 5|lg2|ly5"), 0, CrLf("  3|7 |5|25| 12.5|0.5 |330"),
+       CrLf("3|0|5|25|12.5|0|330")},
+      {"settings file a folder", "/R9", points, Block("ci 0 0 5"), 0, std::nullopt, std::nullopt,
        "auxline.dat"},
-      {"exchange file missing", {"/R8"}, std::nullopt, CrLf("lg0|ly0|lc9|lt1|lw0|pn9|pt 0 0")},
-      {"exchange file a folder",
-       {"/R1"},
-       std::nullopt,
-       std::nullopt,
-       1,
-       std::nullopt,
-       std::nullopt,
+      {"exchange file missing", "/R8", std::nullopt, CrLf("lg0|ly0|lc9|lt1|lw0|pn9|pt 0 0")},
+      {"exchange file a folder", "/R1", std::nullopt, std::nullopt, 1, std::nullopt, std::nullopt,
        "JWC_TEMP.TXT"},
   };
   for (const ToolRun& run : kRuns) ExpectRun(run);
