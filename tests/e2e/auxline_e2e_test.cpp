@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <variant>
@@ -24,16 +25,25 @@ const std::string kDefaultSettings = CrLf("-1|-1|0|-1|100|1|0");
 
 // A construction line through (X, Y), `Degrees` one way and the opposite way the other.
 struct Through {
-  Through(double x, double y, double degrees) : X(x), Y(y), Degrees(degrees) {}
   double X, Y, Degrees;
 };
 
 // The difference of two angles in radians, brought into [-pi, pi].
 double AngleBetween(double a, double b) { return std::remainder(a - b, 2 * kPi); }
 
-// "x1 y1 x2 y2" runs from P + 5e7 (cos t, sin t) to P - 5e7 (cos t, sin t), to 15 digits.
-void ExpectLine(const std::string& written, const Through& expected) {
+// The default attribute block, then `tail`.
+std::string Block(const std::string& tail) { return CrLf("lg2|ly5|lc9|lt2|lw4") + CrLf(tail); }
+
+// The default block, then one line "x1 y1 x2 y2" from P + 5e7 (cos t, sin t) to
+// P - 5e7 (cos t, sin t), to 15 digits.
+void ExpectBlockAndLine(const std::optional<std::string>& exchange, const Through& expected) {
+  const std::string head = Block("");
+  ASSERT_TRUE(exchange.has_value());
+  ASSERT_EQ(exchange->substr(0, head.size()), head);
+  const std::string written = exchange->substr(head.size());
   SCOPED_TRACE(written);
+  ASSERT_TRUE(written.ends_with("\r\n"));
+  ASSERT_EQ(written.find('\n'), written.size() - 1) << "more than one line";
   std::istringstream numbers(written);
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   ASSERT_TRUE(numbers >> x1 >> y1 >> x2 >> y2);
@@ -46,153 +56,100 @@ void ExpectLine(const std::string& written, const Through& expected) {
   EXPECT_NEAR(AngleBetween(std::atan2(expected.Y - y2, expected.X - x2), theta), 0.0, direction);
 }
 
-// The default attribute block, then `tail`.
-std::string Block(const std::string& tail) { return CrLf("lg2|ly5|lc9|lt2|lw4") + CrLf(tail); }
-
-struct Outcome {
-  int status = -1;
+// A run: the files beside the program before (nullopt: none; `folder`: a folder of that name
+// there) and after; the exchange file after as exact bytes or as the default block and a line.
+struct ToolRun {
+  const char* what;
+  const char* args;  // parted by '|'; nullptr: none
   std::optional<std::string> exchange;
-  std::optional<std::string> settings;
-  bool workingDirTouched = false;
-  bool folderKept = false;
-  std::optional<std::string> printed;  // standard output and error together
+  std::variant<std::optional<std::string>, Through> written;
+  int status = 0;
+  std::optional<std::string> settings = std::nullopt;
+  std::optional<std::string> settingsAfter = kDefaultSettings;
+  const char* folder = "";
 };
 
-// The program copied to a fresh directory with the files (nullopt: none; `folder`: a folder
-// there) and run from another, so only its own location can lead it to them.
-Outcome RunInFreshDir(const std::vector<std::string>& args,
-                      std::optional<std::string_view> exchange,
-                      std::optional<std::string_view> settings = std::nullopt,
-                      const char* folder = "") {
+// The program is copied to a fresh directory and run from another, so only its own location
+// can lead it to its files; it never prints, never touches the working directory, and leaves
+// nothing of its own beside it but the log of a failed run.
+void ExpectRun(const ToolRun& c) {
+  SCOPED_TRACE(c.what);
   TempDir toolDir;
   TempDir workingDir;
   TempDir outputDir;
   const auto exe = toolDir / "auxline";
   std::filesystem::copy_file(AUXLINE_EXE, exe);
-  if (*folder != '\0') std::filesystem::create_directory(toolDir / folder);
-  if (exchange) WriteBytes(toolDir / "JWC_TEMP.TXT", *exchange);
-  if (settings) WriteBytes(toolDir / "auxline.dat", *settings);
-  Outcome outcome;
-  outcome.status = RunTool(exe, args, workingDir.Path(), outputDir / "output");
-  outcome.printed = ReadBytes(outputDir / "output");
-  EXPECT_EQ(outcome.printed, "");  // the tool never says anything
-  outcome.folderKept = *folder != '\0' && std::filesystem::is_directory(toolDir / folder);
-  outcome.exchange = ReadBytes(toolDir / "JWC_TEMP.TXT");
-  outcome.settings = ReadBytes(toolDir / "auxline.dat");
-  outcome.workingDirTouched = !std::filesystem::is_empty(workingDir.Path());
+  if (*c.folder != '\0') std::filesystem::create_directory(toolDir / c.folder);
+  if (c.exchange) WriteBytes(toolDir / "JWC_TEMP.TXT", *c.exchange);
+  if (c.settings) WriteBytes(toolDir / "auxline.dat", *c.settings);
+  std::vector<std::string> args(c.args != nullptr ? 1 : 0);
+  for (const char* at = c.args; at != nullptr && *at != '\0'; ++at) {
+    *at == '|' ? args.emplace_back() : args.back() += *at;
+  }
+  EXPECT_EQ(RunTool(exe, args, workingDir.Path(), outputDir / "output"), c.status);
+  EXPECT_EQ(ReadBytes(outputDir / "output"), "");
+  EXPECT_TRUE(std::filesystem::is_empty(workingDir.Path()));
+  EXPECT_TRUE(*c.folder == '\0' || std::filesystem::is_directory(toolDir / c.folder));
+  if (const auto* bytes = std::get_if<std::optional<std::string>>(&c.written)) {
+    EXPECT_EQ(ReadBytes(toolDir / "JWC_TEMP.TXT"), *bytes);
+  } else {
+    ExpectBlockAndLine(ReadBytes(toolDir / "JWC_TEMP.TXT"), std::get<Through>(c.written));
+  }
+  EXPECT_EQ(ReadBytes(toolDir / "auxline.dat"), c.settingsAfter);
+  const std::set<std::string> own = {"auxline", "auxline.dat", "JWC_TEMP.TXT"};
   for (const std::string& name : toolDir.Entries()) {
-    // A failed run also says why, in its log.
-    const bool failedRunsLog = name == "auxline.log" && outcome.status != 0;
-    EXPECT_TRUE(name == "auxline" || name == "auxline.dat" || name == "JWC_TEMP.TXT" ||
-                failedRunsLog)
-        << name;
-  }
-  return outcome;
-}
-
-// Expected exchange file: exact bytes, or the default block and one line checked as above.
-struct ModeCase {
-  const char* name;
-  const char* args;  // parted by blanks
-  std::string exchange;
-  std::variant<std::string, Through> expected;
-};
-
-void ExpectOneLineAfterTheBlock(const std::optional<std::string>& exchange, const Through& line) {
-  ASSERT_TRUE(exchange.has_value());
-  const std::string head = Block("");
-  ASSERT_EQ(exchange->substr(0, head.size()), head);
-  const std::string rest = exchange->substr(head.size());
-  ASSERT_TRUE(rest.ends_with("\r\n")) << rest;
-  const std::string written = rest.substr(0, rest.size() - 2);
-  ASSERT_EQ(written.find('\n'), std::string::npos) << "more than one line: " << rest;
-  ExpectLine(written, line);
-}
-
-void ExpectModeRuns(const std::vector<ModeCase>& cases) {
-  for (const ModeCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::vector<std::string> args;
-    std::istringstream words(c.args);
-    for (std::string word; words >> word;) args.push_back(word);
-    const Outcome outcome = RunInFreshDir(args, c.exchange);
-    EXPECT_EQ(outcome.status, 0);
-    if (const auto* bytes = std::get_if<std::string>(&c.expected)) {
-      EXPECT_EQ(outcome.exchange, *bytes);
-    } else {
-      ExpectOneLineAfterTheBlock(outcome.exchange, std::get<Through>(c.expected));
-    }
-    EXPECT_EQ(outcome.settings, kDefaultSettings);  // saved unchanged, defaults here
-    EXPECT_FALSE(outcome.workingDirTouched);
+    EXPECT_TRUE(own.contains(name) || (name == "auxline.log" && c.status != 0)) << name;
   }
 }
 
-TEST(EndToEnd, LineModes) {
+TEST(EndToEnd, EachModeBuildsItsConstruction) {
   const std::string points = Host("hp1 100 200|hp2 400 600");
-  ExpectModeRuns({
-      {"R1 through two points", "/R1", Host("hp1 0 0|hp2 10 10"), Through(5, 5, 45)},
-      {"R1 from right to left", "/R1", Host("hp1 10 2|hp2 -10 2"), Through(0, 2, 180)},
-      {"R1 downwards", "/R1", Host("hp1 1 1|hp2 1 -3"), Through(1, -1, 270)},
+  const auto withLine = [](std::string_view line) {
+    return Host("hp1 1 1|hp2 400 600|" + std::string(line));
+  };
+  const ToolRun kRuns[] = {
+      {"R1 through two points", "/R1", Host("hp1 0 0|hp2 10 10"), Through{5, 5, 45}},
+      {"R1 from right to left", "/R1", Host("hp1 10 2|hp2 -10 2"), Through{0, 2, 180}},
+      {"R1 downwards", "/R1", Host("hp1 1 1|hp2 1 -3"), Through{1, -1, 270}},
       {"R1 horizontal, checked by hand", "/R1", Host("hp1 0 0|hp2 10 0"),
        Block("50000005 0 -49999995 6.12323399573677E-9")},
       {"R1 equal points", "/R1", Host("hp1 3 4|hp2 3 4"),
        Block("50000003 4 -49999997 4.00000000612323")},
-      {"R1 no points", "/R1", Host(""), Through(0, 0, 0)},
-      {"R2 host angle", "/R2", points, Through(100, 200, 30)},
-      {"R2 without hk", "/R2", CrLf("lg2|ly5|lt2|lw4|hp1 100 200"), Through(100, 200, 0)},
-      {"R3 host angle 30", "/R3", points, Through(100, 200, 120)},
-      {"R4 with 45", "/R4 45", points, Through(100, 200, 75)},
-      {"R4 with -100", "/R4 -100", points, Through(100, 200, -70)},
-      {"R4 without angle", "/R4", points, Through(100, 200, 30)},
-      {"R4 unreadable angle, extra arguments", "/R4 abc 90 x", points, Through(100, 200, 30)},
-  });
-}
-
-TEST(EndToEnd, FirstLineModes) {
-  const auto withLine = [](std::string_view line) {
-    return Host("hp1 1 1|hp2 400 600|" + std::string(line));
-  };
-  ExpectModeRuns({
-      {"R5 forward line", "/R5", withLine("0 0 10 0"), Through(400, 600, 0)},
-      {"R5 reversed line", "/R5", withLine("0 0 -10 0"), Through(400, 600, 0)},
-      {"R5 first line only", "/R5", withLine("0 0 10 10|0 0 0 10"), Through(400, 600, 45)},
+      {"R1 no points", "/R1", Host(""), Through{0, 0, 0}},
+      {"R2 host angle", "/R2", points, Through{100, 200, 30}},
+      {"R2 without hk", "/R2", CrLf("lg2|ly5|lt2|lw4|hp1 100 200"), Through{100, 200, 0}},
+      {"R3 host angle 30", "/R3", points, Through{100, 200, 120}},
+      {"R4 with 45", "/R4|45", points, Through{100, 200, 75}},
+      {"R4 with -100", "/R4|-100", points, Through{100, 200, -70}},
+      {"R4 without angle", "/R4", points, Through{100, 200, 30}},
+      {"R4 unreadable angle, extra arguments", "/R4|abc|90|x", points, Through{100, 200, 30}},
+      {"R5 forward line", "/R5", withLine("0 0 10 0"), Through{400, 600, 0}},
+      {"R5 reversed line", "/R5", withLine("0 0 -10 0"), Through{400, 600, 0}},
+      {"R5 first line only", "/R5", withLine("0 0 10 10|0 0 0 10"), Through{400, 600, 45}},
       {"R5 line falling to the left", "/R5", withLine("3 4 -3 -4"),
-       Through(400, 600, 53.13010235415598)},
-      {"R6 line at 270", "/R6", withLine("0 0 0 -10"), Through(400, 600, 180)},
-      {"R6 line at 150", "/R6", withLine("0 0 -10 5.773502691896258"), Through(400, 600, 240)},
-      {"R7 with 30", "/R7 30", withLine("0 0 10 0"), Through(400, 600, 30)},
-      {"R7 with 30, reversed", "/R7 30", withLine("0 0 -10 0"), Through(400, 600, 30)},
-      {"R7 without angle", "/R7", withLine("5 5 5 15"), Through(400, 600, 90)},
-  });
-}
-
-TEST(EndToEnd, PointAndCircleModes) {
-  ExpectModeRuns({
+       Through{400, 600, 53.13010235415598}},
+      {"R6 line at 270", "/R6", withLine("0 0 0 -10"), Through{400, 600, 180}},
+      {"R6 line at 150", "/R6", withLine("0 0 -10 5.773502691896258"), Through{400, 600, 240}},
+      {"R7 with 30", "/R7|30", withLine("0 0 10 0"), Through{400, 600, 30}},
+      {"R7 with 30, reversed", "/R7|30", withLine("0 0 -10 0"), Through{400, 600, 30}},
+      {"R7 without angle", "/R7", withLine("5 5 5 15"), Through{400, 600, 90}},
       {"R8", "/R8", Host("hp1 1.5 -2"), Block("pn9|pt 1.5 -2")},
       {"R9", "/R9", Host("hp1 0 0|hp2 3 4"), Block("ci 0 0 5")},
       {"R9 P2 on P1", "/R9", Host("hp1 7 7|hp2 7 7"), Block("")},
-  });
+  };
+  for (const ToolRun& run : kRuns) ExpectRun(run);
 }
 
-TEST(EndToEnd, UnrecognisedModesBuildNothing) {
+// Unknown modes build nothing; the first-line modes without a line end before saving.
+TEST(EndToEnd, RunsThatBuildNothingSendTheAttributeBlock) {
+  const std::string points = Host("hp1 0 0|hp2 10 10");
+  const std::string stored = CrLf("3|7|0|-1|100|1|0");
   for (const char* mode : {"/r1", "/R01", "/R11", "R1", "/R1 ", ""}) {
-    SCOPED_TRACE(mode);
-    const Outcome outcome =
-        RunInFreshDir({mode}, Host("hp1 0 0|hp2 10 10"), CrLf("3|7|0|-1|100|1|0"));
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.exchange, CrLf("lg3|ly7|lc9|lt2|lw4|lg2|ly5"));
-    EXPECT_EQ(outcome.settings, CrLf("3|7|0|-1|100|1|0"));
+    ExpectRun({mode, mode, points, CrLf("lg3|ly7|lc9|lt2|lw4|lg2|ly5"), 0, stored, stored});
   }
-}
-
-TEST(EndToEnd, FirstLineModesWithoutALineSendTheAttributeBlockOnly) {
-  const std::string stored = CrLf(" 3|7|0|-1|100|1|0");
-  for (const char* mode : {"/R5", "/R6", "/R7"}) {
-    SCOPED_TRACE(mode);
-    const Outcome outcome = RunInFreshDir({mode, "30"}, Host("hp1 0 0|hp2 10 10"), stored);
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.exchange, CrLf("lg3|ly7|lc9|lt2|lw4"));
-    EXPECT_EQ(outcome.settings, stored);  // the run ends before saving: bytes untouched
+  const std::string padded = CrLf(" 3|7|0|-1|100|1|0");  // kept byte for byte
+  for (const char* mode : {"/R5|30", "/R6|30", "/R7|30"}) {
+    ExpectRun({mode, mode, points, CrLf("lg3|ly7|lc9|lt2|lw4"), 0, padded, padded});
   }
 }
 
@@ -211,82 +168,32 @@ TEST(EndToEnd, AttributeAndRestoreBlocks) {
       {"group out of list range", "99|-1|50|30000", "lg63|ly5|lc9|lt62|lw30000", "|lg2"},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
     const std::string stored = CrLf(std::string(c.settings) + "|100|1|0");
-    const Outcome outcome = RunInFreshDir({"/R1"}, Host("hp1 0 0|hp2 10 0"), stored);
-    EXPECT_EQ(outcome.exchange,
-              CrLf(std::string(c.head) + "|50000005 0 -49999995 6.12323399573677E-9" + c.restore));
-    EXPECT_EQ(outcome.settings, stored);
+    const std::string written =
+        CrLf(c.head + std::string("|50000005 0 -49999995 6.12323399573677E-9") + c.restore);
+    ExpectRun({c.what, "/R1", Host("hp1 0 0|hp2 10 0"), written, 0, stored, stored});
   }
 }
 
-TEST(EndToEnd, SettingsFileVariants) {
-  const struct {
-    const char* what;
-    std::optional<std::string> settings;
-    const char *expected, *rewritten;
-  } kCases[] = {
-      {"missing", std::nullopt, "lg2|ly5|lc9|lt2|lw4|ci 0 0 5", "-1|-1|0|-1|100|1|0"},
-      {"empty", "", "lg0|ly0|lc9|lt2|lw0|ci 0 0 5|lg2|ly5", "0|0|0|0|0|0|0"},
-      {"four integer lines", CrLf("3|7|5|25"), "lg3|ly7|lc9|lt5|lw25|ci 0 0 5|lg2|ly5",
-       "3|7|5|25|0|0|0"},
-      {"lone LF, no final break", "3\n-1\n5\n25\n12.5\n0.5\n330",
-       "lg3|ly5|lc9|lt5|lw25|ci 0 0 5|lg2", "3|-1|5|25|12.5|0.5|330"},
-      {"padded with blanks", CrLf("  3|7 |5|25| 12.5|0.5 |330"),
-       "lg3|ly0|lc9|lt5|lw25|ci 0 0 5|lg2|ly5", "3|0|5|25|12.5|0|330"},
-      {"lines after the seventh", CrLf("3|-1|5|25|12.5|0.5|330") + std::string(5000, '#'),
-       "lg3|ly5|lc9|lt5|lw25|ci 0 0 5|lg2", "3|-1|5|25|12.5|0.5|330"},
-      {"decimal comma", CrLf("-1|-1|0|-1|12,5|1|0"), "lg2|ly5|lc9|lt2|lw4|ci 0 0 5",
-       "-1|-1|0|-1|0|1|0"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
-    const Outcome outcome = RunInFreshDir({"/R9"}, Host("hp1 0 0|hp2 3 4"), c.settings);
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.exchange, CrLf(c.expected));
-    EXPECT_EQ(outcome.settings, CrLf(c.rewritten));
-  }
-}
-
-TEST(EndToEnd, DialogRunsWithoutAWindow) {
-  const std::string exchange = Host("hp1 0 0");
+// Without a window nothing is saved; "/R10" has taken the exchange file over, so it says nothing
+// to draw. A folder where a file belongs is left alone; the settings file kinds are smoke rows.
+TEST(EndToEnd, DialogRunsFoldersAndMissingFiles) {
   const std::string stored = CrLf("3|-1|0|-1|12.5|0.5|330");
-
-  // No argument: the exchange file is read but never written, the settings never saved.
-  Outcome outcome = RunInFreshDir({}, exchange, stored);
-  EXPECT_EQ(outcome.status, 2);
-  EXPECT_EQ(outcome.exchange, exchange);
-  EXPECT_EQ(outcome.settings, stored);
-
-  // "/R10" with no dialog program: the exchange file, already taken over, says nothing to draw.
-  outcome = RunInFreshDir({"/R10"}, exchange, stored);
-  EXPECT_EQ(outcome.status, 2);
-  EXPECT_EQ(outcome.exchange, "hq\r\n");
-  EXPECT_EQ(outcome.settings, stored);
-}
-
-// A folder where a file belongs is left alone: defaults for settings, failure for exchange.
-TEST(EndToEnd, FoldersAndMissingFiles) {
-  const struct {
-    const char* what;
-    const char* mode;
-    const char* folder;
-    std::optional<std::string> exchange;
-    int status;
-    std::optional<std::string> written;
-  } kCases[] = {
-      {"settings file a folder", "/R9", "auxline.dat", Host("hp1 0 0|hp2 3 4"), 0,
-       Block("ci 0 0 5")},
-      {"exchange file missing", "/R8", "", std::nullopt, 0, CrLf("lg0|ly0|lc9|lt1|lw0|pn9|pt 0 0")},
-      {"exchange file a folder", "/R1", "JWC_TEMP.TXT", std::nullopt, 1, std::nullopt},
+  const std::string points = Host("hp1 0 0|hp2 3 4");
+  const ToolRun kRuns[] = {
+      {"no argument, no window", nullptr, Host("hp1 0 0"), Host("hp1 0 0"), 2, stored, stored},
+      {"R10, no window", "/R10", Host("hp1 0 0"), "hq\r\n", 2, stored, stored},
+      {"settings file missing", "/R9", points, Block("ci 0 0 5")},
+      {"settings file padded with blanks", "/R9", points,
+       CrLf("lg3|ly0|lc9|lt5|lw25|ci 0 0 5|lg2|ly5"), 0, CrLf("  3|7 |5|25| 12.5|0.5 |330"),
+       CrLf("3|0|5|25|12.5|0|330")},
+      {"settings file a folder", "/R9", points, Block("ci 0 0 5"), 0, std::nullopt, std::nullopt,
+       "auxline.dat"},
+      {"exchange file missing", "/R8", std::nullopt, CrLf("lg0|ly0|lc9|lt1|lw0|pn9|pt 0 0")},
+      {"exchange file a folder", "/R1", std::nullopt, std::nullopt, 1, std::nullopt, std::nullopt,
+       "JWC_TEMP.TXT"},
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
-    const Outcome outcome = RunInFreshDir({c.mode}, c.exchange, std::nullopt, c.folder);
-    EXPECT_EQ(outcome.status, c.status);
-    EXPECT_EQ(outcome.folderKept, *c.folder != '\0');
-    EXPECT_EQ(outcome.exchange, c.written);
-  }
+  for (const ToolRun& run : kRuns) ExpectRun(run);
 }
 
 }  // namespace

@@ -156,8 +156,9 @@ TEST(Form, SettingsDialogOkStoresTheChoicesAndKeepsTheRealsAsLoaded) {
   }
 }
 
-// Cancel saves nothing; the ellipse dialog's Cancel sends the attribute block alone.
-TEST(Form, CancelSavesNothing) {
+// Cancel saves nothing; the ellipse dialog's Cancel sends the attribute block alone. The
+// handlers do nothing after the close.
+TEST(Form, CancelSavesNothingAndHandlersAfterTheCloseDoNothing) {
   const struct {
     const char* what;
     Lines args;
@@ -177,6 +178,11 @@ TEST(Form, CancelSavesNothing) {
     EXPECT_TRUE(run.Window.Closed);
     EXPECT_EQ(run.Settings(), c.settings);
     EXPECT_EQ(run.Exchange(), c.exchange);
+    WriteBytes(run.Dir / "JWC_TEMP.TXT", "untouched");
+    form.Button1Click();
+    form.Button2Click();
+    EXPECT_EQ(run.Exchange(), "untouched");
+    EXPECT_EQ(run.Settings(), c.settings);
   }
 }
 
@@ -186,10 +192,12 @@ std::string Ellipse(const char* radius, double ratio, double tilt) {
   return std::string("ci 10 20 ") + radius + " 0 0 " + RealToText(ratio) + " " + RealToText(tilt);
 }
 
-TEST(Form, EllipseDialogOkBuildsTheShape) {
+// A radius or ratio not above 1e-8 is refused: the dialog stays open with the user's entries
+// and nothing is written; corrected, the next OK reads everything again.
+TEST(Form, EllipseDialogOkBuildsTheShapeOrRefusesIt) {
   const struct {
     const char *radius, *ratio, *angle;
-    std::string shape;
+    std::optional<std::string> shape;  // nullopt: refused
     const char* storedAngle;
   } kCases[] = {
       {"100", "1", "0", Circle("100"), "0"},
@@ -201,6 +209,12 @@ TEST(Form, EllipseDialogOkBuildsTheShape) {
       {"100", "0.5", "-1e-20", Ellipse("100", 0.5, 10.0), "0"},
       {"2.5", "2", "350", Ellipse("2.5", 2.0, 360.0), "350"},  // tilt is not reduced again
       {"100", "0.5", "abc", Ellipse("100", 0.5, 10.0), "0"},
+      {"0", "1", "0", std::nullopt, "0"},
+      {"100", "0", "0", std::nullopt, "0"},
+      {"12,5", "1", "0", std::nullopt, "0"},
+      {"1e-8", "1", "0", std::nullopt, "0"},
+      {"100", "-0.5", "0", std::nullopt, "0"},
+      {"", "", "0", std::nullopt, "0"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.radius) + " " + c.ratio + " " + c.angle);
@@ -210,36 +224,21 @@ TEST(Form, EllipseDialogOkBuildsTheShape) {
     run.Window.Edit(DrawingWidget::EditA2) = c.ratio;
     run.Window.Edit(DrawingWidget::EditA3) = c.angle;
     form.Button1Click();
+    if (!c.shape) {
+      EXPECT_FALSE(form.IsClosed());
+      EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA1), c.radius);
+      EXPECT_EQ(run.Settings(), std::nullopt);
+      EXPECT_EQ(run.Exchange(), kExchange);
+      run.Window.Edit(DrawingWidget::EditA1) = "5";
+      run.Window.Edit(DrawingWidget::EditA2) = "1";
+      form.Button1Click();
+    }
     ASSERT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Exchange(), CrLf(kAttributeBlock + c.shape));
+    EXPECT_EQ(run.Exchange(), CrLf(kAttributeBlock + c.shape.value_or(Circle("5"))));
     const auto stored = run.Settings();
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->substr(stored->rfind('\n', stored->size() - 3) + 1),
               std::string(c.storedAngle) + "\r\n");
-  }
-}
-
-TEST(Form, EllipseDialogRefusesRadiusOrRatioNotAbove1e8) {
-  const struct {
-    const char *radius, *ratio;
-  } kCases[] = {{"0", "1"}, {"100", "0"}, {"12,5", "1"}, {"1e-8", "1"}, {"100", "-0.5"}, {"", ""}};
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(std::string(c.radius) + " " + c.ratio);
-    FormRun run(kExchange);
-    TForm1& form = run.Start({"/R10"});
-    run.Window.Edit(DrawingWidget::EditA1) = c.radius;
-    run.Window.Edit(DrawingWidget::EditA2) = c.ratio;
-    form.Button1Click();
-    EXPECT_FALSE(form.IsClosed());
-    EXPECT_EQ(run.Window.Edit(DrawingWidget::EditA1), c.radius);  // the user's entries stay
-    EXPECT_EQ(run.Settings(), std::nullopt);
-    EXPECT_EQ(run.Exchange(), kExchange);
-    // Corrected, the next OK reads everything again.
-    run.Window.Edit(DrawingWidget::EditA1) = "5";
-    run.Window.Edit(DrawingWidget::EditA2) = "1";
-    form.Button1Click();
-    EXPECT_TRUE(form.IsClosed());
-    EXPECT_EQ(run.Exchange(), CrLf(kAttributeBlock + Circle("5")));
   }
 }
 
@@ -261,17 +260,6 @@ TEST(Form, EllipseDialogRestoreBlockFollowsTheValuesReadBack) {
     // The attribute block keeps the settings loaded at start.
     EXPECT_EQ(run.Exchange(), CrLf("lg3|ly7|lc9|lt3|lw4|" + Circle("100") + c.restore));
   }
-}
-
-TEST(Form, HandlersAfterCloseDoNothing) {
-  FormRun run(kExchange);
-  TForm1& form = run.Start({"/R10"});
-  form.Button2Click();
-  WriteBytes(run.Dir / "JWC_TEMP.TXT", "untouched");
-  form.Button1Click();
-  form.Button2Click();
-  EXPECT_EQ(run.Exchange(), "untouched");
-  EXPECT_EQ(run.Settings(), std::nullopt);
 }
 
 // Closed before the run sequence: the hq goes beside the executable, not the working folder.
