@@ -1,9 +1,6 @@
-# The case count of a shell test, sourced by it: each case passes or fails through these, and
-# cases_done prints "TITLE: N passed, N failed" and fails when a case did.
-#   check LABEL COMMAND...   one case: passes when COMMAND succeeds, else prints "FAIL LABEL"
-#   case_passed [NAME]       one case that passed ("ok NAME" printed when named)
-#   case_failed WHY          one case that failed
-#   case_number              the number the next case will have (for a folder of its own)
+# Sourced by a shell test to count its cases: check LABEL COMMAND... passes when COMMAND succeeds
+# (else prints "FAIL LABEL"); case_passed [NAME], case_failed WHY; case_number is the next case's;
+# cases_done TITLE prints "TITLE: N passed, N failed" and fails when a case did.
 cases_passed=0
 cases_failed=0
 case_passed() {
@@ -14,11 +11,7 @@ case_failed() {
   cases_failed=$((cases_failed + 1))
   echo "  FAIL  $*"
 }
-check() {
-  local label="$1"
-  shift
-  if "$@"; then case_passed; else case_failed "$label"; fi
-}
+check() { if "${@:2}"; then case_passed; else case_failed "$1"; fi; }
 case_number() { echo $((cases_passed + cases_failed + 1)); }
 cases_done() {
   echo "$1: $cases_passed passed, $cases_failed failed"

@@ -34,7 +34,6 @@ class TempDir {
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
-  // Names of everything in the directory.
   std::set<std::string> Entries() const {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
@@ -61,6 +60,5 @@ inline std::optional<std::string> ReadBytes(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A file name that can exist, but leaves no room for the temporary file's longer name
-// (names are limited to 255 bytes on the systems the tests run on).
+// A name that fits the usual 255 bytes, but leaves no room for the temporary file's longer name.
 inline std::string LongestUsableName() { return std::string(240, 'j') + ".TXT"; }
