@@ -96,9 +96,7 @@ TEST(InPlaceRewrite, WritesStoppedByALimit) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     LimitedFile file(c.old, c.limit);
-    ReplaceOptions options;
-    options.BytesAfterFailedWrite = c.afterFailure;
-    EXPECT_EQ(RewriteInPlace(file, c.bytes, options), c.replaced);
+    EXPECT_EQ(RewriteInPlace(file, c.bytes, ReplaceOptions{false, c.afterFailure}), c.replaced);
     EXPECT_EQ(file.bytes, c.expected);
   }
 }

@@ -40,9 +40,7 @@ class FakeWindow : public FormWindow {
     Visible[Slot(widget)] = visible;
     Log.push_back(std::string(visible ? "show " : "hide ") + kNames[Slot(widget)]);
   }
-  void SetCaption(DrawingWidget label, std::string_view text) override {
-    Texts[Slot(label)] = text;
-  }
+  void SetCaption(DrawingWidget label, std::string_view text) override { SetText(label, text); }
   void SetText(DrawingWidget edit, std::string_view text) override { Texts[Slot(edit)] = text; }
   std::string Text(DrawingWidget edit) const override { return Texts[Slot(edit)]; }
   void SetActivePage(Page page) override {
