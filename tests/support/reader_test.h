@@ -20,7 +20,7 @@ class ReaderTest : public ::testing::Test {
     for (const std::string_view line : lines) ParseExchangeLine(line);
   }
 
-  // The description's lines (parted by '|') that `lines` changed after `prior`, both '|'-parted.
+  // On a fresh state, the description's lines that `lines` changed after `prior` (all '|'-parted).
   static std::string ChangesOf(std::string_view prior, std::string_view lines) {
     InitExchangeState();
     ReadParted(prior);

@@ -36,9 +36,8 @@ class TempDir {
 
   std::set<std::string> Entries() const {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
       names.insert(entry.path().filename().string());
-    }
     return names;
   }
 
