@@ -63,8 +63,7 @@ struct LimitedFile final : InPlaceFile {
   }
   bool WriteFromStart(std::string_view in) override {
     const std::size_t fits = std::min(in.size(), limit);
-    if (bytes.size() < fits) bytes.resize(fits);
-    std::copy_n(in.begin(), fits, bytes.begin());
+    bytes.replace(0, fits, in.substr(0, fits));
     return fits == in.size();
   }
   bool Truncate(std::size_t size) override {

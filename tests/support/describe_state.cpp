@@ -174,8 +174,7 @@ std::string ChangedLines(std::string_view before, std::string_view after) {
   const std::vector<std::string_view> old = SplitLines(before);
   const std::set<std::string_view> known(old.begin(), old.end());
   std::string changed;
-  for (const std::string_view line : SplitLines(after)) {
+  for (const std::string_view line : SplitLines(after))
     if (!known.contains(line)) changed.append(changed.empty() ? "" : "|").append(line);
-  }
   return changed;
 }

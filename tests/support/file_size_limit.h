@@ -3,8 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-// While it lives, a write growing a file past `bytes` fails (EFBIG) as on a full disk, for root
-// too.
+// While it lives, writing a file past `bytes` fails (EFBIG) as on a full disk, even as root.
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) : previousHandler_(signal(SIGXFSZ, SIG_IGN)) {

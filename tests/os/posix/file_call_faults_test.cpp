@@ -57,9 +57,8 @@ TEST(FileCallFaults, ReplaceFaultedAtEachStep) {
       EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
       // What an ended run left, eleven minutes on, a later run removes.
       const auto then = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(11);
-      for (const std::string& entry : dir.Entries()) {
+      for (const std::string& entry : dir.Entries())
         if (ended && !*c.failEvery && entry != c.name) last_write_time(dir / entry, then);
-      }
       RemoveAbandonedTemporariesOf(target);
       EXPECT_EQ(dir.Entries(), std::set<std::string>{c.name});
     };
