@@ -1,6 +1,5 @@
-# Sourced by a shell test to count its cases: check LABEL COMMAND... passes when COMMAND succeeds
-# (else prints "FAIL LABEL"); case_passed [NAME], case_failed WHY; case_number is the next case's;
-# cases_done TITLE prints "TITLE: N passed, N failed" and fails when a case did.
+# Counts a shell test's cases: check LABEL COMMAND... passes if COMMAND succeeds (else prints
+# "FAIL LABEL"); case_passed [NAME]; case_failed WHY; case_number; cases_done TITLE fails if one did.
 cases_passed=0
 cases_failed=0
 case_passed() {

@@ -17,11 +17,10 @@ struct AnyField {
 
 template <typename T, typename... Given>
 constexpr std::size_t FieldCount() {
-  if constexpr (requires { T{Given{}..., AnyField{}}; }) {
+  if constexpr (requires { T{Given{}..., AnyField{}}; })
     return FieldCount<T, Given..., AnyField>();
-  } else {
+  else
     return sizeof...(Given);
-  }
 }
 
 // Writes each field as a line of `text` and hands each real to `reals`, either may be absent.
