@@ -1,5 +1,5 @@
 # Counts a shell test's cases: check LABEL COMMAND... passes if COMMAND succeeds (else prints
-# "FAIL LABEL"); case_passed [NAME]; case_failed WHY; case_number; cases_done TITLE fails if one did.
+# "FAIL LABEL"); case_passed [NAME]; case_failed WHY; case_number; cases_done TITLE (fails if any).
 cases_passed=0
 cases_failed=0
 case_passed() {
