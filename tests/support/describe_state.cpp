@@ -161,10 +161,9 @@ std::string FirstDifference(std::string_view expected, std::string_view actual) 
   for (std::size_t i = 0; i < a.size() || i < b.size(); ++i) {
     const std::string_view left = i < a.size() ? a[i] : "(no line)";
     const std::string_view right = i < b.size() ? b[i] : "(no line)";
-    if (left != right) {
-      return "line " + std::to_string(i + 1) + ": expected " + std::string(left) + ", got " +
-             std::string(right);
-    }
+    if (left == right) continue;
+    return "line " + std::to_string(i + 1) + ": expected " + std::string(left) + ", got " +
+           std::string(right);
   }
   return {};
 }

@@ -87,11 +87,10 @@ class ScopedFileCalls {
 // The calls `operation()` makes, from its second run (a first may do once-only work).
 template <typename Operation>
 std::vector<std::string> CallsOf(Operation&& operation) {
-  for (int run = 0;; ++run) {
-    ScopedFileCalls scoped;
-    operation();
-    if (run == 1) return ScopedFileCalls::Plan().calls;
-  }
+  operation();
+  ScopedFileCalls scoped;
+  operation();
+  return ScopedFileCalls::Plan().calls;
 }
 
 // setUp(), operation() with each step in turn faulted, then check(ended, faulted call's name).
