@@ -1,9 +1,5 @@
-# The case count of a shell test, sourced by it: each case passes or fails through these, and
-# cases_done prints "TITLE: N passed, N failed" and fails when a case did.
-#   check LABEL COMMAND...   one case: passes when COMMAND succeeds, else prints "FAIL LABEL"
-#   case_passed [NAME]       one case that passed ("ok NAME" printed when named)
-#   case_failed WHY          one case that failed
-#   case_number              the number the next case will have (for a folder of its own)
+# Counts a shell test's cases: check LABEL COMMAND... passes if COMMAND succeeds (else prints
+# "FAIL LABEL"); case_passed [NAME]; case_failed WHY; case_number; cases_done TITLE (fails if any).
 cases_passed=0
 cases_failed=0
 case_passed() {
@@ -14,11 +10,7 @@ case_failed() {
   cases_failed=$((cases_failed + 1))
   echo "  FAIL  $*"
 }
-check() {
-  local label="$1"
-  shift
-  if "$@"; then case_passed; else case_failed "$label"; fi
-}
+check() { if "${@:2}"; then case_passed; else case_failed "$1"; fi; }
 case_number() { echo $((cases_passed + cases_failed + 1)); }
 cases_done() {
   echo "$1: $cases_passed passed, $cases_failed failed"

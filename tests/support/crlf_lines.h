@@ -11,17 +11,9 @@ std::string CrLfLines(const Lines& lines) {
   return out;
 }
 
-// The same from one string whose lines are parted by '|' (short table rows): "lg2|ly5" is
-// "lg2\r\nly5\r\n"; "" is no line at all.
+// The same from one string of lines parted by '|': "lg2|ly5" is "lg2\r\nly5\r\n"; "" is none.
 inline std::string CrLf(std::string_view lines) {
-  if (lines.empty()) return {};
   std::string out;
-  for (const char c : lines) {
-    if (c == '|') {
-      out.append("\r\n");
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out.append("\r\n");
+  for (const char c : lines) out += c == '|' ? std::string("\r\n") : std::string(1, c);
+  return lines.empty() ? out : out + "\r\n";
 }

@@ -1,6 +1,5 @@
 #include "tests/support/describe_state.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -18,19 +17,14 @@ struct AnyField {
 
 template <typename T, typename... Given>
 constexpr std::size_t FieldCount() {
-  if constexpr (requires { T{Given{}..., AnyField{}}; }) {
+  if constexpr (requires { T{Given{}..., AnyField{}}; })
     return FieldCount<T, Given..., AnyField>();
-  } else {
+  else
     return sizeof...(Given);
-  }
 }
 
 // Writes each field as a line of `text` and hands each real to `reals`, either may be absent.
-class Walker {
- public:
-  using RealVisit = std::function<void(const std::string&, double)>;
-  Walker(std::string* text, const RealVisit* reals) : text_(text), reals_(reals) {}
-
+struct Walker {
   // Every field, each a call that puts it; counted against the struct, so none is left out.
   template <typename T, typename... Parts>
   void All(const T&, const Parts&... parts) {
@@ -39,28 +33,22 @@ class Walker {
   }
 
   void Put(std::string_view name, double value) {
-    if (reals_ != nullptr) (*reals_)(prefix_ + std::string(name), value);
-    std::array<char, 40> digits{};
-    const auto written = std::to_chars(digits.data(), digits.data() + digits.size(),
-                                       std::fabs(value), std::chars_format::hex);
-    const std::string_view hex(digits.data(),
-                               static_cast<std::size_t>(written.ptr - digits.data()));
-    std::string text = std::signbit(value) ? "-" : "";
-    if (hex.find('p') != std::string_view::npos) text.append("0x");  // not inf or nan
-    Line(name, text.append(hex));
+    if (reals != nullptr) (*reals)(prefix + std::string(name), value);
+    char hex[40];
+    char* end = std::to_chars(hex, hex + sizeof hex, std::fabs(value), std::chars_format::hex).ptr;
+    const std::string sign = std::signbit(value) ? "-" : "";
+    Line(name, sign + (std::isfinite(value) ? "0x" : "") + std::string(hex, end));
   }
   void Put(std::string_view name, std::int32_t value) { Line(name, std::to_string(value)); }
   void Put(std::string_view name, bool value) { Line(name, value ? "true" : "false"); }
   void Put(std::string_view name, std::string_view value) {
+    constexpr char kHex[] = "0123456789ABCDEF";
     std::string quoted = "\"";
     for (const char c : value) {
       const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
-        quoted += c;
-      } else {
-        constexpr char kHex[] = "0123456789ABCDEF";
-        quoted += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
-      }
+      const bool plain = byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\';
+      quoted +=
+          plain ? std::string(1, c) : std::string{'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
     }
     Line(name, quoted + "\"");
   }
@@ -75,22 +63,19 @@ class Walker {
       for (const auto& entry : value)
         Put(std::string(name) + "[" + std::to_string(index++) + "]", entry);
     } else {
-      const std::size_t kept = prefix_.size();
-      prefix_.append(name).append(".");
+      const std::size_t kept = prefix.size();
+      prefix.append(name).append(".");
       Fields(*this, value);
-      prefix_.resize(kept);
+      prefix.resize(kept);
     }
   }
-
- private:
   void Line(std::string_view name, const std::string& value) {
-    if (text_ == nullptr) return;
-    text_->append(prefix_).append(name).append(" ").append(value).append("\n");
+    if (text != nullptr) text->append(prefix).append(name).append(" ").append(value).append("\n");
   }
 
-  std::string* text_;
-  const RealVisit* reals_;
-  std::string prefix_;
+  std::string* text;
+  const std::function<void(const std::string&, double)>* reals;
+  std::string prefix;
 };
 
 // Each struct of the state with all of its fields, in declaration order. `r` is the struct.
@@ -144,7 +129,7 @@ template <typename T>
 std::string Describe(const T& value, std::size_t reserve = 0) {
   std::string text;
   text.reserve(reserve);
-  Walker w(&text, nullptr);
+  Walker w{&text, nullptr, {}};
   Fields(w, value);
   return text;
 }
@@ -167,20 +152,18 @@ std::string DescribeRecord(const TJwwEntLine& record) { return Describe(record);
 std::string DescribeRecord(const TJwwEntText& record) { return Describe(record); }
 
 void ForEachStateReal(const std::function<void(const std::string& name, double value)>& visit) {
-  Walker w(nullptr, &visit);
+  Walker w{nullptr, &visit, {}};
   Fields(w, Exchange());
 }
 
 std::string FirstDifference(std::string_view expected, std::string_view actual) {
-  const std::vector<std::string_view> a = SplitLines(expected);
-  const std::vector<std::string_view> b = SplitLines(actual);
+  const std::vector<std::string_view> a = SplitLines(expected), b = SplitLines(actual);
   for (std::size_t i = 0; i < a.size() || i < b.size(); ++i) {
     const std::string_view left = i < a.size() ? a[i] : "(no line)";
     const std::string_view right = i < b.size() ? b[i] : "(no line)";
-    if (left != right) {
-      return "line " + std::to_string(i + 1) + ": expected " + std::string(left) + ", got " +
-             std::string(right);
-    }
+    if (left == right) continue;
+    return "line " + std::to_string(i + 1) + ": expected " + std::string(left) + ", got " +
+           std::string(right);
   }
   return {};
 }
@@ -189,8 +172,7 @@ std::string ChangedLines(std::string_view before, std::string_view after) {
   const std::vector<std::string_view> old = SplitLines(before);
   const std::set<std::string_view> known(old.begin(), old.end());
   std::string changed;
-  for (const std::string_view line : SplitLines(after)) {
+  for (const std::string_view line : SplitLines(after))
     if (!known.contains(line)) changed.append(changed.empty() ? "" : "|").append(line);
-  }
   return changed;
 }

@@ -1,9 +1,7 @@
 #pragma once
-// The exchange state written out field by field, one "name value" line each, for comparing two
-// readings of the same bytes (line by line, in batches, from a file) and for reading what
-// differs when they do. Reals are hex floats (as %a writes them), so equal text means equal
-// bits; strings are quoted, every byte outside printable ASCII as \xNN; the records follow by
-// kind: "LineList[3].X1 0x1.8p+1". Used by the exchange tests and the exchange fuzzer.
+// The exchange state as one "name value" line per field, to compare two readings of the same
+// bytes and read what differs: reals as hex floats (equal text, equal bits), strings quoted with
+// bytes outside printable ASCII as \xNN, the records by kind: "LineList[3].X1 0x1.8p+1".
 #include <functional>
 #include <string>
 #include <string_view>
@@ -11,8 +9,7 @@
 
 #include "exchange/state/exchange_state.h"
 
-// Every field of Exchange(): equal descriptions mean equal states, down to the bits of every
-// real. A field added to the state and not described here stops the build.
+// Every field of the state; one added to it and not described here stops the build.
 std::string DescribeState(const ExchangeState& state = Exchange());
 std::string DescribeRecord(const TJwwEntLine& record);
 std::string DescribeRecord(const TJwwEntText& record);
@@ -20,7 +17,7 @@ std::string DescribeRecord(const TJwwEntText& record);
 // Calls `visit` with the name and value of every real the state holds.
 void ForEachStateReal(const std::function<void(const std::string& name, double value)>& visit);
 
-// The first line where two descriptions differ; empty when equal (names the field).
+// The first line where two descriptions differ (it names the field); empty when equal.
 std::string FirstDifference(std::string_view expected, std::string_view actual);
 
 // The lines of `after` that `before` does not hold, parted by '|'.

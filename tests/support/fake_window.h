@@ -1,6 +1,5 @@
 #pragma once
-// A window without a toolkit for the form's tests: it remembers everything the form sets,
-// lets a test play the user (select entries, type texts) and logs the calls in order.
+// A window without a toolkit: remembers what the form sets, lets a test play the user, logs calls.
 #include <array>
 #include <string>
 #include <string_view>
@@ -10,8 +9,7 @@
 
 class FakeWindow : public FormWindow {
  public:
-  // What the form did, in order: "minimise", "normal", "hide LabelA1", "show EditA3",
-  // "page 1", "page 2", "move X Y", "fill N", "close".
+  // In order: "minimise", "normal", "hide LabelA1", "show EditA3", "page 1", "move X Y", "fill N".
   std::vector<std::string> Log;
 
   WindowState State = WindowState::Normal;
@@ -42,9 +40,7 @@ class FakeWindow : public FormWindow {
     Visible[Slot(widget)] = visible;
     Log.push_back(std::string(visible ? "show " : "hide ") + kNames[Slot(widget)]);
   }
-  void SetCaption(DrawingWidget label, std::string_view text) override {
-    Texts[Slot(label)] = text;
-  }
+  void SetCaption(DrawingWidget label, std::string_view text) override { SetText(label, text); }
   void SetText(DrawingWidget edit, std::string_view text) override { Texts[Slot(edit)] = text; }
   std::string Text(DrawingWidget edit) const override { return Texts[Slot(edit)]; }
   void SetActivePage(Page page) override {
@@ -74,7 +70,6 @@ class FakeWindow : public FormWindow {
   void Run(FormEvents& form) override { form.FormShow(); }
 
   std::string& Edit(DrawingWidget edit) { return Texts[Slot(edit)]; }
-  int& Selection(ListBox list) { return Selected.at(ListSlot(list)); }
 
  private:
   static constexpr const char* kNames[] = {"LabelA1", "EditA1",  "LabelA2",

@@ -40,7 +40,12 @@ class ScopedFileCalls {
   ScopedFileCalls() : saved_(FileCalls()) {
     Plan() = FileCallPlan{};
     Plan().inner = saved_;
-    FileCalls() = Logged();
+    FileCalls() = PosixFileCalls{
+#define AUXLINE_LOGGED_CALL(name, result, params, args) \
+  +[] params { return Logged<result>(#name, [&] { return Plan().inner.name args; }); },
+        AUXLINE_POSIX_FILE_CALLS(AUXLINE_LOGGED_CALL)
+#undef AUXLINE_LOGGED_CALL
+    };
   }
   ~ScopedFileCalls() { FileCalls() = saved_; }
   static FileCallPlan& Plan() {
@@ -49,48 +54,31 @@ class ScopedFileCalls {
   }
 
  private:
-  // The errno to fail this call with, or 0 to make it; throws where the process ends.
-  static int Before(const char* name) {
+  // The call made, failed, or the "process" ended just before or after it (a listing it gave is
+  // then closed, as the kernel would); once ended, calls pass through unlogged.
+  template <typename Result, typename Make>
+  static Result Logged(const char* name, Make make) {
     FileCallPlan& plan = Plan();
-    if (plan.ended) return 0;
+    if (plan.ended) return make();
     plan.calls.emplace_back(name);
-    if (plan.failEvery == name) return EACCES;
-    if (static_cast<int>(plan.calls.size()) != plan.step) return 0;
-    if ((plan.ended = plan.fault.at == AtStep::EndBefore)) throw ProcessEnded{};
-    return plan.fault.at == AtStep::Fail ? plan.fault.error : 0;
-  }
-  // Ends just after the planned call; a listing it gave is closed, as the kernel would.
-  template <typename Result>
-  static void After(Result done) {
-    FileCallPlan& plan = Plan();
-    const bool now = static_cast<int>(plan.calls.size()) == plan.step;
-    if (plan.ended || plan.fault.at != AtStep::EndAfter || !now) return;
-    plan.ended = true;
+    int error = plan.failEvery == name ? EACCES : 0;
+    const bool now = error == 0 && static_cast<int>(plan.calls.size()) == plan.step;
+    if (now && plan.fault.at == AtStep::Fail) error = plan.fault.error;
+    if (error != 0) {
+      errno = error;
+      if constexpr (std::is_pointer_v<Result>)
+        return nullptr;
+      else
+        return Result(-1);
+    }
+    plan.ended = now && plan.fault.at != AtStep::Fail;
+    if (plan.ended && plan.fault.at == AtStep::EndBefore) throw ProcessEnded{};
+    Result done = make();
+    if (!plan.ended) return done;
     if constexpr (std::is_same_v<Result, DIR*>) {
       if (done != nullptr) ::closedir(done);
     }
     throw ProcessEnded{};
-  }
-  template <typename Result>
-  static Result Failed(int error) {
-    errno = error;
-    if constexpr (std::is_pointer_v<Result>)
-      return nullptr;
-    else
-      return Result(-1);
-  }
-  static PosixFileCalls Logged() {
-    return PosixFileCalls{
-#define AUXLINE_LOGGED_CALL(name, result, params, args)                \
-  +[] params -> result {                                               \
-    if (const int error = Before(#name)) return Failed<result>(error); \
-    result done = Plan().inner.name args;                              \
-    After(done);                                                       \
-    return done;                                                       \
-  },
-        AUXLINE_POSIX_FILE_CALLS(AUXLINE_LOGGED_CALL)
-#undef AUXLINE_LOGGED_CALL
-    };
   }
 
   PosixFileCalls saved_;
@@ -99,11 +87,10 @@ class ScopedFileCalls {
 // The calls `operation()` makes, from its second run (a first may do once-only work).
 template <typename Operation>
 std::vector<std::string> CallsOf(Operation&& operation) {
-  for (int run = 0;; ++run) {
-    ScopedFileCalls scoped;
-    operation();
-    if (run == 1) return ScopedFileCalls::Plan().calls;
-  }
+  operation();
+  ScopedFileCalls scoped;
+  operation();
+  return ScopedFileCalls::Plan().calls;
 }
 
 // setUp(), operation() with each step in turn faulted, then check(ended, faulted call's name).

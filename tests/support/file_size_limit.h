@@ -3,13 +3,11 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-// While it lives, no file of this process grows beyond `bytes`: a write past the limit
-// fails (EFBIG) as on a full disk, for every user, root included.
+// While it lives, writing a file past `bytes` fails (EFBIG) as on a full disk, even as root.
 class FileSizeLimit {
  public:
-  explicit FileSizeLimit(rlim_t bytes) {
+  explicit FileSizeLimit(rlim_t bytes) : previousHandler_(signal(SIGXFSZ, SIG_IGN)) {
     getrlimit(RLIMIT_FSIZE, &saved_);
-    previousHandler_ = signal(SIGXFSZ, SIG_IGN);
     rlimit limit = saved_;
     limit.rlim_cur = bytes;
     setrlimit(RLIMIT_FSIZE, &limit);
@@ -23,7 +21,7 @@ class FileSizeLimit {
 
  private:
   rlimit saved_{};
-  void (*previousHandler_)(int) = nullptr;
+  void (*previousHandler_)(int);
 };
 #define AUXLINE_HAS_FILE_SIZE_LIMIT 1
 #endif

@@ -1,6 +1,5 @@
 #pragma once
-// A run of the form in a fresh folder, as the tool starts it: the exchange file and the
-// settings file (when given) beside the executable, then the form shown in the fake window.
+// The form shown as the tool starts it, in a fresh folder holding the files given.
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,13 +11,11 @@
 
 class FormRun {
  public:
-  // The files' bytes; nothing: no such file.
   explicit FormRun(std::optional<std::string> exchange,
                    std::optional<std::string> settings = std::nullopt) {
     if (exchange) WriteBytes(Dir / "JWC_TEMP.TXT", *exchange);
     if (settings) WriteBytes(Dir / "auxline.dat", *settings);
   }
-  // Makes the form with the command-line arguments and shows it.
   TForm1& Start(std::vector<std::string> args,
                 std::optional<ExchangeTakeover> takenOver = std::nullopt) {
     Form.emplace(Window, std::move(args), Dir / "auxline", std::move(takenOver));

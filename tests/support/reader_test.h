@@ -1,5 +1,5 @@
 #pragma once
-// Shared set-up of the reader tests: a fresh exchange state and a way to feed it lines.
+// The reader tests' fresh exchange state and ways to feed it lines.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -20,8 +20,7 @@ class ReaderTest : public ::testing::Test {
     for (const std::string_view line : lines) ParseExchangeLine(line);
   }
 
-  // On a fresh state, reads `prior`, then `lines` (each parted by '|'), and gives the lines of
-  // the state's description that `lines` changed, parted by '|'.
+  // On a fresh state, the description's lines that `lines` changed after `prior` (all '|'-parted).
   static std::string ChangesOf(std::string_view prior, std::string_view lines) {
     InitExchangeState();
     ReadParted(prior);
@@ -40,7 +39,6 @@ class ReaderTest : public ::testing::Test {
   ExchangeState& s = Exchange();
 };
 
-// The read order as a list, for comparing it whole.
 inline std::vector<ReadOrderEntry> ReadOrderOf(const ExchangeState& s) {
   return {s.ReadOrder.begin(), s.ReadOrder.end()};
 }

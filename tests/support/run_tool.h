@@ -1,14 +1,12 @@
 #pragma once
-// Starts the built executable as its own process, the way the host does: a fixed argument
-// list, no shell, a chosen working directory. No display is passed on, so no dialog window
-// can open; a run that does not end in time is killed and reported as -1.
+// The built executable run as the host runs it: fixed arguments, no shell, a chosen working
+// directory; its exit status, or -1 when it did not end within 30 s (then killed).
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -21,18 +19,17 @@ extern char** environ;
 inline int RunTool(const std::filesystem::path& exe, const std::vector<std::string>& args,
                    const std::filesystem::path& workingDir,
                    const std::filesystem::path& outputFile = {}) {
-  std::vector<std::string> owned;
-  owned.push_back(exe.string());
+  std::vector<std::string> owned{exe.string()};
   owned.insert(owned.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& arg : owned) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
-  std::vector<char*> envp;
+  std::vector<char*> envp;  // no display: no dialog window can open
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view text(*entry);
-    if (text.starts_with("DISPLAY=") || text.starts_with("WAYLAND_DISPLAY=")) continue;
-    envp.push_back(*entry);
+    if (!text.starts_with("DISPLAY=") && !text.starts_with("WAYLAND_DISPLAY="))
+      envp.push_back(*entry);
   }
   envp.push_back(nullptr);
   const std::string dir = workingDir.string();
@@ -52,16 +49,10 @@ inline int RunTool(const std::filesystem::path& exe, const std::vector<std::stri
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   int status = 0;
-  for (;;) {
-    const pid_t done = waitpid(child, &status, WNOHANG);
-    if (done == child) break;
-    if (done < 0) return -1;
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(child, SIGKILL);
-      waitpid(child, &status, 0);
-      return -1;
-    }
+  pid_t done = 0;
+  while ((done = waitpid(child, &status, WNOHANG)) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) kill(child, SIGKILL);  // reaped next round
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return done == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

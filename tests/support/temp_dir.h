@@ -34,12 +34,10 @@ class TempDir {
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
-  // Names of everything in the directory.
   std::set<std::string> Entries() const {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
       names.insert(entry.path().filename().string());
-    }
     return names;
   }
 
@@ -48,8 +46,7 @@ class TempDir {
 };
 
 inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // Nothing when the file does not exist or is a folder.
@@ -61,6 +58,5 @@ inline std::optional<std::string> ReadBytes(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A file name that can exist, but leaves no room for the temporary file's longer name
-// (names are limited to 255 bytes on the systems the tests run on).
+// A name that fits the usual 255 bytes, but leaves no room for the temporary file's longer name.
 inline std::string LongestUsableName() { return std::string(240, 'j') + ".TXT"; }

@@ -1,20 +1,20 @@
-// Each file call failed or the process ended there: no file is ever left half-written.
+// Each file call failed or the process ended there: no file is ever left half-written, and any
+// later run removes the temporaries killed runs left, only those clearly abandoned.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <string>
 
 #include "os/file_system.h"
+#include "os/temporary_files.h"
 #include "tests/support/crlf_lines.h"
 #include "tests/support/file_call_faults.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-const std::string kOld = "3\r\n5\r\n2\r\n1\r\n12.50\r\n0.5\r\n330\r\n";
-const std::string kNew = "3\r\n5\r\n2\r\n1\r\n12.5\r\n0.5\r\n330\r\n";
+const std::string kOld = CrLf("3|5|2|1|12.50|0.5|330"), kNew = CrLf("3|5|2|1|12.5|0.5|330");
 
 // `name` alone in the folder.
 std::filesystem::path FreshFile(const TempDir& dir, const char* name, const std::string& bytes,
@@ -57,9 +57,8 @@ TEST(FileCallFaults, ReplaceFaultedAtEachStep) {
       EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
       // What an ended run left, eleven minutes on, a later run removes.
       const auto then = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(11);
-      for (const std::string& entry : dir.Entries()) {
+      for (const std::string& entry : dir.Entries())
         if (ended && !*c.failEvery && entry != c.name) last_write_time(dir / entry, then);
-      }
       RemoveAbandonedTemporariesOf(target);
       EXPECT_EQ(dir.Entries(), std::set<std::string>{c.name});
     };
@@ -130,6 +129,46 @@ TEST(FileCallFaults, UnusualFileSystems) {
     EXPECT_EQ(std::count(plan.calls.begin(), plan.calls.end(), "write"), c.writes);
   }
   ::umask(umask);
+}
+
+TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
+  const std::uint64_t alive = static_cast<std::uint64_t>(::getpid()),
+                      gone = 4194304 + 17;  // above any Linux process id
+  const std::string ex = "JWC_TEMP.TXT", set = "auxline.dat", longName = LongestUsableName();
+  const auto tmp = [](const std::string& target, std::uint64_t creator, const char* unique) {
+    return target + "." + std::to_string(creator) + "-00000000000000" + unique + ".tmp";
+  };
+  const auto cut = [&](std::uint64_t creator, unsigned unique) {
+    return temporary_files::NameFor(longName, creator, unique, 255);
+  };
+  const struct {
+    const char* what;
+    std::string target, name;
+    int age;  // seconds
+    bool removed;
+  } kCases[] = {
+      {"exchange file's, creator gone", ex, tmp(ex, gone, "aa"), 10, true},
+      {"settings file's, creator gone", set, tmp(set, gone, "ab"), 10, true},
+      {"maybe still being written", ex, tmp(ex, gone, "ac"), 1, false},
+      {"creator still running", ex, tmp(ex, alive, "ad"), 60, false},
+      {"creator running, older than ten minutes", ex, tmp(ex, alive, "ae"), 700, true},
+      {"no creator in the name", ex, ex + ".00000000000000af.tmp", 60, false},
+      {"no creator, old", ex, ex + ".00000000000000b0.tmp", 700, true},
+      {"not the tool's", ex, ex + ".backup.tmp", 700, false},
+      {"shortened name, creator gone", longName, cut(gone, 0xb1), 10, true},
+      {"shortened name, creator running", longName, cut(alive, 0xb2), 10, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    WriteBytes(dir / c.target, "kept\r\n");
+    WriteBytes(dir / c.name, "half");
+    const auto then = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(c.age);
+    std::filesystem::last_write_time(dir / c.name, then);
+    RemoveAbandonedTemporariesOf(dir / c.target);
+    EXPECT_EQ(std::filesystem::exists(dir / c.name), !c.removed);
+    EXPECT_EQ(ReadBytes(dir / c.target), "kept\r\n");
+  }
 }
 
 }  // namespace

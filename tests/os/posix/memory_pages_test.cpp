@@ -32,9 +32,8 @@ void* MapAtOffset(std::size_t bytes) {
 
 // True when no byte of [from, to) is mapped: msync fails with ENOMEM on unmapped pages.
 bool Unmapped(Address from, Address to) {
-  for (Address p = from; p < to; p += kPage) {
+  for (Address p = from; p < to; p += kPage)
     if (msync(reinterpret_cast<void*>(p), kPage, MS_ASYNC) == 0 || errno != ENOMEM) return false;
-  }
   return true;
 }
 

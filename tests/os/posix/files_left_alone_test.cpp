@@ -1,9 +1,8 @@
-// Others' links in shared sticky folders and others' files: owners faked, so no root needed.
+// Files the tool leaves alone: others' links in shared sticky folders and others' files (owners
+// faked, so no root needed); a FIFO or a device, never waited on (that would hang the host).
 #include <unistd.h>
 
-#include <filesystem>
 #include <map>
-#include <string>
 
 #include "os/file_system.h"
 #include "os/posix/followed_links.h"
@@ -12,9 +11,7 @@
 
 namespace {
 
-const uid_t kRunner = ::geteuid();
-const uid_t kOther = kRunner + 1000;
-const uid_t kThird = kRunner + 2000;
+const uid_t kRunner = ::geteuid(), kOther = kRunner + 1000, kThird = kRunner + 2000;
 
 struct stat Status(uid_t owner, mode_t mode) {
   struct stat status {};
@@ -51,33 +48,30 @@ struct FakedOwners {  // owners by file name; the test folder's mode (its owner 
   bool writable;
 } g_faked;
 
-int FakedStatus(int dir, const char* path, struct stat* status, int flags) {
-  const int done = SystemFileCalls().fstatat(dir, path, status, flags);
-  if (done != 0) return done;
-  const std::filesystem::path name(path);
-  if (name.lexically_normal() == g_faked.folder) {
-    status->st_uid = kThird;
-    status->st_mode = (status->st_mode & ~mode_t{07777}) | g_faked.folderMode;
-  }
-  const auto owner = g_faked.owners.find(name.filename().string());
-  if (owner != g_faked.owners.end()) status->st_uid = owner->second;
-  return done;
-}
-
-int FakedAccess(int dir, const char* path, int mode, int flags) {
-  if (mode != W_OK) return SystemFileCalls().faccessat(dir, path, mode, flags);
-  errno = EACCES;
-  return g_faked.writable ? 0 : -1;
-}
-
-// A third user's folder holding sub/private.
+// A third user's folder holding sub/private (read-only), as the faked file calls tell it.
 struct FakedFolder {
-  FakedFolder(mode_t mode, bool writable) {
-    g_faked = FakedOwners{{}, dir.Path().lexically_normal(), mode, writable};
-    ScopedFileCalls::Plan().inner.fstatat = FakedStatus;
-    ScopedFileCalls::Plan().inner.faccessat = FakedAccess;
+  FakedFolder(mode_t folderMode, bool writable, uid_t privateOwner) {
+    g_faked = FakedOwners{
+        {{"private", privateOwner}}, dir.Path().lexically_normal(), folderMode, writable};
+    ScopedFileCalls::Plan().inner.fstatat = [](int at, const char* path, struct stat* s,
+                                               int flags) {
+      const int done = SystemFileCalls().fstatat(at, path, s, flags);
+      if (done == 0 && std::filesystem::path(path).lexically_normal() == g_faked.folder) {
+        s->st_uid = kThird;
+        s->st_mode = (s->st_mode & ~mode_t{07777}) | g_faked.folderMode;
+      }
+      const auto owner = g_faked.owners.find(std::filesystem::path(path).filename().string());
+      if (done == 0 && owner != g_faked.owners.end()) s->st_uid = owner->second;
+      return done;
+    };
+    ScopedFileCalls::Plan().inner.faccessat = [](int at, const char* path, int mode, int flags) {
+      if (mode != W_OK) return SystemFileCalls().faccessat(at, path, mode, flags);
+      errno = EACCES;
+      return g_faked.writable ? 0 : -1;
+    };
     std::filesystem::create_directory(dir / "sub");
     WriteBytes(dir / "sub" / "private", "private\r\n");
+    std::filesystem::permissions(dir / "sub" / "private", std::filesystem::perms(0444));
   }
   TempDir dir;
   ScopedFileCalls calls;
@@ -107,10 +101,8 @@ TEST(OwnershipRules, LinksAndFilesOfOthers) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    FakedFolder f(c.mode, c.writable);
+    FakedFolder f(c.mode, c.writable, c.owner);
     const std::filesystem::path file = f.dir / "sub" / "private";
-    std::filesystem::permissions(file, std::filesystem::perms(0444));
-    g_faked.owners["private"] = c.owner;
     for (const auto& [name, text, owner] : c.links) {
       std::filesystem::create_symlink(text, f.dir / name);
       g_faked.owners[name] = owner;
@@ -129,6 +121,32 @@ TEST(OwnershipRules, LinksAndFilesOfOthers) {
       EXPECT_EQ(RemoveRegularFile(file), c.ok);
       EXPECT_EQ(std::filesystem::exists(file), !c.ok);
     }
+  }
+}
+
+TEST(NonRegularFiles, NeverWaitedOnNorTouched) {
+  struct Case {
+    const char* what;
+    void (*make)(const std::filesystem::path&);
+  } const kCases[] = {
+      {"FIFO", [](const std::filesystem::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0666), 0); }},
+      {"link to a device",
+       [](const std::filesystem::path& p) { std::filesystem::create_symlink("/dev/zero", p); }},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::filesystem::path file = dir / "JWC_TEMP.TXT";
+    c.make(file);
+    ::alarm(10);  // an open that waits ends the test program here
+    EXPECT_EQ(RegularFileReader(file).State(), RegularFileReader::Outcome::Unreadable);
+    EXPECT_EQ(FileIdentityOf(file), "");
+    EXPECT_FALSE(ReplaceFileContents(file, "hq\r\n"));
+    EXPECT_FALSE(RemoveRegularFile(file));
+    RemoveAbandonedTemporariesOf(file);
+    ::alarm(0);
+    EXPECT_EQ(dir.Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+    EXPECT_FALSE(std::filesystem::is_regular_file(file));
   }
 }
 
