@@ -51,16 +51,12 @@ unsigned ByteAt(std::string_view bytes, std::size_t at) {
 // The lines as the reader must see them: a line ends at LF or CR LF, and a Ctrl-Z at the
 // start of a line ends the file.
 void ParseBuffer(std::string_view bytes) {
-  std::size_t position = 0;
-  while (position < bytes.size() && bytes[position] != '\x1a') {
-    const std::size_t lineFeed = bytes.find('\n', position);
-    std::string_view line =
-        bytes.substr(position, lineFeed == std::string_view::npos ? std::string_view::npos
-                                                                  : lineFeed - position);
+  while (!bytes.empty() && bytes.front() != '\x1a') {
+    const std::size_t lineFeed = bytes.find('\n');
+    std::string_view line = bytes.substr(0, lineFeed);
     if (lineFeed != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
     ParseExchangeLine(line);
-    if (lineFeed == std::string_view::npos) break;
-    position = lineFeed + 1;
+    bytes.remove_prefix(lineFeed == std::string_view::npos ? bytes.size() : lineFeed + 1);
   }
 }
 
