@@ -3,6 +3,7 @@
 // text outside the syntax or the range reads as 0, never as a partial value. The real text
 // form of the value read, and of the input's first eight bytes as a double, against the exact
 // expansion rounded half-up to 15 digits, and read back.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -18,16 +19,11 @@
 
 namespace {
 
-[[noreturn]] void Fail(const char* what, std::string_view text) {
-  std::fprintf(stderr, "numbers_fuzzer: %s for text [", what);
+[[noreturn]] void Fail(const std::string& what, std::string_view text) {
+  std::fprintf(stderr, "numbers_fuzzer: %s for text [", what.c_str());
   for (const char c : text) std::fprintf(stderr, "\\x%02x", static_cast<unsigned char>(c));
   std::fprintf(stderr, "]\n");
   std::abort();
-}
-
-std::string_view WithoutLeadingZeros(std::string_view digits) {
-  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
-  return digits;
 }
 
 struct IntReading {
@@ -51,23 +47,18 @@ IntReading ReferenceInt(std::string_view text) {
     reading.hexForm = true;
     text.remove_prefix(1);
   }
-  if (text.empty()) return reading;
-  if (reading.hexForm) {
-    if (text.find_first_not_of("0123456789abcdefABCDEF") != text.npos) return reading;
-    const std::string digits(WithoutLeadingZeros(text));
-    if (digits.size() > 8) return reading;
-    std::uint32_t pattern = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
-    if (negative) pattern = 0u - pattern;
-    reading.value = static_cast<std::int32_t>(pattern);
-    return reading;
-  }
-  if (text.find_first_not_of("0123456789") != text.npos) return reading;
-  const std::string digits(WithoutLeadingZeros(text));
-  if (digits.size() > 10) return reading;
-  long long magnitude = std::strtoll(digits.c_str(), nullptr, 10);
+  const bool hex = reading.hexForm;
+  const std::string_view allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+  if (text.empty() || text.find_first_not_of(allowed) != text.npos) return reading;
+  const std::string digits(text.substr(std::min(text.find_first_not_of('0'), text.size() - 1)));
+  if (digits.size() > (hex ? 8u : 10u)) return reading;
+  const long long magnitude = std::strtoll(digits.c_str(), nullptr, hex ? 16 : 10);
   const long long value = negative ? -magnitude : magnitude;
-  if (value < INT32_MIN || value > INT32_MAX) return reading;
-  reading.value = static_cast<std::int32_t>(value);
+  if (hex) {
+    reading.value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));  // wraps
+  } else if (value >= INT32_MIN && value <= INT32_MAX) {
+    reading.value = static_cast<std::int32_t>(value);
+  }
   return reading;
 }
 
@@ -184,11 +175,8 @@ std::string ReferenceRealText(double value) {
 void CheckRealText(double value) {
   if (!std::isfinite(value)) return;  // the writer never formats these
   const std::string text = RealToText(value);
-  if (text != ReferenceRealText(value)) {
-    Fail(("RealToText differs from the reference: " + text + " for " + ReferenceRealText(value))
-             .c_str(),
-         text);
-  }
+  const std::string expected = ReferenceRealText(value);
+  if (text != expected) Fail("RealToText differs from the reference " + expected, text);
   // Read back: the nearest double to the 15 digits, which writes as the same text; only a
   // text rounded past the largest double reads as 0.
   const double back = LenientStrToFloat(text);
