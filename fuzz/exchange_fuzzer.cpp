@@ -168,9 +168,7 @@ void WriteAndReadBack(std::string_view bytes,
   std::vector<std::string> distinct;
   for (const std::vector<std::string>& commands : commandsOfModes) {
     for (const std::string& command : commands) {
-      if (std::find(distinct.begin(), distinct.end(), command) == distinct.end()) {
-        distinct.push_back(command);
-      }
+      if (std::ranges::find(distinct, command) == distinct.end()) distinct.push_back(command);
     }
   }
   CheckCommands(distinct);
