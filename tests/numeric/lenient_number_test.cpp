@@ -75,7 +75,7 @@ TEST(LenientStrToInt, Hexadecimal) {
       {{"0x", 0}, {"x", 0}, {"$FFFFFFFF", -1}, {"$80000000", kMin}, {"$7FFFFFFF", 2147483647}});
   CheckInts({{"$100000000", 0}, {"$000000001F", 31}, {"-$10", -16}, {"-0x10", -16}, {"+$10", 16}});
   CheckInts({{"$-10", 0}, {"-$80000000", kMin}, {"-$FFFFFFFF", 1}, {"$1G", 0}, {"$1F ", 0}});
-  CheckInts({{" $a", 10}, {"0$1", 0}});
+  CheckInts({{" $a", 10}, {"0$1", 0}, {"$100000001", 0}});  // nine digits, not wrapped to 1
 }
 
 TEST(LenientStrToFloat, SpacesAndEmptyText) {
