@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "exchange/reading/exchange_reader.h"
@@ -23,8 +22,6 @@ void FuzzFail(const std::string& what) {
 
 namespace {
 
-// ---- command syntax -----------------------------------------------------------------
-
 std::vector<std::string_view> SplitBlanks(std::string_view line) {
   std::vector<std::string_view> tokens;
   std::size_t start = 0;
@@ -36,27 +33,12 @@ std::vector<std::string_view> SplitBlanks(std::string_view line) {
   }
 }
 
-bool IsDigits(std::string_view text) {
-  if (text.empty()) return false;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
-// Decimal integer without "+" and without leading zeros.
-bool IsDecimalInteger(std::string_view text) {
-  if (text.starts_with('-')) text.remove_prefix(1);
-  return IsDigits(text) && (text.size() == 1 || text.front() != '0');
-}
-
-// Upper-case hexadecimal without leading zeros.
-bool IsUpperHex(std::string_view text) {
-  if (text.empty() || (text.size() > 1 && text.front() == '0')) return false;
-  for (const char c : text) {
-    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
-  }
-  return true;
+// A decimal integer, or upper-case hexadecimal (no sign); no "+", no leading zeros.
+bool IsPlainNumber(std::string_view text, bool hex) {
+  if (!hex && text.starts_with('-')) text.remove_prefix(1);
+  const std::string_view digits = hex ? "0123456789ABCDEF" : "0123456789";
+  return !text.empty() && text.find_first_not_of(digits) == std::string_view::npos &&
+         (text.size() == 1 || text.front() != '0');
 }
 
 // A number in the real text form, finite, and written exactly as the writer writes the
@@ -100,10 +82,6 @@ void RequireOneNewRecord(const ListSizes& before, EntityKind kind, std::string_v
   }
 }
 
-void RequireSame(double read, double written, std::string_view line) {
-  if (read != written) FuzzFail("value read back differs in command: " + std::string(line));
-}
-
 // An attribute command ("lg2", "lc9", "pn9"...) read into the current state: its value
 // lands in the emit state, and no record is made.
 void ReadBackAttribute(const std::string& line, std::string_view key, const ListSizes& before) {
@@ -111,7 +89,7 @@ void ReadBackAttribute(const std::string& line, std::string_view key, const List
   const std::string_view prefix = key.substr(0, 2);
   const std::string_view value = key.substr(2);
   const bool hex = prefix == "lg" || prefix == "ly";
-  if (hex ? !IsUpperHex(value) : !IsDecimalInteger(value)) FuzzFail("bad attribute: " + line);
+  if (!IsPlainNumber(value, hex)) FuzzFail("bad attribute: " + line);
   ParseExchangeLine(line);
   const std::int32_t number = LenientStrToInt(value);
   const std::int32_t digit = LenientStrToInt(std::string("$") + line[2]);
@@ -146,32 +124,30 @@ void ReadBackShape(const std::string& line, const std::vector<std::string_view>&
     numbers.push_back(CheckNumberToken(tokens[i], line));
   }
   ParseExchangeLine(line);
+  std::vector<double> read;
   if (!keyed && numbers.size() == 4) {
     RequireOneNewRecord(before, kEntLine, line);
     const TJwwEntLine& r = s.LineList.back();
-    for (std::size_t i = 0; i < 4; ++i)
-      RequireSame(std::array{r.X1, r.Y1, r.X2, r.Y2}[i], numbers[i], line);
+    read = {r.X1, r.Y1, r.X2, r.Y2};
   } else if (key == "pt" && numbers.size() == 2) {
     RequireOneNewRecord(before, kEntPoint, line);
-    RequireSame(s.PointList.back().X, numbers[0], line);
-    RequireSame(s.PointList.back().Y, numbers[1], line);
+    read = {s.PointList.back().X, s.PointList.back().Y};
   } else if (key == "ci" && numbers.size() == 3) {
     RequireOneNewRecord(before, kEntCircle, line);
     const TJwwEntCircle& r = s.CircleList.back();
-    for (std::size_t i = 0; i < 3; ++i)
-      RequireSame(std::array{r.CenterX, r.CenterY, r.Radius}[i], numbers[i], line);
+    read = {r.CenterX, r.CenterY, r.Radius};
     if (r.Radius <= kGeometryThreshold) FuzzFail("degenerate circle written: " + line);
   } else if (key == "ci" && numbers.size() == 7) {
     RequireOneNewRecord(before, kEntArc, line);
     const TJwwEntArc& r = s.ArcList.back();
-    const std::array read{r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt};
-    for (std::size_t i = 0; i < 7; ++i) RequireSame(read[i], numbers[i], line);
+    read = {r.CenterX, r.CenterY, r.Radius, r.Value4, r.Value5, r.Flattening, r.Tilt};
     if (r.Radius <= kGeometryThreshold || std::fabs(r.Flattening) <= kGeometryThreshold) {
       FuzzFail("degenerate ellipse written: " + line);
     }
   } else {
     FuzzFail("command of unknown form: " + line);
   }
+  if (read != numbers) FuzzFail("value read back differs in command: " + line);
 }
 
 // Reads one command into the current state and checks where it landed.
@@ -227,19 +203,14 @@ void CheckTables() {
   if (s.Emit.TextCode < 0 || s.Emit.TextCode > 8) FuzzFail("TextCode out of range");
 }
 
-// Every real of the header and of every record is finite.
-void CheckAllFinite() {
-  ForEachStateReal([](const std::string& name, double value) {
-    if (!std::isfinite(value)) FuzzFail("non-finite real stored in " + name);
-  });
-}
-
 }  // namespace
 
 void CheckStateInvariants() {
   CheckReadOrder();
   CheckTables();
-  CheckAllFinite();
+  ForEachStateReal([](const std::string& name, double value) {
+    if (!std::isfinite(value)) FuzzFail("non-finite real stored in " + name);
+  });
 }
 
 void CheckCommands(const std::vector<std::string>& commands) {

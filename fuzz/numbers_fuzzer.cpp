@@ -1,12 +1,9 @@
-// Fuzzes the two lenient conversions. Every input is read by both of them and checked
-// against small reference readers written independently here (a plain grammar walk plus
-// the C library's strtoll/strtod), and against each other: a decimal integer text reads as
-// the same value in both syntaxes, a hexadecimal text is never a real, no real is ever an
-// infinity or NaN, and an integer text outside the syntax or the range reads as 0, never as
-// a partial value. The real text form is fuzzed alongside: the value read, and the input's
-// first eight bytes taken as a double, are written by RealToText and compared with the
-// C library's exact expansion rounded half-up to 15 digits, and read back.
-#include <cctype>
+// The two lenient conversions against small reference readers written here (a grammar walk
+// plus strtoll/strtod) and against each other: no real is infinite or NaN, and an integer
+// text outside the syntax or the range reads as 0, never as a partial value. The real text
+// form of the value read, and of the input's first eight bytes as a double, against the exact
+// expansion rounded half-up to 15 digits, and read back.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -22,23 +19,11 @@
 
 namespace {
 
-[[noreturn]] void Fail(const char* what, std::string_view text) {
-  std::fprintf(stderr, "numbers_fuzzer: %s for text [", what);
+[[noreturn]] void Fail(const std::string& what, std::string_view text) {
+  std::fprintf(stderr, "numbers_fuzzer: %s for text [", what.c_str());
   for (const char c : text) std::fprintf(stderr, "\\x%02x", static_cast<unsigned char>(c));
   std::fprintf(stderr, "]\n");
   std::abort();
-}
-
-bool AllOf(std::string_view text, int (*predicate)(int)) {
-  for (const char c : text) {
-    if (!predicate(static_cast<unsigned char>(c))) return false;
-  }
-  return true;
-}
-
-std::string_view WithoutLeadingZeros(std::string_view digits) {
-  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
-  return digits;
 }
 
 struct IntReading {
@@ -62,23 +47,18 @@ IntReading ReferenceInt(std::string_view text) {
     reading.hexForm = true;
     text.remove_prefix(1);
   }
-  if (text.empty()) return reading;
-  if (reading.hexForm) {
-    if (!AllOf(text, [](int c) { return std::isxdigit(c); })) return reading;
-    const std::string digits(WithoutLeadingZeros(text));
-    if (digits.size() > 8) return reading;
-    std::uint32_t pattern = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
-    if (negative) pattern = 0u - pattern;
-    reading.value = static_cast<std::int32_t>(pattern);
-    return reading;
-  }
-  if (!AllOf(text, [](int c) { return std::isdigit(c); })) return reading;
-  const std::string digits(WithoutLeadingZeros(text));
-  if (digits.size() > 10) return reading;
-  long long magnitude = std::strtoll(digits.c_str(), nullptr, 10);
+  const bool hex = reading.hexForm;
+  const std::string_view allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+  if (text.empty() || text.find_first_not_of(allowed) != text.npos) return reading;
+  const std::string digits(text.substr(std::min(text.find_first_not_of('0'), text.size() - 1)));
+  if (digits.size() > (hex ? 8u : 10u)) return reading;
+  const long long magnitude = std::strtoll(digits.c_str(), nullptr, hex ? 16 : 10);
   const long long value = negative ? -magnitude : magnitude;
-  if (value < INT32_MIN || value > INT32_MAX) return reading;
-  reading.value = static_cast<std::int32_t>(value);
+  if (hex) {
+    reading.value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));  // wraps
+  } else if (value >= INT32_MIN && value <= INT32_MAX) {
+    reading.value = static_cast<std::int32_t>(value);
+  }
   return reading;
 }
 
@@ -162,27 +142,15 @@ void CheckReal(std::string_view text, const IntReading& intReference) {
 // decimal exponents -3..15, "dE-x" outside.
 std::string ReferenceRealText(double value) {
   if (value == 0.0) return "0";
-  char expansion[1100];
+  char expansion[1100];  // "d.ddd...e+x", exact
   std::snprintf(expansion, sizeof expansion, "%.800e", std::fabs(value));
-  std::string digits;
-  const char* p = expansion;
-  for (; *p != 'e'; ++p) {
-    if (*p != '.') digits.push_back(*p);
-  }
-  int exponent = std::atoi(p + 1) + 1;  // value = 0.d1d2... * 10^exponent
-  const bool roundUp = digits[15] >= '5';
-  digits.resize(15);
-  if (roundUp) {
-    int i = 14;
-    while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9')
-      digits[static_cast<std::size_t>(i--)] = '0';
-    if (i < 0) {
-      digits.insert(digits.begin(), '1');
-      digits.pop_back();
-      ++exponent;
-    } else {
-      ++digits[static_cast<std::size_t>(i)];
-    }
+  int exponent = std::atoi(std::strchr(expansion, 'e') + 1) + 1;  // value = 0.ddd... * 10^exponent
+  // The first 15 digits, plus one when the 16th is 5 or more; a carry out of them adds a digit.
+  const long long first15 = std::stoll(expansion[0] + std::string(expansion + 2, 14));
+  std::string digits = std::to_string(first15 + (expansion[16] >= '5' ? 1 : 0));
+  if (digits.size() > 15) {
+    digits.pop_back();
+    ++exponent;
   }
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
   std::string text = value < 0 ? "-" : "";
@@ -207,11 +175,8 @@ std::string ReferenceRealText(double value) {
 void CheckRealText(double value) {
   if (!std::isfinite(value)) return;  // the writer never formats these
   const std::string text = RealToText(value);
-  if (text != ReferenceRealText(value)) {
-    Fail(("RealToText differs from the reference: " + text + " for " + ReferenceRealText(value))
-             .c_str(),
-         text);
-  }
+  const std::string expected = ReferenceRealText(value);
+  if (text != expected) Fail("RealToText differs from the reference " + expected, text);
   // Read back: the nearest double to the 15 digits, which writes as the same text; only a
   // text rounded past the largest double reads as 0.
   const double back = LenientStrToFloat(text);

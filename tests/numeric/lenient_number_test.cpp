@@ -75,7 +75,7 @@ TEST(LenientStrToInt, Hexadecimal) {
       {{"0x", 0}, {"x", 0}, {"$FFFFFFFF", -1}, {"$80000000", kMin}, {"$7FFFFFFF", 2147483647}});
   CheckInts({{"$100000000", 0}, {"$000000001F", 31}, {"-$10", -16}, {"-0x10", -16}, {"+$10", 16}});
   CheckInts({{"$-10", 0}, {"-$80000000", kMin}, {"-$FFFFFFFF", 1}, {"$1G", 0}, {"$1F ", 0}});
-  CheckInts({{" $a", 10}, {"0$1", 0}});
+  CheckInts({{" $a", 10}, {"0$1", 0}, {"$100000001", 0}});  // nine digits, not wrapped to 1
 }
 
 TEST(LenientStrToFloat, SpacesAndEmptyText) {
@@ -141,50 +141,48 @@ TEST(LenientStrToFloat, DigitsBeyondSixtyFourBits) {
   CheckReals({{"1844674407370955161.7", 1844674407370955161.7}});
 }
 
-// Every length of the six-decimal shape, signed or not, against the standard conversion.
+// Random decimal digits, as many as asked.
+std::string RandomDigits(std::mt19937& rng, int count) {
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::string text;
+  for (; count > 0; --count) text += static_cast<char>('0' + digit(rng));
+  return text;
+}
+
+// Unsigned, "+" and "-", alone and in a buffer, as the standard conversion reads it.
+void ExpectStandardConversion(const std::string& text) {
+  double expected = 0.0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), expected);
+  if (result.ec != std::errc()) expected = 0.0;
+  const double negated = expected == 0.0 ? 0.0 : -expected;
+  ASSERT_EQ(LenientStrToFloat(text), expected) << text;
+  ASSERT_EQ(LenientStrToFloat('+' + text), expected) << text;
+  ASSERT_EQ(LenientStrToFloat('-' + text), negated) << text;
+  ASSERT_EQ(ReadInBuffer(text, 16), expected) << text;
+  ASSERT_EQ(ReadInBuffer('-' + text, 16), negated) << text;
+}
+
+// Every length of the six-decimal shape.
 TEST(LenientStrToFloat, SixDecimalFieldsMatchTheStandardConversion) {
   std::mt19937 rng(2024);
-  std::uniform_int_distribution<int> digit(0, 9);
   for (int round = 0; round < 20000; ++round) {
-    std::string text;
-    for (int i = round % 10; i > 0; --i) text += static_cast<char>('0' + digit(rng));
-    text += '.';
-    for (int i = 0; i < 6; ++i) text += static_cast<char>('0' + digit(rng));
-    double expected = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), expected);
-    ASSERT_EQ(LenientStrToFloat(text), expected) << text;
-    ASSERT_EQ(LenientStrToFloat('+' + text), expected) << text;
-    ASSERT_EQ(LenientStrToFloat('-' + text), expected == 0.0 ? 0.0 : -expected) << text;
-    ASSERT_EQ(ReadInBuffer(text, 16), expected) << text;
-    ASSERT_EQ(ReadInBuffer('-' + text, 16), expected == 0.0 ? 0.0 : -expected) << text;
+    const std::string whole = RandomDigits(rng, round % 10) + '.';
+    ASSERT_NO_FATAL_FAILURE(ExpectStandardConversion(whole + RandomDigits(rng, 6)));
   }
 }
 
-// Random decimal texts in every shape read exactly as the standard conversion reads them.
+// Random decimal texts in every shape.
 TEST(LenientStrToFloat, MatchesTheStandardConversion) {
   std::mt19937 rng(12345);
   std::uniform_int_distribution<int> digitCount(0, 22);
-  std::uniform_int_distribution<int> digit(0, 9);
   std::uniform_int_distribution<int> exponent(-330, 330);
   std::uniform_int_distribution<int> coin(0, 3);
   for (int round = 0; round < 20000; ++round) {
-    std::string text;
-    for (int i = digitCount(rng); i > 0; --i) text += static_cast<char>('0' + digit(rng));
-    if (coin(rng) != 0) {
-      text += '.';
-      for (int i = digitCount(rng); i > 0; --i) text += static_cast<char>('0' + digit(rng));
-    }
+    std::string text = RandomDigits(rng, digitCount(rng));
+    if (coin(rng) != 0) text += '.' + RandomDigits(rng, digitCount(rng));
     if (text.find_first_of("0123456789") == std::string::npos) text += '7';
-    if (coin(rng) == 0) {
-      text += 'e';
-      text += std::to_string(exponent(rng) / (coin(rng) + 1));
-    }
-    double expected = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), expected);
-    if (result.ec != std::errc()) expected = 0.0;
-    ASSERT_EQ(LenientStrToFloat(text), expected) << text;
-    const std::string negativeText = '-' + text;
-    ASSERT_EQ(LenientStrToFloat(negativeText), expected == 0.0 ? 0.0 : -expected) << text;
+    if (coin(rng) == 0) text += 'e' + std::to_string(exponent(rng) / (coin(rng) + 1));
+    ASSERT_NO_FATAL_FAILURE(ExpectStandardConversion(text));
   }
 }
 

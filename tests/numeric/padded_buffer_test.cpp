@@ -1,6 +1,4 @@
-// The conversion reads the bytes before a text in one step: only a text inside its buffer may
-// be handed to it. The rule is checked through Holds in every build (the Release tests run
-// without assertions), and Text stops the program where assertions are compiled in.
+// Holds is checked in every build: the Release tests run without Text's assertion.
 #include "numeric/padded_buffer.h"
 
 #include <gtest/gtest.h>
