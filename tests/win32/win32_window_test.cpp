@@ -57,15 +57,6 @@ LOGFONTW FontDataOf(HWND window) {
   EXPECT_NE(GetObjectW(FontOf(window), sizeof font, &font), 0);
   return font;
 }
-COLORREF ColourOf(HBRUSH brush) {
-  LOGBRUSH colour{};
-  EXPECT_NE(GetObjectW(brush, sizeof colour, &colour), 0);
-  return colour.lbColor;
-}
-HBRUSH ColourRequest(HWND to, UINT request, HDC context, HWND from) {
-  return reinterpret_cast<HBRUSH>(
-      SendMessageW(to, request, reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(from)));
-}
 
 TEST_F(Win32Window, FrameCaptionAndTitles) {
   HWND form = Handle(WidgetId::Window);
@@ -150,13 +141,16 @@ TEST_F(Win32Window, HighContrastUsesTheSystemColours) {
         {WidgetId::Window, WM_CTLCOLORSTATIC, WidgetId::Button1},
         {WidgetId::Window, WM_CTLCOLORDLG, WidgetId::Label1}};
     for (const auto& [to, request, from] : requests) {
-      const HBRUSH brush = ColourRequest(Handle(to), request, context, Handle(from));
-      EXPECT_EQ(ColourOf(brush), c.background);
+      const LRESULT brush = SendMessageW(Handle(to), request, reinterpret_cast<WPARAM>(context),
+                                         reinterpret_cast<LPARAM>(Handle(from)));
+      LOGBRUSH colour{};
+      EXPECT_NE(GetObjectW(reinterpret_cast<HBRUSH>(brush), sizeof colour, &colour), 0);
+      EXPECT_EQ(colour.lbColor, c.background);
       EXPECT_EQ(GetBkColor(context), c.background);
       EXPECT_EQ(GetTextColor(context), GetSysColor(COLOR_WINDOWTEXT));
       for (WidgetId id : {WidgetId::Window, WidgetId::TabSheet2}) {  // sky blue: the class brush
         const auto background = GetClassLongPtrW(Handle(id), GCLP_HBRBACKGROUND);
-        EXPECT_TRUE(c.query() || background == reinterpret_cast<ULONG_PTR>(brush));
+        EXPECT_TRUE(c.query() || background == static_cast<ULONG_PTR>(brush));
       }
     }
     ReleaseDC(Handle(WidgetId::Label1), context);
