@@ -3,17 +3,10 @@
 // Starts the program, waits until its window is shown and has the focus, performs the actions
 // and waits for the program to end; every action waits until the program has handled it, never
 // for a fixed time. Prints "exit N" with the program's status; exit status 0 when all worked.
-//   report                what the window shows (layout facts, texts, selections)
-//   set WIDGET TEXT       replaces the text of an edit or of ComboBox4
-//   select WIDGET INDEX   selects a list entry
-//   click WIDGET          clicks Button1 or Button2
-//   type TEXT             types the characters on the keyboard
-//   key NAME[*N]          presses a key N times: tab, enter, escape, down, up, space, backspace,
-//                         pagedown, pageup, f4, a letter or digit, after alt+, ctrl+ or shift+
-//   close                 the window's close box
-//   expect-open           the program still runs with its window shown
-//   expect-menu STATE     "popup" (system menu open), "bar" (menu mode, no menu open), "none"
-//   pause MILLISECONDS    waits (while a screenshot is taken, say)
+// Actions: report (what the window shows), set WIDGET TEXT, select WIDGET INDEX, click WIDGET,
+// type TEXT, key NAME[*N] (alt+2, ctrl+shift+tab, down*4: see kNamedKeys), close (the close
+// box), expect-open, expect-menu popup|bar|none (system menu open, menu mode only, neither),
+// pause MILLISECONDS.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -70,17 +63,14 @@ constexpr struct {
     {"pageup", VK_PRIOR},
 };
 
-bool KeyOfName(const std::string& name, WORD& key) {
+// 0 for a name that is not known.
+WORD KeyOfName(const std::string& name) {
   for (const auto& named : kNamedKeys) {
-    if (name == named.Name) {
-      key = named.Key;
-      return true;
-    }
+    if (name == named.Name) return named.Key;
   }
   // A letter or digit: its virtual key is the upper-case character.
   const auto first = static_cast<unsigned char>(name.empty() ? '\0' : name[0]);
-  key = static_cast<WORD>(std::toupper(first));
-  return name.size() == 1 && std::isalnum(first);
+  return name.size() == 1 && std::isalnum(first) ? static_cast<WORD>(std::toupper(first)) : 0;
 }
 
 // "alt+2", "ctrl+shift+tab", "down*4"; false for a name that is not known.
@@ -90,9 +80,8 @@ bool ParseKeyStroke(const std::string& name, KeyStroke& stroke) {
   if (times != std::string::npos) stroke.Repeat = std::atoi(name.c_str() + times + 1);
   for (size_t begin = 0, plus = 0; plus != std::string::npos; begin = plus + 1) {
     plus = keys.find('+', begin);
-    WORD key = 0;
-    if (!KeyOfName(keys.substr(begin, plus - begin), key)) return false;
-    stroke.Keys.push_back(key);
+    stroke.Keys.push_back(KeyOfName(keys.substr(begin, plus - begin)));
+    if (stroke.Keys.back() == 0) return false;
   }
   return stroke.Repeat >= 1;
 }
@@ -112,10 +101,7 @@ struct Target {
   HWND Form = nullptr;
 
   HWND Find(WidgetId id) const {
-    for (HWND child = FindWindowExW(Form, nullptr, nullptr, nullptr); child;
-         child = FindWindowExW(Form, child, nullptr, nullptr)) {
-      if (GetDlgCtrlID(child) == win32ids::ControlId(id)) return child;
-    }
+    if (HWND child = GetDlgItem(Form, win32ids::ControlId(id))) return child;
     // Widgets on the pages: the pages are children of the tab control.
     HWND tabs = GetDlgItem(Form, win32ids::ControlId(WidgetId::PageControl1));
     for (WidgetId pageId : {WidgetId::TabSheet1, WidgetId::TabSheet2}) {
@@ -177,39 +163,16 @@ struct Target {
   }
 };
 
-const layout::WidgetSpec* WidgetNamed(const std::string& name) {
-  for (const layout::WidgetSpec& row : layout::kWidgets) {
-    if (name == row.Name) return &row;
-  }
-  return nullptr;
-}
-
 std::string NameOf(const Target& target, HWND window) {
   for (const layout::WidgetSpec& row : layout::kWidgets) {
     HWND widget = target.Find(row.Id);
-    if (widget && (widget == window || IsChild(widget, window))) {
-      // The innermost match wins: a page holds the widgets that follow it in the table.
-      if (row.Kind != layout::WidgetKind::TabPage && row.Kind != layout::WidgetKind::TabControl) {
-        return row.Name;
-      }
+    // The innermost match wins: a page holds the widgets that follow it in the table.
+    if (widget && (widget == window || IsChild(widget, window)) &&
+        row.Kind != layout::WidgetKind::TabPage && row.Kind != layout::WidgetKind::TabControl) {
+      return row.Name;
     }
   }
   return window ? "other" : "none";
-}
-
-void ReportWidget(const Target& target, const layout::WidgetSpec& row) {
-  using layout::WidgetKind;
-  HWND widget = target.Find(row.Id);
-  const char* shown = (GetWindowLongPtrW(widget, GWL_STYLE) & WS_VISIBLE) ? "shown" : "hidden";
-  const std::string text = Text(widget);
-  if (row.Kind == WidgetKind::Label || row.Kind == WidgetKind::Edit ||
-      row.Kind == WidgetKind::PushButton) {
-    std::printf("%s %s \"%s\"\n", row.Name, shown, text.c_str());
-  } else if (row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown) {
-    std::printf("%s count %d selected %d text \"%s\"\n", row.Name,
-                static_cast<int>(SendMessageW(widget, CB_GETCOUNT, 0, 0)),
-                static_cast<int>(SendMessageW(widget, CB_GETCURSEL, 0, 0)), text.c_str());
-  }
 }
 
 void Report(const Target& target) {
@@ -225,9 +188,8 @@ void Report(const Target& target) {
               style & WS_MAXIMIZEBOX ? " maximize" : "", style & WS_THICKFRAME ? " sizable" : "");
   RECT outer{};
   GetWindowRect(form, &outer);
-  const LONG width = outer.right - outer.left;
-  const LONG height = outer.bottom - outer.top;
-  const bool centred = outer.left == kCursorX - width / 2 && outer.top == kCursorY - height / 2;
+  const bool centred = outer.left == kCursorX - (outer.right - outer.left) / 2 &&
+                       outer.top == kCursorY - (outer.bottom - outer.top) / 2;
   std::printf("placement %s\n", centred ? "centred on the cursor" : "elsewhere");
   POINT cursor{};
   GetCursorPos(&cursor);
@@ -238,7 +200,20 @@ void Report(const Target& target) {
   const auto okStyle =
       static_cast<DWORD>(GetWindowLongPtrW(target.Find(WidgetId::Button1), GWL_STYLE));
   std::printf("default button %s\n", (okStyle & 0xF) == BS_DEFPUSHBUTTON ? "Button1" : "none");
-  for (const layout::WidgetSpec& row : layout::kWidgets) ReportWidget(target, row);
+  for (const layout::WidgetSpec& row : layout::kWidgets) {
+    using layout::WidgetKind;
+    HWND widget = target.Find(row.Id);
+    const char* shown = (GetWindowLongPtrW(widget, GWL_STYLE) & WS_VISIBLE) ? "shown" : "hidden";
+    const std::string text = Text(widget);
+    if (row.Kind == WidgetKind::Label || row.Kind == WidgetKind::Edit ||
+        row.Kind == WidgetKind::PushButton) {
+      std::printf("%s %s \"%s\"\n", row.Name, shown, text.c_str());
+    } else if (row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown) {
+      std::printf("%s count %d selected %d text \"%s\"\n", row.Name,
+                  static_cast<int>(SendMessageW(widget, CB_GETCOUNT, 0, 0)),
+                  static_cast<int>(SendMessageW(widget, CB_GETCURSEL, 0, 0)), text.c_str());
+    }
+  }
   std::fflush(stdout);
 }
 
@@ -266,18 +241,6 @@ bool ExpectMenu(const Target& target, const std::string& expected) {
   return state == expected || Fail("menu " + state + ", expected " + expected);
 }
 
-bool TypeText(const Target& target, const std::wstring& text) {
-  for (wchar_t character : text) {
-    const SHORT scan = VkKeyScanW(character);  // on the keyboard layout in use
-    if (scan == -1) return Fail("a character without a key");
-    KeyStroke stroke;
-    if (scan & 0x100) stroke.Keys.push_back(VK_SHIFT);
-    stroke.Keys.push_back(static_cast<WORD>(scan & 0xFF));
-    if (!target.Type(stroke)) return false;
-  }
-  return true;
-}
-
 // Runs one action; `next` points at its first parameter and moves past the parameters.
 bool Perform(const Target& target, const std::vector<std::wstring>& actions, size_t& next) {
   auto parameter = [&]() -> std::wstring { return next < actions.size() ? actions[next++] : L""; };
@@ -286,8 +249,10 @@ bool Perform(const Target& target, const std::vector<std::wstring>& actions, siz
     Report(target);
   } else if (action == "set" || action == "select" || action == "click") {
     const std::string name = Utf8FromWide(parameter());
-    const layout::WidgetSpec* row = WidgetNamed(name);
-    HWND widget = row ? target.Find(row->Id) : nullptr;
+    const auto row =
+        std::find_if(layout::kWidgets.begin(), layout::kWidgets.end(),
+                     [&](const layout::WidgetSpec& spec) { return name == spec.Name; });
+    HWND widget = row != layout::kWidgets.end() ? target.Find(row->Id) : nullptr;
     if (!widget) return Fail("no widget " + name);
     if (action == "set") {
       target.Send(widget, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(parameter().c_str()));
@@ -297,7 +262,14 @@ bool Perform(const Target& target, const std::vector<std::wstring>& actions, siz
       target.Send(widget, BM_CLICK, 0, 0);
     }
   } else if (action == "type") {
-    return TypeText(target, parameter());
+    for (wchar_t character : parameter()) {
+      const SHORT scan = VkKeyScanW(character);  // on the keyboard layout in use
+      if (scan == -1) return Fail("a character without a key");
+      KeyStroke stroke;
+      if (scan & 0x100) stroke.Keys.push_back(VK_SHIFT);
+      stroke.Keys.push_back(static_cast<WORD>(scan & 0xFF));
+      if (!target.Type(stroke)) return false;
+    }
   } else if (action == "key") {
     const std::string name = Utf8FromWide(parameter());
     KeyStroke stroke;

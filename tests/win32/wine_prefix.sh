@@ -22,8 +22,7 @@ registry="$prefix/auxline-test.reg"
 } > "$registry"
 DISPLAY= wine regedit /S "$(winepath -w "$registry")" >/dev/null 2>&1
 # The symbols of the title-bar buttons, where the Wine build does not find its own copy.
-for font in /usr/share/wine/fonts/marlett.ttf; do
-  [ ! -e "$font" ] || cp "$font" "$prefix/drive_c/windows/Fonts/"
-done
+marlett=/usr/share/wine/fonts/marlett.ttf
+[ ! -e "$marlett" ] || cp "$marlett" "$prefix/drive_c/windows/Fonts/"
 wineserver -w
 echo "$prefix"
