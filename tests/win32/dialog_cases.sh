@@ -37,8 +37,7 @@ start() {
   problems=""
 }
 
-# drive ARGUMENTS... -- ACTIONS...: runs the driver in the tool's folder.
-drive() {
+drive() {  # ARGUMENTS... -- ACTIONS...: the driver in the tool's folder
   [ -z "$skipping" ] || return 0
   (cd "$case_dir" && timeout 120 wine "$driver" auxline.exe "$@") > "$case_dir/report.txt" 2>/dev/null
   [ $? -eq 0 ] || problems+=" driver($(grep -m1 FAIL "$case_dir/report.txt"))"

@@ -29,7 +29,8 @@ using layout::WidgetId;
 
 constexpr DWORD kWindowTimeoutMs = 60000;  // bounds a hang; a loaded machine starts Wine slowly
 constexpr DWORD kReadTimeoutMs = 30000;
-constexpr DWORD kPollMs = 5;
+constexpr DWORD kPollMs = 10;
+constexpr DWORD kKeyPollMs = 5;
 constexpr int kCursorX = 320;
 constexpr int kCursorY = 240;
 constexpr WORD kMarkerKey = 0x88;  // a virtual key no keyboard has, so nothing reacts to it
@@ -139,7 +140,7 @@ struct Target {
       SendInput(1, &marker, sizeof(INPUT));
       const DWORD start = GetTickCount();
       while ((GetKeyState(kMarkerKey) < 0) == up) {
-        if (WaitForSingleObject(Process.hProcess, kPollMs) == WAIT_OBJECT_0) return true;
+        if (WaitForSingleObject(Process.hProcess, kKeyPollMs) == WAIT_OBJECT_0) return true;
         if (GetTickCount() - start > kReadTimeoutMs)
           return Fail("the program read no key for 30 s");
       }
@@ -204,14 +205,13 @@ void Report(const Target& target) {
     using layout::WidgetKind;
     HWND widget = target.Find(row.Id);
     const char* shown = (GetWindowLongPtrW(widget, GWL_STYLE) & WS_VISIBLE) ? "shown" : "hidden";
-    const std::string text = Text(widget);
     if (row.Kind == WidgetKind::Label || row.Kind == WidgetKind::Edit ||
         row.Kind == WidgetKind::PushButton) {
-      std::printf("%s %s \"%s\"\n", row.Name, shown, text.c_str());
+      std::printf("%s %s \"%s\"\n", row.Name, shown, Text(widget).c_str());
     } else if (row.Kind == WidgetKind::DropDownList || row.Kind == WidgetKind::EditableDropDown) {
       std::printf("%s count %d selected %d text \"%s\"\n", row.Name,
                   static_cast<int>(SendMessageW(widget, CB_GETCOUNT, 0, 0)),
-                  static_cast<int>(SendMessageW(widget, CB_GETCURSEL, 0, 0)), text.c_str());
+                  static_cast<int>(SendMessageW(widget, CB_GETCURSEL, 0, 0)), Text(widget).c_str());
     }
   }
   std::fflush(stdout);
