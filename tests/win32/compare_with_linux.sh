@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# Runs the same cases through the Linux auxline and through auxline.exe under Wine and
-# compares the exchange file, the settings file and the exit status byte for byte. The
-# Windows copy lies in a folder with a Japanese name. Only runs without a dialog ("/R1" to
-# "/R9" and unrecognised modes): the dialog runs are covered by dialog_cases.sh.
+# The runs without a dialog, through the Linux auxline and through auxline.exe under Wine (in a
+# folder with a Japanese name): exchange file, settings file and exit status must match.
 #   WINEPREFIX=... bash tests/win32/compare_with_linux.sh LINUX_AUXLINE AUXLINE_EXE
-# Prints "N passed, N failed"; exit status 1 when a case differs.
 set -uo pipefail
 linux_exe="$(realpath "$1")"
 windows_exe="$(realpath "$2")"
@@ -41,16 +38,14 @@ modes=("/R1" "/R2" "/R3" "/R4" "/R4 45" "/R4 abc" "/R5" "/R6" "/R7 30" "/R7 -12.
 # compare LABEL EXCHANGE SETTINGS MODE: EXCHANGE and SETTINGS name files in $inputs, or "-";
 # MODE holds the arguments separated by blanks, or EMPTY for one empty argument.
 compare() {
-  local label="$1" exchange="$2" settings="$3" mode
+  local label="$1" exchange="$2" settings="$3" mode n linux windows dir file problems=""
   read -r -a mode <<< "$4"
   [ "$4" != EMPTY ] || mode=("")
-  local n
   n=$(case_number)
-  local linux="$scratch/linux/$n" windows="$scratch/windows/補助線の作図 $n"
+  linux="$scratch/linux/$n" windows="$scratch/windows/補助線の作図 $n"
   mkdir -p "$linux" "$windows"
   cp "$linux_exe" "$linux/auxline"
   cp "$windows_exe" "$windows/auxline.exe"
-  local dir
   for dir in "$linux" "$windows"; do
     [ "$exchange" = - ] || cp "$inputs/$exchange" "$dir/JWC_TEMP.TXT"
     [ "$settings" = - ] || cp "$inputs/$settings" "$dir/auxline.dat"
@@ -59,9 +54,7 @@ compare() {
   local linux_status=$?
   (cd "$scratch" && timeout 60 wine "$windows/auxline.exe" "${mode[@]}" </dev/null >/dev/null 2>&1)
   local windows_status=$?
-  local problems=""
   [ "$linux_status" = "$windows_status" ] || problems+=" exit($linux_status/$windows_status)"
-  local file
   for file in JWC_TEMP.TXT auxline.dat; do
     if [ -e "$linux/$file" ] || [ -e "$windows/$file" ]; then
       cmp -s "$linux/$file" "$windows/$file" || problems+=" $file"

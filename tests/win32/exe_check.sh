@@ -5,7 +5,6 @@
 # per monitor, long-path aware, Windows 7 to 11, no execution level (that would end the file
 # virtualisation it shares with a 32-bit host), no common-controls 6.
 #   bash tests/win32/exe_check.sh AUXLINE.EXE
-# Prints the size, the imports and the manifest; exit status 1 on the first fault.
 set -euo pipefail
 exe="$1"
 tools=i686-w64-mingw32
@@ -36,10 +35,9 @@ text = "".join(line.strip()[1:-1] for line in block.group(1).splitlines())
 text = text.replace("\"\"", "\"").replace("\\n", "\n")
 print(text, end="")
 root = tree.fromstring(text.encode())
-local = lambda element: element.tag.split("}")[-1]
 found = {}
-for element in root.iter():
-    found.setdefault(local(element), []).append(element)
+for element in root.iter():  # by name, without the namespace
+    found.setdefault(element.tag.split("}")[-1], []).append(element)
 def expect(condition, why):
     if not condition: sys.exit("auxline.exe manifest: " + why)
 expect("PerMonitorV2" in [w.strip() for e in found.get("dpiAwareness", []) for w in e.text.split(",")],

@@ -1,10 +1,7 @@
-// Holds a file open as another program would (a virus scanner, an indexer, a backup) while
-// a command runs:
+// Holds FILE open as a scanner would, sharing any of r, w, d (or - for none), from before
+// COMMAND starts until MILLISECONDS after or its end; prints its run time in milliseconds and
+// exits with its status (125 when the file cannot be held or the command cannot start).
 //   file_holder.exe FILE SHARE MILLISECONDS COMMAND [ARGUMENTS...]
-// SHARE: any of the letters r, w, d (read, write and delete sharing), or - for none. The
-// file is held from before the command starts until MILLISECONDS after, or until the
-// command ends. Prints the command's run time in milliseconds and exits with its exit code
-// (125 when the file cannot be held or the command cannot start).
 #include <windows.h>
 
 #include <cstdio>

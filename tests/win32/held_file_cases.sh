@@ -1,13 +1,8 @@
 #!/usr/bin/env bash
-# auxline.exe while another program holds its exchange file open (file_holder.exe, as a virus
-# scanner or a backup would), and started through its 8.3 short path.
-# - A hold shorter than the wait ends in the finished file and status 0.
-# - A hold that outlasts it ends within a few seconds in status 1. A file held without write
-#   and delete sharing cannot be written, replaced or removed by anyone, so the host's input
-#   is still there; one held without read sharing only is unreadable and gets "hq".
-# - Through the short path, the settings are those of the long name.
+# auxline.exe while another program (file_holder.exe, as a scanner) holds its exchange file,
+# and started through its 8.3 short path. A hold that outlasts the wait ends soon in status 1: the
+# host's input stays where nobody can write, "hq" where only reading is refused.
 #   WINEPREFIX=... bash tests/win32/held_file_cases.sh WINDOWS_BUILD_DIR
-# Prints "N passed, N failed"; exit status 1 when a case fails.
 set -uo pipefail
 build="$(cd "$1" && pwd)"
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -17,9 +12,13 @@ exe="$build/platform/win32/auxline.exe"
 holder="$build/tests/win32/file_holder.exe"
 . "$repo/tests/support/cases.sh"
 
+tool_dir() {  # DIR: auxline.exe and the examples in a new folder
+  mkdir "$1"
+  cp "$exe" "$repo/examples/JWC_TEMP.TXT" "$repo/examples/auxline.dat" "$1/"
+}
+
 # What an undisturbed run makes of the example.
-mkdir "$scratch/free"
-cp "$exe" "$repo/examples/JWC_TEMP.TXT" "$repo/examples/auxline.dat" "$scratch/free/"
+tool_dir "$scratch/free"
 (cd "$scratch/free" && timeout 60 wine ./auxline.exe /R1 > /dev/null 2>&1)
 finished="$scratch/free/JWC_TEMP.TXT"
 input="$repo/examples/JWC_TEMP.TXT"
@@ -31,8 +30,7 @@ cases=("- 1000 0 $finished 4000" "r 1000 0 $finished 4000" "r 20000 1 $input 500
 for case in "${cases[@]}"; do
   read -r share hold want_status want_file longest <<< "$case"
   dir="$scratch/held-$share-$hold"
-  mkdir "$dir"
-  cp "$exe" "$repo/examples/JWC_TEMP.TXT" "$repo/examples/auxline.dat" "$dir/"
+  tool_dir "$dir"
   took="$(cd "$dir" && timeout 60 wine "$holder" JWC_TEMP.TXT "$share" "$hold" auxline.exe /R1 \
     2> /dev/null | tr -d '\r')"
   status=$?
@@ -42,13 +40,11 @@ for case in "${cases[@]}"; do
   check "$label: the exchange file" cmp -s "$dir/JWC_TEMP.TXT" "$want_file"
 done
 
-# Started as AUXL~XXX.EXE, a copy named "auxline long name.exe" reads and writes "auxline long
-# name.dat".
+# Started as AUXL~XXX.EXE, "auxline long name.exe" reads and writes "auxline long name.dat".
 dir="$scratch/short"
-mkdir "$dir"
-cp "$exe" "$dir/auxline long name.exe"
-cp "$repo/examples/JWC_TEMP.TXT" "$dir/"
-cp "$repo/examples/auxline.dat" "$dir/auxline long name.dat"
+tool_dir "$dir"
+mv "$dir/auxline.exe" "$dir/auxline long name.exe"
+mv "$dir/auxline.dat" "$dir/auxline long name.dat"
 short="$(cd "$dir" && wine cmd /c dir /x 2> /dev/null | tr -d '\r' |
   awk '/ auxline long name\.exe$/ { print $(NF - 3) }')"
 if [ -n "$short" ] && [ "$short" != auxline ]; then

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Every Windows test under Wine; expects WINEPREFIX (a prefix from wine_prefix.sh) and an X
-# display (xvfb-run). Runs the core test suites and the window tests of the 32-bit build
-# (the program users get), the dialog driven from outside, the Linux/Windows output
-# comparison, the exchange file held by another program, then the window and the dialog at
-# 144 and 192 dpi; and the core test suites of the 64-bit build, where one is given.
+# Every Windows test under Wine, in a prefix from wine_prefix.sh on an X display (xvfb-run):
+# the 32-bit build's (the program users get) at 96 dpi, its window and dialog again at 144 and
+# 192 dpi, and the core suites of the 64-bit build where one is given.
 #   bash tests/win32/run_under_wine.sh WINDOWS_BUILD_DIR LINUX_AUXLINE [WINDOWS64_BUILD_DIR]
 set -uo pipefail
 build="$1"
@@ -12,16 +10,11 @@ build64="${3:-}"
 export WINEDEBUG=-all
 here="$(dirname "$0")"
 failures=0
-step() {
-  local name="$1"
+step() {  # NAME COMMAND...
+  local name="$1" started=$SECONDS outcome=ok
   shift
-  local started=$SECONDS
-  if "$@"; then
-    echo "== $name: ok ($((SECONDS - started)) s)"
-  else
-    echo "== $name: FAILED ($((SECONDS - started)) s)"
-    failures=$((failures + 1))
-  fi
+  "$@" || outcome=FAILED failures=$((failures + 1))
+  echo "== $name: $outcome ($((SECONDS - started)) s)"
 }
 bash "$here/wine_dpi.sh" 96
 wineserver -p  # one server for the runs at one dpi

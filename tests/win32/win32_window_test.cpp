@@ -1,4 +1,4 @@
-// The Win32 dialog alone: layout against the table, looks, FormWindow operations, keys.
+// The Win32 program: its dialog alone (layout, looks, FormWindow operations, keys), its path.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,16 +7,21 @@
 #include <imm.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
 
+#include "os/win32/module_path.h"
 #include "platform/win32/control_ids.h"
 #include "platform/win32/dialog_colours.h"
 #include "platform/win32/dialog_windows.h"
 #include "platform/win32/display_scale.h"
+#include "platform/win32/executable_path.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
+#include "tests/support/scoped_file_calls.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -57,22 +62,9 @@ LOGFONTW FontDataOf(HWND window) {
   EXPECT_NE(GetObjectW(FontOf(window), sizeof font, &font), 0);
   return font;
 }
-COLORREF ColourOf(HBRUSH brush) {
-  LOGBRUSH colour{};
-  EXPECT_NE(GetObjectW(brush, sizeof colour, &colour), 0);
-  return colour.lbColor;
-}
-HBRUSH ColourRequest(HWND to, UINT request, HDC context, HWND from) {
-  return reinterpret_cast<HBRUSH>(
-      SendMessageW(to, request, reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(from)));
-}
 
 TEST_F(Win32Window, FrameCaptionAndTitles) {
-  HWND form = Handle(WidgetId::Window);
-  RECT client{};
-  GetClientRect(form, &client);
-  EXPECT_EQ(client.right, layout::kClientWidth);
-  EXPECT_EQ(client.bottom, layout::kClientHeight);
+  HWND form = Handle(WidgetId::Window);  // its client area: DpiOfTheDisplayScalesTheLayout
   const DWORD kFrame = WS_MINIMIZEBOX | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME;
   EXPECT_EQ(StyleOf(WidgetId::Window) & kFrame, WS_MINIMIZEBOX | WS_SYSMENU);
   EXPECT_EQ(TextOf(form), layout::kWindowCaption);
@@ -150,13 +142,16 @@ TEST_F(Win32Window, HighContrastUsesTheSystemColours) {
         {WidgetId::Window, WM_CTLCOLORSTATIC, WidgetId::Button1},
         {WidgetId::Window, WM_CTLCOLORDLG, WidgetId::Label1}};
     for (const auto& [to, request, from] : requests) {
-      const HBRUSH brush = ColourRequest(Handle(to), request, context, Handle(from));
-      EXPECT_EQ(ColourOf(brush), c.background);
+      const LRESULT brush = SendMessageW(Handle(to), request, reinterpret_cast<WPARAM>(context),
+                                         reinterpret_cast<LPARAM>(Handle(from)));
+      LOGBRUSH colour{};
+      EXPECT_NE(GetObjectW(reinterpret_cast<HBRUSH>(brush), sizeof colour, &colour), 0);
+      EXPECT_EQ(colour.lbColor, c.background);
       EXPECT_EQ(GetBkColor(context), c.background);
       EXPECT_EQ(GetTextColor(context), GetSysColor(COLOR_WINDOWTEXT));
       for (WidgetId id : {WidgetId::Window, WidgetId::TabSheet2}) {  // sky blue: the class brush
         const auto background = GetClassLongPtrW(Handle(id), GCLP_HBRBACKGROUND);
-        EXPECT_TRUE(c.query() || background == reinterpret_cast<ULONG_PTR>(brush));
+        EXPECT_TRUE(c.query() || background == static_cast<ULONG_PTR>(brush));
       }
     }
     ReleaseDC(Handle(WidgetId::Label1), context);
@@ -419,6 +414,45 @@ TEST_F(Win32Window, AFormClosedWhileShowingNeverOpensTheWindow) {
   window->Run(closing);
   EXPECT_EQ(closing.Ok + closing.Cancel, 0);
   EXPECT_FALSE(Visible(WidgetId::Window));
+}
+
+// The executable's path is taken whole; without an absolute one the run touches nothing (it
+// would otherwise find a JWC_TEMP.TXT in the working folder) and ends with its own status.
+// The fake system's answer, cut to the buffer as the system cuts it.
+std::wstring answer;
+DWORD WINAPI FakeModuleFileName(HMODULE, LPWSTR buffer, DWORD size) {
+  if (answer.empty()) return SetLastError(ERROR_NOT_ENOUGH_MEMORY), 0;
+  const std::size_t copied = answer.size() < size ? answer.size() : size - 1;
+  buffer[answer.copy(buffer, copied)] = L'\0';
+  return copied < answer.size() ? size : static_cast<DWORD>(copied);
+}
+
+TEST(ExecutablePath, TakenWholeOrTheRunTouchesNothing) {
+  const struct {
+    const char* what;
+    std::wstring given;
+    bool found;
+  } kCases[] = {{"fits the first buffer", L"C:\\no-such-folder\\auxline.exe", true},
+                {"needs a longer buffer", L"C:\\" + std::wstring(700, L'd') + L"\\a.exe", true},
+                {"the system cannot tell", L"", false},
+                {"a relative answer", L"auxline.exe", false}};
+  const std::string input = "hp1 0 0\r\nhp2 10 10\r\n";
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ScopedFileCalls calls;
+    FileCalls().GetModuleFileNameW = &FakeModuleFileName;
+    answer = c.given;
+    EXPECT_EQ(RunningModulePath(), c.given);
+    TempDir dir;
+    WriteBytes(dir / "JWC_TEMP.TXT", input);
+    ASSERT_TRUE(SetCurrentDirectoryW(dir.Path().c_str()));
+    // A found path's folder does not exist, so that run fails too: the files tell the guard.
+    const int status = RunBesideExecutable({"/R1"}, {});
+    EXPECT_TRUE(c.found || status == kExitWithoutOwnPath) << status;
+    SetCurrentDirectoryW(std::filesystem::temp_directory_path().c_str());
+    EXPECT_EQ(ReadBytes(dir / "JWC_TEMP.TXT"), input);
+    EXPECT_EQ(dir.Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+  }
 }
 
 }  // namespace

@@ -10,31 +10,19 @@ export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 DISPLAY= wineboot -i >/dev/null 2>&1
 registry="$prefix/auxline-test.reg"
 # A registry file of version 5 is UTF-16 with a byte-order mark.
-python3 - "$registry" <<'PYTHON'
-import sys
-lines = [
-    "Windows Registry Editor Version 5.00",
-    "",
-    "[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]",
-    '"ＭＳ ゴシック"="IPAGothic"',
-    '"MS Gothic"="IPAGothic"',
-    '"ＭＳ Ｐゴシック"="IPAPGothic"',
-    '"MS UI Gothic"="IPAPGothic"',
-    "",
-    "[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]",
-    '"Desktop"="Default"',
-    "",
-    "[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]",
-    '"Default"="640x480"',
-    "",
-]
-with open(sys.argv[1], "w", encoding="utf-16", newline="\r\n") as out:
-    out.write("\n".join(lines) + "\n")
-PYTHON
+{
+  printf '\xff\xfe'
+  printf '%s\r\n' "Windows Registry Editor Version 5.00" "" \
+    '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+    '"ＭＳ ゴシック"="IPAGothic"' '"MS Gothic"="IPAGothic"' \
+    '"ＭＳ Ｐゴシック"="IPAPGothic"' '"MS UI Gothic"="IPAPGothic"' "" \
+    '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' "" \
+    '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="640x480"' "" |
+    iconv -f UTF-8 -t UTF-16LE
+} > "$registry"
 DISPLAY= wine regedit /S "$(winepath -w "$registry")" >/dev/null 2>&1
 # The symbols of the title-bar buttons, where the Wine build does not find its own copy.
-for font in /usr/share/wine/fonts/marlett.ttf; do
-  [ ! -e "$font" ] || cp "$font" "$prefix/drive_c/windows/Fonts/"
-done
+marlett=/usr/share/wine/fonts/marlett.ttf
+[ ! -e "$marlett" ] || cp "$marlett" "$prefix/drive_c/windows/Fonts/"
 wineserver -w
 echo "$prefix"
