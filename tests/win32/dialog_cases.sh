@@ -29,6 +29,7 @@ start() {
   shift
   skipping=""
   [ "$dpi" = 96 ] || [[ "$case_name" == *"at every dpi"* ]] || { skipping=yes; return 0; }
+  started=$((${started:-0} + 1))
   case_dir="$scratch/補助線の作図 $(case_number)"
   mkdir -p "$case_dir"
   cp "$exe" "$case_dir/auxline.exe"
@@ -180,4 +181,6 @@ for key in ctrl+tab ctrl+pagedown ctrl+shift+tab ctrl+pageup; do
   done
 done
 finish  # the last case
+counted=$((cases_passed + cases_failed))
+[ "$counted" -eq "$started" ] || case_failed "$started cases started, $counted counted"
 cases_done "dialog cases at $dpi dpi"
