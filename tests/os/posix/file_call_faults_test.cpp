@@ -1,5 +1,6 @@
 // Each file call failed or the process ended there: no file is ever left half-written, and any
 // later run removes the temporaries killed runs left, only those clearly abandoned.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <chrono>
 
 #include "os/file_system.h"
+#include "os/posix/descriptor_io.h"
 #include "os/temporary_files.h"
 #include "tests/support/crlf_lines.h"
 #include "tests/support/file_call_faults.h"
@@ -66,22 +68,29 @@ TEST(FileCallFaults, ReplaceFaultedAtEachStep) {
   }
 }
 
-// A file of several reads; a read that fails is never the end of the file.
+// A file of several reads, read as the exchange file and as the way back of an in-place
+// rewrite: a read that fails is never the end of the file.
 TEST(FileCallFaults, WholeRead) {
   TempDir dir;
   const std::string bytes(300000, 'x');
   const std::filesystem::path target = FreshFile(dir, "JWC_TEMP.TXT", bytes);
+  const int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC);
   for (const StepFault& c : kStepFaults) {
     if (c.at != AtStep::Fail) continue;
-    BoundedRead read;
-    const auto readWhole = [&] { read = ReadRegularFile(target, std::size_t(1) << 30); };
+    BoundedRead read, wayBack;
+    const auto readWhole = [&] {
+      read = ReadRegularFile(target, std::size_t(1) << 30);
+      wayBack.Complete = ReadWholeFile(fd, wayBack.Bytes, bytes.size());
+    };
     ForEachFaultedStep(
         c, [] {}, readWhole,
         [&](bool, const std::string& call) {
           EXPECT_TRUE(!read.Complete || read.Bytes == bytes);
+          EXPECT_TRUE(!wayBack.Complete || wayBack.Bytes == bytes);
           EXPECT_TRUE(c.error != EINTR || call == "fstat" || read.Complete);
         });
   }
+  close(fd);
 }
 
 // Network file systems' answers do not stop a replace; durable bytes are flushed around the rename.
