@@ -140,6 +140,29 @@ TEST(FileCallFaults, UnusualFileSystems) {
   ::umask(umask);
 }
 
+// Network file systems report a write lost in the cache only at the close: that file is never
+// renamed over the old one, flushed or not (a fresh one may be written instead).
+TEST(FileCallFaults, CloseReportingALostWriteFailsThatFile) {
+  TempDir dir;
+  const std::filesystem::path target = dir / "JWC_TEMP.TXT";
+  for (const bool durable : {false, true}) {
+    SCOPED_TRACE(durable ? "flushed" : "not flushed");
+    const auto replace = [&] {
+      FreshFile(dir, "JWC_TEMP.TXT", kOld);
+      return ReplaceFileContents(target, kNew, ReplaceOptions{durable, {}});
+    };
+    const std::vector<std::string> calls = CallsOf(replace);
+    const auto renamed = std::find(calls.rbegin(), calls.rend(), "renameat");
+    const auto step = static_cast<std::size_t>(calls.rend() - find(renamed, calls.rend(), "close"));
+    ScopedFileCalls scoped;
+    ScopedFileCalls::Plan().step = static_cast<int>(step);
+    ScopedFileCalls::Plan().fault.error = EIO;
+    const bool done = replace();
+    EXPECT_NE(ScopedFileCalls::Plan().calls.at(step), "renameat");
+    EXPECT_EQ(ReadBytes(target), done ? kNew : kOld);
+  }
+}
+
 TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
   const std::uint64_t alive = static_cast<std::uint64_t>(::getpid()),
                       gone = 4194304 + 17;  // above any Linux process id
