@@ -251,7 +251,7 @@ bool Perform(const Target& target, const std::vector<std::wstring>& actions, siz
     const std::string name = Utf8FromWide(parameter());
     const auto row =
         std::find_if(layout::kWidgets.begin(), layout::kWidgets.end(),
-                     [&](const layout::WidgetSpec& spec) { return name == spec.Name; });
+                     [&](const layout::WidgetSpec& entry) { return name == entry.Name; });
     HWND widget = row != layout::kWidgets.end() ? target.Find(row->Id) : nullptr;
     if (!widget) return Fail("no widget " + name);
     if (action == "set") {
