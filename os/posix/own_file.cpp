@@ -13,11 +13,3 @@ FileOwnership OwnershipOf(const std::filesystem::path& path) {
   if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) return FileOwnership::Other;
   return FileOwnership::Own;
 }
-
-void ClearSystemError() { errno = 0; }
-
-std::error_code LastSystemError() { return {errno, std::generic_category()}; }
-
-std::string SystemErrorText(const std::error_code& error) {
-  return error ? error.message() : std::string();
-}

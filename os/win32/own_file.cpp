@@ -6,6 +6,7 @@
 
 #include "os/win32/long_path.h"
 #include "os/win32/owners.h"
+#include "os/win32/wide_text.h"
 
 FileOwnership OwnershipOf(const std::filesystem::path& path) {
   const std::wstring name = ExtendedPath(path).native();
@@ -49,10 +50,5 @@ std::string SystemErrorText(const std::error_code& error) {
     wide.pop_back();
   }
   if (wide.empty()) return "error " + std::to_string(error.value());
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                      nullptr, nullptr);
-  return utf8;
+  return Utf8FromWide(wide);
 }

@@ -9,7 +9,7 @@
 #include "platform/win32/control_ids.h"
 #include "platform/win32/dialog_colours.h"
 #include "platform/win32/display_scale.h"
-#include "platform/win32/wide_text.h"
+#include "os/win32/wide_text.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "os/own_file.h"
 #include "platform/win32/executable_path.h"
-#include "platform/win32/wide_text.h"
+#include "os/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
 #include "tool/app.h"
 #include "tool/run_log.h"

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "platform/win32/wide_text.h"
+#include "os/win32/wide_text.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/win32/control_ids.h"
-#include "platform/win32/wide_text.h"
+#include "os/win32/wide_text.h"
 
 namespace {
 

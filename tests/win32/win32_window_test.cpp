@@ -18,7 +18,7 @@
 #include "platform/win32/dialog_windows.h"
 #include "platform/win32/display_scale.h"
 #include "platform/win32/executable_path.h"
-#include "platform/win32/wide_text.h"
+#include "os/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
 #include "tests/support/scoped_file_calls.h"
 #include "tests/support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "platform/win32/wide_text.h"
+#include "os/win32/wide_text.h"
 
 #include <windows.h>
 
