@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A regular file opened for one sequential read. Anything else in its place (a FIFO, a
 // device, a socket, a folder, the running executable) counts as unreadable; the check is
@@ -69,9 +70,16 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
 bool RemoveRegularFile(const std::filesystem::path& path);
 
 // Removes the temporary files that killed runs left beside `target` (see
-// ReplaceFileContents) once they are clearly abandoned. A run calls it for each of its files
-// whether or not it replaces them, so that nothing is left behind for long.
+// ReplaceFileContents) once they are clearly abandoned: only the running user's own, judged
+// by when they were made. A run calls it for each of its files whether or not it replaces
+// them, so that nothing is left behind for long. While no file holds the target's name they
+// may be its last copies, and nothing is removed.
 void RemoveAbandonedTemporariesOf(const std::filesystem::path& target);
+
+// The running user's own regular files beside `target` that a replacement of it left behind
+// (its temporary files; on Windows also the backup of a replace stopped half-way), newest
+// first. While no file holds the target's name, the newest complete one is its last copy.
+std::vector<std::filesystem::path> LeftCopiesOf(const std::filesystem::path& target);
 
 // What tells the regular file at `path` (a link followed as for reading) from another one
 // put in its place later, by a rename over it or a new file of the same name: the system's
