@@ -33,6 +33,8 @@ class FormEvents {
   virtual void FormShow() = 0;      // once, before the window is first seen
   virtual void Button1Click() = 0;  // OK button and Enter
   virtual void Button2Click() = 0;  // Cancel button, Esc and the window's close box
+  // The form wanted its dialog, and no window could show it: the run ends as failed.
+  virtual void DialogUnavailable() = 0;
   virtual bool IsClosed() const = 0;
 
  protected:

@@ -2,5 +2,5 @@
 
 void HeadlessWindow::Run(FormEvents& form) {
   form.FormShow();
-  if (!form.IsClosed()) form.Button2Click();
+  if (!form.IsClosed()) form.DialogUnavailable();
 }

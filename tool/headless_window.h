@@ -26,6 +26,6 @@ class HeadlessWindow final : public FormWindow {
   void Close() override {}
 
   // Shows the form; a form still open afterwards wanted the dialog, which this window
-  // cannot offer, so it is closed at once as if by its close box.
+  // cannot offer: it is told so, and closes.
   void Run(FormEvents& form) override;
 };

@@ -234,6 +234,11 @@ void TForm1::Button1Click() {
 
 void TForm1::Button2Click() { Close(); }
 
+void TForm1::DialogUnavailable() {
+  drawNothing_ = true;
+  Close();
+}
+
 void TForm1::Close() {
   if (closed_) return;
   closed_ = true;
@@ -256,7 +261,8 @@ void TForm1::FormClose() {
       return;
     }
     ClearSystemError();
-    exchangeWritten_ = WriteExchangeFile(ExchangeFilePath());
+    exchangeWritten_ = drawNothing_ ? ReplaceExchangeFile(ExchangeFilePath(), kNothingToDraw)
+                                    : WriteExchangeFile(ExchangeFilePath());
     if (!exchangeWritten_) {
       NoteRunFailureWithSystemError("the exchange file " + PathText(ExchangeFilePath()) +
                                     " could not be written");

@@ -34,6 +34,7 @@ class TForm1 final : public FormEvents {
   void FormClose();
   void Button1Click() override;
   void Button2Click() override;
+  void DialogUnavailable() override;
   bool IsClosed() const override { return closed_; }
 
   // Runs the close sequence once and closes the window.
@@ -81,6 +82,9 @@ class TForm1 final : public FormEvents {
   std::optional<ExchangeTakeover> takenOver_;
   bool closed_ = false;
   bool exchangeWritten_ = true;
+  // The dialog could not be shown: the exchange file gets "hq", never the attribute block
+  // queued for it (which would change the host's current layer and line type).
+  bool drawNothing_ = false;
   bool exchangeUnread_ = false;
   // The exchange file is never written by this run: it held the tool's own "hq".
   bool exchangeLeftAlone_ = false;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Without the toolkit: a dialog run that cannot show its window ends at once with status 2 and
-# the files as Cancel leaves them ("hq" where no dialog program starts); other runs load nothing.
+# Without the toolkit: a dialog run that cannot show its window ends at once with status 2, the
+# exchange file holding "hq" after "/R10" and untouched without arguments; other runs load nothing.
 # Usage: headless_loader_test.sh <auxline> <auxline_qt.so>  (auxline-dialog beside auxline)
 set -u
 auxline=$1
@@ -23,7 +23,7 @@ done
 
 crlf() { printf '%s\r\n' "$@"; }
 exchange_in=$(crlf 'hk 10' 'lg2' 'ly5' 'hp1 100 200' 'hp2 110 200')
-attribute_block=$(crlf lg2 ly5 lc9 lt1 lw0)
+nothing_to_draw=$(crlf hq)
 no_display=(-u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM)
 
 # run <case name> <expected status> <expected exchange file, - for any> <env and args ...>
@@ -39,12 +39,12 @@ run() {
 }
 
 cp "$auxline" "$dialog_program" "$scratch/"
-run "R10 without module" 2 "$attribute_block" DISPLAY=:0 ./auxline /R10
+run "R10 without module" 2 "$nothing_to_draw" DISPLAY=:0 ./auxline /R10
 run "settings without module" 2 "$exchange_in" ./auxline
 printf 'not a shared object' > "$scratch/auxline_qt.so"
-run "R10 with broken module" 2 "$attribute_block" ./auxline /R10
+run "R10 with broken module" 2 "$nothing_to_draw" ./auxline /R10
 # The variable that once marked the dialog program's start cannot skip the takeover.
-run "R10 with the host's AUXLINE_STARTED_BY" 2 "$attribute_block" \
+run "R10 with the host's AUXLINE_STARTED_BY" 2 "$nothing_to_draw" \
   AUXLINE_STARTED_BY="$scratch/auxline" ./auxline /R10
 
 # A module cut short (an unfinished copy) is a missing one: the loader would die of SIGBUS.
@@ -61,14 +61,13 @@ grep -q 'auxline_qt' "$scratch/ld.log" && fail "a module short of its last byte 
 
 # The real module, but nowhere to show the window.
 cp "$module" "$scratch/auxline_qt.so"
-run "R10 without display" 2 "$attribute_block" ./auxline /R10
-run "R10 with unreachable X display" 2 "$attribute_block" DISPLAY=:97531 ./auxline /R10
-run "R10 with xcb requested but no display" 2 "$attribute_block" QT_QPA_PLATFORM=xcb ./auxline /R10
-run "R10 with a platform that does not exist" 2 "$attribute_block" QT_QPA_PLATFORM=nosuchplatform ./auxline /R10
+run "R10 without display" 2 "$nothing_to_draw" ./auxline /R10
+run "R10 with unreachable X display" 2 "$nothing_to_draw" DISPLAY=:97531 ./auxline /R10
+run "R10 with xcb requested but no display" 2 "$nothing_to_draw" QT_QPA_PLATFORM=xcb ./auxline /R10
+run "R10 with a platform that does not exist" 2 "$nothing_to_draw" QT_QPA_PLATFORM=nosuchplatform ./auxline /R10
 
 # No dialog program that may be started (a damaged one never is): "/R10" took the file over.
 rm "$scratch/auxline-dialog"
-nothing_to_draw=$(crlf hq)
 run "R10 without dialog program" 2 "$nothing_to_draw" DISPLAY=:0 ./auxline /R10
 run "settings without dialog program" 2 "$exchange_in" ./auxline
 while IFS='|' read -r name make; do

@@ -52,11 +52,36 @@ TEST(App, OnlyNoArgumentOrR10AsksForADialogWindow) {
   }
 }
 
-TEST(App, MissingDialogWindowBehavesAsClosedAtOnce) {
-  FormRun run(CrLf("lg2|ly5"));
-  EXPECT_EQ(RunAuxline({"/R10"}, run.Dir / "auxline", nullptr), 2);
-  EXPECT_EQ(run.Exchange(), CrLf("lg2|ly5|lc9|lt1|lw0"));
-  EXPECT_EQ(run.Settings(), std::nullopt);  // closing is Cancel: no save
+// No attribute block without a drawing: the host's current layer group, layer, colour and
+// line type stay as they were. Nothing is saved.
+TEST(App, MissingDialogWindowLeavesNothingToDraw) {
+  const std::string input = CrLf("lg2|ly5");
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::size_t sizeLimit;  // 0: none
+    int status;
+    std::optional<std::string> exchange;  // nullopt: removed, never the host's input
+  } kCases[] = {
+      {"/R10", {"/R10"}, 0, 2, "hq\r\n"},
+      {"the settings", {}, 0, 2, input},
+#ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
+      {"/R10 whose hq cannot be written", {"/R10"}, 1, 1, std::nullopt},
+#endif
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    FormRun run(input);
+    int status = 0;
+    {
+      std::optional<FileSizeLimit> limit;
+      if (c.sizeLimit != 0) limit.emplace(c.sizeLimit);
+      status = RunAuxline(c.args, run.Dir / "auxline", nullptr);
+    }
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(run.Exchange(), c.exchange);
+    EXPECT_EQ(run.Settings(), std::nullopt);
+  }
 }
 
 // Keeps what the form did to it beyond its own life, which ends inside RunAuxline.
@@ -111,6 +136,10 @@ TEST(ExchangeTakeover, NeverBuildsOnItsOwnOutput) {
     std::filesystem::rename(f.string() + "~", f);
   };
   const auto rewrites = [](Dir f) { WriteBytes(f, kNewInput); };
+  const auto anotherRun = [](Dir f) {
+    WriteBytes(f.string() + "~", "hq\r\n");
+    std::filesystem::rename(f.string() + "~", f);
+  };
   const auto removes = [](Dir f) { std::filesystem::remove(f); };
   struct Case {
     const char *what, *mode;
@@ -125,6 +154,7 @@ TEST(ExchangeTakeover, NeverBuildsOnItsOwnOutput) {
        CrLf("lg2|ly5|lc9|lt1|lw0|ci 10 20 100")},
       {"the host put new input in by a rename", "/R10", kInput, renames, 1, kNewInput},
       {"the host rewrote the file in place", "/R10", kInput, rewrites, 1, kNewInput},
+      {"another run put its own hq there", "/R10", kInput, anotherRun, 1, "hq\r\n"},
       {"the host removed the file", "/R10", kInput, removes, 1, std::nullopt},
   };
   for (const Case& c : kCases) {

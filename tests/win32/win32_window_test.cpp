@@ -323,6 +323,7 @@ class ScriptedForm final : public FormEvents {
   void FormShow() override { onShow_(); }
   void Button1Click() override { Clicked(Ok); }
   void Button2Click() override { Clicked(Cancel); }
+  void DialogUnavailable() override { Clicked(Cancel); }
   bool IsClosed() const override { return closed_; }
   void Close() {
     closed_ = true;
