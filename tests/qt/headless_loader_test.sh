@@ -26,13 +26,19 @@ exchange_in=$(crlf 'hk 10' 'lg2' 'ly5' 'hp1 100 200' 'hp2 110 200')
 attribute_block=$(crlf lg2 ly5 lc9 lt1 lw0)
 no_display=(-u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM)
 
+log_lines() { cat "$scratch/auxline.log" 2>/dev/null | wc -l; }
+
 # run <case name> <expected status> <expected exchange file, - for any> <env and args ...>
 run() {
-  local name=$1 status=$2 expected=$3 actual=0
+  local name=$1 status=$2 expected=$3 actual=0 logged
   shift 3
   printf '%s' "$exchange_in" > "$scratch/JWC_TEMP.TXT"
+  logged=$(log_lines)
   (cd "$scratch" && timeout 20 env "${no_display[@]}" "$@") > "$scratch/out" 2>&1 || actual=$?
   [ "$actual" = "$status" ] || fail "$name: status $actual, expected $status"
+  # One line in the log for every failed run, by whichever program failed.
+  logged=$(($(log_lines) - logged))
+  [ "$logged" = $((actual == 1 || actual == 2)) ] || fail "$name: $logged lines logged"
   [ -s "$scratch/out" ] && fail "$name: printed: $(head -c 300 "$scratch/out")"
   [ "$expected" = - ] || [ "$(cat "$scratch/JWC_TEMP.TXT")" = "$expected" ] ||
     fail "$name: exchange file: $(od -c "$scratch/JWC_TEMP.TXT" | head -5)"
