@@ -154,9 +154,11 @@ TEST(DialogProgram, MissingAfterATakeoverWithoutNothingToDrawIsStatus1) {
   WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
   char program[] = "auxline", mode[] = "/R10";
   char* argv[] = {program, mode, nullptr};
-  ScopedFileCalls calls;  // neither a new file nor the old one rewritten in place takes it
+  ScopedFileCalls calls;  // no file takes a byte
   ScopedFileCalls::Plan().failEvery = "write";
-  ScopedFileCalls::Plan().inner.ftruncate = [](int, off_t) { return errno = EIO, -1; };
+  ScopedFileCalls::Plan().inner.pwrite = [](int, const void*, size_t, off_t) -> ssize_t {
+    return errno = EIO, -1;
+  };
   EXPECT_EQ(RunThroughDialogProgram(RunMode::Parse({mode}), dir / "auxline", argv), 1);
   EXPECT_FALSE(HoldsNothingToDraw(dir / "JWC_TEMP.TXT"));
 }
