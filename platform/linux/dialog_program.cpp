@@ -172,8 +172,8 @@ int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& ex
     }
   }
   if (status) return *status;  // the dialog program has logged its own failure
-  // What the host finds now is what the takeover left: "hq", or (where the file could not be
-  // replaced) its own input, which is a failure of the exchange file.
+  // What the host finds now is what the takeover left: "hq", or (where "hq" could not be
+  // written) no file or its own input, which is a failure of the exchange file.
   const bool exchangeLeft = takenOver && !takenOver->NothingToDrawWritten;
   const int failed = exchangeLeft ? kExitExchangeFileFailed : kExitNoDialogWindow;
   LogRunEnd(exePath, mode.Arguments(), failed);
