@@ -6,11 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "os/own_file.h"
 #include "os/program_file.h"
@@ -47,6 +50,35 @@ std::string EndOf(const std::filesystem::path& program, int status) {
   return "its libraries are missing or too old for it (status 127)";
 }
 
+// Whether an environment entry ("NAME=value") sets a variable of the dynamic loader, or one
+// that the C library reads to find code or configuration it loads. `auxline`, static, never
+// reads them, but the dialog program is loaded by the dynamic loader: a preload, an audit
+// library or a library path (an empty element of which is the working folder, often a tool
+// folder that others may write) would put another's code into the dialog. Every "LD_" name,
+// and those of the list the loader drops for set-id programs that lead to code or its
+// configuration. The rest of that list passes on with everything else (display, locale,
+// input method, scaling): LOCPATH, NLSPATH, TZDIR and TMPDIR are the user's choices of
+// locale, time zone and temporary data, never code.
+bool IsLoaderVariable(std::string_view entry) {
+  static constexpr std::string_view kLoaderNames[] = {
+      "GCONV_PATH",   "GETCONF_DIR", "GLIBC_TUNABLES", "HOSTALIASES",      "LOCALDOMAIN",
+      "MALLOC_TRACE", "NIS_PATH",    "RES_OPTIONS",    "RESOLV_HOST_CONF",
+  };
+  const std::string_view name = entry.substr(0, entry.find('='));
+  return name.starts_with("LD_") || std::ranges::find(kLoaderNames, name) != std::end(kLoaderNames);
+}
+
+// The dialog program's environment: this one without the loader's variables, made before
+// the fork (the child may not allocate). Its entries are this process's own.
+std::vector<char*> DialogProgramEnvironment() {
+  std::vector<char*> entries;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    if (!IsLoaderVariable(*entry)) entries.push_back(*entry);
+  }
+  entries.push_back(nullptr);
+  return entries;
+}
+
 // Moves `fd` off the hand-over's descriptor number, so that putting the hand-over there in
 // the child closes nothing the child needs.
 bool KeepOffHandoverDescriptor(int& fd) {
@@ -59,7 +91,8 @@ bool KeepOffHandoverDescriptor(int& fd) {
 
 // In the child, between fork and exec: only async-signal-safe calls (a lock that another
 // thread held at the fork stays held in the child), so everything was prepared before.
-[[noreturn]] void BecomeDialogProgram(int programFd, int handoverFd, char** argv, pid_t launcher) {
+[[noreturn]] void BecomeDialogProgram(int programFd, int handoverFd, char** argv, char** envp,
+                                      pid_t launcher) {
   // The dialog ends with the run: a host that ends `auxline` must not leave behind a dialog
   // that could write the exchange file after the host has read it. Checked after the call:
   // a launcher that ended before it was made is not waited for.
@@ -70,7 +103,7 @@ bool KeepOffHandoverDescriptor(int& fd) {
                           ? ::fcntl(handoverFd, F_SETFD, 0) == 0
                           : ::dup2(handoverFd, kHandoverDescriptor) == kHandoverDescriptor;
   // The file that was checked is the one that runs, whatever its name leads to by now.
-  if (placed) ::fexecve(programFd, argv, environ);
+  if (placed) ::fexecve(programFd, argv, envp);
   ::_exit(kNotStarted);
 }
 
@@ -79,12 +112,13 @@ std::optional<int> StartAndWait(const std::filesystem::path& program, int progra
   // A host that ignores SIGCHLD passes that on, and the child would then be reaped unseen.
   ::signal(SIGCHLD, SIG_DFL);
   const pid_t launcher = ::getpid();
+  std::vector<char*> environment = DialogProgramEnvironment();
   const pid_t child = ::fork();
   if (child < 0) {
     NoteNotStarted(program, std::strerror(errno));
     return std::nullopt;
   }
-  if (child == 0) BecomeDialogProgram(programFd, handoverFd, argv, launcher);
+  if (child == 0) BecomeDialogProgram(programFd, handoverFd, argv, environment.data(), launcher);
   int status = 0;
   while (::waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return std::nullopt;
@@ -138,8 +172,8 @@ int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& ex
     }
   }
   if (status) return *status;  // the dialog program has logged its own failure
-  // What the host finds now is what the takeover left: "hq", or (where the file could not be
-  // replaced) its own input, which is a failure of the exchange file.
+  // What the host finds now is what the takeover left: "hq", or (where "hq" could not be
+  // written) no file or its own input, which is a failure of the exchange file.
   const bool exchangeLeft = takenOver && !takenOver->NothingToDrawWritten;
   const int failed = exchangeLeft ? kExitExchangeFileFailed : kExitNoDialogWindow;
   LogRunEnd(exePath, mode.Arguments(), failed);

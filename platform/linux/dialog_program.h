@@ -20,8 +20,9 @@
 inline constexpr char kDialogProgramFileName[] = "auxline-dialog";
 
 // A dialog run of `auxline`: "/R10" takes the exchange file over first, then the dialog
-// program runs with the same arguments (argv as main got it) and the same environment; what
-// it needs besides comes in the hand-over (exchange_handover.h). It is started only as an
+// program runs with the same arguments (argv as main got it) and the same environment but
+// the dynamic loader's variables; what it needs besides comes in the hand-over
+// (exchange_handover.h). It is started only as an
 // installation file (module_file_check.h). Its exit status when it ran
 // to its end; otherwise the host finds "hq" after "/R10" (a run without arguments never
 // writes the exchange file) and the status is 2, as for any dialog that cannot be shown.

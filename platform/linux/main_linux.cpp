@@ -5,29 +5,32 @@
 
 #include "platform/linux/dialog_program.h"
 #include "platform/linux/exe_path.h"
+#include "platform/linux/failed_start.h"
 #include "platform/linux/file_signals.h"
 #include "tool/app.h"
+#include "tool/run_log.h"
 
 int main(int argc, char** argv) {
   IgnoreFileSignals();
+  const std::filesystem::path exePath = RunningExecutablePath();
+  // Without its own location the tool finds neither the exchange file nor its log; it
+  // touches nothing rather than guess from the working directory. The one failure that
+  // leaves no line in the log.
+  if (exePath.empty()) return kExitExchangeFileFailed;
   try {
-    const std::filesystem::path exePath = RunningExecutablePath();
-    // Without its own location the tool cannot find the exchange file; it touches nothing
-    // rather than guess from the working directory.
-    if (exePath.empty()) return kExitExchangeFileFailed;
     std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
     // The other files of the installation are never data, for the takeover of a dialog run
     // as for everything else.
     ProtectInstallationFiles(exePath.parent_path());
     const RunMode mode = RunMode::Parse(args);
     if (mode.MayShowDialog()) {
-      // Started in the dialog program's place (a copy of this program under its name): no
-      // dialog can be shown here, and `auxline` that started it ends the run.
-      if (StartedAsDialogProgram()) return kExitNoDialogWindow;
+      // Started in the dialog program's place: no dialog can be shown here, and `auxline`
+      // that started it ends the run.
+      if (StartedAsDialogProgram()) return EndInDialogProgramsPlace(argc, argv);
       return RunThroughDialogProgram(mode, exePath, argv);
     }
     return RunAuxline(mode, exePath, {});
   } catch (...) {
-    return kExitExchangeFileFailed;
+    return EndFailedStart(exePath, argc, argv, "the run could not start", CurrentExceptionText());
   }
 }

@@ -6,11 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,12 +92,11 @@ bool ElfFileIsWhole(int fd, const struct stat& status, ProgramKind kind) {
   return SegmentsInside(fd, header, fileSize, kind);
 }
 
-// The fields of one line of /etc/passwd or /etc/group ("name:x:1000:..."), at most `count`.
-std::vector<std::string_view> Fields(std::string_view line, std::size_t count) {
+// The fields of one line of /etc/passwd or /etc/group ("name:x:1000:...").
+std::vector<std::string_view> Fields(std::string_view line) {
   std::vector<std::string_view> fields;
-  while (fields.size() + 1 < count) {
-    const std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos) break;
+  for (std::size_t colon = line.find(':'); colon != std::string_view::npos;
+       colon = line.find(':')) {
     fields.push_back(line.substr(0, colon));
     line.remove_prefix(colon + 1);
   }
@@ -102,21 +104,39 @@ std::vector<std::string_view> Fields(std::string_view line, std::size_t count) {
   return fields;
 }
 
-bool IsNumber(std::string_view text, unsigned long value) {
-  unsigned long parsed = 0;
+// A user or group id written as plain ASCII digits that fit the type. The system reads these
+// fields leniently (leading blanks, a sign, a value cut to the type's width), so a field in
+// any other form may mean any id to it.
+std::optional<id_t> StrictId(std::string_view text) {
+  if (text.empty() || !std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  id_t value = 0;
   const char* end = text.data() + text.size();
-  const auto [ptr, error] = std::from_chars(text.data(), end, parsed);
-  return error == std::errc() && ptr == end && !text.empty() && parsed == value;
+  const auto [ptr, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || ptr != end) return std::nullopt;
+  return value;
 }
 
+// Calls visit(fields) for each line that is neither empty nor a comment; false when a line
+// has not `fieldCount` fields or its ids at `idFields` are not strict.
 template <typename Visit>
-void ForEachLine(std::string_view text, std::size_t fieldCount, Visit visit) {
+bool ForEachLine(std::string_view text, std::size_t fieldCount,
+                 std::initializer_list<std::size_t> idFields, Visit visit) {
+  bool readable = true;
   while (!text.empty()) {
     const std::size_t newline = text.find('\n');
     const std::string_view line = text.substr(0, newline);
     text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
-    if (!line.empty() && line.front() != '#') visit(Fields(line, fieldCount));
+    if (line.empty() || line.front() == '#') continue;
+    const std::vector<std::string_view> fields = Fields(line);
+    const bool strict =
+        fields.size() == fieldCount && std::ranges::all_of(idFields, [&](std::size_t i) {
+          return StrictId(fields[i]).has_value();
+        });
+    if (strict) visit(fields);
+    readable = readable && strict;
   }
+  return readable;
 }
 
 // The system's own files, which only root may change: a link there is the system's.
@@ -136,15 +156,15 @@ bool GroupIsPrivateTo(std::string_view passwd, std::string_view group, gid_t gid
   std::string_view ownerName;
   bool ownerInIt = false;  // a group no one is in is no one's private group
   bool othersInIt = false;
-  ForEachLine(passwd, 5, [&](const std::vector<std::string_view>& user) {
-    if (user.size() < 4) return;
-    const bool isOwner = IsNumber(user[2], uid);
+  // A line the check cannot read may name anyone as a member.
+  const bool usersRead = ForEachLine(passwd, 7, {2, 3}, [&](const auto& user) {
+    const bool isOwner = StrictId(user[2]) == uid;
     if (isOwner && ownerName.empty()) ownerName = user[0];
-    (isOwner ? ownerInIt : othersInIt) |= IsNumber(user[3], gid);
+    (isOwner ? ownerInIt : othersInIt) |= StrictId(user[3]) == gid;
   });
   bool listed = false;
-  ForEachLine(group, 4, [&](const std::vector<std::string_view>& entry) {
-    if (entry.size() < 4 || !IsNumber(entry[2], gid)) return;
+  const bool groupsRead = ForEachLine(group, 4, {2}, [&](const auto& entry) {
+    if (StrictId(entry[2]) != gid) return;
     listed = true;
     std::string_view members = entry[3];
     while (!members.empty()) {
@@ -154,7 +174,7 @@ bool GroupIsPrivateTo(std::string_view passwd, std::string_view group, gid_t gid
       if (!member.empty()) (member == ownerName ? ownerInIt : othersInIt) = true;
     }
   });
-  return listed && ownerInIt && !othersInIt;
+  return usersRead && groupsRead && listed && ownerInIt && !othersInIt;
 }
 
 bool SystemGroupIsPrivateTo(gid_t gid, uid_t uid) noexcept {

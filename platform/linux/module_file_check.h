@@ -24,7 +24,10 @@ enum class ProgramKind {
 
 // Whether group `gid` has no member but user `uid`, as a user's private group, according to
 // the texts of /etc/passwd and /etc/group: no other user has it as the primary group, and
-// it lists no other user. A group missing from the text counts as shared.
+// it lists no other user. A group missing from the text counts as shared, and so does every
+// group when a line of either text is not in the files' plain form (its number of fields,
+// ids in ASCII digits that fit): the system reads such a line leniently, as a member of a
+// group the check cannot tell.
 bool GroupIsPrivateTo(std::string_view passwd, std::string_view group, gid_t gid, uid_t uid);
 
 // The same from the system's own files (read only when asked).

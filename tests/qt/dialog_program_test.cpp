@@ -15,6 +15,7 @@
 #include <string_view>
 #include <utility>
 
+#include "exchange/writing/command_writer.h"
 #include "os/posix/descriptor_io.h"
 #include "platform/linux/dialog_loader.h"
 #include "platform/linux/exchange_handover.h"
@@ -22,6 +23,7 @@
 #include "platform/linux/module_file_check.h"
 #include "platform/linux/qt/dialog_module.h"
 #include "tests/qt/qt_harness.h"
+#include "tests/support/file_call_faults.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -145,6 +147,22 @@ TEST(DialogProgram, OneThatCannotStartLeavesItsReasonInTheLog) {
   }
 }
 
+// "/R10" without a dialog program where the takeover could not write "hq" (and took the
+// host's input away): the exchange file failed.
+TEST(DialogProgram, MissingAfterATakeoverWithoutNothingToDrawIsStatus1) {
+  TempDir dir;
+  WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
+  char program[] = "auxline", mode[] = "/R10";
+  char* argv[] = {program, mode, nullptr};
+  ScopedFileCalls calls;  // no file takes a byte
+  ScopedFileCalls::Plan().failEvery = "write";
+  ScopedFileCalls::Plan().inner.pwrite = [](int, const void*, size_t, off_t) -> ssize_t {
+    return errno = EIO, -1;
+  };
+  EXPECT_EQ(RunThroughDialogProgram(RunMode::Parse({mode}), dir / "auxline", argv), 1);
+  EXPECT_FALSE(HoldsNothingToDraw(dir / "JWC_TEMP.TXT"));
+}
+
 TEST(ExePath, IsTheRunningBinaryWhateverTheWorkingDirectory) {
   TempDir dir;
   const auto before = std::filesystem::current_path();
@@ -171,6 +189,10 @@ TEST(DialogLoaderTest, ModuleBesideTheExecutableGivesAWorkingWindow) {
   std::unique_ptr<FormWindow> window =
       LoadDialogWindow(AUXLINE_MODULE_DIR, RunningExecutableOwner());
   ASSERT_NE(window, nullptr);
+  // The module is the file that was checked, loaded through its descriptor, not again by name.
+  Dl_info module{};
+  ASSERT_NE(::dladdr(*reinterpret_cast<void**>(window.get()), &module), 0);
+  EXPECT_TRUE(std::string_view(module.dli_fname).starts_with("/proc/self/fd/")) << module.dli_fname;
   window->FillList(ListBox::ComboBox2, {"a", "b", "c"});
   EXPECT_EQ(window->SelectedItem(ListBox::ComboBox2), -1);
   window->SelectItem(ListBox::ComboBox2, 2);
@@ -234,6 +256,15 @@ TEST(InstallationFile, GroupIsPrivateOnlyWithNoOtherMember) {
       {"listing another user", passwd, "ann:x:1000:ann,bob\n", false},
       {"another user's primary group", passwd + "bob:x:1001:1000::/:/bin/sh\n", "ann:x:1000:\n",
        false},
+      // The system reads numbers leniently: a line in any other form may make bob a member.
+      {"a primary group after a blank", passwd + "bob:x:1001: 1000::/:/bin/sh\n", "ann:x:1000:\n",
+       false},
+      {"a primary group after a sign", passwd + "bob:x:1001:+1000::/:/bin/sh\n", "ann:x:1000:\n",
+       false},
+      {"a primary group past 32 bits", passwd + "bob:x:1001:4294968296::/:/bin/sh\n",
+       "ann:x:1000:\n", false},
+      {"a user line short of fields", passwd + "bob:x:1001\n", "ann:x:1000:\n", false},
+      {"a second entry before a blank", passwd, "ann:x:1000:\nstaff:x:1000 :bob\n", false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);

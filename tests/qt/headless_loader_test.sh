@@ -26,13 +26,19 @@ exchange_in=$(crlf 'hk 10' 'lg2' 'ly5' 'hp1 100 200' 'hp2 110 200')
 nothing_to_draw=$(crlf hq)
 no_display=(-u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM)
 
+log_lines() { { wc -l <"$scratch/auxline.log"; } 2>/dev/null || echo 0; }
+
 # run <case name> <expected status> <expected exchange file, - for any> <env and args ...>
 run() {
-  local name=$1 status=$2 expected=$3 actual=0
+  local name=$1 status=$2 expected=$3 actual=0 logged
   shift 3
   printf '%s' "$exchange_in" > "$scratch/JWC_TEMP.TXT"
+  logged=$(log_lines)
   (cd "$scratch" && timeout 20 env "${no_display[@]}" "$@") > "$scratch/out" 2>&1 || actual=$?
   [ "$actual" = "$status" ] || fail "$name: status $actual, expected $status"
+  # One line in the log for every failed run, by whichever program failed.
+  logged=$(($(log_lines) - logged))
+  [ "$logged" = $((actual == 1 || actual == 2)) ] || fail "$name: $logged lines logged"
   [ -s "$scratch/out" ] && fail "$name: printed: $(head -c 300 "$scratch/out")"
   [ "$expected" = - ] || [ "$(cat "$scratch/JWC_TEMP.TXT")" = "$expected" ] ||
     fail "$name: exchange file: $(od -c "$scratch/JWC_TEMP.TXT" | head -5)"
@@ -92,6 +98,33 @@ printf '%s' "$exchange_in" > "$scratch/JWC_TEMP.TXT"
 (cd "$scratch" && DISPLAY=:0 strace -f -qq -e trace=execve,openat -o "$scratch/trace.log" ./auxline /R1)
 grep -q 'auxline-dialog\|auxline_qt\|libQt' "$scratch/trace.log" && fail "/R1 started the dialog program or loaded Qt"
 grep -q '^50000105 ' "$scratch/JWC_TEMP.TXT" || fail "/R1 drew no line: $(cat "$scratch/JWC_TEMP.TXT")"
+
+# The dialog program gets the host's environment without the loader's variables, and ends
+# with a killed auxline: copies of env and of cat (reading a FIFO held open) stand in for it.
+cp --remove-destination "$(command -v env)" "$scratch/auxline-dialog"
+(cd "$scratch" && LD_PRELOAD=/none.so LD_AUDIT=/none.so LD_LIBRARY_PATH=: LD_BIND_NOW=1 \
+  GCONV_PATH=/none DISPLAY=:7 XMODIFIERS=@im=ibus OLD_LD_PRELOAD=1 ./auxline) >"$scratch/env" 2>/dev/null
+grep -E '^(LD_|GCONV_PATH=)' "$scratch/env" && fail "the loader's variables reached the dialog program (above)"
+for kept in DISPLAY=:7 XMODIFIERS=@im=ibus OLD_LD_PRELOAD=1; do
+  grep -qx "$kept" "$scratch/env" || fail "$kept did not reach the dialog program"
+done
+cp --remove-destination "$(command -v cat)" "$scratch/auxline-dialog"
+mkfifo "$scratch/in"
+(cd "$scratch" && exec ./auxline <in) &
+tool_pid=$!
+exec 3>"$scratch/in"
+for _ in $(seq 300); do  # until the stand-in runs, not only auxline's child before it
+  dialog_pid=$(pgrep -P "$tool_pid")
+  [[ $(readlink "/proc/$dialog_pid/exe") == */auxline-dialog ]] && break
+  sleep 0.1
+done
+kill -KILL "$tool_pid"
+wait "$tool_pid" 2>/dev/null
+running() { [ -n "$1" ] && grep -q '^[^)]*) [^Z]' "/proc/$1/stat" 2>/dev/null; }
+for _ in $(seq 300); do running "$dialog_pid" || break; sleep 0.1; done
+running "$dialog_pid" && fail "the dialog program outlived auxline"
+[ -n "$dialog_pid" ] || fail "the dialog program's stand-in never started"
+exec 3>&-
 
 [ "$failures" = 0 ] && echo "all headless loader checks passed"
 exit $((failures > 0))
