@@ -1,0 +1,52 @@
+#pragma once
+// A file of the running user's own that many runs append to at once and that one of them
+// now and then cuts back (the log of failed runs). What the tool keeps only for its user is
+// never kept in another user's file nor written through a link: anyone who may write the
+// tool's folder could otherwise make a run append to a file of their choosing.
+//
+// Each addition is one write at the file's end, which the system makes whole and in order
+// against every other appender. Locks tell a run that cuts the file back from the runs that
+// append: appenders hold a shared lock around their write, the one that cuts holds an
+// exclusive lock (see tool/run_log.cpp). The locks are advisory: only this tool's runs
+// honour them, which is all they need to.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class AppendFile {
+ public:
+  // Opens the file at `path` for appending, made (for the user alone to write, as the
+  // system's defaults allow) when it is missing. A link, anything but a regular file, or
+  // another user's file is left alone: the file is then not open. The file is opened for
+  // reading too where the user may read it.
+  explicit AppendFile(const std::filesystem::path& path);
+  ~AppendFile();
+  AppendFile(const AppendFile&) = delete;
+  AppendFile& operator=(const AppendFile&) = delete;
+
+  bool IsOpen() const;
+  // Opened for reading as well: only then can the file be read or cut back.
+  bool Readable() const { return readable_; }
+
+  enum class Lock { Shared, Exclusive };
+  // Waits a moment at most for the lock (a stranger who may read the file may hold one
+  // forever); false when it was not had, or the system keeps no locks there.
+  bool Take(Lock lock);
+  void Release();
+
+  // `bytes` added at the end in one write; false when not all of them were written.
+  bool Append(std::string_view bytes);
+  std::optional<std::uint64_t> Size();
+  // The file from `offset` to its end, at most `limit` bytes; false after a read error.
+  bool ReadFrom(std::uint64_t offset, std::string& bytes, std::size_t limit);
+  // The file's bytes become `bytes`: written from its start, the rest cut off.
+  bool Rewrite(std::string_view bytes);
+
+ private:
+  std::intptr_t handle_;
+  bool readable_ = false;
+  bool locked_ = false;
+};
