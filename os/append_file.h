@@ -4,11 +4,9 @@
 // never kept in another user's file nor written through a link: anyone who may write the
 // tool's folder could otherwise make a run append to a file of their choosing.
 //
-// Each addition is one write at the file's end, which the system makes whole and in order
-// against every other appender. Locks tell a run that cuts the file back from the runs that
-// append: appenders hold a shared lock around their write, the one that cuts holds an
-// exclusive lock (see tool/run_log.cpp). The locks are advisory: only this tool's runs
-// honour them, which is all they need to.
+// Each addition is one write at the file's end. A lock on the file keeps the runs that
+// append and cut back apart (see tool/run_log.cpp); it is advisory: only this tool's runs
+// honour it, which is all they need to.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -31,11 +29,10 @@ class AppendFile {
   // Opened for reading as well: only then can the file be read or cut back.
   bool Readable() const { return readable_; }
 
-  enum class Lock { Shared, Exclusive };
-  // Waits a moment at most for the lock (a stranger who may read the file may hold one
-  // forever); false when it was not had, or the system keeps no locks there.
-  bool Take(Lock lock);
-  void Release();
+  // Takes the file's lock, held until the file is closed; waits a moment at most (a stranger
+  // who may read the file may hold it forever). False when it was not had, or the system
+  // keeps no locks there.
+  bool Lock();
 
   // `bytes` added at the end in one write; false when not all of them were written.
   bool Append(std::string_view bytes);

@@ -79,19 +79,16 @@ bool EndsLine(AppendFile& log) {
   return last.empty() || last == "\n";
 }
 
-// Under the exclusive lock, a log found over the bound once more is cut back in place.
+// A log over the bound cut back in place to its newest whole lines; one that cannot be read
+// is left as it is.
 void CutBackIfOver(AppendFile& log) {
   const std::optional<std::uint64_t> size = log.Size();
-  if (!size || *size <= kRunLogBound || !log.Readable()) return;
-  if (!log.Take(AppendFile::Lock::Exclusive)) return;
-  const std::optional<std::uint64_t> sizeNow = log.Size();
+  if (!size || *size <= kRunLogBound) return;
   std::string end;  // the byte before the bound's worth tells whether a whole line starts it
-  if (sizeNow && *sizeNow > kRunLogBound &&
-      log.ReadFrom(*sizeNow - kRunLogBound - 1, end, kRunLogBound + 1) &&
+  if (log.ReadFrom(*size - kRunLogBound - 1, end, kRunLogBound + 1) &&
       end.size() == kRunLogBound + 1) {
     log.Rewrite(NewestLinesWithin(end, kRunLogBound));
   }
-  log.Release();
 }
 
 }  // namespace
@@ -163,27 +160,25 @@ std::string_view NewestLinesWithin(std::string_view log, std::size_t bound) {
   return lineEnd == std::string_view::npos ? std::string_view() : log.substr(lineEnd + 1);
 }
 
-// How runs share the log. A run appends its line in one write while it holds a shared
-// lock: any number of runs append at once, and the system keeps each write whole and puts
-// it at the end. A run that then finds the log over its bound takes the exclusive lock,
-// which waits out the writes of the moment and keeps later ones back, looks at the size
-// again (another run may have cut the log back meanwhile) and cuts it back in place: the
-// newest whole lines within the bound are written from the start and the rest cut off. The
-// log stays one file throughout: a new file renamed over it would leave the runs that hold
-// the old one open appending to a file no one sees again. Where no lock is had (a file
-// system without locks, a stranger holding one) the line is still appended and the log is
-// not cut back, as it is not where the user may not read it: a log beyond its bound is
+// How runs share the log. A run holds the log's lock while it appends its line in one write
+// and, where the log is then over its bound, cuts it back in place: the newest whole lines
+// within the bound are written from the start and the rest cut off. The lock keeps each
+// run's line whole, where the system's own appending does not (a network file system, or
+// Wine's threads), and keeps every other run's line out of a log being cut back. The log
+// stays one file throughout: a new file renamed over it would leave the runs that hold the
+// old one open appending to a file no one sees again. Where no lock is had (a file system
+// without locks, a stranger holding it for long) the line is still appended, but the log
+// is not cut back, as it is not where the user may not read it: a log beyond its bound is
 // better than a lost line, and an unread log cut back would keep the new line alone.
 bool AppendLogLine(const std::filesystem::path& path, std::string_view line) {
   AppendFile log(path);
   if (!log.IsOpen()) return false;
-  const bool locked = log.Take(AppendFile::Lock::Shared);
+  const bool locked = log.Lock();
   std::string bytes = EndsLine(log) ? "" : "\r\n";
   bytes += line;
   const bool written = log.Append(bytes);
-  log.Release();
   if (written && locked) CutBackIfOver(log);
-  return written;
+  return written;  // the lock goes when the log is closed
 }
 
 void LogRunEnd(const std::filesystem::path& exePath, const std::vector<std::string>& args,

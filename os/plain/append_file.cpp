@@ -12,8 +12,7 @@ AppendFile::~AppendFile() {
 }
 
 bool AppendFile::IsOpen() const { return handle_ != 0; }
-bool AppendFile::Take(Lock) { return false; }
-void AppendFile::Release() {}
+bool AppendFile::Lock() { return false; }
 
 bool AppendFile::Append(std::string_view bytes) {
   auto* file = reinterpret_cast<std::FILE*>(handle_);

@@ -59,26 +59,22 @@ AppendFile::AppendFile(const std::filesystem::path& path) {
 }
 
 AppendFile::~AppendFile() {
-  if (IsOpen()) FileCalls().close(static_cast<int>(handle_));  // its lock goes with it
+  if (!IsOpen()) return;
+  if (locked_) FileCalls().flock(static_cast<int>(handle_), LOCK_UN);  // (the close would too)
+  FileCalls().close(static_cast<int>(handle_));
 }
 
 bool AppendFile::IsOpen() const { return handle_ >= 0; }
 
-bool AppendFile::Take(Lock lock) {
+bool AppendFile::Lock() {
   if (!IsOpen()) return false;
-  const int operation = (lock == Lock::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
   const auto until = std::chrono::steady_clock::now() + kLockWait;
   for (;;) {
-    if (FileCalls().flock(static_cast<int>(handle_), operation) == 0) return locked_ = true;
+    if (FileCalls().flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0) return locked_ = true;
     if (errno != EWOULDBLOCK && errno != EINTR) return false;
     if (std::chrono::steady_clock::now() >= until) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-}
-
-void AppendFile::Release() {
-  if (locked_) FileCalls().flock(static_cast<int>(handle_), LOCK_UN);
-  locked_ = false;
 }
 
 bool AppendFile::Append(std::string_view bytes) {

@@ -19,7 +19,9 @@
 #include "tests/support/file_call_faults.h"
 using FailableCalls = ScopedFileCalls;
 #else
-struct FailableCalls {};  // the rows that fail calls are POSIX's
+struct FailableCalls {  // the rows that fail calls are POSIX's
+  ~FailableCalls() {}
+};
 #endif
 
 namespace {
@@ -192,18 +194,19 @@ TEST(RunLog, EveryLineOfRunsFailingAtOnceStays) {
   TempDir dir;
   const std::filesystem::path log = dir / "auxline.log";
   std::string older;
-  for (int i = 0; older.size() < kRunLogBound - 1000; ++i) {
-    older += "older " + std::to_string(100000 + i) + std::string(60, '.') + "\r\n";
+  for (int i = 0; older.size() < kRunLogBound - 100; ++i) {
+    older += "older " + std::to_string(100000 + i) + "\r\n";
   }
   WriteBytes(log, older);
-  constexpr int kRuns = 8, kLines = 20;
+  constexpr int kRuns = 8, kLines = 100;
   const auto lineOf = [](int run, int line) {
     return "\nrun " + std::to_string(run) + " line " + std::to_string(line) + " ...\r\n";
   };
-  std::atomic<int> written = 0;
+  std::atomic<int> written = 0, ready = 0;
   std::vector<std::thread> runs;
   for (int run = 0; run < kRuns; ++run) {
     runs.emplace_back([&, run] {
+      for (++ready; ready < kRuns;) std::this_thread::yield();  // all at once
       for (int line = 0; line < kLines; ++line) {
         written += AppendLogLine(log, lineOf(run, line).substr(1));
       }
