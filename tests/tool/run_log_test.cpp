@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -185,6 +186,26 @@ TEST(RunLog, LineJoinsTheLogAsItIs) {
     } else {
       EXPECT_TRUE(std::filesystem::is_fifo(log));
     }
+  }
+}
+
+// A temporary that a killed run of an older version left while it replaced the log goes at
+// the end of any run, as those of the other files do, not only of one that fails.
+TEST(RunLog, AnyRunRemovesTheLogsAbandonedTemporary) {
+  const struct {
+    const char* what;
+    int status;
+  } kCases[] = {{"success", 0}, {"failure", 2}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    WriteBytes(dir / "auxline.log", "older\r\n");
+    const std::filesystem::path left = dir / "auxline.log.4194321-00000000000000ac.tmp";
+    WriteBytes(left, std::string(1000, 'x'));
+    std::filesystem::last_write_time(
+        left, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(30));
+    LogRunEnd(dir / "auxline", {"/R1"}, c.status);
+    EXPECT_EQ(dir.Entries(), std::set<std::string>{"auxline.log"});
   }
 }
 
