@@ -1,8 +1,9 @@
 #pragma once
 // A file of the running user's own that many runs append to at once and that one of them
 // now and then cuts back (the log of failed runs). What the tool keeps only for its user is
-// never kept in another user's file nor written through a link: anyone who may write the
-// tool's folder could otherwise make a run append to a file of their choosing.
+// never kept in another user's file, nor written through a link or a second name (hard
+// link): anyone who may write the tool's folder could otherwise make a run append to a file
+// of their choosing.
 //
 // Each addition is one write at the file's end. A lock on the file keeps the runs that
 // append and cut back apart (see tool/run_log.cpp); it is advisory: only this tool's runs
@@ -16,10 +17,10 @@
 
 class AppendFile {
  public:
-  // Opens the file at `path` for appending, made (for the user alone to write, as the
-  // system's defaults allow) when it is missing. A link, anything but a regular file, or
-  // another user's file is left alone: the file is then not open. The file is opened for
-  // reading too where the user may read it.
+  // Opens the file at `path` for appending, made with the permissions of any new file of the
+  // user's when it is missing. A link, anything but a regular file, a file with a second
+  // name, or another user's file is left alone: the file is then not open. The file is
+  // opened for reading too where the user may read it.
   explicit AppendFile(const std::filesystem::path& path);
   ~AppendFile();
   AppendFile(const AppendFile&) = delete;

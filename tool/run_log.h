@@ -4,8 +4,9 @@
 // settings file (the executable's path with the extension ".log"): the local time, the
 // status, the arguments, what failed and the system's words for it. A run that succeeds
 // writes nothing there. The log is the user's own: it is never another user's file nor
-// written through a link, it keeps its newest lines within kRunLogBound bytes, and a log
-// that cannot be written changes nothing else of the run.
+// written through a link; it keeps the line of every run, however many fail at once, and
+// its newest lines within kRunLogBound bytes; a log that cannot be written changes nothing
+// else of the run.
 #include <cstddef>
 #include <filesystem>
 #include <string>

@@ -20,8 +20,10 @@ namespace {
 constexpr int kAppendFlags = O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
 constexpr std::chrono::seconds kLockWait{2};
 
+// One name alone: a second one (a hard link) may be any other file of the user's, which the
+// lines would change too.
 bool IsOwnRegularFile(const struct stat& status) {
-  return S_ISREG(status.st_mode) && status.st_uid == ::geteuid();
+  return S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && status.st_nlink == 1;
 }
 
 // Read and write where the user may read the file, else write alone. Anything but the

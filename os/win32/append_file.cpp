@@ -26,10 +26,12 @@ OVERLAPPED At(std::uint64_t offset) {
   return at;
 }
 
-// A disk file that is no link (reparse point) nor folder, of the running user's.
+// A disk file that is no link (reparse point) nor folder, of the running user's, with one
+// name alone: a second one (a hard link) may be any other file of the user's.
 bool IsOwnDiskFile(HANDLE file) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+      info.nNumberOfLinks != 1 ||
       (info.dwFileAttributes &
        (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
     return false;
