@@ -27,8 +27,6 @@ class AppendFile {
   AppendFile& operator=(const AppendFile&) = delete;
 
   bool IsOpen() const;
-  // Opened for reading as well: only then can the file be read or cut back.
-  bool Readable() const { return readable_; }
 
   // Takes the file's lock, held until the file is closed; waits a moment at most (a stranger
   // who may read the file may hold it forever). False when it was not had, or the system
@@ -38,9 +36,11 @@ class AppendFile {
   // `bytes` added at the end in one write; false when not all of them were written.
   bool Append(std::string_view bytes);
   std::optional<std::uint64_t> Size();
-  // The file from `offset` to its end, at most `limit` bytes; false after a read error.
+  // The file from `offset` to its end, at most `limit` bytes; false after a read error, and
+  // where the file was not opened for reading.
   bool ReadFrom(std::uint64_t offset, std::string& bytes, std::size_t limit);
-  // The file's bytes become `bytes`: written from its start, the rest cut off.
+  // The file's bytes become `bytes`: written from its start, the rest cut off. Only where
+  // the file was opened for reading too.
   bool Rewrite(std::string_view bytes);
 
  private:
