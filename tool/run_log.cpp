@@ -1,11 +1,14 @@
 #include "tool/run_log.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <exception>
 #include <new>
+#include <optional>
 #include <utility>
 
+#include "os/append_file.h"
 #include "os/file_system.h"
 #include "os/own_file.h"
 #include "tool/settings_file.h"
@@ -66,20 +69,26 @@ const char* MeaningOf(int status) {
                      : "the exchange file could not be read or written";
 }
 
-// Appends `line` to the log at `path` when the log is the user's own regular file or
-// missing; anything else there is left alone.
-bool AppendToLog(const std::filesystem::path& path, std::string_view line) {
-  const FileOwnership ownership = OwnershipOf(path);
-  if (ownership == FileOwnership::Other) return false;
-  std::string existing;
-  if (ownership == FileOwnership::Own) {
-    // A log grown past the bound by other hands is read only this far: its oldest part
-    // then stays, cut to the bound.
-    BoundedRead read = ReadRegularFile(path, 2 * kRunLogBound);
-    if (read.State == RegularFileReader::Outcome::Unreadable || read.ReadError) return false;
-    existing = std::move(read.Bytes);
+// Whether the log ends where a line ends (or is empty), as a run's whole write leaves it.
+// One cut short (a full disk) or a log edited by hand may not: the new line then starts on a
+// line of its own. A log that cannot be read is taken as it is.
+bool EndsLine(AppendFile& log) {
+  const std::optional<std::uint64_t> size = log.Size();
+  std::string last;
+  if (!size || *size == 0 || !log.ReadFrom(*size - 1, last, 1)) return true;
+  return last.empty() || last == "\n";
+}
+
+// A log over the bound cut back in place to its newest whole lines; one that cannot be read
+// is left as it is.
+void CutBackIfOver(AppendFile& log) {
+  const std::optional<std::uint64_t> size = log.Size();
+  if (!size || *size <= kRunLogBound) return;
+  std::string end;  // the byte before the bound's worth tells whether a whole line starts it
+  if (log.ReadFrom(*size - kRunLogBound - 1, end, kRunLogBound + 1) &&
+      end.size() == kRunLogBound + 1) {
+    log.Rewrite(NewestLinesWithin(end, kRunLogBound));
   }
-  return ReplaceFileContents(path, LogWithLine(existing, line, kRunLogBound));
 }
 
 }  // namespace
@@ -145,27 +154,44 @@ std::string FormatRunLogLine(const LocalTime& time, int status,
   return line;
 }
 
-std::string LogWithLine(std::string_view existing, std::string_view line, std::size_t bound) {
-  std::string log(existing);
-  if (!log.empty() && log.back() != '\n') log += "\r\n";
-  log += line;
+std::string_view NewestLinesWithin(std::string_view log, std::size_t bound) {
   if (log.size() <= bound) return log;
-  // The first line start from which the rest fits; the new line alone when none does.
-  const std::size_t from = log.size() - bound;
-  const std::size_t lineEnd = from == 0 ? 0 : log.find('\n', from - 1);
-  if (lineEnd == std::string::npos || log.size() - (lineEnd + 1) < line.size()) {
-    return std::string(line);
-  }
-  return log.substr(lineEnd + 1);
+  const std::size_t lineEnd = log.find('\n', log.size() - bound - 1);
+  return lineEnd == std::string_view::npos ? std::string_view() : log.substr(lineEnd + 1);
+}
+
+// How runs share the log. A run holds the log's lock while it appends its line in one write
+// and, where the log is then over its bound, cuts it back in place: the newest whole lines
+// within the bound are written from the start and the rest cut off. The lock keeps each
+// run's line whole, where the system's own appending does not (a network file system, or
+// Wine's threads), and keeps every other run's line out of a log being cut back. The log
+// stays one file throughout: a new file renamed over it would leave the runs that hold the
+// old one open appending to a file no one sees again. Where no lock is had (a file system
+// without locks, a stranger holding it for long) the line is still appended, but the log
+// is not cut back, as it is not where the user may not read it: a log beyond its bound is
+// better than a lost line, and an unread log cut back would keep the new line alone.
+bool AppendLogLine(const std::filesystem::path& path, std::string_view line) {
+  AppendFile log(path);
+  if (!log.IsOpen()) return false;
+  const bool locked = log.Lock();
+  std::string bytes = EndsLine(log) ? "" : "\r\n";
+  bytes += line;
+  const bool written = log.Append(bytes);
+  if (written && locked) CutBackIfOver(log);
+  return written;  // the lock goes when the log is closed
 }
 
 void LogRunEnd(const std::filesystem::path& exePath, const std::vector<std::string>& args,
                int status) noexcept {
   try {
     std::string reason = TakeRunFailures();
+    const std::filesystem::path log = RunLogPathFor(exePath);
+    // Older versions replaced the log through a temporary file, which a killed run left
+    // behind; it goes like the others, whether or not this run writes a line.
+    RemoveAbandonedTemporariesOf(log);
     if (status != 1 && status != 2) return;
     if (reason.empty()) reason = MeaningOf(status);
-    AppendToLog(RunLogPathFor(exePath), FormatRunLogLine(LocalTimeNow(), status, args, reason));
+    AppendLogLine(log, FormatRunLogLine(LocalTimeNow(), status, args, reason));
   } catch (...) {
     // Out of memory, say: the run's outcome stands as it is.
   }

@@ -4,8 +4,9 @@
 // settings file (the executable's path with the extension ".log"): the local time, the
 // status, the arguments, what failed and the system's words for it. A run that succeeds
 // writes nothing there. The log is the user's own: it is never another user's file nor
-// written through a link, it keeps its newest lines within kRunLogBound bytes, and a log
-// that cannot be written changes nothing else of the run.
+// written through a link; it keeps the line of every run, however many fail at once, and
+// its newest lines within kRunLogBound bytes; a log that cannot be written changes nothing
+// else of the run.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -45,9 +46,15 @@ struct LocalTime {
 std::string FormatRunLogLine(const LocalTime& time, int status,
                              const std::vector<std::string>& args, std::string_view reason);
 
-// `existing` with `line` after it (on a line of its own), the oldest whole lines dropped
-// until the result holds at most `bound` bytes.
-std::string LogWithLine(std::string_view existing, std::string_view line, std::size_t bound);
+// The newest whole lines of `log` that hold at most `bound` bytes together: what follows
+// the first line end that leaves no more than that, nothing where none does; all of `log`
+// where it fits. `log` may be the end of a longer file, cut inside a line.
+std::string_view NewestLinesWithin(std::string_view log, std::size_t bound);
+
+// Appends `line` (one whole line) to the log at `path`, kept within kRunLogBound bytes
+// (see run_log.cpp); many runs may do so at once and every line stays. False when the
+// line could not be written; nothing else of the run changes then.
+bool AppendLogLine(const std::filesystem::path& path, std::string_view line);
 
 // The end of a run: with status 1 or 2, one line for the noted failures (or, where none
 // was noted, the status's meaning) into the log beside `exePath`. The notes are forgotten

@@ -6,6 +6,7 @@
 // root and without a preloaded library (which cannot reach a static program).
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/file.h>
 #include <sys/types.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -35,7 +36,9 @@
     (fromDir, from, toDir, to, flags))                                                          \
   X(renameat, int, (int fromDir, const char* from, int toDir, const char* to),                  \
     (fromDir, from, toDir, to))                                                                 \
-  X(unlinkat, int, (int dir, const char* path, int flags), (dir, path, flags))
+  X(unlinkat, int, (int dir, const char* path, int flags), (dir, path, flags))                  \
+  X(flock, int, (int fd, int operation), (fd, operation))                                       \
+  X(fcntl, int, (int fd, int command, int argument), (fd, command, argument))
 
 struct PosixFileCalls {
 #define AUXLINE_CALL_MEMBER(name, result, params, args) result(*name) params;

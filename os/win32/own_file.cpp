@@ -2,33 +2,7 @@
 
 #include <windows.h>
 
-#include <aclapi.h>
-
-#include "os/win32/long_path.h"
-#include "os/win32/owners.h"
 #include "os/win32/wide_text.h"
-
-FileOwnership OwnershipOf(const std::filesystem::path& path) {
-  const std::wstring name = ExtendedPath(path).native();
-  const DWORD attributes = GetFileAttributesW(name.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileOwnership::Missing
-                                                                          : FileOwnership::Other;
-  }
-  if (attributes &
-      (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
-    return FileOwnership::Other;
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const DWORD got = GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-                                          &owner, nullptr, nullptr, nullptr, &descriptor);
-  if (got != ERROR_SUCCESS) return FileOwnership::Other;
-  // A file system without owners (FAT) gives none: there, every file is the user's.
-  const bool own = owner == nullptr || OwnerIsRunner(owner);
-  LocalFree(descriptor);
-  return own ? FileOwnership::Own : FileOwnership::Other;
-}
 
 void ClearSystemError() { SetLastError(0); }
 

@@ -3,15 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <iostream>
 #include <new>
 #include <optional>
+#include <thread>
 
 #include "tests/support/temp_dir.h"
 #include "tool/app.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "tests/support/file_call_faults.h"
+using FailableCalls = ScopedFileCalls;
+#else
+struct FailableCalls {  // the rows that fail calls are POSIX's
+  ~FailableCalls() {}
+};
 #endif
 
 namespace {
@@ -38,22 +49,20 @@ TEST(RunLog, LineStaysOneLineWhateverTheArgumentsHold) {
   }
 }
 
-TEST(RunLog, OldestWholeLinesGoBeyondTheBound) {
+TEST(RunLog, CutBackToTheNewestWholeLines) {
   const struct {
-    const char* what;
-    std::string existing;
+    const char *what, *log;
     std::size_t bound;
-    std::string expected;
+    const char* expected;
   } kCases[] = {
-      {"empty log", "", 20, "new\r\n"},
-      {"a last line without its end gets one", "a", 20, "a\r\nnew\r\n"},
-      {"exactly the bound", "aaaa\r\nbb\r\n", 15, "aaaa\r\nbb\r\nnew\r\n"},
-      {"one byte over: the whole oldest line goes", "aaaa\r\nbb\r\n", 14, "bb\r\nnew\r\n"},
-      {"only the new line fits", "aaaa\r\nbb\r\n", 5, "new\r\n"},
+      {"exactly the bound: all of it", "aaaa\r\nbb\r\nnew\r\n", 15, "aaaa\r\nbb\r\nnew\r\n"},
+      {"one byte over: the whole oldest line goes", "aaaa\r\nbb\r\nnew\r\n", 14, "bb\r\nnew\r\n"},
+      {"only the newest fits", "aaaa\r\nbb\r\nnew\r\n", 5, "new\r\n"},
+      {"no whole line fits: nothing", "aaaaaaaa", 5, ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(LogWithLine(c.existing, "new\r\n", c.bound), c.expected);
+    EXPECT_EQ(NewestLinesWithin(c.log, c.bound), c.expected);
   }
 }
 
@@ -126,15 +135,124 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
   }
 }
 
-// A real run keeps the log within 64 KiB: a full log loses its oldest line, and only that.
-TEST(RunLog, RunKeepsTheLogWithin64KiB) {
+using Log = const std::filesystem::path&;
+bool AsItIs(Log) { return true; }
+// Lines appended there would land in the other name's file too.
+bool HardLinked(Log log) {
+  std::filesystem::create_hard_link(log, log.parent_path() / "elsewhere");
+  return true;
+}
+#ifndef _WIN32
+// The own log the user may not read: its reads fail, whoever runs the test.
+bool ReadsFail(Log) { return ScopedFileCalls::Plan().failEvery = "pread", true; }
+// Refused by its mode; the superuser reads it all the same.
+bool WriteOnly(Log log) { return ::chmod(log.c_str(), 0200) == 0 && ::geteuid() != 0; }
+bool Fifo(Log log) { return std::filesystem::remove(log) && ::mkfifo(log.c_str(), 0600) == 0; }
+#else
+bool ReadsFail(Log) { return false; }
+bool WriteOnly(Log) { return false; }
+bool Fifo(Log) { return false; }
+#endif
+
+// One more line to a log already there: appended, and where the log is then over its bound
+// and can be read, the oldest whole lines go. A log it cannot read keeps every line.
+TEST(RunLog, LineJoinsTheLogAsItIs) {
+  const std::string older = std::string(198, 'o') + "\r\n";
+  const std::string kept = std::string(kRunLogBound - 202, 'x') + "\r\n";  // with `older`: full
+  const struct {
+    const char* what;
+    std::string log;
+    bool (*setup)(Log);                   // false: cannot be made here
+    std::optional<std::string> expected;  // nothing: no line written, the file left as it was
+  } kCases[] = {
+      {"within the bound", "a\r\n", AsItIs, "a\r\nnew\r\n"},
+      {"a last line without its end gets one", "a", AsItIs, "a\r\nnew\r\n"},
+      {"over the bound: the oldest whole line goes", older + kept, AsItIs, kept + "new\r\n"},
+      {"reads failing: appended, never cut back", older + kept, ReadsFail,
+       older + kept + "new\r\n"},
+      {"write-only: appended, never cut back", older + kept, WriteOnly, older + kept + "new\r\n"},
+      {"a FIFO in its place", "", Fifo, std::nullopt},
+      {"a second name for the file", "a\r\n", HardLinked, std::nullopt},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::filesystem::path log = dir / "auxline.log";
+    WriteBytes(log, c.log);
+    FailableCalls calls;
+    if (!c.setup(log)) {
+      std::cout << "skipped here: " << c.what << "\n";
+      continue;
+    }
+    EXPECT_EQ(AppendLogLine(log, "new\r\n"), c.expected.has_value());
+    std::filesystem::permissions(log, std::filesystem::perms::owner_read,
+                                 std::filesystem::perm_options::add);
+    if (c.expected) {
+      EXPECT_EQ(ReadBytes(log), c.expected);
+    } else {
+      EXPECT_TRUE(std::filesystem::is_fifo(log) || ReadBytes(log) == c.log);
+    }
+  }
+}
+
+// A temporary that a killed run of an older version left while it replaced the log goes at
+// the end of any run, as those of the other files do, not only of one that fails.
+TEST(RunLog, AnyRunRemovesTheLogsAbandonedTemporary) {
+  const struct {
+    const char* what;
+    int status;
+  } kCases[] = {{"success", 0}, {"failure", 2}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    WriteBytes(dir / "auxline.log", "older\r\n");
+    const std::filesystem::path left = dir / "auxline.log.4194321-00000000000000ac.tmp";
+    WriteBytes(left, std::string(1000, 'x'));
+    std::filesystem::last_write_time(
+        left, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(30));
+    LogRunEnd(dir / "auxline", {"/R1"}, c.status);
+    EXPECT_EQ(dir.Entries(), std::set<std::string>{"auxline.log"});
+  }
+}
+
+// Runs failing at once, while the log is cut back again and again: every line stays, whole
+// and once, after the newest of the lines that were there.
+TEST(RunLog, EveryLineOfRunsFailingAtOnceStays) {
   TempDir dir;
-  const std::string kept = std::string(65536 - 202, 'x') + "\r\n";
-  WriteBytes(dir / "auxline.log", std::string(198, 'o') + "\r\n" + kept);  // exactly 64 KiB
-  EXPECT_EQ(RunAuxline({"/R10"}, dir / "auxline", NoDisplay), 2);
-  const std::string log = ReadBytes(dir / "auxline.log").value_or("");
-  EXPECT_EQ(log.substr(0, kept.size()), kept);
-  EXPECT_NE(log.find("no display"), std::string::npos);
+  const std::filesystem::path log = dir / "auxline.log";
+  std::string older;
+  for (int i = 0; older.size() < kRunLogBound - 100; ++i) {
+    older += "older " + std::to_string(100000 + i) + "\r\n";
+  }
+  WriteBytes(log, older);
+  constexpr int kRuns = 8, kLines = 100;
+  const auto lineOf = [](int run, int line) {
+    return "\nrun " + std::to_string(run) + " line " + std::to_string(line) + " ...\r\n";
+  };
+  std::atomic<int> written = 0, ready = 0;
+  std::vector<std::thread> runs;
+  for (int run = 0; run < kRuns; ++run) {
+    runs.emplace_back([&, run] {
+      for (++ready; ready < kRuns;) std::this_thread::yield();  // all at once
+      for (int line = 0; line < kLines; ++line) {
+        written += AppendLogLine(log, lineOf(run, line).substr(1));
+      }
+    });
+  }
+  for (std::thread& run : runs) run.join();
+  EXPECT_EQ(written, kRuns * kLines);
+  const std::string after = ReadBytes(log).value_or("");
+  EXPECT_LE(after.size(), kRunLogBound);
+  EXPECT_TRUE(older.ends_with(after.substr(0, after.find("run "))));
+  const std::string text = "\n" + after;
+  for (int run = 0; run < kRuns; ++run) {
+    for (int line = 0; line < kLines; ++line) {
+      const std::string whole = lineOf(run, line);  // with the end of the line before
+      const std::size_t at = text.find(whole);
+      EXPECT_TRUE(at != std::string::npos && text.find(whole, at + 1) == std::string::npos)
+          << whole;
+    }
+  }
 }
 
 }  // namespace
