@@ -140,6 +140,13 @@ void TForm1::FormShow() {
     return;
   }
   LoadSettings();
+  // A save cut short (a killed run, a replace that failed half-way) may have left the settings
+  // only in a copy beside their empty name: the newest complete one becomes the settings.
+  settingsRestoredFrom_ = RestoreSettingsFromLeftCopy(SettingsPath());
+  if (settingsRestoredFrom_) {
+    LoadSettings();
+    // TODO(merge): log recovery
+  }
   // Temporary files that killed runs left behind go now, whether or not this run saves.
   RemoveAbandonedTemporariesOf(SettingsPath());
   if (mode_.HasArguments()) RemoveAbandonedTemporariesOf(ExchangeFilePath());

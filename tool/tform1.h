@@ -92,4 +92,6 @@ class TForm1 final : public FormEvents {
   // A settings file exists but could not be opened or read: a run without a dialog must
   // not replace it with the defaults it fell back to.
   bool settingsFileUnread_ = false;
+  // The left copy of a save cut short that this run put in place of missing settings.
+  std::optional<std::filesystem::path> settingsRestoredFrom_;
 };

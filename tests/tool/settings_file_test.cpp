@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "tests/support/file_size_limit.h"
+#include "tests/support/form_run.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -99,6 +102,65 @@ TEST(SettingsFile, TellsAnUnreadableFileFromAMissingOrLongOne) {
     EXPECT_EQ(contents.WholeFile, c.wholeFile);
     EXPECT_EQ(contents.Values, c.values);
   }
+}
+
+TEST(SettingsFile, OnlySevenWholeLinesMakeACompleteCopy) {
+  const std::string seven = FormatSettings(ToolSettings{});
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool whole;
+  } kCases[] = {
+      {"as saved", seven, true},
+      {"cut in the last line end", seven.substr(0, seven.size() - 1), false},
+      {"six lines", seven.substr(0, seven.rfind("0\r\n")), false},
+      {"an eighth line begun", seven + "1", false},
+      {"line feeds alone", "-1\n-1\n0\n-1\n100\n1\n0\n", false},
+      {"nothing", "", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(HoldsSevenWholeLines(c.bytes), c.whole);
+  }
+}
+
+// The newest complete copy a save cut short left, put in place only while the name is empty;
+// a run then goes on with it rather than the defaults.
+TEST(SettingsFile, MissingSettingsRestoredFromTheirLastCopy) {
+  const std::string oldest = FormatSettings(ToolSettings{1, 1, 1, 1, 1, 1, 1}),
+                    newer = FormatSettings(ToolSettings{2, 2, 2, 2, 2, 2, 2});
+  const std::string a = "auxline.dat.4194321-00000000000000aa.tmp",
+                    b = "auxline.dat.4194321-00000000000000ab.tmp",
+                    cut = "auxline.dat.4194321-00000000000000ac.tmp";
+  const struct {
+    const char* what;
+    std::optional<std::string> settings;
+    std::vector<std::pair<std::string, std::string>> left;  // oldest first
+    std::optional<std::string> restoredFrom;
+  } kCases[] = {
+      {"newest complete copy", std::nullopt, {{a, oldest}, {b, newer}, {cut, "3\r\n3"}}, b},
+      {"no complete copy", std::nullopt, {{a, newer.substr(0, 9)}}, std::nullopt},
+      {"settings there", oldest, {{a, newer}}, std::nullopt},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    FormRun run(std::nullopt, c.settings);
+    for (const auto& [name, bytes] : c.left) {
+      WriteBytes(run.Dir / name, bytes);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));  // made one after another
+    }
+    const std::optional<std::string> before = run.Settings();
+    const std::optional<std::filesystem::path> from =
+        RestoreSettingsFromLeftCopy(run.Dir / "auxline.dat");
+    EXPECT_EQ(from, c.restoredFrom ? std::optional(run.Dir / *c.restoredFrom) : std::nullopt);
+    EXPECT_EQ(run.Settings(), from ? ReadBytes(*from) : before);
+    for (const auto& left : c.left) EXPECT_TRUE(std::filesystem::exists(run.Dir / left.first));
+  }
+  FormRun run(CrLf("hk 10|0 0 100 0"));
+  WriteBytes(run.Dir / a, newer);
+  run.Start({"/R2"});
+  EXPECT_EQ(run.Form->Settings(), (ToolSettings{2, 2, 2, 2, 2, 2, 2}));
+  EXPECT_EQ(run.Settings(), newer);
 }
 
 #ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
