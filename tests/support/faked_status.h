@@ -16,6 +16,7 @@
 struct FakedStatus {
   std::chrono::seconds older{0};  // made and last written that much earlier
   std::optional<uid_t> owner;
+  std::optional<gid_t> group;
 };
 
 // Each file named in `files` (by its name alone) as faked there; others as they are.
@@ -32,6 +33,7 @@ inline void FakeStatusOf(std::map<std::string, FakedStatus> files) {
     status->st_ctim.tv_sec -= file->second.older.count();
     status->st_mtim.tv_sec -= file->second.older.count();
     if (file->second.owner) status->st_uid = *file->second.owner;
+    if (file->second.group) status->st_gid = *file->second.group;
     return done;
   };
 }
@@ -40,6 +42,6 @@ inline void FakeStatusOf(std::map<std::string, FakedStatus> files) {
 inline void FakeAgeOfAll(const std::filesystem::path& folder, std::chrono::seconds older) {
   std::map<std::string, FakedStatus> files;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
-    files[entry.path().filename().string()] = FakedStatus{older, std::nullopt};
+    files[entry.path().filename().string()] = FakedStatus{older, {}, {}};
   FakeStatusOf(std::move(files));
 }

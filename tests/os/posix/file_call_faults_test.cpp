@@ -163,6 +163,38 @@ TEST(FileCallFaults, CloseReportingALostWriteFailsThatFile) {
   }
 }
 
+// A file of a group the runner is not in (as root only a real one shows it): the new file gets
+// the runner's group instead, which must be given nothing of what the old group was allowed.
+TEST(FileCallFaults, GroupThatCannotBeKeptGetsNoRights) {
+  TempDir dir;
+  const std::filesystem::path target = FreshFile(dir, "auxline.dat", kOld, 0664);
+  ScopedFileCalls scoped;
+  ScopedFileCalls::Plan().failEvery = "fchown";
+  FakeStatusOf({{"auxline.dat", {{}, {}, ::getegid() + 1000}}});
+  EXPECT_TRUE(ReplaceFileContents(target, kNew));
+  EXPECT_EQ(ReadBytes(target), kNew);
+  EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0604));
+}
+
+// Settings rewritten in place (nothing can be made beside them) whose bytes cannot be read: with
+// no way back, the rewrite never begins.
+TEST(FileCallFaults, InPlaceRewriteNeedsItsWayBack) {
+  TempDir dir;
+  const std::filesystem::path target = FreshFile(dir, "auxline.dat", kOld);
+  ScopedFileCalls scoped;
+  FileCallPlan& plan = ScopedFileCalls::Plan();
+  plan.failEvery = "openat";
+  plan.inner.pread = [](int, void*, size_t, off_t) -> ssize_t {
+    errno = EIO;
+    return -1;
+  };
+  EXPECT_FALSE(ReplaceFileContents(target, kNew, ReplaceOptions{true, {}}));
+  EXPECT_EQ(ReadBytes(target), kOld);
+  EXPECT_NE(std::find(plan.calls.begin(), plan.calls.end(), "pread"), plan.calls.end());
+  for (const char* write : {"pwrite", "write", "ftruncate"})
+    EXPECT_EQ(std::count(plan.calls.begin(), plan.calls.end(), write), 0) << write;
+}
+
 // Only the runner's own, and never while no file holds the target's name (they may be its
 // last copies), which LeftCopiesOf then lists, newest first.
 TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
@@ -204,7 +236,7 @@ TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
     if (c.targetThere) WriteBytes(dir / c.target, "kept\r\n");
     WriteBytes(dir / c.name, "half");
     ScopedFileCalls scoped;
-    FakeStatusOf({{c.name, FakedStatus{std::chrono::seconds(c.age), c.owner}}});
+    FakeStatusOf({{c.name, {std::chrono::seconds(c.age), c.owner, {}}}});
     RemoveAbandonedTemporariesOf(dir / c.target);
     EXPECT_EQ(std::filesystem::exists(dir / c.name), !c.removed);
     EXPECT_EQ(ReadBytes(dir / c.target),
@@ -223,9 +255,9 @@ TEST(AbandonedTemporaries, LeftCopiesNewestFirst) {
   for (const std::string& name : {newer, older, others}) WriteBytes(dir / name, "half");
   std::filesystem::create_directory(dir / "auxline.dat.4194321-00000000000000ad.tmp");
   ScopedFileCalls scoped;
-  FakeStatusOf({{older, {std::chrono::seconds(60), {}}},
-                {newer, {std::chrono::seconds(30), {}}},
-                {others, {std::chrono::seconds(0), ::geteuid() + 1000}}});
+  FakeStatusOf({{older, {std::chrono::seconds(60), {}, {}}},
+                {newer, {std::chrono::seconds(30), {}, {}}},
+                {others, {{}, ::geteuid() + 1000, {}}}});
   EXPECT_EQ(LeftCopiesOf(dir / "auxline.dat"), (std::vector{dir / newer, dir / older}));
   // Made anew, the file's name is empty until the rename: its last copies stay until then.
   EXPECT_TRUE(ReplaceFileContents(dir / "auxline.dat", "new\r\n"));
