@@ -215,6 +215,7 @@ TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
     bool removed;
     std::optional<uid_t> owner = std::nullopt;
     bool targetThere = true;
+    int writtenAgo = 0;  // seconds, set for real: no file looks older by its last write
   } kCases[] = {
       {"exchange file's, creator gone", ex, tmp(ex, gone, "aa"), 10, true},
       {"settings file's, creator gone", set, tmp(set, gone, "ab"), 10, true},
@@ -229,12 +230,15 @@ TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
       {"another user's", set, tmp(set, gone, "b3"), 700, false, other},
       {"settings' last copy", set, tmp(set, gone, "b4"), 700, false, own, false},
       {"exchange file's last copy", ex, tmp(ex, gone, "b5"), 700, false, own, false},
+      {"made just now, last written long ago", ex, tmp(ex, alive, "b6"), 0, false, own, true, 700},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     if (c.targetThere) WriteBytes(dir / c.target, "kept\r\n");
     WriteBytes(dir / c.name, "half");
+    std::filesystem::last_write_time(dir / c.name, std::filesystem::file_time_type::clock::now() -
+                                                       std::chrono::seconds(c.writtenAgo));
     ScopedFileCalls scoped;
     FakeStatusOf({{c.name, {std::chrono::seconds(c.age), c.owner, {}}}});
     RemoveAbandonedTemporariesOf(dir / c.target);
