@@ -1,20 +1,17 @@
 #pragma once
-// Files made earlier, or by another user, as the POSIX file layer sees them through its call
+// Files made earlier, or another user's, as the POSIX file layer sees them through its call
 // table while a ScopedFileCalls holds: no call can move a file's change time back (the layer
-// counts a file's age from it), and only root can give a file away.
-#include <sys/stat.h>
-
+// counts age from it), and only root can give a file away.
 #include <chrono>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "tests/support/file_call_faults.h"
 
 struct FakedStatus {
-  std::chrono::seconds older{0};  // made and last written that much earlier
+  std::chrono::seconds older;  // made and last written that much earlier
   std::optional<uid_t> owner;
   std::optional<gid_t> group;
 };
@@ -32,8 +29,8 @@ inline void FakeStatusOf(std::map<std::string, FakedStatus> files) {
     if (done != 0 || file == faked.end()) return done;
     status->st_ctim.tv_sec -= file->second.older.count();
     status->st_mtim.tv_sec -= file->second.older.count();
-    if (file->second.owner) status->st_uid = *file->second.owner;
-    if (file->second.group) status->st_gid = *file->second.group;
+    status->st_uid = file->second.owner.value_or(status->st_uid);
+    status->st_gid = file->second.group.value_or(status->st_gid);
     return done;
   };
 }
