@@ -108,12 +108,22 @@ void NoteRunFailureWithSystemError(std::string_view what) {
   NoteRunFailure(what, SystemErrorText(error));
 }
 
-std::string TakeRunFailures() {
+std::vector<std::string>& Repairs() {
+  static std::vector<std::string> repairs;
+  return repairs;
+}
+
+// The notes joined by "; "; they are forgotten.
+std::string TakeJoined(std::vector<std::string>& notes) {
   std::string joined;
-  for (const std::string& note : Notes()) joined.append(joined.empty() ? "" : "; ").append(note);
-  Notes().clear();
+  for (const std::string& note : notes) joined.append(joined.empty() ? "" : "; ").append(note);
+  notes.clear();
   return joined;
 }
+
+std::string TakeRunFailures() { return TakeJoined(Notes()); }
+
+void NoteRunRepair(std::string_view what) { Repairs().emplace_back(what); }
 
 std::string CurrentExceptionText() {
   try {
@@ -185,12 +195,15 @@ void LogRunEnd(const std::filesystem::path& exePath, const std::vector<std::stri
                int status) noexcept {
   try {
     std::string reason = TakeRunFailures();
+    const std::string repairs = TakeJoined(Repairs());
     const std::filesystem::path log = RunLogPathFor(exePath);
     // Older versions replaced the log through a temporary file, which a killed run left
     // behind; it goes like the others, whether or not this run writes a line.
     RemoveAbandonedTemporariesOf(log);
-    if (status != 1 && status != 2) return;
-    if (reason.empty()) reason = MeaningOf(status);
+    const bool failed = status == 1 || status == 2;
+    if (!failed && repairs.empty()) return;
+    if (failed && reason.empty()) reason = MeaningOf(status);
+    if (!repairs.empty()) reason = reason.empty() ? repairs : repairs + "; " + reason;
     AppendLogLine(log, FormatRunLogLine(LocalTimeNow(), status, args, reason));
   } catch (...) {
     // Out of memory, say: the run's outcome stands as it is.

@@ -28,6 +28,11 @@ void NoteRunFailureWithSystemError(std::string_view what);
 // The notes made so far, joined by "; "; they are forgotten.
 std::string TakeRunFailures();
 
+// Notes what this run mended of an earlier run's damage (a settings file put back from its
+// last copy): the user should know of it whatever the run's status, so it makes the run leave
+// a line even when it succeeds.
+void NoteRunRepair(std::string_view what);
+
 // Inside a handler: the exception being handled, in words ("memory ran out").
 std::string CurrentExceptionText();
 

@@ -109,3 +109,24 @@ bool WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes
   options.Durable = true;
   return ReplaceFileContents(path, bytes, options);
 }
+
+bool HoldsSevenWholeLines(std::string_view bytes) {
+  for (int line = 0; line < 7; ++line) {
+    const std::size_t end = bytes.find('\n');
+    if (end == std::string_view::npos || end == 0 || bytes[end - 1] != '\r') return false;
+    bytes.remove_prefix(end + 1);
+  }
+  return bytes.empty();
+}
+
+std::optional<std::filesystem::path> RestoreSettingsFromLeftCopy(
+    const std::filesystem::path& path) {
+  if (RegularFileReader(path).State() != RegularFileReader::Outcome::Missing) return std::nullopt;
+  for (const std::filesystem::path& copy : LeftCopiesOf(path)) {
+    const BoundedRead file = ReadRegularFile(copy, kSettingsReadLimit);
+    if (!file.Complete || !HoldsSevenWholeLines(file.Bytes)) continue;
+    if (!WriteSettingsFile(path, file.Bytes)) return std::nullopt;
+    return copy;
+  }
+  return std::nullopt;
+}

@@ -50,3 +50,12 @@ SettingsFileContents ReadSettingsFile(const std::filesystem::path& path);
 // Replaces the file crash-safely with `bytes` and flushes it to the disk. On failure the
 // previous file stays as it was.
 bool WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes);
+
+// Whether `bytes` are seven whole lines, each ending in CR LF, and nothing more: what a save
+// writes, so a copy of the settings that a killed or failed save left behind is complete.
+bool HoldsSevenWholeLines(std::string_view bytes);
+
+// While no file holds the settings' name, the newest complete copy of them that a save left
+// behind (see LeftCopiesOf) is put in place: its path, or nothing when none was. An
+// incomplete copy is never taken for the settings.
+std::optional<std::filesystem::path> RestoreSettingsFromLeftCopy(const std::filesystem::path& path);

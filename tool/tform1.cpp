@@ -140,6 +140,13 @@ void TForm1::FormShow() {
     return;
   }
   LoadSettings();
+  // A save cut short (a killed run, a replace that failed half-way) may have left the settings
+  // only in a copy beside their empty name: the newest complete one becomes the settings.
+  if (const auto copy = RestoreSettingsFromLeftCopy(SettingsPath())) {
+    LoadSettings();
+    NoteRunRepair("the settings file " + PathText(SettingsPath()) +
+                  " was missing; it was put back from its last complete copy " + PathText(*copy));
+  }
   // Temporary files that killed runs left behind go now, whether or not this run saves.
   RemoveAbandonedTemporariesOf(SettingsPath());
   if (mode_.HasArguments()) RemoveAbandonedTemporariesOf(ExchangeFilePath());

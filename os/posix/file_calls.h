@@ -1,10 +1,12 @@
 #pragma once
 // Every system call of the POSIX file layer (the replacement, the in-place rewrite, the
-// reads, the takeover of the exchange file and the removal of abandoned temporary files),
-// gathered in one table that a test may replace: a failure at any step, or a process ended
-// between two steps, can then be tried in the very code the static program runs, without
-// root and without a preloaded library (which cannot reach a static program).
+// reads, the takeover of the exchange file and the removal of abandoned temporary files, down
+// to the signal that asks whether their creator still runs), gathered in one table that a
+// test may replace: a failure at any step, or a process ended between two steps, can then be
+// tried in the very code the static program runs, without root and without a preloaded
+// library (which cannot reach a static program).
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/types.h>
@@ -38,7 +40,8 @@
     (fromDir, from, toDir, to))                                                                 \
   X(unlinkat, int, (int dir, const char* path, int flags), (dir, path, flags))                  \
   X(flock, int, (int fd, int operation), (fd, operation))                                       \
-  X(fcntl, int, (int fd, int command, int argument), (fd, command, argument))
+  X(fcntl, int, (int fd, int command, int argument), (fd, command, argument))                   \
+  X(kill, int, (pid_t process, int signal), (process, signal))
 
 struct PosixFileCalls {
 #define AUXLINE_CALL_MEMBER(name, result, params, args) result(*name) params;

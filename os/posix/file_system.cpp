@@ -1,11 +1,11 @@
 // The file layer on POSIX systems (Linux first: /proc/self/exe, O_TMPFILE).
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -106,6 +106,24 @@ std::size_t LongestName(int folderFd) {
   return static_cast<std::size_t>(system.f_namelen);
 }
 
+// A file found in a folder under a temporary name of a target.
+struct LeftFile {
+  std::string Name;
+  temporary_files::Temporary Temporary;
+  struct stat Status;
+};
+
+bool Before(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
+}
+
+// Made later, or made at the same moment and written later.
+bool Newer(const LeftFile& a, const LeftFile& b) {
+  if (Before(b.Status.st_ctim, a.Status.st_ctim)) return true;
+  if (Before(a.Status.st_ctim, b.Status.st_ctim)) return false;
+  return Before(b.Status.st_mtim, a.Status.st_mtim);
+}
+
 // The folder of a target, open for the *at calls and for listing.
 class Folder {
  public:
@@ -126,31 +144,44 @@ class Folder {
   }
   int Fd() const { return ::dirfd(listing_); }
 
-  // Removes the temporary files of `name` that killed runs left behind. Costs one listing
-  // of the folder; runs still writing theirs are never disturbed.
-  void RemoveAbandonedTemporaries(const std::string& name) {
-    const auto now = std::chrono::system_clock::now();
+  // The running user's own regular files that a replacement of `name` left in the folder
+  // (its temporary files). Costs one listing of the folder. Another user's file stays theirs
+  // to remove, even under one of the tool's names.
+  std::vector<LeftFile> OwnTemporaries(const std::string& name) {
+    std::vector<LeftFile> found;
     while (const dirent* entry = ::readdir(listing_)) {
-      const std::string fileName = entry->d_name;
-      const auto temporary = temporary_files::Parse(fileName, name);
+      const auto temporary = temporary_files::Parse(entry->d_name, name);
       if (!temporary) continue;
       struct stat status {};
       if (FileCalls().fstatat(Fd(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
-      if (!S_ISREG(status.st_mode)) continue;
-      const auto modified = std::chrono::system_clock::from_time_t(status.st_mtime);
-      const auto age = std::chrono::duration_cast<std::chrono::seconds>(now - modified);
-      if (temporary_files::IsAbandoned(*temporary, age, CreatorRunning(*temporary))) {
-        FileCalls().unlinkat(Fd(), entry->d_name, 0);
+      if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid())
+        found.push_back(LeftFile{entry->d_name, *temporary, status});
+    }
+    return found;
+  }
+
+  // Removes the temporary files of `name` that killed runs left behind; runs still writing
+  // theirs are never disturbed. A file's age is counted from its last change of status, which
+  // its making is: no later write can make it look older than it is, and `touch` cannot set it.
+  void RemoveAbandonedTemporaries(const std::string& name) {
+    const auto now = std::chrono::system_clock::now();
+    for (const LeftFile& file : OwnTemporaries(name)) {
+      const auto made = std::chrono::system_clock::from_time_t(file.Status.st_ctime);
+      const auto age = std::chrono::duration_cast<std::chrono::seconds>(now - made);
+      if (temporary_files::IsAbandoned(file.Temporary, age, CreatorRunning(file.Temporary))) {
+        FileCalls().unlinkat(Fd(), file.Name.c_str(), 0);
       }
     }
   }
 
  private:
+  // Only a process that surely does not exist is gone: one of another user (EPERM) or one the
+  // system would not say anything about still counts as running.
   static bool CreatorRunning(const temporary_files::Temporary& temporary) {
     if (!temporary.CreatorProcessId) return false;
     const auto pid = static_cast<pid_t>(*temporary.CreatorProcessId);
     if (pid <= 0 || static_cast<std::uint64_t>(pid) != *temporary.CreatorProcessId) return false;
-    return ::kill(pid, 0) == 0 || errno == EPERM;
+    return FileCalls().kill(pid, 0) == 0 || errno != ESRCH;
   }
 
   DIR* listing_;
@@ -314,7 +345,8 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
     Folder folder(resolved->Path.parent_path());
     if (folder.IsOpen() && !folder.Is(resolved->Folder)) return false;
     if (folder.IsOpen()) {
-      folder.RemoveAbandonedTemporaries(name);
+      // While no file holds the name, what is left of it may be its last copy.
+      if (resolved->Status) folder.RemoveAbandonedTemporaries(name);
       for (const bool anonymous : {true, false}) {
         if (WriteThroughTemporary(folder, name, bytes, resolved->Status, options.Durable,
                                   anonymous)) {
@@ -343,11 +375,24 @@ bool RemoveRegularFile(const std::filesystem::path& path) {
 
 void RemoveAbandonedTemporariesOf(const std::filesystem::path& target) {
   const std::optional<FollowedPath> resolved = FollowLinks(target);
-  if (!resolved) return;
+  if (!resolved || !resolved->Status) return;
   Folder folder(resolved->Path.parent_path());
   if (folder.IsOpen() && folder.Is(resolved->Folder)) {
     folder.RemoveAbandonedTemporaries(resolved->Path.filename().native());
   }
+}
+
+std::vector<std::filesystem::path> LeftCopiesOf(const std::filesystem::path& target) {
+  const std::optional<FollowedPath> resolved = FollowLinks(target);
+  if (!resolved) return {};
+  const std::filesystem::path folderPath = resolved->Path.parent_path();
+  Folder folder(folderPath);
+  if (!folder.IsOpen() || !folder.Is(resolved->Folder)) return {};
+  std::vector<LeftFile> left = folder.OwnTemporaries(resolved->Path.filename().native());
+  std::sort(left.begin(), left.end(), Newer);
+  std::vector<std::filesystem::path> copies;
+  for (const LeftFile& file : left) copies.push_back(folderPath / file.Name);
+  return copies;
 }
 
 std::string FileIdentityOf(const std::filesystem::path& path) {

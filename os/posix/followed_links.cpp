@@ -40,10 +40,10 @@ void PushNames(const std::filesystem::path& text, std::vector<std::filesystem::p
 }  // namespace
 
 bool MayFollowLink(const struct stat& link, const struct stat& folder, uid_t runner) {
-  if (link.st_uid == runner) return true;
-  constexpr mode_t kShared = S_ISVTX | S_IWOTH;
-  if ((folder.st_mode & kShared) != kShared) return true;
-  return link.st_uid == folder.st_uid;
+  if (link.st_uid == runner || link.st_uid == 0) return true;
+  const bool othersMayWrite = (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
+                              (folder.st_uid != runner && folder.st_uid != 0);
+  return !othersMayWrite;
 }
 
 std::optional<FollowedPath> FollowLinks(const std::filesystem::path& path) {

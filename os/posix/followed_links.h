@@ -1,10 +1,12 @@
 #pragma once
-// Following symbolic links the way the kernel does for a user under fs.protected_symlinks=1,
-// whatever the machine's own setting: in a sticky folder that everyone may write to (a
-// shared temporary or exchange folder), a link is followed only when it belongs to the
-// running user or to the folder's owner. Anyone may plant a link there; following one of
-// another user's would let them choose which of this user's files the tool reads or
-// replaces. POSIX only; used by the file layer alone.
+// Following symbolic links only where nobody else could have planted them to their liking:
+// in a folder that someone besides the running user may write to (a group or others write
+// bit, sticky or not, or a folder of a third user, who may make it writable at any time), a
+// link is followed only when it belongs to the running user or to root. Following another
+// member's link in a group folder would let them choose which of this user's files the tool
+// reads or replaces. Stricter than the kernel's own rule for sticky folders
+// (fs.protected_symlinks), and whatever the machine's setting. POSIX only; used by the file
+// layer alone.
 #include <sys/stat.h>
 
 #include <filesystem>

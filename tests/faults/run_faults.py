@@ -156,10 +156,10 @@ class ToolDir:
         return sorted(n for n in os.listdir(self.path) if n.endswith(".tmp"))
 
     def age_leftovers(self, seconds):
-        """Makes the temporary files look as old as a later run would find them."""
-        then = time.time() - seconds
-        for name in self.leftovers():
-            os.utime(os.path.join(self.path, name), (then, then))
+        """Waits until the temporary files are `seconds` old: their age counts from their last
+        change of status (their making), which no call can set back."""
+        made = max(os.lstat(os.path.join(self.path, n)).st_ctime for n in self.leftovers())
+        time.sleep(max(0.0, made + seconds - time.time()))
 
     def exchange_text(self):
         is_file = os.path.isfile(self.exchange_path)
@@ -596,8 +596,8 @@ def ordinary_user_cases(run):
     def temporary_files(tool):
         for name in temporaries:
             write(os.path.join(tool.path, name), b"half")
-            os.utime(os.path.join(tool.path, name), (time.time() - 60, time.time() - 60))
             os.chown(os.path.join(tool.path, name), *user)
+        tool.age_leftovers(6)  # past the grace a file whose creator is gone gets
 
     def kept(tool):
         wrong = [n for n, removed in temporaries.items()
@@ -743,7 +743,7 @@ def kill_at_each_step_cases(run):
     def later_run(name):
         def then(tool):
             return tool.leftovers() and Case(
-                f"  later run after {name}", setup=lambda tool: tool.age_leftovers(10),
+                f"  later run after {name}", setup=lambda tool: tool.age_leftovers(6),
                 more=lambda tool: [("temporary file left", not tool.leftovers())])
         return then
 

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "tests/support/file_size_limit.h"
+#include "tests/support/form_run.h"
 #include "tests/support/temp_dir.h"
+#include "tool/app.h"
 
 namespace {
 
@@ -99,6 +103,45 @@ TEST(SettingsFile, TellsAnUnreadableFileFromAMissingOrLongOne) {
     EXPECT_EQ(contents.WholeFile, c.wholeFile);
     EXPECT_EQ(contents.Values, c.values);
   }
+}
+
+TEST(SettingsFile, OnlySevenWholeLinesMakeACompleteCopy) {
+  const std::string seven = FormatSettings(ToolSettings{});
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool whole;
+  } kCases[] = {
+      {"as saved", seven, true},
+      {"cut in the last line end", seven.substr(0, seven.size() - 1), false},
+      {"an eighth line begun", seven + "1", false},
+      {"line feeds alone", "-1\n-1\n0\n-1\n100\n1\n0\n", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(HoldsSevenWholeLines(c.bytes), c.whole);
+  }
+}
+
+// Missing settings: a run goes on with the newest complete copy a save cut short left, put in
+// place; settings that are there are never replaced by one.
+TEST(SettingsFile, MissingSettingsRestoredFromTheirLastCopy) {
+  const ToolSettings newer{2, 2, 2, 2, 2, 2, 2};
+  FormRun run(CrLf("hk 10|0 0 100 0"));
+  for (const auto& [unique, bytes] : {std::pair{"aa", FormatSettings(ToolSettings{})},
+                                      {"ab", FormatSettings(newer)},
+                                      {"ac", CrLf("3|3")}}) {
+    WriteBytes(run.Dir / ("auxline.dat.4194321-00000000000000" + std::string(unique) + ".tmp"),
+               bytes);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // made one after another
+  }
+  EXPECT_EQ(RunAuxline({"/R2"}, run.Dir / "auxline", nullptr), 0);
+  EXPECT_TRUE(run.Exchange()->starts_with(CrLf("lg2|ly2")));  // drawn with the copy's settings
+  EXPECT_EQ(run.Settings(), FormatSettings(newer));
+  const std::optional<std::string> log = ReadBytes(run.Dir / "auxline.log");
+  ASSERT_TRUE(log.has_value());  // the user learns of it
+  EXPECT_NE(log->find("status 0, arguments \"/R2\": the settings file"), std::string::npos);
+  EXPECT_EQ(RestoreSettingsFromLeftCopy(run.Dir / "auxline.dat"), std::nullopt);
 }
 
 #ifdef AUXLINE_HAS_FILE_SIZE_LIMIT

@@ -11,6 +11,7 @@
 #include "os/posix/descriptor_io.h"
 #include "os/temporary_files.h"
 #include "tests/support/crlf_lines.h"
+#include "tests/support/faked_status.h"
 #include "tests/support/file_call_faults.h"
 #include "tests/support/temp_dir.h"
 
@@ -58,9 +59,8 @@ TEST(FileCallFaults, ReplaceFaultedAtEachStep) {
       EXPECT_TRUE(!done || *done == (now == c.bytes));
       EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
       // What an ended run left, eleven minutes on, a later run removes.
-      const auto then = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(11);
-      for (const std::string& entry : dir.Entries())
-        if (ended && !*c.failEvery && entry != c.name) last_write_time(dir / entry, then);
+      ScopedFileCalls later;
+      if (ended && !*c.failEvery) FakeAgeOfAll(dir.Path(), std::chrono::minutes(11));
       RemoveAbandonedTemporariesOf(target);
       EXPECT_EQ(dir.Entries(), std::set<std::string>{c.name});
     };
@@ -163,6 +163,40 @@ TEST(FileCallFaults, CloseReportingALostWriteFailsThatFile) {
   }
 }
 
+// A file of a group the runner is not in (as root only a real one shows it): the new file gets
+// the runner's group instead, which must be given nothing of what the old group was allowed.
+TEST(FileCallFaults, GroupThatCannotBeKeptGetsNoRights) {
+  TempDir dir;
+  const std::filesystem::path target = FreshFile(dir, "auxline.dat", kOld, 0664);
+  ScopedFileCalls scoped;
+  ScopedFileCalls::Plan().failEvery = "fchown";
+  FakeStatusOf({{"auxline.dat", {{}, {}, ::getegid() + 1000}}});
+  EXPECT_TRUE(ReplaceFileContents(target, kNew));
+  EXPECT_EQ(ReadBytes(target), kNew);
+  EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0604));
+}
+
+// Settings rewritten in place (nothing can be made beside them) whose bytes cannot be read: with
+// no way back, the rewrite never begins.
+TEST(FileCallFaults, InPlaceRewriteNeedsItsWayBack) {
+  TempDir dir;
+  const std::filesystem::path target = FreshFile(dir, "auxline.dat", kOld);
+  ScopedFileCalls scoped;
+  FileCallPlan& plan = ScopedFileCalls::Plan();
+  plan.failEvery = "openat";
+  plan.inner.pread = [](int, void*, size_t, off_t) -> ssize_t {
+    errno = EIO;
+    return -1;
+  };
+  EXPECT_FALSE(ReplaceFileContents(target, kNew, ReplaceOptions{true, {}}));
+  EXPECT_EQ(ReadBytes(target), kOld);
+  EXPECT_NE(std::find(plan.calls.begin(), plan.calls.end(), "pread"), plan.calls.end());
+  for (const char* write : {"pwrite", "write", "ftruncate"})
+    EXPECT_EQ(std::count(plan.calls.begin(), plan.calls.end(), write), 0) << write;
+}
+
+// Only the runner's own, and never while no file holds the target's name (they may be its
+// last copies).
 TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
   const std::uint64_t alive = static_cast<std::uint64_t>(::getpid()),
                       gone = 4194304 + 17;  // above any Linux process id
@@ -173,11 +207,15 @@ TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
   const auto cut = [&](std::uint64_t creator, unsigned unique) {
     return temporary_files::NameFor(longName, creator, unique, 255);
   };
+  const std::optional<uid_t> own, other = ::geteuid() + 1000;
   const struct {
     const char* what;
     std::string target, name;
     int age;  // seconds
     bool removed;
+    std::optional<uid_t> owner = std::nullopt;
+    bool targetThere = true;
+    int writtenAgo = 0;  // seconds, set for real: no file looks older by its last write
   } kCases[] = {
       {"exchange file's, creator gone", ex, tmp(ex, gone, "aa"), 10, true},
       {"settings file's, creator gone", set, tmp(set, gone, "ab"), 10, true},
@@ -189,18 +227,44 @@ TEST(AbandonedTemporaries, RemovedByAnyLaterRun) {
       {"not the tool's", ex, ex + ".backup.tmp", 700, false},
       {"shortened name, creator gone", longName, cut(gone, 0xb1), 10, true},
       {"shortened name, creator running", longName, cut(alive, 0xb2), 10, false},
+      {"another user's", set, tmp(set, gone, "b3"), 700, false, other},
+      {"settings' last copy", set, tmp(set, gone, "b4"), 700, false, own, false},
+      {"exchange file's last copy", ex, tmp(ex, gone, "b5"), 700, false, own, false},
+      {"made just now, last written long ago", ex, tmp(ex, alive, "b6"), 0, false, own, true, 700},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    WriteBytes(dir / c.target, "kept\r\n");
+    if (c.targetThere) WriteBytes(dir / c.target, "kept\r\n");
     WriteBytes(dir / c.name, "half");
-    const auto then = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(c.age);
-    std::filesystem::last_write_time(dir / c.name, then);
+    std::filesystem::last_write_time(dir / c.name, std::filesystem::file_time_type::clock::now() -
+                                                       std::chrono::seconds(c.writtenAgo));
+    ScopedFileCalls scoped;
+    FakeStatusOf({{c.name, {std::chrono::seconds(c.age), c.owner, {}}}});
     RemoveAbandonedTemporariesOf(dir / c.target);
     EXPECT_EQ(std::filesystem::exists(dir / c.name), !c.removed);
-    EXPECT_EQ(ReadBytes(dir / c.target), "kept\r\n");
+    EXPECT_EQ(ReadBytes(dir / c.target),
+              c.targetThere ? std::optional<std::string>("kept\r\n") : std::nullopt);
   }
+}
+
+// The runner's own regular files under the target's temporary names, newest first.
+TEST(AbandonedTemporaries, LeftCopiesNewestFirst) {
+  TempDir dir;
+  const std::string older = "auxline.dat.4194321-00000000000000aa.tmp",
+                    newer = "auxline.dat.4194321-00000000000000ab.tmp",
+                    others = "auxline.dat.4194321-00000000000000ac.tmp";
+  for (const std::string& name : {newer, older, others}) WriteBytes(dir / name, "half");
+  std::filesystem::create_directory(dir / "auxline.dat.4194321-00000000000000ad.tmp");
+  ScopedFileCalls scoped;
+  FakeStatusOf({{older, {std::chrono::seconds(60), {}, {}}},
+                {newer, {std::chrono::seconds(30), {}, {}}},
+                {others, {{}, ::geteuid() + 1000, {}}}});
+  EXPECT_EQ(LeftCopiesOf(dir / "auxline.dat"), (std::vector{dir / newer, dir / older}));
+  // Made anew, the file's name is empty until the rename: its last copies stay until then.
+  EXPECT_TRUE(ReplaceFileContents(dir / "auxline.dat", "new\r\n"));
+  EXPECT_EQ(dir.Entries(), (std::set<std::string>{"auxline.dat", newer, older, others,
+                                                  "auxline.dat.4194321-00000000000000ad.tmp"}));
 }
 
 }  // namespace

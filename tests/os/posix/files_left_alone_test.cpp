@@ -1,5 +1,6 @@
-// Files the tool leaves alone: others' links in shared sticky folders and others' files (owners
-// faked, so no root needed); a FIFO or a device, never waited on (that would hang the host).
+// Files the tool leaves alone: others' links in folders others may write and others' files
+// (owners faked, so no root needed); a FIFO or a device, never waited on (that would hang the
+// host).
 #include <unistd.h>
 
 #include <map>
@@ -20,44 +21,57 @@ struct stat Status(uid_t owner, mode_t mode) {
   return status;
 }
 
+// In a folder anyone but the runner may write, only the runner's and root's links are followed.
 TEST(OwnershipRules, MayFollowLink) {
+  constexpr uid_t kUser = 1001, kSomeone = 1002, kNeighbour = 1003;
   struct Case {
     const char* what;
-    uid_t link, folder, runner;
-    mode_t mode;  // the folder's
-    bool may;
+    uid_t folder;
+    mode_t mode;                  // the folder's
+    bool runners, others, roots;  // whose links may be followed
+    uid_t runner = kUser;
   } const kCases[] = {
-      {"own link in a shared sticky folder", kRunner, kThird, kRunner, 01777, true},
-      {"another's link in a shared sticky folder", kOther, kThird, kRunner, 01777, false},
-      {"another's link, the folder's owner's", kOther, kOther, kRunner, 01777, true},
-      {"another's link, folder not sticky", kOther, kThird, kRunner, 0777, true},
-      {"another's link, sticky folder only its owner writes", kOther, kThird, kRunner, 01755, true},
-      {"another's link followed by root", kOther, kThird, 0, 01777, false},
+      {"group folder (2775)", 0, 02775, true, false, true},
+      {"others may write, not sticky", kUser, 0777, true, false, true},
+      {"sticky, everyone may write", 0, 01777, true, false, true},
+      {"own folder", kUser, 0755, true, true, true},
+      {"another user's folder, who may make it writable", kSomeone, 0755, true, false, true},
+      {"root's folder", 0, 0755, true, true, true},
+      {"run by root, group folder", 0, 02775, true, false, true, 0},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
     const struct stat folder = Status(c.folder, S_IFDIR | c.mode);
-    EXPECT_EQ(MayFollowLink(Status(c.link, S_IFLNK | 0777), folder, c.runner), c.may);
+    const auto may = [&](uid_t link) {
+      return MayFollowLink(Status(link, S_IFLNK | 0777), folder, c.runner);
+    };
+    EXPECT_EQ(may(c.runner), c.runners);
+    EXPECT_EQ(may(kNeighbour), c.others);
+    EXPECT_EQ(may(0), c.roots);
   }
 }
 
-struct FakedOwners {  // owners by file name; the test folder's mode (its owner kThird)
+struct FakedOwners {  // owners by file name; the test folder's owner and mode
   std::map<std::string, uid_t> owners;
   std::filesystem::path folder;
+  uid_t folderOwner;
   mode_t folderMode;
   bool writable;
 } g_faked;
 
-// A third user's folder holding sub/private (read-only), as the faked file calls tell it.
+// A folder holding sub/private (read-only), as the faked file calls tell it.
 struct FakedFolder {
-  FakedFolder(mode_t folderMode, bool writable, uid_t privateOwner) {
-    g_faked = FakedOwners{
-        {{"private", privateOwner}}, dir.Path().lexically_normal(), folderMode, writable};
+  FakedFolder(uid_t folderOwner, mode_t folderMode, bool writable, uid_t privateOwner) {
+    g_faked = FakedOwners{{{"private", privateOwner}},
+                          dir.Path().lexically_normal(),
+                          folderOwner,
+                          folderMode,
+                          writable};
     ScopedFileCalls::Plan().inner.fstatat = [](int at, const char* path, struct stat* s,
                                                int flags) {
       const int done = SystemFileCalls().fstatat(at, path, s, flags);
       if (done == 0 && std::filesystem::path(path).lexically_normal() == g_faked.folder) {
-        s->st_uid = kThird;
+        s->st_uid = g_faked.folderOwner;
         s->st_mode = (s->st_mode & ~mode_t{07777}) | g_faked.folderMode;
       }
       const auto owner = g_faked.owners.find(std::filesystem::path(path).filename().string());
@@ -80,28 +94,47 @@ struct FakedFolder {
 // A chain of links opened, every link checked, or (no links) another's file that stays theirs.
 TEST(OwnershipRules, LinksAndFilesOfOthers) {
   using Link = std::tuple<const char*, const char*, uid_t>;  // name, text, owner
+  const uid_t kRoot = 0;
   struct Case {
     const char* what;
+    uid_t folder;
     mode_t mode;
     std::vector<Link> links;  // the first is opened, else sub/private itself
     bool ok;
     uid_t owner = kRunner;  // of sub/private, read-only
     bool writable = true;
   } const kCases[] = {
-      {"own link", 01777, {{"a", "sub/private", kRunner}}, true},
-      {"another's link", 01777, {{"a", "sub/private", kOther}}, false},
-      {"the folder owner's link", 01777, {{"a", "sub/private", kThird}}, true},
-      {"another's link, folder not sticky", 0777, {{"a", "sub/private", kOther}}, true},
-      {"own link to another's", 01777, {{"a", "b", kRunner}, {"b", "sub/private", kOther}}, false},
-      {"own via another's dir", 01777, {{"a", "d/private", kRunner}, {"d", "sub", kOther}}, false},
-      {"own link to own link", 01777, {{"a", "b", kRunner}, {"b", "sub/private", kRunner}}, true},
-      {"another's file the runner may not write", 0777, {}, false, kOther, false},
-      {"another's file the runner may write", 0777, {}, true, kOther, true},
-      {"own read-only file", 0777, {}, true, kRunner, false},
+      {"own link, group folder", kRoot, 02775, {{"a", "sub/private", kRunner}}, true},
+      {"root's link, group folder", kRoot, 02775, {{"a", "sub/private", kRoot}}, true},
+      {"another's link, group folder", kRoot, 02775, {{"a", "sub/private", kOther}}, false},
+      {"another's link, others may write", kRunner, 0777, {{"a", "sub/private", kOther}}, false},
+      {"another's link, sticky folder", kRoot, 01777, {{"a", "sub/private", kOther}}, false},
+      {"sticky folder owner's link", kThird, 01777, {{"a", "sub/private", kThird}}, false},
+      {"another's link, own folder", kRunner, 0755, {{"a", "sub/private", kOther}}, true},
+      {"owner's link, another's folder", kThird, 0755, {{"a", "sub/private", kThird}}, false},
+      {"another's link, root's folder", kRoot, 0755, {{"a", "sub/private", kOther}}, true},
+      {"own link to another's",
+       kRoot,
+       02775,
+       {{"a", "b", kRunner}, {"b", "sub/private", kOther}},
+       false},
+      {"own via another's dir",
+       kRoot,
+       02775,
+       {{"a", "d/private", kRunner}, {"d", "sub", kOther}},
+       false},
+      {"own link to own link",
+       kRoot,
+       02775,
+       {{"a", "b", kRunner}, {"b", "sub/private", kRunner}},
+       true},
+      {"another's file the runner may not write", kRunner, 0777, {}, false, kOther, false},
+      {"another's file the runner may write", kRunner, 0777, {}, true, kOther, true},
+      {"own read-only file", kRunner, 0777, {}, true, kRunner, false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    FakedFolder f(c.mode, c.writable, c.owner);
+    FakedFolder f(c.folder, c.mode, c.writable, c.owner);
     const std::filesystem::path file = f.dir / "sub" / "private";
     for (const auto& [name, text, owner] : c.links) {
       std::filesystem::create_symlink(text, f.dir / name);
