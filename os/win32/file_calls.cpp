@@ -18,6 +18,7 @@ Win32FileCalls& FileCalls() {
                               RunningUnderWine() ? nullptr : &::ReplaceFileW,
                               &::SetFileInformationByHandle,
                               &::MoveFileExW,
-                              &::GetModuleFileNameW};
+                              &::GetModuleFileNameW,
+                              &::GetSecurityInfo};
   return calls;
 }

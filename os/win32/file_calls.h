@@ -3,8 +3,11 @@
 // the Windows version. The layer makes them through this table, so that tests can play
 // what Wine cannot show: file ids of 0 or ids that change between calls, a system or file
 // system without ReplaceFileW or without the rename with POSIX semantics, a read-only file
-// that refuses to be replaced, a system that cannot name the running executable.
+// that refuses to be replaced, a system that cannot name the running executable, files of
+// other owners (Wine reports the user as every file's owner) and the times a file was made.
 #include <windows.h>
+
+#include <aclapi.h>
 
 struct Win32FileCalls {
   decltype(&::GetFileInformationByHandleEx) GetFileInformationByHandleEx;
@@ -13,6 +16,7 @@ struct Win32FileCalls {
   decltype(&::SetFileInformationByHandle) SetFileInformationByHandle;
   decltype(&::MoveFileExW) MoveFileExW;
   decltype(&::GetModuleFileNameW) GetModuleFileNameW;
+  decltype(&::GetSecurityInfo) GetSecurityInfo;
 };
 
 // The table in use: the system's own functions unless a test has put others in.
