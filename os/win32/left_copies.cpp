@@ -52,8 +52,7 @@ Handle OpenOwnCopy(LeftCopy& copy, DWORD access) {
   FILE_BASIC_INFO basic{};
   constexpr DWORD kNotRegular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
   if (!file.IsOpen() || GetFileType(file.Get()) != FILE_TYPE_DISK ||
-      !FileCalls().GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &basic,
-                                                sizeof basic) ||
+      !FileCalls().GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &basic, sizeof basic) ||
       (basic.FileAttributes & kNotRegular) != 0 || !OpenFileIsRunners(file.Get())) {
     return Handle();
   }
@@ -100,8 +99,8 @@ void RemoveAbandonedCopies(const std::filesystem::path& folder, const std::wstri
   for (LeftCopy& copy : CopiesNamed(folder, targetName)) {
     // A file still open for writing (without delete sharing) is not opened here.
     Handle file = OpenOwnCopy(copy, DELETE);
-    if (!file.IsOpen() ||
-        !temporary_files::IsAbandoned(copy.Name, AgeAt(now, copy.Made), CreatorRunning(copy.Name))) {
+    if (!file.IsOpen() || !temporary_files::IsAbandoned(copy.Name, AgeAt(now, copy.Made),
+                                                        CreatorRunning(copy.Name))) {
       continue;
     }
     // The target may have been moved away since the caller looked (a backup being made).

@@ -30,8 +30,8 @@ bool OwnerIsRunner(PSID owner) {
 bool OpenFileIsRunners(HANDLE file) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (FileCalls().GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
-                                  nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (FileCalls().GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                  nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
     return false;
   }
   const std::unique_ptr<void, decltype(&LocalFree)> held(descriptor, &LocalFree);
@@ -40,8 +40,8 @@ bool OpenFileIsRunners(HANDLE file) {
 
 bool ReadOwner(HANDLE file, Owner& owner) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (FileCalls().GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner.Sid, nullptr,
-                      nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (FileCalls().GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner.Sid,
+                                  nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
     return false;
   }
   owner.Descriptor.reset(descriptor);
