@@ -19,6 +19,7 @@ Win32FileCalls& FileCalls() {
                               &::SetFileInformationByHandle,
                               &::MoveFileExW,
                               &::GetModuleFileNameW,
-                              &::GetSecurityInfo};
+                              &::GetSecurityInfo,
+                              &::GetFileAttributesW};
   return calls;
 }

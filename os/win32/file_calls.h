@@ -4,7 +4,8 @@
 // what Wine cannot show: file ids of 0 or ids that change between calls, a system or file
 // system without ReplaceFileW or without the rename with POSIX semantics, a read-only file
 // that refuses to be replaced, a system that cannot name the running executable, files of
-// other owners (Wine reports the user as every file's owner) and the times a file was made.
+// other owners (Wine reports the user as every file's owner), links and the times a file was
+// made.
 #include <windows.h>
 
 #include <aclapi.h>
@@ -17,6 +18,8 @@ struct Win32FileCalls {
   decltype(&::MoveFileExW) MoveFileExW;
   decltype(&::GetModuleFileNameW) GetModuleFileNameW;
   decltype(&::GetSecurityInfo) GetSecurityInfo;
+  // Where a link is told from a file (Wine shows no links).
+  decltype(&::GetFileAttributesW) GetFileAttributesW;
 };
 
 // The table in use: the system's own functions unless a test has put others in.

@@ -8,6 +8,7 @@
 #include "os/file_system.h"
 #include "os/in_place_rewrite.h"
 #include "os/temporary_files.h"
+#include "os/win32/file_calls.h"
 #include "os/win32/file_identity.h"
 #include "os/win32/handle.h"
 #include "os/win32/held_files.h"
@@ -105,7 +106,7 @@ struct ResolvedTarget {
 };
 
 std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
-  const DWORD attributes = GetFileAttributesW(target.c_str());
+  const DWORD attributes = FileCalls().GetFileAttributesW(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (!IsMissing(GetLastError())) return std::nullopt;
     return ResolvedTarget{target, std::nullopt};

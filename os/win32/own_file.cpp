@@ -4,13 +4,14 @@
 
 #include <aclapi.h>
 
+#include "os/win32/file_calls.h"
 #include "os/win32/long_path.h"
 #include "os/win32/owners.h"
 #include "os/win32/wide_text.h"
 
 FileOwnership OwnershipOf(const std::filesystem::path& path) {
   const std::wstring name = ExtendedPath(path).native();
-  const DWORD attributes = GetFileAttributesW(name.c_str());
+  const DWORD attributes = FileCalls().GetFileAttributesW(name.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileOwnership::Missing

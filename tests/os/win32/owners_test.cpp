@@ -1,7 +1,8 @@
-// The files a replacement leaves beside its target on Windows: which are the user's, how old
-// they are, and which a run removes or names as the target's last copies. Wine reports the
-// user as every file's owner and a file's change time as its Linux ctime, which setting its
-// times updates: the call table plays other owners and files made when they were written.
+// Other users' files on Windows: links at the tool's file names, and the files a replacement
+// leaves beside its target (which are the user's, how old they are, which a run removes or
+// names as the target's last copies). Wine shows no links, reports the user as every file's
+// owner and a file's change time as its Linux ctime, which setting its times updates: the
+// call table plays links, other owners and files made when they were written.
 #include <windows.h>
 
 #include <sddl.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "os/file_system.h"
+#include "os/own_file.h"
 #include "os/temporary_files.h"
 #include "os/win32/file_identity.h"
 #include "tests/support/scoped_file_calls.h"
@@ -38,6 +40,7 @@ PSID Sid(const std::wstring& text) {
 }
 
 std::map<std::wstring, std::wstring> fakeOwners;  // file name: the owner's SID
+std::wstring fakeLink;                            // the name of a file shown as a symbolic link
 bool madeWhenWritten = false;
 
 std::wstring NameOf(HANDLE file) {
@@ -54,12 +57,24 @@ BOOL WINAPI FakeTimes(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, D
   if (!GetFileInformationByHandleEx(file, kind, out, size)) return FALSE;
   auto* basic = static_cast<FILE_BASIC_INFO*>(out);
   if (kind == FileBasicInfo && madeWhenWritten) basic->ChangeTime = basic->LastWriteTime;
+  auto* tag = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(out);
+  if (kind == FileAttributeTagInfo && NameOf(file) == fakeLink) {
+    tag->FileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    tag->ReparseTag = IO_REPARSE_TAG_SYMLINK;
+  }
   return TRUE;
+}
+DWORD WINAPI FakeAttributes(LPCWSTR path) {
+  const DWORD got = GetFileAttributesW(path);
+  const bool link =
+      got != INVALID_FILE_ATTRIBUTES && std::filesystem::path(path).filename() == fakeLink;
+  return link ? got | FILE_ATTRIBUTE_REPARSE_POINT : got;
 }
 void UseFakes(bool writtenWhenMade) {
   FileCalls().GetSecurityInfo = &FakeOwner;
   FileCalls().GetFileInformationByHandleEx = &FakeTimes;
-  fakeOwners = {};
+  FileCalls().GetFileAttributesW = &FakeAttributes;
+  fakeOwners = {}, fakeLink = {};
   madeWhenWritten = writtenWhenMade;
 }
 
@@ -84,6 +99,49 @@ void MakeCopy(const TempDir& dir, const std::wstring& name, std::chrono::minutes
   WriteBytes(written, bytes);
   std::filesystem::last_write_time(written, std::filesystem::last_write_time(written) - ago);
   if (renamedNow) std::filesystem::rename(before, path);
+}
+
+// Every way the tool reaches its files (the exchange file read, replaced by the output or by
+// the "hq" of a dialog's run, removed and told apart by identity; the settings read and
+// replaced; the log's owner asked) meets the link rule: another user's link in the user's
+// folder is never followed and the file stays as it is; the user's own is (not for the log).
+TEST(Links, AnotherUsersLinkAtAnyOfTheToolsFilesIsNeverFollowed) {
+  const auto followed = [](int way, const std::filesystem::path& path) {
+    switch (way) {
+      case 0: return RegularFileReader(path).State() == RegularFileReader::Outcome::Opened;
+      case 1: return ReplaceFileContents(path, "hq\r\n");
+      case 2: return RemoveRegularFile(path);
+      case 3: return !FileIdentityOf(path).empty();
+      default: return OwnershipOf(path) == FileOwnership::Own;
+    }
+  };
+  const struct {
+    const char* what;
+    int way;
+    const wchar_t* owner;  // none: the user
+    bool followed;
+  } kCases[] = {
+      {"read, another user's", 0, kOtherUser, false},
+      {"read, the user's", 0, nullptr, true},
+      {"replaced, another user's", 1, kOtherUser, false},
+      {"replaced, the user's", 1, nullptr, true},
+      {"removed, another user's", 2, kOtherUser, false},
+      {"identity, another user's", 3, kOtherUser, false},
+      {"the log's owner, another user's", 4, kOtherUser, false},
+      {"the log's owner, the user's", 4, nullptr, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ScopedFileCalls calls;
+    UseFakes(false);
+    TempDir dir;
+    fakeLink = L"JWC_TEMP.TXT";
+    if (c.owner != nullptr) fakeOwners[fakeLink] = c.owner;
+    WriteBytes(dir / "JWC_TEMP.TXT", "the user's other file");
+    EXPECT_EQ(followed(c.way, dir / "JWC_TEMP.TXT"), c.followed);
+    const char* const kept = c.followed ? nullptr : "the user's other file";
+    EXPECT_TRUE(kept == nullptr || ReadBytes(dir / "JWC_TEMP.TXT") == kept);
+  }
 }
 
 TEST(LeftCopies, OnlyTheUsersOwnAbandonedOnesGoAndNoneWhileTheTargetIsMissing) {
