@@ -3,7 +3,7 @@
 // file's last-write and creation times. A rename updates the change time (FILE_BASIC_INFO's
 // ChangeTime, also on network shares; under Wine the Linux ctime, which a rename updates
 // too), so a file counts as made at the later of the two. File systems without a change
-// time (FAT) give 0 there: there a backup's age is its last write, but a backup exists
+// time (FAT) give 0 or the last write: there a backup's age is its last write, but it exists
 // only while its creator's ReplaceFileW has moved the old file away, when no file holds
 // the target's name and nothing is removed. Stamping the backup instead would take a write
 // to the user's old file before every replace, and it could not be done inside
