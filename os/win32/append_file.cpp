@@ -4,6 +4,7 @@
 
 #include <aclapi.h>
 
+#include "os/win32/file_calls.h"
 #include "os/win32/handle.h"
 #include "os/win32/long_path.h"
 #include "os/win32/owners.h"
@@ -30,16 +31,19 @@ OVERLAPPED At(std::uint64_t offset) {
 // name alone: a second one (a hard link) may be any other file of the user's.
 bool IsOwnDiskFile(HANDLE file) {
   BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (GetFileType(file) != FILE_TYPE_DISK || !FileCalls().GetFileInformationByHandle(file, &info) ||
       info.nNumberOfLinks != 1 ||
       (info.dwFileAttributes &
-       (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+       (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ||
+      !FileCalls().GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag) ||
+      tag.ReparseTag != 0) {
     return false;
   }
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                      nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (FileCalls().GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                  nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
     return false;
   }
   // A file system without owners (FAT) gives none: there, every file is the user's.

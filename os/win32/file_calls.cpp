@@ -18,6 +18,8 @@ Win32FileCalls& FileCalls() {
                               RunningUnderWine() ? nullptr : &::ReplaceFileW,
                               &::SetFileInformationByHandle,
                               &::MoveFileExW,
-                              &::GetModuleFileNameW};
+                              &::GetModuleFileNameW,
+                              &::GetSecurityInfo,
+                              &::GetFileAttributesW};
   return calls;
 }

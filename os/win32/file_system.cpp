@@ -1,7 +1,6 @@
 // The file layer on Windows.
 #include <windows.h>
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <utility>
@@ -9,10 +8,12 @@
 #include "os/file_system.h"
 #include "os/in_place_rewrite.h"
 #include "os/temporary_files.h"
+#include "os/win32/file_calls.h"
 #include "os/win32/file_identity.h"
 #include "os/win32/handle.h"
 #include "os/win32/held_files.h"
 #include "os/win32/install_file.h"
+#include "os/win32/left_copies.h"
 #include "os/win32/long_path.h"
 #include "os/win32/owners.h"
 #include "os/win32/reparse_points.h"
@@ -105,7 +106,7 @@ struct ResolvedTarget {
 };
 
 std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
-  const DWORD attributes = GetFileAttributesW(target.c_str());
+  const DWORD attributes = FileCalls().GetFileAttributesW(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (!IsMissing(GetLastError())) return std::nullopt;
     return ResolvedTarget{target, std::nullopt};
@@ -130,45 +131,6 @@ std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
   const std::filesystem::path folder = file.parent_path();
   return folder.empty() ? std::filesystem::path(L".") : folder;
-}
-
-// A process that exists but may not be opened (another user's) is alive.
-bool CreatorRunning(const temporary_files::Temporary& temporary) {
-  if (!temporary.CreatorProcessId || *temporary.CreatorProcessId > 0xFFFFFFFFull) return false;
-  const HANDLE process =
-      OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(*temporary.CreatorProcessId));
-  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
-  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  CloseHandle(process);
-  return running;
-}
-
-// Removes the temporary files of `name` that killed runs left behind. Costs one listing
-// of the matching names; a file still open for writing cannot be deleted anyway.
-void RemoveAbandonedTemporaries(const std::filesystem::path& folder, const std::wstring& name) {
-  const std::wstring pattern = (folder / (name + L".*.tmp")).native();
-  WIN32_FIND_DATAW entry{};
-  const HANDLE search =
-      FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
-  if (search == INVALID_HANDLE_VALUE) return;
-  FILETIME nowTime{};
-  GetSystemTimeAsFileTime(&nowTime);
-  const auto ticks = [](const FILETIME& time) {
-    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-  };
-  do {
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-    const auto temporary = temporary_files::Parse(entry.cFileName, name);
-    if (!temporary) continue;
-    const unsigned long long now = ticks(nowTime);
-    const unsigned long long written = ticks(entry.ftLastWriteTime);
-    const std::chrono::seconds age(
-        written > now ? 0 : static_cast<long long>((now - written) / 10000000ull));
-    if (temporary_files::IsAbandoned(*temporary, age, CreatorRunning(*temporary))) {
-      DeleteFileW((folder / entry.cFileName).c_str());
-    }
-  } while (FindNextFileW(search, &entry));
-  FindClose(search);
 }
 
 // Bytes of an old file small enough to keep in memory as the way back (a settings file); none
@@ -315,7 +277,7 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
   // While no file holds the target's name, a killed run's temporary file or backup may be the
   // last copy of it: they wait until a run has put a file there again.
   if (resolved->Facts) {
-    RemoveAbandonedTemporaries(FolderOf(resolved->Path), resolved->Path.filename().native());
+    RemoveAbandonedCopies(FolderOf(resolved->Path), resolved->Path.filename().native());
   }
   HeldFileWait wait;
   if (WriteThroughTemporary(resolved->Path, bytes, resolved->Facts, options, wait)) {
@@ -345,8 +307,15 @@ bool RemoveRegularFile(const std::filesystem::path& path) {
 
 void RemoveAbandonedTemporariesOf(const std::filesystem::path& target) {
   const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
-  if (!resolved) return;
-  RemoveAbandonedTemporaries(FolderOf(resolved->Path), resolved->Path.filename().native());
+  // While no file holds the target's name they may be its last copies.
+  if (!resolved || !resolved->Facts) return;
+  RemoveAbandonedCopies(FolderOf(resolved->Path), resolved->Path.filename().native());
+}
+
+std::vector<std::filesystem::path> LeftCopiesOf(const std::filesystem::path& target) {
+  const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
+  if (!resolved) return {};
+  return OwnCopies(FolderOf(resolved->Path), resolved->Path.filename().native());
 }
 
 std::string FileIdentityOf(const std::filesystem::path& path) {

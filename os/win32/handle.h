@@ -8,6 +8,7 @@ class Handle {
   ~Handle() {
     if (IsOpen()) CloseHandle(handle_);
   }
+  Handle(Handle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
   bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }

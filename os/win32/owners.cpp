@@ -2,6 +2,7 @@
 
 #include <aclapi.h>
 
+#include "os/win32/file_calls.h"
 #include "os/win32/handle.h"
 
 namespace {
@@ -11,8 +12,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 bool OwnedByRunner(const std::filesystem::path& path) {
   Handle file(CreateFileW(path.c_str(), READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  Owner owner;
-  return file.IsOpen() && ReadOwner(file.Get(), owner) && OwnerIsRunner(owner.Sid);
+  return file.IsOpen() && OpenFileIsRunners(file.Get());
 }
 
 }  // namespace
@@ -27,10 +27,21 @@ bool OwnerIsRunner(PSID owner) {
   return CheckTokenMembership(nullptr, owner, &member) && member;
 }
 
+bool OpenFileIsRunners(HANDLE file) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (FileCalls().GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                  nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  const std::unique_ptr<void, decltype(&LocalFree)> held(descriptor, &LocalFree);
+  return owner == nullptr || OwnerIsRunner(owner);
+}
+
 bool ReadOwner(HANDLE file, Owner& owner) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner.Sid, nullptr,
-                      nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (FileCalls().GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner.Sid,
+                                  nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
     return false;
   }
   owner.Descriptor.reset(descriptor);

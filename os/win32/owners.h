@@ -22,6 +22,10 @@ bool ReadUser(std::vector<BYTE>& buffer, PSID& user);
 // group owns what an elevated administrator makes).
 bool OwnerIsRunner(PSID owner);
 
+// Whether the open file (opened with READ_CONTROL) is the running user's, as OwnerIsRunner
+// tells. On a file system that keeps no owners (FAT) every file is the user's.
+bool OpenFileIsRunners(HANDLE file);
+
 // Whether the tool may replace the existing file at `path`: the check a plain writer meets.
 // `ownedByRunner`: the file is the running user's (who may change its ACL and attributes at
 // will, so a read-only one of theirs is still replaced). `openError`: 0 when the file could

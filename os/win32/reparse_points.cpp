@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "os/win32/file_calls.h"
 #include "os/win32/handle.h"
 #include "os/win32/owners.h"
 
@@ -17,7 +18,7 @@ bool MayFollowReparsePoint(PSID owner, PSID user, PSID folderOwner) {
 }
 
 bool MayFollowReparsePointAt(const std::filesystem::path& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = FileCalls().GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
     return true;
   }
@@ -25,8 +26,8 @@ bool MayFollowReparsePointAt(const std::filesystem::path& path) {
                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                           nullptr));
   FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!link.IsOpen() ||
-      !GetFileInformationByHandleEx(link.Get(), FileAttributeTagInfo, &tag, sizeof tag)) {
+  if (!link.IsOpen() || !FileCalls().GetFileInformationByHandleEx(link.Get(), FileAttributeTagInfo,
+                                                                  &tag, sizeof tag)) {
     return false;
   }
   // Other reparse points (cloud-drive placeholders, deduplicated files) name no other file.

@@ -178,6 +178,9 @@ TEST(ExchangeTakeover, NeverBuildsOnItsOwnOutput) {
   }
 }
 
+// On Windows a left copy's age counts from its change time, which Wine cannot set back; the
+// Windows file layer's tests play it (tests/os/win32/left_copies_test.cpp).
+#ifndef _WIN32
 TEST(ExchangeTakeover, EveryRunRemovesAbandonedTemporaries) {
   FormRun run(kInput, FormatSettings(ToolSettings{}));  // nothing to save
   const char* const kLeft[] = {"auxline.dat.4194321-00000000000000aa.tmp",
@@ -196,6 +199,7 @@ TEST(ExchangeTakeover, EveryRunRemovesAbandonedTemporaries) {
   EXPECT_EQ(RunAuxline({"/R9"}, run.Dir / "auxline", nullptr), 0);
   EXPECT_EQ(run.Dir.Entries(), (std::set<std::string>{"JWC_TEMP.TXT", "auxline.dat"}));
 }
+#endif
 
 #ifndef _WIN32
 // Each call of the takeover failed in turn: what it read is the whole file or nothing.
