@@ -178,26 +178,23 @@ TEST(ExchangeTakeover, NeverBuildsOnItsOwnOutput) {
   }
 }
 
-// On Windows a left copy's age counts from its change time, which Wine cannot set back; the
-// Windows file layer's tests play it (tests/os/win32/left_copies_test.cpp).
+// A run that succeeds and saves nothing still removes them, the log's too (older versions
+// replaced the log through a temporary file). On Windows a left copy's age counts from its
+// change time, which Wine cannot set back; the Windows file layer's tests play it.
 #ifndef _WIN32
 TEST(ExchangeTakeover, EveryRunRemovesAbandonedTemporaries) {
   FormRun run(kInput, FormatSettings(ToolSettings{}));  // nothing to save
-  const char* const kLeft[] = {"auxline.dat.4194321-00000000000000aa.tmp",
-                               "JWC_TEMP.TXT.4194321-00000000000000ab.tmp"};
-  for (const char* name : kLeft) {
+  for (const char* name :
+       {"auxline.dat.4194321-00000000000000aa.tmp", "JWC_TEMP.TXT.4194321-00000000000000ab.tmp",
+        "auxline.log.4194321-00000000000000ac.tmp"}) {
     WriteBytes(run.Dir / name, "half");
-#ifdef _WIN32
-    std::filesystem::last_write_time(
-        run.Dir / name, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(30));
-#endif
   }
-#ifndef _WIN32
+  WriteBytes(run.Dir / "auxline.log", "older\r\n");
   ScopedFileCalls scoped;  // a file's age there counts from its making, which no call can move
   FakeAgeOfAll(run.Dir.Path(), std::chrono::seconds(30));
-#endif
   EXPECT_EQ(RunAuxline({"/R9"}, run.Dir / "auxline", nullptr), 0);
-  EXPECT_EQ(run.Dir.Entries(), (std::set<std::string>{"JWC_TEMP.TXT", "auxline.dat"}));
+  EXPECT_EQ(run.Dir.Entries(),
+            (std::set<std::string>{"JWC_TEMP.TXT", "auxline.dat", "auxline.log"}));
 }
 #endif
 

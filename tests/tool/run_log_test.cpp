@@ -17,7 +17,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tests/support/faked_status.h"
 #include "tests/support/file_call_faults.h"
 using FailableCalls = ScopedFileCalls;
 #else
@@ -195,29 +194,6 @@ TEST(RunLog, LineJoinsTheLogAsItIs) {
     }
   }
 }
-
-// A temporary that a killed run of an older version left while it replaced the log goes at
-// the end of any run, as those of the other files do, not only of one that fails.
-#ifndef _WIN32
-// (On Windows a file's age counts from a change time that no call can set back.)
-TEST(RunLog, AnyRunRemovesTheLogsAbandonedTemporary) {
-  const struct {
-    const char* what;
-    int status;
-  } kCases[] = {{"success", 0}, {"failure", 2}};
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
-    TempDir dir;
-    WriteBytes(dir / "auxline.log", "older\r\n");
-    const std::filesystem::path left = dir / "auxline.log.4194321-00000000000000ac.tmp";
-    WriteBytes(left, std::string(1000, 'x'));
-    ScopedFileCalls scoped;
-    FakeAgeOfAll(dir.Path(), std::chrono::seconds(30));
-    LogRunEnd(dir / "auxline", {"/R1"}, c.status);
-    EXPECT_EQ(dir.Entries(), std::set<std::string>{"auxline.log"});
-  }
-}
-#endif
 
 // Runs failing at once, while the log is cut back again and again: every line stays, whole
 // and once, after the newest of the lines that were there.
