@@ -75,8 +75,10 @@ TEST(App, MissingDialogWindowLeavesNothingToDraw) {
     FormRun run(input);
     int status = 0;
     {
+#ifdef AUXLINE_HAS_FILE_SIZE_LIMIT
       std::optional<FileSizeLimit> limit;
       if (c.sizeLimit != 0) limit.emplace(c.sizeLimit);
+#endif
       status = RunAuxline(c.args, run.Dir / "auxline", nullptr);
     }
     EXPECT_EQ(status, c.status);
