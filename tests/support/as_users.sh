@@ -1,53 +1,30 @@
 #!/bin/sh
-# Runs the GoogleTest cases FILTER of BINARY as an ordinary user, auxline-user, with the group
-# auxline-shared as its second group and no capabilities: the rules about owners can only be
-# seen by a user whom file permissions bind. A second member of that group, auxline-other, first
-# runs the cases PLANT_FILTER in role "plant" (AUXLINE_ROLE) in a group folder (mode 2775,
-# AUXLINE_SHARED_FOLDER); the first then runs FILTER there in role "check".
-# Usage: as_users.sh BINARY FILTER [PLANT_FILTER]. Making and becoming users needs root with
-# setpriv and useradd: elsewhere the reason is printed and the test is skipped (status 77).
+# Usage: as_users.sh BINARY FILTER [PLANT_FILTER]. Runs the GoogleTest cases FILTER of BINARY as
+# auxline-user, an ordinary user without capabilities (file permissions bind only such a one),
+# with AUXLINE_SHARED_FOLDER a folder of the group auxline-shared (2775); a second member,
+# auxline-other, first runs PLANT_FILTER there with AUXLINE_ROLE=plant. Making users and
+# becoming them needs root: elsewhere the reason is printed and the test skipped (status 77).
 set -eu
-skip() {
-  echo "skipped: $*"
-  exit 77
-}
+skip() { echo "skipped: $*" && exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "making users and running as them needs root"
-for tool in setpriv useradd groupadd getent; do
-  command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing"
+for tool in setpriv useradd groupadd; do command -v $tool >/dev/null || skip "$tool is missing"; done
+getent group auxline-shared >/dev/null || groupadd --system auxline-shared
+for name in auxline-user auxline-other; do
+  id -u $name >/dev/null 2>&1 || useradd --system --user-group --no-create-home $name
 done
-binary=$1 filter=$2 plant=${3:-}
-user=auxline-user other=auxline-other group=auxline-shared
 
-getent group "$group" >/dev/null || groupadd --system "$group"
-for name in "$user" "$other"; do
-  id -u "$name" >/dev/null 2>&1 ||
-    useradd --system --user-group --no-create-home --shell /usr/sbin/nologin "$name"
-done
-shared=$(getent group "$group" | cut -d: -f3)
-
+# The binary runs from a copy that only root may change (the build folder may be closed).
 scratch=$(mktemp -d /tmp/auxline-users.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
-mkdir "$scratch/group" "$scratch/bin"
-chown "root:$group" "$scratch" "$scratch/group"
-chmod 2775 "$scratch" "$scratch/group"
-chmod 0755 "$scratch/bin"
-cd "$scratch"
-
-as() { # NAME COMMAND...
-  name=$1
-  shift
-  setpriv --reuid="$(id -u "$name")" --regid="$(id -g "$name")" --groups="$shared" \
-    --inh-caps=-all --bounding-set=-all -- \
-    env HOME="$scratch" TMPDIR="$scratch" AUXLINE_SHARED_FOLDER="$scratch/group" "$@"
+chmod 0755 "$scratch"
+cp "$1" "$scratch/tests"
+shared=$scratch/shared
+mkdir -m 2775 "$shared"
+chown root:auxline-shared "$shared"
+as() { # USER ROLE FILTER
+  setpriv --reuid="$1" --regid="$1" --groups=auxline-shared --inh-caps=-all --bounding-set=-all \
+    env TMPDIR="$shared" AUXLINE_SHARED_FOLDER="$shared" AUXLINE_ROLE="$2" \
+    "$scratch/tests" --gtest_filter="$3" --gtest_brief=1
 }
-
-# A build folder closed to other users: the binary runs from a copy that only root may change.
-if ! as "$user" test -x "$binary"; then
-  cp "$binary" "$scratch/bin/"
-  binary=$scratch/bin/$(basename "$binary")
-  chmod 0755 "$binary"
-fi
-if [ -n "$plant" ]; then
-  as "$other" env AUXLINE_ROLE=plant "$binary" --gtest_filter="$plant" --gtest_brief=1
-fi
-as "$user" env AUXLINE_ROLE=check "$binary" --gtest_filter="$filter" --gtest_brief=1
+[ -z "${3:-}" ] || as auxline-other plant "$3"
+as auxline-user check "$2"

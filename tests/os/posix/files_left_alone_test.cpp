@@ -1,18 +1,20 @@
 // Files the tool leaves alone: others' links in folders others may write and others' files
-// (owners faked, so no root needed); a FIFO or a device, never waited on (that would hang the
-// host).
+// (owners faked, so no root needed, and for real as two users); a FIFO or a device, never
+// waited on (that would hang the host).
 #include <unistd.h>
 
+#include <cstdlib>
 #include <map>
+#include <string>
 
 #include "os/file_system.h"
 #include "os/posix/followed_links.h"
-#include "tests/support/file_call_faults.h"
+#include "tests/support/faked_status.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-const uid_t kRunner = ::geteuid(), kOther = kRunner + 1000, kThird = kRunner + 2000;
+const uid_t kRunner = ::geteuid(), kOther = kRunner + 1000;
 
 struct stat Status(uid_t owner, mode_t mode) {
   struct stat status {};
@@ -27,17 +29,17 @@ TEST(OwnershipRules, MayFollowLink) {
   struct Case {
     const char* what;
     uid_t folder;
-    mode_t mode;                  // the folder's
-    bool runners, others, roots;  // whose links may be followed
+    mode_t mode;  // the folder's
+    bool others;  // whether a neighbour's link may be followed
     uid_t runner = kUser;
   } const kCases[] = {
-      {"group folder (2775)", 0, 02775, true, false, true},
-      {"others may write, not sticky", kUser, 0777, true, false, true},
-      {"sticky, everyone may write", 0, 01777, true, false, true},
-      {"own folder", kUser, 0755, true, true, true},
-      {"another user's folder, who may make it writable", kSomeone, 0755, true, false, true},
-      {"root's folder", 0, 0755, true, true, true},
-      {"run by root, group folder", 0, 02775, true, false, true, 0},
+      {"group folder (2775)", 0, 02775, false},
+      {"others may write, not sticky", kUser, 0777, false},
+      {"sticky, everyone may write", 0, 01777, false},
+      {"own folder", kUser, 0755, true},
+      {"another user's folder, who may make it writable", kSomeone, 0755, false},
+      {"root's folder", 0, 0755, true},
+      {"run by root, group folder", 0, 02775, false, 0},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -45,102 +47,53 @@ TEST(OwnershipRules, MayFollowLink) {
     const auto may = [&](uid_t link) {
       return MayFollowLink(Status(link, S_IFLNK | 0777), folder, c.runner);
     };
-    EXPECT_EQ(may(c.runner), c.runners);
+    EXPECT_TRUE(may(c.runner));
+    EXPECT_TRUE(may(0));
     EXPECT_EQ(may(kNeighbour), c.others);
-    EXPECT_EQ(may(0), c.roots);
   }
 }
 
-struct FakedOwners {  // owners by file name; the test folder's owner and mode
-  std::map<std::string, uid_t> owners;
-  std::filesystem::path folder;
-  uid_t folderOwner;
-  mode_t folderMode;
-  bool writable;
-} g_faked;
-
-// A folder holding sub/private (read-only), as the faked file calls tell it.
-struct FakedFolder {
-  FakedFolder(uid_t folderOwner, mode_t folderMode, bool writable, uid_t privateOwner) {
-    g_faked = FakedOwners{{{"private", privateOwner}},
-                          dir.Path().lexically_normal(),
-                          folderOwner,
-                          folderMode,
-                          writable};
-    ScopedFileCalls::Plan().inner.fstatat = [](int at, const char* path, struct stat* s,
-                                               int flags) {
-      const int done = SystemFileCalls().fstatat(at, path, s, flags);
-      if (done == 0 && std::filesystem::path(path).lexically_normal() == g_faked.folder) {
-        s->st_uid = g_faked.folderOwner;
-        s->st_mode = (s->st_mode & ~mode_t{07777}) | g_faked.folderMode;
-      }
-      const auto owner = g_faked.owners.find(std::filesystem::path(path).filename().string());
-      if (done == 0 && owner != g_faked.owners.end()) s->st_uid = owner->second;
-      return done;
-    };
-    ScopedFileCalls::Plan().inner.faccessat = [](int at, const char* path, int mode, int flags) {
-      if (mode != W_OK) return SystemFileCalls().faccessat(at, path, mode, flags);
-      errno = EACCES;
-      return g_faked.writable ? 0 : -1;
-    };
-    std::filesystem::create_directory(dir / "sub");
-    WriteBytes(dir / "sub" / "private", "private\r\n");
-    std::filesystem::permissions(dir / "sub" / "private", std::filesystem::perms(0444));
-  }
-  TempDir dir;
-  ScopedFileCalls calls;
-};
-
-// A chain of links opened, every link checked, or (no links) another's file that stays theirs.
+// A chain of links opened, every link checked against its own folder, or (no links) another's
+// file that stays theirs; sub/private is read-only.
 TEST(OwnershipRules, LinksAndFilesOfOthers) {
   using Link = std::tuple<const char*, const char*, uid_t>;  // name, text, owner
-  const uid_t kRoot = 0;
+  const FakedStatus group{{}, 0, {}, 02775}, own{{}, kRunner, {}, 0755},
+      open{{}, kRunner, {}, 0777};
   struct Case {
     const char* what;
-    uid_t folder;
-    mode_t mode;
+    FakedStatus folder;
     std::vector<Link> links;  // the first is opened, else sub/private itself
     bool ok;
-    uid_t owner = kRunner;  // of sub/private, read-only
+    uid_t owner = kRunner;  // of sub/private
     bool writable = true;
   } const kCases[] = {
-      {"own link, group folder", kRoot, 02775, {{"a", "sub/private", kRunner}}, true},
-      {"root's link, group folder", kRoot, 02775, {{"a", "sub/private", kRoot}}, true},
-      {"another's link, group folder", kRoot, 02775, {{"a", "sub/private", kOther}}, false},
-      {"another's link, others may write", kRunner, 0777, {{"a", "sub/private", kOther}}, false},
-      {"another's link, sticky folder", kRoot, 01777, {{"a", "sub/private", kOther}}, false},
-      {"sticky folder owner's link", kThird, 01777, {{"a", "sub/private", kThird}}, false},
-      {"another's link, own folder", kRunner, 0755, {{"a", "sub/private", kOther}}, true},
-      {"owner's link, another's folder", kThird, 0755, {{"a", "sub/private", kThird}}, false},
-      {"another's link, root's folder", kRoot, 0755, {{"a", "sub/private", kOther}}, true},
-      {"own link to another's",
-       kRoot,
-       02775,
-       {{"a", "b", kRunner}, {"b", "sub/private", kOther}},
-       false},
-      {"own via another's dir",
-       kRoot,
-       02775,
-       {{"a", "d/private", kRunner}, {"d", "sub", kOther}},
-       false},
-      {"own link to own link",
-       kRoot,
-       02775,
-       {{"a", "b", kRunner}, {"b", "sub/private", kRunner}},
-       true},
-      {"another's file the runner may not write", kRunner, 0777, {}, false, kOther, false},
-      {"another's file the runner may write", kRunner, 0777, {}, true, kOther, true},
-      {"own read-only file", kRunner, 0777, {}, true, kRunner, false},
+      {"another's link, group folder", group, {{"a", "sub/private", kOther}}, false},
+      {"another's link, own folder", own, {{"a", "sub/private", kOther}}, true},
+      {"own link to another's", group, {{"a", "b", kRunner}, {"b", "sub/private", kOther}}, false},
+      {"own via another's dir", group, {{"a", "d/private", kRunner}, {"d", "sub", kOther}}, false},
+      {"own link to own link", group, {{"a", "b", kRunner}, {"b", "sub/private", kRunner}}, true},
+      {"another's file the runner may not write", open, {}, false, kOther, false},
+      {"another's file the runner may write", open, {}, true, kOther, true},
+      {"own read-only file", open, {}, true, kRunner, false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    FakedFolder f(c.folder, c.mode, c.writable, c.owner);
-    const std::filesystem::path file = f.dir / "sub" / "private";
+    TempDir dir;
+    const std::filesystem::path file = dir / "sub" / "private";
+    std::filesystem::create_directory(dir / "sub");
+    WriteBytes(file, "private\r\n");
+    std::filesystem::permissions(file, std::filesystem::perms(0444));
+    std::map<std::string, FakedStatus> faked{{dir.Path().filename().string(), c.folder},
+                                             {"private", {{}, c.owner}}};
     for (const auto& [name, text, owner] : c.links) {
-      std::filesystem::create_symlink(text, f.dir / name);
-      g_faked.owners[name] = owner;
+      std::filesystem::create_symlink(text, dir / name);
+      faked[name].owner = owner;
     }
-    const auto first = c.links.empty() ? file : f.dir / std::get<0>(c.links.front());
+    ScopedFileCalls scoped;
+    ScopedFileCalls::Plan().inner.faccessat = [](int, const char*, int, int) { return 0; };
+    if (!c.writable) ScopedFileCalls::Plan().failEvery = "faccessat";  // W_OK, its only use
+    FakeStatusOf(faked);
+    const auto first = c.links.empty() ? file : dir / std::get<0>(c.links.front());
     if (!c.links.empty()) {
       const std::optional<FollowedPath> followed = FollowLinks(first);
       EXPECT_EQ(followed.has_value(), c.ok);
@@ -154,6 +107,42 @@ TEST(OwnershipRules, LinksAndFilesOfOthers) {
       EXPECT_EQ(RemoveRegularFile(file), c.ok);
       EXPECT_EQ(std::filesystem::exists(file), !c.ok);
     }
+  }
+}
+
+// Two real members of a group folder (2775), made by tests/support/as_users.sh (skipped
+// elsewhere): one plants links to the other's files at the tool's file names, and stale files
+// named like its temporaries; the other's runs follow, replace and remove none of them.
+TEST(SharedGroupFolder, AnotherMembersLinksAndTemporariesLeftAlone) {
+  const char* const shared = std::getenv("AUXLINE_SHARED_FOLDER");
+  const char* const role = std::getenv("AUXLINE_ROLE");
+  if (shared == nullptr || role == nullptr)
+    GTEST_SKIP() << "needs a second user: run by tests/support/as_users.sh as root";
+  const std::filesystem::path folder(shared), mine = folder / "private";
+  for (const std::string name : {"JWC_TEMP.TXT", "auxline.dat"}) {
+    SCOPED_TRACE(name);
+    const std::string theirs = name + ".999999-0123456789abcdef.tmp",
+                      own = name + ".999998-0123456789abcdef.tmp";
+    if (role == std::string("plant")) {
+      std::filesystem::create_symlink(mine / name, folder / name);
+      WriteBytes(folder / theirs, "theirs");
+      continue;
+    }
+    ASSERT_NE(::geteuid(), 0u);
+    std::filesystem::create_directories(mine);
+    WriteBytes(mine / name, "mine\r\n");
+    WriteBytes(folder / own, "half");
+    ScopedFileCalls scoped;
+    FakeAgeOfAll(folder, std::chrono::hours(1));
+    EXPECT_EQ(RegularFileReader(folder / name).State(), RegularFileReader::Outcome::Unreadable);
+    EXPECT_FALSE(ReplaceFileContents(folder / name, "hq\r\n"));
+    EXPECT_EQ(ReadBytes(mine / name), "mine\r\n");
+    // The link replaced by a file of the runner's: the runner's stale temporaries go, not theirs.
+    std::filesystem::remove(folder / name);
+    WriteBytes(folder / name, "own\r\n");
+    EXPECT_TRUE(ReplaceFileContents(folder / name, "new\r\n"));
+    EXPECT_TRUE(std::filesystem::exists(folder / theirs));
+    EXPECT_FALSE(std::filesystem::exists(folder / own));
   }
 }
 
