@@ -35,7 +35,9 @@ TEST(HandoverFaults, ArrivesWholeOrIsRefused) {
     if (fd < 0) return;
     ASSERT_TRUE(got.has_value());
     EXPECT_NE(got->Fault, HandoverFault::OtherVersion);
-    if (got->Fault == HandoverFault::None) EXPECT_EQ(got->Exchange.value().Bytes, sent.Bytes);
+    if (got->Fault == HandoverFault::None) {
+      EXPECT_EQ(got->Exchange.value().Bytes, sent.Bytes);
+    }
   };
   const auto nothing = [] {};
   for (const StepFault& f : kStepFaults) {
