@@ -6,6 +6,25 @@
 
 #include <cerrno>
 
+namespace {
+
+// Up to `length` bytes from `offset` on, fewer only where the file ends: how many, or -1
+// after a read error. The one read loop of the file layer and the Linux programs.
+ssize_t ReadUpTo(int fd, char* buffer, std::size_t length, off_t offset) {
+  std::size_t filled = 0;
+  while (filled < length) {
+    const ssize_t got = FileCalls().pread(fd, buffer + filled, length - filled,
+                                          offset + static_cast<off_t>(filled));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  return static_cast<ssize_t>(filled);
+}
+
+}  // namespace
+
 bool WriteAll(int fd, std::string_view bytes, off_t offset) {
   while (!bytes.empty()) {
     const ssize_t done = offset < 0 ? FileCalls().write(fd, bytes.data(), bytes.size())
@@ -18,18 +37,15 @@ bool WriteAll(int fd, std::string_view bytes, off_t offset) {
   return true;
 }
 
+bool ReadExactly(int fd, void* buffer, std::size_t length, off_t offset) {
+  return ReadUpTo(fd, static_cast<char*>(buffer), length, offset) == static_cast<ssize_t>(length);
+}
+
 bool ReadWholeFile(int fd, std::string& bytes, std::size_t limit) {
+  // One byte more than the limit: a file that fills it is too large.
   bytes.assign(limit + 1, '\0');
-  std::size_t filled = 0;
-  for (;;) {
-    const ssize_t got = FileCalls().pread(fd, bytes.data() + filled, bytes.size() - filled,
-                                          static_cast<off_t>(filled));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) break;
-    filled += static_cast<std::size_t>(got);
-    if (filled > limit) return false;
-  }
-  bytes.resize(filled);
+  const ssize_t got = ReadUpTo(fd, bytes.data(), bytes.size(), 0);
+  if (got < 0 || static_cast<std::size_t>(got) > limit) return false;
+  bytes.resize(static_cast<std::size_t>(got));
   return true;
 }

@@ -1,12 +1,17 @@
 #pragma once
 // Every system call of the POSIX file layer (the replacement, the in-place rewrite, the
 // reads, the takeover of the exchange file and the removal of abandoned temporary files, down
-// to the signal that asks whether their creator still runs), gathered in one table that a
-// test may replace: a failure at any step, or a process ended between two steps, can then be
-// tried in the very code the static program runs, without root and without a preloaded
-// library (which cannot reach a static program).
+// to the signal that asks whether their creator still runs) and of the Linux programs' own
+// file work (the hand-over to the dialog program, the check of the installation's files, the
+// dialog program's start up to the fork), gathered in one table that a test may replace: a
+// failure at any step, or a process ended between two steps, can then be tried in the very
+// code the static program runs, without root and without a preloaded library (which cannot
+// reach a static program). Process control (fork, exec, waitpid, prctl, and the calls
+// between fork and exec, which must stay async-signal-safe) is not file work and calls the
+// system directly.
 #include <dirent.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/types.h>
@@ -41,7 +46,12 @@
   X(unlinkat, int, (int dir, const char* path, int flags), (dir, path, flags))                  \
   X(flock, int, (int fd, int operation), (fd, operation))                                       \
   X(fcntl, int, (int fd, int command, int argument), (fd, command, argument))                   \
-  X(kill, int, (pid_t process, int signal), (process, signal))
+  X(kill, int, (pid_t process, int signal), (process, signal))                                  \
+  X(readdir, dirent*, (DIR * listing), (listing))                                               \
+  X(closedir, int, (DIR * listing), (listing))                                                  \
+  X(memfd_create, int, (const char* name, unsigned flags), (name, flags))                       \
+  X(getpid, pid_t, (), ())                                                                      \
+  X(getppid, pid_t, (), ())
 
 struct PosixFileCalls {
 #define AUXLINE_CALL_MEMBER(name, result, params, args) result(*name) params;

@@ -130,7 +130,7 @@ class Folder {
   explicit Folder(const std::filesystem::path& path)
       : listing_(FileCalls().opendir(path.empty() ? "." : path.c_str())) {}
   ~Folder() {
-    if (listing_ != nullptr) ::closedir(listing_);
+    if (listing_ != nullptr) FileCalls().closedir(listing_);
   }
   Folder(const Folder&) = delete;
   Folder& operator=(const Folder&) = delete;
@@ -149,7 +149,7 @@ class Folder {
   // to remove, even under one of the tool's names.
   std::vector<LeftFile> OwnTemporaries(const std::string& name) {
     std::vector<LeftFile> found;
-    while (const dirent* entry = ::readdir(listing_)) {
+    while (const dirent* entry = FileCalls().readdir(listing_)) {
       const auto temporary = temporary_files::Parse(entry->d_name, name);
       if (!temporary) continue;
       struct stat status {};
@@ -218,7 +218,7 @@ bool TakeOverOwnerAndMode(int fd, const struct stat& old) {
 // can tell when it was abandoned.
 bool WriteThroughTemporary(const Folder& folder, const std::string& name, std::string_view bytes,
                            const std::optional<struct stat>& old, bool durable, bool anonymous) {
-  const auto processId = static_cast<std::uint64_t>(::getpid());
+  const auto processId = static_cast<std::uint64_t>(FileCalls().getpid());
   const std::uint64_t unique = temporary_files::UniqueNumber();
   std::string temporaryName = temporary_files::NameFor(name, processId, unique);
   // Gives the temporary file its name; one too long for the file system (a target whose own

@@ -11,9 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "os/own_file.h"
+#include "os/posix/file_calls.h"
 #include "platform/linux/module_file_check.h"
 #include "platform/linux/qt/dialog_module.h"
-#include "os/own_file.h"
 #include "tool/run_log.h"
 
 namespace {
@@ -61,7 +62,7 @@ DialogModuleFactory FindFactory(const std::filesystem::path& exeDir, uid_t insta
   // never unloaded: a toolkit does not survive being unloaded.
   const std::string openFile = "/proc/self/fd/" + std::to_string(fd);
   void* module = dlopen(openFile.c_str(), RTLD_NOW | RTLD_LOCAL);
-  ::close(fd);
+  FileCalls().close(fd);
   if (module == nullptr) {
     const char* why = dlerror();
     NoteNotLoaded(modulePath, why != nullptr ? why : "");

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "os/own_file.h"
+#include "os/posix/file_calls.h"
 #include "os/program_file.h"
 #include "platform/linux/exchange_handover.h"
 #include "platform/linux/module_file_check.h"
@@ -45,9 +46,20 @@ std::string EndOf(const std::filesystem::path& program, int status) {
            ::strsignal(WTERMSIG(status)) + ")";
   }
   const int code = WEXITSTATUS(status);
+  if (code == kExitHandoverUnreadable) return "it could not read what auxline handed over";
   if (code != kNotStarted) return "it ended with status " + std::to_string(code);
-  if (::access(program.c_str(), X_OK) != 0) return std::strerror(errno);
+  if (FileCalls().faccessat(AT_FDCWD, program.c_str(), X_OK, 0) != 0) return std::strerror(errno);
   return "its libraries are missing or too old for it (status 127)";
+}
+
+void NoteEnd(const std::filesystem::path& program, int status) {
+  if (WIFEXITED(status) && WEXITSTATUS(status) == kExitHandoverOfOtherVersion) {
+    NoteRunFailure(
+        "the dialog program " + PathText(program) + " is of another version than auxline",
+        "both must come from the same build");
+  } else {
+    NoteNotStarted(program, EndOf(program, status));
+  }
 }
 
 // Whether an environment entry ("NAME=value") sets a variable of the dynamic loader, or one
@@ -83,14 +95,16 @@ std::vector<char*> DialogProgramEnvironment() {
 // the child closes nothing the child needs.
 bool KeepOffHandoverDescriptor(int& fd) {
   if (fd != kHandoverDescriptor) return true;
-  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, kHandoverDescriptor + 1);
-  ::close(fd);
+  const int moved = FileCalls().fcntl(fd, F_DUPFD_CLOEXEC, kHandoverDescriptor + 1);
+  FileCalls().close(fd);
   fd = moved;
   return moved >= 0;
 }
 
 // In the child, between fork and exec: only async-signal-safe calls (a lock that another
-// thread held at the fork stays held in the child), so everything was prepared before.
+// thread held at the fork stays held in the child), so everything was prepared before; the
+// system's own, never the call table's, which a test may have replaced with calls that
+// allocate.
 [[noreturn]] void BecomeDialogProgram(int programFd, int handoverFd, char** argv, char** envp,
                                       pid_t launcher) {
   // The dialog ends with the run: a host that ends `auxline` must not leave behind a dialog
@@ -111,7 +125,7 @@ std::optional<int> StartAndWait(const std::filesystem::path& program, int progra
                                 char** argv) {
   // A host that ignores SIGCHLD passes that on, and the child would then be reaped unseen.
   ::signal(SIGCHLD, SIG_DFL);
-  const pid_t launcher = ::getpid();
+  const pid_t launcher = FileCalls().getpid();
   std::vector<char*> environment = DialogProgramEnvironment();
   const pid_t child = ::fork();
   if (child < 0) {
@@ -124,7 +138,7 @@ std::optional<int> StartAndWait(const std::filesystem::path& program, int progra
     if (errno != EINTR) return std::nullopt;
   }
   if (!WIFEXITED(status) || !IsStatusOfARun(WEXITSTATUS(status))) {
-    NoteNotStarted(program, EndOf(program, status));
+    NoteEnd(program, status);
     return std::nullopt;
   }
   return WEXITSTATUS(status);
@@ -143,7 +157,7 @@ std::optional<int> RunDialogProgram(const std::filesystem::path& exePath, char**
   if (KeepOffHandoverDescriptor(programFd)) {
     status = StartAndWait(program, programFd, handoverFd, argv);
   }
-  if (programFd >= 0) ::close(programFd);
+  if (programFd >= 0) FileCalls().close(programFd);
   return status;
 }
 
@@ -166,7 +180,7 @@ int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& ex
     if (takenOver) std::string().swap(takenOver->Bytes);  // the hand-over holds them now
     if (handoverFd >= 0) {
       status = RunDialogProgram(exePath, argv, handoverFd, owner);
-      ::close(handoverFd);
+      FileCalls().close(handoverFd);
     } else {
       NoteRunFailure("the hand-over to the dialog program could not be made", "");
     }

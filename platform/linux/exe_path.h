@@ -1,6 +1,7 @@
 #pragma once
 // The full path of the running executable on Linux, from /proc/self/exe. The working
 // directory plays no part: a tool started from anywhere finds the files beside itself.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -8,6 +9,8 @@
 #include <string_view>
 #include <system_error>
 #include <utility>
+
+#include "os/posix/file_calls.h"
 
 // The link's text as the kernel gives it. When the executable file has been replaced or
 // removed since the start (an update while the tool runs), the kernel appends
@@ -26,7 +29,8 @@ inline std::filesystem::path RunningExecutablePath() noexcept {
   try {
     std::string buffer(256, '\0');
     for (;;) {
-      const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+      const ssize_t length =
+          FileCalls().readlinkat(AT_FDCWD, "/proc/self/exe", buffer.data(), buffer.size());
       if (length < 0) return {};
       // A result that fills the buffer may have been cut short: try again with more room.
       if (static_cast<std::size_t>(length) < buffer.size()) {

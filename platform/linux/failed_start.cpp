@@ -39,6 +39,8 @@ int EndFailedStart(const std::filesystem::path& exePath, int argc, char** argv,
 int EndInDialogProgramsPlace(int argc, char** argv) noexcept {
   try {
     const std::optional<Handover> handover = TakeHandover();
+    if (handover && handover->Fault != HandoverFault::None)
+      return ExitStatusForRefused(handover->Fault);
     if (handover && handover->StartingExecutable.is_absolute()) {
       NoteRunFailure("the dialog program is a copy of auxline, which cannot show the dialog", "");
       LogRunEnd(handover->StartingExecutable, ArgumentsOf(argc, argv), kExitNoDialogWindow);

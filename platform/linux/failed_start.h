@@ -15,5 +15,5 @@ int EndFailedStart(const std::filesystem::path& exePath, int argc, char** argv,
 
 // `auxline` started in the dialog program's place (a copy of it under that name): it cannot
 // show the dialog. Status 2, logged beside the `auxline` that started it, as the hand-over
-// names it. Never throws.
+// names it; a hand-over it refuses ends it as the dialog program would. Never throws.
 int EndInDialogProgramsPlace(int argc, char** argv) noexcept;

@@ -25,6 +25,9 @@ int main(int argc, char** argv) {
     // Started by `auxline`: its path, its owner and (for "/R10") the exchange file's bytes
     // come in the hand-over. Started by hand: the files beside the program, and its owner.
     std::optional<Handover> handover = TakeHandover();
+    // Refused: `auxline` logs why and ends the run.
+    if (handover && handover->Fault != HandoverFault::None)
+      return ExitStatusForRefused(handover->Fault);
     const std::filesystem::path ownPath = RunningExecutablePath();
     if (handover && handover->StartingExecutable.is_absolute())
       exePath = handover->StartingExecutable;

@@ -19,25 +19,13 @@
 #include <vector>
 
 #include "os/posix/descriptor_io.h"
+#include "os/posix/file_calls.h"
 
 namespace {
 
 constexpr unsigned char kOwnClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 constexpr unsigned char kOwnByteOrder =
     std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
-
-bool ReadAt(int fd, std::uint64_t offset, void* buffer, std::size_t length) {
-  auto* bytes = static_cast<char*>(buffer);
-  while (length > 0) {
-    const ssize_t got = ::pread(fd, bytes, length, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    bytes += got;
-    length -= static_cast<std::size_t>(got);
-    offset += static_cast<std::uint64_t>(got);
-  }
-  return true;
-}
 
 // [offset, offset + length) within a file of fileSize bytes; written so that no sum can
 // wrap around, whatever a damaged header holds.
@@ -69,7 +57,8 @@ bool SegmentsInside(int fd, const ElfW(Ehdr) & header, std::uint64_t fileSize, P
   const std::uint64_t tableSize = std::uint64_t{header.e_phnum} * sizeof(ElfW(Phdr));
   if (!InsideFile(header.e_phoff, tableSize, fileSize)) return false;
   std::vector<ElfW(Phdr)> segments(header.e_phnum);
-  if (!ReadAt(fd, header.e_phoff, segments.data(), tableSize)) return false;
+  if (!ReadExactly(fd, segments.data(), tableSize, static_cast<off_t>(header.e_phoff)))
+    return false;
   bool loadable = false;
   bool interpreter = false;
   for (const ElfW(Phdr) & segment : segments) {
@@ -85,7 +74,7 @@ bool SegmentsInside(int fd, const ElfW(Ehdr) & header, std::uint64_t fileSize, P
 bool ElfFileIsWhole(int fd, const struct stat& status, ProgramKind kind) {
   const auto fileSize = static_cast<std::uint64_t>(status.st_size);
   ElfW(Ehdr) header{};
-  if (!ReadAt(fd, 0, &header, sizeof header) || !IsOwnElf(header)) return false;
+  if (!ReadExactly(fd, &header, sizeof header, 0) || !IsOwnElf(header)) return false;
   const bool typeFits = header.e_type == ET_DYN ||
                         (kind == ProgramKind::DynamicExecutable && header.e_type == ET_EXEC);
   if (!typeFits || !SectionTableInside(header, fileSize)) return false;
@@ -141,12 +130,12 @@ bool ForEachLine(std::string_view text, std::size_t fieldCount,
 
 // The system's own files, which only root may change: a link there is the system's.
 bool ReadSystemFile(const char* path, std::string& text) {
-  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = FileCalls().open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
   if (fd < 0) return false;
   struct stat status {};
-  const bool read = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+  const bool read = FileCalls().fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
                     ReadWholeFile(fd, text, std::size_t{16} << 20);
-  ::close(fd);
+  FileCalls().close(fd);
   return read;
 }
 
@@ -198,23 +187,24 @@ bool InstallationFileMayBeUsed(const struct stat& status, uid_t installationOwne
 int OpenInstallationFile(const std::filesystem::path& path, uid_t installationOwner,
                          ProgramKind kind) noexcept {
   // O_NONBLOCK: opening a FIFO for reading would wait for a writer; the host would hang.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = FileCalls().open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0);
   if (fd < 0) return -1;
   try {
     struct stat status {};
-    if (::fstat(fd, &status) == 0 && InstallationFileMayBeUsed(status, installationOwner) &&
-        ElfFileIsWhole(fd, status, kind)) {
+    if (FileCalls().fstat(fd, &status) == 0 &&
+        InstallationFileMayBeUsed(status, installationOwner) && ElfFileIsWhole(fd, status, kind)) {
       return fd;
     }
   } catch (...) {
   }
-  ::close(fd);
+  FileCalls().close(fd);
   return -1;
 }
 
 std::string WhyInstallationFileRefused(const std::filesystem::path& path) {
   struct stat status {};
-  if (::lstat(path.c_str(), &status) != 0) return std::strerror(errno);
+  if (FileCalls().fstatat(AT_FDCWD, path.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+    return std::strerror(errno);
   if (S_ISLNK(status.st_mode)) return "it is a symbolic link, not the installation's own file";
   if (!S_ISREG(status.st_mode)) return "it is not a regular file";
   return "it is not whole, or not the installation's own file (it must belong to root or to "
@@ -223,6 +213,7 @@ std::string WhyInstallationFileRefused(const std::filesystem::path& path) {
 
 uid_t RunningExecutableOwner() noexcept {
   struct stat status {};
-  if (::stat("/proc/self/exe", &status) != 0) return static_cast<uid_t>(-1);
+  if (FileCalls().fstatat(AT_FDCWD, "/proc/self/exe", &status, 0) != 0)
+    return static_cast<uid_t>(-1);
   return status.st_uid;
 }
