@@ -61,15 +61,14 @@ def main():
     print()
     print("// The binary digits of 2/pi after the point, 32 to a word, most significant first.")
     print("inline constexpr std::uint32_t kTwoOverPiWords[] = {")
-    for i in range(0, WORDS, 6):
-        print("    " + " ".join(f"0x{w:08X}," for w in words[i:i + 6]))
+    for i in range(0, WORDS, 8):
+        print("    " + " ".join(f"0x{w:08X}," for w in words[i:i + 8]))
     print("};")
     print()
     hi, lo = two_doubles(pi / 2)
     print("// pi/2 = kHalfPiHi + kHalfPiLo to about 2^-107.")
     print(f"inline constexpr double kHalfPiHi = {hi.hex()};")
     print(f"inline constexpr double kHalfPiLo = {lo.hex()};")
-    print()
     emit_series("kSineSeries", "sin(r) = r + r z S(z), z = r^2; S's coefficients from z^0 up",
                 [Fraction((-1) ** k, factorial(2 * k + 1)) for k in range(1, 13)])
     emit_series("kCosineSeries", "cos(r) = 1 + z C(z), z = r^2; C's coefficients from z^0 up",
@@ -83,13 +82,13 @@ def main():
 
 def emit_series(name, what, coefficients):
     """The coefficients as {hi, lo} pairs."""
+    print()
     print(f"// {what}; each {{hi, lo}}.")
     print(f"inline constexpr double {name}[][2] = {{")
     for c in coefficients:
         hi, lo = two_doubles(c)
         print(f"    {{{hi.hex()}, {lo.hex()}}},")
     print("};")
-    print()
 
 
 if __name__ == "__main__":
