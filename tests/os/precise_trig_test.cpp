@@ -1,4 +1,5 @@
-// Sine and cosine give Linux's C library's bits everywhere, also where x87 instructions erred.
+// Sine and cosine give Linux's C library's bits on these arguments on every system, also
+// where the x87 instructions erred.
 #include "os/precise_trig.h"
 
 #include <gtest/gtest.h>
