@@ -1,4 +1,5 @@
-// Sine and cosine give Linux's C library's bits everywhere, also where x87 instructions erred.
+// Sine and cosine give Linux's C library's bits on these arguments on every system, also
+// where the x87 instructions erred.
 #include "os/precise_trig.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +45,7 @@ TEST(PreciseTrig, AgreesWithTheOtherPlatformsToTheBit) {
 TEST(PreciseTrig, SpecialArguments) {
   EXPECT_TRUE(std::isnan(PreciseSin(INFINITY)));
   EXPECT_TRUE(std::isnan(PreciseCos(-INFINITY)));
-  // Beyond the Windows program's reduction: the runtime's own result, finite.
+  // Far beyond any angle of a drawing, still a sine.
   EXPECT_LE(std::fabs(PreciseSin(1e22)), 1.0);
 }
 
