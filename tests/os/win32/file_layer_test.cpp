@@ -1,11 +1,9 @@
-// The Windows file layer: its pure rules (trusted ids, brief holds, followed links, replaced
-// files); where it differs (held files, abandoned temporary files, attributes and creation
-// times kept, Japanese folder names; held_file_cases.sh holds a file from another program);
-// and through its system calls what Wine cannot show: untrustworthy file ids, each way Windows
-// replaces a file (read-only, ReplaceFileW stopping half-way), `\\?\` paths.
+// The Windows file layer: its pure rules (trusted ids, brief holds, replaced files); where it
+// differs (held files, attributes and creation times kept, Japanese folder names;
+// held_file_cases.sh holds a file from another program); and through its system calls what
+// Wine cannot show: untrustworthy file ids, each way Windows replaces a file (read-only,
+// ReplaceFileW stopping half-way), `\\?\` paths. Links, owners and left copies: owners_test.cpp.
 #include <windows.h>
-
-#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -13,7 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -24,7 +21,6 @@
 #include "os/win32/held_files.h"
 #include "os/win32/long_path.h"
 #include "os/win32/owners.h"
-#include "os/win32/reparse_points.h"
 #include "tests/support/scoped_file_calls.h"
 #include "tests/support/temp_dir.h"
 
@@ -83,31 +79,6 @@ TEST(FileRules, OnlyAFileHeldElsewhereIsWaitedFor) {
   CloseHandle(holder);
 }
 
-// As the POSIX layer follows links in a shared folder.
-TEST(FileRules, OnlyLinksOfTheUserTheFolderOwnerOrTheAdministratorsAreFollowed) {
-  const wchar_t *const kUser = L"S-1-5-21-10-20-30-1001", *const kOther = L"S-1-5-21-10-20-30-1002";
-  const struct {
-    const char* what;
-    const wchar_t *owner, *folderOwner;
-    bool followed;
-  } kCases[] = {{"the user's own, in another's folder", kUser, kOther, true},
-                {"the folder owner's", kOther, kOther, true},
-                {"the administrators'", L"S-1-5-32-544", kOther, true},
-                {"another user's, in the user's folder", kOther, kUser, false},
-                {"another user's, in the administrators' folder", kOther, L"S-1-5-32-544", false},
-                {"the system's, in the user's folder", L"S-1-5-18", kUser, false}};
-  const auto sid = [](const wchar_t* text) {
-    PSID made = nullptr;
-    ConvertStringSidToSidW(text, &made);
-    return std::unique_ptr<void, decltype(&LocalFree)>(made, &LocalFree);
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(MayFollowReparsePoint(sid(c.owner).get(), sid(kUser).get(), sid(c.folderOwner).get()),
-              c.followed);
-  }
-}
-
 // Only where a plain writer could write it; the user's own read-only file as before.
 TEST(FileRules, AnotherUsersFileIsReplacedOnlyWhereItCouldBeWritten) {
   const struct {
@@ -139,7 +110,6 @@ FILETIME CreationTimeOf(const std::filesystem::path& path) {
   return data.ftCreationTime;
 }
 
-// Which left copies go: left_copies_test.cpp.
 TEST(FileLayer, FileHeldOpenIsRewrittenInPlace) {
   TempDir dir;
   const auto target = dir / "JWC_TEMP.TXT";
