@@ -144,7 +144,7 @@ FILETIME CreationTime(const std::filesystem::path& path, const FILETIME* made = 
 // Made in a Japanese folder, then replaced by longer and shorter bytes: renamed over, or
 // rewritten in place while another program holds it open without sharing its deletion. Only
 // the target is left, with its attributes and its creation time (where kept: Wine stores none).
-TEST(FileLayer, ReplacedFileKeepsItsNameAttributesAndCreationTime) {
+TEST(FileLayer, OnlyTheReplacedFileIsLeftWithItsAttributesAndCreationTime) {
   const FILETIME longAgo{0x5A3C0000, 0x01C0D9B1};  // early 2001
   const ReplaceOptions durable{true, std::nullopt};
   const struct {
@@ -204,8 +204,9 @@ void FakeId(FILE_ID_INFO& info) {
   if (ids == Ids::Counter) ++counter, std::memcpy(info.FileId.Identifier, &counter, 8);
 }
 BOOL WINAPI FakeInfo(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, DWORD size) {
-  if (kind == FileIdInfo && ids == Ids::Index64)
+  if (kind == FileIdInfo && ids == Ids::Index64) {
     return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+  }
   if (!GetFileInformationByHandleEx(file, kind, out, size)) return FALSE;
   const Faked as = FakedAt(FinalPathOf(file));
   if (kind == FileIdInfo && ids != Ids::Real) FakeId(*static_cast<FILE_ID_INFO*>(out));
@@ -277,9 +278,9 @@ TEST(FileLayerSeam, FilesAreReachedAsTheirIdsAndLinksAllow) {
   }
 }
 
-// All in one folder; none go while the run finds no file of the target's name (the fake hides
-// it from that look). Those kept that are the user's are named newest bytes first: a killed
-// run's settings before the backup of the old ones that a later ReplaceFileW made.
+// All in one folder; none go while the run finds no file of the target's name (hidden from its
+// first look alone: what that look found decides). Those kept that are the user's are named
+// newest bytes first: a killed run's settings before the backup that a later ReplaceFileW made.
 TEST(LeftCopies, OnlyTheUsersOwnAbandonedOnesGoNoneWhileTheTargetIsMissing) {
   const DWORD kGone = 4194307, self = GetCurrentProcessId();  // ids are multiples of four
   BOOL elevated = FALSE;  // the token holds the Administrators group
