@@ -1,8 +1,9 @@
 // The Windows file layer: its pure rules (trusted ids, brief holds, followed links, replaced
-// files); where it differs (held files, abandoned temporary files, attributes and creation
-// times kept, Japanese folder names; held_file_cases.sh holds a file from another program);
-// and through its system calls what Wine cannot show: untrustworthy file ids, each way Windows
-// replaces a file (read-only, ReplaceFileW stopping half-way), `\\?\` paths.
+// files); where it differs (held files, attributes and creation times kept, Japanese folder
+// names; held_file_cases.sh holds a file from another program); and through its system calls
+// what Wine cannot show: untrustworthy file ids, other users' files and links, when a left copy
+// was made, each way Windows replaces a file (read-only, ReplaceFileW stopping half-way), `\\?\`
+// paths.
 #include <windows.h>
 
 #include <sddl.h>
@@ -10,16 +11,18 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
-#include <memory>
+#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "os/append_file.h"
 #include "os/file_system.h"
+#include "os/temporary_files.h"
 #include "os/win32/file_identity.h"
 #include "os/win32/held_files.h"
 #include "os/win32/long_path.h"
@@ -29,6 +32,13 @@
 #include "tests/support/temp_dir.h"
 
 namespace {
+
+PSID Sid(const wchar_t* text) {  // made once, kept for the whole run
+  static std::map<std::wstring, PSID> made;
+  if (made[text] == nullptr) ConvertStringSidToSidW(text, &made[text]);
+  return made[text];
+}
+constexpr const wchar_t *kAdministrators = L"S-1-5-32-544", *kOther = L"S-1-5-21-10-20-30-1002";
 
 TEST(FileRules, OnlyIdsThatTellFilesApartAreTrusted) {
   const auto id = [](BYTE low, BYTE high) {  // the 64-bit index's half, and the rest
@@ -85,26 +95,20 @@ TEST(FileRules, OnlyAFileHeldElsewhereIsWaitedFor) {
 
 // As the POSIX layer follows links in a shared folder.
 TEST(FileRules, OnlyLinksOfTheUserTheFolderOwnerOrTheAdministratorsAreFollowed) {
-  const wchar_t *const kUser = L"S-1-5-21-10-20-30-1001", *const kOther = L"S-1-5-21-10-20-30-1002";
+  const wchar_t* const kUser = L"S-1-5-21-10-20-30-1001";
   const struct {
     const char* what;
     const wchar_t *owner, *folderOwner;
     bool followed;
   } kCases[] = {{"the user's own, in another's folder", kUser, kOther, true},
                 {"the folder owner's", kOther, kOther, true},
-                {"the administrators'", L"S-1-5-32-544", kOther, true},
+                {"the administrators'", kAdministrators, kOther, true},
                 {"another user's, in the user's folder", kOther, kUser, false},
-                {"another user's, in the administrators' folder", kOther, L"S-1-5-32-544", false},
+                {"another user's, in the administrators' folder", kOther, kAdministrators, false},
                 {"the system's, in the user's folder", L"S-1-5-18", kUser, false}};
-  const auto sid = [](const wchar_t* text) {
-    PSID made = nullptr;
-    ConvertStringSidToSidW(text, &made);
-    return std::unique_ptr<void, decltype(&LocalFree)>(made, &LocalFree);
-  };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(MayFollowReparsePoint(sid(c.owner).get(), sid(kUser).get(), sid(c.folderOwner).get()),
-              c.followed);
+    EXPECT_EQ(MayFollowReparsePoint(Sid(c.owner), Sid(kUser), Sid(c.folderOwner)), c.followed);
   }
 }
 
@@ -126,115 +130,198 @@ TEST(FileRules, AnotherUsersFileIsReplacedOnlyWhereItCouldBeWritten) {
   }
 }
 
-void SetCreationTime(const std::filesystem::path& path, const FILETIME& created) {
-  const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  SetFileTime(file, &created, nullptr, nullptr);
-  CloseHandle(file);
-}
-FILETIME CreationTimeOf(const std::filesystem::path& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-  return data.ftCreationTime;
-}
-
-// Which left copies go: left_copies_test.cpp.
-TEST(FileLayer, FileHeldOpenIsRewrittenInPlace) {
-  TempDir dir;
-  const auto target = dir / "JWC_TEMP.TXT";
-  WriteBytes(target, "hp1 0 0\r\nhp2 10 10\r\n");
-  const HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+// The creation time of the file at `path`, after setting it to `made` where given.
+FILETIME CreationTime(const std::filesystem::path& path, const FILETIME* made = nullptr) {
+  const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(ReplaceFileContents(target, "lg0\r\n"));
-  CloseHandle(held);
-  EXPECT_EQ(ReadBytes(target), "lg0\r\n");
-  EXPECT_EQ(dir.Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+  FILETIME created{};
+  if (made != nullptr) SetFileTime(file, made, nullptr, nullptr);
+  GetFileTime(file, &created, nullptr, nullptr);
+  CloseHandle(file);
+  return created;
 }
 
-TEST(FileLayer, ReplacedFileKeepsItsAttributesAndCreationTime) {
-  TempDir dir;
-  const auto target = dir / "auxline.dat";
-  WriteBytes(target, "1\r\n");
+// Made in a Japanese folder, then replaced by longer and shorter bytes: renamed over, or
+// rewritten in place while another program holds it open without sharing its deletion. Only
+// the target is left, with its attributes and its creation time (where kept: Wine stores none).
+TEST(FileLayer, OnlyTheReplacedFileIsLeftWithItsAttributesAndCreationTime) {
   const FILETIME longAgo{0x5A3C0000, 0x01C0D9B1};  // early 2001
-  SetCreationTime(target, longAgo);
-  const FILETIME before = CreationTimeOf(target);
-  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
-  SetFileAttributesW(target.c_str(), kept);
-  ReplaceOptions durable;
-  durable.Durable = true;
-  EXPECT_TRUE(ReplaceFileContents(target, "2\r\n", durable));
-  EXPECT_EQ(GetFileAttributesW(target.c_str()) & kept, kept);
-  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(ReadBytes(target), "2\r\n");
-  if (CompareFileTime(&longAgo, &before) != 0) {
-    GTEST_SKIP() << "this system keeps no creation time set on a file (Wine stores none)";
+  const ReplaceOptions durable{true, std::nullopt};
+  const struct {
+    const char* what;
+    bool held;
+    DWORD attributes;
+  } kCases[] = {{"renamed over", false,
+                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY},
+                {"held open: rewritten in place", true, FILE_ATTRIBUTE_HIDDEN}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir root;
+    const std::filesystem::path folder =
+        root.Path() / std::filesystem::path(L"補助線の作図 テスト");
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    const std::filesystem::path target = folder / std::filesystem::path(L"JWC_TEMP.TXT");
+    ASSERT_TRUE(ReplaceFileContents(target, "first\r\n"));
+    const FILETIME before = CreationTime(target, &longAgo);
+    SetFileAttributesW(target.c_str(), c.attributes);
+    const HANDLE holder =
+        !c.held ? INVALID_HANDLE_VALUE
+                : CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    for (const char* contents : {"second, longer than the first\r\n", "3\r\n"}) {
+      ASSERT_TRUE(ReplaceFileContents(target, contents, durable)) << contents;
+      EXPECT_EQ(ReadBytes(target), std::optional<std::string>(contents));
+    }
+    if (c.held) CloseHandle(holder);
+    EXPECT_EQ(GetFileAttributesW(target.c_str()) & c.attributes, c.attributes);
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const FILETIME created = CreationTime(target);
+    EXPECT_TRUE(CompareFileTime(&longAgo, &before) != 0 ||
+                CompareFileTime(&longAgo, &created) == 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
   }
-  const FILETIME created = CreationTimeOf(target);
-  EXPECT_EQ(CompareFileTime(&longAgo, &created), 0);
 }
 
-TEST(WidePaths, ReplacingAnExistingFileInAJapaneseFolder) {
-  TempDir root;
-  const std::filesystem::path folder = root.Path() / std::filesystem::path(L"補助線の作図 テスト");
-  ASSERT_TRUE(std::filesystem::create_directory(folder));
-  const std::filesystem::path target = folder / std::filesystem::path(L"JWC_TEMP.TXT");
-  for (const char* contents : {"first\r\n", "second, longer than the first\r\n", "3\r\n"}) {
-    ASSERT_TRUE(ReplaceFileContents(target, contents)) << contents;
-    EXPECT_EQ(ReadBytes(target), std::optional<std::string>(contents));
-  }
-  // Only the target is left: the temporary file was renamed over it.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
-}
-
-// `Counter` changes the id every call; `Index64` answers only the older call, with all ones.
-enum class Ids { Zero, AllOnes, NoVolume, Counter, Index64 };
-Ids fakeIds = Ids::Zero;
+// What Wine cannot show, played through the call table. Ids: `Counter` changes the id every
+// call, `Index64` answers only the older call, with all ones. Per file name: its owner, a link,
+// a name found empty, and when it was made: when last written, or (Wine's ctime, a file's change
+// time) now, as for a backup that ReplaceFileW has just renamed.
+enum class Ids { Real, Zero, AllOnes, NoVolume, Counter, Index64 };
+Ids ids = Ids::Real;
 ULONGLONG counter = 0;
-BOOL WINAPI FakeIdInfo(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, DWORD size) {
-  if (fakeIds == Ids::Index64) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+struct Faked {
+  const wchar_t* owner = nullptr;  // none: the user
+  bool link = false, madeNow = false, hidden = false;
+};
+std::map<std::wstring, Faked> faked;
+Faked FakedAt(const std::filesystem::path& path) {
+  const auto found = faked.find(path.filename());
+  return found == faked.end() ? Faked{} : found->second;
+}
+void FakeId(FILE_ID_INFO& info) {
+  std::memset(info.FileId.Identifier, ids == Ids::AllOnes ? 0xFF : 0, 16);
+  if (ids == Ids::NoVolume) info.VolumeSerialNumber = 0, info.FileId.Identifier[0] = 7;
+  if (ids == Ids::Counter) ++counter, std::memcpy(info.FileId.Identifier, &counter, 8);
+}
+BOOL WINAPI FakeInfo(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, DWORD size) {
+  if (kind == FileIdInfo && ids == Ids::Index64) {
+    return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+  }
   if (!GetFileInformationByHandleEx(file, kind, out, size)) return FALSE;
-  auto* info = static_cast<FILE_ID_INFO*>(out);
-  std::memset(info->FileId.Identifier, fakeIds == Ids::AllOnes ? 0xFF : 0, 16);
-  if (fakeIds == Ids::NoVolume) info->VolumeSerialNumber = 0, info->FileId.Identifier[0] = 7;
-  if (fakeIds == Ids::Counter) ++counter, std::memcpy(info->FileId.Identifier, &counter, 8);
+  const Faked as = FakedAt(FinalPathOf(file));
+  if (kind == FileIdInfo && ids != Ids::Real) FakeId(*static_cast<FILE_ID_INFO*>(out));
+  auto* basic = static_cast<FILE_BASIC_INFO*>(out);
+  if (kind == FileBasicInfo && !as.madeNow) basic->ChangeTime = basic->LastWriteTime;
+  auto* tag = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(out);
+  if (kind == FileAttributeTagInfo && as.link) tag->ReparseTag = IO_REPARSE_TAG_SYMLINK;
   return TRUE;
 }
 BOOL WINAPI FakeIndex(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
   if (!GetFileInformationByHandle(file, info)) return FALSE;
-  if (fakeIds == Ids::Index64) info->nFileIndexHigh = info->nFileIndexLow = 0xFFFFFFFF;
+  if (ids == Ids::Index64) info->nFileIndexHigh = info->nFileIndexLow = 0xFFFFFFFF;
   return TRUE;
 }
+DWORD WINAPI FakeOwner(HANDLE file, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID* owner,
+                       PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor) {
+  const DWORD got = GetSecurityInfo(file, type, what, owner, group, dacl, sacl, descriptor);
+  const wchar_t* other = FakedAt(FinalPathOf(file)).owner;
+  if (got == ERROR_SUCCESS && other != nullptr) *owner = Sid(other);
+  return got;
+}
+DWORD WINAPI FakeAttributes(LPCWSTR path) {
+  const Faked as = FakedAt(path);
+  if (as.hidden) return SetLastError(ERROR_FILE_NOT_FOUND), INVALID_FILE_ATTRIBUTES;
+  const DWORD got = GetFileAttributesW(path);
+  return got == INVALID_FILE_ATTRIBUTES || !as.link ? got : got | FILE_ATTRIBUTE_REPARSE_POINT;
+}
+void ShowFiles(std::map<std::wstring, Faked> files, Ids shown = Ids::Real) {
+  FileCalls().GetFileInformationByHandleEx = &FakeInfo;
+  FileCalls().GetFileInformationByHandle = &FakeIndex;
+  FileCalls().GetSecurityInfo = &FakeOwner;
+  FileCalls().GetFileAttributesW = &FakeAttributes;
+  faked = std::move(files), ids = shown;
+}
 
-// A file beside the executable is still read and written; the executable is known by path.
-TEST(FileLayerSeam, IdsThatCannotBeTrustedNeverMakeAFileTheExecutable) {
+// A file beside the executable, read, opened as the log to add a line, and replaced (the output,
+// "hq", the settings; removal and identity open it as the read does): ids that cannot be trusted
+// never make it the executable, then known by its path; another user's link is never followed,
+// nor any link at the log.
+TEST(FileLayerSeam, FilesAreReachedAsTheirIdsAndLinksAllow) {
   wchar_t exe[MAX_PATH];
   ASSERT_NE(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
   const std::filesystem::path beside = std::filesystem::path(exe).parent_path() /
                                        ("JWC_TEMP." + std::to_string(GetCurrentProcessId()));
   const struct {
     const char* what;
-    Ids ids;
-  } kCases[] = {{"0", Ids::Zero},
-                {"all ones", Ids::AllOnes},
-                {"volume 0", Ids::NoVolume},
-                {"changing", Ids::Counter},
-                {"64-bit index only, all ones", Ids::Index64}};
+    Ids shown;
+    Faked faked;
+    bool read, logged, replaced;
+  } kCases[] = {{"ids 0", Ids::Zero, {}, true, true, true},
+                {"ids all ones", Ids::AllOnes, {}, true, true, true},
+                {"volume 0", Ids::NoVolume, {}, true, true, true},
+                {"ids changing", Ids::Counter, {}, true, true, true},
+                {"64-bit index only, all ones", Ids::Index64, {}, true, true, true},
+                {"another user's link", Ids::Real, {kOther, true}, false, false, false},
+                {"the user's link", Ids::Real, {nullptr, true}, true, false, true}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     ScopedFileCalls calls;
-    fakeIds = c.ids;
-    FileCalls().GetFileInformationByHandleEx = &FakeIdInfo;
-    FileCalls().GetFileInformationByHandle = &FakeIndex;
+    ShowFiles({{beside.filename(), c.faked}}, c.shown);
     ForgetRunningExecutable();
-    WriteBytes(beside, "hp1 0 0\r\n");
-    EXPECT_EQ(RegularFileReader(beside).State(), RegularFileReader::Outcome::Opened);
-    EXPECT_TRUE(ReplaceFileContents(beside, "hq\r\n"));
-    EXPECT_EQ(ReadBytes(beside), "hq\r\n");
+    WriteBytes(beside, "the user's file");
+    EXPECT_EQ(RegularFileReader(beside).State() == RegularFileReader::Outcome::Opened, c.read);
+    EXPECT_EQ(AppendFile(beside).IsOpen(), c.logged);
+    EXPECT_EQ(ReplaceFileContents(beside, "hq\r\n"), c.replaced);
+    EXPECT_EQ(ReadBytes(beside), c.replaced ? "hq\r\n" : "the user's file");
     EXPECT_EQ(RegularFileReader(exe).State(), RegularFileReader::Outcome::Unreadable);
     DeleteFileW(beside.c_str());
   }
+}
+
+// All in one folder; none go while the run finds no file of the target's name (hidden from its
+// first look alone: what that look found decides). Those kept that are the user's are named
+// newest bytes first: a killed run's settings before the backup that a later ReplaceFileW made.
+TEST(LeftCopies, OnlyTheUsersOwnAbandonedOnesGoNoneWhileTheTargetIsMissing) {
+  const DWORD kGone = 4194307, self = GetCurrentProcessId();  // ids are multiples of four
+  BOOL elevated = FALSE;  // the token holds the Administrators group
+  CheckTokenMembership(nullptr, Sid(kAdministrators), &elevated);
+  const struct {
+    const char* what;
+    DWORD creator;
+    Faked faked;
+    int minutes;  // since last written
+    bool removed, named;
+  } kCases[] = {
+      {"creator gone, a minute old", kGone, {}, 1, true, false},
+      {"another user's, an hour old", kGone, {kOther}, 60, false, false},
+      {"the administrators', an hour old", kGone, {kAdministrators}, 60, elevated != 0, false},
+      {"creator running, a minute old", self, {}, 1, false, true},
+      {"a backup written an hour ago, made now", self, {nullptr, false, true}, 60, false, true}};
+  ScopedFileCalls calls;
+  ShowFiles({{L"auxline.dat", {nullptr, false, false, true}}});
+  TempDir dir;
+  WriteBytes(dir / "auxline.dat", "1\r\n");
+  std::vector<std::wstring> names, named;
+  for (const auto& c : kCases) {
+    names.push_back(temporary_files::NameFor(L"auxline.dat", c.creator, names.size(), 255));
+    faked[names.back()] = c.faked;
+    if (c.named) named.push_back(names.back());
+    const std::filesystem::path path = dir.Path() / names.back();
+    WriteBytes(path, "half");
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) - std::chrono::minutes(c.minutes));
+  }
+  RemoveAbandonedTemporariesOf(dir / "auxline.dat");
+  EXPECT_EQ(dir.Entries().size(), std::size(kCases) + 1);
+  faked.erase(L"auxline.dat");
+  RemoveAbandonedTemporariesOf(dir / "auxline.dat");
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    SCOPED_TRACE(kCases[i].what);
+    EXPECT_EQ(!std::filesystem::exists(dir.Path() / names[i]), kCases[i].removed);
+  }
+  std::vector<std::wstring> left;
+  for (const auto& copy : LeftCopiesOf(dir / "auxline.dat")) left.push_back(copy.filename());
+  EXPECT_EQ(left, named);
 }
 
 // Logged fakes refusing a read-only target as Windows does; `refusal` refuses renaming the new
