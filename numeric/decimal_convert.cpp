@@ -3,10 +3,15 @@
 #include <charconv>
 #include <system_error>
 
+#include "numeric/decimal_scan.h"
 #include "numeric/powers_of_ten.h"
 
 namespace lenient_number {
+namespace {
 
+// The nearest double of what the scan found; 0.0 for a number without digits and for one
+// beyond the double range, never a negative zero. Here beside its one caller, so that the
+// description stays in registers.
 double ConvertDecimal(const ScannedDecimal& number) {
   if (number.digitCount == 0 || (number.mantissaExact && number.mantissa == 0)) return 0.0;
 
@@ -32,6 +37,8 @@ double ConvertDecimal(const ScannedDecimal& number) {
   if (value == 0.0) return 0.0;  // no negative zero
   return number.negative ? -value : value;
 }
+
+}  // namespace
 
 double GeneralStrToFloat(std::string_view text) {
   const std::optional<ScannedDecimal> number = ScanDecimal(text);

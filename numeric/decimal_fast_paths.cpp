@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "numeric/decimal_convert.h"
+#include "numeric/decimal_fast_paths.h"
 #include "numeric/eight_digits.h"
 #include "numeric/lenient_number.h"
 #include "numeric/powers_of_ten.h"
@@ -98,15 +99,14 @@ bool TryPlainDecimal(std::string_view text, double& result) {
   return true;
 }
 
-// Every shape but the six decimals. Kept out of line: the registers the plain decimal's
-// loops need would otherwise be saved and restored on every call, the common fields
-// included.
-[[gnu::noinline]] double OtherStrToFloat(std::string_view text) {
+}  // namespace
+
+// Kept out of line: the registers the plain decimal's loops need would otherwise be saved
+// and restored on every call, the six-decimal fields included.
+[[gnu::noinline]] double lenient_number::OtherStrToFloat(std::string_view text) {
   if (double plain = 0.0; TryPlainDecimal(text, plain)) return plain;
   return GeneralStrToFloat(text);
 }
-
-}  // namespace
 
 double LenientStrToFloat(std::string_view text) {
   if (double value = 0.0; TrySixDecimals(text, value)) return value;

@@ -1,11 +1,13 @@
 // The real syntax of lenient_number.h for a text in a PaddedBuffer: the six-decimal field
 // (six_decimal_field.h) in one 16-byte step where the machine has SSE2, every other text as
-// LenientStrToFloat reads it alone.
+// LenientStrToFloat reads it alone. A field the step refuses is no six-decimal field, so it
+// goes straight to the other shapes.
 #include "numeric/lenient_number.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>  // part of every x86-64 target, so no machine-specific build flag
 
+#include "numeric/decimal_fast_paths.h"
 #include "numeric/six_decimal_field.h"
 
 namespace {
@@ -88,7 +90,7 @@ double LenientStrToFloat(PaddedText padded) {
     if (double value = 0.0; TrySixDecimalsInBuffer(text.data() + n, negative, first, value))
       return value;
   }
-  return LenientStrToFloat(text);
+  return lenient_number::OtherStrToFloat(text);
 }
 #else
 double LenientStrToFloat(PaddedText text) { return LenientStrToFloat(text.View()); }
