@@ -101,8 +101,9 @@ TEST_F(HeaderKeys, EachLineChangesItsFieldsAndNoOthers) {
 }
 
 // Layer group and layer take the third character as a hexadecimal digit, the text code a
-// decimal digit up to 8, the indicated-point reference the number before its suffix; the
-// layer group rows come last, their last one holding a value (group 15, layer 15).
+// decimal digit up to 8, the indicated-point reference the number before its suffix (and later
+// entities take it); the layer group rows come last, the last one holding a value (group 15,
+// layer 15).
 TEST_F(HeaderKeys, DigitsOfTheKey) {
   const struct {
     std::string_view line;
