@@ -26,6 +26,10 @@ namespace {
 
 TEST(LineSplitter, Fields) {
   const std::string mebibyte(1 << 20, 'x');
+  std::string forty, full;
+  std::vector<std::string> first32;
+  for (int i = 0; i < 40; ++i) forty += std::to_string(i) + " ";
+  for (int i = 0; i < 32; ++i) first32.push_back(std::to_string(i)), full += "v ";
   const struct {
     std::string what, line;
     std::vector<std::string> fields;  // FieldCount is their count
@@ -79,26 +83,17 @@ TEST(LineSplitter, Fields) {
       {"trail byte is a control byte", "=\xE0\x01\x01", {"=\xE0\x01"}},
       {"pair then lone lead byte", "\"\x82\xA0\x82", {"\x82\xA0"}},
       {"a line of a mebibyte", "ch 1 2 3 4 \"" + mebibyte, {"ch", "1", "2", "3", "4", mebibyte}},
+      // Never past 32 fields: exactly 32 fit, a trailing blank after them adds nothing; a
+      // shorter line after them leaves every later field empty.
+      {"forty fields", forty, first32},
+      {"32 fields and a trailing blank", full, std::vector<std::string>(32, "v")},
+      {"a short line after a full one", "a b", {"a", "b"}},
   };
   LineSplitter splitter;
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     EXPECT_TRUE(SameFields(splitter.Split(c.line), c.fields));
   }
-}
-
-TEST(LineSplitter, NeverWritesPastThirtyTwoFields) {
-  std::string forty;
-  std::vector<std::string> first32;
-  for (int i = 0; i < 40; ++i) forty += std::to_string(i) + " ";
-  for (int i = 0; i < 32; ++i) first32.push_back(std::to_string(i));
-  LineSplitter splitter;
-  EXPECT_TRUE(SameFields(splitter.Split(forty), first32));
-  // Exactly 32 fields fit, a trailing blank after them adds nothing beyond the table.
-  std::string full;
-  for (int i = 0; i < 32; ++i) full += "v ";
-  EXPECT_TRUE(SameFields(splitter.Split(full), std::vector<std::string>(32, "v")));
-  EXPECT_TRUE(SameFields(splitter.Split("a b"), {"a", "b"}));
 }
 
 // The tokenizer rules walked byte by byte, as plainly as they can be written.
@@ -131,7 +126,8 @@ std::vector<std::string> ReferenceSplit(std::string_view line) {
   return fields;
 }
 
-TEST(LineSplitter, AgreesWithTheByteByByteRulesOnRandomLines) {
+// Random lines, and a special byte at every position of lines up to 140 bytes.
+TEST(LineSplitter, AgreesWithTheByteByByteRules) {
   const std::string alphabet = std::string(" \t\"=a1.-\x01\r\x81\x40\xE0\xFE\xFF\xB1") + '\0';
   std::mt19937 rng(2024);
   std::uniform_int_distribution<std::size_t> length(0, 150);
@@ -146,18 +142,14 @@ TEST(LineSplitter, AgreesWithTheByteByByteRulesOnRandomLines) {
     }
     ASSERT_TRUE(SameFields(splitter.Split(line), ReferenceSplit(line))) << "round " << round;
   }
-}
-
-// Bytes go in overlapping groups of 8 or 16: one special byte anywhere must be seen once.
-TEST(LineSplitter, SpecialByteAtEveryPositionAgreesWithTheByteByByteRules) {
+  // Bytes go in overlapping groups of 8 or 16: one special byte anywhere must be seen once.
   const std::string specials = std::string(" \t\"=\x81\x01\xFE\xE0") + '\0';
-  LineSplitter splitter;
-  for (std::size_t length = 1; length <= 140; ++length) {
-    for (std::size_t at = 0; at < length; ++at) {
+  for (std::size_t size = 1; size <= 140; ++size) {
+    for (std::size_t at = 0; at < size; ++at) {
       for (const char special : specials) {
-        std::string line(length, '7');
+        std::string line(size, '7');
         line[at] = special;
-        ASSERT_TRUE(SameFields(splitter.Split(line), ReferenceSplit(line))) << length << " " << at;
+        ASSERT_TRUE(SameFields(splitter.Split(line), ReferenceSplit(line))) << size << " " << at;
       }
     }
   }

@@ -1,5 +1,7 @@
-// RealToText against an independent reference: the exact decimal expansion by long
-// multiplication, rounded half-up with string arithmetic. AUXLINE_LONG_TESTS sweeps 50 times more.
+// The written form of reals: values and the exact text they must give; random values read back by
+// the tool's own number reader; and RealToText against an independent reference, the exact
+// decimal expansion by long multiplication, rounded half-up with string arithmetic
+// (AUXLINE_LONG_TESTS sweeps 50 times more).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <random>
 #include <string>
@@ -15,8 +18,76 @@
 #include <vector>
 
 #include "exchange/writing/real_text.h"
+#include "numeric/lenient_number.h"
 
 namespace {
+
+using Limits = std::numeric_limits<double>;
+
+struct RealTextCase {
+  double value;
+  const char* text;
+};
+
+void ExpectTexts(std::initializer_list<RealTextCase> cases) {
+  for (const RealTextCase& c : cases) {
+    EXPECT_EQ(RealToText(c.value), c.text) << "value " << c.value;
+    std::string appended = "x ";
+    AppendRealText(appended, c.value);
+    EXPECT_EQ(appended, std::string("x ") + c.text);
+  }
+}
+
+TEST(RealText, ExactTexts) {
+  ExpectTexts({{0.1, "0.1"}, {1.0 / 3.0, "0.333333333333333"}, {2.0 / 3.0, "0.666666666666667"}});
+  ExpectTexts({{-2.5, "-2.5"}, {12.25, "12.25"}, {0.5, "0.5"}, {1.0, "1"}, {-1.0, "-1"}});
+  ExpectTexts({{50000000.0, "50000000"}, {30.0, "30"}, {123456.789, "123456.789"}});
+  ExpectTexts({{3.141592653589793, "3.14159265358979"}});
+  // Positional from E = -3 (0.000d...) up to E = 15 (fifteen digits before the point).
+  ExpectTexts({{1e15, "1E15"}, {999999999999999.0, "999999999999999"}});
+  ExpectTexts({{123456789012345.0, "123456789012345"}, {1e14, "100000000000000"}});
+  ExpectTexts({{1234567890123456.0, "1.23456789012346E15"}, {0.0001, "0.0001"}});
+  ExpectTexts({{0.00012345, "0.00012345"}, {0.00001, "1E-5"}, {0.000012345, "1.2345E-5"}});
+  ExpectTexts({{1e20 / 3.0, "3.33333333333333E19"}, {2e-8, "2E-8"}, {-1.5e-7, "-1.5E-7"}});
+  ExpectTexts({{1e100, "1E100"}, {-1e-100, "-1E-100"}});
+  // Half-up on the exact binary value: ties away from zero; a carry can switch the notation. An
+  // exact tie; half-even would give 1E15.
+  ExpectTexts({{1000000000000005.0, "1.00000000000001E15"}});
+  ExpectTexts({{1000000000000015.0, "1.00000000000002E15"}});
+  ExpectTexts({{999999999999999.5, "1E15"}});  // carry moves E from 15 to 16
+  ExpectTexts({{-999999999999999.5, "-1E15"}});
+  ExpectTexts({{2.000000000000005, "2"}});                 // 2.00000000000000488... in binary
+  ExpectTexts({{1.000000000000005, "1.00000000000001"}});  // 1.00000000000000510... in binary
+  ExpectTexts({{99999999999999.85, "99999999999999.8"}});  // ...99.84375 in binary
+  ExpectTexts({{99999999999999.95, "100000000000000"}});   // ...99.953125 in binary
+  ExpectTexts({{0.1 + 0.2, "0.3"}, {0.00099999999999999995, "0.001"}});
+  ExpectTexts({{Limits::max(), "1.79769313486232E308"}, {Limits::min(), "2.2250738585072E-308"}});
+  ExpectTexts({{Limits::lowest(), "-1.79769313486232E308"}});
+  ExpectTexts({{Limits::denorm_min(), "4.94065645841247E-324"}});
+  // Zero of either sign is 0, and so are values the reader has no word for (any word reads 0).
+  ExpectTexts({{0.0, "0"}, {-0.0, "0"}});
+  ExpectTexts({{Limits::infinity(), "0"}, {-Limits::infinity(), "0"}, {Limits::quiet_NaN(), "0"}});
+}
+
+// The same value up to the 15-digit rounding, and writing the value read gives the same text.
+TEST(RealText, ReadBackWithinFifteenDigits) {
+  std::mt19937_64 random(99);
+  int failures = 0;
+  for (int i = 0; i < 50000; ++i) {
+    const auto value = std::bit_cast<double>(random());
+    // Beyond 1.797693134862315e308 the 15-digit form passes the double range.
+    if (!(std::fabs(value) <= 1.797693134862315e308)) continue;
+    const std::string text = RealToText(value);
+    const double read = LenientStrToFloat(text);
+    const double allowed = std::fabs(value) * 5.2e-15 + Limits::denorm_min();
+    const bool close = std::fabs(read - value) <= allowed;
+    const bool stable = RealToText(read) == text;
+    if ((!close || !stable) && ++failures <= 10) {
+      ADD_FAILURE() << std::hexfloat << value << " written " << text << " read " << read;
+    }
+  }
+  EXPECT_EQ(failures, 0);
+}
 
 #ifdef AUXLINE_LONG_TESTS
 constexpr int kScale = 50;
