@@ -82,10 +82,8 @@ void ExpectRun(const ToolRun& c) {
   if (*c.folder != '\0') std::filesystem::create_directory(toolDir / c.folder);
   if (c.exchange) WriteBytes(toolDir / "JWC_TEMP.TXT", *c.exchange);
   if (c.settings) WriteBytes(toolDir / "auxline.dat", *c.settings);
-  std::vector<std::string> args(c.args != nullptr ? 1 : 0);
-  for (const char* at = c.args; at != nullptr && *at != '\0'; ++at) {
-    *at == '|' ? args.emplace_back() : args.back() += *at;
-  }
+  const std::vector<std::string> args =
+      c.args != nullptr ? Parted(c.args) : std::vector<std::string>();
   EXPECT_EQ(RunTool(exe, args, workingDir.Path(), outputDir / "output"), c.status);
   EXPECT_EQ(ReadBytes(outputDir / "output"), "");
   EXPECT_TRUE(std::filesystem::is_empty(workingDir.Path()));

@@ -199,9 +199,7 @@ TEST_F(EntityLines, DispatchByKeyAndFieldCount) {
       {"sg 1 2 3 4 5 6 7 8", kEntSg},
   };
   for (const auto& c : cases) {
-    for (std::string_view rest = c.lines; !rest.empty();) {
-      const std::string_view line = rest.substr(0, rest.find('|'));
-      rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+    for (const std::string& line : Parted(c.lines)) {
       InitExchangeState();
       Read({line});
       const std::vector<ReadOrderEntry> none, one = {{c.kind, 0}};

@@ -3,6 +3,15 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
+
+// The pieces of `parted` between its '|', the one way tests write lists in a table's cell:
+// "lg2|ly5" is {"lg2", "ly5"}; "" is one empty piece.
+inline std::vector<std::string> Parted(std::string_view parted) {
+  std::vector<std::string> pieces(1);
+  for (const char c : parted) c == '|' ? pieces.emplace_back() : pieces.back() += c;
+  return pieces;
+}
 
 template <typename Lines = std::initializer_list<std::string_view>>
 std::string CrLfLines(const Lines& lines) {
@@ -13,7 +22,5 @@ std::string CrLfLines(const Lines& lines) {
 
 // The same from one string of lines parted by '|': "lg2|ly5" is "lg2\r\nly5\r\n"; "" is none.
 inline std::string CrLf(std::string_view lines) {
-  std::string out;
-  for (const char c : lines) out += c == '|' ? std::string("\r\n") : std::string(1, c);
-  return lines.empty() ? out : out + "\r\n";
+  return lines.empty() ? std::string() : CrLfLines(Parted(lines));
 }

@@ -9,6 +9,7 @@
 
 #include "exchange/reading/exchange_reader.h"
 #include "exchange/state/exchange_state.h"
+#include "tests/support/crlf_lines.h"
 #include "tests/support/describe_state.h"
 
 class ReaderTest : public ::testing::Test {
@@ -29,11 +30,8 @@ class ReaderTest : public ::testing::Test {
     return ChangedLines(before, DescribeState());
   }
   static void ReadParted(std::string_view lines) {
-    while (!lines.empty()) {
-      const std::size_t end = lines.find('|');
-      ParseExchangeLine(lines.substr(0, end));
-      lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 1);
-    }
+    if (lines.empty()) return;
+    for (const std::string& line : Parted(lines)) ParseExchangeLine(line);
   }
 
   ExchangeState& s = Exchange();
