@@ -8,7 +8,7 @@
 #include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
 #include "os/file_system.h"
-#include "os/own_file.h"
+#include "os/system_error.h"
 #include "tool/constructions.h"
 #include "tool/dialog_layout.h"
 #include "tool/run_commands.h"
@@ -35,12 +35,12 @@ constexpr std::string_view kOwnOutputWhy =
 
 // Why a file could not be read: the file layer refuses anything but a regular file with an
 // error that says little (EINVAL), so that case is named here.
-std::string ReadFailureText(const std::filesystem::path& path, const std::error_code& error) {
+std::string ReadFailureText(const std::filesystem::path& path, const FileResult& error) {
   std::error_code ignored;
   const auto type = std::filesystem::status(path, ignored).type();
   if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
     return "it is not a regular file";
-  return SystemErrorText(error);
+  return FileResultText(error);
 }
 
 }  // namespace
@@ -108,10 +108,9 @@ bool TForm1::ReadExchange(std::string& why) {
       why = kOwnOutputWhy;
       return false;
     }
-    ClearSystemError();
-    if (ReadExchangeFileTellingWhy(ExchangeFilePath()) != ExchangeFileRead::NotToItsEnd)
-      return true;
-    why = ReadFailureText(ExchangeFilePath(), LastSystemError());
+    const ExchangeFileReading reading = ReadExchangeFileTellingWhy(ExchangeFilePath());
+    if (reading.Outcome != ExchangeFileRead::NotToItsEnd) return true;
+    why = ReadFailureText(ExchangeFilePath(), reading.Error);
     return false;
   }
   ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
@@ -267,12 +266,13 @@ void TForm1::FormClose() {
                      "it no longer holds what this run wrote before its dialog opened");
       return;
     }
-    ClearSystemError();
-    exchangeWritten_ = drawNothing_ ? ReplaceExchangeFile(ExchangeFilePath(), kNothingToDraw)
-                                    : WriteExchangeFile(ExchangeFilePath());
-    if (!exchangeWritten_) {
-      NoteRunFailureWithSystemError("the exchange file " + PathText(ExchangeFilePath()) +
-                                    " could not be written");
+    const FileResult written = drawNothing_
+                                   ? ReplaceExchangeFile(ExchangeFilePath(), kNothingToDraw)
+                                   : WriteExchangeFile(ExchangeFilePath());
+    exchangeWritten_ = written.Ok();
+    if (!written) {
+      NoteRunFailure("the exchange file " + PathText(ExchangeFilePath()) + " could not be written",
+                     written);
     }
   });
   ReleaseExchangeState();

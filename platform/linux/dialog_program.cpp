@@ -15,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-#include "os/own_file.h"
 #include "os/posix/file_calls.h"
 #include "os/program_file.h"
 #include "platform/linux/exchange_handover.h"

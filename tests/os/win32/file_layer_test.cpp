@@ -339,7 +339,7 @@ TEST(FileLayerSeam, EachWayOfReplacingEndsInOneSoundFile) {
     ReplaceOptions options;
     if (c.afterFailure != nullptr) options.BytesAfterFailedWrite = c.afterFailure;
     const bool written = c.expected != nullptr && std::string_view(c.expected) == "new";
-    EXPECT_EQ(ReplaceFileContents(target, "new", options), written);
+    EXPECT_EQ(ReplaceFileContents(target, "new", options).Ok(), written);
     EXPECT_EQ(c.calls.empty() ? c.calls : log, c.calls);
     EXPECT_EQ(ReadOnly(target.c_str()), c.readOnly);
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);

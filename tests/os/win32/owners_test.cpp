@@ -70,7 +70,7 @@ void UseFakes(const Fakes& fakes) {
 TEST(Links, AnotherUsersLinkAtAnyOfTheToolsFilesIsNeverFollowed) {
   const auto followed = [](int way, const std::filesystem::path& path) {
     if (way == 0) return RegularFileReader(path).State() == RegularFileReader::Outcome::Opened;
-    return way == 1 ? ReplaceFileContents(path, "hq\r\n") : AppendFile(path).IsOpen();
+    return way == 1 ? ReplaceFileContents(path, "hq\r\n").Ok() : AppendFile(path).IsOpen();
   };
   const struct {
     const char* what;
