@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "os/system_error.h"
+
 // A regular file opened for one sequential read. Anything else in its place (a FIFO, a
 // device, a socket, a folder, the running executable) counts as unreadable; the check is
 // made on the opened file, and opening never blocks.
@@ -24,6 +26,8 @@ class RegularFileReader {
   RegularFileReader& operator=(const RegularFileReader&) = delete;
 
   Outcome State() const { return outcome_; }
+  // Why the file is unreadable, or why the last read failed; a success otherwise.
+  const FileResult& Error() const { return error_; }
 
   // Up to `size` bytes into `buffer`: their count, 0 at the end of the file, -1 after a read
   // error (and for a file that is not open).
@@ -32,6 +36,7 @@ class RegularFileReader {
  private:
   std::intptr_t handle_;
   Outcome outcome_ = Outcome::Unreadable;
+  FileResult error_;
 };
 
 // At most `limit` bytes of a regular file. `Complete` tells that the end of the file was
@@ -41,6 +46,8 @@ struct BoundedRead {
   std::string Bytes;
   bool Complete = false;
   bool ReadError = false;
+  // Why the file was unreadable or a read failed.
+  FileResult Error;
 };
 BoundedRead ReadRegularFile(const std::filesystem::path& path, std::size_t limit);
 
@@ -53,21 +60,21 @@ struct ReplaceOptions {
   std::optional<std::string_view> BytesAfterFailedWrite;
 };
 
-// Replaces the file at `target` with `bytes`; true when it now holds exactly them. A
+// Replaces the file at `target` with `bytes`; a success when it now holds exactly them. A
 // symbolic link is followed: its target is replaced and the link stays. The new file keeps
 // the permission bits of the one it replaces, and its owner where the system allows it.
 // The bytes go into a temporary file beside the target that is renamed over it, so no
 // reader ever sees half a file; where that is impossible but the target is writable, the
 // target is rewritten in place. Never touches anything but a regular file, and never the
 // running executable. Temporary files that killed runs left beside the target are removed
-// first, once they are clearly abandoned.
-bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
-                         const ReplaceOptions& options = {});
+// first, once they are clearly abandoned. A failure names the last step that failed.
+FileResult ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
+                               const ReplaceOptions& options = {});
 
 // Removes the file at `path` when it is a regular file other than the running executable
-// (a link to one is removed itself). True when nothing is left there to read as a file.
+// (a link to one is removed itself). A success when nothing is left there to read as a file.
 // Another user's file that this user could not write is never removed, nor replaced.
-bool RemoveRegularFile(const std::filesystem::path& path);
+FileResult RemoveRegularFile(const std::filesystem::path& path);
 
 // Removes the temporary files that killed runs left beside `target` (see
 // ReplaceFileContents) once they are clearly abandoned: only the running user's own, judged

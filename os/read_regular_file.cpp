@@ -8,6 +8,7 @@ BoundedRead ReadRegularFile(const std::filesystem::path& path, std::size_t limit
   BoundedRead result;
   RegularFileReader file(path);
   result.State = file.State();
+  result.Error = file.Error();
   if (result.State != RegularFileReader::Outcome::Opened) return result;
   std::size_t filled = 0;
   // One byte beyond the limit tells a file of exactly `limit` bytes from a longer one.
@@ -18,6 +19,7 @@ BoundedRead ReadRegularFile(const std::filesystem::path& path, std::size_t limit
     const std::ptrdiff_t got = file.Read(result.Bytes.data() + filled, want);
     if (got <= 0) {
       result.ReadError = got < 0;
+      result.Error = file.Error();
       result.Complete = got == 0;
       break;
     }

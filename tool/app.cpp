@@ -20,14 +20,53 @@ void GiveNothingToDraw(const std::filesystem::path& exchangeFile) noexcept {
   }
 }
 
-}  // namespace
+// How the dialog of a run is shown: one of the two.
+struct DialogShowing {
+  DialogWindowFactory CreateWindow;
+  DialogProgramRunner RunDialogProgram;
+};
 
-namespace {
+struct RunEnd {
+  int Status = kExitOk;
+  // The dialog program ran the run to its end and logged it.
+  bool LoggedElsewhere = false;
+};
 
-// The run itself; RunAuxline logs why it failed.
-int RunOnce(const RunMode& mode, const std::filesystem::path& exePath,
-            const DialogWindowFactory& createDialogWindow,
-            std::optional<ExchangeTakeover> takenOver) {
+// The dialog run handed to another program. Where it did not run to its end, what the host
+// finds now is what the takeover left: "hq", or (where "hq" could not be written) no file or
+// its own input, which is a failure of the exchange file.
+RunEnd RunInDialogProgram(const DialogProgramRunner& runDialogProgram,
+                          std::optional<ExchangeTakeover>& takenOver) {
+  const std::optional<int> status = runDialogProgram(takenOver ? &*takenOver : nullptr);
+  if (status) return {*status, true};
+  const bool exchangeLeft = takenOver && !takenOver->NothingToDrawWritten;
+  return {exchangeLeft ? kExitExchangeFileFailed : kExitNoDialogWindow, false};
+}
+
+// The form in its window, the close sequence and the status they come to.
+int RunForm(const RunMode& mode, const std::filesystem::path& exePath,
+            const DialogWindowFactory& createWindow, std::optional<ExchangeTakeover> takenOver,
+            bool dialog, bool& closing) {
+  std::unique_ptr<FormWindow> window;
+  int status = kExitOk;
+  if (dialog) {
+    if (createWindow) window = createWindow();
+    if (!window) status = kExitNoDialogWindow;
+  }
+  if (!window) window = std::make_unique<HeadlessWindow>();
+  TForm1 form(*window, mode, exePath, std::move(takenOver));
+  try {
+    window->Run(form);
+  } catch (...) {
+    closing = form.IsClosed();
+    throw;
+  }
+  return form.ExchangeFileFailed() ? kExitExchangeFileFailed : status;
+}
+
+// The run's steps in order; RunSteps logs how it ended.
+RunEnd RunOnce(const RunMode& mode, const std::filesystem::path& exePath,
+               const DialogShowing& showing, std::optional<ExchangeTakeover> takenOver) {
   // Once the close sequence has begun, the exchange file is its business.
   bool closing = false;
   try {
@@ -38,33 +77,26 @@ int RunOnce(const RunMode& mode, const std::filesystem::path& exePath,
       takenOver = TakeOverExchangeFile(ExchangeFilePathFor(exePath));
     }
     // A file that was not read to its end ends the run before any dialog (see FormShow).
-    const bool dialogPossible = !takenOver || takenOver->ReadToItsEnd;
-
-    std::unique_ptr<FormWindow> window;
-    int status = kExitOk;
-    if (mode.MayShowDialog() && dialogPossible) {
-      if (createDialogWindow) window = createDialogWindow();
-      if (!window) status = kExitNoDialogWindow;
+    const bool dialog = mode.MayShowDialog() && (!takenOver || takenOver->ReadToItsEnd);
+    if (dialog && showing.RunDialogProgram) {
+      return RunInDialogProgram(showing.RunDialogProgram, takenOver);
     }
-    if (!window) window = std::make_unique<HeadlessWindow>();
-
-    TForm1 form(*window, mode, exePath, std::move(takenOver));
-    try {
-      window->Run(form);
-    } catch (...) {
-      closing = form.IsClosed();
-      throw;
-    }
-    if (!form.ExchangeFileWritten() || form.ExchangeFileUnread()) return kExitExchangeFileFailed;
-    return status;
+    return {RunForm(mode, exePath, showing.CreateWindow, std::move(takenOver), dialog, closing)};
   } catch (...) {
     NoteRunFailure("the run stopped", CurrentExceptionText());
     // Nothing is ever shown. A run with arguments that failed this way (memory ran out after
     // a large file was read) has not written its result, and the file still holds the host's
     // input, which the host would execute as commands.
     if (mode.HasArguments() && !closing) GiveNothingToDraw(ExchangeFilePathFor(exePath));
-    return kExitExchangeFileFailed;
+    return {kExitExchangeFileFailed};
   }
+}
+
+int RunSteps(const RunMode& mode, const std::filesystem::path& exePath,
+             const DialogShowing& showing, std::optional<ExchangeTakeover> takenOver) {
+  const RunEnd end = RunOnce(mode, exePath, showing, std::move(takenOver));
+  if (!end.LoggedElsewhere) LogRunEnd(exePath, mode.Arguments(), end.Status);
+  return end.Status;
 }
 
 }  // namespace
@@ -78,7 +110,25 @@ int RunAuxline(const std::vector<std::string>& args, const std::filesystem::path
 int RunAuxline(const RunMode& mode, const std::filesystem::path& exePath,
                const DialogWindowFactory& createDialogWindow,
                std::optional<ExchangeTakeover> takenOver) {
-  const int status = RunOnce(mode, exePath, createDialogWindow, std::move(takenOver));
-  LogRunEnd(exePath, mode.Arguments(), status);
+  return RunSteps(mode, exePath, DialogShowing{createDialogWindow, {}}, std::move(takenOver));
+}
+
+int RunAuxlineThroughDialogProgram(const RunMode& mode, const std::filesystem::path& exePath,
+                                   const DialogProgramRunner& runDialogProgram) {
+  return RunSteps(mode, exePath, DialogShowing{{}, runDialogProgram}, std::nullopt);
+}
+
+int EndRunThatCouldNotStart(const std::filesystem::path& exePath,
+                            const std::vector<std::string>& args, int status, std::string_view what,
+                            std::string_view why) noexcept {
+  try {
+    if (status == kExitExchangeFileFailed && !args.empty()) {
+      GiveNothingToDraw(ExchangeFilePathFor(exePath));
+    }
+    NoteRunFailure(what, why);
+    LogRunEnd(exePath, args, status);
+  } catch (...) {
+    // Memory ran out, say: the status stands.
+  }
   return status;
 }

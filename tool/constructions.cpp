@@ -24,8 +24,10 @@ double DegreesToRadians(double degrees) { return degrees / 180.0 * kPi; }
 // "/R2" to "/R4": through P1 at an angle to the host angle.
 void LineAtHostAngle(const RunMode& mode) {
   double degrees = Exchange().HostAngle;
-  if (mode.Number() == 3) degrees = degrees + 90.0;
-  if (mode.Number() == 4) degrees = mode.AngleArgument() + degrees;
+  if (mode.Builds() == Construction::LinePerpendicularToHostAngle) degrees = degrees + 90.0;
+  if (mode.Builds() == Construction::LineAtAngleToHostAngle) {
+    degrees = mode.AngleArgument() + degrees;
+  }
   const HandPoint& p1 = IndicatedPoint(1);
   EmitConstructionLine(p1.X, p1.Y, DegreesToRadians(degrees));
 }
@@ -38,8 +40,8 @@ bool LineAtFirstLineAngle(const RunMode& mode) {
   const TJwwEntLine line = state.LineList.front();  // the list yields records by value
   double degrees = DirectionAngle(line.X2 - line.X1, line.Y2 - line.Y1) * 180.0 / kPi;
   if (degrees >= 180.0) degrees = degrees - 180.0;
-  if (mode.Number() == 6) degrees = degrees + 90.0;
-  if (mode.Number() == 7) degrees = mode.AngleArgument() + degrees;
+  if (mode.Builds() == Construction::LinePerpendicularToLine) degrees = degrees + 90.0;
+  if (mode.Builds() == Construction::LineAtAngleToLine) degrees = mode.AngleArgument() + degrees;
   const HandPoint& p2 = IndicatedPoint(2);
   EmitConstructionLine(p2.X, p2.Y, DegreesToRadians(degrees));
   return true;
@@ -60,23 +62,27 @@ void EmitConstructionLine(double px, double py, double theta) {
 bool ConstructionRun(const RunMode& mode) {
   const HandPoint& p1 = IndicatedPoint(1);
   const HandPoint& p2 = IndicatedPoint(2);
-  switch (mode.Number()) {
-    case 1:
+  switch (mode.Builds()) {
+    case Construction::LineThroughTwoPoints:
       EmitConstructionLine((p1.X + p2.X) / 2.0, (p1.Y + p2.Y) / 2.0,
                            DirectionAngle(p2.X - p1.X, p2.Y - p1.Y));
       break;
-    case 2:
-    case 3:
-    case 4: LineAtHostAngle(mode); break;
-    case 5:
-    case 6:
-    case 7: return LineAtFirstLineAngle(mode);
-    case 8:
+    case Construction::LineAtHostAngle:
+    case Construction::LinePerpendicularToHostAngle:
+    case Construction::LineAtAngleToHostAngle: LineAtHostAngle(mode); break;
+    case Construction::LineParallelToLine:
+    case Construction::LinePerpendicularToLine:
+    case Construction::LineAtAngleToLine: return LineAtFirstLineAngle(mode);
+    case Construction::PointMark:
       EmitPointKind(kPointMarkKind, 0);
       EmitPoint(p1.X, p1.Y);
       break;
-    case 9: EmitCircle(p1.X, p1.Y, PointDistance(p1.X, p1.Y, p2.X, p2.Y)); break;
-    default: break;  // "/R10" is built on OK in the dialog; other texts build nothing
+    case Construction::CircleThroughPoint:
+      EmitCircle(p1.X, p1.Y, PointDistance(p1.X, p1.Y, p2.X, p2.Y));
+      break;
+    // Built on OK in the dialog.
+    case Construction::CircleOrEllipse: break;
+    case Construction::None: break;
   }
   return true;
 }

@@ -10,7 +10,6 @@
 
 #include "os/append_file.h"
 #include "os/file_system.h"
-#include "os/own_file.h"
 #include "tool/settings_file.h"
 
 namespace {
@@ -103,9 +102,8 @@ void NoteRunFailure(std::string_view what, std::string_view why) {
   Notes().push_back(std::move(note));
 }
 
-void NoteRunFailureWithSystemError(std::string_view what) {
-  const std::error_code error = LastSystemError();
-  NoteRunFailure(what, SystemErrorText(error));
+void NoteRunFailure(std::string_view what, const FileResult& why) {
+  NoteRunFailure(what, FileResultText(why));
 }
 
 std::vector<std::string>& Repairs() {

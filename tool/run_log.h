@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "os/system_error.h"
+
 inline constexpr std::size_t kRunLogBound = 64 * 1024;
 
 // The executable's path with its extension replaced by ".log" (as for the settings file).
@@ -22,9 +24,9 @@ std::filesystem::path RunLogPathFor(const std::filesystem::path& exePath);
 // system's words (may be empty). Notes add up in their order, as one failure can lead to
 // another (a file that could not be read cannot be written either).
 void NoteRunFailure(std::string_view what, std::string_view why);
-// The same for the system's last error (LastSystemError), taken at once after the call
-// that failed.
-void NoteRunFailureWithSystemError(std::string_view what);
+// The same for a file operation that failed: `why` names its failed step and the system's
+// words for the code of that step's call.
+void NoteRunFailure(std::string_view what, const FileResult& why);
 // The notes made so far, joined by "; "; they are forgotten.
 std::string TakeRunFailures();
 

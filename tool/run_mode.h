@@ -5,10 +5,25 @@
 #include <utility>
 #include <vector>
 
+// What a run builds: mode n is "/Rn".
+enum class Construction {
+  None = 0,  // no arguments, or an argument 1 that names no mode: builds nothing
+  LineThroughTwoPoints = 1,
+  LineAtHostAngle = 2,
+  LinePerpendicularToHostAngle = 3,
+  LineAtAngleToHostAngle = 4,
+  LineParallelToLine = 5,
+  LinePerpendicularToLine = 6,
+  LineAtAngleToLine = 7,
+  PointMark = 8,
+  CircleThroughPoint = 9,
+  CircleOrEllipse = 10,  // built from the dialog's values
+};
+
 class RunMode {
  public:
-  // The highest mode number: "/R10", the circle or ellipse built from the dialog's values.
-  static constexpr int kEllipseMode = 10;
+  // The highest mode number.
+  static constexpr int kLastMode = static_cast<int>(Construction::CircleOrEllipse);
 
   // args: the command-line arguments after the program's own path. Argument 1 names the
   // mode, "/R1" to "/R10", compared exactly: another letter case, a leading zero in the
@@ -19,14 +34,12 @@ class RunMode {
   // Started with at least one argument: a construction run, whose commands go back into
   // the exchange file. Without arguments the settings dialog opens.
   bool HasArguments() const { return hasArguments_; }
-  // 1 to 10 for "/R1" to "/R10"; 0 without arguments and for an argument 1 that names no
-  // mode, which builds nothing.
-  int Number() const { return number_; }
+  Construction Builds() const { return construction_; }
   // Argument 2 in degrees.
   double AngleArgument() const { return angleArgument_; }
 
   // "/R10": the run sequence builds nothing; OK in the dialog builds the shape.
-  bool IsEllipseRun() const { return number_ == kEllipseMode; }
+  bool IsEllipseRun() const { return construction_ == Construction::CircleOrEllipse; }
   // Only these runs may show the dialog, and only they load a window toolkit: no argument
   // (the settings) and "/R10".
   bool MayShowDialog() const { return !hasArguments_ || IsEllipseRun(); }
@@ -37,14 +50,14 @@ class RunMode {
   const std::vector<std::string>& Arguments() const { return arguments_; }
 
  private:
-  RunMode(std::vector<std::string> arguments, int number, double angleArgument)
+  RunMode(std::vector<std::string> arguments, Construction construction, double angleArgument)
       : arguments_(std::move(arguments)),
         hasArguments_(!arguments_.empty()),
-        number_(number),
+        construction_(construction),
         angleArgument_(angleArgument) {}
 
   std::vector<std::string> arguments_;
   bool hasArguments_;
-  int number_;
+  Construction construction_;
   double angleArgument_;
 };

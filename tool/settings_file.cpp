@@ -104,7 +104,7 @@ SettingsFileContents ReadSettingsFile(const std::filesystem::path& path) {
 // New settings are the user's choice: they reach the disk before the run ends, so a power
 // loss right after cannot bring back an empty or old file. On failure the previous file
 // stays as it was.
-bool WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes) {
+FileResult WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes) {
   ReplaceOptions options;
   options.Durable = true;
   return ReplaceFileContents(path, bytes, options);

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/system_error.h"
+
 struct ToolSettings {
   std::int32_t PresetLayerGroup = -1;  // -1: the host's current layer group
   std::int32_t PresetLayer = -1;       // -1: the host's current layer
@@ -48,8 +50,8 @@ struct SettingsFileContents {
 SettingsFileContents ReadSettingsFile(const std::filesystem::path& path);
 
 // Replaces the file crash-safely with `bytes` and flushes it to the disk. On failure the
-// previous file stays as it was.
-bool WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes);
+// previous file stays as it was, and the result names the step that failed.
+FileResult WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Whether `bytes` are seven whole lines, each ending in CR LF, and nothing more: what a save
 // writes, so a copy of the settings that a killed or failed save left behind is complete.

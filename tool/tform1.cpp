@@ -8,7 +8,7 @@
 #include "exchange/writing/real_text.h"
 #include "numeric/lenient_number.h"
 #include "os/file_system.h"
-#include "os/own_file.h"
+#include "os/system_error.h"
 #include "tool/constructions.h"
 #include "tool/dialog_layout.h"
 #include "tool/run_commands.h"
@@ -35,12 +35,12 @@ constexpr std::string_view kOwnOutputWhy =
 
 // Why a file could not be read: the file layer refuses anything but a regular file with an
 // error that says little (EINVAL), so that case is named here.
-std::string ReadFailureText(const std::filesystem::path& path, const std::error_code& error) {
+std::string ReadFailureText(const std::filesystem::path& path, const FileResult& error) {
   std::error_code ignored;
   const auto type = std::filesystem::status(path, ignored).type();
   if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
     return "it is not a regular file";
-  return SystemErrorText(error);
+  return FileResultText(error);
 }
 
 }  // namespace
@@ -58,11 +58,9 @@ TForm1::TForm1(FormWindow& window, RunMode mode, std::filesystem::path exePath,
       mode_(mode),
       exePath_(std::move(exePath)),
       exchangeFilePath_(ExchangeFilePathFor(exePath_)),
-      takenOver_(std::move(takenOver)) {}
-
-TForm1::TForm1(FormWindow& window, const std::vector<std::string>& args,
-               std::filesystem::path exePath, std::optional<ExchangeTakeover> takenOver)
-    : TForm1(window, RunMode::Parse(args), std::move(exePath), std::move(takenOver)) {}
+      takeover_(std::move(takenOver)),
+      exchange_(mode_.HasArguments() ? ExchangeFileOutcome::Pending
+                                     : ExchangeFileOutcome::NotForThisRun) {}
 
 std::filesystem::path TForm1::SettingsPath() const { return SettingsPathFor(exePath_); }
 
@@ -84,7 +82,7 @@ void TForm1::SetSettings(const ToolSettings& settings) {
 void TForm1::LoadSettings() {
   SettingsFileContents contents = ReadSettingsFile(SettingsPath());
   SetSettings(contents.Values);
-  settingsFileUnread_ = contents.Unreadable;
+  settings_ = contents.Unreadable ? SettingsFileOutcome::Unreadable : SettingsFileOutcome::Read;
   loadedSettingsBytes_ = std::move(contents.WholeFile);
 }
 
@@ -94,33 +92,35 @@ void TForm1::LoadSettings() {
 void TForm1::SaveSettings() {
   std::string bytes = FormatSettings(Settings());
   if (loadedSettingsBytes_ == bytes) return;
-  if (WriteSettingsFile(SettingsPath(), bytes)) loadedSettingsBytes_ = std::move(bytes);
+  if (!WriteSettingsFile(SettingsPath(), bytes)) {
+    settings_ = SettingsFileOutcome::NotSaved;
+    return;
+  }
+  settings_ = SettingsFileOutcome::Saved;
+  loadedSettingsBytes_ = std::move(bytes);
 }
 
 // False when the exchange file is there but was not read to its end; `why` then holds the
 // system's words for it, where it gave any. A missing file is not a failure: the run goes on
 // with the defaults.
 bool TForm1::ReadExchange(std::string& why) {
-  if (!takenOver_) {
+  if (!takeover_) {
     // The tool's own "hq" (of a run whose dialog may still be open) is no host input.
-    exchangeLeftAlone_ = mode_.HasArguments() && HoldsNothingToDraw(ExchangeFilePath());
-    if (exchangeLeftAlone_) {
+    if (mode_.HasArguments() && HoldsNothingToDraw(ExchangeFilePath())) {
+      exchange_ = ExchangeFileOutcome::OwnOutput;
       why = kOwnOutputWhy;
       return false;
     }
-    ClearSystemError();
-    if (ReadExchangeFileTellingWhy(ExchangeFilePath()) != ExchangeFileRead::NotToItsEnd)
-      return true;
-    why = ReadFailureText(ExchangeFilePath(), LastSystemError());
+    const ExchangeFileReading reading = ReadExchangeFileTellingWhy(ExchangeFilePath());
+    if (reading.Outcome != ExchangeFileRead::NotToItsEnd) return true;
+    why = ReadFailureText(ExchangeFilePath(), reading.Error);
     return false;
   }
-  ExchangeTakeover takenOver = std::exchange(takenOver_, std::nullopt).value();
-  exchangeLeftAlone_ = takenOver.OwnOutput;
-  why = takenOver.OwnOutput ? std::string(kOwnOutputWhy)
-                            : ReadFailureText(ExchangeFilePath(), takenOver.ReadError);
-  const bool read = takenOver.ReadToItsEnd && ReadExchangeBytes(takenOver.Bytes);
-  std::string().swap(takenOver.Bytes);
-  writtenByTakeover_ = std::move(takenOver);
+  if (takeover_->OwnOutput && mode_.HasArguments()) exchange_ = ExchangeFileOutcome::OwnOutput;
+  why = takeover_->OwnOutput ? std::string(kOwnOutputWhy)
+                             : ReadFailureText(ExchangeFilePath(), takeover_->ReadError);
+  const bool read = takeover_->ReadToItsEnd && ReadExchangeBytes(takeover_->Bytes);
+  std::string().swap(takeover_->Bytes);
   return read;
 }
 
@@ -135,7 +135,7 @@ void TForm1::FormShow() {
   std::string why;
   if (!ReadExchange(why) && mode_.HasArguments()) {
     NoteRunFailure("the exchange file " + PathText(ExchangeFilePath()) + " could not be read", why);
-    exchangeUnread_ = true;
+    if (exchange_ != ExchangeFileOutcome::OwnOutput) exchange_ = ExchangeFileOutcome::Unread;
     Close();
     return;
   }
@@ -167,7 +167,7 @@ void TForm1::FormShow() {
   }
 
   if (!dialog) {
-    if (!settingsFileUnread_) SaveSettings();
+    if (settings_ != SettingsFileOutcome::Unreadable) SaveSettings();
     Close();
     return;
   }
@@ -241,8 +241,10 @@ void TForm1::Button1Click() {
 
 void TForm1::Button2Click() { Close(); }
 
+// The exchange file gets "hq", never the attribute block queued for it (which would change
+// the host's current layer and line type).
 void TForm1::DialogUnavailable() {
-  drawNothing_ = true;
+  if (exchange_ == ExchangeFileOutcome::Pending) exchange_ = ExchangeFileOutcome::NothingToDraw;
   Close();
 }
 
@@ -256,24 +258,31 @@ void TForm1::Close() {
 void TForm1::FormClose() {
   // Writing needs only the command queue: the records of a large file are given back while
   // the file is replaced.
-  ReleaseRecordsDuring([this] {
-    if (!mode_.HasArguments()) return;
-    // A file left alone (the tool's own output), or one the host has put new input in since
-    // the takeover, is the host's business now.
-    exchangeWritten_ = false;
-    if (exchangeLeftAlone_) return;
-    if (writtenByTakeover_ && !StillTakenOver(ExchangeFilePath(), *writtenByTakeover_)) {
-      NoteRunFailure("the exchange file " + PathText(ExchangeFilePath()) + " was left as it is",
-                     "it no longer holds what this run wrote before its dialog opened");
-      return;
-    }
-    ClearSystemError();
-    exchangeWritten_ = drawNothing_ ? ReplaceExchangeFile(ExchangeFilePath(), kNothingToDraw)
-                                    : WriteExchangeFile(ExchangeFilePath());
-    if (!exchangeWritten_) {
-      NoteRunFailureWithSystemError("the exchange file " + PathText(ExchangeFilePath()) +
-                                    " could not be written");
-    }
-  });
+  ReleaseRecordsDuring([this] { WriteExchange(); });
   ReleaseExchangeState();
+}
+
+// A file left alone (the tool's own output), or one the host has put new input in since the
+// takeover, is the host's business now. An unread file gets "hq" (nothing was queued), and
+// the run stays failed for it.
+void TForm1::WriteExchange() {
+  if (exchange_ == ExchangeFileOutcome::NotForThisRun ||
+      exchange_ == ExchangeFileOutcome::OwnOutput) {
+    return;
+  }
+  if (takeover_ && !StillTakenOver(ExchangeFilePath(), *takeover_)) {
+    exchange_ = ExchangeFileOutcome::ChangedByHost;
+    NoteRunFailure("the exchange file " + PathText(ExchangeFilePath()) + " was left as it is",
+                   "it no longer holds what this run wrote before its dialog opened");
+    return;
+  }
+  const FileResult written = exchange_ == ExchangeFileOutcome::NothingToDraw
+                                 ? ReplaceExchangeFile(ExchangeFilePath(), kNothingToDraw)
+                                 : WriteExchangeFile(ExchangeFilePath());
+  if (!written) {
+    NoteRunFailure("the exchange file " + PathText(ExchangeFilePath()) + " could not be written",
+                   written);
+  }
+  if (exchange_ == ExchangeFileOutcome::Unread) return;
+  exchange_ = written ? ExchangeFileOutcome::Written : ExchangeFileOutcome::NotWritten;
 }

@@ -16,6 +16,29 @@
 // The exchange file: "JWC_TEMP.TXT" in the executable's directory.
 std::filesystem::path ExchangeFilePathFor(const std::filesystem::path& exePath);
 
+// What became of the exchange file in a run; set where it happens, read by the close
+// sequence (what it writes) and by the run's exit status.
+enum class ExchangeFileOutcome {
+  NotForThisRun,  // a run without arguments never writes it
+  Pending,        // read to its end, or missing: the close sequence writes the result
+  NothingToDraw,  // the dialog could not be shown: the close sequence writes "hq"
+  Written,        // the close sequence wrote the result
+  // The run failed:
+  Unread,         // there but not read to its end: nothing built, "hq" written where it could be
+  OwnOutput,      // it held the tool's own "hq": left alone
+  ChangedByHost,  // the host put new input there since the takeover: left alone
+  NotWritten,     // the close sequence could not write it
+};
+
+// What became of the settings file in a run.
+enum class SettingsFileOutcome {
+  NotRead,
+  Read,        // read to its end, or missing (the defaults)
+  Unreadable,  // there but not read: a run without a dialog must not replace it
+  Saved,
+  NotSaved,  // the previous file stays
+};
+
 class TForm1 final : public FormEvents {
  public:
   // mode: the run's mode, parsed from the command line.
@@ -24,10 +47,6 @@ class TForm1 final : public FormEvents {
   // takenOver: the exchange file as read when it was taken over before the window was
   // made; the run sequence then reads these bytes instead of the file.
   TForm1(FormWindow& window, RunMode mode, std::filesystem::path exePath,
-         std::optional<ExchangeTakeover> takenOver = std::nullopt);
-  // The same, parsing `args`: the command-line arguments after the program's own path
-  // (UTF-8).
-  TForm1(FormWindow& window, const std::vector<std::string>& args, std::filesystem::path exePath,
          std::optional<ExchangeTakeover> takenOver = std::nullopt);
 
   void FormShow() override;
@@ -44,11 +63,10 @@ class TForm1 final : public FormEvents {
   void SaveSettings();
   std::filesystem::path SettingsPath() const;  // executable path with extension ".dat"
 
-  // False when the close sequence could not write the exchange file.
-  bool ExchangeFileWritten() const { return exchangeWritten_; }
-  // True when a run with arguments found an exchange file that it could not read to its
-  // end: it built nothing and gave the host "hq" (where the file could be replaced).
-  bool ExchangeFileUnread() const { return exchangeUnread_; }
+  ExchangeFileOutcome ExchangeFile() const { return exchange_; }
+  SettingsFileOutcome SettingsFile() const { return settings_; }
+  // The run failed for its exchange file (see ExchangeFileOutcome).
+  bool ExchangeFileFailed() const { return exchange_ >= ExchangeFileOutcome::Unread; }
 
   // The seven settings.
   std::int32_t PresetLayerGroup = -1;
@@ -70,6 +88,7 @@ class TForm1 final : public FormEvents {
 
  private:
   bool ReadExchange(std::string& why);
+  void WriteExchange();
 
   void SetUpEllipseWidgets();
   void PlaceAndFillDialog();
@@ -79,21 +98,13 @@ class TForm1 final : public FormEvents {
   const RunMode mode_;
   const std::filesystem::path exePath_;
   const std::filesystem::path exchangeFilePath_;
-  std::optional<ExchangeTakeover> takenOver_;
+  // The takeover of a dialog run: its bytes until the run sequence reads them, then what
+  // the close sequence checks before writing.
+  std::optional<ExchangeTakeover> takeover_;
   bool closed_ = false;
-  bool exchangeWritten_ = true;
-  // The dialog could not be shown: the exchange file gets "hq", never the attribute block
-  // queued for it (which would change the host's current layer and line type).
-  bool drawNothing_ = false;
-  bool exchangeUnread_ = false;
-  // The exchange file is never written by this run: it held the tool's own "hq".
-  bool exchangeLeftAlone_ = false;
-  // The takeover of a dialog run, once its bytes are read: what OK checks before writing.
-  std::optional<ExchangeTakeover> writtenByTakeover_;
+  ExchangeFileOutcome exchange_;
+  SettingsFileOutcome settings_ = SettingsFileOutcome::NotRead;
   // The settings file as loaded, when it was read to its end: a save that would write
   // the same bytes again leaves the file alone.
   std::optional<std::string> loadedSettingsBytes_;
-  // A settings file exists but could not be opened or read: a run without a dialog must
-  // not replace it with the defaults it fell back to.
-  bool settingsFileUnread_ = false;
 };

@@ -74,19 +74,21 @@ bool ParseExchangeBlocks(const ReaderLineSource::BlockReader& read, const ReadPl
 }
 
 bool ReadExchangeFile(const std::filesystem::path& path) {
-  return ReadExchangeFileTellingWhy(path) == ExchangeFileRead::ToItsEnd;
+  return ReadExchangeFileTellingWhy(path).Outcome == ExchangeFileRead::ToItsEnd;
 }
 
-ExchangeFileRead ReadExchangeFileTellingWhy(const std::filesystem::path& path) {
+ExchangeFileReading ReadExchangeFileTellingWhy(const std::filesystem::path& path) {
   RegularFileReader file(path);
   switch (file.State()) {
-    case RegularFileReader::Outcome::Missing: return ExchangeFileRead::Missing;
-    case RegularFileReader::Outcome::Unreadable: return ExchangeFileRead::NotToItsEnd;
+    case RegularFileReader::Outcome::Missing: return {ExchangeFileRead::Missing, {}};
+    case RegularFileReader::Outcome::Unreadable:
+      return {ExchangeFileRead::NotToItsEnd, file.Error()};
     case RegularFileReader::Outcome::Opened: break;
   }
   const bool whole = ParseExchangeBlocks(
       [&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
-  return whole ? ExchangeFileRead::ToItsEnd : ExchangeFileRead::NotToItsEnd;
+  if (whole) return {ExchangeFileRead::ToItsEnd, {}};
+  return {ExchangeFileRead::NotToItsEnd, file.Error()};
 }
 
 bool ReadExchangeBytes(std::string_view bytes) { return ReadExchangeBytes(bytes, ReadPlan{}); }

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "os/system_error.h"
+
 // Reads the whole file line by line into the exchange state. False when the file does not
 // exist or could not be read to its end; the lines read before a failure stay applied.
 // Only a regular file is read: anything else in its place counts as unreadable.
@@ -17,8 +19,14 @@ bool ReadExchangeBytes(std::string_view bytes);
 // from part of the host's data or none of it, which no run may build on.
 enum class ExchangeFileRead { ToItsEnd, Missing, NotToItsEnd };
 
-// ReadExchangeFile, telling the two kinds of false apart.
-ExchangeFileRead ReadExchangeFileTellingWhy(const std::filesystem::path& path);
+struct ExchangeFileReading {
+  ExchangeFileRead Outcome = ExchangeFileRead::Missing;
+  // The open or the read that failed, where one did (NotToItsEnd).
+  FileResult Error;
+};
+
+// ReadExchangeFile, telling the two kinds of false apart and why the file was not read.
+ExchangeFileReading ReadExchangeFileTellingWhy(const std::filesystem::path& path);
 
 // Splits one line (without its line break) and applies it to the exchange state.
 void ParseExchangeLine(std::string_view line);

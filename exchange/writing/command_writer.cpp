@@ -13,6 +13,9 @@
 
 namespace {
 
+// What failed when the list or its copy could not be held in memory.
+constexpr char kListOutOfMemory[] = "hold the list in memory";
+
 constexpr char kLineEnd[] = "\r\n";
 
 // The whole file as bytes: every queued line as it stands, each ending in CR LF, or the
@@ -45,13 +48,13 @@ bool HoldsNothingToDraw(const std::filesystem::path& path) {
 
 void QueueCommand(std::string line) { Exchange().CommandQueue.push_back(std::move(line)); }
 
-bool WriteExchangeFile(const std::filesystem::path& path) {
+FileResult WriteExchangeFile(const std::filesystem::path& path) {
   std::string bytes;
   try {
     bytes = ExchangeFileBytes(Exchange().CommandQueue);
   } catch (const std::bad_alloc&) {
     RemoveRegularFile(path);
-    return false;
+    return FailedAt(kListOutOfMemory, std::make_error_code(std::errc::not_enough_memory));
   }
   return ReplaceExchangeFile(path, bytes);
 }
@@ -60,14 +63,14 @@ bool WriteExchangeFile(const std::filesystem::path& path) {
 // which it would take for a command list): a file rewritten in place that fails part-way
 // gets "nothing to draw", as does one made anew where a failed replacement lost it; a file
 // that could not be replaced at all is removed. A file that holds "nothing to draw" stays.
-bool ReplaceExchangeFile(const std::filesystem::path& path, std::string_view bytes) {
-  bool written = false;
+FileResult ReplaceExchangeFile(const std::filesystem::path& path, std::string_view bytes) {
+  FileResult written;
   try {
     ReplaceOptions options;
     options.BytesAfterFailedWrite = kNothingToDraw;
     written = ReplaceFileContents(path, bytes, options);
   } catch (const std::bad_alloc&) {
-    written = false;
+    written = FailedAt(kListOutOfMemory, std::make_error_code(std::errc::not_enough_memory));
   }
   if (!written && !HoldsNothingToDraw(path)) RemoveRegularFile(path);
   return written;

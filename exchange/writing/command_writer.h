@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/system_error.h"
+
 // The whole exchange file when there is nothing to draw.
 inline constexpr std::string_view kNothingToDraw = "hq\r\n";
 
@@ -36,8 +38,9 @@ void EmitArc(double cx, double cy, double r, double value4, double value5, doubl
              double tilt);
 
 // Replaces the exchange file with the queued lines ("hq" when none), each ending in CR LF.
-// On failure returns false and leaves neither a partial list nor the host's input behind.
-bool WriteExchangeFile(const std::filesystem::path& path);
+// On failure leaves neither a partial list nor the host's input behind, and names the step
+// of the replacement that failed.
+FileResult WriteExchangeFile(const std::filesystem::path& path);
 
 // Replaces the exchange file with `bytes`, with the same promise on failure.
-bool ReplaceExchangeFile(const std::filesystem::path& path, std::string_view bytes);
+FileResult ReplaceExchangeFile(const std::filesystem::path& path, std::string_view bytes);

@@ -7,12 +7,10 @@
 
 #include "exchange/writing/command_writer.h"
 #include "os/file_system.h"
-#include "os/own_file.h"
 
 ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path) {
   ExchangeTakeover takeover;
   try {
-    ClearSystemError();
     BoundedRead file = ReadRegularFile(path, std::numeric_limits<std::size_t>::max());
     takeover.ReadToItsEnd = file.State == RegularFileReader::Outcome::Missing || file.Complete;
     if (takeover.ReadToItsEnd && file.State == RegularFileReader::Outcome::Opened &&
@@ -24,13 +22,14 @@ ExchangeTakeover TakeOverExchangeFile(const std::filesystem::path& path) {
     if (takeover.ReadToItsEnd) {
       takeover.Bytes = std::move(file.Bytes);
     } else {
-      takeover.ReadError = LastSystemError();
+      takeover.ReadError = file.Error;
     }
   } catch (const std::bad_alloc&) {
     takeover.ReadToItsEnd = false;  // too large to hold
-    takeover.ReadError = std::make_error_code(std::errc::not_enough_memory);
+    takeover.ReadError =
+        FailedAt("hold the file in memory", std::make_error_code(std::errc::not_enough_memory));
   }
-  takeover.NothingToDrawWritten = ReplaceExchangeFile(path, kNothingToDraw);
+  takeover.NothingToDrawWritten = ReplaceExchangeFile(path, kNothingToDraw).Ok();
   if (takeover.NothingToDrawWritten) takeover.WrittenIdentity = FileIdentityOf(path);
   return takeover;
 }

@@ -5,7 +5,8 @@
 // never its own input, which it would execute as commands.
 #include <filesystem>
 #include <string>
-#include <system_error>
+
+#include "os/system_error.h"
 
 struct ExchangeTakeover {
   // The file's bytes; empty when it was missing (which reads as the defaults).
@@ -17,8 +18,8 @@ struct ExchangeTakeover {
   // The file now holds "hq". False where it could not be replaced (and for a thing that is
   // not a regular file, which is never touched).
   bool NothingToDrawWritten = false;
-  // Why the file was not read to its end: the system's error, where it gave one.
-  std::error_code ReadError;
+  // Why the file was not read to its end: the step that failed and the system's error.
+  FileResult ReadError;
   // The file held the tool's own "hq" (another run's, whose dialog may still be open): it is
   // no host input, and it is left as it is (ReadToItsEnd is then false).
   bool OwnOutput = false;

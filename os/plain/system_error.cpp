@@ -1,12 +1,6 @@
-#include "os/own_file.h"
+#include "os/system_error.h"
 
-#include <cerrno>
-
-// The last failure as errno tells it: every system but Windows.
-void ClearSystemError() { errno = 0; }
-
-std::error_code LastSystemError() { return {errno, std::generic_category()}; }
-
+// The system's errors as errno tells them: every system but Windows.
 std::string SystemErrorText(const std::error_code& error) {
   return error ? error.message() : std::string();
 }

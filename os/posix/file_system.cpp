@@ -15,6 +15,7 @@
 
 #include "os/file_system.h"
 #include "os/posix/descriptor_io.h"
+#include "os/posix/failed_call.h"
 #include "os/posix/file_calls.h"
 #include "os/posix/followed_links.h"
 #include "os/in_place_rewrite.h"
@@ -26,6 +27,11 @@ namespace {
 // Every open of a file the host or the user may have replaced by a FIFO or a device:
 // O_NONBLOCK, so that the open itself never waits (the type is checked right after).
 constexpr int kOpenFlags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+// The refusals of the file layer itself, which no system call reports.
+constexpr char kNotARegularFile[] = "it is not a plain file (a folder, a device, a program)";
+constexpr char kOthersFile[] = "it is another user's file that this user may not write";
+constexpr char kFolderSwapped[] = "its folder was swapped for another";
 
 // Some file systems (network and FUSE-based ones) give no real identity: a device or an
 // inode number of 0 tells nothing, and two such files are never taken for the same one.
@@ -216,8 +222,9 @@ bool TakeOverOwnerAndMode(int fd, const struct stat& old) {
 // system offers them) gets its name only once it is complete, so a run killed while writing
 // leaves nothing behind; a named one carries its creator's process id, so that a later run
 // can tell when it was abandoned.
-bool WriteThroughTemporary(const Folder& folder, const std::string& name, std::string_view bytes,
-                           const std::optional<struct stat>& old, bool durable, bool anonymous) {
+FileResult WriteThroughTemporary(const Folder& folder, const std::string& name,
+                                 std::string_view bytes, const std::optional<struct stat>& old,
+                                 bool durable, bool anonymous) {
   const auto processId = static_cast<std::uint64_t>(FileCalls().getpid());
   const std::uint64_t unique = temporary_files::UniqueNumber();
   std::string temporaryName = temporary_files::NameFor(name, processId, unique);
@@ -241,28 +248,36 @@ bool WriteThroughTemporary(const Folder& folder, const std::string& name, std::s
       return fd >= 0;
     });
   }
-  if (fd < 0) return false;
+  if (fd < 0) return FailedCall("create a temporary file");
   bool named = !anonymous;
-  bool ok = WriteAll(fd, bytes) && (!old || TakeOverOwnerAndMode(fd, *old)) &&
-            (!durable || FileCalls().fsync(fd) == 0);
-  if (ok && anonymous) {
+  FileResult result;
+  if (!WriteAll(fd, bytes)) {
+    result = FailedCall("write the temporary file");
+  } else if (old && !TakeOverOwnerAndMode(fd, *old)) {
+    result = FailedCall("give the temporary file the owner and mode");
+  } else if (durable && FileCalls().fsync(fd) != 0) {
+    result = FailedCall("flush the temporary file");
+  } else if (anonymous) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    ok = named = giveName([&] {
+    named = giveName([&] {
       return FileCalls().linkat(AT_FDCWD, self.c_str(), folder.Fd(), temporaryName.c_str(),
                                 AT_SYMLINK_FOLLOW) == 0;
     });
+    if (!named) result = FailedCall("name the temporary file");
   }
-  ok = (FileCalls().close(fd) == 0) && ok;
-  ok = ok &&
-       FileCalls().renameat(folder.Fd(), temporaryName.c_str(), folder.Fd(), name.c_str()) == 0;
-  if (!ok) {
+  if (FileCalls().close(fd) != 0 && result) result = FailedCall("close the temporary file");
+  if (result &&
+      FileCalls().renameat(folder.Fd(), temporaryName.c_str(), folder.Fd(), name.c_str()) != 0) {
+    result = FailedCall("rename the temporary file over the file");
+  }
+  if (!result) {
     if (named) FileCalls().unlinkat(folder.Fd(), temporaryName.c_str(), 0);
-    return false;
+    return result;
   }
   // Renamed: the file holds the new bytes. A folder that cannot be flushed (EINVAL or ENOTSUP
   // on some network volumes) changes nothing about that, and writing again would not help.
   if (durable) (void)FileCalls().fsync(folder.Fd());
-  return true;
+  return result;
 }
 
 // Another user's file that this user could not write in place (the check any plain writer
@@ -295,14 +310,22 @@ class PosixInPlaceFile final : public InPlaceFile {
   PosixInPlaceFile(const PosixInPlaceFile&) = delete;
   PosixInPlaceFile& operator=(const PosixInPlaceFile&) = delete;
 
-  bool ReadAll(std::string& bytes, std::size_t limit) override {
-    return ReadWholeFile(fd_, bytes, limit);
+  FileResult ReadAll(std::string& bytes, std::size_t limit) override {
+    if (ReadWholeFile(fd_, bytes, limit)) return {};
+    return FailedCall("read the file back");
   }
-  bool WriteFromStart(std::string_view bytes) override { return WriteAll(fd_, bytes, 0); }
-  bool Truncate(std::size_t size) override {
-    return FileCalls().ftruncate(fd_, static_cast<off_t>(size)) == 0;
+  FileResult WriteFromStart(std::string_view bytes) override {
+    if (WriteAll(fd_, bytes, 0)) return {};
+    return FailedCall("write the file in place");
   }
-  bool Flush() override { return FileCalls().fsync(fd_) == 0; }
+  FileResult Truncate(std::size_t size) override {
+    if (FileCalls().ftruncate(fd_, static_cast<off_t>(size)) == 0) return {};
+    return FailedCall("cut the file to its length");
+  }
+  FileResult Flush() override {
+    if (FileCalls().fsync(fd_) == 0) return {};
+    return FailedCall("flush the file");
+  }
 
  private:
   int fd_;
@@ -317,6 +340,7 @@ RegularFileReader::RegularFileReader(const std::filesystem::path& path) {
   if (fd >= 0) {
     outcome_ = Outcome::Opened;
   } else {
+    error_ = FailedCall("open the file");
     outcome_ = errno == ENOENT || errno == ENOTDIR ? Outcome::Missing : Outcome::Unreadable;
   }
 }
@@ -330,47 +354,66 @@ std::ptrdiff_t RegularFileReader::Read(char* buffer, std::size_t size) {
   for (;;) {
     const ssize_t got = FileCalls().read(static_cast<int>(handle_), buffer, size);
     if (got < 0 && errno == EINTR) continue;
+    if (got < 0) error_ = FailedCall("read the file");
     return got;
   }
 }
 
-bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
-                         const ReplaceOptions& options) {
-  const std::optional<FollowedPath> resolved = FollowLinks(target);
-  if (!resolved) return false;
-  if (resolved->Status && !IsOrdinaryFile(*resolved->Status)) return false;
-  if (resolved->Status && OthersFileNotWritable(resolved->Path, *resolved->Status)) return false;
-  const std::string name = resolved->Path.filename().native();
-  {
-    Folder folder(resolved->Path.parent_path());
-    if (folder.IsOpen() && !folder.Is(resolved->Folder)) return false;
-    if (folder.IsOpen()) {
-      // While no file holds the name, what is left of it may be its last copy.
-      if (resolved->Status) folder.RemoveAbandonedTemporaries(name);
-      for (const bool anonymous : {true, false}) {
-        if (WriteThroughTemporary(folder, name, bytes, resolved->Status, options.Durable,
-                                  anonymous)) {
-          return true;
-        }
-      }
-    }
+namespace {
+
+// Why the file found at the end of `followed` is never written, where it is not; a success
+// when there is nothing there or it may be written.
+FileResult RefusalOf(const FollowedPath& followed) {
+  if (!followed.Status) return {};
+  if (!IsOrdinaryFile(*followed.Status)) return FailedAt(kNotARegularFile);
+  if (OthersFileNotWritable(followed.Path, *followed.Status)) return FailedAt(kOthersFile);
+  return {};
+}
+
+// The bytes through a temporary file beside the target: an anonymous one first, then a named
+// one. The last failure where neither could be put in place.
+FileResult ReplaceThroughTemporary(const FollowedPath& resolved, std::string_view bytes,
+                                   const ReplaceOptions& options) {
+  const std::string name = resolved.Path.filename().native();
+  Folder folder(resolved.Path.parent_path());
+  if (!folder.IsOpen()) return FailedCall("open the folder");
+  if (!folder.Is(resolved.Folder)) return FailedAt(kFolderSwapped);
+  // While no file holds the name, what is left of it may be its last copy.
+  if (resolved.Status) folder.RemoveAbandonedTemporaries(name);
+  FileResult result;
+  for (const bool anonymous : {true, false}) {
+    result =
+        WriteThroughTemporary(folder, name, bytes, resolved.Status, options.Durable, anonymous);
+    if (result) break;
   }
-  if (!resolved->Status) return false;  // nothing to rewrite in place
+  return result;
+}
+
+}  // namespace
+
+FileResult ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
+                               const ReplaceOptions& options) {
+  const std::optional<FollowedPath> resolved = FollowLinks(target);
+  if (!resolved) return FailedCall("follow the links to the file");
+  if (FileResult refused = RefusalOf(*resolved); !refused) return refused;
+  const FileResult throughTemporary = ReplaceThroughTemporary(*resolved, bytes, options);
+  if (throughTemporary || throughTemporary.FailedStep == kFolderSwapped) return throughTemporary;
+  if (!resolved->Status) return throughTemporary;  // nothing to rewrite in place
   struct stat status {};
   const int access = options.BytesAfterFailedWrite ? O_WRONLY : O_RDWR;
   const int fd = OpenFollowedFile(*resolved, access, status);
-  if (fd < 0) return false;
+  if (fd < 0) return FailedCall("open the file to rewrite it in place");
   PosixInPlaceFile file(fd);
   return RewriteInPlace(file, bytes, options);
 }
 
-bool RemoveRegularFile(const std::filesystem::path& path) {
+FileResult RemoveRegularFile(const std::filesystem::path& path) {
   const std::optional<FollowedPath> followed = FollowLinks(path);
-  if (!followed) return false;
-  if (!followed->Status) return true;
-  if (!IsOrdinaryFile(*followed->Status)) return false;
-  if (OthersFileNotWritable(followed->Path, *followed->Status)) return false;
-  return FileCalls().unlinkat(AT_FDCWD, path.c_str(), 0) == 0;
+  if (!followed) return FailedCall("follow the links to the file");
+  if (FileResult refused = RefusalOf(*followed); !refused) return refused;
+  if (!followed->Status) return {};
+  if (FileCalls().unlinkat(AT_FDCWD, path.c_str(), 0) == 0) return {};
+  return FailedCall("remove the file");
 }
 
 void RemoveAbandonedTemporariesOf(const std::filesystem::path& target) {

@@ -25,7 +25,10 @@ int LinkStatusOf(const char* path, struct stat* status) {
 std::optional<std::string> LinkText(const std::filesystem::path& link, const struct stat& status) {
   std::string text(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 255) + 1, '\0');
   const ssize_t length = FileCalls().readlinkat(AT_FDCWD, link.c_str(), text.data(), text.size());
-  if (length <= 0 || static_cast<std::size_t>(length) >= text.size()) return std::nullopt;
+  if (length <= 0 || static_cast<std::size_t>(length) >= text.size()) {
+    if (length >= 0) errno = ELOOP;  // the link changed while it was read
+    return std::nullopt;
+  }
   text.resize(static_cast<std::size_t>(length));
   return text;
 }
@@ -82,8 +85,10 @@ std::optional<FollowedPath> FollowLinks(const std::filesystem::path& path) {
                           last ? std::optional<struct stat>(folderStatus) : std::nullopt};
     }
     if (S_ISLNK(status.st_mode)) {
-      if (++hops > kMaxLinkHops || !MayFollowLink(status, folderStatus, ::geteuid()))
+      if (++hops > kMaxLinkHops || !MayFollowLink(status, folderStatus, ::geteuid())) {
+        errno = hops > kMaxLinkHops ? ELOOP : EACCES;
         return std::nullopt;
+      }
       const std::optional<std::string> text = LinkText(next, status);
       if (!text) return std::nullopt;
       const std::filesystem::path target(*text);
@@ -95,7 +100,10 @@ std::optional<FollowedPath> FollowLinks(const std::filesystem::path& path) {
       continue;
     }
     if (last) return FollowedPath{next, status, folderStatus};
-    if (!S_ISDIR(status.st_mode)) return std::nullopt;  // a file in the middle of a path
+    if (!S_ISDIR(status.st_mode)) {  // a file in the middle of a path
+      errno = ENOTDIR;
+      return std::nullopt;
+    }
     folder = next;
     folderStatus = status;
   }

@@ -19,11 +19,11 @@ struct FollowedPath {
   std::optional<struct stat> Folder;  // the status of Path's folder, where a link was followed
 };
 
-// Nothing when a link may not be followed (the rule above, or a loop), or the path cannot be
-// examined. The folder part of `path` is the caller's own and taken as it is (the tool's
-// files are named from the executable's canonical path); every link from the file's name on
-// is checked, including those that the links' texts pass through, relative ones resolved
-// against their own folder. Costs one lstat when the file's name is no link.
+// Nothing, with errno telling why (EACCES for the rule above, ELOOP for a loop), when a link
+// may not be followed or the path cannot be examined. The folder part of `path` is the caller's own
+// and taken as it is (the tool's files are named from the executable's canonical path); every link
+// from the file's name on is checked, including those that the links' texts pass through, relative
+// ones resolved against their own folder. Costs one lstat when the file's name is no link.
 std::optional<FollowedPath> FollowLinks(const std::filesystem::path& path);
 
 // Whether the rule lets the user `runner` follow `link`, found in a folder of status `folder`.

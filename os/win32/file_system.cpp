@@ -8,6 +8,7 @@
 #include "os/file_system.h"
 #include "os/in_place_rewrite.h"
 #include "os/temporary_files.h"
+#include "os/win32/failed_call.h"
 #include "os/win32/file_calls.h"
 #include "os/win32/file_identity.h"
 #include "os/win32/handle.h"
@@ -27,6 +28,11 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // replacement (win32/install_file.cpp).
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// The refusals of the file layer itself, which no system call reports.
+constexpr char kNotARegularFile[] = "it is not a plain file (a folder, a device, a program)";
+constexpr char kOthersFile[] = "it is another user's file that this user may not write";
+constexpr char kSwapped[] = "it was swapped for another file";
 
 // What is known of an opened ordinary file.
 struct FileFacts {
@@ -78,25 +84,27 @@ bool IsMissing(DWORD error) {
 }
 
 // All of `bytes`; a range another program has locked is waited for a moment.
-bool WriteAll(HANDLE handle, std::string_view bytes, const std::filesystem::path& path,
-              HeldFileWait& wait) {
+FileResult WriteAll(HANDLE handle, std::string_view bytes, const std::filesystem::path& path,
+                    HeldFileWait& wait, const char* step) {
   while (!bytes.empty()) {
     const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
     DWORD written = 0;
     if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr)) {
-      if (wait.PauseAfter(GetLastError(), path.c_str())) continue;
-      return false;
+      const DWORD error = GetLastError();
+      if (wait.PauseAfter(error, path.c_str())) continue;
+      return FailedWith(step, error);
     }
-    if (written == 0) return false;
+    if (written == 0) return FailedWith(step, ERROR_WRITE_FAULT);
     bytes.remove_prefix(written);
   }
-  return true;
+  return {};
 }
 
-bool SeekTo(HANDLE handle, std::size_t offset) {
+FileResult SeekTo(HANDLE handle, std::size_t offset) {
   LARGE_INTEGER position{};
   position.QuadPart = static_cast<LONGLONG>(offset);
-  return SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) != 0;
+  if (SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) != 0) return {};
+  return FailedCall("move in the file");
 }
 
 // The file a path names after following a symbolic link, and what is known of it.
@@ -105,26 +113,42 @@ struct ResolvedTarget {
   std::optional<FileFacts> Facts;  // none: no file there yet
 };
 
-std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target) {
+// Nothing where the target cannot be examined or is never written; `failure` then says why.
+std::optional<ResolvedTarget> Resolve(const std::filesystem::path& target, FileResult& failure) {
   const DWORD attributes = FileCalls().GetFileAttributesW(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    if (!IsMissing(GetLastError())) return std::nullopt;
-    return ResolvedTarget{target, std::nullopt};
+    const DWORD error = GetLastError();
+    if (IsMissing(error)) return ResolvedTarget{target, std::nullopt};
+    failure = FailedWith("read the file's attributes", error);
+    return std::nullopt;
   }
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    failure = FailedAt(kNotARegularFile);
+    return std::nullopt;
+  }
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !MayFollowReparsePointAt(target)) {
+    failure = FailedWith("follow the link to the file", ERROR_ACCESS_DENIED);
     return std::nullopt;
   }
   Handle file(CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!file.IsOpen()) return std::nullopt;
+  if (!file.IsOpen()) {
+    failure = FailedCall("open the file");
+    return std::nullopt;
+  }
   std::optional<FileFacts> facts = OrdinaryFileFacts(file.Get());
-  if (!facts) return std::nullopt;
+  if (!facts) {
+    failure = FailedAt(kNotARegularFile);
+    return std::nullopt;
+  }
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
     return ResolvedTarget{target, std::move(facts)};
   }
   const std::wstring finalPath = FinalPathOf(file.Get());
-  if (finalPath.empty()) return std::nullopt;
+  if (finalPath.empty()) {
+    failure = FailedCall("follow the link to the file");
+    return std::nullopt;
+  }
   return ResolvedTarget{std::filesystem::path(finalPath), std::move(facts)};
 }
 
@@ -164,9 +188,9 @@ std::filesystem::path NameBeside(const std::filesystem::path& target) {
 
 // The bytes in a new file beside the target, with the old file's attributes and creation
 // time, put in the target's place.
-bool WriteThroughTemporary(const std::filesystem::path& target, std::string_view bytes,
-                           const std::optional<FileFacts>& old, const ReplaceOptions& options,
-                           HeldFileWait& wait) {
+FileResult WriteThroughTemporary(const std::filesystem::path& target, std::string_view bytes,
+                                 const std::optional<FileFacts>& old, const ReplaceOptions& options,
+                                 HeldFileWait& wait) {
   Installation install;
   install.Temporary = NameBeside(target).native();
   install.Target = target.native();
@@ -183,14 +207,17 @@ bool WriteThroughTemporary(const std::filesystem::path& target, std::string_view
   const DWORD attributes = old ? (old->Info.dwFileAttributes & kKeptAttributes) : 0;
   Handle file(CreateFileW(install.Temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsOpen()) return false;
-  bool ok = WriteAll(file.Get(), bytes, install.Temporary, wait) &&
-            (!options.Durable || FlushFileBuffers(file.Get()));
+  if (!file.IsOpen()) return FailedCall("create a temporary file");
+  FileResult result =
+      WriteAll(file.Get(), bytes, install.Temporary, wait, "write the temporary file");
+  if (result && options.Durable && !FlushFileBuffers(file.Get())) {
+    result = FailedCall("flush the temporary file");
+  }
   if (old) SetFileTime(file.Get(), &old->Info.ftCreationTime, nullptr, nullptr);
-  ok = file.Close() && ok;
-  if (!ok) {
+  if (!file.Close() && result) result = FailedCall("close the temporary file");
+  if (!result) {
     DeleteFileW(install.Temporary.c_str());  // the target has not been touched
-    return false;
+    return result;
   }
   return InstallTemporary(install, wait);
 }
@@ -200,31 +227,38 @@ class Win32InPlaceFile final : public InPlaceFile {
   Win32InPlaceFile(HANDLE handle, const std::filesystem::path& path, HeldFileWait& wait)
       : handle_(handle), path_(path), wait_(wait) {}
 
-  bool ReadAll(std::string& bytes, std::size_t limit) override {
-    if (!SeekTo(handle_.Get(), 0)) return false;
+  FileResult ReadAll(std::string& bytes, std::size_t limit) override {
+    if (FileResult moved = SeekTo(handle_.Get(), 0); !moved) return moved;
     bytes.assign(limit + 1, '\0');
     std::size_t filled = 0;
     for (;;) {
       DWORD got = 0;
       if (!ReadFile(handle_.Get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
                     &got, nullptr)) {
-        if (wait_.PauseAfter(GetLastError(), path_.c_str())) continue;
-        return false;
+        const DWORD error = GetLastError();
+        if (wait_.PauseAfter(error, path_.c_str())) continue;
+        return FailedWith("read the file back", error);
       }
       if (got == 0) break;
       filled += got;
-      if (filled > limit) return false;
+      if (filled > limit) return FailedWith("read the file back", ERROR_FILE_TOO_LARGE);
     }
     bytes.resize(filled);
-    return true;
+    return {};
   }
-  bool WriteFromStart(std::string_view bytes) override {
-    return SeekTo(handle_.Get(), 0) && WriteAll(handle_.Get(), bytes, path_, wait_);
+  FileResult WriteFromStart(std::string_view bytes) override {
+    if (FileResult moved = SeekTo(handle_.Get(), 0); !moved) return moved;
+    return WriteAll(handle_.Get(), bytes, path_, wait_, "write the file in place");
   }
-  bool Truncate(std::size_t size) override {
-    return SeekTo(handle_.Get(), size) && SetEndOfFile(handle_.Get());
+  FileResult Truncate(std::size_t size) override {
+    if (FileResult moved = SeekTo(handle_.Get(), size); !moved) return moved;
+    if (SetEndOfFile(handle_.Get())) return {};
+    return FailedCall("cut the file to its length");
   }
-  bool Flush() override { return FlushFileBuffers(handle_.Get()) != 0; }
+  FileResult Flush() override {
+    if (FlushFileBuffers(handle_.Get()) != 0) return {};
+    return FailedCall("flush the file");
+  }
 
  private:
   Handle handle_;
@@ -244,6 +278,7 @@ RegularFileReader::RegularFileReader(const std::filesystem::path& path) {
   } else {
     // Held by another program past the wait, or access denied: there, but not readable.
     outcome_ = IsMissing(error) ? Outcome::Missing : Outcome::Unreadable;
+    error_ = FailedWith("open the file", error);
   }
 }
 
@@ -260,60 +295,68 @@ std::ptrdiff_t RegularFileReader::Read(char* buffer, std::size_t size) {
   // A range that another program has locked is a lock violation, not the end of the data.
   HeldFileWait wait;
   while (!ReadFile(handle, buffer, want, &got, nullptr)) {
-    if (GetLastError() != ERROR_LOCK_VIOLATION || !wait.PauseAfter(ERROR_LOCK_VIOLATION, L"")) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_LOCK_VIOLATION || !wait.PauseAfter(ERROR_LOCK_VIOLATION, L"")) {
+      error_ = FailedWith("read the file", error);
       return -1;
     }
   }
   return static_cast<std::ptrdiff_t>(got);
 }
 
-bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
-                         const ReplaceOptions& options) {
-  const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
-  if (!resolved) return false;
+FileResult ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
+                               const ReplaceOptions& options) {
+  FileResult failure;
+  const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target), failure);
+  if (!resolved) return failure;
   // Another user's file that this user could not write in place stays theirs: replacing it
   // through the folder would take it from them.
-  if (resolved->Facts && !MayReplaceFileAt(resolved->Path)) return false;
+  if (resolved->Facts && !MayReplaceFileAt(resolved->Path)) return FailedAt(kOthersFile);
   // While no file holds the target's name, a killed run's temporary file or backup may be the
   // last copy of it: they wait until a run has put a file there again.
   if (resolved->Facts) {
     RemoveAbandonedCopies(FolderOf(resolved->Path), resolved->Path.filename().native());
   }
   HeldFileWait wait;
-  if (WriteThroughTemporary(resolved->Path, bytes, resolved->Facts, options, wait)) {
-    return true;
-  }
-  if (!resolved->Facts) return false;  // nothing to rewrite in place
+  const FileResult throughTemporary =
+      WriteThroughTemporary(resolved->Path, bytes, resolved->Facts, options, wait);
+  if (throughTemporary || !resolved->Facts) return throughTemporary;  // or nothing in place
   DWORD error = 0;
   FileFacts facts;
   const DWORD access = options.BytesAfterFailedWrite ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
   const HANDLE handle = OpenOrdinaryFile(resolved->Path, access, wait, error, &facts);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (handle == INVALID_HANDLE_VALUE) {
+    return FailedWith("open the file to rewrite it in place", error);
+  }
   Win32InPlaceFile file(handle, resolved->Path, wait);
-  if (!SameFile(facts.Identity, resolved->Facts->Identity)) return false;
+  if (!SameFile(facts.Identity, resolved->Facts->Identity)) return FailedAt(kSwapped);
   return RewriteInPlace(file, bytes, options);
 }
 
-bool RemoveRegularFile(const std::filesystem::path& path) {
+FileResult RemoveRegularFile(const std::filesystem::path& path) {
   const std::filesystem::path extended = ExtendedPath(path);
   DWORD error = 0;
   HeldFileWait wait;  // never needed: opening for the attributes shares everything
   Handle file(OpenOrdinaryFile(extended, FILE_READ_ATTRIBUTES, wait, error));
-  if (!file.IsOpen()) return IsMissing(error);
+  if (!file.IsOpen()) return IsMissing(error) ? FileResult{} : FailedWith("open the file", error);
   file.Close();
   // Nor is another user's file that this user could not write taken from them this way.
-  return MayReplaceFileAt(extended) && DeleteFileW(extended.c_str()) != 0;
+  if (!MayReplaceFileAt(extended)) return FailedAt(kOthersFile);
+  if (DeleteFileW(extended.c_str()) != 0) return {};
+  return FailedCall("remove the file");
 }
 
 void RemoveAbandonedTemporariesOf(const std::filesystem::path& target) {
-  const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
+  FileResult ignored;
+  const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target), ignored);
   // While no file holds the target's name they may be its last copies.
   if (!resolved || !resolved->Facts) return;
   RemoveAbandonedCopies(FolderOf(resolved->Path), resolved->Path.filename().native());
 }
 
 std::vector<std::filesystem::path> LeftCopiesOf(const std::filesystem::path& target) {
-  const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target));
+  FileResult ignored;
+  const std::optional<ResolvedTarget> resolved = Resolve(ExtendedPath(target), ignored);
   if (!resolved) return {};
   return OwnCopies(FolderOf(resolved->Path), resolved->Path.filename().native());
 }

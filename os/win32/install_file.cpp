@@ -30,6 +30,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "os/win32/failed_call.h"
 #include "os/win32/file_calls.h"
 #include "os/win32/handle.h"
 
@@ -128,15 +129,17 @@ bool ReplaceWithBackup(const Installation& install, DWORD& error) {
   return false;
 }
 
-bool ReplaceOrRename(const Installation& install, HeldFileWait& wait) {
+FileResult ReplaceOrRename(const Installation& install, HeldFileWait& wait) {
   for (;;) {
     DWORD error = 0;
     const bool replacing = install.OldAttributes.has_value() && Exists(install.Target);
     if (replacing && FileCalls().ReplaceFileW != nullptr && ReplaceWithBackup(install, error)) {
-      return true;
+      return {};
     }
-    if (RenameOver(install.Temporary, install.Target, install.Durable, error)) return true;
-    if (!wait.PauseAfter(error, install.Target.c_str())) return false;
+    if (RenameOver(install.Temporary, install.Target, install.Durable, error)) return {};
+    if (!wait.PauseAfter(error, install.Target.c_str())) {
+      return FailedWith("put the temporary file in the file's place", error);
+    }
   }
 }
 
@@ -179,11 +182,11 @@ void RecoverAfterFailure(const Installation& install) {
 
 }  // namespace
 
-bool InstallTemporary(const Installation& install, HeldFileWait& wait) {
+FileResult InstallTemporary(const Installation& install, HeldFileWait& wait) {
   const std::optional<DWORD>& old = install.OldAttributes;
   const bool readOnly = old && (*old & FILE_ATTRIBUTE_READONLY) != 0;
   if (readOnly) SetAttributes(install.Target, *old & ~DWORD{FILE_ATTRIBUTE_READONLY});
-  const bool installed = ReplaceOrRename(install, wait);
+  const FileResult installed = ReplaceOrRename(install, wait);
   if (installed) {
     DeleteFileW(install.Backup.c_str());
   } else {

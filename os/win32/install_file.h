@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "os/system_error.h"
 #include "os/win32/held_files.h"
 
 // One replacement's names and what it keeps; every path in the `\\?\` form, all in the
@@ -24,7 +25,8 @@ struct Installation {
   bool Durable = false;
 };
 
-// True when the target now holds the temporary file's contents. On false the target holds
-// its old bytes, or BytesIfLost; only when neither could be put there do the temporary file
-// (and the backup, which then holds the old bytes) stay, as the last copies.
-bool InstallTemporary(const Installation& install, HeldFileWait& wait);
+// A success when the target now holds the temporary file's contents. On failure (named by
+// the last replace or rename tried) the target holds its old bytes, or BytesIfLost; only when
+// neither could be put there do the temporary file (and the backup, which then holds the old
+// bytes) stay, as the last copies.
+FileResult InstallTemporary(const Installation& install, HeldFileWait& wait);

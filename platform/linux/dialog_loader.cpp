@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "os/own_file.h"
 #include "os/posix/file_calls.h"
 #include "platform/linux/module_file_check.h"
 #include "platform/linux/qt/dialog_module.h"

@@ -15,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-#include "os/own_file.h"
 #include "os/posix/file_calls.h"
 #include "os/program_file.h"
 #include "platform/linux/exchange_handover.h"
@@ -23,7 +22,6 @@
 #include "platform/linux/qt/dialog_module.h"
 #include "tool/app.h"
 #include "tool/run_log.h"
-#include "tool/tform1.h"
 
 namespace {
 
@@ -161,37 +159,34 @@ std::optional<int> RunDialogProgram(const std::filesystem::path& exePath, char**
   return status;
 }
 
+// Starts the dialog program with the hand-over, which then holds the taken-over bytes instead
+// of `takenOver`; its exit status when it ran to its end, nothing (after noting why) when it
+// did not.
+std::optional<int> RunInDialogProgram(const std::filesystem::path& exePath, char** argv,
+                                      ExchangeTakeover* takenOver) {
+  const uid_t owner = RunningExecutableOwner();
+  if (owner == static_cast<uid_t>(-1)) {
+    NoteRunFailure("the owner of " + PathText(exePath) + " could not be told", "");
+    return std::nullopt;
+  }
+  const int handoverFd = PutIntoHandoverFile(exePath, owner, takenOver);
+  if (takenOver) std::string().swap(takenOver->Bytes);  // the hand-over holds them now
+  if (handoverFd < 0) {
+    NoteRunFailure("the hand-over to the dialog program could not be made", "");
+    return std::nullopt;
+  }
+  const std::optional<int> status = RunDialogProgram(exePath, argv, handoverFd, owner);
+  FileCalls().close(handoverFd);
+  return status;
+}
+
 }  // namespace
 
 int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& exePath,
                             char** argv) {
-  std::optional<ExchangeTakeover> takenOver;
-  if (mode.TakesOverExchangeFile()) {
-    takenOver = TakeOverExchangeFile(ExchangeFilePathFor(exePath));
-    // Nothing to show a dialog for: the run ends at once, as failed.
-    if (!takenOver->ReadToItsEnd) return RunAuxline(mode, exePath, {}, std::move(takenOver));
-  }
-  std::optional<int> status;
-  const uid_t owner = RunningExecutableOwner();
-  if (owner == static_cast<uid_t>(-1)) {
-    NoteRunFailure("the owner of " + PathText(exePath) + " could not be told", "");
-  } else {
-    const int handoverFd = PutIntoHandoverFile(exePath, owner, takenOver ? &*takenOver : nullptr);
-    if (takenOver) std::string().swap(takenOver->Bytes);  // the hand-over holds them now
-    if (handoverFd >= 0) {
-      status = RunDialogProgram(exePath, argv, handoverFd, owner);
-      FileCalls().close(handoverFd);
-    } else {
-      NoteRunFailure("the hand-over to the dialog program could not be made", "");
-    }
-  }
-  if (status) return *status;  // the dialog program has logged its own failure
-  // What the host finds now is what the takeover left: "hq", or (where "hq" could not be
-  // written) no file or its own input, which is a failure of the exchange file.
-  const bool exchangeLeft = takenOver && !takenOver->NothingToDrawWritten;
-  const int failed = exchangeLeft ? kExitExchangeFileFailed : kExitNoDialogWindow;
-  LogRunEnd(exePath, mode.Arguments(), failed);
-  return failed;
+  return RunAuxlineThroughDialogProgram(mode, exePath, [&](ExchangeTakeover* takenOver) {
+    return RunInDialogProgram(exePath, argv, takenOver);
+  });
 }
 
 bool StartedAsDialogProgram() { return HandoverPresent(); }

@@ -19,13 +19,11 @@
 
 inline constexpr char kDialogProgramFileName[] = "auxline-dialog";
 
-// A dialog run of `auxline`: "/R10" takes the exchange file over first, then the dialog
-// program runs with the same arguments (argv as main got it) and the same environment but
-// the dynamic loader's variables; what it needs besides comes in the hand-over
-// (exchange_handover.h). It is started only as an
-// installation file (module_file_check.h). Its exit status when it ran
-// to its end; otherwise the host finds "hq" after "/R10" (a run without arguments never
-// writes the exchange file) and the status is 2, as for any dialog that cannot be shown.
+// A run of `auxline`, whose steps are those of every run (tool/app.h): where it shows a
+// dialog, the dialog program does, with the same arguments (argv as main got it) and the
+// same environment but the dynamic loader's variables; what it needs besides (the exchange
+// file as taken over among it) comes in the hand-over (exchange_handover.h). It is started
+// only as an installation file (module_file_check.h).
 int RunThroughDialogProgram(const RunMode& mode, const std::filesystem::path& exePath, char** argv);
 
 // True in a program that `auxline` started as the dialog program (it holds a hand-over).

@@ -4,13 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "exchange/writing/command_writer.h"
 #include "os/program_file.h"
 #include "platform/linux/dialog_program.h"
 #include "platform/linux/exchange_handover.h"
 #include "tool/app.h"
-#include "tool/run_log.h"
-#include "tool/tform1.h"
 
 namespace {
 
@@ -27,9 +24,8 @@ int EndFailedStart(const std::filesystem::path& exePath, int argc, char** argv,
     // The files of the installation are never data, whichever step failed.
     ProtectProgramFile(exePath);
     ProtectInstallationFiles(exePath.parent_path());
-    if (argc > 1) ReplaceExchangeFile(ExchangeFilePathFor(exePath), kNothingToDraw);
-    NoteRunFailure(what, why);
-    LogRunEnd(exePath, ArgumentsOf(argc, argv), kExitExchangeFileFailed);
+    return EndRunThatCouldNotStart(exePath, ArgumentsOf(argc, argv), kExitExchangeFileFailed, what,
+                                   why);
   } catch (...) {
     // Memory ran out, say: the status stands.
   }
@@ -42,8 +38,9 @@ int EndInDialogProgramsPlace(int argc, char** argv) noexcept {
     if (handover && handover->Fault != HandoverFault::None)
       return ExitStatusForRefused(handover->Fault);
     if (handover && handover->StartingExecutable.is_absolute()) {
-      NoteRunFailure("the dialog program is a copy of auxline, which cannot show the dialog", "");
-      LogRunEnd(handover->StartingExecutable, ArgumentsOf(argc, argv), kExitNoDialogWindow);
+      return EndRunThatCouldNotStart(
+          handover->StartingExecutable, ArgumentsOf(argc, argv), kExitNoDialogWindow,
+          "the dialog program is a copy of auxline, which cannot show the dialog", "");
     }
   } catch (...) {
   }

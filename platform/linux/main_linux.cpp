@@ -23,13 +23,12 @@ int main(int argc, char** argv) {
     // as for everything else.
     ProtectInstallationFiles(exePath.parent_path());
     const RunMode mode = RunMode::Parse(args);
-    if (mode.MayShowDialog()) {
-      // Started in the dialog program's place: no dialog can be shown here, and `auxline`
-      // that started it ends the run.
-      if (StartedAsDialogProgram()) return EndInDialogProgramsPlace(argc, argv);
-      return RunThroughDialogProgram(mode, exePath, argv);
+    // Started in the dialog program's place: no dialog can be shown here, and `auxline`
+    // that started it ends the run.
+    if (mode.MayShowDialog() && StartedAsDialogProgram()) {
+      return EndInDialogProgramsPlace(argc, argv);
     }
-    return RunAuxline(mode, exePath, {});
+    return RunThroughDialogProgram(mode, exePath, argv);
   } catch (...) {
     return EndFailedStart(exePath, argc, argv, "the run could not start", CurrentExceptionText());
   }

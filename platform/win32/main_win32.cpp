@@ -8,12 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "os/own_file.h"
 #include "platform/win32/executable_path.h"
 #include "os/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
 #include "tool/app.h"
-#include "tool/run_log.h"
 
 // Arguments reach the tool as typed: the C runtime must not expand wildcards in them.
 extern "C" {
@@ -27,9 +25,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   // The run's status is the process's exit code: the C runtime passes wWinMain's result
   // to exit().
   return RunBesideExecutable(args, [instance]() -> std::unique_ptr<FormWindow> {
-    ClearSystemError();
-    std::unique_ptr<FormWindow> window = Win32FormWindow::Create(instance);
-    if (!window) NoteRunFailureWithSystemError("the dialog window could not be created");
-    return window;
+    return Win32FormWindow::Create(instance);
   });
 }

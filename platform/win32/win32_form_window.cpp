@@ -5,7 +5,9 @@
 
 #include <utility>
 
+#include "os/win32/failed_call.h"
 #include "os/win32/wide_text.h"
+#include "tool/run_log.h"
 
 namespace {
 
@@ -24,17 +26,24 @@ void SetWindowTextUtf8(HWND window, std::string_view text) {
   SetWindowTextW(window, WideFromUtf8(text).c_str());
 }
 
+// Notes the step that failed, with the system's code of its failing call, taken at once.
+std::unique_ptr<Win32FormWindow> NotCreated(const char* step) {
+  const FileResult failed = FailedCall(step);
+  NoteRunFailure("the dialog window could not be created", failed);
+  return nullptr;
+}
+
 }  // namespace
 
 std::unique_ptr<Win32FormWindow> Win32FormWindow::Create(HINSTANCE instance,
                                                          WindowShowing showing) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  if (!RegisterDialogClasses(instance, FormProcedure)) return nullptr;
+  if (!RegisterDialogClasses(instance, FormProcedure)) return NotCreated("register its classes");
   std::unique_ptr<Win32FormWindow> window(new Win32FormWindow());
   window->showing_ = std::move(showing);
   window->windows_ = CreateDialogWindows(instance, window.get());
-  if (!window->windows_.Form) return nullptr;
+  if (!window->windows_.Form) return NotCreated("create its windows");
   window->ShowPage(0);
   return window;
 }

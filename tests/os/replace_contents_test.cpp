@@ -57,21 +57,22 @@ TEST(AtomicFile, FailureKeepsTheOldFileAndCreatesNothing) {
 // A file in memory whose bytes past `limit` can never be written.
 struct LimitedFile final : InPlaceFile {
   LimitedFile(std::string b, std::size_t l) : bytes(std::move(b)), limit(l) {}
-  bool ReadAll(std::string& out, std::size_t most) override {
+  static FileResult Done(bool ok, const char* step) { return ok ? FileResult{} : FailedAt(step); }
+  FileResult ReadAll(std::string& out, std::size_t most) override {
     out = bytes;  // the caller uses it only when the whole file fitted
-    return bytes.size() <= most;
+    return Done(bytes.size() <= most, "read");
   }
-  bool WriteFromStart(std::string_view in) override {
+  FileResult WriteFromStart(std::string_view in) override {
     const std::size_t fits = std::min(in.size(), limit);
     bytes.replace(0, fits, in.substr(0, fits));
-    return fits == in.size();
+    return Done(fits == in.size(), "write");
   }
-  bool Truncate(std::size_t size) override {
-    if (size > bytes.size()) return false;
+  FileResult Truncate(std::size_t size) override {
+    if (size > bytes.size()) return FailedAt("truncate");
     bytes.resize(size);
-    return true;
+    return {};
   }
-  bool Flush() override { return true; }
+  FileResult Flush() override { return {}; }
   std::string bytes;
   std::size_t limit;
 };
@@ -97,7 +98,8 @@ TEST(InPlaceRewrite, WritesStoppedByALimit) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     LimitedFile file(c.old, c.limit);
-    EXPECT_EQ(RewriteInPlace(file, c.bytes, ReplaceOptions{false, c.afterFailure}), c.replaced);
+    EXPECT_EQ(RewriteInPlace(file, c.bytes, ReplaceOptions{false, c.afterFailure}).Ok(),
+              c.replaced);
     EXPECT_EQ(file.bytes, c.expected);
   }
 }

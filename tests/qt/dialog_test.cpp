@@ -62,8 +62,10 @@ struct QtRun {
   QtRun(bool drawing, const char* settings, const std::function<void(AuxlineDialog&)>& whileOpen) {
     WriteBytes(dir / "JWC_TEMP.TXT", kExchange);
     if (settings) WriteBytes(dir / "auxline.dat", CrLf(settings));
-    form.emplace(window, drawing ? std::vector<std::string>{"/R10"} : std::vector<std::string>{},
-                 dir / "auxline");
+    form.emplace(
+        window,
+        RunMode::Parse(drawing ? std::vector<std::string>{"/R10"} : std::vector<std::string>{}),
+        dir / "auxline");
     bool reached = false;
     // This scope's timer: should the dialog never open, it cannot fire into a later test.
     QTimer opened;

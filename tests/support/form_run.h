@@ -18,7 +18,7 @@ class FormRun {
   }
   TForm1& Start(std::vector<std::string> args,
                 std::optional<ExchangeTakeover> takenOver = std::nullopt) {
-    Form.emplace(Window, std::move(args), Dir / "auxline", std::move(takenOver));
+    Form.emplace(Window, RunMode::Parse(args), Dir / "auxline", std::move(takenOver));
     Window.Run(*Form);
     return *Form;
   }

@@ -43,7 +43,7 @@ TEST(RunMode, ParsesTheArgumentsOnce) {
     SCOPED_TRACE(c.what);
     const RunMode mode = RunMode::Parse(c.args);
     EXPECT_EQ(mode.HasArguments(), c.hasArguments);
-    EXPECT_EQ(mode.Number(), c.number);
+    EXPECT_EQ(static_cast<int>(mode.Builds()), c.number);
     EXPECT_EQ(mode.AngleArgument(), c.angle);
     EXPECT_EQ(mode.MayShowDialog(), c.dialog);
     EXPECT_EQ(mode.IsEllipseRun(), c.number == 10);

@@ -102,7 +102,7 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
       {"exchange file unreadable", "/R1", ExchangeIsAFolder, nullptr, nullptr, 1,
        "JWC_TEMP.TXT could not be read: it is not a regular file"},
       {"exchange file not written", "/R1", ExchangeIsAFolder, nullptr, "hp1 1 2\r\n", 1,
-       "JWC_TEMP.TXT could not be written"},
+       "JWC_TEMP.TXT could not be written: it is not a plain file"},
       {"no dialog window", "/R10", nullptr, NoDisplay, nullptr, 2,
        "status 2, arguments \"/R10\": the dialog window could not be opened: no display\r\n"},
       {"memory ran out", nullptr, nullptr, OutOfMemory, nullptr, 1,

@@ -265,7 +265,7 @@ TEST(Form, EllipseDialogRestoreBlockFollowsTheValuesReadBack) {
 // Closed before the run sequence: the hq goes beside the executable, not the working folder.
 TEST(Form, CloseBeforeShowWritesBesideTheExecutable) {
   FormRun run(kExchange);
-  run.Form.emplace(run.Window, std::vector<std::string>{"/R1"}, run.Dir / "auxline");
+  run.Form.emplace(run.Window, RunMode::Parse({"/R1"}), run.Dir / "auxline");
   InitExchangeState();
   run.Form->Close();
   EXPECT_EQ(run.Exchange(), "hq\r\n");
@@ -298,7 +298,7 @@ TEST(FormExchangeUnread, RunWithArgumentsBuildsNothing) {
     if (c.place == Place::Folder) std::filesystem::create_directory(run.Dir / "JWC_TEMP.TXT");
     const TForm1& form =
         run.Start(c.args, c.place == Place::TakenOver ? std::optional(cutShort) : std::nullopt);
-    EXPECT_EQ(form.ExchangeFileUnread(), c.unread);
+    EXPECT_EQ(form.ExchangeFile() == ExchangeFileOutcome::Unread, c.unread);
     if (c.exchange) {
       EXPECT_EQ(run.Exchange(), c.exchange);
     } else {

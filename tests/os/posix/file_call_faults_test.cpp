@@ -51,7 +51,7 @@ TEST(FileCallFaults, ReplaceFaultedAtEachStep) {
     const auto replace = [&] {
       done.reset();
       FreshFile(dir, c.name, c.old);
-      done = ReplaceFileContents(target, c.bytes, c.options);
+      done = ReplaceFileContents(target, c.bytes, c.options).Ok();
     };
     const auto check = [&](bool ended, const std::string&) {
       const std::string now = ReadBytes(target).value_or("(missing)");
@@ -90,6 +90,46 @@ TEST(FileCallFaults, WholeRead) {
         });
   }
   close(fd);
+}
+
+// A failed operation names its step and the code of the call that failed, not of a later one
+// (the cleanup after a failed replace makes calls of its own).
+TEST(FileCallFaults, FailureNamesTheCallThatFailed) {
+  using Operation = FileResult (*)(const std::filesystem::path&);
+  const Operation replace = [](const std::filesystem::path& p) {
+    return ReplaceFileContents(p, "new", ReplaceOptions{true, {}});
+  };
+  const Operation read = [](const std::filesystem::path& p) {
+    return ReadRegularFile(p, 99).Error;
+  };
+  const struct {
+    const char *what, *old;  // old nullptr: no file there, so none is rewritten in place
+    Operation operation;
+    const char *failEvery, *step;
+  } kCases[] = {
+      {"no temporary file", nullptr, replace, "openat", "create a temporary file"},
+      {"temporary not written", nullptr, replace, "write", "write the temporary file"},
+      {"temporary not flushed", nullptr, replace, "fsync", "flush the temporary file"},
+      {"temporary not closed", nullptr, replace, "close", "close the temporary file"},
+      {"not renamed", nullptr, replace, "renameat", "rename the temporary file over the file"},
+      {"links not followed", "old", replace, "fstatat", "follow the links to the file"},
+      {"not removed", "old", [](const std::filesystem::path& p) { return RemoveRegularFile(p); },
+       "unlinkat", "remove the file"},
+      {"not opened for reading", "old", read, "open", "open the file"},
+      {"not read", "old", read, "read", "read the file"},
+  };
+  TempDir dir;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const std::filesystem::path target = dir / "auxline.dat";
+    std::filesystem::remove(target);
+    if (c.old != nullptr) WriteBytes(target, c.old);
+    ScopedFileCalls scoped;
+    ScopedFileCalls::Plan().failEvery = c.failEvery;
+    const FileResult result = c.operation(target);
+    EXPECT_STREQ(result.FailedStep, c.step);
+    EXPECT_EQ(result.Code, std::make_error_code(std::errc::permission_denied));
+  }
 }
 
 // Network file systems' answers do not stop a replace; durable bytes are flushed around the rename.
@@ -148,7 +188,7 @@ TEST(FileCallFaults, CloseReportingALostWriteFailsThatFile) {
     SCOPED_TRACE(durable ? "flushed" : "not flushed");
     const auto replace = [&] {
       FreshFile(dir, "JWC_TEMP.TXT", kOld);
-      return ReplaceFileContents(target, kNew, ReplaceOptions{durable, {}});
+      return ReplaceFileContents(target, kNew, ReplaceOptions{durable, {}}).Ok();
     };
     const std::vector<std::string> calls = CallsOf(replace);
     const auto renamed = std::find(calls.rbegin(), calls.rend(), "renameat");

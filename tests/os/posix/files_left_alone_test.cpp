@@ -100,11 +100,11 @@ TEST(OwnershipRules, LinksAndFilesOfOthers) {
       EXPECT_TRUE(!followed || followed->Path.filename() == "private");
       EXPECT_EQ(RegularFileReader(first).State() == RegularFileReader::Outcome::Opened, c.ok);
     }
-    EXPECT_EQ(ReplaceFileContents(first, "new\r\n"), c.ok);
+    EXPECT_EQ(ReplaceFileContents(first, "new\r\n").Ok(), c.ok);
     EXPECT_EQ(ReadBytes(file), c.ok ? "new\r\n" : "private\r\n");
     EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0444));
     if (c.links.empty()) {
-      EXPECT_EQ(RemoveRegularFile(file), c.ok);
+      EXPECT_EQ(RemoveRegularFile(file).Ok(), c.ok);
       EXPECT_EQ(std::filesystem::exists(file), !c.ok);
     }
   }

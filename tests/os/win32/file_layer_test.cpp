@@ -271,7 +271,7 @@ TEST(FileLayerSeam, FilesAreReachedAsTheirIdsAndLinksAllow) {
     WriteBytes(beside, "the user's file");
     EXPECT_EQ(RegularFileReader(beside).State() == RegularFileReader::Outcome::Opened, c.read);
     EXPECT_EQ(AppendFile(beside).IsOpen(), c.logged);
-    EXPECT_EQ(ReplaceFileContents(beside, "hq\r\n"), c.replaced);
+    EXPECT_EQ(ReplaceFileContents(beside, "hq\r\n").Ok(), c.replaced);
     EXPECT_EQ(ReadBytes(beside), c.replaced ? "hq\r\n" : "the user's file");
     EXPECT_EQ(RegularFileReader(exe).State(), RegularFileReader::Outcome::Unreadable);
     DeleteFileW(beside.c_str());
@@ -426,7 +426,7 @@ TEST(FileLayerSeam, EachWayOfReplacingEndsInOneSoundFile) {
     ReplaceOptions options;
     if (c.afterFailure != nullptr) options.BytesAfterFailedWrite = c.afterFailure;
     const bool written = c.expected != nullptr && std::string_view(c.expected) == "new";
-    EXPECT_EQ(ReplaceFileContents(target, "new", options), written);
+    EXPECT_EQ(ReplaceFileContents(target, "new", options).Ok(), written);
     EXPECT_EQ(c.calls.empty() ? c.calls : log, c.calls);
     EXPECT_EQ(ReadOnly(target.c_str()), c.readOnly);
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);

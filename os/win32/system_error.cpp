@@ -1,14 +1,8 @@
-#include "os/own_file.h"
+#include "os/system_error.h"
 
 #include <windows.h>
 
 #include "os/win32/wide_text.h"
-
-void ClearSystemError() { SetLastError(0); }
-
-std::error_code LastSystemError() {
-  return {static_cast<int>(GetLastError()), std::system_category()};
-}
 
 // In the user's language, as UTF-8, without the line end the system puts after it.
 std::string SystemErrorText(const std::error_code& error) {
