@@ -13,7 +13,7 @@
 
 namespace {
 
-TEST(AtomicFile, CreatesAndReplacesWholeContents) {
+TEST(ReplaceContents, CreatesAndReplacesWholeContents) {
   TempDir dir;
   for (const std::string& bytes :
        {std::string("first contents, rather long\r\n"), std::string("short"), std::string(),
@@ -25,7 +25,7 @@ TEST(AtomicFile, CreatesAndReplacesWholeContents) {
 }
 
 // A name too long for the usual temporary still gets a rename: a hard link keeps the old bytes.
-TEST(AtomicFile, LongNameStillReplacedByRename) {
+TEST(ReplaceContents, LongNameStillReplacedByRename) {
   TempDir dir;
   const auto path = dir / LongestUsableName();
   WriteBytes(path, "old contents, longer than the new");
@@ -38,7 +38,7 @@ TEST(AtomicFile, LongNameStillReplacedByRename) {
 }
 
 // A failed replace keeps the old file and leaves nothing beside it, nor a new file.
-TEST(AtomicFile, FailureKeepsTheOldFileAndCreatesNothing) {
+TEST(ReplaceContents, FailureKeepsTheOldFileAndCreatesNothing) {
   TempDir dir;
   EXPECT_FALSE(ReplaceFileContents(dir / "no" / "such" / "dir.txt", "x"));
   EXPECT_FALSE(ReplaceFileContents(dir / std::string(300, 'j'), "x"));

@@ -4,6 +4,8 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <cerrno>
 #include <string>
 #include <string_view>
@@ -86,6 +88,15 @@ class ScopedFileCalls {
 
   PosixFileCalls saved_;
 };
+
+// The step (counted from 1, as FileCallPlan::step) of the last call named `name` among the
+// first `upTo` of `calls`; 0 when there is none.
+inline int LastStepOf(const std::vector<std::string>& calls, std::string_view name,
+                      int upTo = std::numeric_limits<int>::max()) {
+  for (int step = std::min(upTo, static_cast<int>(calls.size())); step > 0; --step)
+    if (calls[static_cast<std::size_t>(step - 1)] == name) return step;
+  return 0;
+}
 
 // The calls `operation()` makes, from its second run (a first may do once-only work).
 template <typename Operation>

@@ -21,13 +21,6 @@ using Lines = std::vector<std::string>;
 const std::string kExchange = CrLf("hk 10|lg2|ly5|lc1|lt3|lw4|hp1 10 20|hp2 40 60|0 0 100 0");
 const std::string kAttributeBlock = "lg2|ly5|lc9|lt3|lw4|";
 
-// Lines parted by '|', as a list.
-Lines Split(std::string_view parted) {
-  Lines out(1);
-  for (const char c : parted) c == '|' ? out.emplace_back() : out.back() += c;
-  return out;
-}
-
 // What the run sequence puts into the window before the user does anything.
 TEST(Form, RunSequenceShowsOrClosesTheWindow) {
   const std::string hide =
@@ -35,7 +28,7 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
   const std::string dialog = "|normal|fill 1|fill 2|fill 3";
   const std::string ellipse = "minimise|" + hide +
                               "show LabelA1|show EditA1|show LabelA2|show EditA2|show LabelA3|"
-                              "show EditA3|page 1|move 360 293" +
+                              "show EditA3|page 1|move -130 -102" +
                               dialog;
   const struct {
     const char *what, *mode;  // mode "": no arguments
@@ -43,43 +36,46 @@ TEST(Form, RunSequenceShowsOrClosesTheWindow) {
     const char* settings;
     std::string log;
     bool closed;
+    const char* settingsAfter;  // nullptr: no file
+    const char* edits;          // the three boxes' texts; nullptr: never set
   } kCases[] = {
       {"a mode run stays minimised and closes in the run sequence", "/R1", kExchange, nullptr,
-       "minimise|" + hide + "close", true},
+       "minimise|" + hide + "close", true, "-1|-1|0|-1|100|1|0", nullptr},
       {"a first-line mode without a line closes before touching the widgets", "/R6",
-       CrLf("lg2|hp1 1 1|hp2 2 2"), nullptr, "minimise|close", true},
+       CrLf("lg2|hp1 1 1|hp2 2 2"), nullptr, "minimise|close", true, nullptr, nullptr},
       {"the settings dialog, the cursor at the screen's corner", "", kExchange, nullptr,
-       "page 2|" + hide + "move -130 -102" + dialog, false},
+       "page 2|" + hide + "move -130 -102" + dialog, false, nullptr, nullptr},
       {"the ellipse dialog, the stored values", "/R10", kExchange, "-1|-1|0|-1|12.5|0.5|330",
-       ellipse, false},
-      {"the ellipse dialog, the defaults", "/R10", kExchange, nullptr, ellipse, false},
+       ellipse, false, "-1|-1|0|-1|12.5|0.5|330", "12.5|0.5|330"},
+      {"the ellipse dialog, the defaults", "/R10", kExchange, nullptr, ellipse, false, nullptr,
+       "100|1|0"},
   };
+  // A dialog fills the lists and selects the stored settings (here all "the host's").
+  const FakeWindow untouched, filled = [] {
+    FakeWindow window;
+    window.Items = {layout::LayerGroupItems(), layout::LayerItems(), layout::LineTypeItems()};
+    window.Selected = {0, 0, 0};
+    window.LineWidthText = "";
+    return window;
+  }();
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     FormRun run(c.exchange, c.settings ? std::optional(CrLf(c.settings)) : std::nullopt);
-    const Lines args = *c.mode ? Lines{c.mode} : Lines{};
-    if (args.empty()) run.Window.Cursor = {10, 5};
-    const TForm1& form = run.Start(args);
-    EXPECT_EQ(run.Window.Log, Split(c.log));
+    run.Window.Cursor = {10, 5};
+    const TForm1& form = run.Start(*c.mode ? Lines{c.mode} : Lines{});
+    EXPECT_EQ(run.Window.Log, Parted(c.log));
     EXPECT_EQ(form.IsClosed(), c.closed);
     EXPECT_EQ(form.ExeDir, run.Dir.Path() / "");
-    if (args == Lines{"/R1"}) {
-      EXPECT_EQ(run.Settings(), CrLf("-1|-1|0|-1|100|1|0"));
-    } else if (args == Lines{"/R6"}) {
-      EXPECT_EQ(run.Settings(), std::nullopt);  // the run ended before saving
-    } else if (args.empty()) {
-      EXPECT_EQ(run.Window.Items[0], layout::LayerGroupItems());
-      EXPECT_EQ(run.Window.Items[1], layout::LayerItems());
-      EXPECT_EQ(run.Window.Items[2], layout::LineTypeItems());
-      EXPECT_EQ(run.Window.Selected, (std::array<int, 3>{0, 0, 0}));
-      EXPECT_EQ(run.Window.LineWidthText, "");
-      EXPECT_EQ(run.Window.ActivePage, Page::TabSheet2);
-    } else {
-      const Lines shown = Split(c.settings ? "12.5|0.5|330" : "100|1|0");
-      EXPECT_EQ(run.Window.Texts,
-                (std::array<std::string, 6>{layout::kRadiusCaption, shown[0], layout::kRatioCaption,
-                                            shown[1], layout::kAngleCaption, shown[2]}));
-    }
+    EXPECT_EQ(run.Settings(),
+              c.settingsAfter ? std::optional(CrLf(c.settingsAfter)) : std::nullopt);
+    const FakeWindow& lists = c.closed ? untouched : filled;
+    EXPECT_EQ(run.Window.Items, lists.Items);
+    EXPECT_EQ(run.Window.Selected, lists.Selected);
+    EXPECT_EQ(run.Window.LineWidthText, lists.LineWidthText);
+    const std::vector<std::string> e = Parted(c.edits ? c.edits : "||");
+    const std::array<std::string, 6> shown{
+        layout::kRadiusCaption, e[0], layout::kRatioCaption, e[1], layout::kAngleCaption, e[2]};
+    EXPECT_EQ(run.Window.Texts, c.edits ? shown : untouched.Texts);
   }
 }
 

@@ -20,7 +20,7 @@
 #include "platform/win32/executable_path.h"
 #include "os/win32/wide_text.h"
 #include "platform/win32/win32_form_window.h"
-#include "tests/support/scoped_file_calls.h"
+#include "tests/support/win32_calls_restored.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -440,7 +440,7 @@ TEST(ExecutablePath, TakenWholeOrTheRunTouchesNothing) {
   const std::string input = "hp1 0 0\r\nhp2 10 10\r\n";
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    ScopedFileCalls calls;
+    Win32CallsRestored calls;
     FileCalls().GetModuleFileNameW = &FakeModuleFileName;
     answer = c.given;
     EXPECT_EQ(RunningModulePath(), c.given);

@@ -168,7 +168,7 @@ TEST(FileCallFaults, UnusualFileSystems) {
         status->st_ino = 0;  // no inode numbers
         return done;
       };
-    plan.step = static_cast<int>(calls.rend() - std::find(calls.rbegin(), calls.rend(), c.call));
+    plan.step = LastStepOf(calls, c.call);
     plan.fault.error = c.error;
     mode = c.mode;
     EXPECT_TRUE(replace());
@@ -191,13 +191,12 @@ TEST(FileCallFaults, CloseReportingALostWriteFailsThatFile) {
       return ReplaceFileContents(target, kNew, ReplaceOptions{durable, {}}).Ok();
     };
     const std::vector<std::string> calls = CallsOf(replace);
-    const auto renamed = std::find(calls.rbegin(), calls.rend(), "renameat");
-    const auto step = static_cast<std::size_t>(calls.rend() - find(renamed, calls.rend(), "close"));
+    const int step = LastStepOf(calls, "close", LastStepOf(calls, "renameat"));
     ScopedFileCalls scoped;
-    ScopedFileCalls::Plan().step = static_cast<int>(step);
+    ScopedFileCalls::Plan().step = step;
     ScopedFileCalls::Plan().fault.error = EIO;
     const bool done = replace();
-    EXPECT_NE(ScopedFileCalls::Plan().calls.at(step), "renameat");
+    EXPECT_NE(ScopedFileCalls::Plan().calls.at(static_cast<std::size_t>(step)), "renameat");
     EXPECT_EQ(ReadBytes(target), done ? kNew : kOld);
   }
 }

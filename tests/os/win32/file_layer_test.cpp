@@ -28,7 +28,7 @@
 #include "os/win32/long_path.h"
 #include "os/win32/owners.h"
 #include "os/win32/reparse_points.h"
-#include "tests/support/scoped_file_calls.h"
+#include "tests/support/win32_calls_restored.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -265,7 +265,7 @@ TEST(FileLayerSeam, FilesAreReachedAsTheirIdsAndLinksAllow) {
                 {"the user's link", Ids::Real, {nullptr, true}, true, false, true}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    ScopedFileCalls calls;
+    Win32CallsRestored calls;
     ShowFiles({{beside.filename(), c.faked}}, c.shown);
     ForgetRunningExecutable();
     WriteBytes(beside, "the user's file");
@@ -297,7 +297,7 @@ TEST(LeftCopies, OnlyTheUsersOwnAbandonedOnesGoNoneWhileTheTargetIsMissing) {
       {"the administrators', an hour old", kGone, {kAdministrators}, 60, elevated != 0, false},
       {"creator running, a minute old", self, {}, 1, false, true},
       {"a backup written an hour ago, made now", self, {nullptr, false, true}, 60, false, true}};
-  ScopedFileCalls calls;
+  Win32CallsRestored calls;
   ShowFiles({{L"auxline.dat", {nullptr, false, false, true}}});
   TempDir dir;
   WriteBytes(dir / "auxline.dat", "1\r\n");
@@ -417,7 +417,7 @@ TEST(FileLayerSeam, EachWayOfReplacingEndsInOneSoundFile) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    ScopedFileCalls calls;
+    Win32CallsRestored calls;
     UseFakes(c.replace, c.rename, c.refusal, c.refuseBack);
     TempDir dir;
     const auto target = dir / "auxline.dat";
@@ -450,7 +450,7 @@ TEST(FileLayerSeam, PathsReachTheSystemInTheLongForm) {
   for (const std::filesystem::path& target :
        {near260, std::filesystem::path(L"JWC_TEMP.TXT"),
         std::filesystem::path(dir.Path().generic_wstring() + L"/./JWC_TEMP.TXT")}) {
-    ScopedFileCalls calls;
+    Win32CallsRestored calls;
     UseFakes(nullptr, &NoPosix, 0, false);  // the classic rename, as before Windows 10 1709
     WriteBytes(target, "old");
     EXPECT_TRUE(ReplaceFileContents(target, "new"));

@@ -4,15 +4,15 @@
 #include "os/win32/file_calls.h"
 #include "os/win32/file_identity.h"
 
-class ScopedFileCalls {
+class Win32CallsRestored {
  public:
-  ScopedFileCalls() : saved_(FileCalls()) {}
-  ~ScopedFileCalls() {
+  Win32CallsRestored() : saved_(FileCalls()) {}
+  ~Win32CallsRestored() {
     FileCalls() = saved_;
     ForgetRunningExecutable();
   }
-  ScopedFileCalls(const ScopedFileCalls&) = delete;
-  ScopedFileCalls& operator=(const ScopedFileCalls&) = delete;
+  Win32CallsRestored(const Win32CallsRestored&) = delete;
+  Win32CallsRestored& operator=(const Win32CallsRestored&) = delete;
 
  private:
   Win32FileCalls saved_;
