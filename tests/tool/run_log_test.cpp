@@ -66,23 +66,29 @@ TEST(RunLog, CutBackToTheNewestWholeLines) {
   }
 }
 
+// Each case's setup: nullptr when it is made, else why it cannot be made here (printed).
 using Dir = const std::filesystem::path&;
-bool ExchangeIsAFolder(Dir d) { return std::filesystem::create_directory(d / "JWC_TEMP.TXT"); }
-bool OwnLog(Dir d) { return WriteBytes(d / "auxline.log", "older line"), true; }
-#ifndef _WIN32
-// Needs the superuser to make; the tool then runs as the superuser, not the log's owner.
-bool LogOfAnotherUser(Dir d) {
-  WriteBytes(d / "auxline.log", "kept\r\n");
-  return ::geteuid() == 0 && ::chown((d / "auxline.log").c_str(), 65534, 65534) == 0;
+using Unmade = const char*;
+Unmade ExchangeIsAFolder(Dir d) {
+  std::filesystem::create_directory(d / "JWC_TEMP.TXT");
+  return nullptr;
 }
-bool LogIsALink(Dir d) {
+Unmade OwnLog(Dir d) { return WriteBytes(d / "auxline.log", "older line"), nullptr; }
+#ifndef _WIN32
+// The tool then runs as the superuser, not the log's owner.
+Unmade LogOfAnotherUser(Dir d) {
+  WriteBytes(d / "auxline.log", "kept\r\n");
+  const bool given = ::geteuid() == 0 && ::chown((d / "auxline.log").c_str(), 65534, 65534) == 0;
+  return given ? nullptr : "only the superuser gives a file to another user";
+}
+Unmade LogIsALink(Dir d) {
   WriteBytes(d / "elsewhere", "kept\r\n");
   std::filesystem::create_symlink(d / "elsewhere", d / "auxline.log");
-  return true;
+  return nullptr;
 }
 #else
-bool LogOfAnotherUser(Dir) { return false; }
-bool LogIsALink(Dir) { return false; }
+Unmade LogOfAnotherUser(Dir) { return "Wine reports the user as every file's owner"; }
+Unmade LogIsALink(Dir) { return "Wine makes no links"; }
 #endif
 std::unique_ptr<FormWindow> NoDisplay() {
   return NoteRunFailure("the dialog window could not be opened", "no display"), nullptr;
@@ -93,7 +99,7 @@ std::unique_ptr<FormWindow> OutOfMemory() { throw std::bad_alloc(); }
 TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
   const struct {
     const char *what, *mode;  // mode nullptr: no arguments
-    bool (*setup)(Dir);       // false: cannot be made here
+    Unmade (*setup)(Dir);
     DialogWindowFactory factory;
     const char* takenOver;  // the exchange file's bytes, taken over before
     int status;
@@ -117,8 +123,8 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    if (c.setup && !c.setup(dir.Path())) {
-      std::cout << "skipped here: " << c.what << "\n";
+    if (const Unmade why = c.setup ? c.setup(dir.Path()) : nullptr) {
+      std::cout << "skipped here: " << c.what << ": " << why << "\n";
       continue;
     }
     std::optional<ExchangeTakeover> takenOver;
@@ -136,22 +142,27 @@ TEST(RunLog, FailedRunsLeaveTheirReasonSuccessesNothing) {
 }
 
 using Log = const std::filesystem::path&;
-bool AsItIs(Log) { return true; }
+Unmade AsItIs(Log) { return nullptr; }
 // Lines appended there would land in the other name's file too.
-bool HardLinked(Log log) {
+Unmade HardLinked(Log log) {
   std::filesystem::create_hard_link(log, log.parent_path() / "elsewhere");
-  return true;
+  return nullptr;
 }
 #ifndef _WIN32
 // The own log the user may not read: its reads fail, whoever runs the test.
-bool ReadsFail(Log) { return ScopedFileCalls::Plan().failEvery = "pread", true; }
-// Refused by its mode; the superuser reads it all the same.
-bool WriteOnly(Log log) { return ::chmod(log.c_str(), 0200) == 0 && ::geteuid() != 0; }
-bool Fifo(Log log) { return std::filesystem::remove(log) && ::mkfifo(log.c_str(), 0600) == 0; }
+Unmade ReadsFail(Log) { return ScopedFileCalls::Plan().failEvery = "pread", nullptr; }
+Unmade WriteOnly(Log log) {
+  ::chmod(log.c_str(), 0200);
+  return ::geteuid() != 0 ? nullptr : "the superuser reads a write-only file all the same";
+}
+Unmade Fifo(Log log) {
+  std::filesystem::remove(log);
+  return ::mkfifo(log.c_str(), 0600) == 0 ? nullptr : "no FIFO can be made here";
+}
 #else
-bool ReadsFail(Log) { return false; }
-bool WriteOnly(Log) { return false; }
-bool Fifo(Log) { return false; }
+Unmade ReadsFail(Log) { return "the Windows table cannot fail a read"; }
+Unmade WriteOnly(Log) { return "Windows has no write-only mode bits"; }
+Unmade Fifo(Log) { return "Windows has no FIFOs"; }
 #endif
 
 // One more line to a log already there: appended, and where the log is then over its bound
@@ -162,7 +173,7 @@ TEST(RunLog, LineJoinsTheLogAsItIs) {
   const struct {
     const char* what;
     std::string log;
-    bool (*setup)(Log);                   // false: cannot be made here
+    Unmade (*setup)(Log);
     std::optional<std::string> expected;  // nothing: no line written, the file left as it was
   } kCases[] = {
       {"within the bound", "a\r\n", AsItIs, "a\r\nnew\r\n"},
@@ -180,8 +191,8 @@ TEST(RunLog, LineJoinsTheLogAsItIs) {
     const std::filesystem::path log = dir / "auxline.log";
     WriteBytes(log, c.log);
     FailableCalls calls;
-    if (!c.setup(log)) {
-      std::cout << "skipped here: " << c.what << "\n";
+    if (const Unmade why = c.setup(log)) {
+      std::cout << "skipped here: " << c.what << ": " << why << "\n";
       continue;
     }
     EXPECT_EQ(AppendLogLine(log, "new\r\n"), c.expected.has_value());
