@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/crlf_lines.h"
 #include "tests/support/describe_state.h"
 
 // Equal text, or numbers of equal value: tests write reals in decimal, the description in hex.
@@ -26,9 +27,7 @@ inline ::testing::AssertionResult StateHolds(std::string_view prefix, std::strin
   std::string description(1, '\n');
   description.append(DescribeState());
   std::string wrong;
-  for (std::size_t at = 0; at < fields.size();) {
-    const std::size_t end = std::min(fields.find('|', at), fields.size());
-    const std::string_view field = fields.substr(at, end - at);
+  for (const std::string& field : fields.empty() ? std::vector<std::string>() : Parted(fields)) {
     const std::size_t blank = field.find(' ');
     const std::string name = std::string(prefix).append(field.substr(0, blank));
     const std::string expected(field.substr(blank + 1));
@@ -41,7 +40,6 @@ inline ::testing::AssertionResult StateHolds(std::string_view prefix, std::strin
       wrong.append("\n").append(name).append(": expected ").append(expected);
       wrong.append(", got ").append(actual);
     }
-    at = end + 1;
   }
   if (wrong.empty()) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << wrong;
