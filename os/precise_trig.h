@@ -13,6 +13,6 @@
 // 10,000 (bench/trig_agreement.cpp). Through the whole program (bench/
 // linux_windows_agreement.py, its first 4,000 random runs of "/R1"-"/R9"), 3,998 wrote
 // identical bytes and 2 differ only in the last (15th) significant digit of one coordinate;
-// one of those 2 comes from the arc tangent, which differed before these functions too.
+// the functions these replaced gave 3,999 of 4,000, the one differing run being one of those.
 double PreciseSin(double x);
 double PreciseCos(double x);
