@@ -142,7 +142,10 @@ void TForm1::FormShow() {
   LoadSettings();
   // A save cut short (a killed run, a replace that failed half-way) may have left the settings
   // only in a copy beside their empty name: the newest complete one becomes the settings.
-  if (const auto copy = RestoreSettingsFromLeftCopy(SettingsPath())) {
+  // Asked only where the load found no file, so that an ordinary run opens nothing more.
+  const bool noSettingsFile = !loadedSettingsBytes_ && settings_ != SettingsFileOutcome::Unreadable;
+  if (const auto copy =
+          noSettingsFile ? RestoreSettingsFromLeftCopy(SettingsPath()) : std::nullopt) {
     LoadSettings();
     NoteRunRepair("the settings file " + PathText(SettingsPath()) +
                   " was missing; it was put back from its last complete copy " + PathText(*copy));
