@@ -44,3 +44,13 @@ echo "== exchange file after"
 show "$scratch/JWC_TEMP.TXT"
 echo "== settings file after"
 show "$scratch/auxline.dat"
+if [ "$status" != 0 ]; then
+  # The tool shows no message; a failed run says why in its log, which goes with the scratch
+  # folder.
+  echo "== why, from auxline.log"
+  show "$scratch/auxline.log"
+fi
+if [ "$status" = 2 ] && [ -z "${DISPLAY-}${WAYLAND_DISPLAY-}" ]; then
+  echo "== \"/R10\" and the settings (no mode) open a dialog, which needs a display; without"
+  echo "   one, run them under a virtual one: xvfb-run -a bash scripts/run-example.sh /R10"
+fi
